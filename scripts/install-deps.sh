@@ -1,0 +1,20 @@
+#!/usr/bin/env bash
+# Installs everything needed to build, run and test the decoder on Debian 12 (run as root,
+# or with sudo available).
+set -euo pipefail
+packages=(
+  cmake ninja-build g++ clang libclang-rt-14-dev
+  googletest libgtest-dev libgmock-dev libbenchmark-dev
+  qt6-base-dev libqcustomplot-dev libgl-dev
+  xvfb xauth x11-utils fonts-dejavu-core
+)
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+if [ ${#missing[@]} -gt 0 ]; then
+  sudo=""
+  [ "$(id -u)" -eq 0 ] || sudo="sudo"
+  $sudo apt-get update -qq
+  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
+fi

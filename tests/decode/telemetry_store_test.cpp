@@ -1,0 +1,54 @@
+#include "decode/telemetry_store.hpp"
+
+#include <gtest/gtest.h>
+
+namespace orvelt {
+namespace {
+
+TEST(TelemetryStore, AppendStampsLabelAndCountsFromOne) {
+  TelemetryStore store;
+  ASSERT_TRUE(store.Append_Sample(3, 9.5, ""));
+  ASSERT_TRUE(store.Append_Sample(3, 9.6, "2026-11-28 09:14:01"));
+  EXPECT_EQ(store.Count(3), 2);
+  EXPECT_EQ(store.Value(3, 1), 9.5);
+  EXPECT_EQ(store.Label(3, 1), "");
+  EXPECT_EQ(store.Value(3, 2), 9.6);
+  EXPECT_EQ(store.Label(3, 2), "2026-11-28 09:14:01");
+  // Slots beyond the count read as the reset left them.
+  EXPECT_EQ(store.Value(3, 3), 0.0);
+  EXPECT_EQ(store.Label(3, 3), "");
+  EXPECT_EQ(store.Count(8), 0);
+}
+
+TEST(TelemetryStore, LabelIsCutToNineteenCharacters) {
+  TelemetryStore store;
+  store.Append_Sample(10, 1.0, "2026-11-28 09:14:01 and more");
+  EXPECT_EQ(store.Label(10, 1), "2026-11-28 09:14:01");
+}
+
+TEST(TelemetryStore, FullChannelRefusesWithoutChange) {
+  TelemetryStore store;
+  for (int i = 1; i <= kSeriesCapacity; ++i) {
+    ASSERT_TRUE(store.Append_Sample(51, i, "x")) << i;
+  }
+  EXPECT_FALSE(store.Append_Sample(51, -1.0, "late"));
+  EXPECT_EQ(store.Count(51), kSeriesCapacity);
+  EXPECT_EQ(store.Value(51, kSeriesCapacity), kSeriesCapacity);
+  EXPECT_TRUE(store.Append_Sample(52, 1.0, "other channels still take samples"));
+}
+
+TEST(TelemetryStore, ResetEmptiesChannelsOneToFiftyThree) {
+  TelemetryStore store;
+  for (int c = 0; c < kChannelCount; ++c) store.Append_Sample(c, c + 0.5, "label");
+  store.Reset_Store();
+  for (int c = 1; c < kChannelCount; ++c) {
+    EXPECT_EQ(store.Count(c), 0) << c;
+    EXPECT_EQ(store.Value(c, 1), 0.0) << c;
+    EXPECT_EQ(store.Label(c, 1), "") << c;
+  }
+  // Channel 0 is never written by the decoder and never reset.
+  EXPECT_EQ(store.Count(0), 1);
+}
+
+}  // namespace
+}  // namespace orvelt

@@ -1,0 +1,167 @@
+#include "ingest/kiss_reader.hpp"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace orvelt {
+namespace {
+
+using Bytes = std::vector<std::uint8_t>;
+
+// Records every frame the reader hands on: decoded frames through the hex log, time labels
+// through the label they set.
+struct ReadResult {
+  std::vector<std::string> hex;
+  std::string time_label;
+  LoadReport report;
+  ReadStatus status;
+};
+
+ReadResult Read(const Bytes& file, std::string initial_label = "") {
+  TelemetryState state;
+  FormModel form;
+  state.TimeLabel = std::move(initial_label);
+  ReadResult r;
+  r.status = Read_Kiss_Bytes(file, "capture.kss", state, form, r.report);
+  r.hex.assign(form.Debug.begin(), form.Debug.end());
+  r.time_label = state.TimeLabel;
+  return r;
+}
+
+TEST(KissReader, ByteToHex) {
+  EXPECT_EQ(Byte_To_Hex(10), "0A");
+  EXPECT_EQ(Byte_To_Hex(16), "10");
+  EXPECT_EQ(Byte_To_Hex(255), "FF");
+  EXPECT_EQ(Byte_To_Hex(0), "00");
+  EXPECT_EQ(Hex_Line(Bytes{0x00, 0x86, 0x0A}), "00 86 0A ");
+}
+
+TEST(KissReader, SplitsAtFendAndUnescapes) {
+  struct Case {
+    const char* what;
+    Bytes file;
+    std::vector<std::string> hex;
+  };
+  const Case cases[] = {
+      {"one frame", {0xC0, 0x00, 0x01, 0x02, 0xC0}, {"00 01 02 "}},
+      {"no FEND at all", {0x00, 0x01, 0x02}, {}},
+      {"empty file", {}, {}},
+      {"only FENDs", {0xC0, 0xC0, 0xC0}, {}},
+      {"last piece without closing FEND is lost", {0xC0, 0x00, 0x01, 0xC0, 0x00, 0x02}, {"00 01 "}},
+      {"leading bytes before the first FEND are a frame", {0x00, 0x05, 0xC0}, {"00 05 "}},
+      {"DB DC and DB DD", {0x00, 0xDB, 0xDC, 0xDB, 0xDD, 0xC0}, {"00 C0 DB "}},
+      {"DB DD DC", {0x00, 0xDB, 0xDD, 0xDC, 0xC0}, {"00 DB DC "}},
+      {"DB DB DC", {0x00, 0xDB, 0xDB, 0xDC, 0xC0}, {"00 DB C0 "}},
+      {"DB 41 stays", {0x00, 0xDB, 0x41, 0xC0}, {"00 DB 41 "}},
+      {"DB ending the piece stays", {0x00, 0xDB, 0xC0}, {"00 DB "}},
+      {"port 1 frame still handed on", {0xC0, 0x10, 0x82, 0xC0}, {"10 82 "}},
+      {"frames in file order",
+       {0xC0, 0x00, 0x01, 0xC0, 0xC0, 0x00, 0x02, 0xC0},
+       {"00 01 ", "00 02 "}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    const ReadResult r = Read(c.file);
+    EXPECT_EQ(r.status, ReadStatus::Completed);
+    EXPECT_EQ(r.hex, c.hex);
+  }
+}
+
+TEST(KissReader, EscapeRoundTripOverAllByteValues) {
+  Bytes frame;
+  for (int b = 0; b < 256; ++b) frame.push_back(static_cast<std::uint8_t>(b));
+  frame[0] = 0x00;  // keep it an ordinary data frame
+  Bytes file{kFend};
+  for (const std::uint8_t b : frame) {
+    if (b == kFend) {
+      file.insert(file.end(), {kFesc, kTfend});
+    } else if (b == kFesc) {
+      file.insert(file.end(), {kFesc, kTfesc});
+    } else {
+      file.push_back(b);
+    }
+  }
+  file.push_back(kFend);
+  const ReadResult r = Read(file);
+  ASSERT_EQ(r.hex.size(), 1u);
+  EXPECT_EQ(r.hex[0], Hex_Line(frame));
+}
+
+Bytes Label_Frame(const std::string& text) {
+  Bytes file{kFend, kTimeLabelCommand};
+  for (const char c : text) file.push_back(static_cast<std::uint8_t>(c));
+  file.push_back(kFend);
+  return file;
+}
+
+Bytes Binary_Stamp(std::uint64_t ms) {
+  Bytes file{kFend, kTimeLabelCommand};
+  for (int shift = 56; shift >= 0; shift -= 8) file.push_back(std::uint8_t(ms >> shift));
+  file.push_back(kFend);
+  return file;
+}
+
+TEST(KissReader, TimeLabels) {
+  struct Case {
+    const char* what;
+    Bytes file;
+    std::string label;
+  };
+  const Case cases[] = {
+      {"25 text bytes keep 19", Label_Frame("2026-11-28 09:14:01 UTC+0"), "2026-11-28 09:14:01"},
+      {"5 text bytes", Label_Frame("12:00"), "12:00"},
+      {"command byte alone", Label_Frame(""), ""},
+      {"binary stamp", Binary_Stamp(1795857241123ULL), "2026-11-28 09:14:01"},
+      {"binary stamp at the epoch", Binary_Stamp(0), "1970-01-01 00:00:00"},
+      {"last second before year 10000", Binary_Stamp(253402300799999ULL), "9999-12-31 23:59:59"},
+      {"year 10000 is read as text", Binary_Stamp(253402300800000ULL),
+       std::string("\0\0\xE6\x77\xD2\x1F\xDC\x00", 8)},
+      {"8 bytes not starting with NUL are text", Label_Frame("09:14:01"), "09:14:01"},
+      {"9 bytes starting with NUL are text", Label_Frame(std::string("\0abcdefgh", 9)),
+       std::string("\0abcdefgh", 9)},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    const ReadResult r = Read(c.file, "previous");
+    EXPECT_EQ(r.time_label, c.label);
+    EXPECT_TRUE(r.hex.empty());  // label frames get no hex line
+    EXPECT_EQ(r.report.time_labels, 1);
+  }
+}
+
+TEST(KissReader, FrameLimitIs512BytesAfterUnescaping) {
+  struct Case {
+    std::size_t raw_length;
+    bool escaped;  // every data byte written as a two-byte escape
+    bool taken;
+  };
+  const Case cases[] = {{512, false, true},
+                        {513, false, false},
+                        {512, true, true},
+                        {513, true, false},
+                        {40000, false, false}};
+  for (const auto& c : cases) {
+    Bytes file{kFend, 0x00};
+    for (std::size_t i = 1; i < c.raw_length; ++i) {
+      if (c.escaped) {
+        file.insert(file.end(), {kFesc, kTfend});
+      } else {
+        file.push_back(0x41);
+      }
+    }
+    file.insert(file.end(), {kFend, 0x00, 0x07, kFend});
+    const ReadResult r = Read(file);
+    ASSERT_EQ(r.hex.size(), c.taken ? 2u : 1u) << c.raw_length;
+    EXPECT_EQ(r.hex.back(), "00 07 ");
+    if (!c.taken) {
+      ASSERT_EQ(r.report.problems.size(), 1u);
+      EXPECT_EQ(r.report.problems[0].frame, 1);
+      EXPECT_EQ(r.report.problems[0].reason, "frame longer than 512 bytes");
+    }
+  }
+}
+
+}  // namespace
+}  // namespace orvelt
