@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "charts/chart_model.hpp"
 #include "window/channel_table.hpp"
 #include "window/hex_log.hpp"
 
@@ -46,6 +47,7 @@ struct FormModel {
   int Check1 = 0;    // 0 cleared, 1 checked, 2 greyed
   bool Command1_visible = true;
   std::string Frame5;  // chart frame caption
+  ChartModel MSChart2;  // the history chart
 };
 
 }  // namespace orvelt

@@ -1,0 +1,20 @@
+#pragma once
+
+#include <string>
+
+#include "decode/telemetry_state.hpp"
+#include "ingest/load_report.hpp"
+#include "window/form_model.hpp"
+
+namespace orvelt {
+
+// Everything the running program holds: owned by the application and passed by reference, so
+// every test starts from a clean one.
+struct AppState {
+  TelemetryState telemetry;
+  FormModel form;
+  std::string ImagePath;  // folder prefix of screenshot files, normally ending in a separator
+  LoadReport last_load;   // report of the most recent "Open Kissfile"
+};
+
+}  // namespace orvelt
