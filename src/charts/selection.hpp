@@ -1,0 +1,15 @@
+#pragma once
+
+#include "window/app_state.hpp"
+#include "window/platform.hpp"
+
+namespace orvelt {
+
+// A click on selector Option1(index): selects the channel alone, highlights its value box,
+// shows the record again and draws its chart (its group's after a fresh Shift or right button).
+void Option1_Click(AppState& app, Platform& platform, int index);
+
+// A click on the check box "B": bars when checked, lines otherwise; the data stay.
+void Check1_Click(AppState& app);
+
+}  // namespace orvelt

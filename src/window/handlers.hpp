@@ -1,0 +1,36 @@
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "config/conf_ini.hpp"
+#include "window/app_state.hpp"
+#include "window/platform.hpp"
+
+namespace orvelt {
+
+inline constexpr const char* kWindowTitle = "ORVELT-1 Telemetry Decoder (KAVRO)";
+inline constexpr const char* kOpenDialogFilter =
+    "Log Files (*.kss)|*.kss|Text Files (*.txt)|*.txt|All Files (*.*)|*.*";
+inline constexpr const char* kTooManyFilesMessage = "too many files selected :-(";
+inline constexpr int kMaxSelectionText = 32767;
+
+// Start-up of the main window: switch status texts, default ImagePath, conf.ini and
+// obc_offset.ini from the program's folder. An error means the program must not start.
+std::optional<ConfigError> Form_Load(AppState& app, Platform& platform);
+
+// "Open Kissfile": empties the store, asks for files, lists and loads them.
+void MenuFileOpen_Click(AppState& app, Platform& platform);
+
+// Loads `files` as one confirmed selection (command line, files dropped on the window), with
+// the same steps as "Open Kissfile" after its dialog.
+void Open_Files(AppState& app, Platform& platform, std::vector<std::string> files);
+
+// The scroll bar moved: shows the record at its position.
+void HScroll1_Change(AppState& app, Platform& platform);
+
+// Fills the value boxes and Label2 with record r; positions outside 1..5000 change nothing.
+void Show_Record(AppState& app, Platform& platform, int r);
+
+}  // namespace orvelt
