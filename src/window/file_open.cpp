@@ -1,9 +1,65 @@
+#include <filesystem>
+#include <utility>
+
+#include "ingest/file_list_loader.hpp"
 #include "window/handlers.hpp"
 
 namespace orvelt {
-std::optional<ConfigError> Form_Load(AppState&, Platform&) { return {}; }
-void MenuFileOpen_Click(AppState&, Platform&) {}
-void Open_Files(AppState&, Platform&, std::vector<std::string>) {}
-void HScroll1_Change(AppState&, Platform&) {}
-void Show_Record(AppState&, Platform&, int) {}
+
+namespace {
+
+// Characters of a UTF-8 text, as the dialog counts the room its names need.
+std::size_t Character_Count(const std::string& utf8) {
+  std::size_t n = 0;
+  for (const char c : utf8) n += (static_cast<unsigned char>(c) & 0xC0) != 0x80;
+  return n;
+}
+
+// One full path, or the folder and the names separated by NUL characters.
+std::vector<std::string> Split_Dialog_Result(const std::string& result) {
+  if (result.find('\0') == std::string::npos) return {result};
+  std::vector<std::string> items;
+  std::size_t start = 0;
+  while (start <= result.size()) {
+    const std::size_t end = std::min(result.find('\0', start), result.size());
+    items.push_back(result.substr(start, end - start));
+    start = end + 1;
+  }
+  const std::filesystem::path folder = items.front();
+  std::vector<std::string> files;
+  for (std::size_t k = 1; k < items.size(); ++k) files.push_back((folder / items[k]).string());
+  return files;
+}
+
+void Load_Listed_Files(AppState& app, Platform& platform) {
+  app.last_load = Load_File_List(app.telemetry, app.form,
+                                 [&] { Show_Record(app, platform, app.form.HScroll1); });
+  const std::string summary = app.last_load.Summary();
+  if (!summary.empty()) app.form.Label3 += " | " + summary;
+}
+
+}  // namespace
+
+void MenuFileOpen_Click(AppState& app, Platform& platform) {
+  // The store is emptied before the dialog shows, so it is empty even when the user cancels.
+  app.telemetry.store.Reset_Store();
+  const OpenDialogSettings settings{kOpenDialogFilter, "", true, kMaxSelectionText};
+  const std::optional<std::string> result = platform.Show_Open_Dialog(settings);
+  if (result) {
+    if (Character_Count(*result) > static_cast<std::size_t>(kMaxSelectionText)) {
+      platform.Message_Box(kTooManyFilesMessage);
+      return;
+    }
+    app.form.List3 = Split_Dialog_Result(*result);
+  }
+  // A cancelled dialog reads the last confirmed selection again.
+  Load_Listed_Files(app, platform);
+}
+
+void Open_Files(AppState& app, Platform& platform, std::vector<std::string> files) {
+  app.telemetry.store.Reset_Store();
+  app.form.List3 = std::move(files);
+  Load_Listed_Files(app, platform);
+}
+
 }  // namespace orvelt

@@ -46,7 +46,7 @@ struct FormModel {
   int HScroll1 = 1;  // record position, 1..32767
   int Check1 = 0;    // 0 cleared, 1 checked, 2 greyed
   bool Command1_visible = true;
-  std::string Frame5;  // chart frame caption
+  std::string Frame5;   // chart frame caption
   ChartModel MSChart2;  // the history chart
 };
 

@@ -56,8 +56,9 @@ class Platform {
 
   // Converts a bitmap into a PNG with the colour `transparent` made transparent and at most 256
   // colours, as the external converter would. Empty on success, otherwise why it failed.
-  virtual std::string Write_Png(const std::filesystem::path& bitmap, const std::filesystem::path& png,
-                                std::uint8_t red, std::uint8_t green, std::uint8_t blue) = 0;
+  virtual std::string Write_Png(const std::filesystem::path& bitmap,
+                                const std::filesystem::path& png, std::uint8_t red,
+                                std::uint8_t green, std::uint8_t blue) = 0;
 
   // Starts a program without a shell and without waiting for it. False when it could not be
   // started (not installed, for example).

@@ -1,1 +1,156 @@
+#include "window/record_display.hpp"
+
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+
+#include "decode/latin1.hpp"
 #include "window/handlers.hpp"
+
+namespace orvelt {
+
+namespace {
+
+constexpr double kSecondsPerDay = 86400;
+constexpr int kFirstDateYear = 100;
+constexpr int kLastDateYear = 9999;
+
+std::string With_Separator(std::string text, const std::string& separator) {
+  const auto dot = text.find('.');
+  if (dot != std::string::npos) text.replace(dot, 1, separator);
+  return text;
+}
+
+// Rounds a decimal digit string "ddd.ddd" half away from zero to `decimals` places.
+std::string Round_Decimal_Text(const std::string& digits, int decimals) {
+  const auto dot = digits.find('.');
+  std::string whole = digits.substr(0, dot);
+  std::string fraction = dot == std::string::npos ? "" : digits.substr(dot + 1);
+  fraction.resize(static_cast<std::size_t>(decimals) + 1, '0');
+  const bool round_up = fraction.back() >= '5';
+  fraction.pop_back();
+  std::string all = whole + fraction;
+  if (round_up) {
+    int i = static_cast<int>(all.size()) - 1;
+    while (i >= 0 && all[static_cast<std::size_t>(i)] == '9')
+      all[static_cast<std::size_t>(i--)] = '0';
+    if (i < 0) {
+      all.insert(all.begin(), '1');
+    } else {
+      ++all[static_cast<std::size_t>(i)];
+    }
+  }
+  const std::size_t split = all.size() - static_cast<std::size_t>(decimals);
+  return all.substr(0, split) + "." + all.substr(split);
+}
+
+}  // namespace
+
+std::optional<CivilDateTime> Seconds_To_Date(double seconds) {
+  if (!std::isfinite(seconds)) return std::nullopt;
+  using namespace std::chrono;
+  const double whole = std::nearbyint(seconds);
+  // Outside about +-300000 years the day count no longer fits the calendar type; the years
+  // a date can hold lie far inside.
+  if (std::fabs(whole) > 1e13) return std::nullopt;
+  const auto total = static_cast<std::int64_t>(whole);
+  const auto day_count = static_cast<std::int64_t>(std::floor(whole / kSecondsPerDay));
+  const std::int64_t in_day = total - day_count * 86400;
+  const year_month_day ymd{sys_days{days{day_count}}};
+  const int year = int(ymd.year());
+  if (year < kFirstDateYear || year > kLastDateYear) return std::nullopt;
+  return CivilDateTime{year,
+                       static_cast<int>(unsigned(ymd.month())),
+                       static_cast<int>(unsigned(ymd.day())),
+                       static_cast<int>(in_day / 3600),
+                       static_cast<int>(in_day / 60 % 60),
+                       static_cast<int>(in_day % 60)};
+}
+
+std::string Format_Two_Decimals(double v, const std::string& decimal_separator) {
+  // Round the value's 15-digit decimal form, not its binary one, so 2.675 shows as 2.68.
+  const double magnitude = std::fabs(v);
+  const int integer_digits =
+      magnitude < 1 ? 1 : static_cast<int>(std::floor(std::log10(magnitude))) + 1;
+  const int decimals = std::clamp(15 - integer_digits, 3, 17);
+  char text[512];
+  std::snprintf(text, sizeof text, "%.*f", decimals, magnitude);
+  std::string rounded = Round_Decimal_Text(text, 2);
+  const bool zero = rounded.find_first_not_of("0.") == std::string::npos;
+  if (v < 0 && !zero) rounded.insert(rounded.begin(), '-');
+  return With_Separator(rounded, decimal_separator);
+}
+
+std::string Format_Whole_Number(double v) {
+  char text[64];
+  const double rounded = std::nearbyint(v);  // the default rounding mode sends halves to even
+  std::snprintf(text, sizeof text, "%.0f", rounded == 0 ? 0.0 : rounded);
+  return text;
+}
+
+std::string Format_Plain_Decimal(double v, const std::string& decimal_separator) {
+  char text[64];
+  std::snprintf(text, sizeof text, "%.15G", v == 0 ? 0.0 : v);
+  std::string s = text;
+  const auto exponent = s.find('E');
+  std::string mantissa = s.substr(0, exponent);
+  if (mantissa.find('.') != std::string::npos) {
+    while (mantissa.back() == '0') mantissa.pop_back();
+    if (mantissa.back() == '.') mantissa.pop_back();
+  }
+  if (exponent != std::string::npos) mantissa += s.substr(exponent);
+  return With_Separator(mantissa, decimal_separator);
+}
+
+std::string Format_General_Date(const CivilDateTime& t, Platform& platform) {
+  std::string text = platform.Format_Short_Date(t);
+  if (t.hour != 0 || t.minute != 0 || t.second != 0) {
+    text += ' ';
+    text += platform.Format_Long_Time(t);
+  }
+  return text;
+}
+
+void Show_Record(AppState& app, Platform& platform, int r) {
+  // Every box is its own step: a record outside the store changes nothing at all.
+  if (r < 1 || r > kSeriesCapacity) return;
+  const TelemetryStore& store = app.telemetry.store;
+  const std::string separator = platform.Decimal_Separator();
+  for (const ChannelInfo& channel : Channel_Table()) {
+    const int i = channel.index;
+    ValueBox& box = app.form.Text1[static_cast<std::size_t>(i)];
+    const double v = store.Value(i, r);
+    switch (channel.format) {
+      case ValueFormat::TwoDecimals:
+        box.text = Format_Two_Decimals(v, separator);
+        break;
+      case ValueFormat::WholeNumber:
+        box.text = Format_Whole_Number(v);
+        break;
+      case ValueFormat::SecondsAndDate:
+        if (const auto date = Seconds_To_Date(v)) {
+          box.text =
+              Format_Plain_Decimal(v, separator) + " -> " + Format_General_Date(*date, platform);
+        }
+        break;
+    }
+  }
+  // Label2: the label of record r of the selected channel, or of the first channel that has
+  // a record r, so the time shown belongs to a value shown.
+  int source = -1;
+  for (int i = 0; i < kChannelCount; ++i) {
+    if (app.form.Option1[static_cast<std::size_t>(i)].on && store.Count(i) >= r) source = i;
+  }
+  for (int i = 0; source < 0 && i < kChannelCount; ++i) {
+    if (store.Count(i) >= r) source = i;
+  }
+  app.form.Label2 = source < 0 ? std::string() : Latin1_To_Utf8(store.Label(source, r));
+}
+
+void HScroll1_Change(AppState& app, Platform& platform) {
+  Show_Record(app, platform, app.form.HScroll1);
+}
+
+}  // namespace orvelt

@@ -1,0 +1,26 @@
+#pragma once
+
+#include <optional>
+#include <string>
+
+#include "window/platform.hpp"
+
+namespace orvelt {
+
+// The date and time that lie `seconds` after 1970-01-01 00:00:00 (no time-zone shift), or
+// nothing when that lies outside the years 100 to 9999 that a date can hold.
+std::optional<CivilDateTime> Seconds_To_Date(double seconds);
+
+// "0.00": two decimals, at least one digit before the separator.
+std::string Format_Two_Decimals(double v, const std::string& decimal_separator);
+
+// Whole number, halves to the even neighbour.
+std::string Format_Whole_Number(double v);
+
+// Plain decimal text: 15 significant digits, no trailing zeros, no thousands separators.
+std::string Format_Plain_Decimal(double v, const std::string& decimal_separator);
+
+// Short date, a blank and long time; the time is left out at exactly midnight.
+std::string Format_General_Date(const CivilDateTime& t, Platform& platform);
+
+}  // namespace orvelt

@@ -1,0 +1,85 @@
+#pragma once
+
+#include <cstdio>
+#include <deque>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "window/platform.hpp"
+
+namespace orvelt::testing {
+
+// A scripted platform: dialog outcomes and key states are queued by the test, everything the
+// core asks of the world is recorded.
+class FakePlatform : public Platform {
+ public:
+  std::deque<std::optional<std::string>> dialog_results;  // nothing = cancel
+  std::vector<OpenDialogSettings> dialogs_shown;
+  std::vector<std::string> messages;
+  std::deque<std::uint16_t> shift_states, right_button_states;
+  std::vector<AsyncKey> key_queries;
+  std::string decimal_separator = ".";
+  std::filesystem::path program_directory = std::filesystem::temp_directory_path();
+  std::string save_error;  // what Save_Window_Bitmap reports; empty: it writes a small file
+  std::string png_error;
+  bool program_starts = true;
+  std::vector<std::pair<std::string, std::vector<std::string>>> started;
+  std::vector<std::filesystem::path> bitmaps_saved, pngs_written;
+
+  std::optional<std::string> Show_Open_Dialog(const OpenDialogSettings& settings) override {
+    dialogs_shown.push_back(settings);
+    if (dialog_results.empty()) return std::nullopt;
+    auto r = dialog_results.front();
+    dialog_results.pop_front();
+    return r;
+  }
+  void Message_Box(const std::string& text) override { messages.push_back(text); }
+  std::uint16_t Async_Key_State(AsyncKey key) override {
+    key_queries.push_back(key);
+    auto& q = key == AsyncKey::Shift ? shift_states : right_button_states;
+    if (q.empty()) return 0;
+    const std::uint16_t v = q.front();
+    q.pop_front();
+    return v;
+  }
+  std::string Decimal_Separator() override { return decimal_separator; }
+  // ISO-like forms so that tests read plainly.
+  std::string Format_Short_Date(const CivilDateTime& t) override {
+    char s[32];
+    std::snprintf(s, sizeof s, "%04d-%02d-%02d", t.year, t.month, t.day);
+    return s;
+  }
+  std::string Format_Long_Time(const CivilDateTime& t) override {
+    char s[32];
+    std::snprintf(s, sizeof s, "%02d:%02d:%02d", t.hour, t.minute, t.second);
+    return s;
+  }
+  std::filesystem::path Program_Directory() override { return program_directory; }
+  std::string Save_Window_Bitmap(const std::filesystem::path& path) override {
+    if (!save_error.empty()) return save_error;
+    bitmaps_saved.push_back(path);
+    std::FILE* f = std::fopen(path.string().c_str(), "wb");
+    if (!f) return "cannot write";
+    std::fputs("BM", f);
+    std::fclose(f);
+    return {};
+  }
+  std::string Write_Png(const std::filesystem::path&, const std::filesystem::path& png,
+                        std::uint8_t, std::uint8_t, std::uint8_t) override {
+    if (!png_error.empty()) return png_error;
+    pngs_written.push_back(png);
+    std::FILE* f = std::fopen(png.string().c_str(), "wb");
+    if (!f) return "cannot write";
+    std::fclose(f);
+    return {};
+  }
+  bool Start_Program(const std::string& program, const std::vector<std::string>& args) override {
+    if (!program_starts) return false;
+    started.emplace_back(program, args);
+    return true;
+  }
+};
+
+}  // namespace orvelt::testing

@@ -1,0 +1,129 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "support/fake_platform.hpp"
+#include "tools/capture_writer.hpp"
+#include "window/handlers.hpp"
+
+namespace orvelt {
+namespace {
+
+namespace fs = std::filesystem;
+
+class FileOpenTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    dir = fs::temp_directory_path() /
+          (std::string("orvelt_open_") +
+           ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    fs::remove_all(dir);
+    fs::create_directories(dir);
+  }
+  void TearDown() override { fs::remove_all(dir); }
+
+  std::string Capture(const std::string& name, int batteries) {
+    tools::CaptureBuilder c;
+    c.Add(tools::Text_Time_Label_Frame("2026-11-28 09:14:0" + std::to_string(batteries)));
+    for (int i = 0; i < batteries; ++i)
+      c.Add(tools::Raw_Word_Record(0x2C, 3, static_cast<std::int16_t>(i)));
+    EXPECT_TRUE(c.Write_File(dir / name));
+    return (dir / name).string();
+  }
+
+  fs::path dir;
+  AppState app;
+  testing::FakePlatform platform;
+};
+
+TEST_F(FileOpenTest, MultiSelectionLoadsInOrderAndShowsTheRecord) {
+  const auto a = Capture("a.kss", 2);
+  const auto b = Capture("b.kss", 3);
+  platform.dialog_results.push_back(dir.string() + '\0' + "a.kss" + '\0' + "b.kss");
+  MenuFileOpen_Click(app, platform);
+  ASSERT_EQ(platform.dialogs_shown.size(), 1u);
+  EXPECT_EQ(platform.dialogs_shown[0].filter,
+            "Log Files (*.kss)|*.kss|Text Files (*.txt)|*.txt|All Files (*.*)|*.*");
+  EXPECT_EQ(app.form.List3, (std::vector<std::string>{a, b}));
+  EXPECT_EQ(app.telemetry.store.Count(3), 5);
+  EXPECT_EQ(app.form.Label3, b);
+  EXPECT_EQ(app.telemetry.CaptureFileName, b);
+  EXPECT_EQ(app.form.Text1[3].text, "9.75");  // record 1 shown after the load
+  EXPECT_TRUE(platform.messages.empty());
+}
+
+TEST_F(FileOpenTest, CancelReadsTheLastSelectionAgain) {
+  platform.dialog_results.push_back(std::nullopt);
+  MenuFileOpen_Click(app, platform);  // right after start: nothing to read
+  EXPECT_EQ(app.telemetry.store.Count(3), 0);
+  EXPECT_TRUE(app.form.List3.empty());
+
+  const auto a = Capture("a.kss", 4);
+  platform.dialog_results.push_back(a);
+  MenuFileOpen_Click(app, platform);
+  platform.dialog_results.push_back(std::nullopt);
+  MenuFileOpen_Click(app, platform);
+  EXPECT_EQ(app.telemetry.store.Count(3), 4);
+  EXPECT_EQ(app.form.List3, std::vector<std::string>{a});
+  EXPECT_EQ(app.form.Debug.size(), 8u);  // both loads logged
+}
+
+TEST_F(FileOpenTest, TooManyNamesLeaveAnEmptyStoreAndTheOldRecord) {
+  const auto a = Capture("a.kss", 1);
+  platform.dialog_results.push_back(a);
+  MenuFileOpen_Click(app, platform);
+  const std::string shown = app.form.Text1[3].text;
+
+  std::string names = dir.string();
+  while (names.size() <= 32767) names += std::string(1, '\0') + "capture_with_a_long_name.kss";
+  platform.dialog_results.push_back(names);
+  MenuFileOpen_Click(app, platform);
+  EXPECT_EQ(platform.messages, std::vector<std::string>{"too many files selected :-("});
+  EXPECT_EQ(app.telemetry.store.Count(3), 0);
+  EXPECT_EQ(app.form.List3, std::vector<std::string>{a});
+  EXPECT_EQ(app.form.Text1[3].text, shown);
+}
+
+TEST_F(FileOpenTest, ExactlyTheRoomOfTheDialogIsAccepted) {
+  // 32767 characters, counted as characters, not bytes: "é" is one.
+  std::string name = dir.string() + "/";
+  while (name.size() < 32767 - 1) name += "x";
+  name += "\u00e9";
+  platform.dialog_results.push_back(name);
+  MenuFileOpen_Click(app, platform);
+  EXPECT_TRUE(platform.messages.empty());
+  EXPECT_EQ(app.form.List3.size(), 1u);
+}
+
+TEST_F(FileOpenTest, LoadReportInTheStatusLine) {
+  tools::CaptureBuilder c;
+  c.Add(tools::Counter_Frame(0xE1, 0x80000000));
+  ASSERT_TRUE(c.Write_File(dir / "bad.kss"));
+  Open_Files(app, platform, {(dir / "bad.kss").string()});
+  EXPECT_EQ(app.form.Label3, (dir / "bad.kss").string() + " | 1 problem: value out of range");
+  EXPECT_EQ(app.last_load.problems.size(), 1u);
+}
+
+TEST_F(FileOpenTest, StartUpReadsTheConfiguration) {
+  platform.program_directory = dir;
+  std::ofstream(dir / "conf.ini") << "SCREENSHOT=NO\r\nIMAGE_PATH=/tmp/Shots/\r\n";
+  std::ofstream(dir / "obc_offset.ini") << "0\r\n";
+  EXPECT_FALSE(Form_Load(app, platform));
+  EXPECT_FALSE(app.form.Command1_visible);
+  EXPECT_EQ(app.ImagePath, "/tmp/Shots/");
+  EXPECT_EQ(app.telemetry.SwitchStatusText[16], "SWITCH IS OFF DUE TO UNKNOWN REASON");
+
+  std::ofstream(dir / "conf.ini") << "# nothing set\r\n";
+  AppState fresh;
+  EXPECT_FALSE(Form_Load(fresh, platform));
+  EXPECT_EQ(fresh.ImagePath, dir.string() + "/");
+
+  fs::remove(dir / "obc_offset.ini");
+  const auto error = Form_Load(fresh, platform);
+  ASSERT_TRUE(error);
+  EXPECT_EQ(error->file, "obc_offset.ini");
+}
+
+}  // namespace
+}  // namespace orvelt
