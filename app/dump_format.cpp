@@ -131,7 +131,7 @@ void Write_Json(std::ostream& out, const TelemetryStore& store, const FormModel&
 }
 
 void Write_Hex(std::ostream& out, const FormModel& form) {
-  for (const std::string& line : form.Debug) out << line << '\n';
+  for (std::size_t i = 0; i < form.Debug.size(); ++i) out << form.Debug.Line(i) << '\n';
 }
 
 }  // namespace orvelt

@@ -13,8 +13,6 @@ namespace orvelt {
 
 namespace {
 
-constexpr char kHexDigits[] = "0123456789ABCDEF";
-
 // Milliseconds of 10000-01-01 00:00:00 UTC: the first stamp that no longer fits "YYYY".
 constexpr std::uint64_t kYear10000Ms = 253402300800000ULL;
 constexpr int kBinaryStampBytes = 8;
@@ -62,21 +60,6 @@ std::size_t Unescape_Into(std::span<const std::uint8_t> piece,
 }
 
 }  // namespace
-
-std::string Byte_To_Hex(std::uint8_t b) {
-  return {kHexDigits[b >> 4], kHexDigits[b & 0x0F]};
-}
-
-std::string Hex_Line(std::span<const std::uint8_t> frame) {
-  std::string line(frame.size() * 3, ' ');
-  char* out = line.data();
-  for (const std::uint8_t b : frame) {
-    out[0] = kHexDigits[b >> 4];
-    out[1] = kHexDigits[b & 0x0F];
-    out += 3;
-  }
-  return line;
-}
 
 void Read_Time_Label(TelemetryState& state) {
   const auto frame = state.Frame();
@@ -167,7 +150,7 @@ ReadStatus Read_Kiss_Bytes(std::span<const std::uint8_t> bytes, const std::strin
       ++report.time_labels;
       continue;
     }
-    form.Debug.Append(Hex_Line(state.Frame()));
+    form.Debug.Append(state.Frame());
     const DecodeResult result = Decode_Frame(state, form);
     if (result.problem == FrameProblem::StoreFull) {
       report.stopped = LoadProblem{file_name, frame_number,

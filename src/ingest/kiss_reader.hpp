@@ -24,12 +24,6 @@ enum class ReadStatus {
   Stopped,     // the store is full: the load must stop here
 };
 
-// Two upper-case hex digits of b.
-std::string Byte_To_Hex(std::uint8_t b);
-
-// The hex line of a frame: two upper-case digits and a blank per byte.
-std::string Hex_Line(std::span<const std::uint8_t> frame);
-
 // Sets TimeLabel from the current frame, a time-label frame: its text, cut to 19 characters,
 // or, for a binary stamp of milliseconds since 1970 (UTC), "YYYY-MM-DD HH:MM:SS".
 void Read_Time_Label(TelemetryState& state);

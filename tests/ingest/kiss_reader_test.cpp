@@ -25,7 +25,7 @@ ReadResult Read(const Bytes& file, std::string initial_label = "") {
   state.TimeLabel = std::move(initial_label);
   ReadResult r;
   r.status = Read_Kiss_Bytes(file, "capture.kss", state, form, r.report);
-  r.hex.assign(form.Debug.begin(), form.Debug.end());
+  for (std::size_t i = 0; i < form.Debug.size(); ++i) r.hex.push_back(form.Debug.Line(i));
   r.time_label = state.TimeLabel;
   return r;
 }

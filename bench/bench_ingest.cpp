@@ -1,0 +1,118 @@
+// Ingest speed: the full load (split, unescape, hex line, decode, store) against a baseline
+// that only splits at FEND, unescapes and formats the hex line.
+#include <benchmark/benchmark.h>
+
+#include <array>
+#include <cstring>
+#include <random>
+#include <string>
+
+#include "ingest/kiss_reader.hpp"
+#include "tools/capture_writer.hpp"
+
+namespace {
+
+using orvelt::tools::Bytes;
+
+const Bytes& Full_Pass() {
+  static const Bytes bytes = [] {
+    orvelt::tools::PassOptions options;
+    options.fill = true;
+    return orvelt::tools::Generate_Pass(options).bytes();
+  }();
+  return bytes;
+}
+
+// 200 000 frames of other stations: ordinary AX.25 UI frames that are no telemetry.
+const Bytes& Foreign_Frames() {
+  static const Bytes bytes = [] {
+    std::mt19937 random(7);
+    orvelt::tools::CaptureBuilder capture;
+    for (int i = 0; i < 200000; ++i) {
+      Bytes frame{0x00, 0x82, 0xA0, 0xA4, 0xA6, 0x40, 0x40, 0x60, 0x9C,
+                  0x60, 0x86, 0x82, 0x98, 0x98, 0x61, 0x03, 0xF0};
+      const int text = 10 + static_cast<int>(random() % 50);
+      for (int k = 0; k < text; ++k)
+        frame.push_back(static_cast<std::uint8_t>(0x20 + random() % 95));
+      capture.Add(frame);
+    }
+    return capture.bytes();
+  }();
+  return bytes;
+}
+
+std::int64_t Frame_Count(const Bytes& bytes) {
+  std::int64_t n = 0;
+  for (std::size_t i = 1; i < bytes.size(); ++i) n += bytes[i] == 0xC0 && bytes[i - 1] != 0xC0;
+  return n;
+}
+
+void Set_Rates(benchmark::State& state, const Bytes& bytes) {
+  state.SetBytesProcessed(state.iterations() * static_cast<std::int64_t>(bytes.size()));
+  state.counters["frames/s"] = benchmark::Counter(static_cast<double>(Frame_Count(bytes)),
+                                                  benchmark::Counter::kIsIterationInvariantRate);
+}
+
+void Full_Load(benchmark::State& state, const Bytes& bytes) {
+  orvelt::TelemetryState telemetry;
+  orvelt::FormModel form;
+  for (auto _ : state) {
+    telemetry.store.Reset_Store();
+    orvelt::LoadReport report;
+    orvelt::Read_Kiss_Bytes(bytes, "bench.kss", telemetry, form, report);
+    benchmark::DoNotOptimize(report.frames);
+    if (!report.Complete()) state.SkipWithError("load stopped");
+  }
+  Set_Rates(state, bytes);
+  state.counters["store_MB"] = static_cast<double>(sizeof(orvelt::ChannelSeries)) *
+                               orvelt::kChannelCount / (1024.0 * 1024.0);
+}
+
+void Baseline(benchmark::State& state, const Bytes& bytes) {
+  std::array<std::uint8_t, 512> frame{};
+  for (auto _ : state) {
+    std::size_t lines = 0;
+    const std::uint8_t* piece = bytes.data();
+    const std::uint8_t* const end = piece + bytes.size();
+    while (const auto* fend = static_cast<const std::uint8_t*>(
+               std::memchr(piece, 0xC0, static_cast<std::size_t>(end - piece)))) {
+      std::size_t n = 0;
+      for (const std::uint8_t* p = piece; p < fend; ++p) {
+        std::uint8_t b = *p;
+        if (b == 0xDB && p + 1 < fend && (p[1] == 0xDC || p[1] == 0xDD))
+          b = *++p == 0xDC ? 0xC0 : 0xDB;
+        if (n < frame.size()) frame[n] = b;
+        ++n;
+      }
+      piece = fend + 1;
+      if (n == 0 || n > frame.size()) continue;
+      std::string line = orvelt::Hex_Line({frame.data(), n});
+      benchmark::DoNotOptimize(line.data());
+      lines += line.size();
+    }
+    benchmark::DoNotOptimize(lines);
+  }
+  Set_Rates(state, bytes);
+}
+
+void BM_FullStore_Load(benchmark::State& s) {
+  Full_Load(s, Full_Pass());
+}
+void BM_FullStore_Baseline(benchmark::State& s) {
+  Baseline(s, Full_Pass());
+}
+void BM_Foreign200k_Load(benchmark::State& s) {
+  Full_Load(s, Foreign_Frames());
+}
+void BM_Foreign200k_Baseline(benchmark::State& s) {
+  Baseline(s, Foreign_Frames());
+}
+
+BENCHMARK(BM_FullStore_Baseline)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_FullStore_Load)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Foreign200k_Baseline)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Foreign200k_Load)->Unit(benchmark::kMillisecond);
+
+}  // namespace
+
+BENCHMARK_MAIN();
