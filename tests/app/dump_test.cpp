@@ -34,10 +34,9 @@ struct DumpRun {
 };
 
 DumpRun Dump(const std::string& args) {
-  const fs::path out =
-      fs::temp_directory_path() /
-      (std::string("orvelt_dump_") +
-       ::testing::UnitTest::GetInstance()->current_test_info()->name() + ".out");
+  const fs::path out = fs::temp_directory_path() /
+                       (std::string("orvelt_dump_") +
+                        ::testing::UnitTest::GetInstance()->current_test_info()->name() + ".out");
   const std::string command =
       std::string(ORVELT_DUMP_BINARY) + " " + args + " >" + out.string() + " 2>/dev/null";
   const int raw = std::system(command.c_str());
