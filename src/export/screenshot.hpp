@@ -1,12 +1,18 @@
 #pragma once
 
+#include <string_view>
+
 #include "window/app_state.hpp"
 #include "window/platform.hpp"
 
 namespace orvelt {
 
-// The button "S": saves a picture of the main window named after the capture file and hands
-// it to the converter.
+// Start of Label3 when no picture file was written; the reason follows.
+inline constexpr std::string_view kScreenshotNotSaved = "Screenshot not saved: ";
+
+// The button "S": saves a picture of the main window as a bitmap named after the capture file
+// and hands it to the converter. Without the converter the PNG is written in-process and the
+// bitmap removed, as the converter would. Label3 names the file saved, or says why nothing was.
 void Command1_Click(AppState& app, Platform& platform);
 
 }  // namespace orvelt

@@ -1,16 +1,64 @@
 #pragma once
 
+#include <array>
 #include <string>
+#include <string_view>
 
 namespace orvelt {
 
+// A place in the information window, in twips (1/1440 inch; 15 twips are one pixel at 96 dpi),
+// relative to the control's container.
+struct TwipRect {
+  int left = 0;
+  int top = 0;
+  int width = 0;
+  int height = 0;
+};
+
+// The controls of the information window; Label2 lies inside Frame1.
+enum class InfoControl { Label1, Label3, Label8, Frame1, Label2, Image2, Label11 };
+inline constexpr std::size_t kInfoControlCount = 7;
+
+struct InfoPlacement {
+  InfoControl control;
+  std::string_view name;
+  TwipRect place;
+};
+
+inline constexpr int kInfoClientWidth = 8130;  // twips
+inline constexpr int kInfoClientHeight = 5730;
+
+inline constexpr std::array<InfoPlacement, kInfoControlCount> kInfoLayout{{
+    {InfoControl::Label1, "Label1", {120, 120, 4695, 375}},
+    {InfoControl::Label3, "Label3", {120, 600, 3255, 255}},
+    {InfoControl::Label8, "Label8", {120, 960, 735, 255}},
+    {InfoControl::Frame1, "Frame1", {120, 1320, 3375, 615}},
+    {InfoControl::Label2, "Label2", {120, 240, 3135, 255}},
+    {InfoControl::Image2, "Image2", {3480, 120, 4500, 3945}},
+    {InfoControl::Label11, "Label11", {120, 4200, 7815, 1335}},
+}};
+
+// The satellite picture in Image2, in pixels.
+inline constexpr int kInfoPictureWidth = 300;
+inline constexpr int kInfoPictureHeight = 263;
+
+inline constexpr double kInfoTitlePointSize = 13.5;
+inline constexpr std::string_view kInfoTitleFont = "MS Sans Serif";
+
+inline constexpr std::string_view kProgramVersion = "2.6";
+inline constexpr std::string_view kReleaseDate = "26 February 2018";
+
+// "Version 2.6    (26 February 2018)": the version, four spaces and the date in parentheses.
+std::string Version_Line(std::string_view version, std::string_view release_date);
+
 // The texts of the information window.
 struct InfoContent {
-  std::string caption;
-  std::string title;
-  std::string call_sign;
-  std::string version_line;
-  std::string disclaimer;
+  std::string caption;       // window caption
+  std::string title;         // Label1
+  std::string description;   // Label3: what the program is
+  std::string call_sign;     // Label8, bold
+  std::string version_line;  // Label2, set by the window's load step
+  std::string disclaimer;    // Label11, set by the window's load step
 };
 
 InfoContent Info_Content();
