@@ -1,0 +1,131 @@
+// Timings of the main window as the user meets them, each up to the painted window:
+//   - "Open Kissfile" of a capture that fills the store (5000 samples on every decoded channel);
+//   - one step of the scroll bar over the full store;
+//   - start-up (conf.ini, obc_offset.ini, every control) to the shown window.
+// Run it offscreen:  QT_QPA_PLATFORM=offscreen ./bench/bench_window
+#include <benchmark/benchmark.h>
+
+#include <QAction>
+#include <QApplication>
+#include <QFile>
+#include <QScrollBar>
+#include <QTemporaryDir>
+#include <QWindow>
+
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
+#include <string>
+
+#include "qt/main_window.hpp"
+#include "tools/capture_writer.hpp"
+
+namespace {
+
+QTemporaryDir* work = nullptr;  // start-up files and the capture, for the whole run
+std::string full_capture;
+
+void Write_Text(const QString& path, const QByteArray& text) {
+  QFile file(path);
+  if (!file.open(QIODevice::WriteOnly) || file.write(text) != text.size()) {
+    std::fprintf(stderr, "cannot write %s\n", qPrintable(path));
+    std::exit(1);
+  }
+}
+
+void Prepare_Files() {
+  Write_Text(work->filePath("conf.ini"), "SCREENSHOT=YES\nHEXFILE=NO\n");
+  Write_Text(work->filePath("obc_offset.ini"), "0\n");
+  orvelt::tools::PassOptions options;
+  options.fill = true;
+  full_capture = work->filePath("full.kss").toStdString();
+  if (!orvelt::tools::Generate_Pass(options).Write_File(full_capture)) {
+    std::fprintf(stderr, "cannot write %s\n", full_capture.c_str());
+    std::exit(1);
+  }
+}
+
+// Start-up as the program does it, up to the first painted frame of the shown window.
+std::unique_ptr<orvelt::MainWindow> Shown_Window() {
+  auto window = std::make_unique<orvelt::MainWindow>();
+  window->Qt_Platform().Set_Program_Directory(work->path().toStdString());
+  if (const auto error = window->Start_Up()) {
+    std::fprintf(stderr, "start-up failed: %s\n", error->message().c_str());
+    std::exit(1);
+  }
+  window->show();
+  while (!window->windowHandle() || !window->windowHandle()->isExposed()) {
+    QApplication::processEvents();
+  }
+  window->repaint();
+  return window;
+}
+
+std::unique_ptr<orvelt::MainWindow> Window_With_Full_Store() {
+  auto window = Shown_Window();
+  window->Load_Files({full_capture});
+  if (window->App().telemetry.store.Count(3) != 5000) {
+    std::fprintf(stderr, "the capture does not fill the store\n");
+    std::exit(1);
+  }
+  return window;
+}
+
+void BM_FileOpenToRenderedWindow(benchmark::State& state) {
+  auto window = Shown_Window();
+  window->Qt_Platform().Set_Open_Dialog_Hook(
+      [](const orvelt::OpenDialogSettings&) { return std::optional<std::string>(full_capture); });
+  QAction* open = window->findChild<QAction*>("MenuFileOpen");
+  for (auto _ : state) {
+    open->trigger();
+    window->repaint();
+  }
+  if (window->App().telemetry.store.Count(53) != 5000) state.SkipWithError("store not filled");
+}
+BENCHMARK(BM_FileOpenToRenderedWindow)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+void BM_ScrollStep(benchmark::State& state) {
+  auto window = Window_With_Full_Store();
+  auto* scroll = window->findChild<QScrollBar*>("HScroll1");
+  int position = 1;
+  for (auto _ : state) {
+    position = position % 5000 + 1;
+    scroll->setValue(position);
+    QApplication::processEvents();  // paints what the step changed
+  }
+}
+BENCHMARK(BM_ScrollStep)->Unit(benchmark::kMicrosecond)->UseRealTime();
+
+void BM_StartUpToShownWindow(benchmark::State& state) {
+  for (auto _ : state) {
+    auto window = Shown_Window();
+    state.PauseTiming();
+    window.reset();
+    QApplication::processEvents();
+    state.ResumeTiming();
+  }
+}
+BENCHMARK(BM_StartUpToShownWindow)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// The offscreen platform says for every shown window that it cannot size it to its hints.
+void Quiet_Platform_Notes(QtMsgType type, const QMessageLogContext&, const QString& text) {
+  if (type == QtWarningMsg && text.contains(QLatin1String("does not support"))) return;
+  std::fprintf(stderr, "%s\n", qPrintable(text));
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+  qInstallMessageHandler(Quiet_Platform_Notes);
+  QApplication app(argc, argv);
+  QTemporaryDir dir;
+  work = &dir;
+  Prepare_Files();
+
+  benchmark::Initialize(&argc, argv);
+  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+  benchmark::RunSpecifiedBenchmarks();
+  benchmark::Shutdown();
+  return 0;
+}

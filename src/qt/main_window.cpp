@@ -1,0 +1,533 @@
+#include "qt/main_window.hpp"
+
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QDialog>
+#include <QDialogButtonBox>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QFontDatabase>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMenuBar>
+#include <QMimeData>
+#include <QMouseEvent>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScrollBar>
+#include <QSignalBlocker>
+#include <QTabWidget>
+#include <QUrl>
+#include <QVBoxLayout>
+
+#include <algorithm>
+
+#include "charts/selection.hpp"
+#include "export/screenshot.hpp"
+#include "qt/chart_widget.hpp"
+#include "qt/info_window.hpp"
+#include "window/handlers.hpp"
+
+namespace orvelt {
+
+namespace {
+
+constexpr QColor kFormColour(0xF0, 0xF0, 0xF0);
+constexpr int kTwipsPerPixel = 15;
+constexpr double kDesignDpi = 96.0;
+
+// The tab strip of SSTab1: frame positions on a tab count from the control's top edge, and the
+// first frame starts right below the strip; a Qt tab page starts below its tab bar.
+constexpr int kTabStripTwips = 360;
+
+// Channel grid of the frames, in twips: rows 240 apart from 360; per column the left edges of
+// selector, value box and unit label.
+constexpr int kFirstRowTop = 360;
+constexpr int kRowPitch = 240;
+constexpr std::array<int, 3> kSelectorLeft = {120, 3240, 6240};
+constexpr std::array<int, 3> kBoxLeft = {1920, 4920, 7920};
+constexpr std::array<int, 3> kUnitLeft = {2640, 5640, 8640};
+constexpr int kSelectorMaxWidth = 1695;
+constexpr int kSelectorHeight = 195;
+constexpr int kBoxWidth = 615;
+constexpr int kWideBoxWidth = 4095;  // seconds and date of the last bus message
+constexpr int kBoxHeight = 285;
+constexpr int kUnitWidth = 375;
+constexpr int kUnitHeight = 255;
+constexpr int kStatusBoxLeft = 6240;
+constexpr int kStatusBoxWidth = 2655;
+
+constexpr const char* kChannelProperty = "orvelt_channel";
+
+QString From_Utf8(const std::string& s) {
+  return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size()));
+}
+
+// Window colours are stored 0x00BBGGRR.
+QColor Box_Colour(std::uint32_t bbggrr) {
+  return QColor(static_cast<int>(bbggrr & 0xFF), static_cast<int>((bbggrr >> 8) & 0xFF),
+                static_cast<int>((bbggrr >> 16) & 0xFF));
+}
+
+Qt::CheckState Check_State(int value) {
+  switch (value) {
+    case 1:
+      return Qt::Checked;
+    case 2:
+      return Qt::PartiallyChecked;
+    default:
+      return Qt::Unchecked;
+  }
+}
+
+int Row_Top(int row) {
+  return kFirstRowTop + kRowPitch * (row - 1);
+}
+
+}  // namespace
+
+MainWindow::MainWindow(QWidget* parent)
+    : QMainWindow(parent), app_(std::make_unique<AppState>()), platform_(this) {
+  setObjectName("Form1");
+  setWindowTitle(QString::fromUtf8(kWindowTitle));
+  setAcceptDrops(true);
+  scale_ = logicalDpiX() / kDesignDpi;
+  shown_colour_.fill(~std::uint32_t{0});  // nothing rendered yet
+
+  QPalette pal = palette();
+  pal.setColor(QPalette::Window, kFormColour);
+  pal.setColor(QPalette::Button, kFormColour);
+  setPalette(pal);
+
+  Build_Menus();
+  Build_Controls();
+  resize(minimumSizeHint());
+  Render(kChart | kLoadReport);
+}
+
+MainWindow::~MainWindow() = default;
+
+int MainWindow::Px(int twips) const {
+  return static_cast<int>(std::lround(twips * scale_ / kTwipsPerPixel));
+}
+
+QRect MainWindow::Px(int left, int top, int width, int height) const {
+  return QRect(Px(left), Px(top), Px(width), Px(height));
+}
+
+std::optional<ConfigError> MainWindow::Start_Up() {
+  auto error = Form_Load(*app_, platform_);
+  Render(kChart | kLoadReport);
+  return error;
+}
+
+void MainWindow::Load_Files(const std::vector<std::string>& files) {
+  Open_Files(*app_, platform_, files);
+  loaded_ = true;
+  Render(kChart | kLoadReport);
+}
+
+// --- Construction -------------------------------------------------------------------------
+
+void MainWindow::Build_Menus() {
+  QMenu* file = menuBar()->addMenu(tr("File"));
+  file->setObjectName("MnuFile");
+  QAction* open = file->addAction(tr("Open Kissfile"));
+  open->setObjectName("MenuFileOpen");
+  connect(open, &QAction::triggered, this, &MainWindow::On_File_Open);
+  QAction* exit = file->addAction(tr("Exit"));
+  exit->setObjectName("MenuFileExit");
+  connect(exit, &QAction::triggered, this, &QWidget::close);
+
+  QAction* info = menuBar()->addAction(tr("Info"));
+  info->setObjectName("MnuInfo");
+  connect(info, &QAction::triggered, this, [this] { MnuInfo_Click(this); });
+}
+
+void MainWindow::Place_Control(QWidget* widget, const QRect& design, Anchor anchor) {
+  widget->setGeometry(design);
+  placed_.push_back({widget, design, anchor});
+}
+
+QGroupBox* MainWindow::Build_Frame(QWidget* parent, const char* name, const QString& caption,
+                                   const QRect& rect, Anchor anchor) {
+  auto* frame = new QGroupBox(caption, parent);
+  frame->setObjectName(name);
+  QFont bold = parent->font();
+  bold.setBold(true);
+  frame->setFont(bold);
+  Place_Control(frame, rect, anchor);
+  return frame;
+}
+
+QLineEdit* MainWindow::Build_Box(QWidget* parent, int index, const QRect& rect) {
+  auto* box = new QLineEdit(parent);
+  box->setObjectName(QStringLiteral("Text1_%1").arg(index));
+  box->setReadOnly(true);
+  box->setAcceptDrops(false);
+  box->setFont(client_->font());
+  Place_Control(box, rect);
+  text1_[static_cast<std::size_t>(index)] = box;
+  return box;
+}
+
+void MainWindow::Build_Channel(const ChannelInfo& c, QWidget* frame) {
+  const auto col = static_cast<std::size_t>(c.column - 1);
+  const int top = Row_Top(c.row);
+  const QFont normal = client_->font();
+
+  auto* selector = new QRadioButton(From_Utf8(std::string(c.caption)), frame);
+  selector->setObjectName(QStringLiteral("Option1_%1").arg(c.index));
+  selector->setFont(normal);
+  // Selection is one for the whole window and belongs to the model, across all frames.
+  selector->setAutoExclusive(false);
+  selector->setProperty(kChannelProperty, c.index);
+  selector->installEventFilter(this);
+  connect(selector, &QRadioButton::clicked, this, [this, i = c.index] { On_Selector(i); });
+  // A caption wider than the design's selector may use the room up to the value box.
+  QRect selector_rect = Px(kSelectorLeft[col], top, kSelectorMaxWidth, kSelectorHeight);
+  const int room = Px(kBoxLeft[col]) - selector_rect.left() - 1;
+  selector_rect.setWidth(
+      std::min(room, std::max(selector_rect.width(), selector->sizeHint().width())));
+  Place_Control(selector, selector_rect);
+  option1_[static_cast<std::size_t>(c.index)] = selector;
+
+  const int box_width = c.format == ValueFormat::SecondsAndDate ? kWideBoxWidth : kBoxWidth;
+  Build_Box(frame, c.index, Px(kBoxLeft[col], top, box_width, kBoxHeight));
+
+  if (c.has_unit_label) {
+    auto* unit = new QLabel(From_Utf8(std::string(c.unit)), frame);
+    unit->setObjectName(QStringLiteral("Label1_%1").arg(c.index));
+    unit->setFont(normal);
+    Place_Control(unit, Px(kUnitLeft[col], top, kUnitWidth, kUnitHeight));
+  }
+}
+
+void MainWindow::Build_Controls() {
+  client_ = new QWidget(this);
+  client_->setObjectName("ClientArea");
+  client_->setAutoFillBackground(true);
+  // The controls are laid out for the design's 8.25 point font: that font, or one of the same
+  // metrics, keeps the captions inside their places, where a larger system font would not fit.
+  QFont normal = QApplication::font();
+  normal.setFamilies({QStringLiteral("MS Sans Serif"), QStringLiteral("Microsoft Sans Serif"),
+                      QStringLiteral("Arial"), QStringLiteral("Liberation Sans"),
+                      QStringLiteral("Nimbus Sans"), normal.family()});
+  normal.setPointSizeF(8.25);
+  normal.setBold(false);  // stated, so that controls inside the bold frames stay regular
+  client_->setFont(normal);
+  client_->setMinimumSize(Px(kClientWidthTwips), Px(kClientHeightTwips));
+  client_->installEventFilter(this);
+  setCentralWidget(client_);
+  Build_Tabs();
+  Build_Lower_Controls();
+}
+
+void MainWindow::Build_Tabs() {
+  tab_ = new QTabWidget(client_);
+  tab_->setObjectName("SSTab1");
+  Place_Control(tab_, Px(120, 0, 9375, 4455));
+  auto* telemetry_tab = new QWidget;
+  telemetry_tab->setObjectName("SSTab1_Telemetry");
+  auto* safe_mode_tab = new QWidget;
+  safe_mode_tab->setObjectName("SSTab1_SafeMode");
+  tab_->addTab(telemetry_tab, tr("Telemetry"));
+  tab_->addTab(safe_mode_tab, tr("Safe Mode Telemetry"));
+
+  QGroupBox* frame1 = Build_Frame(telemetry_tab, "Frame1", tr("Telemetry"),
+                                  Px(120, 360 - kTabStripTwips, 9135, 1455));
+  QGroupBox* frame6 = Build_Frame(telemetry_tab, "Frame6", tr("Switchboard"),
+                                  Px(120, 1920 - kTabStripTwips, 9135, 2415));
+  QGroupBox* frame7 =
+      Build_Frame(safe_mode_tab, "Frame7", tr("Modem"), Px(120, 360 - kTabStripTwips, 9135, 3975));
+
+  for (const ChannelInfo& c : Channel_Table()) {
+    switch (c.place) {
+      case Place::Frame1:
+        Build_Channel(c, frame1);
+        break;
+      case Place::Frame6:
+        Build_Channel(c, frame6);
+        break;
+      case Place::Frame7:
+        Build_Channel(c, frame7);
+        break;
+      case Place::Hidden:
+        break;  // model only
+    }
+  }
+  for (int i = kFirstStatusBox; i <= kLastStatusBox; ++i) {
+    Build_Box(frame6, i,
+              Px(kStatusBoxLeft, Row_Top(Status_Box_Row(i)), kStatusBoxWidth, kBoxHeight));
+  }
+
+  label2_ = new QLabel(frame7);
+  label2_->setObjectName("Label2");
+  label2_->setTextFormat(Qt::PlainText);
+  label2_->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+  Place_Control(label2_, Px(5760, 360, 3135, 255));  // keeps the frame's bold font
+
+  list1_ = new QListWidget(frame7);
+  list1_->setObjectName("List1");
+  list1_->setUniformItemSizes(true);
+  list1_->setSelectionMode(QAbstractItemView::SingleSelection);
+  QFont fixed = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+  fixed.setFamilies({QStringLiteral("Consolas"), fixed.family()});
+  fixed.setStyleHint(QFont::Monospace);
+  fixed.setFixedPitch(true);
+  fixed.setBold(false);  // not the frame's bold
+  fixed.setPointSizeF(8.25);
+  list1_->setFont(fixed);
+  Place_Control(list1_, Px(120, 1200, 8895, 2595));
+}
+
+void MainWindow::Build_Lower_Controls() {
+  const QFont normal = client_->font();
+  frame5_ = Build_Frame(client_, "Frame5", QString(), Px(120, 4560, 9375, 4695), Anchor::Grow);
+  chart_ = new ChartWidget(frame5_);
+  chart_->setObjectName("MSChart2");
+  chart_->setFont(normal);
+  Place_Control(chart_, Px(120, 240, 9135, 4335), Anchor::Grow);
+  check1_ = new QCheckBox(tr("B"), frame5_);
+  check1_->setObjectName("Check1");
+  check1_->setFont(normal);
+  check1_->raise();  // sits on the chart's corner
+  connect(check1_, &QCheckBox::clicked, this, &MainWindow::On_Check1);
+  // Qt's check mark takes more room than the design allowed; the box grows to the left so that
+  // its caption stays whole and its right edge stays on the chart's.
+  QRect check_rect = Px(8880, 4440, 375, 195);
+  check_rect.setLeft(
+      std::min(check_rect.left(), check_rect.right() + 1 - check1_->sizeHint().width()));
+  Place_Control(check1_, check_rect, Anchor::FollowCorner);
+
+  command1_ = new QPushButton(tr("S"), client_);
+  command1_->setObjectName("Command1");
+  connect(command1_, &QPushButton::clicked, this, &MainWindow::On_Command1);
+  Place_Control(command1_, Px(120, 9360, 495, 255), Anchor::FollowBottom);
+
+  label3_ = new QLabel(client_);
+  label3_->setObjectName("Label3");
+  label3_->setTextFormat(Qt::PlainText);
+  label3_->installEventFilter(this);
+  Place_Control(label3_, Px(720, 9360, 6375, 255), Anchor::FollowBottom);
+
+  hscroll1_ = new QScrollBar(Qt::Horizontal, client_);
+  hscroll1_->setObjectName("HScroll1");
+  hscroll1_->setRange(1, 32767);
+  hscroll1_->setSingleStep(1);
+  hscroll1_->setPageStep(1);
+  hscroll1_->setValue(1);
+  hscroll1_->setFocusPolicy(Qt::StrongFocus);  // the arrow keys step through the records
+  connect(hscroll1_, &QScrollBar::valueChanged, this, &MainWindow::On_Scroll);
+  Place_Control(hscroll1_, Px(8400, 9360, 1095, 375), Anchor::FollowBottom);
+}
+
+void MainWindow::Apply_Layout() {
+  // Extra room beyond the design size goes to the chart; the controls below it move down with
+  // it and everything else stays where it was designed.
+  const int dx = std::max(0, client_->width() - Px(kClientWidthTwips));
+  const int dy = std::max(0, client_->height() - Px(kClientHeightTwips));
+  for (const Placed& p : placed_) {
+    switch (p.anchor) {
+      case Anchor::Fixed:
+        break;
+      case Anchor::Grow:
+        p.widget->setGeometry(p.design.adjusted(0, 0, dx, dy));
+        break;
+      case Anchor::FollowCorner:
+        p.widget->setGeometry(p.design.translated(dx, dy));
+        break;
+      case Anchor::FollowBottom:
+        p.widget->setGeometry(p.design.translated(0, dy));
+        break;
+    }
+  }
+}
+
+// --- Rendering ----------------------------------------------------------------------------
+
+void MainWindow::Render(unsigned extra) {
+  const FormModel& form = app_->form;
+
+  for (std::size_t i = 0; i < text1_.size(); ++i) {
+    QLineEdit* box = text1_[i];
+    if (!box) continue;
+    const ValueBox& model = form.Text1[i];
+    if (model.text != shown_text_[i]) {
+      box->setText(From_Utf8(model.text));
+      box->setCursorPosition(0);  // long texts show their beginning
+      if (i >= static_cast<std::size_t>(kFirstStatusBox)) box->setToolTip(box->text());
+      shown_text_[i] = model.text;
+    }
+    if (model.back_colour != shown_colour_[i]) {
+      QPalette pal = box->palette();
+      pal.setColor(QPalette::Base, Box_Colour(model.back_colour));
+      box->setPalette(pal);
+      shown_colour_[i] = model.back_colour;
+    }
+  }
+  for (std::size_t i = 0; i < option1_.size(); ++i) {
+    QRadioButton* selector = option1_[i];
+    if (selector && selector->isChecked() != form.Option1[i].on) {
+      const QSignalBlocker block(selector);
+      selector->setChecked(form.Option1[i].on);
+    }
+  }
+  if (form.Label2 != shown_label2_) {
+    label2_->setText(From_Utf8(form.Label2));
+    shown_label2_ = form.Label2;
+  }
+  if (form.Label3 != shown_label3_) {
+    label3_->setText(From_Utf8(form.Label3));
+    shown_label3_ = form.Label3;
+  }
+  if (form.Frame5 != shown_frame5_) {
+    frame5_->setTitle(From_Utf8(form.Frame5));
+    shown_frame5_ = form.Frame5;
+  }
+  if (command1_->isHidden() == form.Command1_visible) command1_->setHidden(!form.Command1_visible);
+  if (const Qt::CheckState state = Check_State(form.Check1); check1_->checkState() != state) {
+    const QSignalBlocker block(check1_);
+    check1_->setCheckState(state);
+  }
+  if (hscroll1_->value() != form.HScroll1) {
+    const QSignalBlocker block(hscroll1_);
+    hscroll1_->setValue(form.HScroll1);
+  }
+  Render_List1();
+  if (extra & kChart) Render_Chart();
+  if (extra & kLoadReport) Render_Load_Report();
+}
+
+void MainWindow::Render_List1() {
+  const std::vector<std::string>& lines = app_->form.List1;
+  if (lines.size() < shown_list1_) {
+    list1_->clear();
+    shown_list1_ = 0;
+  }
+  if (lines.size() == shown_list1_) return;
+  QStringList added;
+  added.reserve(static_cast<qsizetype>(lines.size() - shown_list1_));
+  for (std::size_t k = shown_list1_; k < lines.size(); ++k) added << From_Utf8(lines[k]);
+  list1_->addItems(added);
+  shown_list1_ = lines.size();
+}
+
+void MainWindow::Render_Chart() {
+  chart_->Render(app_->form.MSChart2);
+}
+
+void MainWindow::Render_Load_Report() {
+  if (!loaded_) return;  // no report before the first load
+  QString tip = From_Utf8(app_->form.Label3);
+  const QString details = From_Utf8(app_->last_load.Details()).trimmed();
+  if (!details.isEmpty()) tip += (tip.isEmpty() ? QString() : QStringLiteral("\n")) + details;
+  label3_->setToolTip(tip);
+  label3_->setCursor(Qt::PointingHandCursor);
+}
+
+void MainWindow::Show_Load_Report() {
+  if (!loaded_) return;
+  const QString summary = From_Utf8(app_->form.Label3);
+  const QString details = From_Utf8(app_->last_load.Details()).trimmed();
+
+  auto* dialog = findChild<QDialog*>("LoadReport", Qt::FindDirectChildrenOnly);
+  if (!dialog) {
+    dialog = new QDialog(this);
+    dialog->setObjectName("LoadReport");
+    dialog->setWindowTitle(tr("Load report"));
+    auto* layout = new QVBoxLayout(dialog);
+    auto* head = new QLabel(dialog);
+    head->setObjectName("LoadReportSummary");
+    head->setTextFormat(Qt::PlainText);
+    head->setWordWrap(true);
+    auto* text = new QPlainTextEdit(dialog);
+    text->setObjectName("LoadReportDetails");
+    text->setReadOnly(true);
+    text->setLineWrapMode(QPlainTextEdit::NoWrap);
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Close, dialog);
+    connect(buttons, &QDialogButtonBox::rejected, dialog, &QDialog::close);
+    layout->addWidget(head);
+    layout->addWidget(text);
+    layout->addWidget(buttons);
+    dialog->resize(Px(9000), Px(4500));
+  }
+  dialog->findChild<QLabel*>("LoadReportSummary")->setText(summary);
+  auto* text = dialog->findChild<QPlainTextEdit*>("LoadReportDetails");
+  text->setPlainText(details);
+  dialog->show();
+  dialog->raise();
+}
+
+// --- Events -------------------------------------------------------------------------------
+
+void MainWindow::On_Scroll(int position) {
+  app_->form.HScroll1 = position;
+  HScroll1_Change(*app_, platform_);
+  Render(kNothingElse);
+}
+
+void MainWindow::On_Selector(int index) {
+  app_->form.Option1[static_cast<std::size_t>(index)].on = true;
+  Option1_Click(*app_, platform_, index);
+  Render(kChart);
+}
+
+void MainWindow::On_Check1() {
+  app_->form.Check1 = check1_->checkState() == Qt::Checked ? 1 : 0;
+  Check1_Click(*app_);
+  Render(kChart);
+}
+
+void MainWindow::On_Command1() {
+  Command1_Click(*app_, platform_);
+  Render(kNothingElse);
+}
+
+void MainWindow::On_File_Open() {
+  MenuFileOpen_Click(*app_, platform_);
+  loaded_ = true;
+  Render(kChart | kLoadReport);
+}
+
+bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == client_ && event->type() == QEvent::Resize) {
+    Apply_Layout();
+  } else if (event->type() == QEvent::MouseButtonPress) {
+    // A right press selects like a left click; the key tracker has already seen the button
+    // go down, which makes the selection draw the channel's group chart.
+    const auto* mouse = static_cast<QMouseEvent*>(event);
+    const QVariant channel = watched->property(kChannelProperty);
+    if (mouse->button() == Qt::RightButton && channel.isValid()) {
+      On_Selector(channel.toInt());
+      return true;
+    }
+  } else if (watched == label3_ && event->type() == QEvent::MouseButtonRelease) {
+    if (static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) Show_Load_Report();
+  }
+  return QMainWindow::eventFilter(watched, event);
+}
+
+void MainWindow::dragEnterEvent(QDragEnterEvent* event) {
+  const QList<QUrl> urls = event->mimeData()->urls();
+  const bool all_local =
+      !urls.isEmpty() &&
+      std::all_of(urls.begin(), urls.end(), [](const QUrl& u) { return u.isLocalFile(); });
+  if (all_local) event->acceptProposedAction();
+}
+
+void MainWindow::dropEvent(QDropEvent* event) {
+  std::vector<std::string> files;
+  for (const QUrl& url : event->mimeData()->urls()) {
+    if (url.isLocalFile()) files.push_back(url.toLocalFile().toStdString());
+  }
+  if (files.empty()) return;
+  event->acceptProposedAction();
+  Load_Files(files);
+}
+
+}  // namespace orvelt

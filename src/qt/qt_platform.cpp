@@ -1,0 +1,152 @@
+#include "qt/qt_platform.hpp"
+
+#include "qt/png_writer.hpp"
+
+#include <QCoreApplication>
+#include <QDate>
+#include <QDir>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QLocale>
+#include <QMainWindow>
+#include <QMessageBox>
+#include <QProcess>
+#include <QTime>
+#include <QWidget>
+
+namespace orvelt {
+
+namespace {
+
+QString From_Utf8(const std::string& s) {
+  return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size()));
+}
+
+}  // namespace
+
+QStringList Qt_Name_Filters(const std::string& filter) {
+  const QStringList parts = From_Utf8(filter).split(u'|');
+  QStringList filters;
+  for (qsizetype k = 0; k + 1 < parts.size(); k += 2) {
+    QString description = parts[k].trimmed();
+    QStringList patterns = parts[k + 1].split(u';', Qt::SkipEmptyParts);
+    for (QString& p : patterns) {
+      p = p.trimmed();
+      if (p == QLatin1String("*.*")) p = QStringLiteral("*");
+    }
+    // Qt reads the patterns from the last parenthesis of the entry, so the description's own
+    // "(*.*)" would otherwise win over the pattern part.
+    const qsizetype open = description.lastIndexOf(u'(');
+    if (open > 0 && description.endsWith(u')') && description.indexOf(u'*', open) > open) {
+      description = description.left(open).trimmed();
+    }
+    filters << QStringLiteral("%1 (%2)").arg(description, patterns.join(u' '));
+  }
+  return filters;
+}
+
+std::string Selection_Text(const QStringList& files) {
+  if (files.isEmpty()) return {};
+  if (files.size() == 1) return QDir::toNativeSeparators(files.front()).toStdString();
+  std::string text =
+      QDir::toNativeSeparators(QFileInfo(files.front()).absolutePath()).toStdString();
+  for (const QString& f : files) {
+    text.push_back('\0');
+    text += QFileInfo(f).fileName().toStdString();
+  }
+  return text;
+}
+
+QString Without_Time_Zone(const QString& format) {
+  QString out;
+  bool quoted = false;
+  for (const QChar c : format) {
+    if (c == u'\'') quoted = !quoted;
+    if (!quoted && c == u't') continue;
+    out += c;
+  }
+  out.replace(QLatin1String("()"), QString());
+  return out.simplified();
+}
+
+QtPlatform::QtPlatform(QWidget* window) : window_(window) {}
+
+std::optional<std::string> QtPlatform::Show_Open_Dialog(const OpenDialogSettings& settings) {
+  if (open_dialog_hook_) return open_dialog_hook_(settings);
+
+  const QStringList filters = Qt_Name_Filters(settings.filter);
+  if (last_filter_.isEmpty() || !filters.contains(last_filter_)) {
+    last_filter_ = filters.isEmpty() ? QString() : filters.front();
+  }
+  QString start = last_dir_;
+  if (!settings.file_name.empty()) start = QDir(start).filePath(From_Utf8(settings.file_name));
+  QStringList files;
+  if (settings.multi_select) {
+    files =
+        QFileDialog::getOpenFileNames(window_, QString(), start, filters.join(";;"), &last_filter_);
+  } else {
+    const QString file =
+        QFileDialog::getOpenFileName(window_, QString(), start, filters.join(";;"), &last_filter_);
+    if (!file.isEmpty()) files << file;
+  }
+  if (files.isEmpty()) return std::nullopt;
+  last_dir_ = QFileInfo(files.front()).absolutePath();
+  return Selection_Text(files);
+}
+
+void QtPlatform::Message_Box(const std::string& text) {
+  if (message_box_hook_) {
+    message_box_hook_(text);
+    return;
+  }
+  const QString title = window_ ? window_->window()->windowTitle() : QString();
+  QMessageBox::information(window_, title, From_Utf8(text), QMessageBox::Ok);
+}
+
+std::uint16_t QtPlatform::Async_Key_State(AsyncKey key) {
+  return keys_.Query(key);
+}
+
+std::string QtPlatform::Decimal_Separator() {
+  return QLocale().decimalPoint().toStdString();
+}
+
+std::string QtPlatform::Format_Short_Date(const CivilDateTime& t) {
+  return QLocale().toString(QDate(t.year, t.month, t.day), QLocale::ShortFormat).toStdString();
+}
+
+std::string QtPlatform::Format_Long_Time(const CivilDateTime& t) {
+  const QLocale locale;
+  const QString format = Without_Time_Zone(locale.timeFormat(QLocale::LongFormat));
+  return locale.toString(QTime(t.hour, t.minute, t.second), format).toStdString();
+}
+
+std::filesystem::path QtPlatform::Program_Directory() {
+  if (program_dir_) return *program_dir_;
+  return std::filesystem::path(QCoreApplication::applicationDirPath().toStdString());
+}
+
+std::string QtPlatform::Save_Window_Bitmap(const std::filesystem::path& path) {
+  if (!window_) return "no window to copy";
+  // The client area: the window without its frame and menu bar.
+  QWidget* client = window_;
+  if (auto* main = qobject_cast<QMainWindow*>(window_); main && main->centralWidget()) {
+    client = main->centralWidget();
+  }
+  return Save_Widget_Bitmap(*client, path);
+}
+
+std::string QtPlatform::Write_Png(const std::filesystem::path& bitmap,
+                                  const std::filesystem::path& png, std::uint8_t red,
+                                  std::uint8_t green, std::uint8_t blue) {
+  return Write_Png_From_Bitmap(bitmap, png, red, green, blue);
+}
+
+bool QtPlatform::Start_Program(const std::string& program, const std::vector<std::string>& args) {
+  QStringList arguments;
+  arguments.reserve(static_cast<qsizetype>(args.size()));
+  for (const std::string& a : args) arguments << From_Utf8(a);
+  return QProcess::startDetached(From_Utf8(program), arguments);
+}
+
+}  // namespace orvelt

@@ -1,0 +1,76 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+#include <filesystem>
+#include <functional>
+#include <optional>
+#include <string>
+
+#include "qt/key_press_tracker.hpp"
+#include "window/platform.hpp"
+
+class QWidget;
+
+namespace orvelt {
+
+// The outside world as Qt offers it: file dialog, message box, key states from the
+// application's input events, the user's locale, the program's folder, window pictures and
+// detached processes.
+class QtPlatform : public Platform {
+ public:
+  using OpenDialogHook = std::function<std::optional<std::string>(const OpenDialogSettings&)>;
+  using MessageBoxHook = std::function<void(const std::string&)>;
+
+  // `window` is the main window: parent of the dialogs and source of the window bitmap.
+  explicit QtPlatform(QWidget* window = nullptr);
+
+  void Set_Window(QWidget* window) { window_ = window; }
+
+  // Replace the modal dialogs, so that a scripted caller decides their outcome.
+  void Set_Open_Dialog_Hook(OpenDialogHook hook) { open_dialog_hook_ = std::move(hook); }
+  void Set_Message_Box_Hook(MessageBoxHook hook) { message_box_hook_ = std::move(hook); }
+
+  // The folder start-up reads its files from; normally the executable's own folder.
+  void Set_Program_Directory(std::filesystem::path dir) { program_dir_ = std::move(dir); }
+
+  KeyPressTracker& Key_Tracker() { return keys_; }
+
+  std::optional<std::string> Show_Open_Dialog(const OpenDialogSettings& settings) override;
+  void Message_Box(const std::string& text) override;
+  std::uint16_t Async_Key_State(AsyncKey key) override;
+  std::string Decimal_Separator() override;
+  std::string Format_Short_Date(const CivilDateTime& t) override;
+  std::string Format_Long_Time(const CivilDateTime& t) override;
+  std::filesystem::path Program_Directory() override;
+  std::string Save_Window_Bitmap(const std::filesystem::path& path) override;
+  std::string Write_Png(const std::filesystem::path& bitmap, const std::filesystem::path& png,
+                        std::uint8_t red, std::uint8_t green, std::uint8_t blue) override;
+  bool Start_Program(const std::string& program, const std::vector<std::string>& args) override;
+
+ private:
+  QWidget* window_ = nullptr;
+  KeyPressTracker keys_;
+  OpenDialogHook open_dialog_hook_;
+  MessageBoxHook message_box_hook_;
+  std::optional<std::filesystem::path> program_dir_;
+  // The dialog reopens where the user left it, with the file type chosen last.
+  QString last_dir_;
+  QString last_filter_;
+};
+
+// "Description|pattern|Description|pattern" as the file dialog's name filters. Patterns
+// separated by ";" become space-separated, and "*.*" becomes "*" so that files without an
+// extension are offered too.
+QStringList Qt_Name_Filters(const std::string& filter);
+
+// The result text of a confirmed selection: one full path, or the folder followed by the bare
+// names, NUL-separated, without a NUL at the end.
+std::string Selection_Text(const QStringList& files);
+
+// A time format of the locale with its time-zone part removed; the record display shows
+// zone-less times.
+QString Without_Time_Zone(const QString& format);
+
+}  // namespace orvelt
