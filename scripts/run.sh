@@ -4,4 +4,8 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh
 scripts/build.sh
-exec build/app/orvelt-dump samples/pass.kss
+if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
+  echo "No display found: printing the decoded sample with orvelt-dump instead of the window." >&2
+  exec build/app/orvelt-dump samples/pass.kss
+fi
+exec build/app/orvelt-decoder samples/pass.kss
