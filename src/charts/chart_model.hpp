@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -24,7 +25,32 @@ struct ChartSeries {
   Rgb colour;
 };
 
-// What the chart area shows, as plain data: the front-end only draws it.
+// The data grid the chart routines fill before handing it to the chart: rows 1..rows by
+// columns 1..columns, every cell a double. Each drawing re-dimensions it, discarding the old
+// contents; it then stays as it is until the next drawing.
+struct DataGrid {
+  int rows = 0;
+  int columns = 0;
+  std::vector<double> cells;  // row-major
+
+  void Redim(int new_rows, int new_columns) {
+    rows = new_rows;
+    columns = new_columns;
+    cells.assign(static_cast<std::size_t>(rows) * static_cast<std::size_t>(columns), 0.0);
+  }
+  double& operator()(int row, int column) { return cells[Offset(row, column)]; }
+  double operator()(int row, int column) const { return cells[Offset(row, column)]; }
+
+ private:
+  std::size_t Offset(int row, int column) const {
+    return static_cast<std::size_t>(row - 1) * static_cast<std::size_t>(columns) +
+           static_cast<std::size_t>(column - 1);
+  }
+};
+
+// What the chart area shows, as plain data: the front-end only draws it. The chart routines
+// keep it consistent after every step: `data` holds row_count x column_count cells,
+// `row_labels` one text per row and `series` one entry per column.
 struct ChartModel {
   int row_count = 0;
   int column_count = 0;
@@ -39,6 +65,10 @@ struct ChartModel {
   int series_type = kSeriesTypeLine;
   // Bumped whenever the data change, so that a view rebuilds only then.
   std::uint64_t data_revision = 0;
+
+  // The grid of the last drawing. The chart holds its own copy in `data`; nothing draws from
+  // this one.
+  DataGrid ChartGrid;
 
   double Value(int row, int column) const {
     return data[static_cast<std::size_t>(row * column_count + column)];

@@ -1,9 +1,65 @@
 #include "charts/selection.hpp"
 
+#include <cstddef>
+#include <cstdint>
+
+#include "charts/chart_routines.hpp"
+#include "window/handlers.hpp"
+
 namespace orvelt {
 
-void Option1_Click(AppState&, Platform&, int) {}
+namespace {
 
-void Check1_Click(AppState&) {}
+// Down at the moment of the query and pressed since the previous one. A key held from an
+// earlier selection (0x8000) or pressed and let go again (0x0001) does not count.
+constexpr std::uint16_t kFreshlyPressed = 0x8001;
+
+ValueBox* Value_Box(FormModel& form, int index) {
+  if (index < 0 || index >= kControlIndexCount) return nullptr;
+  ValueBox& box = form.Text1[static_cast<std::size_t>(index)];
+  return box.exists ? &box : nullptr;
+}
+
+Selector* Selector_At(FormModel& form, int index) {
+  if (index < 0 || index >= kChannelCount) return nullptr;
+  Selector& selector = form.Option1[static_cast<std::size_t>(index)];
+  return selector.exists ? &selector : nullptr;
+}
+
+}  // namespace
+
+void Option1_Click(AppState& app, Platform& platform, int index) {
+  FormModel& form = app.form;
+  for (int j = 0; j < kChannelCount; ++j) {
+    if (j == index) continue;
+    if (ValueBox* box = Value_Box(form, j)) box->back_colour = kBoxWhite;
+    if (Selector* selector = Selector_At(form, j)) selector->on = false;
+  }
+  if (ValueBox* box = Value_Box(form, index)) box->back_colour = kBoxHighlight;
+  if (Selector* selector = Selector_At(form, index)) selector->on = true;
+
+  Show_Record(app, platform, form.HScroll1);
+
+  // Both keys are always queried, Shift first: each query also clears its key's
+  // "pressed since" bit, so a press counts for one selection only.
+  const std::uint16_t shift = platform.Async_Key_State(AsyncKey::Shift);
+  const std::uint16_t right_button = platform.Async_Key_State(AsyncKey::RightButton);
+  if (shift != kFreshlyPressed && right_button != kFreshlyPressed) {
+    Draw_Value(app, index);
+    return;
+  }
+  if (const ChartRoutine group_chart = Group_Chart(index)) group_chart(app, index);
+}
+
+void Check1_Click(AppState& app) {
+  ChartModel& chart = app.form.MSChart2;
+  if (app.form.Check1 == 1) {
+    chart.chart_type = kChartTypeBar;
+    chart.series_type = kSeriesTypeBar;
+  } else {
+    chart.chart_type = kChartTypeLine;
+    chart.series_type = kSeriesTypeLine;
+  }
+}
 
 }  // namespace orvelt

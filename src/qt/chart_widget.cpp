@@ -1,9 +1,293 @@
 #include "qt/chart_widget.hpp"
 
+#include <QEvent>
+#include <QFontMetrics>
+#include <QLocale>
+#include <QMouseEvent>
+#include <QToolTip>
+#include <QVBoxLayout>
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+
+#include "qcustomplot.h"
+
 namespace orvelt {
 
-ChartWidget::ChartWidget(QWidget* parent) : QWidget(parent) {}
+namespace {
 
-void ChartWidget::Render(const ChartModel&) {}
+// Rows sit at 1..rows; half a row of room on either side keeps the outer bars whole.
+constexpr double kRowMargin = 0.5;
+// Part of a row that a group of bars fills.
+constexpr double kBarGroupWidth = 0.8;
+// Up to this many rows every point of a line gets a marker (a one-row line is only a marker),
+// and bars an outline.
+constexpr int kMarkedRows = 100;
+constexpr double kMarkerSize = 5.0;
+// A one-pixel pen keeps the painter on its fast path for lines of thousands of points.
+constexpr double kLineWidth = 1.0;
+// Room between two category labels, in pixels.
+constexpr int kLabelGap = 8;
+// Room above and below the data on the value axis, as a part of its span.
+constexpr double kValuePadding = 0.05;
+
+QColor To_QColor(const Rgb& c) {
+  return QColor(c.red, c.green, c.blue);
+}
+
+QString From_Utf8(const std::string& s) {
+  return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size()));
+}
+
+}  // namespace
+
+ChartWidget::ChartWidget(QWidget* parent) : QWidget(parent), plot_(new QCustomPlot(this)) {
+  auto* layout = new QVBoxLayout(this);
+  layout->setContentsMargins(0, 0, 0, 0);
+  layout->addWidget(plot_);
+
+  ticker_.reset(new QCPAxisTickerText);
+  plot_->xAxis->setTicker(ticker_);
+  plot_->xAxis->grid()->setVisible(false);
+  plot_->xAxis->setRange(kRowMargin, 1 + kRowMargin);
+  plot_->yAxis->setRange(0, 1);
+
+  // The legend sits below the plot at the left, its entries side by side.
+  auto* legend_row = new QCPLayoutGrid;
+  plot_->plotLayout()->addElement(1, 0, legend_row);
+  plot_->plotLayout()->setRowStretchFactor(1, 0.001);
+  legend_row->setMargins(QMargins(5, 0, 5, 5));
+  legend_row->addElement(0, 0, plot_->legend);
+  legend_row->addElement(0, 1, new QCPLayoutElement(plot_));
+  legend_row->setColumnStretchFactor(0, 0.001);
+  plot_->legend->setFillOrder(QCPLegend::foColumnsFirst);
+  plot_->legend->setVisible(false);
+
+  // Zoom and pan along the rows only; the value axis always shows all the data.
+  plot_->setInteractions(QCP::iRangeDrag | QCP::iRangeZoom);
+  plot_->axisRect()->setRangeDrag(Qt::Horizontal);
+  plot_->axisRect()->setRangeZoom(Qt::Horizontal);
+  plot_->setNoAntialiasingOnDrag(true);
+  plot_->setMouseTracking(true);
+
+  connect(plot_->xAxis, qOverload<const QCPRange&>(&QCPAxis::rangeChanged), this,
+          &ChartWidget::Keep_Range_Inside);
+  connect(plot_, &QCustomPlot::mouseDoubleClick, this, [this] { Show_All(); });
+  connect(plot_, &QCustomPlot::mouseMove, this, &ChartWidget::On_Mouse_Move);
+  // Label density depends on the axis length, known only once the plot is laid out.
+  connect(plot_, &QCustomPlot::afterLayout, this, [this] {
+    if (rendered_ && Update_Ticks()) plot_->replot(QCustomPlot::rpQueuedReplot);
+  });
+  Apply_Font();
+}
+
+void ChartWidget::Render(const ChartModel& model) {
+  const bool data_changed = !rendered_ || model.data_revision != revision_;
+  const bool bars = model.chart_type == kChartTypeBar;
+  if (!data_changed && bars == bars_) return;
+
+  bars_ = bars;
+  if (data_changed) Take_Data(model);
+  Build_Plottables();
+  Rescale_Values();
+  if (data_changed) {
+    ticks_stale_ = true;
+    plot_->xAxis->setRange(kRowMargin, std::max(rows_, 1) + kRowMargin);
+  }
+  rendered_ = true;
+  revision_ = model.data_revision;
+  Update_Ticks();
+  plot_->replot(QCustomPlot::rpQueuedRefresh);
+}
+
+void ChartWidget::Take_Data(const ChartModel& model) {
+  const int columns = std::max(model.column_count, 0);
+  rows_ = std::max(model.row_count, 0);
+  if (columns > 0) {
+    rows_ = std::min<int>(rows_, static_cast<int>(model.data.size()) / columns);
+  }
+  keys_.resize(rows_);
+  for (int i = 0; i < rows_; ++i) keys_[i] = i + 1;
+
+  const auto series_count = std::min(model.series.size(), static_cast<std::size_t>(columns));
+  series_.resize(series_count);
+  for (std::size_t s = 0; s < series_count; ++s) {
+    Series& out = series_[s];
+    out.legend = From_Utf8(model.series[s].legend);
+    out.colour = To_QColor(model.series[s].colour);
+    out.values.resize(rows_);
+    for (int i = 0; i < rows_; ++i) out.values[i] = model.Value(i, static_cast<int>(s));
+  }
+  labels_ = model.row_labels;
+  legend_shown_ = model.legend_bottom_left;
+  category_auto_ = model.category_auto;
+  rows_per_tick_ = std::max(model.divisions_per_tick, 1);
+  rows_per_label_ = std::max(model.divisions_per_label, 1);
+}
+
+void ChartWidget::Build_Plottables() {
+  plot_->clearPlottables();
+  plottables_.clear();
+  delete bars_group_;
+  bars_group_ = nullptr;
+  if (bars_ && !series_.empty()) {
+    bars_group_ = new QCPBarsGroup(plot_);
+    bars_group_->setSpacingType(QCPBarsGroup::stPlotCoords);
+    bars_group_->setSpacing(0);
+  }
+  const bool marked = rows_ <= kMarkedRows;
+  for (const Series& s : series_) {
+    QCPAbstractPlottable* plottable = nullptr;
+    if (bars_) {
+      auto* bars = new QCPBars(plot_->xAxis, plot_->yAxis);
+      bars->setWidth(kBarGroupWidth / static_cast<double>(series_.size()));
+      bars->setBrush(s.colour);
+      bars->setPen(marked ? QPen(s.colour.darker(130)) : QPen(Qt::NoPen));
+      // Bars are upright rectangles: smoothing their edges costs much and shows little, and
+      // bars thinner than a pixel would only blur into one another.
+      bars->setAntialiased(false);
+      bars->setBarsGroup(bars_group_);
+      bars->setData(keys_, s.values, true);
+      plottable = bars;
+    } else {
+      QCPGraph* graph = plot_->addGraph();
+      graph->setPen(QPen(s.colour, kLineWidth));
+      if (marked) graph->setScatterStyle(QCPScatterStyle(QCPScatterStyle::ssDisc, kMarkerSize));
+      graph->setData(keys_, s.values, true);
+      plottable = graph;
+    }
+    plottable->setName(s.legend);
+    plottables_.push_back(plottable);
+  }
+  plot_->legend->setVisible(legend_shown_ && !series_.empty());
+}
+
+void ChartWidget::Rescale_Values() {
+  double low = std::numeric_limits<double>::infinity();
+  double high = -low;
+  for (const Series& s : series_) {
+    for (const double v : s.values) {
+      low = std::min(low, v);
+      high = std::max(high, v);
+    }
+  }
+  if (low > high) {
+    plot_->yAxis->setRange(0, 1);
+    return;
+  }
+  // Bars grow from zero, so zero is always in sight.
+  if (bars_) {
+    low = std::min(low, 0.0);
+    high = std::max(high, 0.0);
+  }
+  const double span = high - low;
+  const double pad = span > 0 ? span * kValuePadding : (low == 0 ? 1.0 : std::abs(low) * 0.1);
+  const bool zero_floor = bars_ && low == 0 && span > 0;
+  const bool zero_ceiling = bars_ && high == 0 && span > 0;
+  plot_->yAxis->setRange(zero_floor ? 0 : low - pad, zero_ceiling ? 0 : high + pad);
+}
+
+bool ChartWidget::Update_Ticks() {
+  const QCPRange range = plot_->xAxis->range();
+  const double axis_px = std::max(plot_->axisRect()->width(), 1);
+  const double px_per_row = axis_px / std::max(range.size(), 1e-9);
+  const QFontMetrics metrics(plot_->xAxis->tickLabelFont());
+  // Row labels are times of day; this is the widest of them.
+  const int label_px = metrics.horizontalAdvance(QStringLiteral("00:00:00")) + kLabelGap;
+
+  int tick_step = rows_per_tick_;
+  int label_step = rows_per_label_;
+  if (category_auto_) {
+    tick_step = 1;
+    label_step = std::max(1, static_cast<int>(std::ceil(label_px / px_per_row)));
+  }
+  // Labels that a fixed spacing puts closer than they are wide stand on end.
+  const bool upright = !category_auto_ && label_step * px_per_row < label_px;
+
+  bool changed = false;
+  if (ticks_stale_ || tick_step != applied_tick_step_ || label_step != applied_label_step_) {
+    ticker_->clear();
+    for (int row = 1; row <= rows_; ++row) {
+      const bool labelled = (row - 1) % label_step == 0;
+      if (labelled || (row - 1) % tick_step == 0) {
+        ticker_->addTick(row, labelled ? Label(row) : QString());
+      }
+    }
+    applied_tick_step_ = tick_step;
+    applied_label_step_ = label_step;
+    ticks_stale_ = false;
+    changed = true;
+  }
+  if (upright != labels_upright_) {
+    plot_->xAxis->setTickLabelRotation(upright ? -90 : 0);
+    labels_upright_ = upright;
+    changed = true;
+  }
+  return changed;
+}
+
+void ChartWidget::Show_All() {
+  plot_->xAxis->setRange(kRowMargin, std::max(rows_, 1) + kRowMargin);
+  Update_Ticks();
+  plot_->replot(QCustomPlot::rpQueuedReplot);
+}
+
+void ChartWidget::Keep_Range_Inside(const QCPRange& range) {
+  const double low = kRowMargin;
+  const double high = std::max(rows_, 1) + kRowMargin;
+  const double size = std::clamp(range.size(), std::min(1.0, high - low), high - low);
+  const double lower = std::clamp(range.lower, low, high - size);
+  if (lower != range.lower || lower + size != range.upper) {
+    plot_->xAxis->setRange(lower, lower + size);
+    return;  // the range change that this causes comes back here
+  }
+  if (rendered_) Update_Ticks();
+}
+
+QString ChartWidget::Label(int row) const {
+  if (row < 1 || row > static_cast<int>(labels_.size())) return {};
+  return From_Utf8(labels_[static_cast<std::size_t>(row - 1)]);
+}
+
+QString ChartWidget::Hover_Text(const QPointF& pos) const {
+  int index = -1;
+  QCPAbstractPlottable* hit = plot_->plottableAt(pos, false, &index);
+  if (hit == nullptr || index < 0 || index >= rows_) return {};
+  const auto found = std::find(plottables_.begin(), plottables_.end(), hit);
+  if (found == plottables_.end()) return {};
+  const Series& s = series_[static_cast<std::size_t>(found - plottables_.begin())];
+  const int row = index + 1;
+  QString text = tr("%1\nSample %2").arg(s.legend).arg(row);
+  if (const QString label = Label(row); !label.isEmpty()) text += QStringLiteral(", ") + label;
+  text += QLatin1Char('\n') + QLocale().toString(s.values[index], 'g', 10);
+  return text;
+}
+
+void ChartWidget::On_Mouse_Move(QMouseEvent* event) {
+  const QString text = event->buttons() == Qt::NoButton ? Hover_Text(event->position()) : QString();
+  if (text.isEmpty()) {
+    QToolTip::hideText();
+  } else {
+    QToolTip::showText(event->globalPosition().toPoint(), text, plot_);
+  }
+}
+
+void ChartWidget::changeEvent(QEvent* event) {
+  QWidget::changeEvent(event);
+  if (event->type() == QEvent::FontChange) {
+    Apply_Font();
+    if (rendered_) {
+      ticks_stale_ = true;
+      Update_Ticks();
+      plot_->replot(QCustomPlot::rpQueuedReplot);
+    }
+  }
+}
+
+void ChartWidget::Apply_Font() {
+  for (QCPAxis* axis : {plot_->xAxis, plot_->yAxis}) axis->setTickLabelFont(font());
+  plot_->legend->setFont(font());
+}
 
 }  // namespace orvelt

@@ -1,0 +1,154 @@
+#include "charts/chart_routines.hpp"
+
+#include <array>
+#include <cstddef>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+
+#include "decode/latin1.hpp"
+
+namespace orvelt {
+
+namespace {
+
+// Where the time of day starts in "YYYY-MM-DD HH:MM:SS" (character 12, counted from 1).
+constexpr std::size_t kTimeOfDayOffset = 11;
+constexpr std::size_t kTimeOfDayLength = 8;
+
+const Selector* Selector_Of(const FormModel& form, int channel) {
+  if (channel < 0 || channel >= kChannelCount) return nullptr;
+  const Selector& s = form.Option1[static_cast<std::size_t>(channel)];
+  return s.exists ? &s : nullptr;
+}
+
+// Sets the chart's row and series counts; the chart keeps its data, labels and series
+// consistent with them.
+void Set_Chart_Size(ChartModel& chart, int rows, int columns) {
+  chart.row_count = rows;
+  chart.column_count = columns;
+  chart.data.resize(static_cast<std::size_t>(rows) * static_cast<std::size_t>(columns));
+  chart.row_labels.resize(static_cast<std::size_t>(rows));
+  chart.series.resize(static_cast<std::size_t>(columns));
+  ++chart.data_revision;
+}
+
+struct ChartGroup {
+  std::array<int, kMaxChartSeries> members;
+  ChartRoutine routine;
+};
+
+// Every channel that belongs to a group chart; the other channels have none.
+constexpr std::array<ChartGroup, 5> kChartGroups{{
+    {{3, 8, -1}, &Draw_BattV_Chart},
+    {{10, 13, -1}, &Draw_Y_Chart},
+    {{16, 21, -1}, &Draw_X_Chart},
+    {{19, 27, -1}, &Draw_Z_Chart},
+    {{51, 52, 53}, &Draw_Mag_Chart},
+}};
+
+// Rows per tick mark and per label above kAutoSpacingMaxRows rows: rows / 40 rounded to the
+// nearest whole number, halves to the even neighbour (60 gives 2, 100 gives 2, 140 gives 4).
+int Rows_Per_Division(int rows) {
+  const int whole = rows / kAutoSpacingMaxRows;
+  const int twice_rest = 2 * (rows % kAutoSpacingMaxRows);
+  if (twice_rest > kAutoSpacingMaxRows) return whole + 1;
+  if (twice_rest == kAutoSpacingMaxRows) return whole + whole % 2;
+  return whole;
+}
+
+// The row label of a sample: the 8 characters from character 12 of its time label (the time
+// of day of "YYYY-MM-DD HH:MM:SS"), as UTF-8. Shorter labels give what they have from there.
+std::string Row_Label(std::string_view time_label) {
+  if (time_label.size() <= kTimeOfDayOffset) return {};
+  return Latin1_To_Utf8(time_label.substr(kTimeOfDayOffset, kTimeOfDayLength));
+}
+
+}  // namespace
+
+void Draw_Series_Chart(AppState& app, std::span<const int> channels, std::span<const Rgb> colours,
+                       int caption_channel) {
+  if (channels.empty() || channels.size() > kMaxChartSeries || colours.size() != channels.size()) {
+    throw std::invalid_argument("Draw_Series_Chart: 1 to 3 channels, one colour each");
+  }
+  const int first = channels[0];
+  if (first < 0 || first >= kChannelCount) return;
+
+  const TelemetryStore& store = app.telemetry.store;
+  FormModel& form = app.form;
+  ChartModel& chart = form.MSChart2;
+  const int series_count = static_cast<int>(channels.size());
+
+  Set_Chart_Size(chart, store.Count(first), series_count);
+  chart.legend_bottom_left = true;
+
+  const int rows = chart.row_count;
+  if (rows > kAutoSpacingMaxRows) {
+    chart.category_auto = false;
+    const int q = Rows_Per_Division(rows);
+    chart.divisions_per_tick = q;
+    chart.divisions_per_label = q;
+  } else {
+    chart.category_auto = true;
+  }
+
+  for (std::size_t s = 0; s < channels.size(); ++s) chart.series[s].colour = colours[s];
+  for (std::size_t s = 0; s < channels.size(); ++s) {
+    const Selector* selector = Selector_Of(form, channels[s]);
+    if (selector == nullptr) return;
+    chart.series[s].legend = selector->caption;
+  }
+
+  DataGrid& grid = chart.ChartGrid;
+  grid.Redim(chart.row_count, chart.column_count);
+  for (int i = 1; i <= grid.rows; ++i) {
+    for (int s = 1; s <= grid.columns; ++s) {
+      grid(i, s) = store.Value(channels[static_cast<std::size_t>(s - 1)], i);
+    }
+  }
+  chart.data = grid.cells;
+
+  for (int i = 1; i <= rows; ++i) {
+    chart.row_labels[static_cast<std::size_t>(i - 1)] = Row_Label(store.Label(first, i));
+  }
+
+  const Selector* caption = Selector_Of(form, caption_channel);
+  if (caption == nullptr) return;
+  form.Frame5 = caption->caption;
+}
+
+void Draw_Value(AppState& app, int channel) {
+  Draw_Series_Chart(app, std::array{channel}, std::array{kSteelBlue}, channel);
+}
+
+void Draw_X_Chart(AppState& app, int channel) {
+  Draw_Series_Chart(app, std::array{16, 21}, std::array{kSteelBlue, kForestGreen}, channel);
+}
+
+void Draw_Y_Chart(AppState& app, int channel) {
+  Draw_Series_Chart(app, std::array{10, 13}, std::array{kSteelBlue, kForestGreen}, channel);
+}
+
+void Draw_Z_Chart(AppState& app, int channel) {
+  Draw_Series_Chart(app, std::array{19, 27}, std::array{kSteelBlue, kForestGreen}, channel);
+}
+
+void Draw_BattV_Chart(AppState& app, int channel) {
+  Draw_Series_Chart(app, std::array{3, 8}, std::array{kSteelBlue, kMaroon}, channel);
+}
+
+void Draw_Mag_Chart(AppState& app, int channel) {
+  Draw_Series_Chart(app, std::array{51, 52, 53}, std::array{kSteelBlue, kForestGreen, kMaroon},
+                    channel);
+}
+
+ChartRoutine Group_Chart(int channel) {
+  for (const ChartGroup& group : kChartGroups) {
+    for (const int member : group.members) {
+      if (member == channel && member >= 0) return group.routine;
+    }
+  }
+  return nullptr;
+}
+
+}  // namespace orvelt

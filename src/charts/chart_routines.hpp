@@ -1,0 +1,41 @@
+#pragma once
+
+#include <span>
+
+#include "charts/chart_model.hpp"
+#include "window/app_state.hpp"
+
+namespace orvelt {
+
+// Up to this many rows the chart spaces its category ticks and labels itself.
+inline constexpr int kAutoSpacingMaxRows = 40;
+inline constexpr int kMaxChartSeries = 3;
+
+inline constexpr Rgb kSteelBlue{70, 130, 180};
+inline constexpr Rgb kForestGreen{34, 139, 34};
+inline constexpr Rgb kMaroon{176, 48, 96};
+
+// The one drawing sequence of every chart: channels[0] gives the row count and the row labels,
+// every channel is read at the same positions, series s gets colours[s], and Frame5 gets the
+// caption of `caption_channel`'s selector. A first channel outside 0..53 changes nothing; a
+// step that cannot be done (a channel without a selector) ends the drawing there, leaving the
+// steps before it in effect. `channels` and `colours` have the same size, 1..3.
+void Draw_Series_Chart(AppState& app, std::span<const int> channels, std::span<const Rgb> colours,
+                       int caption_channel);
+
+// The history of one channel.
+void Draw_Value(AppState& app, int channel);
+
+// Group charts; `channel` is the clicked one and only gives the frame caption.
+void Draw_X_Chart(AppState& app, int channel);
+void Draw_Y_Chart(AppState& app, int channel);
+void Draw_Z_Chart(AppState& app, int channel);
+void Draw_BattV_Chart(AppState& app, int channel);
+void Draw_Mag_Chart(AppState& app, int channel);
+
+using ChartRoutine = void (*)(AppState& app, int channel);
+
+// The group chart of a channel, or nullptr for a channel that belongs to no group.
+ChartRoutine Group_Chart(int channel);
+
+}  // namespace orvelt
