@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "tools/capture_writer.hpp"
+
 namespace orvelt {
 namespace {
 
@@ -73,17 +75,7 @@ TEST(KissReader, EscapeRoundTripOverAllByteValues) {
   Bytes frame;
   for (int b = 0; b < 256; ++b) frame.push_back(static_cast<std::uint8_t>(b));
   frame[0] = 0x00;  // keep it an ordinary data frame
-  Bytes file{kFend};
-  for (const std::uint8_t b : frame) {
-    if (b == kFend) {
-      file.insert(file.end(), {kFesc, kTfend});
-    } else if (b == kFesc) {
-      file.insert(file.end(), {kFesc, kTfesc});
-    } else {
-      file.push_back(b);
-    }
-  }
-  file.push_back(kFend);
+  const Bytes file = tools::Kiss_Frame(frame);
   const ReadResult r = Read(file);
   ASSERT_EQ(r.hex.size(), 1u);
   EXPECT_EQ(r.hex[0], Hex_Line(frame));
