@@ -1,8 +1,8 @@
 #include "config/conf_ini.hpp"
+#include "support/scratch_dir.hpp"
 
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <optional>
@@ -75,10 +75,7 @@ TEST(ConfigErrorMessage, NamesFileLineAndReason) {
 }
 
 TEST(ReadConfiguration, ReadsConfIniThenChecksObcOffsetIni) {
-  const fs::path dir =
-      fs::temp_directory_path() /
-      ("orvelt_config_" +
-       std::to_string(std::chrono::steady_clock::now().time_since_epoch().count()));
+  testing::ScratchDir dir;
   const auto not_found = [&](const char* file) { return "not found at " + (dir / file).string(); };
   struct Case {
     std::optional<std::string> conf_ini, obc_offset;  // nothing: the file is absent
@@ -97,12 +94,11 @@ TEST(ReadConfiguration, ReadsConfIniThenChecksObcOffsetIni) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.error_file + ": " + c.error_reason);
-    fs::remove_all(dir);
-    fs::create_directories(dir);
+    dir.Clear();
     if (c.conf_ini) std::ofstream(dir / "conf.ini", std::ios::binary) << *c.conf_ini;
     if (c.obc_offset) std::ofstream(dir / "obc_offset.ini", std::ios::binary) << *c.obc_offset;
 
-    const auto result = Read_Configuration(dir, kDefaultPath);
+    const auto result = Read_Configuration(dir.path(), kDefaultPath);
 
     if (c.error_file.empty()) {
       EXPECT_FALSE(result.error.has_value()) << result.error->message();
@@ -115,7 +111,6 @@ TEST(ReadConfiguration, ReadsConfIniThenChecksObcOffsetIni) {
     EXPECT_EQ(result.config.ImagePath, c.image_path);
     EXPECT_EQ(result.config.screenshot_button, c.button);
   }
-  fs::remove_all(dir);
 }
 
 // The files shipped next to the program must let it start with the button shown.

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "support/fake_platform.hpp"
+#include "support/scratch_dir.hpp"
 
 namespace orvelt {
 namespace {
@@ -38,21 +39,16 @@ std::string Content(const fs::path& path) {
 class Command1ClickTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    dir_ = fs::temp_directory_path() /
-           (std::string("orvelt_shot_") +
-            ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::remove_all(dir_);
     fs::create_directories(dir_ / "data");
     fs::create_directories(dir_ / "my shots");
     app_.ImagePath = (dir_ / "my shots").string() + "/";
     app_.telemetry.CaptureFileName = (dir_ / "data" / "pass 0412.kss").string();
   }
-  void TearDown() override { fs::remove_all(dir_); }
 
   std::string Bitmap() const { return (dir_ / "my shots" / "pass 0412.bmp").string(); }
   std::string Png() const { return (dir_ / "my shots" / "pass 0412.png").string(); }
 
-  fs::path dir_;
+  testing::ScratchDir dir_;
   AppState app_;
   ShotPlatform platform_;
 };
@@ -62,7 +58,7 @@ TEST_F(Command1ClickTest, HandsTheBitmapNamedAfterTheCaptureFileToTheConverter) 
   std::ofstream(capture, std::ios::binary) << "capture";
   for (const auto& [image_path, capture_name, bitmap] :
        {std::tuple{dir_ / "my shots", app_.telemetry.CaptureFileName, fs::path(Bitmap())},
-        {dir_, std::string(), dir_ / "ORVELT-1.bmp"},
+        {dir_.path(), std::string(), dir_ / "ORVELT-1.bmp"},
         {dir_ / "data", capture.string(), dir_ / "data" / "LOG.KSS.bmp"}}) {
     SCOPED_TRACE(bitmap);
     platform_ = ShotPlatform{};

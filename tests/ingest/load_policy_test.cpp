@@ -7,6 +7,7 @@
 
 #include "ingest/file_list_loader.hpp"
 #include "ingest/kiss_reader.hpp"
+#include "support/scratch_dir.hpp"
 #include "tools/capture_writer.hpp"
 
 namespace orvelt {
@@ -31,15 +32,6 @@ Bytes Join(std::initializer_list<Bytes> parts) {
 
 class LoadPolicyTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    dir_ = fs::temp_directory_path() /
-           ("orvelt_load_" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
-            "_" + ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::remove_all(dir_);
-    fs::create_directories(dir_);
-  }
-  void TearDown() override { fs::remove_all(dir_); }
-
   std::string Write(const std::string& name, const Bytes& bytes) {
     const fs::path p = dir_ / name;
     std::ofstream(p, std::ios::binary)
@@ -52,7 +44,7 @@ class LoadPolicyTest : public ::testing::Test {
     return Load_Selection(state_, form_, std::move(files), [this] { ++refreshes_; });
   }
 
-  fs::path dir_;
+  testing::ScratchDir dir_;
   TelemetryState state_;
   FormModel form_;
   int refreshes_ = 0;

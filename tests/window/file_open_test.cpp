@@ -4,6 +4,7 @@
 #include <fstream>
 
 #include "support/fake_platform.hpp"
+#include "support/scratch_dir.hpp"
 #include "tools/capture_writer.hpp"
 #include "window/handlers.hpp"
 
@@ -14,15 +15,6 @@ namespace fs = std::filesystem;
 
 class FileOpenTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    dir = fs::temp_directory_path() /
-          (std::string("orvelt_open_") +
-           ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::remove_all(dir);
-    fs::create_directories(dir);
-  }
-  void TearDown() override { fs::remove_all(dir); }
-
   std::string Capture(const std::string& name, int batteries) {
     tools::CaptureBuilder c;
     c.Add(tools::Text_Time_Label_Frame("2026-11-28 09:14:0" + std::to_string(batteries)));
@@ -32,7 +24,7 @@ class FileOpenTest : public ::testing::Test {
     return (dir / name).string();
   }
 
-  fs::path dir;
+  testing::ScratchDir dir;
   AppState app;
   testing::FakePlatform platform;
 };
@@ -40,7 +32,7 @@ class FileOpenTest : public ::testing::Test {
 TEST_F(FileOpenTest, MultiSelectionLoadsInOrderAndShowsTheRecord) {
   const auto a = Capture("a.kss", 2);
   const auto b = Capture("b.kss", 3);
-  platform.dialog_results.push_back(dir.string() + '\0' + "a.kss" + '\0' + "b.kss");
+  platform.dialog_results.push_back(dir.path().string() + '\0' + "a.kss" + '\0' + "b.kss");
   MenuFileOpen_Click(app, platform);
   ASSERT_EQ(platform.dialogs_shown.size(), 1u);
   EXPECT_EQ(platform.dialogs_shown[0].filter,
@@ -75,7 +67,7 @@ TEST_F(FileOpenTest, TooManyNamesLeaveAnEmptyStoreAndTheOldRecord) {
   MenuFileOpen_Click(app, platform);
   const std::string shown = app.form.Text1[3].text;
 
-  std::string names = dir.string();
+  std::string names = dir.path().string();
   while (names.size() <= 32767) names += std::string(1, '\0') + "capture_with_a_long_name.kss";
   platform.dialog_results.push_back(names);
   MenuFileOpen_Click(app, platform);
@@ -87,7 +79,7 @@ TEST_F(FileOpenTest, TooManyNamesLeaveAnEmptyStoreAndTheOldRecord) {
 
 TEST_F(FileOpenTest, ExactlyTheRoomOfTheDialogIsAccepted) {
   // 32767 characters, counted as characters, not bytes: "é" is one.
-  std::string name = dir.string() + "/";
+  std::string name = dir.path().string() + "/";
   while (name.size() < 32767 - 1) name += "x";
   name += "\u00e9";
   platform.dialog_results.push_back(name);
@@ -106,7 +98,7 @@ TEST_F(FileOpenTest, LoadReportInTheStatusLine) {
 }
 
 TEST_F(FileOpenTest, StartUpReadsTheConfiguration) {
-  platform.program_directory = dir;
+  platform.program_directory = dir.path();
   std::ofstream(dir / "conf.ini") << "SCREENSHOT=NO\r\nIMAGE_PATH=/tmp/Shots/\r\n";
   std::ofstream(dir / "obc_offset.ini") << "0\r\n";
   EXPECT_FALSE(Form_Load(app, platform));
@@ -117,7 +109,7 @@ TEST_F(FileOpenTest, StartUpReadsTheConfiguration) {
   std::ofstream(dir / "conf.ini") << "# nothing set\r\n";
   AppState fresh;
   EXPECT_FALSE(Form_Load(fresh, platform));
-  EXPECT_EQ(fresh.ImagePath, dir.string() + "/");
+  EXPECT_EQ(fresh.ImagePath, dir.path().string() + "/");
 
   fs::remove(dir / "obc_offset.ini");
   const auto error = Form_Load(fresh, platform);
