@@ -1,4 +1,5 @@
 #include <filesystem>
+#include <functional>
 #include <utility>
 
 #include "ingest/file_list_loader.hpp"
@@ -31,9 +32,14 @@ std::vector<std::string> Split_Dialog_Result(const std::string& result) {
   return files;
 }
 
-void Load_Listed_Files(AppState& app, Platform& platform) {
-  app.last_load = Load_File_List(app.telemetry, app.form,
-                                 [&] { Show_Record(app, platform, app.form.HScroll1); });
+// Every file read to its end is followed by a refresh of the record shown.
+std::function<void()> Record_Refresh(AppState& app, Platform& platform) {
+  return [&app, &platform] { Show_Record(app, platform, app.form.HScroll1); };
+}
+
+// Keeps the report for its details and puts its short form behind the last path shown.
+void Keep_Report(AppState& app, LoadReport report) {
+  app.last_load = std::move(report);
   const std::string summary = app.last_load.Summary();
   if (!summary.empty()) app.form.Label3 += " | " + summary;
 }
@@ -53,13 +59,12 @@ void MenuFileOpen_Click(AppState& app, Platform& platform) {
     app.form.List3 = Split_Dialog_Result(*result);
   }
   // A cancelled dialog reads the last confirmed selection again.
-  Load_Listed_Files(app, platform);
+  Keep_Report(app, Load_File_List(app.telemetry, app.form, Record_Refresh(app, platform)));
 }
 
 void Open_Files(AppState& app, Platform& platform, std::vector<std::string> files) {
-  app.telemetry.store.Reset_Store();
-  app.form.List3 = std::move(files);
-  Load_Listed_Files(app, platform);
+  Keep_Report(app, Load_Selection(app.telemetry, app.form, std::move(files),
+                                  Record_Refresh(app, platform)));
 }
 
 }  // namespace orvelt
