@@ -16,12 +16,6 @@ namespace {
 constexpr std::size_t kTimeOfDayOffset = 11;
 constexpr std::size_t kTimeOfDayLength = 8;
 
-const Selector* Selector_Of(const FormModel& form, int channel) {
-  if (channel < 0 || channel >= kChannelCount) return nullptr;
-  const Selector& s = form.Option1[static_cast<std::size_t>(channel)];
-  return s.exists ? &s : nullptr;
-}
-
 // Sets the chart's row and series counts; the chart keeps its data, labels and series
 // consistent with them.
 void Set_Chart_Size(ChartModel& chart, int rows, int columns) {
@@ -94,7 +88,7 @@ void Draw_Series_Chart(AppState& app, std::span<const int> channels, std::span<c
 
   for (std::size_t s = 0; s < channels.size(); ++s) chart.series[s].colour = colours[s];
   for (std::size_t s = 0; s < channels.size(); ++s) {
-    const Selector* selector = Selector_Of(form, channels[s]);
+    const Selector* selector = form.Selector_At(channels[s]);
     if (selector == nullptr) return;
     chart.series[s].legend = selector->caption;
   }
@@ -112,7 +106,7 @@ void Draw_Series_Chart(AppState& app, std::span<const int> channels, std::span<c
     chart.row_labels[static_cast<std::size_t>(i - 1)] = Row_Label(store.Label(first, i));
   }
 
-  const Selector* caption = Selector_Of(form, caption_channel);
+  const Selector* caption = form.Selector_At(caption_channel);
   if (caption == nullptr) return;
   form.Frame5 = caption->caption;
 }

@@ -14,29 +14,17 @@ namespace {
 // earlier selection (0x8000) or pressed and let go again (0x0001) does not count.
 constexpr std::uint16_t kFreshlyPressed = 0x8001;
 
-ValueBox* Value_Box(FormModel& form, int index) {
-  if (index < 0 || index >= kControlIndexCount) return nullptr;
-  ValueBox& box = form.Text1[static_cast<std::size_t>(index)];
-  return box.exists ? &box : nullptr;
-}
-
-Selector* Selector_At(FormModel& form, int index) {
-  if (index < 0 || index >= kChannelCount) return nullptr;
-  Selector& selector = form.Option1[static_cast<std::size_t>(index)];
-  return selector.exists ? &selector : nullptr;
-}
-
 }  // namespace
 
 void Option1_Click(AppState& app, Platform& platform, int index) {
   FormModel& form = app.form;
   for (int j = 0; j < kChannelCount; ++j) {
     if (j == index) continue;
-    if (ValueBox* box = Value_Box(form, j)) box->back_colour = kBoxWhite;
-    if (Selector* selector = Selector_At(form, j)) selector->on = false;
+    if (ValueBox* box = form.Value_Box(j)) box->back_colour = kBoxWhite;
+    if (Selector* selector = form.Selector_At(j)) selector->on = false;
   }
-  if (ValueBox* box = Value_Box(form, index)) box->back_colour = kBoxHighlight;
-  if (Selector* selector = Selector_At(form, index)) selector->on = true;
+  if (ValueBox* box = form.Value_Box(index)) box->back_colour = kBoxHighlight;
+  if (Selector* selector = form.Selector_At(index)) selector->on = true;
 
   Show_Record(app, platform, form.HScroll1);
 

@@ -28,11 +28,25 @@ struct Selector {
   bool on = false;
 };
 
+// The control at `index` of a control array, or nothing where the window has none.
+template <typename Controls>
+auto Existing_Control(Controls& controls, int index) -> decltype(&controls[0]) {
+  if (index < 0 || static_cast<std::size_t>(index) >= controls.size()) return nullptr;
+  auto& control = controls[static_cast<std::size_t>(index)];
+  return control.exists ? &control : nullptr;
+}
+
 // Plain data mirroring the controls of the main window that the logic reads and writes.
 // Indexes without a control have `exists == false`, so walks over 0..53 skip them as the
 // window does. The front-end renders this model; tests and the dump tool use it directly.
 struct FormModel {
   FormModel();
+
+  // The control at an index, or nothing where the window has none (walks skip those).
+  ValueBox* Value_Box(int index) { return Existing_Control(Text1, index); }
+  const ValueBox* Value_Box(int index) const { return Existing_Control(Text1, index); }
+  Selector* Selector_At(int index) { return Existing_Control(Option1, index); }
+  const Selector* Selector_At(int index) const { return Existing_Control(Option1, index); }
 
   std::array<ValueBox, kControlIndexCount> Text1;  // value boxes 0..53, status boxes 58..65
   std::array<Selector, kChannelCount> Option1;
