@@ -1,16 +1,41 @@
 #include "dump_format.hpp"
 
 #include <charconv>
+#include <cstdint>
 #include <string_view>
 
+#include "decode/channels.hpp"
 #include "decode/latin1.hpp"
+#include "form/channel_table.hpp"
 
 namespace orvelt {
 
 namespace {
 
-void Write_Csv_Field(std::ostream& out, std::string_view text) {
-  if (text.find_first_of(",\"\r\n") == std::string_view::npos) {
+// A field as CSV quotes it; control characters (C0, DEL and the C1 range that Latin-1 bytes
+// 0x80..0x9F become) are written as \xHH and a backslash as \\, so that a label holding terminal
+// escape sequences never reaches a terminal raw.
+void Write_Csv_Field(std::ostream& out, std::string_view utf8) {
+  std::string text;
+  text.reserve(utf8.size());
+  for (std::size_t i = 0; i < utf8.size(); ++i) {
+    const auto c = static_cast<unsigned char>(utf8[i]);
+    const bool c1 = c == 0xC2 && i + 1 < utf8.size() &&
+                    static_cast<unsigned char>(utf8[i + 1]) >= 0x80 &&
+                    static_cast<unsigned char>(utf8[i + 1]) <= 0x9F;
+    if (c < 0x20 || c == 0x7F || c1) {
+      const unsigned code = c1 ? static_cast<unsigned char>(utf8[++i]) : c;
+      static constexpr char kHex[] = "0123456789ABCDEF";
+      text += "\\x";
+      text += kHex[code >> 4];
+      text += kHex[code & 0x0F];
+    } else if (c == '\\') {
+      text += "\\\\";
+    } else {
+      text += static_cast<char>(c);
+    }
+  }
+  if (text.find_first_of(",\"") == std::string::npos) {
     out << text;
     return;
   }
@@ -22,9 +47,43 @@ void Write_Csv_Field(std::ostream& out, std::string_view text) {
   out << '"';
 }
 
+// Length of the valid UTF-8 sequence at the start of `s`, 0 when it is not one.
+std::size_t Utf8_Sequence(std::string_view s) {
+  const auto b0 = static_cast<unsigned char>(s[0]);
+  std::size_t n = b0 < 0x80         ? 1
+                  : (b0 >> 5) == 6  ? 2
+                  : (b0 >> 4) == 14 ? 3
+                  : (b0 >> 3) == 30 ? 4
+                                    : 0;
+  if (n == 0 || n > s.size()) return 0;
+  std::uint32_t cp = n == 1 ? b0 : b0 & (0x7F >> n);
+  for (std::size_t k = 1; k < n; ++k) {
+    const auto b = static_cast<unsigned char>(s[k]);
+    if ((b & 0xC0) != 0x80) return 0;
+    cp = (cp << 6) | (b & 0x3F);
+  }
+  // Overlong forms, surrogates and values beyond Unicode are no valid UTF-8.
+  constexpr std::uint32_t kMin[] = {0, 0, 0x80, 0x800, 0x10000};
+  if (cp < kMin[n] || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) return 0;
+  return n;
+}
+
+// A JSON string; bytes that are no valid UTF-8 (file names can hold any bytes) become U+FFFD,
+// so that the output is always valid UTF-8.
 void Write_Json_String(std::ostream& out, std::string_view utf8) {
   out << '"';
-  for (const char ch : utf8) {
+  for (std::size_t i = 0; i < utf8.size(); ++i) {
+    const std::size_t n = Utf8_Sequence(utf8.substr(i));
+    if (n == 0) {
+      out << "\\ufffd";
+      continue;
+    }
+    if (n > 1) {
+      out << utf8.substr(i, n);
+      i += n - 1;
+      continue;
+    }
+    const char ch = utf8[i];
     const auto c = static_cast<unsigned char>(ch);
     switch (c) {
       case '"':
@@ -54,12 +113,32 @@ void Write_Json_String(std::ostream& out, std::string_view utf8) {
   out << '"';
 }
 
-void Write_Problem(std::ostream& out, const LoadProblem& p) {
+void Write_File_Report(std::ostream& out, const FileReport& f) {
   out << "{\"file\": ";
-  Write_Json_String(out, p.file);
-  out << ", \"frame\": " << p.frame << ", \"reason\": ";
-  Write_Json_String(out, p.reason);
-  out << '}';
+  Write_Json_String(out, f.path);
+  out << ", \"error\": ";
+  if (f.error == FileError::None) {
+    out << "null";
+  } else {
+    Write_Json_String(out, File_Error_Text(f));
+  }
+  out << ", \"read_to_end\": " << (f.read_to_end ? "true" : "false") << ", \"frames\": " << f.frames
+      << ", \"time_labels\": " << f.time_labels << ", \"problems\": {";
+  const char* sep = "";
+  for (std::size_t k = 0; k < f.problem_counts.size(); ++k) {
+    if (f.problem_counts[k] == 0) continue;
+    out << sep;
+    Write_Json_String(out, Problem_Text(static_cast<FrameProblem>(k)));
+    out << ": " << f.problem_counts[k];
+    sep = ", ";
+  }
+  out << "}, \"first_problem_frames\": [";
+  for (std::size_t k = 0; k < f.first_problems.size(); ++k) {
+    out << (k ? ", [" : "[") << f.first_problems[k].frame << ", ";
+    Write_Json_String(out, Problem_Text(f.first_problems[k].problem));
+    out << ']';
+  }
+  out << "]}";
 }
 
 }  // namespace
@@ -87,8 +166,8 @@ void Write_Csv(std::ostream& out, const TelemetryStore& store) {
   }
 }
 
-void Write_Json(std::ostream& out, const TelemetryStore& store, const FormModel& form,
-                const LoadReport& report) {
+void Write_Json(std::ostream& out, const TelemetryState& state, const LoadReport& report) {
+  const TelemetryStore& store = state.store;
   out << "{\"channels\": {";
   const char* channel_sep = "";
   for (int c = 0; c < kChannelCount; ++c) {
@@ -103,35 +182,36 @@ void Write_Json(std::ostream& out, const TelemetryStore& store, const FormModel&
     out << ']';
   }
   out << "},\n\"messages\": [";
-  for (std::size_t k = 0; k < form.List1.size(); ++k) {
+  for (std::size_t k = 0; k < state.messages.size(); ++k) {
     out << (k ? ",\n  " : "\n  ");
-    Write_Json_String(out, form.List1[k]);
+    Write_Json_String(out, state.messages[k]);
   }
-  out << "],\n\"switch_status\": {";
+  out << "],\n\"messages_left_out\": " << state.messages.dropped();
+  // Keyed by the status box of the switch, as the window shows it.
+  out << ",\n\"switch_status\": {";
   const char* status_sep = "";
-  for (int box = kFirstStatusBox; box <= kLastStatusBox; ++box) {
-    const ValueBox& b = form.Text1[static_cast<std::size_t>(box)];
-    if (!b.written) continue;
-    out << status_sep << '"' << box << "\": ";
-    Write_Json_String(out, b.text);
+  for (int slot = 0; slot < kSwitchCount; ++slot) {
+    const int status = state.switch_status[static_cast<std::size_t>(slot)];
+    if (status < 0) continue;
+    out << status_sep << '"' << kFirstStatusBox + slot << "\": ";
+    Write_Json_String(out, state.SwitchStatusText[static_cast<std::size_t>(status)]);
     status_sep = ", ";
   }
-  out << "},\n\"problems\": [";
-  for (std::size_t k = 0; k < report.problems.size(); ++k) {
+  out << "},\n\"files\": [";
+  for (std::size_t k = 0; k < report.files.size(); ++k) {
     out << (k ? ",\n  " : "\n  ");
-    Write_Problem(out, report.problems[k]);
+    Write_File_Report(out, report.files[k]);
   }
   out << "],\n\"stopped\": ";
   if (report.stopped) {
-    Write_Problem(out, *report.stopped);
+    out << "{\"file\": ";
+    Write_Json_String(out, report.files[report.stopped->file].path);
+    out << ", \"frame\": " << report.stopped->frame << ", \"channel\": " << report.stopped->channel
+        << '}';
   } else {
     out << "null";
   }
   out << "}\n";
-}
-
-void Write_Hex(std::ostream& out, const FormModel& form) {
-  for (std::size_t i = 0; i < form.Debug.size(); ++i) out << form.Debug.Line(i) << '\n';
 }
 
 }  // namespace orvelt

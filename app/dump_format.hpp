@@ -4,7 +4,6 @@
 
 #include "decode/telemetry_state.hpp"
 #include "ingest/load_report.hpp"
-#include "window/form_model.hpp"
 
 namespace orvelt {
 
@@ -14,11 +13,8 @@ std::string Shortest_Number(double value);
 // One row per stored sample: channel,caption,unit,sample,time_label,value.
 void Write_Csv(std::ostream& out, const TelemetryStore& store);
 
-// Store, message lines, written status boxes and the load report as one JSON object.
-void Write_Json(std::ostream& out, const TelemetryStore& store, const FormModel& form,
-                const LoadReport& report);
-
-// The hex log, one line per frame.
-void Write_Hex(std::ostream& out, const FormModel& form);
+// Store, message lines, switch states and the load report as one JSON object (always valid
+// UTF-8).
+void Write_Json(std::ostream& out, const TelemetryState& state, const LoadReport& report);
 
 }  // namespace orvelt

@@ -11,7 +11,7 @@
 
 #include "charts/chart_routines.hpp"
 #include "charts/selection.hpp"
-#include "ingest/kiss_reader.hpp"
+#include "ingest/capture_reader.hpp"
 #include "qcustomplot.h"
 #include "qt/chart_widget.hpp"
 #include "tools/capture_writer.hpp"
@@ -30,8 +30,7 @@ orvelt::AppState& Full_App() {
     orvelt::tools::PassOptions options;
     options.fill = true;
     const auto bytes = orvelt::tools::Generate_Pass(options).bytes();
-    orvelt::LoadReport report;
-    orvelt::Read_Kiss_Bytes(bytes, "bench.kss", state->telemetry, state->form, report);
+    orvelt::Take_Kiss_Bytes(state->telemetry, bytes);
     return state;
   }();
   return *app;

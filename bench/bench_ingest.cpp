@@ -7,7 +7,7 @@
 #include <random>
 #include <string>
 
-#include "ingest/kiss_reader.hpp"
+#include "ingest/capture_reader.hpp"
 #include "tools/capture_writer.hpp"
 
 namespace {
@@ -55,13 +55,11 @@ void Set_Rates(benchmark::State& state, const Bytes& bytes) {
 
 void Full_Load(benchmark::State& state, const Bytes& bytes) {
   orvelt::TelemetryState telemetry;
-  orvelt::FormModel form;
   for (auto _ : state) {
     telemetry.store.Reset_Store();
-    orvelt::LoadReport report;
-    orvelt::Read_Kiss_Bytes(bytes, "bench.kss", telemetry, form, report);
-    benchmark::DoNotOptimize(report.frames);
-    if (!report.Complete()) state.SkipWithError("load stopped");
+    const bool complete = orvelt::Take_Kiss_Bytes(telemetry, bytes);
+    benchmark::DoNotOptimize(telemetry.frames_decoded);
+    if (!complete) state.SkipWithError("load stopped");
   }
   Set_Rates(state, bytes);
   state.counters["store_MB"] = static_cast<double>(sizeof(orvelt::ChannelSeries)) *

@@ -21,9 +21,9 @@ void Put_BE(Bytes& out, std::uint64_t value, int width) {
 }
 
 Bytes Sensor_Header(std::uint8_t record_type, std::uint8_t selector, std::uint16_t seq) {
-  Bytes frame = {0x00, 0xC0, 0x80};
+  Bytes frame = {0x00, kHeaderByte1, kHeaderByte2};
   Put_BE(frame, seq, 2);
-  frame.insert(frame.end(), {0x02, record_type, selector, 0x00});
+  frame.insert(frame.end(), {kSensorMarker, record_type, selector, 0x00});
   return frame;
 }
 
@@ -33,46 +33,15 @@ long Round_Clamped(double x, double lo, double hi) {
   return std::lround(std::clamp(x, lo, hi));
 }
 
-struct Linear {
-  std::uint8_t selector;
-  double slope;
-  double offset;
-};
-
-constexpr std::array<Linear, 2> kBattery = {{{3, -0.00945, 9.7488}, {8, -0.00946, 9.7526}}};
-constexpr std::array<Linear, 6> kSolar = {{{1, -0.542490348, 528.0441026},
-                                           {4, -0.537846059, 523.1519466},
-                                           {7, -0.541228423, 526.8412823},
-                                           {10, -0.52264946, 508.5204547},
-                                           {13, -0.518702129, 512.807352},
-                                           {31, -0.52947555, 515.5141451}}};
-
-// current = ci * I - cb (mA); voltage = (vi * V - vb) / 1000 (V). The reaction wheels add their
-// voltage constant instead of subtracting it, which a negative vb expresses.
-struct SwitchCalibration {
-  std::uint8_t selector;
-  double ci, cb, vi, vb;
-};
-constexpr std::array<SwitchCalibration, 8> kSwitch = {{
-    {0x81, 0.259549, 1.516825, 0.2300107, 1.113424579},
-    {0x86, 0.258359, 1.554162, 0.2315349, 1.136056829},
-    {0x8B, 0.258359, 1.595903, 0.23315, 1.187043977},
-    {0x90, 0.518526, 8.756971, 0.3667785, 7.266803691},
-    {0x95, 0.534516, 3.25046, 0.2603641, 0.504061},
-    {0x9A, 0.528245, 2.974109, 0.2233264, 0.930303516},
-    {0x9F, 0.260476, 0.91132, 0.2254974, 0.993915009},
-    {0xA4, 0.532941, 3.152331, 0.2592693, -0.3656067},
-}};
-
 template <typename Table>
-const auto& Find(const Table& table, std::uint8_t selector) {
-  for (const auto& entry : table) {
-    if (entry.selector == selector) return entry;
-  }
-  throw std::invalid_argument("no calibration for selector " + std::to_string(selector));
+auto Find(const Table& table, std::uint8_t selector) {
+  const auto entry = orvelt::Find_Calibration(table, selector);
+  if (!entry)
+    throw std::invalid_argument("no calibration for selector " + std::to_string(selector));
+  return *entry;
 }
 
-std::int16_t Invert_Linear(const Linear& c, double value) {
+std::int16_t Invert_Linear(const orvelt::LinearCalibration& c, double value) {
   return static_cast<std::int16_t>(Round_Clamped((value - c.offset) / c.slope, -32768, 32767));
 }
 
@@ -81,27 +50,27 @@ std::int16_t Invert_Linear(const Linear& c, double value) {
 // --- Frames -------------------------------------------------------------------------------
 
 Bytes Text_Time_Label_Frame(std::string_view label) {
-  Bytes frame = {0x09};
+  Bytes frame = {kTimeLabelCommand};
   frame.insert(frame.end(), label.begin(), label.end());
   return frame;
 }
 
 Bytes Binary_Time_Label_Frame(std::int64_t ms_since_1970) {
-  Bytes frame = {0x09};
+  Bytes frame = {kTimeLabelCommand};
   Put_BE(frame, static_cast<std::uint64_t>(ms_since_1970), 8);
   return frame;
 }
 
 Bytes Counter_Frame(std::uint8_t type, std::uint32_t value) {
-  Bytes frame = {0x00, 0x01, type};
+  Bytes frame = {0x00, kCounterMarker, type};
   Put_BE(frame, value, 4);
   return frame;
 }
 
 Bytes Message_Frame(std::string_view text, std::array<std::uint8_t, 3> trailer, std::uint16_t seq) {
-  Bytes frame = {0x00, 0xC0, 0x80};
+  Bytes frame = {0x00, kHeaderByte1, kHeaderByte2};
   Put_BE(frame, seq, 2);
-  frame.push_back(0xC0);
+  frame.push_back(kMessageMarker);
   frame.insert(frame.end(), text.begin(), text.end());
   frame.insert(frame.end(), trailer.begin(), trailer.end());
   return frame;
@@ -131,14 +100,14 @@ Bytes Switchboard_Record(std::uint8_t selector, std::uint8_t status, std::uint16
 }
 
 Bytes Magnetometer_XY_Record(std::int32_t x, std::int32_t y, std::uint16_t seq) {
-  Bytes frame = Sensor_Header(kMagnetometerRecord, 3, seq);
+  Bytes frame = Sensor_Header(kMagnetometerRecord, kMagnetometerXYSelector, seq);
   Put_BE(frame, static_cast<std::uint32_t>(x), 4);
   Put_BE(frame, static_cast<std::uint32_t>(y), 4);
   return frame;
 }
 
 Bytes Magnetometer_Z_Record(std::int32_t z, std::uint16_t seq) {
-  Bytes frame = Sensor_Header(kMagnetometerRecord, 5, seq);
+  Bytes frame = Sensor_Header(kMagnetometerRecord, kMagnetometerZSelector, seq);
   Put_BE(frame, static_cast<std::uint32_t>(z), 4);
   return frame;
 }
@@ -146,47 +115,31 @@ Bytes Magnetometer_Z_Record(std::int32_t z, std::uint16_t seq) {
 // --- Calibration inverses -----------------------------------------------------------------
 
 std::int16_t Battery_Raw(std::uint8_t selector, double volts) {
-  return Invert_Linear(Find(kBattery, selector), volts);
+  return Invert_Linear(Find(orvelt::kBatteryCalibrations, selector), volts);
 }
 
 std::int16_t Solar_Raw(std::uint8_t selector, double milliamps) {
-  return Invert_Linear(Find(kSolar, selector), milliamps);
+  return Invert_Linear(Find(orvelt::kSolarCalibrations, selector), milliamps);
 }
 
 std::uint16_t Switch_Current_Word(std::uint8_t selector, double milliamps) {
-  const auto& c = Find(kSwitch, selector);
+  const auto& c = Find(orvelt::kSwitchCalibrations, selector);
   return static_cast<std::uint16_t>(Round_Clamped((milliamps + c.cb) / c.ci, 0, 0x7FFF));
 }
 
 std::uint16_t Switch_Voltage_Word(std::uint8_t selector, double volts) {
-  const auto& c = Find(kSwitch, selector);
-  return static_cast<std::uint16_t>(Round_Clamped((volts * 1000 + c.vb) / c.vi, 0, 0x7FFF));
+  const auto& c = Find(orvelt::kSwitchCalibrations, selector);
+  const double vb = c.offset_added ? -c.vb : c.vb;
+  return static_cast<std::uint16_t>(Round_Clamped((volts * 1000 + vb) / c.vi, 0, 0x7FFF));
 }
 
 std::int32_t Magnetometer_Word(double microtesla) {
-  return static_cast<std::int32_t>(Round_Clamped(microtesla * 1e8,
+  return static_cast<std::int32_t>(Round_Clamped(microtesla * orvelt::kMagnetometerScale,
                                                  std::numeric_limits<std::int32_t>::min(),
                                                  std::numeric_limits<std::int32_t>::max()));
 }
 
 // --- KISS framing and capture files -------------------------------------------------------
-
-Bytes Kiss_Frame(std::span<const std::uint8_t> frame) {
-  Bytes out;
-  out.reserve(frame.size() + 8);
-  out.push_back(kFend);
-  for (std::uint8_t b : frame) {
-    if (b == kFend) {
-      out.insert(out.end(), {kFesc, kTfend});
-    } else if (b == kFesc) {
-      out.insert(out.end(), {kFesc, kTfesc});
-    } else {
-      out.push_back(b);
-    }
-  }
-  out.push_back(kFend);
-  return out;
-}
 
 void CaptureBuilder::Add(std::span<const std::uint8_t> frame) {
   const Bytes framed = Kiss_Frame(frame);
@@ -207,39 +160,6 @@ bool CaptureBuilder::Write_File(const std::filesystem::path& path) const {
 }
 
 // --- Time labels --------------------------------------------------------------------------
-
-std::optional<std::int64_t> Parse_Time_Label(std::string_view label) {
-  using namespace std::chrono;
-  constexpr std::string_view kShape = "0000-00-00 00:00:00";
-  if (label.size() != kShape.size()) return std::nullopt;
-  for (std::size_t i = 0; i < label.size(); ++i) {
-    const bool digit = label[i] >= '0' && label[i] <= '9';
-    if (kShape[i] == '0' ? !digit : label[i] != kShape[i]) return std::nullopt;
-  }
-  const auto number = [&](std::size_t pos, std::size_t len) {
-    int n = 0;
-    for (std::size_t i = pos; i < pos + len; ++i) n = n * 10 + (label[i] - '0');
-    return n;
-  };
-  const year_month_day date{year{number(0, 4)}, month(number(5, 2)), day(number(8, 2))};
-  const int h = number(11, 2), m = number(14, 2), s = number(17, 2);
-  if (!date.ok() || h > 23 || m > 59 || s > 59) return std::nullopt;
-  return sys_days{date}.time_since_epoch() / 1s + h * 3600 + m * 60 + s;
-}
-
-std::string Format_Time_Label(std::int64_t seconds_since_1970) {
-  using namespace std::chrono;
-  const sys_seconds t{seconds{seconds_since_1970}};
-  const auto midnight = floor<days>(t);
-  const year_month_day date{midnight};
-  const hh_mm_ss clock{t - midnight};
-  char text[32];
-  std::snprintf(text, sizeof text, "%04d-%02u-%02u %02d:%02d:%02d", static_cast<int>(date.year()),
-                static_cast<unsigned>(date.month()), static_cast<unsigned>(date.day()),
-                static_cast<int>(clock.hours().count()), static_cast<int>(clock.minutes().count()),
-                static_cast<int>(clock.seconds().count()));
-  return text;
-}
 
 // --- Simulated passes ---------------------------------------------------------------------
 

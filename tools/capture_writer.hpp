@@ -15,28 +15,32 @@
 #include <string_view>
 #include <vector>
 
+#include "decode/downlink.hpp"
+#include "decode/time_label.hpp"
+#include "ingest/kiss.hpp"
+
 namespace orvelt::tools {
 
 using Bytes = std::vector<std::uint8_t>;
 
-inline constexpr std::uint8_t kFend = 0xC0;
-inline constexpr std::uint8_t kFesc = 0xDB;
-inline constexpr std::uint8_t kTfend = 0xDC;
-inline constexpr std::uint8_t kTfesc = 0xDD;
-
-// Record types of sensor frames (byte 6).
-inline constexpr std::uint8_t kBatteryRecord = 0x2C;
-inline constexpr std::uint8_t kSolarRecord = 0x2D;
-inline constexpr std::uint8_t kSwitchboardRecord = 0x66;
-inline constexpr std::uint8_t kMagnetometerRecord = 0x89;
+using orvelt::kBatteryRecord;
+using orvelt::kMagnetometerRecord;
+using orvelt::kSolarRecord;
+using orvelt::kSwitchboardRecord;
 
 // A switchboard current word of this value makes the decoder drop the whole record.
-inline constexpr std::uint16_t kIgnoredCurrentWord = 0x3468;
+inline constexpr std::uint16_t kIgnoredCurrentWord = orvelt::kIgnoredSwitchCurrent;
 
-inline constexpr std::array<std::uint8_t, 2> kBatterySelectors = {3, 8};
-inline constexpr std::array<std::uint8_t, 6> kSolarSelectors = {1, 4, 7, 10, 13, 31};
-inline constexpr std::array<std::uint8_t, 8> kSwitchSelectors = {0x81, 0x86, 0x8B, 0x90,
-                                                                 0x95, 0x9A, 0x9F, 0xA4};
+// The selectors of each record type, as the downlink defines them.
+template <typename Table>
+constexpr auto Selectors_Of(const Table& table) {
+  std::array<std::uint8_t, std::tuple_size_v<Table>> selectors{};
+  for (std::size_t k = 0; k < table.size(); ++k) selectors[k] = table[k].selector;
+  return selectors;
+}
+inline constexpr auto kBatterySelectors = Selectors_Of(orvelt::kBatteryCalibrations);
+inline constexpr auto kSolarSelectors = Selectors_Of(orvelt::kSolarCalibrations);
+inline constexpr auto kSwitchSelectors = Selectors_Of(orvelt::kSwitchCalibrations);
 
 // --- Frames -------------------------------------------------------------------------------
 
@@ -81,7 +85,11 @@ std::int32_t Magnetometer_Word(double microtesla);
 // --- KISS framing and capture files -------------------------------------------------------
 
 // FEND, the frame with 0xC0 escaped as DB DC and 0xDB as DB DD, FEND.
-Bytes Kiss_Frame(std::span<const std::uint8_t> frame);
+inline Bytes Kiss_Frame(std::span<const std::uint8_t> frame) {
+  Bytes out;
+  orvelt::Kiss_Encode(frame, out);
+  return out;
+}
 
 class CaptureBuilder {
  public:
@@ -98,9 +106,8 @@ class CaptureBuilder {
 
 // --- Simulated passes ---------------------------------------------------------------------
 
-// "YYYY-MM-DD HH:MM:SS" (UTC) <-> seconds since 1970.
-std::optional<std::int64_t> Parse_Time_Label(std::string_view label);
-std::string Format_Time_Label(std::int64_t seconds_since_1970);
+using orvelt::Format_Time_Label;
+using orvelt::Parse_Time_Label;
 
 struct PassOptions {
   std::int64_t start = 1795857240;  // 2026-11-28 09:14:00

@@ -2,7 +2,7 @@
 
 #include <span>
 
-#include "charts/chart_model.hpp"
+#include "form/chart_model.hpp"
 #include "window/app_state.hpp"
 
 namespace orvelt {

@@ -1,7 +1,7 @@
 #pragma once
 
+#include "form/platform.hpp"
 #include "window/app_state.hpp"
-#include "window/platform.hpp"
 
 namespace orvelt {
 

@@ -1,92 +1,28 @@
 #include "decode/frame_decoder.hpp"
 
+#include <algorithm>
 #include <cstdint>
-#include <optional>
+#include <cstring>
 #include <string>
 
 #include "decode/latin1.hpp"
 #include "decode/raw_values.hpp"
+#include "decode/time_label.hpp"
 
 namespace orvelt {
 
 namespace {
 
-struct Calibration {
-  int selector;
-  int channel;
-  double slope;
-  double offset;
-};
-
-constexpr Calibration kBatteries[] = {
-    {3, 3, -0.00945, 9.7488},
-    {8, 8, -0.00946, 9.7526},
-};
-
-constexpr Calibration kArrays[] = {
-    {1, 10, -0.542490348, 528.0441026}, {4, 13, -0.537846059, 523.1519466},
-    {7, 16, -0.541228423, 526.8412823}, {10, 19, -0.52264946, 508.5204547},
-    {13, 21, -0.518702129, 512.807352}, {31, 27, -0.52947555, 515.5141451},
-};
-
-struct Switch {
-  int selector;
-  int current_channel;
-  double ci;
-  double cb;
-  int voltage_channel;
-  double vi;
-  double vb;  // subtracted, except for the reaction wheels where it is added
-  int status_box;
-};
-
-constexpr int kReactionWheels = 0xA4;
-constexpr double kReactionWheelsVoltageOffset = 0.3656067;
-
-constexpr Switch kSwitches[] = {
-    {0x81, 28, 0.259549, 1.516825, 38, 0.2300107, 1.113424579, 58},
-    {0x86, 29, 0.258359, 1.554162, 39, 0.2315349, 1.136056829, 59},
-    {0x8B, 30, 0.258359, 1.595903, 40, 0.23315, 1.187043977, 60},
-    {0x90, 31, 0.518526, 8.756971, 41, 0.3667785, 7.266803691, 61},
-    {0x95, 32, 0.534516, 3.25046, 42, 0.2603641, 0.504061, 62},
-    {0x9A, 33, 0.528245, 2.974109, 43, 0.2233264, 0.930303516, 63},
-    {0x9F, 34, 0.260476, 0.91132, 44, 0.2254974, 0.993915009, 64},
-    {kReactionWheels, 35, 0.532941, 3.152331, 45, 0.2592693, kReactionWheelsVoltageOffset, 65},
-};
-
-constexpr int kCounterFirstType = 0xE0;
-constexpr int kCounterChannel[] = {46, 47, 48, 49, 50};
-constexpr int kIgnoredSwitchCurrent = 0x3468;
-constexpr double kMagnetometerScale = 100000000;
-
-// Bytes a frame must hold, counting from byte 0, for each part to be read.
-constexpr int kCounterBytes = 7;
-constexpr int kMessageMinBytes = 9;
-constexpr int kSensorHeaderBytes = 8;
-constexpr int kWordRecordBytes = 11;
-constexpr int kSwitchRecordBytes = 14;
-constexpr int kMagnetometerXYBytes = 17;
-constexpr int kMagnetometerZBytes = 13;
-
-template <typename Table>
-const auto* Find_Selector(const Table& table, int selector) {
-  for (const auto& entry : table) {
-    if (entry.selector == selector) return &entry;
-  }
-  return static_cast<decltype(&table[0])>(nullptr);
-}
+constexpr int kBinaryStampBytes = 8;
 
 class FrameDecoder {
  public:
-  FrameDecoder(TelemetryState& state, FormModel& form)
-      : state_(state), form_(form), frame_(state.Frame()) {}
+  explicit FrameDecoder(TelemetryState& state) : state_(state), frame_(state.Frame()) {}
 
-  DecodeResult Run() {
-    DecodeResult result = Decode();
-    if (result.problem == FrameProblem::None) {
-      form_.Label8 = std::to_string(form_.List2.size());
-    }
-    return result;
+  FrameOutcome Run() {
+    Decode();
+    if (out_.problem == FrameProblem::None) ++state_.frames_decoded;
+    return out_;
   }
 
  private:
@@ -95,110 +31,119 @@ class FrameDecoder {
   bool Byte_Is(int p, int value) const { return p < Length() && frame_[std::size_t(p)] == value; }
   int Byte(int p) const { return frame_[static_cast<std::size_t>(p)]; }
 
-  // Appends and notes the first channel that was full.
+  void Fail(FrameProblem problem) { out_.problem = problem; }
+
+  // Appends, notes the value, and notes the channel when it was full.
   bool Append(int channel, double value) {
-    if (state_.store.Append_Sample(channel, value, state_.TimeLabel)) return true;
-    full_channel_ = channel;
-    return false;
-  }
-
-  DecodeResult Store_Full() const { return {FrameProblem::StoreFull, full_channel_}; }
-
-  DecodeResult Decode() {
-    if (Byte_Is(1, 0x01)) return Counter();
-    if (Byte_Is(1, 0xC0) && Byte_Is(2, 0x80) && Byte_Is(5, 0xC0)) return Message();
-    if (Byte_Is(1, 0xC0) && Byte_Is(2, 0x80) && Byte_Is(5, 0x02)) return Sensor();
-    return {};
-  }
-
-  DecodeResult Counter() {
-    if (Length() < kCounterBytes) return {FrameProblem::RecordTooShort};
-    if (Byte(3) >= 0x80) return {FrameProblem::ValueOutOfRange};
-    const std::int32_t value = Byte(3) * 16777216 + Byte(4) * 65536 + Byte(5) * 256 + Byte(6);
-    const int type = Byte(2) - kCounterFirstType;
-    if (type >= 0 && type < static_cast<int>(std::size(kCounterChannel))) {
-      if (!Append(kCounterChannel[type], static_cast<double>(value))) return Store_Full();
+    if (!state_.store.Append_Sample(channel, value, state_.TimeLabel)) {
+      out_.problem = FrameProblem::StoreFull;
+      out_.full_channel = channel;
+      return false;
     }
-    return {};
+    out_.values[static_cast<std::size_t>(out_.value_count++)] = {channel, value};
+    return true;
   }
 
-  DecodeResult Message() {
-    if (Length() < kMessageMinBytes) return {FrameProblem::MessageTooShort};
-    // The last three bytes of a message frame are not text.
-    const auto text = frame_.subspan(6, frame_.size() - 9);
+  void Decode() {
+    if (Byte_Is(1, kCounterMarker)) return Counter();
+    if (Byte_Is(1, kHeaderByte1) && Byte_Is(2, kHeaderByte2)) {
+      if (Byte_Is(5, kMessageMarker)) return Message();
+      if (Byte_Is(5, kSensorMarker)) return Sensor();
+    }
+  }
+
+  void Counter() {
+    out_.kind = FrameKind::Counter;
+    if (Length() < kCounterBytes) return Fail(FrameProblem::RecordTooShort);
+    out_.type = static_cast<std::uint8_t>(Byte(2));
+    if (Byte(3) >= 0x80) return Fail(FrameProblem::ValueOutOfRange);
+    const std::int32_t value = Byte(3) * 16777216 + Byte(4) * 65536 + Byte(5) * 256 + Byte(6);
+    const int type = Byte(2) - kFirstCounterType;
+    if (type >= 0 && type < static_cast<int>(kCounterChannels.size())) {
+      Append(kCounterChannels[static_cast<std::size_t>(type)], static_cast<double>(value));
+    }
+  }
+
+  void Message() {
+    out_.kind = FrameKind::Message;
+    if (Length() < kMessageMinBytes) return Fail(FrameProblem::MessageTooShort);
+    const auto text =
+        frame_.subspan(kMessageTextStart, frame_.size() - kMessageTextStart - kMessageTrailerBytes);
     std::string line = Latin1_To_Utf8(state_.TimeLabel);
     line += ": ";
     Append_Latin1_As_Utf8(line, {reinterpret_cast<const char*>(text.data()), text.size()});
-    form_.List1.push_back(std::move(line));
-    return {};
+    state_.messages.Append(std::move(line));
   }
 
-  DecodeResult Sensor() {
-    if (Length() < kSensorHeaderBytes) return {FrameProblem::RecordTooShort};
+  void Sensor() {
+    out_.kind = FrameKind::Sensor;
+    if (Length() < kSensorHeaderBytes) return Fail(FrameProblem::RecordTooShort);
+    out_.type = static_cast<std::uint8_t>(Byte(6));
+    out_.selector = static_cast<std::uint8_t>(Byte(7));
     switch (Byte(6)) {
-      case 0x2C:
-        return Word_Record(kBatteries);
-      case 0x2D:
-        return Word_Record(kArrays);
-      case 0x66:
+      case kBatteryRecord:
+        return Word_Record(kBatteryCalibrations);
+      case kSolarRecord:
+        return Word_Record(kSolarCalibrations);
+      case kSwitchboardRecord:
         return Switchboard();
-      case 0x89:
+      case kMagnetometerRecord:
         return Magnetometer();
       default:
-        return {};
+        return;
     }
   }
 
   template <typename Table>
-  DecodeResult Word_Record(const Table& table) {
-    if (Length() < kWordRecordBytes) return {FrameProblem::RecordTooShort};
+  void Word_Record(const Table& table) {
+    if (Length() < kWordRecordBytes) return Fail(FrameProblem::RecordTooShort);
     const double raw = Read_Int16_LE(frame_, 9);
-    const Calibration* cal = Find_Selector(table, Byte(7));
-    if (cal && !Append(cal->channel, cal->slope * raw + cal->offset)) return Store_Full();
-    return {};
+    if (const auto cal = Find_Calibration(table, Byte(7))) {
+      Append(cal->channel, cal->slope * raw + cal->offset);
+    }
   }
 
-  DecodeResult Switchboard() {
-    if (Length() < kSwitchRecordBytes) return {FrameProblem::RecordTooShort};
+  void Switchboard() {
+    if (Length() < kSwitchRecordBytes) return Fail(FrameProblem::RecordTooShort);
     // Both words are checked before the selector or the ignore marker are looked at.
-    if (Byte(10) >= 0x80 || Byte(13) >= 0x80) return {FrameProblem::ValueOutOfRange};
+    if (Byte(10) >= 0x80 || Byte(13) >= 0x80) return Fail(FrameProblem::ValueOutOfRange);
     const int current_word = Byte(10) * 256 + Byte(11);
     const int voltage_word = Byte(13) * 256 + Byte(12);
-    if (current_word == kIgnoredSwitchCurrent) return {};
-    const Switch* sw = Find_Selector(kSwitches, Byte(7));
-    if (!sw) return {};
+    if (current_word == kIgnoredSwitchCurrent) return;
+    const auto sw = Find_Calibration(kSwitchCalibrations, Byte(7));
+    if (!sw) return;
     const double current = sw->ci * current_word - sw->cb;
-    const double voltage = sw->selector == kReactionWheels
-                               ? (sw->vi * voltage_word + sw->vb) / 1000
-                               : (sw->vi * voltage_word - sw->vb) / 1000;
-    if (!Append(sw->current_channel, current)) return Store_Full();
-    if (!Append(sw->voltage_channel, voltage)) return Store_Full();
+    const double voltage = sw->offset_added ? (sw->vi * voltage_word + sw->vb) / 1000
+                                            : (sw->vi * voltage_word - sw->vb) / 1000;
+    if (!Append(sw->current_channel, current)) return;
+    if (!Append(sw->voltage_channel, voltage)) return;
     const int status = Byte(9);
-    if (status >= kSwitchStatusCount) return {FrameProblem::StatusCodeOutOfRange};
-    ValueBox& box = form_.Text1[static_cast<std::size_t>(sw->status_box)];
-    box.text = state_.SwitchStatusText[static_cast<std::size_t>(status)];
-    box.written = true;
-    return {};
+    if (status >= kSwitchStatusCount) return Fail(FrameProblem::StatusCodeOutOfRange);
+    state_.switch_status[static_cast<std::size_t>(sw->status_slot)] = status;
+    ++state_.switch_revision;
   }
 
-  DecodeResult Magnetometer() {
+  void Magnetometer() {
     const int selector = Byte(7);
-    if (selector == 3) {
-      if (Length() < kMagnetometerXYBytes) return {FrameProblem::RecordTooShort};
-      if (!Append(51, Read_Int32_BE(frame_, 9) / kMagnetometerScale)) return Store_Full();
-      if (!Append(52, Read_Int32_BE(frame_, 13) / kMagnetometerScale)) return Store_Full();
-    } else if (selector == 5) {
-      if (Length() < kMagnetometerZBytes) return {FrameProblem::RecordTooShort};
-      if (!Append(53, Read_Int32_BE(frame_, 9) / kMagnetometerScale)) return Store_Full();
+    if (selector == kMagnetometerXYSelector) {
+      if (Length() < kMagnetometerXYBytes) return Fail(FrameProblem::RecordTooShort);
+      if (!Append(kMagnetometerXChannel, Read_Int32_BE(frame_, 9) / kMagnetometerScale)) return;
+      Append(kMagnetometerYChannel, Read_Int32_BE(frame_, 13) / kMagnetometerScale);
+    } else if (selector == kMagnetometerZSelector) {
+      if (Length() < kMagnetometerZBytes) return Fail(FrameProblem::RecordTooShort);
+      Append(kMagnetometerZChannel, Read_Int32_BE(frame_, 9) / kMagnetometerScale);
     }
-    return {};
   }
 
   TelemetryState& state_;
-  FormModel& form_;
   std::span<const std::uint8_t> frame_;
-  int full_channel_ = -1;
+  FrameOutcome out_;
 };
+
+bool Is_Binary_Stamp(std::span<const std::uint8_t> frame) {
+  // A text label never holds a NUL, so a leading 0 byte marks the binary form.
+  return frame.size() == 1 + kBinaryStampBytes && frame[1] == 0;
+}
 
 }  // namespace
 
@@ -218,6 +163,8 @@ const char* Problem_Text(FrameProblem problem) {
       return "record too short";
     case FrameProblem::StoreFull:
       return "store full";
+    case FrameProblem::IncompleteLastFrame:
+      return "incomplete last frame (no FEND after it)";
   }
   return "unknown problem";
 }
@@ -233,8 +180,41 @@ SwitchStatusTable Default_Switch_Status_Text() {
   return table;
 }
 
-DecodeResult Decode_Frame(TelemetryState& state, FormModel& form) {
-  return FrameDecoder(state, form).Run();
+FrameOutcome Decode_Frame(TelemetryState& state) {
+  return FrameDecoder(state).Run();
+}
+
+void Read_Time_Label(TelemetryState& state) {
+  const auto frame = state.Frame();
+  if (Is_Binary_Stamp(frame)) {
+    std::uint64_t ms = 0;
+    for (int i = 1; i <= kBinaryStampBytes; ++i) ms = (ms << 8) | frame[std::size_t(i)];
+    if (ms < kYear10000Ms) {
+      state.TimeLabel = Format_Time_Label(static_cast<std::int64_t>(ms / 1000));
+      return;
+    }
+  }
+  const auto text = frame.subspan(1, std::min<std::size_t>(frame.size() - 1, kTimeLabelMax));
+  state.TimeLabel.assign(text.begin(), text.end());
+}
+
+TakenFrame Take_Frame(TelemetryState& state, std::span<const std::uint8_t> stored,
+                      std::size_t full_length) {
+  TakenFrame taken;
+  if (full_length > static_cast<std::size_t>(kFrameCapacity)) {
+    taken.outcome.problem = FrameProblem::FrameTooLong;
+    return taken;
+  }
+  std::memcpy(state.FrameBytes.data(), stored.data(), full_length);
+  state.FrameLength = static_cast<int>(full_length);
+  if (state.FrameBytes[0] == kTimeLabelCommand) {
+    Read_Time_Label(state);
+    taken.time_label = true;
+    return taken;
+  }
+  taken.outcome = Decode_Frame(state);
+  if (state.keep_frame_log) state.frame_log.Append(state.Frame(), state.TimeLabel, taken.outcome);
+  return taken;
 }
 
 }  // namespace orvelt

@@ -1,32 +1,34 @@
 #pragma once
 
+#include <cstddef>
+#include <span>
+
+#include "decode/frame_outcome.hpp"
 #include "decode/telemetry_state.hpp"
-#include "window/form_model.hpp"
 
 namespace orvelt {
 
-// Why a frame could not be taken in whole.
-enum class FrameProblem {
-  None,
-  FrameTooLong,          // more than 512 bytes after unescaping
-  ValueOutOfRange,       // counter or switchboard word with its top bit set
-  StatusCodeOutOfRange,  // switchboard status code 17 or more
-  MessageTooShort,       // message frame of 8 bytes or fewer
-  RecordTooShort,        // record bytes missing at the end of the frame
-  StoreFull,             // a channel already holds 5000 samples
-};
-
-const char* Problem_Text(FrameProblem problem);
-
-struct DecodeResult {
-  FrameProblem problem = FrameProblem::None;
-  int channel = -1;  // with StoreFull: the channel that is full
-};
-
 // Decodes the current frame of `state`: appends its values to the store stamped with the
-// current time label, adds message lines to List1, writes switch states into the status boxes
-// and sets Label8. Reads only the frame's own bytes. A frame that is no telemetry changes
-// nothing but Label8.
-DecodeResult Decode_Frame(TelemetryState& state, FormModel& form);
+// current time label, adds message lines, notes switch states and counts the frame when its
+// decoding ran to its end. Reads only the frame's own bytes. A frame that is no telemetry
+// changes nothing but the count.
+FrameOutcome Decode_Frame(TelemetryState& state);
+
+// Sets TimeLabel from the current frame, a time-label frame: its text, cut to 19 characters,
+// or, for a binary stamp of milliseconds since 1970 (UTC), "YYYY-MM-DD HH:MM:SS".
+void Read_Time_Label(TelemetryState& state);
+
+// What became of one frame handed to Take_Frame.
+struct TakenFrame {
+  bool time_label = false;
+  FrameOutcome outcome;
+};
+
+// Takes one unescaped frame, whatever its source (a capture file, a TNC): `stored` holds its
+// first bytes (at most 512) and `full_length` its whole length. A frame over 512 bytes is
+// skipped; a time-label frame sets the time label; every other frame becomes the current frame,
+// is decoded and, where the state keeps one, logged.
+TakenFrame Take_Frame(TelemetryState& state, std::span<const std::uint8_t> stored,
+                      std::size_t full_length);
 
 }  // namespace orvelt

@@ -5,20 +5,22 @@
 #include <span>
 #include <string>
 
+#include "decode/downlink.hpp"
+#include "decode/frame_log.hpp"
+#include "decode/line_log.hpp"
 #include "decode/telemetry_store.hpp"
 
 namespace orvelt {
-
-inline constexpr int kFrameCapacity = 512;
-inline constexpr int kSwitchStatusCount = 17;
 
 using SwitchStatusTable = std::array<std::string, kSwitchStatusCount>;
 
 // The texts of the switchboard status codes 0..16.
 SwitchStatusTable Default_Switch_Status_Text();
 
-// What the reader and the decoder share while capture files are read: the store, the current
-// frame and time label, the name of the file being read and the switch status texts.
+// Everything decoding produces and shares: the store, the current frame and time label, the
+// name of the capture being read, and the decoded facts that every consumer (window, command
+// line programs, recorder) reads: message lines, the last status of each switch, the frame log
+// and how many frames were decoded to their end.
 struct TelemetryState {
   TelemetryStore store;
   // The current frame; byte 0 is the KISS command byte. Bytes beyond FrameLength keep what
@@ -30,8 +32,26 @@ struct TelemetryState {
   std::string CaptureFileName;
   SwitchStatusTable SwitchStatusText = Default_Switch_Status_Text();
 
+  // Received message lines, "label: text" in UTF-8.
+  LineLog messages;
+  // Status code 0..16 of the last record of each switch, -1 before the first.
+  std::array<int, kSwitchCount> switch_status = Unknown_Switch_Status();
+  // Bumped whenever a switch status is written, so that a view refreshes only then.
+  std::uint64_t switch_revision = 0;
+  // Every frame handed to the decoder; a consumer that needs no log switches it off.
+  FrameLog frame_log;
+  bool keep_frame_log = true;
+  // Frames whose decoding ran to its end.
+  std::int64_t frames_decoded = 0;
+
   std::span<const std::uint8_t> Frame() const {
     return {FrameBytes.data(), static_cast<std::size_t>(FrameLength)};
+  }
+
+  static constexpr std::array<int, kSwitchCount> Unknown_Switch_Status() {
+    std::array<int, kSwitchCount> status{};
+    status.fill(-1);
+    return status;
   }
 };
 

@@ -5,12 +5,11 @@
 #include <memory>
 #include <string_view>
 
-#include "window/channel_table.hpp"
+#include "decode/downlink.hpp"
 
 namespace orvelt {
 
 inline constexpr int kSeriesCapacity = 5000;
-inline constexpr std::size_t kTimeLabelMax = 19;
 
 // A time label as stored with a sample: at most 19 single-byte characters, held inline so
 // that a full store needs no allocation per sample.

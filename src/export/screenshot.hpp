@@ -2,8 +2,8 @@
 
 #include <string_view>
 
+#include "form/platform.hpp"
 #include "window/app_state.hpp"
-#include "window/platform.hpp"
 
 namespace orvelt {
 

@@ -1,51 +1,161 @@
 #include "ingest/load_report.hpp"
 
-#include <map>
+#include <algorithm>
+#include <numeric>
+
+#include "decode/channels.hpp"
 
 namespace orvelt {
 
 namespace {
 
-std::string Describe(const LoadProblem& p) {
-  std::string text = p.file;
-  if (p.frame > 0) text += ", frame " + std::to_string(p.frame);
-  text += ": " + p.reason;
-  return text;
+std::string Plural(std::int64_t n, const char* one, const char* many) {
+  return std::to_string(n) + " " + (n == 1 ? one : many);
+}
+
+std::string Stop_Text(const LoadReport& report) {
+  const StoreFullStop& s = *report.stopped;
+  return "store full (" + std::string(Channel_Caption(s.channel)) + ", channel " +
+         std::to_string(s.channel) + ")";
 }
 
 }  // namespace
 
+void FileReport::Add_Problem(FrameProblem problem, std::int64_t frame) {
+  ++problem_counts[static_cast<std::size_t>(problem)];
+  if (first_problems.size() < kKeptFrames) first_problems.push_back({problem, frame});
+}
+
+std::int64_t FileReport::Problem_Count() const {
+  return std::accumulate(problem_counts.begin(), problem_counts.end(), std::int64_t{0});
+}
+
+int LoadReport::Files_Read() const {
+  int n = 0;
+  for (const auto& f : files) n += f.read_to_end;
+  return n;
+}
+
+std::int64_t LoadReport::Frames() const {
+  std::int64_t n = 0;
+  for (const auto& f : files) n += f.frames;
+  return n;
+}
+
+std::int64_t LoadReport::Problem_Count() const {
+  std::int64_t n = 0;
+  for (const auto& f : files) n += f.Problem_Count() + (f.error != FileError::None);
+  return n;
+}
+
+bool LoadReport::Any_File_Error() const {
+  for (const auto& f : files) {
+    if (f.error != FileError::None) return true;
+  }
+  return false;
+}
+
+std::string File_Error_Text(const FileReport& file) {
+  switch (file.error) {
+    case FileError::None:
+      return {};
+    case FileError::NoSuchFile:
+      return "no such file";
+    case FileError::NotRegularFile:
+      return "not a capture file (" + file.error_detail + ")";
+    case FileError::CannotRead:
+      return "cannot read file: " + file.error_detail;
+  }
+  return {};
+}
+
 std::string LoadReport::Summary() const {
+  // Totals per reason over every file, so that a damaged capture reads as a few causes.
+  std::array<std::int64_t, kFrameProblemCount> counts{};
+  std::int64_t file_errors = 0;
+  std::string file_error;
+  for (const auto& f : files) {
+    for (std::size_t k = 0; k < counts.size(); ++k) counts[k] += f.problem_counts[k];
+    if (f.error != FileError::None) {
+      ++file_errors;
+      file_error = File_Error_Text(f);
+    }
+  }
+  std::vector<std::string> parts;
+  for (std::size_t k = 0; k < counts.size(); ++k) {
+    if (counts[k]) {
+      parts.push_back(std::to_string(counts[k]) + " " + Problem_Text(static_cast<FrameProblem>(k)));
+    }
+  }
+  if (file_errors == 1) parts.push_back(file_error);
+  if (file_errors > 1) parts.push_back(Plural(file_errors, "file", "files") + " not read");
+
   std::string text;
-  if (!problems.empty()) {
-    // Group by reason so that a damaged capture reads as a few causes, not a flood.
-    std::map<std::string, std::int64_t> by_reason;
-    for (const auto& p : problems) ++by_reason[p.reason];
-    if (by_reason.size() == 1) {
-      const auto& [reason, n] = *by_reason.begin();
-      text = std::to_string(n) + (n == 1 ? " problem: " : " problems: ") + reason;
-    } else {
-      text = std::to_string(problems.size()) + " problems";
-      std::string sep = ": ";
-      for (const auto& [reason, n] : by_reason) {
-        text += sep + std::to_string(n) + " " + reason;
-        sep = ", ";
-      }
+  const std::int64_t total = Problem_Count();
+  if (parts.size() == 1 && file_errors == 0) {
+    const std::size_t k = static_cast<std::size_t>(
+        std::find_if(counts.begin(), counts.end(), [](auto n) { return n != 0; }) - counts.begin());
+    text = std::to_string(total) + (total == 1 ? " problem: " : " problems: ") +
+           Problem_Text(static_cast<FrameProblem>(k));
+  } else if (!parts.empty()) {
+    text = Plural(total, "problem", "problems");
+    std::string sep = ": ";
+    for (const auto& p : parts) {
+      text += sep + p;
+      sep = ", ";
     }
   }
   if (stopped) {
     if (!text.empty()) text += "; ";
-    text += "stopped: " + stopped->reason;
+    text += "stopped: " + Stop_Text(*this);
+  }
+  if (cancelled) {
+    if (!text.empty()) text += "; ";
+    text += "cancelled: what was read so far is kept";
   }
   return text;
 }
 
 std::string LoadReport::Details() const {
-  std::string text = std::to_string(files_read) + (files_read == 1 ? " file" : " files") +
-                     " read, " + std::to_string(frames) + " frames, " +
-                     std::to_string(time_labels) + " time labels\n";
-  for (const auto& p : problems) text += Describe(p) + "\n";
-  if (stopped) text += "Load stopped at " + Describe(*stopped) + "\n";
+  std::string text = Plural(Files_Read(), "file", "files") + " read, " +
+                     Plural(Frames(), "frame", "frames") + "\n";
+  for (const auto& f : files) {
+    text += f.path + ": ";
+    if (f.error != FileError::None) {
+      text += File_Error_Text(f) + "\n";
+      continue;
+    }
+    text += Plural(f.frames, "frame", "frames") + ", " +
+            Plural(f.time_labels, "time label", "time labels");
+    if (!f.read_to_end) text += ", not read to its end";
+    text += "\n";
+    for (std::size_t k = 0; k < f.problem_counts.size(); ++k) {
+      const std::int64_t n = f.problem_counts[k];
+      if (n == 0) continue;
+      const auto problem = static_cast<FrameProblem>(k);
+      text += "  " + std::to_string(n) + " " + Problem_Text(problem);
+      if (problem == FrameProblem::IncompleteLastFrame) {
+        text += ": " + Plural(static_cast<std::int64_t>(f.incomplete_bytes), "byte", "bytes");
+      } else {
+        std::string frames;
+        std::int64_t listed = 0;
+        for (const auto& p : f.first_problems) {
+          if (p.problem != problem) continue;
+          frames += (listed++ ? ", " : "") + std::to_string(p.frame);
+        }
+        if (listed) {
+          text += listed == 1 ? " (frame " : " (frames ";
+          text += frames + (listed < n ? ", ..." : "") + ")";
+        }
+      }
+      text += "\n";
+    }
+  }
+  if (stopped) {
+    text += "Load stopped at " + files[stopped->file].path + ", frame " +
+            std::to_string(stopped->frame) + ": " + Stop_Text(*this) + "\n";
+  }
+  if (cancelled) text += "Load cancelled; what was read so far is kept\n";
   return text;
 }
 

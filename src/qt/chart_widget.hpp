@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "charts/chart_model.hpp"
+#include "form/chart_model.hpp"
 
 class QCPAbstractPlottable;
 class QCPAxisTickerText;

@@ -4,7 +4,7 @@
 
 #include <cstdint>
 
-#include "window/platform.hpp"
+#include "form/platform.hpp"
 
 class QEvent;
 

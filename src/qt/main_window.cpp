@@ -180,7 +180,7 @@ void MainWindow::Build_Channel(const ChannelInfo& c, QWidget* frame) {
   const int top = Row_Top(c.row);
   const QFont normal = client_->font();
 
-  auto* selector = new QRadioButton(From_Utf8(std::string(c.caption)), frame);
+  auto* selector = new QRadioButton(From_Utf8(std::string(Channel_Caption(c.index))), frame);
   selector->setObjectName(QStringLiteral("Option1_%1").arg(c.index));
   selector->setFont(normal);
   // Selection is one for the whole window and belongs to the model, across all frames.
@@ -200,7 +200,7 @@ void MainWindow::Build_Channel(const ChannelInfo& c, QWidget* frame) {
   Build_Box(frame, c.index, Px(kBoxLeft[col], top, box_width, kBoxHeight));
 
   if (c.has_unit_label) {
-    auto* unit = new QLabel(From_Utf8(std::string(c.unit)), frame);
+    auto* unit = new QLabel(From_Utf8(std::string(Channel_Unit(c.index))), frame);
     unit->setObjectName(QStringLiteral("Label1_%1").arg(c.index));
     unit->setFont(normal);
     Place_Control(unit, Px(kUnitLeft[col], top, kUnitWidth, kUnitHeight));
@@ -404,17 +404,22 @@ void MainWindow::Render(unsigned extra) {
 }
 
 void MainWindow::Render_List1() {
-  const std::vector<std::string>& lines = app_->form.List1;
-  if (lines.size() < shown_list1_) {
-    list1_->clear();
-    shown_list1_ = 0;
-  }
-  if (lines.size() == shown_list1_) return;
+  // Appends only the lines received since the last rendering and drops what the message log
+  // itself dropped, so the list holds exactly the log's lines.
+  const LineLog& lines = app_->telemetry.messages;
+  const std::uint64_t total = lines.total_appended();
+  if (total == shown_list1_) return;
+  const std::uint64_t fresh = std::min<std::uint64_t>(total - shown_list1_, lines.size());
   QStringList added;
-  added.reserve(static_cast<qsizetype>(lines.size() - shown_list1_));
-  for (std::size_t k = shown_list1_; k < lines.size(); ++k) added << From_Utf8(lines[k]);
+  added.reserve(static_cast<qsizetype>(fresh));
+  for (std::size_t k = lines.size() - static_cast<std::size_t>(fresh); k < lines.size(); ++k) {
+    added << From_Utf8(lines[k]);
+  }
+  if (fresh == lines.size()) list1_->clear();
   list1_->addItems(added);
-  shown_list1_ = lines.size();
+  const auto surplus = list1_->count() - static_cast<int>(lines.size());
+  if (surplus > 0) list1_->model()->removeRows(0, surplus);
+  shown_list1_ = total;
 }
 
 void MainWindow::Render_Chart() {

@@ -118,8 +118,8 @@ class MainWindow : public QMainWindow {
   std::array<std::string, kControlIndexCount> shown_text_;
   std::array<std::uint32_t, kControlIndexCount> shown_colour_{};
   std::string shown_label2_, shown_label3_, shown_frame5_;
-  std::size_t shown_list1_ = 0;
-  bool loaded_ = false;  // a load has run, so there is a report to show
+  std::uint64_t shown_list1_ = 0;  // messages ever appended when List1 was last drawn
+  bool loaded_ = false;            // a load has run, so there is a report to show
 };
 
 }  // namespace orvelt

@@ -8,8 +8,8 @@
 #include <optional>
 #include <string>
 
+#include "form/platform.hpp"
 #include "qt/key_press_tracker.hpp"
-#include "window/platform.hpp"
 
 class QWidget;
 

@@ -3,8 +3,8 @@
 #include <string>
 
 #include "decode/telemetry_state.hpp"
-#include "ingest/load_report.hpp"
-#include "window/form_model.hpp"
+#include "form/form_model.hpp"
+#include "ingest/capture_reader.hpp"
 
 namespace orvelt {
 
@@ -15,6 +15,8 @@ struct AppState {
   FormModel form;
   std::string ImagePath;  // folder prefix of screenshot files, normally ending in a separator
   LoadReport last_load;   // report of the most recent "Open Kissfile"
+  // How loads run: the front-end sets the progress callback that shows progress and cancels.
+  LoadOptions load_options;
 };
 
 }  // namespace orvelt

@@ -2,7 +2,7 @@
 #include <functional>
 #include <utility>
 
-#include "ingest/file_list_loader.hpp"
+#include "ingest/capture_reader.hpp"
 #include "window/handlers.hpp"
 
 namespace orvelt {
@@ -32,14 +32,18 @@ std::vector<std::string> Split_Dialog_Result(const std::string& result) {
   return files;
 }
 
-// Every file read to its end is followed by a refresh of the record shown.
-std::function<void()> Record_Refresh(AppState& app, Platform& platform) {
-  return [&app, &platform] { Show_Record(app, platform, app.form.HScroll1); };
-}
-
-// Keeps the report for its details and puts its short form behind the last path shown.
-void Keep_Report(AppState& app, LoadReport report) {
-  app.last_load = std::move(report);
+// Reads List3 into the store: every file becomes the status line before it is read and every
+// file read to its end is followed by a refresh of the decoded facts and of the record shown.
+// The report is kept for its details and its short form stands behind the last path shown.
+void Load_List3(AppState& app, Platform& platform, LoadOptions options) {
+  options.before_file = [&app](std::size_t k) { app.form.Label3 = app.form.List3[k]; };
+  options.after_file = [&app, &platform](std::size_t) {
+    app.form.Take_Decoded_Facts(app.telemetry);
+    Show_Record(app, platform, app.form.HScroll1);
+  };
+  app.last_load = Load_Files(app.telemetry, app.form.List3, options);
+  // A file that stopped the load still leaves its decoded facts.
+  app.form.Take_Decoded_Facts(app.telemetry);
   const std::string summary = app.last_load.Summary();
   if (!summary.empty()) app.form.Label3 += " | " + summary;
 }
@@ -58,13 +62,17 @@ void MenuFileOpen_Click(AppState& app, Platform& platform) {
     }
     app.form.List3 = Split_Dialog_Result(*result);
   }
-  // A cancelled dialog reads the last confirmed selection again.
-  Keep_Report(app, Load_File_List(app.telemetry, app.form, Record_Refresh(app, platform)));
+  // A cancelled dialog reads the last confirmed selection again. Names typed into the dialog
+  // that name no file read as empty files, as the dialog allows them.
+  LoadOptions options = app.load_options;
+  options.missing_is_problem = false;
+  Load_List3(app, platform, std::move(options));
 }
 
 void Open_Files(AppState& app, Platform& platform, std::vector<std::string> files) {
-  Keep_Report(app, Load_Selection(app.telemetry, app.form, std::move(files),
-                                  Record_Refresh(app, platform)));
+  app.telemetry.store.Reset_Store();
+  app.form.List3 = std::move(files);
+  Load_List3(app, platform, app.load_options);
 }
 
 }  // namespace orvelt

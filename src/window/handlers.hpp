@@ -5,8 +5,8 @@
 #include <vector>
 
 #include "config/conf_ini.hpp"
+#include "form/platform.hpp"
 #include "window/app_state.hpp"
-#include "window/platform.hpp"
 
 namespace orvelt {
 

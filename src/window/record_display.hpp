@@ -3,7 +3,7 @@
 #include <optional>
 #include <string>
 
-#include "window/platform.hpp"
+#include "form/platform.hpp"
 
 namespace orvelt {
 

@@ -10,8 +10,7 @@
 #include <string>
 
 #include "dump_format.hpp"
-#include "ingest/file_list_loader.hpp"
-#include "ingest/kiss_reader.hpp"
+#include "ingest/capture_reader.hpp"
 #include "tools/capture_writer.hpp"
 
 namespace orvelt {

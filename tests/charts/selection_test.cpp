@@ -63,7 +63,7 @@ TEST(Option1Click, DrawsTheGroupChartOnlyAfterAFreshPressOfEitherKey) {
       if (!k.group) {
         EXPECT_EQ(chart.column_count, 1);
         EXPECT_EQ(chart.row_count, app.telemetry.store.Count(index));
-        EXPECT_EQ(app.form.Frame5, info.caption);
+        EXPECT_EQ(app.form.Frame5, Channel_Caption(info.index));
       } else if (group == kGroupFirst.end()) {
         EXPECT_EQ(chart.data_revision, before.data_revision);
         EXPECT_EQ(chart.data, before.data);
@@ -73,7 +73,7 @@ TEST(Option1Click, DrawsTheGroupChartOnlyAfterAFreshPressOfEitherKey) {
         EXPECT_EQ(chart.row_count, app.telemetry.store.Count(group->second));
         ASSERT_FALSE(chart.series.empty());
         EXPECT_EQ(chart.series[0].legend, Channel_Caption(group->second));
-        EXPECT_EQ(app.form.Frame5, info.caption);
+        EXPECT_EQ(app.form.Frame5, Channel_Caption(info.index));
       }
       EXPECT_EQ(app.form.Label2, "2026-11-28 09:14:00");  // the record is shown again
       EXPECT_EQ(app.form.Text1[index].back_colour, kBoxHighlight);

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <string>
 #include <vector>
 
 namespace orvelt {
@@ -12,10 +13,10 @@ using Bytes = std::vector<std::uint8_t>;
 
 class DecoderTest : public ::testing::Test {
  protected:
-  DecodeResult Decode(const Bytes& frame) {
+  FrameOutcome Decode(const Bytes& frame) {
     std::copy(frame.begin(), frame.end(), state.FrameBytes.begin());
     state.FrameLength = static_cast<int>(frame.size());
-    return Decode_Frame(state, form);
+    return Decode_Frame(state);
   }
 
   static Bytes Sensor(std::uint8_t type, std::uint8_t selector, Bytes data) {
@@ -35,8 +36,13 @@ class DecoderTest : public ::testing::Test {
     return Sensor(0x66, selector, {status, b10, b11, b12, b13});
   }
 
+  // Text of the status of switch slot k, as its box would show it; "unwritten" before any.
+  std::string Status(int slot) const {
+    const int code = state.switch_status[static_cast<std::size_t>(slot)];
+    return code < 0 ? "unwritten" : state.SwitchStatusText[static_cast<std::size_t>(code)];
+  }
+
   TelemetryState state;
-  FormModel form;
 };
 
 TEST_F(DecoderTest, CalibrationsGiveExactDoubles) {
@@ -96,7 +102,8 @@ TEST_F(DecoderTest, EachRecordFillsOnlyItsChannels) {
     for (int ch = 0; ch < kChannelCount; ++ch) total += state.store.Count(ch);
     EXPECT_EQ(total, static_cast<int>(c.channels.size()));
     for (int ch : c.channels) EXPECT_EQ(state.store.Count(ch), 1) << ch;
-    EXPECT_EQ(form.Label8, "0");
+    EXPECT_EQ(state.frames_decoded, 1);
+    state.frames_decoded = 0;
   }
 }
 
@@ -110,14 +117,13 @@ TEST_F(DecoderTest, SamplesCarryTheCurrentTimeLabel) {
 
 TEST_F(DecoderTest, SwitchStatusGoesToTheSwitchsBox) {
   EXPECT_EQ(Decode(Switchboard(0x81, 5, 0, 1, 0, 1)).problem, FrameProblem::None);
-  EXPECT_EQ(form.Text1[58].text, "SWITCH IS ON BUT IS IN OVERCURRENT CONDITION");
+  EXPECT_EQ(Status(0), "SWITCH IS ON BUT IS IN OVERCURRENT CONDITION");
   EXPECT_EQ(Decode(Switchboard(0xA4, 16, 0, 1, 0, 1)).problem, FrameProblem::None);
-  EXPECT_EQ(form.Text1[65].text, "SWITCH IS OFF DUE TO UNKNOWN REASON");
+  EXPECT_EQ(Status(7), "SWITCH IS OFF DUE TO UNKNOWN REASON");
   // Codes without a text clear the box.
   EXPECT_EQ(Decode(Switchboard(0x81, 3, 0, 1, 0, 1)).problem, FrameProblem::None);
-  EXPECT_EQ(form.Text1[58].text, "");
-  EXPECT_TRUE(form.Text1[58].written);
-  EXPECT_FALSE(form.Text1[59].written);
+  EXPECT_EQ(Status(0), "");
+  EXPECT_EQ(Status(1), "unwritten");
 }
 
 TEST_F(DecoderTest, MessageLinesCarryLabelAndText) {
@@ -125,9 +131,9 @@ TEST_F(DecoderTest, MessageLinesCarryLabelAndText) {
   // Bytes 6..8 are text; the last three bytes of the frame are not.
   Decode({0x00, 0xC0, 0x80, 0x00, 0x00, 0xC0, 'H', 'i', 0xE9, 1, 2, 3});
   Decode({0x00, 0xC0, 0x80, 0x00, 0x00, 0xC0, 1, 2, 3});
-  ASSERT_EQ(form.List1.size(), 2u);
-  EXPECT_EQ(form.List1[0], "2026-11-28 09:14:01: Hi\u00e9");
-  EXPECT_EQ(form.List1[1], "2026-11-28 09:14:01: ");
+  ASSERT_EQ(state.messages.size(), 2u);
+  EXPECT_EQ(state.messages[0], "2026-11-28 09:14:01: Hi\u00e9");
+  EXPECT_EQ(state.messages[1], "2026-11-28 09:14:01: ");
   EXPECT_EQ(state.store.Count(3), 0);
 }
 
@@ -179,31 +185,31 @@ TEST_F(DecoderTest, BadFramesAreReportedAndKeepWhatIsSound) {
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
     state.store.Reset_Store();
-    form.Text1[59].text = "before";
-    form.Label8 = "Label8";
+    state.switch_status[1] = 0;
+    state.frames_decoded = 0;
     EXPECT_EQ(Decode(c.frame).problem, c.problem);
     int total = 0;
     for (int ch = 0; ch < kChannelCount; ++ch) total += state.store.Count(ch);
     EXPECT_EQ(total, static_cast<int>(c.appended.size()));
     for (int ch : c.appended) EXPECT_EQ(state.store.Count(ch), 1) << ch;
-    EXPECT_EQ(form.Text1[59].text, "before");
-    EXPECT_EQ(form.Label8, "Label8");
+    EXPECT_EQ(Status(1), "OFF");
+    EXPECT_EQ(state.frames_decoded, 0);
   }
 }
 
 TEST_F(DecoderTest, ShortFrameNeverReadsBytesOfAnEarlierFrame) {
   // A long frame leaves its bytes in the buffer; a 3-byte frame must not be decoded from them.
   Decode(Sensor(0x2C, 3, {0x10, 0x00}));
-  const DecodeResult r = Decode({0x00, 0xC0, 0x80});
+  const FrameOutcome r = Decode({0x00, 0xC0, 0x80});
   EXPECT_EQ(r.problem, FrameProblem::None);
   EXPECT_EQ(state.store.Count(3), 1);
 }
 
 TEST_F(DecoderTest, FullChannelStopsAndNamesIt) {
   for (int i = 0; i < kSeriesCapacity; ++i) state.store.Append_Sample(38, 1.0, "");
-  const DecodeResult r = Decode(Switchboard(0x81, 1, 0, 1, 0, 1));
+  const FrameOutcome r = Decode(Switchboard(0x81, 1, 0, 1, 0, 1));
   EXPECT_EQ(r.problem, FrameProblem::StoreFull);
-  EXPECT_EQ(r.channel, 38);
+  EXPECT_EQ(r.full_channel, 38);
   EXPECT_EQ(state.store.Count(28), 1);  // the current was appended before the voltage
   EXPECT_EQ(state.store.Count(38), kSeriesCapacity);
 }

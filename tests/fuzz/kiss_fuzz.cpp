@@ -1,22 +1,57 @@
-// Feeds arbitrary bytes through the capture reader and the decoder, the way a damaged capture
-// file would reach them, and checks the store's invariants afterwards.
+// Feeds arbitrary bytes through the KISS deframer and the decoder, the way a damaged capture or
+// a noisy TNC would reach them. The first bytes choose how the input is cut into pieces: every
+// cutting must give exactly the frames of the whole buffer. The store is not emptied between
+// inputs, so the fuzzer also reaches a full store and the roll-over of the logs.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
 #include <span>
+#include <vector>
 
-#include "ingest/kiss_reader.hpp"
+#include "ingest/capture_reader.hpp"
+#include "ingest/kiss.hpp"
+
+namespace {
+
+struct Frame {
+  std::vector<std::uint8_t> stored;
+  std::size_t length;
+  bool operator==(const Frame&) const = default;
+};
+
+std::vector<Frame> Cut(std::span<const std::uint8_t> bytes, std::span<const std::uint8_t> sizes) {
+  std::vector<Frame> frames;
+  orvelt::KissDeframer deframer;
+  std::size_t at = 0;
+  for (std::size_t k = 0; at < bytes.size(); ++k) {
+    const std::size_t n =
+        sizes.empty() ? bytes.size()
+                      : std::min<std::size_t>(1 + sizes[k % sizes.size()], bytes.size() - at);
+    deframer.Feed(bytes.subspan(at, n), [&](auto stored, std::size_t length) {
+      frames.push_back({{stored.begin(), stored.end()}, length});
+      return true;
+    });
+    at += n;
+  }
+  return frames;
+}
+
+}  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   static orvelt::TelemetryState* state = new orvelt::TelemetryState;
-  orvelt::FormModel form;
-  orvelt::LoadReport report;
-  state->store.Reset_Store();
-  orvelt::Read_Kiss_Bytes(std::span(data, size), "fuzz.kss", *state, form, report);
+  const std::span<const std::uint8_t> input(data, size);
+  const std::size_t cuts = size ? std::min<std::size_t>(data[0] % 8, size - 1) : 0;
+  const auto sizes = input.subspan(size ? 1 : 0, cuts);
+  const auto bytes = input.subspan(size ? 1 + cuts : 0);
+  if (Cut(bytes, sizes) != Cut(bytes, {})) std::abort();
+
+  if (!orvelt::Take_Kiss_Bytes(*state, bytes)) state->store.Reset_Store();
   for (int c = 0; c < orvelt::kChannelCount; ++c) {
     const int count = state->store.Count(c);
     if (count < 0 || count > orvelt::kSeriesCapacity) std::abort();
   }
   if (state->TimeLabel.size() > orvelt::kTimeLabelMax) std::abort();
+  if (state->frame_log.size() > orvelt::FrameLog::kMaxLines) std::abort();
   return 0;
 }

@@ -7,10 +7,10 @@
 #include <memory>
 #include <string>
 
+#include "form/channel_table.hpp"
 #include "qcustomplot.h"
 #include "qt/chart_widget.hpp"
 #include "qt/main_window.hpp"
-#include "window/channel_table.hpp"
 
 namespace orvelt {
 namespace {

@@ -19,7 +19,7 @@
 #include <string>
 #include <vector>
 
-#include "window/channel_table.hpp"
+#include "form/channel_table.hpp"
 
 using orvelt::MainWindow;
 
@@ -133,7 +133,7 @@ class MainWindowTest : public QObject {
     QVERIFY(s.window->App().telemetry.store.Count(3) > 10);
     QCOMPARE(s.Box(3)->text(), Two_Decimals(s.Value(3, 1)));
     QVERIFY(s.Find<QLabel>("Label3")->text().contains("pass.kss"));
-    QCOMPARE(s.Find<QListWidget>("List1")->count(), int(s.window->App().form.List1.size()));
+    QCOMPARE(s.Find<QListWidget>("List1")->count(), int(s.window->App().telemetry.messages.size()));
     for (int i = 0; i < orvelt::kControlIndexCount; ++i) {
       if (auto* box = s.window->findChild<QLineEdit*>(QStringLiteral("Text1_%1").arg(i))) {
         QCOMPARE(box->text().toStdString(), s.window->App().form.Text1[i].text);

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "window/platform.hpp"
+#include "form/platform.hpp"
 
 namespace orvelt::testing {
 

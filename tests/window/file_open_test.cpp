@@ -58,7 +58,7 @@ TEST_F(FileOpenTest, CancelReadsTheLastSelectionAgain) {
   MenuFileOpen_Click(app, platform);
   EXPECT_EQ(app.telemetry.store.Count(3), 4);
   EXPECT_EQ(app.form.List3, std::vector<std::string>{a});
-  EXPECT_EQ(app.form.Debug.size(), 8u);  // both loads logged
+  EXPECT_EQ(app.telemetry.frame_log.size(), 8u);  // both loads logged
 }
 
 TEST_F(FileOpenTest, TooManyNamesLeaveAnEmptyStoreAndTheOldRecord) {
@@ -94,7 +94,17 @@ TEST_F(FileOpenTest, LoadReportInTheStatusLine) {
   ASSERT_TRUE(c.Write_File(dir / "bad.kss"));
   Open_Files(app, platform, {(dir / "bad.kss").string()});
   EXPECT_EQ(app.form.Label3, (dir / "bad.kss").string() + " | 1 problem: value out of range");
-  EXPECT_EQ(app.last_load.problems.size(), 1u);
+  EXPECT_EQ(app.last_load.Problem_Count(), 1);
+
+  // A file named on the command line or dropped that does not exist is a problem, not an
+  // empty success; the decoded facts of a load reach the status boxes.
+  c = {};
+  c.Add(tools::Switchboard_Record(0x81, 1, 10, 10));
+  ASSERT_TRUE(c.Write_File(dir / "switch.kss"));
+  Open_Files(app, platform, {(dir / "switch.kss").string(), (dir / "gone.kss").string()});
+  EXPECT_EQ(app.form.Label3, (dir / "gone.kss").string() + " | 1 problem: no such file");
+  EXPECT_EQ(app.form.Text1[58].text, "ON");
+  EXPECT_EQ(app.form.Label8, "0");
 }
 
 TEST_F(FileOpenTest, StartUpReadsTheConfiguration) {

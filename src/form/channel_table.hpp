@@ -5,10 +5,11 @@
 #include <optional>
 #include <string_view>
 
+#include "decode/channels.hpp"
+
 namespace orvelt {
 
 // Channel indexes 0..53 have a series in the store; 58..65 are the switch status boxes.
-inline constexpr int kChannelCount = 54;
 inline constexpr int kControlIndexCount = 66;
 inline constexpr int kFirstStatusBox = 58;
 inline constexpr int kLastStatusBox = 65;
@@ -24,9 +25,7 @@ enum class ValueFormat { TwoDecimals, WholeNumber, SecondsAndDate };
 
 struct ChannelInfo {
   int index = 0;
-  std::string_view caption;  // selector caption (UTF-8)
-  bool has_unit_label = false;
-  std::string_view unit;  // unit label text; empty with has_unit_label for index 7
+  bool has_unit_label = false;  // index 7 has a label with an empty text
   Place place = Place::Hidden;
   int row = 0;     // 1-based row within the frame's grid
   int column = 0;  // 1-based column within the frame's grid
@@ -40,12 +39,6 @@ const ChannelInfo* Channel_Info(int index);
 
 // Every channel with controls, in ascending index order.
 const std::array<ChannelInfo, kChannelControlCount>& Channel_Table();
-
-// Caption of the selector at index i, empty when there is none.
-std::string_view Channel_Caption(int index);
-
-// Unit text of index i, empty when there is no label.
-std::string_view Channel_Unit(int index);
 
 // Row of Frame6 (1..8) that a status box 58..65 belongs to.
 inline constexpr int Status_Box_Row(int index) {

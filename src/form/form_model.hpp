@@ -5,9 +5,9 @@
 #include <string>
 #include <vector>
 
-#include "charts/chart_model.hpp"
-#include "window/channel_table.hpp"
-#include "window/hex_log.hpp"
+#include "decode/telemetry_state.hpp"
+#include "form/channel_table.hpp"
+#include "form/chart_model.hpp"
 
 namespace orvelt {
 
@@ -48,17 +48,21 @@ struct FormModel {
   Selector* Selector_At(int index) { return Existing_Control(Option1, index); }
   const Selector* Selector_At(int index) const { return Existing_Control(Option1, index); }
 
+  // Brings the controls that show decoded facts up to date: the switch status boxes 58..65 and
+  // Label8, which shows List2's count once a frame has been decoded to its end.
+  void Take_Decoded_Facts(const TelemetryState& state);
+
   std::array<ValueBox, kControlIndexCount> Text1;  // value boxes 0..53, status boxes 58..65
   std::array<Selector, kChannelCount> Option1;
   std::string Label2;  // time label of the record shown
   std::string Label3;  // status line
   std::string Label8 = "Label8";
-  std::vector<std::string> List1;  // received text messages, UTF-8
+  // List1 (received messages) and the hex log `Debug` are drawn straight from the decoded
+  // facts (TelemetryState::messages and frame_log): copying them here would only double them.
   std::vector<std::string> List2;  // never filled; its count goes to Label8
   std::vector<std::string> List3;  // files of the last confirmed selection
-  HexLog Debug;
-  int HScroll1 = 1;  // record position, 1..32767
-  int Check1 = 0;    // 0 cleared, 1 checked, 2 greyed
+  int HScroll1 = 1;                // record position, 1..32767
+  int Check1 = 0;                  // 0 cleared, 1 checked, 2 greyed
   bool Command1_visible = true;
   std::string Frame5;   // chart frame caption
   ChartModel MSChart2;  // the history chart

@@ -1,0 +1,86 @@
+#include "decode/frame_log.hpp"
+
+#include <algorithm>
+
+namespace orvelt {
+
+namespace {
+
+constexpr char kHexDigits[] = "0123456789ABCDEF";
+
+}  // namespace
+
+std::string Byte_To_Hex(std::uint8_t b) {
+  return {kHexDigits[b >> 4], kHexDigits[b & 0x0F]};
+}
+
+std::string Hex_Line(std::span<const std::uint8_t> frame) {
+  std::string line(frame.size() * 3, ' ');
+  char* p = line.data();
+  for (const std::uint8_t b : frame) {
+    p[0] = kHexDigits[b >> 4];
+    p[1] = kHexDigits[b & 0x0F];
+    p += 3;
+  }
+  return line;
+}
+
+void FrameLog::Append(std::span<const std::uint8_t> frame, std::string_view label,
+                      const FrameOutcome& outcome) {
+  if (chunks_.empty() || chunks_.back().meta.size() == kChunkLines) {
+    chunks_.emplace_back();
+    chunks_.back().meta.reserve(kChunkLines);
+    chunks_.back().bytes.reserve(kChunkLines * 32);
+  }
+  Chunk& chunk = chunks_.back();
+  chunk.bytes.insert(chunk.bytes.end(), frame.begin(), frame.end());
+  Meta meta{static_cast<std::uint32_t>(chunk.bytes.size()),
+            {},
+            outcome.kind,
+            outcome.type,
+            outcome.selector,
+            outcome.problem};
+  meta.label.length = static_cast<std::uint8_t>(std::min(label.size(), kTimeLabelMax));
+  std::copy_n(label.data(), meta.label.length, meta.label.chars.begin());
+  chunk.meta.push_back(meta);
+  ++total_;
+  ++size_;
+  bytes_ += frame.size();
+  while (size_ > kMaxLines || bytes_ > kMaxBytes) Drop_Oldest();
+}
+
+void FrameLog::Drop_Oldest() {
+  Chunk& front = chunks_.front();
+  const std::uint32_t begin = first_ == 0 ? 0 : front.meta[first_ - 1].end;
+  bytes_ -= front.meta[first_].end - begin;
+  --size_;
+  if (++first_ == front.meta.size()) {
+    chunks_.pop_front();
+    first_ = 0;
+  }
+}
+
+FrameLogEntry FrameLog::Entry(std::size_t i) const {
+  const std::size_t at = first_ + i;
+  const Chunk& chunk = chunks_[at / kChunkLines];
+  const std::size_t k = at % kChunkLines;
+  const std::uint32_t begin = k == 0 ? 0 : chunk.meta[k - 1].end;
+  const Meta& m = chunk.meta[k];
+  return {std::span(chunk.bytes).subspan(begin, m.end - begin),
+          m.label.view(),
+          m.kind,
+          m.type,
+          m.selector,
+          m.problem};
+}
+
+std::string FrameLog::Text() const {
+  std::string text;
+  for (std::size_t i = 0; i < size_; ++i) {
+    text += Line(i);
+    text += "\r\n";
+  }
+  return text;
+}
+
+}  // namespace orvelt

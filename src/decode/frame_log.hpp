@@ -1,0 +1,81 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <deque>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "decode/frame_outcome.hpp"
+#include "decode/telemetry_store.hpp"
+
+namespace orvelt {
+
+// Two upper-case hex digits of b.
+std::string Byte_To_Hex(std::uint8_t b);
+
+// The hex line of a frame: two upper-case digits and a blank per byte.
+std::string Hex_Line(std::span<const std::uint8_t> frame);
+
+// One logged frame, as a frame view shows it.
+struct FrameLogEntry {
+  std::span<const std::uint8_t> bytes;
+  std::string_view label;
+  FrameKind kind = FrameKind::Other;
+  std::uint8_t type = 0;
+  std::uint8_t selector = 0;
+  FrameProblem problem = FrameProblem::None;
+};
+
+// The log of every frame handed to the decoder, with its time label and what became of it (the
+// hex lines of the window's `Debug` box are made from it). It keeps the frames' bytes and
+// formats a line only when one is read, and it keeps only the most recent frames (by count and
+// by bytes), so that a load costs one copy per frame and no capture grows it without limit.
+class FrameLog {
+ public:
+  static constexpr std::size_t kMaxLines = 100000;
+  static constexpr std::size_t kMaxBytes = std::size_t{32} << 20;
+
+  void Append(std::span<const std::uint8_t> frame, std::string_view label,
+              const FrameOutcome& outcome);
+
+  std::size_t size() const { return size_; }
+  bool empty() const { return size_ == 0; }
+  // Entry i of the kept frames, 0 the oldest; valid until the next Append.
+  FrameLogEntry Entry(std::size_t i) const;
+  // Hex line of entry i, without the line break.
+  std::string Line(std::size_t i) const { return Hex_Line(Entry(i).bytes); }
+
+  // Frames ever appended, also those already dropped: lets a viewer append only what is new.
+  std::uint64_t total_appended() const { return total_; }
+  std::uint64_t dropped() const { return total_ - size_; }
+
+  // The `Debug` box's text: every kept line followed by CR LF.
+  std::string Text() const;
+
+ private:
+  static constexpr std::size_t kChunkLines = 1024;
+  struct Meta {
+    std::uint32_t end;  // end offset of the frame in the chunk's bytes
+    StoredLabel label;
+    FrameKind kind;
+    std::uint8_t type;
+    std::uint8_t selector;
+    FrameProblem problem;
+  };
+  struct Chunk {
+    std::vector<std::uint8_t> bytes;
+    std::vector<Meta> meta;
+  };
+
+  void Drop_Oldest();
+
+  std::deque<Chunk> chunks_;
+  std::size_t first_ = 0;  // dropped lines at the front of the first chunk
+  std::size_t size_ = 0;
+  std::size_t bytes_ = 0;  // bytes of the kept frames
+  std::uint64_t total_ = 0;
+};
+
+}  // namespace orvelt

@@ -1,0 +1,28 @@
+#include "form/form_model.hpp"
+
+namespace orvelt {
+
+FormModel::FormModel() {
+  for (const ChannelInfo& c : Channel_Table()) {
+    const auto i = static_cast<std::size_t>(c.index);
+    Text1[i].exists = true;
+    Option1[i].exists = true;
+    Option1[i].caption = std::string(Channel_Caption(c.index));
+  }
+  for (int i = kFirstStatusBox; i <= kLastStatusBox; ++i) {
+    Text1[static_cast<std::size_t>(i)].exists = true;
+  }
+}
+
+void FormModel::Take_Decoded_Facts(const TelemetryState& state) {
+  for (int slot = 0; slot < kSwitchCount; ++slot) {
+    const int status = state.switch_status[static_cast<std::size_t>(slot)];
+    if (status < 0) continue;
+    ValueBox& box = Text1[static_cast<std::size_t>(kFirstStatusBox + slot)];
+    box.text = state.SwitchStatusText[static_cast<std::size_t>(status)];
+    box.written = true;
+  }
+  if (state.frames_decoded > 0) Label8 = std::to_string(List2.size());
+}
+
+}  // namespace orvelt

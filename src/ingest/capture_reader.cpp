@@ -1,0 +1,181 @@
+#include "ingest/capture_reader.hpp"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <memory>
+#include <system_error>
+
+#include "ingest/kiss.hpp"
+
+namespace orvelt {
+
+namespace {
+
+namespace fs = std::filesystem;
+
+struct FileCloser {
+  void operator()(std::FILE* f) const {
+    if (f != stdin) std::fclose(f);
+  }
+};
+using FilePtr = std::unique_ptr<std::FILE, FileCloser>;
+
+const char* Type_Name(fs::file_type type) {
+  switch (type) {
+    case fs::file_type::directory:
+      return "a folder";
+    case fs::file_type::fifo:
+      return "a FIFO";
+    case fs::file_type::character:
+    case fs::file_type::block:
+      return "a device";
+    case fs::file_type::socket:
+      return "a socket";
+    default:
+      return "not a regular file";
+  }
+}
+
+// Opens a capture for reading, or says in the file's report why it cannot be read.
+FilePtr Open_Capture(const std::string& name, const LoadOptions& options, FileReport& file) {
+  if (options.allow_stdin && name == "-") return FilePtr(stdin);
+  std::error_code ec;
+  const fs::file_status status = fs::status(name, ec);
+  if (status.type() == fs::file_type::not_found) {
+    file.error = options.missing_is_problem ? FileError::NoSuchFile : FileError::None;
+    return nullptr;
+  }
+  if (ec) {
+    file.error = FileError::CannotRead;
+    file.error_detail = ec.message();
+    return nullptr;
+  }
+  const bool regular = status.type() == fs::file_type::regular;
+  if (status.type() == fs::file_type::directory || (!regular && options.regular_files_only)) {
+    file.error = FileError::NotRegularFile;
+    file.error_detail = Type_Name(status.type());
+    return nullptr;
+  }
+  FilePtr f(std::fopen(name.c_str(), "rb"));
+  if (!f) {
+    file.error = FileError::CannotRead;
+    file.error_detail = std::strerror(errno);
+  }
+  return f;
+}
+
+std::uint64_t Regular_File_Size(const std::string& name) {
+  std::error_code ec;
+  if (!fs::is_regular_file(name, ec)) return 0;
+  const auto size = fs::file_size(name, ec);
+  return ec ? 0 : size;
+}
+
+class CaptureReading {
+ public:
+  CaptureReading(TelemetryState& state, LoadReport& report, const LoadOptions& options,
+                 LoadProgress& progress)
+      : state_(state), report_(report), options_(options), progress_(progress) {}
+
+  ReadStatus Run(const std::string& name) {
+    report_.files.push_back({});
+    const std::size_t index = report_.files.size() - 1;
+    FileReport& file = report_.files.back();
+    file.path = name;
+    FilePtr f = Open_Capture(name, options_, file);
+    if (!f) {
+      if (file.error != FileError::None) return ReadStatus::Unreadable;
+      file.read_to_end = true;  // a typed name of no file reads as an empty file
+      return ReadStatus::Completed;
+    }
+    std::vector<std::uint8_t> chunk(options_.chunk_bytes);
+    KissDeframer deframer;
+    for (;;) {
+      const std::size_t got = std::fread(chunk.data(), 1, chunk.size(), f.get());
+      if (got == 0) break;
+      file.bytes_read += got;
+      progress_.bytes_done += got;
+      bool stop = false;
+      deframer.Feed(std::span(chunk.data(), got), [&](auto stored, std::size_t length) {
+        stop = !Take(file, index, stored, length);
+        return !stop;
+      });
+      if (stop) return ReadStatus::Stopped;
+      if (options_.progress && !options_.progress(progress_)) {
+        report_.cancelled = true;
+        return ReadStatus::Cancelled;
+      }
+    }
+    if (std::ferror(f.get())) {
+      file.error = FileError::CannotRead;
+      file.error_detail = "read error";
+      return ReadStatus::Unreadable;
+    }
+    if (deframer.Pending_Bytes() > 0) {
+      file.incomplete_bytes = deframer.Pending_Bytes();
+      file.Add_Problem(FrameProblem::IncompleteLastFrame, file.frames + 1);
+    }
+    file.read_to_end = true;
+    return ReadStatus::Completed;
+  }
+
+ private:
+  // Takes one frame; false when the store is full and the load must stop.
+  bool Take(FileReport& file, std::size_t index, std::span<const std::uint8_t> stored,
+            std::size_t length) {
+    const std::int64_t number = ++file.frames;
+    const TakenFrame taken = Take_Frame(state_, stored, length);
+    if (taken.time_label) ++file.time_labels;
+    if (options_.on_frame) options_.on_frame(FrameEvent{number, stored, length, taken});
+    const FrameProblem problem = taken.outcome.problem;
+    if (problem == FrameProblem::StoreFull) {
+      report_.stopped = StoreFullStop{index, number, taken.outcome.full_channel};
+      return false;
+    }
+    if (problem != FrameProblem::None) file.Add_Problem(problem, number);
+    return true;
+  }
+
+  TelemetryState& state_;
+  LoadReport& report_;
+  const LoadOptions& options_;
+  LoadProgress& progress_;
+};
+
+}  // namespace
+
+ReadStatus Read_Kissfile(const std::string& file_name, TelemetryState& state, LoadReport& report,
+                         const LoadOptions& options) {
+  LoadProgress progress{0, 1, 0, Regular_File_Size(file_name)};
+  return CaptureReading(state, report, options, progress).Run(file_name);
+}
+
+bool Take_Kiss_Bytes(TelemetryState& state, std::span<const std::uint8_t> bytes) {
+  KissDeframer deframer;
+  bool full = false;
+  deframer.Feed(bytes, [&](auto stored, std::size_t length) {
+    full = Take_Frame(state, stored, length).outcome.problem == FrameProblem::StoreFull;
+    return !full;
+  });
+  return !full;
+}
+
+LoadReport Load_Files(TelemetryState& state, const std::vector<std::string>& files,
+                      const LoadOptions& options) {
+  LoadReport report;
+  LoadProgress progress{0, files.size(), 0, 0};
+  for (const auto& name : files) progress.bytes_total += Regular_File_Size(name);
+  for (std::size_t k = 0; k < files.size(); ++k, progress.files_done = k) {
+    state.CaptureFileName = files[k];
+    if (options.before_file) options.before_file(k);
+    if (files[k].empty()) continue;
+    const ReadStatus status = CaptureReading(state, report, options, progress).Run(files[k]);
+    if (status == ReadStatus::Stopped || status == ReadStatus::Cancelled) break;
+    if (status == ReadStatus::Completed && options.after_file) options.after_file(k);
+  }
+  return report;
+}
+
+}  // namespace orvelt

@@ -1,0 +1,72 @@
+#include "decode/frame_log.hpp"
+
+#include <gtest/gtest.h>
+
+#include <array>
+#include <vector>
+
+#include "decode/line_log.hpp"
+
+namespace orvelt {
+namespace {
+
+TEST(FrameLog, LinesTextAndWhatBecameOfEachFrame) {
+  FrameLog log;
+  FrameOutcome sensor;
+  sensor.kind = FrameKind::Sensor;
+  sensor.type = 0x2C;
+  sensor.selector = 3;
+  log.Append(std::array<std::uint8_t, 3>{0x00, 0x86, 0x0A}, "2026-11-28 09:14:01", sensor);
+  log.Append(std::array<std::uint8_t, 1>{0xFF}, "", {});
+  ASSERT_EQ(log.size(), 2u);
+  EXPECT_EQ(log.Line(0), "00 86 0A ");
+  EXPECT_EQ(log.Text(), "00 86 0A \r\nFF \r\n");
+  const FrameLogEntry first = log.Entry(0);
+  EXPECT_EQ(first.label, "2026-11-28 09:14:01");
+  EXPECT_EQ(first.kind, FrameKind::Sensor);
+  EXPECT_EQ(first.selector, 3);
+  EXPECT_EQ(log.Entry(1).kind, FrameKind::Other);
+}
+
+// Both logs keep only their most recent entries, by count and by bytes, and say how many they
+// dropped.
+TEST(FrameLog, KeepsTheMostRecentFramesByCountAndBytes) {
+  struct Case {
+    std::size_t frame_bytes;
+    std::size_t kept;
+  };
+  const Case cases[] = {
+      {2, FrameLog::kMaxLines},
+      {512, FrameLog::kMaxBytes / 512},
+  };
+  for (const auto& c : cases) {
+    FrameLog log;
+    const std::size_t total = c.kept + 2500;
+    std::vector<std::uint8_t> frame(c.frame_bytes);
+    for (std::size_t i = 0; i < total; ++i) {
+      frame[0] = static_cast<std::uint8_t>(i >> 8);
+      frame[1] = static_cast<std::uint8_t>(i);
+      log.Append(frame, "", {});
+    }
+    EXPECT_EQ(log.size(), c.kept);
+    EXPECT_EQ(log.dropped(), total - c.kept);
+    const std::size_t oldest = total - c.kept;
+    EXPECT_EQ(log.Entry(0).bytes[1], static_cast<std::uint8_t>(oldest));
+    EXPECT_EQ(log.Entry(c.kept - 1).bytes[1], static_cast<std::uint8_t>(total - 1));
+  }
+}
+
+TEST(LineLog, KeepsTheMostRecentLines) {
+  LineLog log;
+  for (std::size_t i = 0; i < LineLog::kMaxLines + 10; ++i) log.Append(std::to_string(i));
+  EXPECT_EQ(log.size(), LineLog::kMaxLines);
+  EXPECT_EQ(log[0], "10");
+  EXPECT_EQ(log.dropped(), 10u);
+  LineLog big;
+  const std::string line(1 << 20, 'x');
+  for (int i = 0; i < 40; ++i) big.Append(line);
+  EXPECT_EQ(big.size(), LineLog::kMaxBytes / line.size());
+}
+
+}  // namespace
+}  // namespace orvelt
