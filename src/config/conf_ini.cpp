@@ -1,8 +1,8 @@
 #include "config/conf_ini.hpp"
 
-#include <fstream>
-#include <system_error>
 #include <utility>
+
+#include "config/start_up_files.hpp"
 
 namespace orvelt {
 
@@ -10,6 +10,7 @@ namespace {
 
 constexpr std::string_view kNoEqualsReason = "setting without \"=\"";
 constexpr std::string_view kEmptyFileReason = "file is empty";
+constexpr std::string_view kUtf8ByteOrderMark = "\xEF\xBB\xBF";
 
 char Ascii_Upper(char c) {
   return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
@@ -70,48 +71,10 @@ std::optional<ConfigError> Apply_Conf_Ini_Line(std::string_view line, int line_n
   return std::nullopt;
 }
 
-// Reads the whole file into `contents`. A missing file and a file that cannot be
-// opened or read are told apart, so the user knows whether to create or fix it.
-std::optional<ConfigError> Read_Whole_File(const std::filesystem::path& path, std::string_view name,
-                                           std::string& contents) {
-  const auto fail = [&](std::string reason) {
-    return ConfigError{std::string(name), 0, std::move(reason)};
-  };
-
-  std::error_code ec;
-  const auto status = std::filesystem::status(path, ec);
-  if (status.type() == std::filesystem::file_type::not_found) {
-    return fail("not found at " + path.string());
-  }
-  if (ec) return fail("cannot open " + path.string() + " (" + ec.message() + ")");
-  if (status.type() == std::filesystem::file_type::directory) {
-    return fail("cannot open " + path.string() + " (it is a directory)");
-  }
-
-  std::ifstream in(path, std::ios::binary);
-  if (!in.is_open()) return fail("cannot open " + path.string());
-
-  contents.clear();
-  char buffer[4096];
-  while (in) {
-    in.read(buffer, sizeof buffer);
-    contents.append(buffer, static_cast<std::size_t>(in.gcount()));
-  }
-  if (in.bad()) return fail("cannot read " + path.string());
-  return std::nullopt;
-}
-
 }  // namespace
 
-std::string ConfigError::message() const {
-  std::string text = file;
-  if (line > 0) text += ", line " + std::to_string(line);
-  text += ": ";
-  text += reason;
-  return text;
-}
-
 std::optional<ConfigError> Apply_Conf_Ini_Text(std::string_view text, Configuration& config) {
+  if (text.starts_with(kUtf8ByteOrderMark)) text.remove_prefix(kUtf8ByteOrderMark.size());
   if (text.empty()) return ConfigError{std::string(kConfIniName), 0, std::string(kEmptyFileReason)};
   return For_Each_Line(text, [&config](std::string_view line, int line_number) {
     return Apply_Conf_Ini_Line(line, line_number, config);
@@ -127,18 +90,43 @@ std::optional<ConfigError> Check_Obc_Offset_Text(std::string_view text) {
   return std::nullopt;
 }
 
-ConfigResult Read_Configuration(const std::filesystem::path& program_dir,
-                                std::string default_image_path) {
+std::string Folder_Prefix(const std::filesystem::path& folder) {
+  std::string prefix = folder.string();
+  constexpr char kSeparator = static_cast<char>(std::filesystem::path::preferred_separator);
+  if (prefix.empty() || prefix.back() != kSeparator) prefix += kSeparator;
+  return prefix;
+}
+
+std::string Resolve_Image_Path(std::string_view value, const std::filesystem::path& conf_folder) {
+  if (std::filesystem::path(value).is_absolute() || conf_folder.empty()) return std::string(value);
+  return Folder_Prefix(conf_folder) + std::string(value);
+}
+
+ConfigResult Read_Configuration(const std::vector<std::filesystem::path>& folders) {
   ConfigResult result;
-  result.config.ImagePath = std::move(default_image_path);
 
-  std::string text;
-  result.error = Read_Whole_File(program_dir / kConfIniName, kConfIniName, text);
-  if (!result.error) result.error = Apply_Conf_Ini_Text(text, result.config);
-  if (result.error) return result;
+  StartUpFileResult conf = Read_Start_Up_File(folders, kConfIniName);
+  if (conf.error) {
+    result.error = std::move(conf.error);
+    return result;
+  }
+  result.conf_ini = conf.file.path;
+  if (auto error = Apply_Conf_Ini_Text(conf.file.text, result.config)) {
+    error->file = conf.file.path.string();  // there may be several conf.ini: name this one
+    result.error = std::move(error);
+    return result;
+  }
+  if (result.config.ImagePath) {
+    result.config.ImagePath =
+        Resolve_Image_Path(*result.config.ImagePath, conf.file.path.parent_path());
+  }
 
-  result.error = Read_Whole_File(program_dir / kObcOffsetIniName, kObcOffsetIniName, text);
-  if (!result.error) result.error = Check_Obc_Offset_Text(text);
+  StartUpFileResult offset = Read_Start_Up_File(folders, kObcOffsetIniName);
+  if (!offset.error) {
+    offset.error = Check_Obc_Offset_Text(offset.file.text);
+    if (offset.error) offset.error->file = offset.file.path.string();
+  }
+  result.error = std::move(offset.error);
   return result;
 }
 

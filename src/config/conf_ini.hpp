@@ -4,45 +4,48 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
+
+#include "config/config_error.hpp"
 
 namespace orvelt {
 
 inline constexpr std::string_view kConfIniName = "conf.ini";
 inline constexpr std::string_view kObcOffsetIniName = "obc_offset.ini";
 
-// Why start-up cannot go on: the file it happened in, the 1-based line (0 when the
-// fault is not tied to one line) and a reason the user can act on.
-struct ConfigError {
-  std::string file;
-  int line = 0;
-  std::string reason;
-
-  // "conf.ini, line 3: setting without \"=\"" or "conf.ini: file is empty".
-  std::string message() const;
-};
-
 // The settings that conf.ini can change.
 struct Configuration {
-  std::string ImagePath;          // directory prefix of screenshot files, used as written
-  bool screenshot_button = true;  // whether Command1 is shown
+  std::optional<std::string> ImagePath;  // directory prefix of screenshot files, when set
+  bool screenshot_button = true;         // whether Command1 is shown
 };
 
 struct ConfigResult {
   Configuration config;
+  std::filesystem::path conf_ini;    // where conf.ini was found; empty when it was not
   std::optional<ConfigError> error;  // set when start-up must stop
 };
 
 // Applies the settings of a conf.ini text to `config`, line by line in file order,
 // so the last line setting a key wins. Stops at the first faulty line; the lines
-// before it have been applied.
+// before it have been applied. A UTF-8 byte-order mark at the start, which some
+// editors write, is not part of the first line.
 std::optional<ConfigError> Apply_Conf_Ini_Text(std::string_view text, Configuration& config);
 
 // Checks that obc_offset.ini holds an item to read. Its value is not used anywhere.
 std::optional<ConfigError> Check_Obc_Offset_Text(std::string_view text);
 
-// Reads conf.ini and then obc_offset.ini from `program_dir`. `default_image_path`
-// is the ImagePath in force when conf.ini does not set one.
-ConfigResult Read_Configuration(const std::filesystem::path& program_dir,
-                                std::string default_image_path);
+// A folder in the form ImagePath takes: followed by one separator (a root folder already ends
+// with one), so that file names can be appended directly.
+std::string Folder_Prefix(const std::filesystem::path& folder);
+
+// An IMAGE_PATH value as the screenshot folder prefix: a relative value is taken relative to
+// `conf_folder`, the folder of the conf.ini that set it, so it means the same whatever folder
+// the program was started from. The value is a prefix, not a folder name: what follows it is
+// kept exactly, including a missing final separator.
+std::string Resolve_Image_Path(std::string_view value, const std::filesystem::path& conf_folder);
+
+// Reads conf.ini and then obc_offset.ini, each from the first of `folders` that has it (see
+// Read_Start_Up_File), and applies conf.ini's settings.
+ConfigResult Read_Configuration(const std::vector<std::filesystem::path>& folders);
 
 }  // namespace orvelt

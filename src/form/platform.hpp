@@ -50,6 +50,17 @@ class Platform {
   // The folder the program was started from.
   virtual std::filesystem::path Program_Directory() = 0;
 
+  // The user's folders, for a program installed where it cannot keep its own files. A platform
+  // without them answers as below, and the program behaves as when run from its own folder.
+  // Whether the user may write into the program's folder.
+  virtual bool Program_Directory_Writable() { return true; }
+  // The user's configuration folder ($XDG_CONFIG_HOME, normally ~/.config); empty: none.
+  virtual std::filesystem::path Config_Home() { return {}; }
+  // Folders of shared data, most preferred first ($XDG_DATA_HOME, then $XDG_DATA_DIRS).
+  virtual std::vector<std::filesystem::path> Data_Directories() { return {}; }
+  // The user's Pictures folder; empty when the platform has none.
+  virtual std::filesystem::path Pictures_Directory() { return {}; }
+
   // Copies the main window's client area at its current size into a Windows bitmap file.
   // Returns an empty string on success, otherwise why it failed.
   virtual std::string Save_Window_Bitmap(const std::filesystem::path& path) = 0;

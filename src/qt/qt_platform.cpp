@@ -5,12 +5,14 @@
 #include <QCoreApplication>
 #include <QDate>
 #include <QDir>
+#include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QLocale>
 #include <QMainWindow>
 #include <QMessageBox>
 #include <QProcess>
+#include <QStandardPaths>
 #include <QTime>
 #include <QWidget>
 
@@ -20,6 +22,11 @@ namespace {
 
 QString From_Utf8(const std::string& s) {
   return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size()));
+}
+
+// A folder Qt names as the file system spells it.
+std::filesystem::path Local_Path(const QString& path) {
+  return std::filesystem::path(QFile::encodeName(path).toStdString());
 }
 
 }  // namespace
@@ -124,6 +131,27 @@ std::string QtPlatform::Format_Long_Time(const CivilDateTime& t) {
 std::filesystem::path QtPlatform::Program_Directory() {
   if (program_dir_) return *program_dir_;
   return std::filesystem::path(QCoreApplication::applicationDirPath().toStdString());
+}
+
+bool QtPlatform::Program_Directory_Writable() {
+  return QFileInfo(QString::fromStdString(Program_Directory().string())).isWritable();
+}
+
+std::filesystem::path QtPlatform::Config_Home() {
+  return Local_Path(QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation));
+}
+
+std::vector<std::filesystem::path> QtPlatform::Data_Directories() {
+  std::vector<std::filesystem::path> dirs;
+  for (const QString& dir :
+       QStandardPaths::standardLocations(QStandardPaths::GenericDataLocation)) {
+    dirs.push_back(Local_Path(dir));
+  }
+  return dirs;
+}
+
+std::filesystem::path QtPlatform::Pictures_Directory() {
+  return Local_Path(QStandardPaths::writableLocation(QStandardPaths::PicturesLocation));
 }
 
 std::string QtPlatform::Save_Window_Bitmap(const std::filesystem::path& path) {

@@ -7,6 +7,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "form/platform.hpp"
 #include "qt/key_press_tracker.hpp"
@@ -16,8 +17,8 @@ class QWidget;
 namespace orvelt {
 
 // The outside world as Qt offers it: file dialog, message box, key states from the
-// application's input events, the user's locale, the program's folder, window pictures and
-// detached processes.
+// application's input events, the user's locale, the program's folder and the user's standard
+// folders, window pictures and detached processes.
 class QtPlatform : public Platform {
  public:
   using OpenDialogHook = std::function<std::optional<std::string>(const OpenDialogSettings&)>;
@@ -44,6 +45,10 @@ class QtPlatform : public Platform {
   std::string Format_Short_Date(const CivilDateTime& t) override;
   std::string Format_Long_Time(const CivilDateTime& t) override;
   std::filesystem::path Program_Directory() override;
+  bool Program_Directory_Writable() override;
+  std::filesystem::path Config_Home() override;
+  std::vector<std::filesystem::path> Data_Directories() override;
+  std::filesystem::path Pictures_Directory() override;
   std::string Save_Window_Bitmap(const std::filesystem::path& path) override;
   std::string Write_Png(const std::filesystem::path& bitmap, const std::filesystem::path& png,
                         std::uint8_t red, std::uint8_t green, std::uint8_t blue) override;

@@ -16,8 +16,9 @@ inline constexpr const char* kOpenDialogFilter =
 inline constexpr const char* kTooManyFilesMessage = "too many files selected :-(";
 inline constexpr int kMaxSelectionText = 32767;
 
-// Start-up of the main window: switch status texts, default ImagePath, conf.ini and
-// obc_offset.ini from the program's folder. An error means the program must not start.
+// Start-up of the main window: switch status texts, conf.ini and obc_offset.ini from the first
+// start-up folder that has each (the program's folder first), ImagePath. An error means the
+// program must not start.
 std::optional<ConfigError> Form_Load(AppState& app, Platform& platform);
 
 // "Open Kissfile": empties the store, asks for files, lists and loads them.

@@ -12,44 +12,49 @@
 namespace orvelt {
 namespace {
 
-namespace fs = std::filesystem;
-
-constexpr const char* kDefaultPath = "/opt/orvelt/";
 constexpr const char* kNoEquals = "setting without \"=\"";
-constexpr std::nullopt_t kSame = std::nullopt;  // the button keeps what it showed before
+constexpr std::nullopt_t kSame = std::nullopt;   // the button keeps what it showed before
+constexpr std::nullopt_t kUnset = std::nullopt;  // no IMAGE_PATH line
+const std::string kBom = "\xEF\xBB\xBF";
 
 TEST(ApplyConfIniText, AppliesLinesInOrderUpToTheFirstFaultyOne) {
   struct Case {
     std::string text;
-    std::string image_path;      // expected afterwards
-    std::optional<bool> button;  // expected afterwards
-    int error_line = -1;         // -1: no error; 0: the file as a whole
+    std::optional<std::string> image_path;  // expected afterwards
+    std::optional<bool> button;             // expected afterwards
+    int error_line = -1;                    // -1: no error; 0: the file as a whole
   };
   const std::vector<Case> cases = {
       {"# settings\r\n\r\nscreenshot = yes\r\nImage_Path=d:\\shots\\\r\n", "d:\\shots\\", true},
-      {"SCREENSHOT=NO", kDefaultPath, false},
-      {"SCREENSHOT=no\r\nScreenShot=yEs\r\n", kDefaultPath, true},  // last line wins
-      {"SCREENSHOT=YES # on", kDefaultPath, false},  // the comment is part of the value
-      {"SCREENSHOT=YES\t", kDefaultPath, false},     // only blanks are padding
-      {"\tSCREENSHOT=NO", kDefaultPath, kSame},
-      {"  #SCREENSHOT=NO", kDefaultPath, kSame},  // a comment starts in the first column only
-      {"  # note\r\n", kDefaultPath, kSame, 1},
-      {"=YES\r\n=NO\r\n", kDefaultPath, kSame},
-      {"COLOUR=RED\r\nSCREENSHOTS=NO\r\nHEXFILE=no\r\n", kDefaultPath, kSame},
+      {"SCREENSHOT=NO", kUnset, false},
+      {"SCREENSHOT=no\r\nScreenShot=yEs\r\n", kUnset, true},  // last line wins
+      {"SCREENSHOT=YES # on", kUnset, false},                 // the comment is part of the value
+      {"SCREENSHOT=YES\t", kUnset, false},                    // only blanks are padding
+      {"\tSCREENSHOT=NO", kUnset, kSame},
+      {"  #SCREENSHOT=NO", kUnset, kSame},  // a comment starts in the first column only
+      {"  # note\r\n", kUnset, kSame, 1},
+      {"=YES\r\n=NO\r\n", kUnset, kSame},
+      {"COLOUR=RED\r\nSCREENSHOTS=NO\r\nHEXFILE=no\r\n", kUnset, kSame},
       {"IMAGE_PATH=C:\\A=B\\", "C:\\A=B\\", kSame},
       {"  IMAGE_PATH  =  C:\\My Shots\\  ", "C:\\My Shots\\", kSame},
       {"IMAGE_PATH=   ", "", kSame},
       {"IMAGE_PATH=/a/\nSCREENSHOT=NO\nIMAGE_PATH=/b/\n", "/b/", false},
       {"# settings\rSCREENSHOT=NO\rIMAGE_PATH=/srv/shots/\r", "/srv/shots/", false},
-      {"\r\n", kDefaultPath, kSame},
-      {"", kDefaultPath, kSame, 0},
-      {"SCREENSHOT=NO\r\n   \r\nIMAGE_PATH=/x/\r\n", kDefaultPath, false, 2},
-      {"A=1\r\n\n\rbad", kDefaultPath, kSame, 4},  // CR LF, LF and CR each end one line
+      {"\r\n", kUnset, kSame},
+      {"", kUnset, kSame, 0},
+      {"SCREENSHOT=NO\r\n   \r\nIMAGE_PATH=/x/\r\n", kUnset, false, 2},
+      {"A=1\r\n\n\rbad", kUnset, kSame, 4},  // CR LF, LF and CR each end one line
+      // A byte-order mark is not part of the first line, and does not count as one.
+      {kBom + "SCREENSHOT=NO\r\n", kUnset, false},
+      {kBom + "#SCREENSHOT=NO\r\n", kUnset, kSame},
+      {kBom + "# settings\r\nno equals\r\n", kUnset, kSame, 2},
+      {kBom, kUnset, kSame, 0},
+      {"HEXFILE=NO\r\n" + kBom + "SCREENSHOT=NO\r\n", kUnset, kSame},  // only at the start
   };
   for (const Case& c : cases) {
     for (const bool shown_before : {true, false}) {
       SCOPED_TRACE(::testing::PrintToString(c.text) + (shown_before ? " shown" : " hidden"));
-      Configuration config{kDefaultPath, shown_before};
+      Configuration config{std::nullopt, shown_before};
 
       const auto error = Apply_Conf_Ini_Text(c.text, config);
 
@@ -67,6 +72,27 @@ TEST(ApplyConfIniText, AppliesLinesInOrderUpToTheFirstFaultyOne) {
   }
 }
 
+TEST(ResolveImagePath, RelativeValuesStartAtTheFolderOfTheirConfIni) {
+  struct Case {
+    std::string value;
+    std::string conf_folder;
+    std::string expected;
+  };
+  const std::vector<Case> cases = {
+      {"/srv/shots/", "/etc/orvelt", "/srv/shots/"},
+      {"shots/", "/etc/orvelt", "/etc/orvelt/shots/"},
+      {"shots/", "/etc/orvelt/", "/etc/orvelt/shots/"},
+      {"../pictures/", "/opt/orvelt", "/opt/orvelt/../pictures/"},
+      {"SHOT_", "/etc/orvelt", "/etc/orvelt/SHOT_"},  // a prefix: names follow it directly
+      {"", "/etc/orvelt", "/etc/orvelt/"},            // not the current folder
+      {"shots/", "/", "/shots/"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.value + " in " + c.conf_folder);
+    EXPECT_EQ(Resolve_Image_Path(c.value, c.conf_folder), c.expected);
+  }
+}
+
 TEST(ConfigErrorMessage, NamesFileLineAndReason) {
   EXPECT_EQ((ConfigError{"conf.ini", 3, kNoEquals}.message()),
             "conf.ini, line 3: setting without \"=\"");
@@ -76,21 +102,25 @@ TEST(ConfigErrorMessage, NamesFileLineAndReason) {
 
 TEST(ReadConfiguration, ReadsConfIniThenChecksObcOffsetIni) {
   testing::ScratchDir dir;
-  const auto not_found = [&](const char* file) { return "not found at " + (dir / file).string(); };
+  const auto path = [&](const char* file) { return (dir / file).string(); };
+  const auto not_found = [&](const char* file) { return "not found; looked at " + path(file); };
   struct Case {
     std::optional<std::string> conf_ini, obc_offset;  // nothing: the file is absent
-    std::string image_path;
+    std::optional<std::string> image_path;
     bool button;
     std::string error_file = {};  // empty: no error
     std::string error_reason = {};
   };
   const std::vector<Case> cases = {
       {"SCREENSHOT=NO\r\nIMAGE_PATH=/srv/shots/\r\n", "\r\n", "/srv/shots/", false},
-      {std::nullopt, "0", kDefaultPath, true, "conf.ini", not_found("conf.ini")},
-      {"", "0", kDefaultPath, true, "conf.ini", "file is empty"},
-      {"SCREENSHOT=NO\r\n", std::nullopt, kDefaultPath, false, "obc_offset.ini",
+      {"IMAGE_PATH=shots/\r\n", "0", path("shots/"), true},
+      {kBom + "IMAGE_PATH=shots/\r\n", "0", path("shots/"), true},
+      {std::nullopt, "0", kUnset, true, "conf.ini", not_found("conf.ini")},
+      {"", "0", kUnset, true, path("conf.ini"), "file is empty"},
+      {"SCREENSHOT=NO\r\nbroken\r\n", "0", kUnset, false, path("conf.ini"), kNoEquals},
+      {"SCREENSHOT=NO\r\n", std::nullopt, kUnset, false, "obc_offset.ini",
        not_found("obc_offset.ini")},
-      {"SCREENSHOT=NO\r\n", "", kDefaultPath, false, "obc_offset.ini", "file is empty"},
+      {"SCREENSHOT=NO\r\n", "", kUnset, false, path("obc_offset.ini"), "file is empty"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.error_file + ": " + c.error_reason);
@@ -98,14 +128,13 @@ TEST(ReadConfiguration, ReadsConfIniThenChecksObcOffsetIni) {
     if (c.conf_ini) std::ofstream(dir / "conf.ini", std::ios::binary) << *c.conf_ini;
     if (c.obc_offset) std::ofstream(dir / "obc_offset.ini", std::ios::binary) << *c.obc_offset;
 
-    const auto result = Read_Configuration(dir.path(), kDefaultPath);
+    const auto result = Read_Configuration({dir.path()});
 
     if (c.error_file.empty()) {
       EXPECT_FALSE(result.error.has_value()) << result.error->message();
     } else {
       ASSERT_TRUE(result.error.has_value());
       EXPECT_EQ(result.error->file, c.error_file);
-      EXPECT_EQ(result.error->line, 0);
       EXPECT_EQ(result.error->reason, c.error_reason);
     }
     EXPECT_EQ(result.config.ImagePath, c.image_path);
@@ -113,11 +142,11 @@ TEST(ReadConfiguration, ReadsConfIniThenChecksObcOffsetIni) {
   }
 }
 
-// The files shipped next to the program must let it start with the button shown.
+// The files shipped with the program must let it start with the button shown.
 TEST(ReadConfiguration, ShippedFilesStartWithTheButtonShown) {
-  const auto result = Read_Configuration(ORVELT_SHIPPED_CONFIG_DIR, kDefaultPath);
+  const auto result = Read_Configuration({ORVELT_SHIPPED_CONFIG_DIR});
   EXPECT_FALSE(result.error.has_value()) << result.error->message();
-  EXPECT_EQ(result.config.ImagePath, kDefaultPath);
+  EXPECT_EQ(result.config.ImagePath, kUnset);
   EXPECT_TRUE(result.config.screenshot_button);
 }
 

@@ -227,6 +227,10 @@ class MainWindowTest : public QObject {
   // Without its configuration the program must not start; with it, it starts as configured.
   void startUpStopsOnBrokenConfiguration() {
     QTemporaryDir dir;
+    // Start-up files installed on this machine, or the user's own, must not stand in.
+    for (const char* variable : {"XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_DATA_DIRS"}) {
+      qputenv(variable, QFile::encodeName(dir.filePath(QStringLiteral("none"))));
+    }
     auto start_up = [&] {
       MainWindow window;
       window.Qt_Platform().Set_Program_Directory(dir.path().toStdString());

@@ -22,6 +22,9 @@ class FakePlatform : public Platform {
   std::vector<AsyncKey> key_queries;
   std::string decimal_separator = ".";
   std::filesystem::path program_directory = std::filesystem::temp_directory_path();
+  bool program_directory_writable = true;
+  std::filesystem::path config_home, pictures_directory;
+  std::vector<std::filesystem::path> data_directories;
   std::string save_error;  // what Save_Window_Bitmap reports; empty: it writes a small file
   std::string png_error;
   bool program_starts = true;
@@ -57,6 +60,10 @@ class FakePlatform : public Platform {
     return s;
   }
   std::filesystem::path Program_Directory() override { return program_directory; }
+  bool Program_Directory_Writable() override { return program_directory_writable; }
+  std::filesystem::path Config_Home() override { return config_home; }
+  std::vector<std::filesystem::path> Data_Directories() override { return data_directories; }
+  std::filesystem::path Pictures_Directory() override { return pictures_directory; }
   std::string Save_Window_Bitmap(const std::filesystem::path& path) override {
     if (!save_error.empty()) return save_error;
     bitmaps_saved.push_back(path);

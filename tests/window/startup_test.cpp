@@ -1,0 +1,70 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "config/install_layout.hpp"
+#include "support/fake_platform.hpp"
+#include "support/scratch_dir.hpp"
+#include "window/handlers.hpp"
+#include "window/startup.hpp"
+
+namespace orvelt {
+namespace {
+
+namespace fs = std::filesystem;
+
+TEST(DefaultImagePath, BesideTheProgramOnlyInAWritableFolderOfItsOwn) {
+  struct Case {
+    bool writable, conf_beside;
+    std::string pictures;
+    std::string expected;
+  };
+  const std::vector<Case> cases = {
+      {true, true, "/home/u/Pictures", "/opt/o/bin/"},  // a build folder, as always
+      {false, true, "/home/u/Pictures", "/home/u/Pictures/"},
+      {true, false, "/home/u/Pictures", "/home/u/Pictures/"},  // installed, run by its owner
+      {false, false, "/home/u/Pictures/", "/home/u/Pictures/"},
+      {false, false, "", "/opt/o/bin/"},  // no Pictures folder known: nowhere better
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(::testing::Message() << c.writable << c.conf_beside << c.pictures);
+    EXPECT_EQ(Default_Image_Path("/opt/o/bin", c.writable, c.conf_beside, c.pictures), c.expected);
+  }
+}
+
+// An installation in a scratch root as a package lays it out, and a user's folders: start-up
+// takes each file from the folders the platform names, the user's own first.
+TEST(FormLoad, InstalledProgramReadsTheUsersFilesThenTheInstallationsAndSavesIntoPictures) {
+  testing::ScratchDir dir;
+  const fs::path bin = dir / "root/usr/bin";
+  const fs::path shipped = (bin / kProgramToDataFolder / "orvelt").lexically_normal();
+  const fs::path user = dir / "home/.config/orvelt";
+  const fs::path shared = dir / "xdg-data/orvelt";
+  for (const fs::path& d : {bin, shipped, user, shared}) fs::create_directories(d);
+  testing::FakePlatform platform;
+  platform.program_directory = bin;
+  platform.program_directory_writable = false;
+  platform.config_home = dir / "home/.config";
+  platform.data_directories = {dir / "xdg-data"};
+  platform.pictures_directory = dir / "home/Pictures";
+  std::ofstream(shipped / "conf.ini") << "SCREENSHOT=NO\r\n";
+  std::ofstream(shared / "obc_offset.ini") << "0\r\n";
+
+  AppState app;
+  ASSERT_FALSE(Form_Load(app, platform));
+  EXPECT_FALSE(app.form.Command1_visible);
+  EXPECT_EQ(app.ImagePath, (dir / "home/Pictures/").string());
+  EXPECT_TRUE(fs::is_directory(dir / "home/Pictures"));  // made for the first screenshot
+
+  std::ofstream(user / "conf.ini") << "IMAGE_PATH=shots/\r\n";
+  AppState with_own_settings;
+  ASSERT_FALSE(Form_Load(with_own_settings, platform));
+  EXPECT_TRUE(with_own_settings.form.Command1_visible);
+  EXPECT_EQ(with_own_settings.ImagePath, (user / "shots/").string());
+}
+
+}  // namespace
+}  // namespace orvelt
