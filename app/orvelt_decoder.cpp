@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QFile>
 #include <QFileInfo>
+#include <QIcon>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -13,9 +14,12 @@
 #include <algorithm>
 #include <iostream>
 #include <string>
+#include <string_view>
 #include <vector>
 
+#include "config/start_up_files.hpp"
 #include "qt/main_window.hpp"
+#include "version.hpp"
 #include "window/handlers.hpp"
 
 #if defined(Q_OS_UNIX)
@@ -27,6 +31,57 @@
 #endif
 
 namespace {
+
+constexpr const char* kUsage =
+    "usage: orvelt-decoder [--] [FILE...]\n"
+    "Opens the ORVELT-1 telemetry decoder's window and loads the capture files named, in the\n"
+    "order given, as one selection.\n"
+    "\n"
+    "  -h, --help   print this help and end\n"
+    "  --version    print the version and end\n"
+    "  --           every argument after it is a file, even one that starts with \"-\"\n"
+    "\n"
+    "The start-up files conf.ini and obc_offset.ini are each read from the first of these\n"
+    "folders that has it: the program's own folder, $XDG_CONFIG_HOME/orvelt (normally\n"
+    "~/.config/orvelt), the installation's share/orvelt, then orvelt/ in $XDG_DATA_HOME and\n"
+    "each folder of $XDG_DATA_DIRS. Qt's own options (-platform, -style, ...) are accepted.\n";
+
+// What the command line asks for before a window exists: help and the version need no display.
+enum class EarlyRequest { Run, Help, Version };
+
+EarlyRequest Early_Request_Of(int argc, char** argv) {
+  for (int i = 1; i < argc; ++i) {
+    const std::string_view arg = argv[i];
+    if (arg == "--") break;
+    if (arg == "--help" || arg == "-h") return EarlyRequest::Help;
+    if (arg == "--version") return EarlyRequest::Version;
+  }
+  return EarlyRequest::Run;
+}
+
+// The capture files named on the command line, once Qt has taken its own options out. Anything
+// else that looks like an option is a mistake, reported before a window is shown.
+struct FileArguments {
+  std::vector<std::string> files;
+  QString unknown_option;  // empty when every argument was understood
+};
+
+FileArguments File_Arguments(const QStringList& args) {
+  FileArguments result;
+  bool options_done = false;
+  for (qsizetype k = 1; k < args.size(); ++k) {
+    const QString& arg = args[k];
+    if (!options_done && arg == QLatin1String("--")) {
+      options_done = true;
+    } else if (!options_done && arg.size() > 1 && arg.startsWith(u'-')) {
+      result.unknown_option = arg;
+      return result;
+    } else {
+      result.files.push_back(QFileInfo(arg).absoluteFilePath().toStdString());
+    }
+  }
+  return result;
+}
 
 #if defined(Q_OS_UNIX)
 int signal_pipe[2] = {-1, -1};
@@ -86,8 +141,36 @@ void Dump_Visible_Texts(const orvelt::MainWindow& window, const QString& path) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  switch (Early_Request_Of(argc, argv)) {
+    case EarlyRequest::Help:
+      std::cout << kUsage;
+      return 0;
+    case EarlyRequest::Version:
+      std::cout << "orvelt-decoder " << orvelt::kVersion << '\n';
+      return 0;
+    case EarlyRequest::Run:
+      break;
+  }
+
   QApplication app(argc, argv);
+  // Settings and other files of the user's own go to the standard folders under these names:
+  // the same "orvelt" folder that holds the user's start-up files, never the program's folder.
+  QApplication::setOrganizationName(
+      QString::fromUtf8(orvelt::kStartUpFolderName.data(),
+                        static_cast<qsizetype>(orvelt::kStartUpFolderName.size())));
   QApplication::setApplicationName(QStringLiteral("orvelt-decoder"));
+  QApplication::setApplicationVersion(
+      QString::fromUtf8(orvelt::kVersion.data(), static_cast<qsizetype>(orvelt::kVersion.size())));
+  // The desktop entry and the icon installed with the program belong to this window.
+  QGuiApplication::setDesktopFileName(QStringLiteral("org.orvelt.decoder"));
+  QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral("org.orvelt.decoder")));
+
+  const FileArguments arguments = File_Arguments(QCoreApplication::arguments());
+  if (!arguments.unknown_option.isEmpty()) {
+    std::cerr << "orvelt-decoder: unknown option " << arguments.unknown_option.toStdString() << "\n"
+              << kUsage;
+    return 2;
+  }
   Close_On_Termination(app);
 
   orvelt::MainWindow window;
@@ -101,12 +184,7 @@ int main(int argc, char** argv) {
     return 1;
   }
 
-  std::vector<std::string> files;
-  const QStringList args = QCoreApplication::arguments();
-  for (qsizetype k = 1; k < args.size(); ++k) {
-    files.push_back(QFileInfo(args[k]).absoluteFilePath().toStdString());
-  }
-  if (!files.empty()) window.Load_Files(files);
+  if (!arguments.files.empty()) window.Load_Files(arguments.files);
   window.show();
 
   if (const QString dump = qEnvironmentVariable("ORVELT_SMOKE_DUMP"); !dump.isEmpty()) {

@@ -10,6 +10,7 @@
 #include "dump_format.hpp"
 #include "ingest/capture_reader.hpp"
 #include "out_of_memory.hpp"
+#include "version.hpp"
 
 namespace {
 
@@ -74,6 +75,9 @@ int main(int argc, char** argv) {
       report_all = true;
     } else if (!options_done && (arg == "--help" || arg == "-h")) {
       std::cout << kUsage;
+      return 0;
+    } else if (!options_done && arg == "--version") {
+      std::cout << "orvelt-dump " << kVersion << '\n';
       return 0;
     } else if (!options_done && arg == "--") {
       options_done = true;

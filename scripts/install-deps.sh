@@ -7,6 +7,10 @@ packages=(
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   qt6-base-dev libqcustomplot-dev libgl-dev
   xvfb xauth x11-utils fonts-dejavu-core
+  # the package: icon pictures, library dependencies, manual page checks
+  librsvg2-bin dpkg-dev groff-base
+  # the checks of the installed desktop entry, metadata and MIME type, and of the running program
+  desktop-file-utils appstream xdotool xdg-utils shared-mime-info libfile-mimeinfo-perl
 )
 missing=()
 for p in "${packages[@]}"; do

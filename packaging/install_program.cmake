@@ -1,0 +1,18 @@
+# orvelt_install_program(<target>): installs a program and its manual page. Every program has
+# one, written as packaging/man/<target>.1.in (@PROJECT_VERSION@ and @ORVELT_RELEASE_DATE@ are
+# filled in); call this next to the program's add_executable().
+function(orvelt_install_program target)
+  install(TARGETS ${target} RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+
+  set(source ${PROJECT_SOURCE_DIR}/packaging/man/${target}.1.in)
+  set(page ${PROJECT_BINARY_DIR}/packaging/man/${target}.1)
+  configure_file(${source} ${page} @ONLY)
+  # Compressed without a name or time stamp, so the same page always gives the same bytes.
+  add_custom_command(OUTPUT ${page}.gz
+                     COMMAND gzip -9 -n -k -f ${page}
+                     DEPENDS ${page}
+                     COMMENT "Compressing the manual page of ${target}"
+                     VERBATIM)
+  add_custom_target(${target}_manual ALL DEPENDS ${page}.gz)
+  install(FILES ${page}.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+endfunction()

@@ -1,0 +1,140 @@
+#!/usr/bin/env bash
+# Starts the installed decoder on a virtual X server as a new user would: an empty home, no
+# start-up files of their own, the program in a read-only place of an installed tree.
+#   1. It finds the installation's start-up files, and "S" saves the picture into the user's
+#      Pictures folder; nothing is written beside the program or into the current folder.
+#   2. The user's own conf.ini (written by an editor that puts a byte-order mark first) wins over
+#      the installation's, and its relative IMAGE_PATH is taken from its own folder.
+#   3. Without start-up files anywhere it does not start, and says every place it looked at.
+# Skipped (77) where no virtual X server or xdotool exists.
+# Usage: installed_program_test.sh <root> <capture.kss>
+set -u
+
+readonly kTitle='ORVELT-1 Telemetry Decoder (KAVRO)'
+
+if [[ $# -ne 2 ]]; then
+  echo "usage: $0 <root> <capture.kss>" >&2
+  exit 2
+fi
+for tool in Xvfb xwininfo xdotool; do
+  if ! command -v "$tool" >/dev/null; then
+    echo "SKIP: $tool is not installed" >&2
+    exit 77
+  fi
+done
+
+root=$(realpath "$1")
+capture=$(realpath "$2")
+program="$root/usr/bin/orvelt-decoder"
+work=$(mktemp -d)
+pid=""
+xvfb=""
+cleanup() {
+  if [[ -n "$pid" ]] && kill -0 "$pid" 2>/dev/null; then kill -KILL "$pid" 2>/dev/null; fi
+  if [[ -n "$xvfb" ]]; then
+    kill -TERM "$xvfb" 2>/dev/null
+    wait "$xvfb" 2>/dev/null
+  fi
+  rm -rf "$work"
+}
+trap cleanup EXIT
+
+fail() {
+  echo "FAIL: $*" >&2
+  for f in "$work"/*.err; do [[ -s "$f" ]] && { echo "--- $f" >&2; cat "$f" >&2; }; done
+  exit 1
+}
+
+# Waits up to $1 tenths of a second for the command in the remaining arguments to succeed.
+wait_for() {
+  local tenths=$1
+  shift
+  for ((k = 0; k < tenths; k++)); do
+    "$@" && return 0
+    sleep 0.1
+  done
+  return 1
+}
+
+# A virtual X server of our own. It takes a free display itself and says which, so that other
+# tests starting servers at the same time cannot take the same one. At 96 dpi the window has its
+# design size, so the place of its button is known.
+Xvfb -displayfd 3 -screen 0 1024x768x24 -dpi 96 -nolisten tcp 3>"$work/display" \
+  2>"$work/xvfb.log" &
+xvfb=$!
+display_known() { [[ -s "$work/display" ]]; }
+wait_for 100 display_known || fail "the virtual X server did not start: $(cat "$work/xvfb.log")"
+export DISPLAY=":$(head -n 1 "$work/display")"
+
+# A new user: nothing in the home folder, and no system data folder that could hold start-up
+# files, so only the installation's own can be found.
+export HOME="$work/home" XDG_CONFIG_HOME="$work/config" XDG_DATA_HOME="$work/data"
+export XDG_DATA_DIRS="$work/system-data" XDG_CACHE_HOME="$work/cache"
+export XDG_RUNTIME_DIR="$work/runtime"
+export QT_QPA_PLATFORM=xcb LC_ALL=C.UTF-8
+mkdir -p "$HOME" "$work/cwd" "$XDG_RUNTIME_DIR"
+chmod 700 "$XDG_RUNTIME_DIR"
+cd "$work/cwd"
+
+window_id() { xdotool search --onlyvisible --name "^${kTitle//[()]/.}\$" 2>/dev/null | head -n 1; }
+
+# Starts the program on the capture, clicks "S" and waits for a picture to appear in $1.
+# Then closes the program, which must end with status 0.
+save_picture_into() {
+  local folder=$1 name=$2
+  "$program" "$capture" >"$work/$name.out" 2>"$work/$name.err" &
+  pid=$!
+  alive() { kill -0 "$pid" 2>/dev/null; }
+  shown() { alive && [[ -n "$(window_id)" ]]; }
+  wait_for 300 shown || fail "$name: no window titled '$kTitle'"
+
+  # "S" sits at the bottom-left corner of the window: 8 pixels in, 31 up, 33 by 17 pixels. A
+  # click that comes before the window takes input is lost, so click again until it counts.
+  local id clicks
+  id=$(window_id)
+  eval "$(xdotool getwindowgeometry --shell "$id")"
+  picture() { compgen -G "$folder/pass.*" >/dev/null; }
+  for ((clicks = 1; clicks <= 5; clicks++)); do
+    xdotool mousemove --window "$id" 24 $((HEIGHT - 23)) click 1
+    wait_for 20 picture && break
+  done
+  picture || fail "$name: no picture of the window in $folder after clicking S"
+
+  kill -TERM "$pid"
+  wait "$pid"
+  local status=$?
+  pid=""
+  ((status == 0)) || fail "$name: the decoder ended with status $status after the close request"
+}
+
+# --- 1. A new user ---------------------------------------------------------------------------
+before=$(find "$root/usr/bin" | sort)
+save_picture_into "$HOME/Pictures" installed
+[[ "$(find "$root/usr/bin" | sort)" == "$before" ]] || fail "files were written beside the program"
+[[ -z "$(ls -A "$work/cwd")" ]] || fail "files were written into the current folder: $(ls -A "$work/cwd")"
+
+# --- 2. The user's own conf.ini --------------------------------------------------------------
+mkdir -p "$XDG_CONFIG_HOME/orvelt/shots"
+printf '\xEF\xBB\xBFSCREENSHOT=YES\r\nIMAGE_PATH=shots/\r\n' >"$XDG_CONFIG_HOME/orvelt/conf.ini"
+save_picture_into "$XDG_CONFIG_HOME/orvelt/shots" own-settings
+
+# --- 3. No start-up files anywhere -----------------------------------------------------------
+rm -rf "$XDG_CONFIG_HOME/orvelt"
+mkdir -p "$work/alone/bin"
+cp "$program" "$work/alone/bin/"
+"$work/alone/bin/orvelt-decoder" "$capture" >"$work/alone.out" 2>"$work/alone.err" &
+pid=$!
+reported() { grep -qs 'conf.ini: not found; looked at ' "$work/alone.err"; }
+wait_for 300 reported || fail "no start-up error for a missing conf.ini on stderr"
+for place in "$work/alone/bin" "$XDG_CONFIG_HOME/orvelt" "$work/alone/share/orvelt" \
+  "$XDG_DATA_HOME/orvelt" "$XDG_DATA_DIRS/orvelt"; do
+  grep -qF "$place/conf.ini" "$work/alone.err" || fail "the start-up error does not name $place"
+done
+# The error dialog is up; closing it ends the program without ever showing the window.
+kill -TERM "$pid"
+wait "$pid"
+status=$?
+pid=""
+((status == 1)) || fail "missing start-up files ended with status $status, not 1"
+
+echo "installed program test passed: pictures in Pictures and in the user's IMAGE_PATH"
