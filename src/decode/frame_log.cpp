@@ -10,10 +10,6 @@ constexpr char kHexDigits[] = "0123456789ABCDEF";
 
 }  // namespace
 
-std::string Byte_To_Hex(std::uint8_t b) {
-  return {kHexDigits[b >> 4], kHexDigits[b & 0x0F]};
-}
-
 std::string Hex_Line(std::span<const std::uint8_t> frame) {
   std::string line(frame.size() * 3, ' ');
   char* p = line.data();
