@@ -55,8 +55,9 @@ void Set_Rates(benchmark::State& state, const Bytes& bytes) {
                                                   benchmark::Counter::kIsIterationInvariantRate);
 }
 
-void Full_Load(benchmark::State& state, const Bytes& bytes) {
+void Full_Load(benchmark::State& state, const Bytes& bytes, bool frame_log = true) {
   orvelt::TelemetryState telemetry;
+  telemetry.keep_frame_log = frame_log;
   for (auto _ : state) {
     telemetry.store.Reset_Store();
     const bool complete = orvelt::Take_Kiss_Bytes(telemetry, bytes);
@@ -112,6 +113,10 @@ void BM_FullStore_Load(benchmark::State& s) {
 void BM_FullStore_Floor(benchmark::State& s) {
   Floor(s, Full_Pass());
 }
+// As orvelt-dump loads: no frame log.
+void BM_FullStore_LoadWithoutFrameLog(benchmark::State& s) {
+  Full_Load(s, Full_Pass(), false);
+}
 void BM_Foreign200k_Load(benchmark::State& s) {
   Full_Load(s, Foreign_Frames());
 }
@@ -121,6 +126,7 @@ void BM_Foreign200k_Floor(benchmark::State& s) {
 
 BENCHMARK(BM_FullStore_Floor)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_FullStore_Load)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_FullStore_LoadWithoutFrameLog)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Foreign200k_Floor)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Foreign200k_Load)->Unit(benchmark::kMillisecond);
 
