@@ -24,24 +24,21 @@ struct RoundTrip {
 
 std::vector<RoundTrip> Round_Trips() {
   std::vector<RoundTrip> trips;
-  for (const auto& c : kBatteryCalibrations) {
-    trips.push_back({"battery " + std::to_string(c.selector),
-                     c.channel,
-                     std::abs(c.slope),
-                     [s = c.selector](double v) {
-                       return tools::Raw_Word_Record(kBatteryRecord, s, tools::Battery_Raw(s, v));
-                     },
-                     {0.0, 7.4, 8.25, 9.7488, 12.6}});
-  }
-  for (const auto& c : kSolarCalibrations) {
-    trips.push_back({"solar " + std::to_string(c.selector),
-                     c.channel,
-                     std::abs(c.slope),
-                     [s = c.selector](double v) {
-                       return tools::Raw_Word_Record(kSolarRecord, s, tools::Solar_Raw(s, v));
-                     },
-                     {0.0, 3.5, 120.25, 450.0, 900.0}});
-  }
+  const auto word_records = [&](const auto& table, std::uint8_t type, auto inverse,
+                                std::vector<double> values) {
+    for (const LinearCalibration& c : table) {
+      trips.push_back({"record " + std::to_string(type) + " selector " + std::to_string(c.selector),
+                       c.channel, std::abs(c.slope),
+                       [type, inverse, s = c.selector](double v) {
+                         return tools::Raw_Word_Record(type, s, inverse(s, v));
+                       },
+                       values});
+    }
+  };
+  word_records(kBatteryCalibrations, kBatteryRecord, tools::Battery_Raw,
+               {0.0, 7.4, 8.25, 9.7488, 12.6});
+  word_records(kSolarCalibrations, kSolarRecord, tools::Solar_Raw,
+               {0.0, 3.5, 120.25, 450.0, 900.0});
   for (const auto& c : kSwitchCalibrations) {
     const std::uint8_t s = c.selector;
     trips.push_back({"switch current " + std::to_string(s),
