@@ -17,12 +17,13 @@ constexpr int kBinaryStampBytes = 8;
 
 class FrameDecoder {
  public:
-  explicit FrameDecoder(TelemetryState& state) : state_(state), frame_(state.Frame()) {}
+  // Writes straight into the caller's outcome, which is the returned object itself.
+  FrameDecoder(TelemetryState& state, FrameOutcome& out)
+      : state_(state), frame_(state.Frame()), out_(out) {}
 
-  FrameOutcome Run() {
+  void Run() {
     Decode();
     if (out_.problem == FrameProblem::None) ++state_.frames_decoded;
-    return out_;
   }
 
  private:
@@ -137,7 +138,7 @@ class FrameDecoder {
 
   TelemetryState& state_;
   std::span<const std::uint8_t> frame_;
-  FrameOutcome out_;
+  FrameOutcome& out_;
 };
 
 bool Is_Binary_Stamp(std::span<const std::uint8_t> frame) {
@@ -181,7 +182,9 @@ SwitchStatusTable Default_Switch_Status_Text() {
 }
 
 FrameOutcome Decode_Frame(TelemetryState& state) {
-  return FrameDecoder(state).Run();
+  FrameOutcome out;
+  FrameDecoder(state, out).Run();
+  return out;
 }
 
 void Read_Time_Label(TelemetryState& state) {
@@ -212,7 +215,7 @@ TakenFrame Take_Frame(TelemetryState& state, std::span<const std::uint8_t> store
     taken.time_label = true;
     return taken;
   }
-  taken.outcome = Decode_Frame(state);
+  FrameDecoder(state, taken.outcome).Run();
   if (state.keep_frame_log) state.frame_log.Append(state.Frame(), state.TimeLabel, taken.outcome);
   return taken;
 }

@@ -10,10 +10,6 @@ constexpr char kHexDigits[] = "0123456789ABCDEF";
 
 }  // namespace
 
-std::string Byte_To_Hex(std::uint8_t b) {
-  return {kHexDigits[b >> 4], kHexDigits[b & 0x0F]};
-}
-
 std::string Hex_Line(std::span<const std::uint8_t> frame) {
   std::string line(frame.size() * 3, ' ');
   char* p = line.data();
@@ -34,15 +30,15 @@ void FrameLog::Append(std::span<const std::uint8_t> frame, std::string_view labe
   }
   Chunk& chunk = chunks_.back();
   chunk.bytes.insert(chunk.bytes.end(), frame.begin(), frame.end());
-  Meta meta{static_cast<std::uint32_t>(chunk.bytes.size()),
-            {},
-            outcome.kind,
-            outcome.type,
-            outcome.selector,
-            outcome.problem};
+  // Filled in place: a copy of a freshly written entry would stall on its partial writes.
+  Meta& meta = chunk.meta.emplace_back();
+  meta.end = static_cast<std::uint32_t>(chunk.bytes.size());
+  meta.kind = outcome.kind;
+  meta.type = outcome.type;
+  meta.selector = outcome.selector;
+  meta.problem = outcome.problem;
   meta.label.length = static_cast<std::uint8_t>(std::min(label.size(), kTimeLabelMax));
   std::copy_n(label.data(), meta.label.length, meta.label.chars.begin());
-  chunk.meta.push_back(meta);
   ++total_;
   ++size_;
   bytes_ += frame.size();

@@ -12,9 +12,6 @@
 
 namespace orvelt {
 
-// Two upper-case hex digits of b.
-std::string Byte_To_Hex(std::uint8_t b);
-
 // The hex line of a frame: two upper-case digits and a blank per byte.
 std::string Hex_Line(std::span<const std::uint8_t> frame);
 

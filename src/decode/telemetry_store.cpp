@@ -1,11 +1,23 @@
 #include "decode/telemetry_store.hpp"
 
 #include <algorithm>
+#include <new>
 
 namespace orvelt {
 
-TelemetryStore::TelemetryStore()
-    : storage_(std::make_unique<std::array<ChannelSeries, kChannelCount>>()), series_(*storage_) {}
+namespace {
+
+// All-zero bytes are an empty series (count 0, values 0, labels empty), and the series are
+// aggregates, so zeroed memory holds them as they are.
+TelemetryStore::AllSeries* Zeroed_Series() {
+  void* memory = std::calloc(1, sizeof(TelemetryStore::AllSeries));
+  if (!memory) throw std::bad_alloc();
+  return static_cast<TelemetryStore::AllSeries*>(memory);
+}
+
+}  // namespace
+
+TelemetryStore::TelemetryStore() : storage_(Zeroed_Series()), series_(*storage_) {}
 
 bool TelemetryStore::Append_Sample(int c, double value, std::string_view label) {
   ChannelSeries& s = series_[static_cast<std::size_t>(c)];

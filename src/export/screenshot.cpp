@@ -1,10 +1,12 @@
 #include "export/screenshot.hpp"
 
 #include <cerrno>
+#include <cstdio>
 #include <filesystem>
-#include <fstream>
+#include <random>
 #include <string>
 #include <system_error>
+#include <variant>
 
 #include "export/screenshot_name.hpp"
 
@@ -28,54 +30,109 @@ std::string Not_Saved(const std::string& reason) {
   return std::string(kScreenshotNotSaved) + reason;
 }
 
-// Why the bitmap cannot be written at `bitmap`, or empty when it can. Opening the file for
-// appending leaves an existing file as it is; `created` tells whether an empty one was made,
-// so that a failed save does not leave it behind.
-std::string Check_Writable(const fs::path& bitmap, const std::string& bitmap_text, bool& created) {
-  created = false;
-  const fs::path folder = bitmap.has_parent_path() ? bitmap.parent_path() : fs::path(".");
-  std::error_code ec;
-  const fs::file_status folder_status = fs::status(folder, ec);
-  if (!fs::exists(folder_status)) {
-    return "folder " + Utf8_Text(folder) + " does not exist";
+// Why a file operation failed, in words.
+struct Failure {
+  std::string reason;
+};
+
+// A file of our own, freshly created in the target's folder: the picture is written there and
+// renamed onto the target name only when complete. Creating it exclusively never follows a
+// symlink, and the rename replaces whatever stands at the target name (a symlink included)
+// instead of writing through it, so a link planted in a shared image folder cannot make us
+// overwrite its target. The file is removed unless it was renamed into place.
+class StagedFile {
+ public:
+  explicit StagedFile(fs::path path) : path_(std::move(path)) {}
+  StagedFile(const StagedFile&) = delete;
+  StagedFile& operator=(const StagedFile&) = delete;
+  StagedFile(StagedFile&& other) noexcept : path_(std::move(other.path_)) { other.path_.clear(); }
+  ~StagedFile() {
+    std::error_code ec;
+    if (!path_.empty()) fs::remove(path_, ec);
   }
-  if (!fs::is_directory(folder_status)) {
-    return Utf8_Text(folder) + " is not a folder";
+  const fs::path& path() const { return path_; }
+
+  std::variant<std::monostate, Failure> Rename_To(const fs::path& target) {
+    std::error_code ec;
+    fs::rename(path_, target, ec);
+    if (ec) return Failure{ec.message()};
+    path_.clear();
+    return {};
   }
-  const bool existed = fs::exists(bitmap, ec);
-  errno = 0;
-  std::ofstream probe(bitmap, std::ios::binary | std::ios::app);
-  if (!probe) {
-    const int error = errno;
-    return bitmap_text + " cannot be written" +
-           (error != 0 ? ": " + std::generic_category().message(error) : std::string());
+
+ private:
+  fs::path path_;
+};
+
+// Creates an empty file of our own beside `target`, hidden and with a random part in its name.
+std::variant<StagedFile, Failure> Stage_Beside(const fs::path& target) {
+  std::random_device seed;
+  std::mt19937 random(seed());
+  int error = 0;
+  for (int attempt = 0; attempt < 32; ++attempt) {
+    const fs::path staged =
+        target.parent_path() / ("." + Utf8_Text(target.filename()) + "." +
+                                std::to_string(random() % 1000000000u) + ".part");
+    errno = 0;
+    // "x": fails when anything, a dangling symlink included, already has the name.
+    if (std::FILE* file = std::fopen(staged.c_str(), "wbx")) {
+      std::fclose(file);
+      return StagedFile(staged);
+    }
+    error = errno;
+    if (error != EEXIST) break;
   }
-  created = !existed;
-  return {};
+  return Failure{error != 0 ? std::generic_category().message(error) : "no free temporary name"};
 }
 
-std::string Remove_Bitmap(const fs::path& bitmap) {
+// Why nothing can be written in the bitmap's folder, if so.
+std::variant<std::monostate, Failure> Check_Folder(const fs::path& bitmap) {
+  const fs::path folder = bitmap.parent_path();
   std::error_code ec;
-  fs::remove(bitmap, ec);
-  return ec ? ec.message() : std::string();
+  const fs::file_status folder_status = fs::status(folder, ec);
+  if (!fs::exists(folder_status)) return Failure{"folder " + Utf8_Text(folder) + " does not exist"};
+  if (!fs::is_directory(folder_status)) return Failure{Utf8_Text(folder) + " is not a folder"};
+  // A folder standing at the target name could not be replaced by the rename.
+  if (fs::is_directory(fs::symlink_status(bitmap, ec))) {
+    return Failure{Utf8_Text(bitmap) + " cannot be written: it is a folder"};
+  }
+  return {};
 }
 
 }  // namespace
 
 void Command1_Click(AppState& app, Platform& platform) {
-  const std::string bitmap_text = Screenshot_Path(app.ImagePath, app.telemetry.CaptureFileName);
-  const fs::path bitmap = Utf8_Path(bitmap_text);
+  // The converter is handed this path as an argument: made absolute, it can never read as an
+  // option, whatever the capture is called.
+  std::error_code ec;
+  const fs::path bitmap =
+      fs::absolute(Utf8_Path(Screenshot_Path(app.ImagePath, app.telemetry.CaptureFileName)), ec)
+          .lexically_normal();
+  const std::string bitmap_text = Utf8_Text(bitmap);
   std::string& status = app.form.Label3;
 
-  bool created = false;
-  if (const std::string reason = Check_Writable(bitmap, bitmap_text, created); !reason.empty()) {
-    status = Not_Saved(reason);
+  if (ec) {
+    status = Not_Saved(bitmap_text + ": " + ec.message());
     return;
   }
-  if (const std::string reason = platform.Save_Window_Bitmap(bitmap); !reason.empty()) {
-    std::error_code ec;
-    if (created && fs::file_size(bitmap, ec) == 0 && !ec) fs::remove(bitmap, ec);
+  if (const auto folder = Check_Folder(bitmap);
+      const auto* failure = std::get_if<Failure>(&folder)) {
+    status = Not_Saved(failure->reason);
+    return;
+  }
+  auto staged_bitmap = Stage_Beside(bitmap);
+  if (const auto* failure = std::get_if<Failure>(&staged_bitmap)) {
+    status = Not_Saved(bitmap_text + " cannot be written: " + failure->reason);
+    return;
+  }
+  StagedFile& staged = std::get<StagedFile>(staged_bitmap);
+  if (const std::string reason = platform.Save_Window_Bitmap(staged.path()); !reason.empty()) {
     status = Not_Saved(bitmap_text + ": " + reason);
+    return;
+  }
+  if (const auto renamed = staged.Rename_To(bitmap);
+      const auto* failure = std::get_if<Failure>(&renamed)) {
+    status = Not_Saved(bitmap_text + " cannot be written: " + failure->reason);
     return;
   }
 
@@ -87,15 +144,25 @@ void Command1_Click(AppState& app, Platform& platform) {
 
   // No converter here: make its PNG ourselves, so the user finds the same file either way.
   const std::string png_text = Png_Path(bitmap_text);
-  if (const std::string reason = platform.Write_Png(bitmap, Utf8_Path(png_text), kTransparentRed,
-                                                    kTransparentGreen, kTransparentBlue);
-      !reason.empty()) {
+  const fs::path png = Utf8_Path(png_text);
+  const auto no_png = [&](const std::string& reason) {
     status = bitmap_text + " saved, but no PNG made: " + std::string(kConverterProgram) +
              " could not be started and " + png_text + " could not be written: " + reason;
-    return;
+  };
+  auto staged_png = Stage_Beside(png);
+  if (const auto* failure = std::get_if<Failure>(&staged_png)) return no_png(failure->reason);
+  StagedFile& png_part = std::get<StagedFile>(staged_png);
+  if (const std::string reason = platform.Write_Png(bitmap, png_part.path(), kTransparentRed,
+                                                    kTransparentGreen, kTransparentBlue);
+      !reason.empty()) {
+    return no_png(reason);
   }
-  if (const std::string reason = Remove_Bitmap(bitmap); !reason.empty()) {
-    status = png_text + " saved; " + bitmap_text + " could not be removed: " + reason;
+  if (const auto renamed = png_part.Rename_To(png);
+      const auto* failure = std::get_if<Failure>(&renamed)) {
+    return no_png(failure->reason);
+  }
+  if (fs::remove(bitmap, ec); ec) {
+    status = png_text + " saved; " + bitmap_text + " could not be removed: " + ec.message();
     return;
   }
   status = png_text + " saved";

@@ -9,9 +9,13 @@ constexpr std::string_view kBitmapTag = "bmp";
 constexpr std::string_view kBitmapExtension = ".bmp";
 constexpr std::string_view kPngExtension = ".png";
 
+// The characters that end a folder; the first is the one a path is joined with.
+std::string_view Separators(PathStyle style) {
+  return style == PathStyle::Windows ? "\\/" : "/";
+}
+
 std::string_view File_Name_Part(std::string_view path, PathStyle style) {
-  const std::string_view separators = style == PathStyle::Windows ? "\\/" : "/";
-  const auto last = path.find_last_of(separators);
+  const auto last = path.find_last_of(Separators(style));
   return last == std::string_view::npos ? path : path.substr(last + 1);
 }
 
@@ -38,7 +42,12 @@ std::string Screenshot_Name(std::string_view capture_file_name, PathStyle style)
 
 std::string Screenshot_Path(std::string_view image_path, std::string_view capture_file_name,
                             PathStyle style) {
-  return std::string(image_path) + Screenshot_Name(capture_file_name, style);
+  std::string path(image_path);
+  const std::string_view separators = Separators(style);
+  if (!path.empty() && separators.find(path.back()) == std::string_view::npos) {
+    path += separators.front();
+  }
+  return path + Screenshot_Name(capture_file_name, style);
 }
 
 std::string Png_Path(std::string_view bitmap_path) {

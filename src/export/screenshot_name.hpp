@@ -31,8 +31,9 @@ inline constexpr unsigned char kTransparentBlue = 240;
 // file name (nothing read yet, or a path ending in a separator) gives kDefaultScreenshotName.
 std::string Screenshot_Name(std::string_view capture_file_name, PathStyle style = kNativePathStyle);
 
-// The bitmap's full path: ImagePath followed directly by the name. ImagePath normally ends in a
-// separator; none is inserted when it does not.
+// The bitmap's full path: the folder ImagePath, then the name. ImagePath is a folder whether or
+// not it ends in a separator ("/home/me/shots" gives "/home/me/shots/pass.bmp", not a file
+// beside the folder); an empty ImagePath leaves the name alone, in the current folder.
 std::string Screenshot_Path(std::string_view image_path, std::string_view capture_file_name,
                             PathStyle style = kNativePathStyle);
 

@@ -55,10 +55,18 @@ class KissDeframer {
   void Put_Run(const std::uint8_t* from, const std::uint8_t* to) {
     const auto n = static_cast<std::size_t>(to - from);
     if (length_ < buffer_.size()) {
-      std::memcpy(buffer_.data() + length_, from, std::min(n, buffer_.size() - length_));
+      const std::size_t kept = std::min(n, buffer_.size() - length_);
+      // Telemetry frames are a few bytes long: a plain loop beats a block copy's start-up.
+      if (kept <= kShortRun) {
+        std::uint8_t* const into = buffer_.data() + length_;
+        for (std::size_t i = 0; i < kept; ++i) into[i] = from[i];
+      } else {
+        std::memcpy(buffer_.data() + length_, from, kept);
+      }
     }
     length_ += n;
   }
+  static constexpr std::size_t kShortRun = 32;
   void Unescape(const std::uint8_t* p, const std::uint8_t* end);
 
   std::array<std::uint8_t, kFrameCapacity> buffer_{};

@@ -1,16 +1,16 @@
 #include <gtest/gtest.h>
 
 #include <sys/wait.h>
-#include <algorithm>
-#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <regex>
 #include <sstream>
 #include <string>
+#include <vector>
 
 #include "dump_format.hpp"
-#include "ingest/capture_reader.hpp"
+#include "support/scratch_dir.hpp"
 #include "tools/capture_writer.hpp"
 
 namespace orvelt {
@@ -18,69 +18,134 @@ namespace {
 
 namespace fs = std::filesystem;
 
+const fs::path kSamples = ORVELT_SAMPLE_DIR;
+
+std::string Content(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::stringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+std::string Quoted(const std::string& text) {
+  std::string quoted = "'";
+  for (const char c : text) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+  return quoted + "'";
+}
+
+struct Ran {
+  int status;
+  std::string out, err;
+};
+
+// Runs a shell command in `folder`, as a user would, and keeps what it wrote.
+Ran Shell(const fs::path& folder, const std::string& command, const fs::path& scratch) {
+  const fs::path out = scratch / "run.out", err = scratch / "run.err";
+  const std::string line = "cd " + Quoted(folder.string()) + " && " + command + " >" +
+                           Quoted(out.string()) + " 2>" + Quoted(err.string());
+  const int raw = std::system(line.c_str());
+  return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, Content(out), Content(err)};
+}
+
+class DumpTool : public ::testing::Test {
+ protected:
+  Ran Dump(const std::string& args, const fs::path& folder = fs::temp_directory_path()) {
+    return Shell(folder, Quoted(ORVELT_DUMP_BINARY) + " " + args, dir_.path());
+  }
+  testing::ScratchDir dir_;
+};
+
 TEST(DumpFormat, ShortestNumberReadsBack) {
   for (const double v : {9.5976, 9.758249999999999, 64.927719, -1e-06, 300.0, 0.1 + 0.2}) {
     EXPECT_EQ(std::stod(Shortest_Number(v)), v);
   }
-  EXPECT_EQ(Shortest_Number(300.0), "300");
   EXPECT_EQ(Shortest_Number(9.758249999999999), "9.758249999999999");
 }
 
-// Runs the real binary: the end-to-end face of the same loading code.
-struct DumpRun {
-  int status;
-  std::string out;
-};
-
-DumpRun Dump(const std::string& args) {
-  const fs::path out = fs::temp_directory_path() /
-                       (std::string("orvelt_dump_") +
-                        ::testing::UnitTest::GetInstance()->current_test_info()->name() + ".out");
-  const std::string command =
-      std::string(ORVELT_DUMP_BINARY) + " " + args + " >" + out.string() + " 2>/dev/null";
-  const int raw = std::system(command.c_str());
-  std::stringstream text;
-  text << std::ifstream(out).rdbuf();
-  fs::remove(out);
-  return {WEXITSTATUS(raw), text.str()};
-}
-
-TEST(DumpTool, FormatsAndExitStatus) {
-  const fs::path file = fs::temp_directory_path() / "orvelt_dump_test.kss";
+TEST_F(DumpTool, ExitStatusAndUsage) {
+  const std::string file = (dir_ / "one.kss").string();
   tools::CaptureBuilder capture;
-  capture.Add(tools::Text_Time_Label_Frame("2026-11-28 09:14:01"));
   capture.Add(tools::Raw_Word_Record(0x2C, 3, 16));
-  capture.Add(tools::Switchboard_Record(0x81, 1, 256, 0x5000));
-  capture.Add(tools::Message_Frame("A,B", {1, 2, 3}));
   ASSERT_TRUE(capture.Write_File(file));
-  const DumpRun csv = Dump(file.string());
-  EXPECT_EQ(csv.status, 0);
-  EXPECT_EQ(csv.out,
-            "channel,caption,unit,sample,time_label,value\n"
-            "3,Battery 0 Volt,V,1,2026-11-28 09:14:01,9.5976\n"
-            "28,Pow Supply Curr,mA,1,2026-11-28 09:14:01,64.927719\n"
-            "38,Pow Supply Volt,V,1,2026-11-28 09:14:01,4.709505711421\n");
-
-  const DumpRun json = Dump("--json " + file.string());
-  EXPECT_EQ(json.status, 0);
-  EXPECT_NE(json.out.find("\"3\": [[\"2026-11-28 09:14:01\", 9.5976]]"), std::string::npos);
-  EXPECT_NE(json.out.find("\"2026-11-28 09:14:01: A,B\""), std::string::npos);
-  EXPECT_NE(json.out.find("\"switch_status\": {\"58\": \"ON\"}"), std::string::npos);
-  EXPECT_NE(json.out.find("\"stopped\": null"), std::string::npos);
-
-  const DumpRun hex = Dump("--hex " + file.string());
-  EXPECT_EQ(hex.out.substr(0, 36), "00 C0 80 00 00 02 2C 03 00 10 00 \n00");
-
-  EXPECT_EQ(Dump("").status, 2);
-  EXPECT_EQ(Dump("--bogus " + file.string()).status, 2);
-  EXPECT_EQ(Dump(fs::temp_directory_path().string()).status, 1);  // a folder cannot be read
-  fs::remove(file);
+  for (const auto& [args, status] : std::vector<std::pair<std::string, int>>{
+           {Quoted(file), 0},
+           {"-- " + Quoted(file), 0},
+           {"- <" + Quoted(file), 0},
+           {"", 2},
+           {"--bogus " + Quoted(file), 2},
+           {Quoted(dir_.path().string()), 1},  // a folder is no capture
+           {Quoted(file) + " no-such.kss", 1}}) {
+    SCOPED_TRACE(args);
+    EXPECT_EQ(Dump(args).status, status);
+  }
+  const std::string usage = Dump("--help").out;
+  EXPECT_NE(usage.find("[--]"), std::string::npos) << usage;
+  EXPECT_NE(usage.find("FILE may be -"), std::string::npos) << usage;
 }
 
-TEST(DumpTool, SampleCaptureDecodesCleanly) {
-  const DumpRun run = Dump(std::string(ORVELT_SAMPLE_DIR) + "/pass.kss");
-  EXPECT_EQ(run.status, 0);
-  EXPECT_GT(std::count(run.out.begin(), run.out.end(), '\n'), 1000);
+// Whatever bytes a time label or a file name holds, CSV never carries a control character to
+// the terminal, and JSON stays valid UTF-8.
+TEST_F(DumpTool, HostileTextIsEscaped) {
+  const std::string name = "caf\xE9 \xFF.kss";  // Latin-1 bytes: no valid UTF-8
+  tools::CaptureBuilder capture;
+  capture.Add(
+      tools::Text_Time_Label_Frame("\x1B]0;owned\x07\x9B"
+                                   "2J,\"\\"));
+  capture.Add(tools::Raw_Word_Record(0x2C, 3, 16));
+  ASSERT_TRUE(capture.Write_File(dir_ / name));
+
+  const Ran csv = Dump(Quoted(name), dir_.path());
+  EXPECT_EQ(csv.status, 0) << csv.err;
+  EXPECT_NE(csv.out.find(",\"\\x1B]0;owned\\x07\\x9B2J,\"\"\\\\\","), std::string::npos) << csv.out;
+  for (const char c : csv.out) {
+    const auto b = static_cast<unsigned char>(c);
+    EXPECT_TRUE(b == '\n' || (b >= 0x20 && b != 0x7F)) << int{b};
+  }
+
+  const Ran json = Dump("--json " + Quoted(name), dir_.path());
+  EXPECT_EQ(json.status, 0) << json.err;
+  EXPECT_NE(json.out.find("\"file\": \"caf\\ufffd \\ufffd.kss\""), std::string::npos) << json.out;
+  EXPECT_NE(json.out.find("\\u001b]0;owned\\u0007\xC2\x9B"
+                          "2J,\\\"\\\\"),
+            std::string::npos);
+}
+
+// The samples are made by the generator commands in samples/README.md; each must give its
+// sample byte for byte, so that the sample and its golden files can always be remade.
+TEST_F(DumpTool, ReadmeCommandsRecreateTheSamples) {
+  const std::string readme = Content(kSamples / "README.md");
+  const std::regex command(R"(build/tools/orvelt-make-capture (.*) samples/(\S+\.kss))");
+  int samples = 0;
+  for (std::sregex_iterator it(readme.begin(), readme.end(), command), end; it != end; ++it) {
+    const std::string sample = (*it)[2];
+    SCOPED_TRACE(sample);
+    const Ran made =
+        Shell(dir_.path(), Quoted(ORVELT_CAPTURE_TOOL) + " " + (*it)[1].str() + " " + sample,
+              dir_.path());
+    ASSERT_EQ(made.status, 0) << made.err;
+    EXPECT_TRUE(Content(dir_ / sample) == Content(kSamples / sample));
+    ++samples;
+  }
+  EXPECT_EQ(samples, 2);
+}
+
+// The dump of each sample equals its golden files. After a deliberate change of the output,
+// remake them with the commands under "Golden files" in samples/README.md and review the diff.
+TEST_F(DumpTool, SamplesDumpAsTheGoldenFiles) {
+  struct Golden {
+    std::string args, out, err;  // golden files of standard output (if compared) and error
+  };
+  for (const auto& [args, out, err] : {Golden{"pass.kss", "pass.csv", "pass.report"},
+                                       {"--json pass.kss", "pass.json", "pass.report"},
+                                       {"damaged.kss", "", "damaged.report"}}) {
+    SCOPED_TRACE(args);
+    const Ran run = Dump(args, kSamples);
+    EXPECT_EQ(run.status, 0);
+    if (!out.empty()) {
+      EXPECT_TRUE(run.out == Content(kSamples / out)) << "differs from " << out;
+    }
+    EXPECT_EQ(run.err, Content(kSamples / err));
+  }
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
 #include <filesystem>
 #include <fstream>
@@ -36,6 +37,13 @@ std::string Content(const fs::path& path) {
   return {std::istreambuf_iterator<char>(in), {}};
 }
 
+std::vector<fs::path> Folder(const fs::path& folder) {
+  std::vector<fs::path> names;
+  for (const auto& entry : fs::directory_iterator(folder)) names.push_back(entry.path().filename());
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
 class Command1ClickTest : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -44,36 +52,42 @@ class Command1ClickTest : public ::testing::Test {
     app_.ImagePath = (dir_ / "my shots").string() + "/";
     app_.telemetry.CaptureFileName = (dir_ / "data" / "pass 0412.kss").string();
   }
+  void TearDown() override { fs::current_path(start_folder_); }
 
   std::string Bitmap() const { return (dir_ / "my shots" / "pass 0412.bmp").string(); }
   std::string Png() const { return (dir_ / "my shots" / "pass 0412.png").string(); }
 
   testing::ScratchDir dir_;
+  fs::path start_folder_ = fs::current_path();
   AppState app_;
   ShotPlatform platform_;
 };
 
-TEST_F(Command1ClickTest, HandsTheBitmapNamedAfterTheCaptureFileToTheConverter) {
+TEST_F(Command1ClickTest, HandsTheConverterTheAbsoluteBitmapNamedAfterTheCapture) {
   const fs::path capture = dir_ / "data" / "LOG.KSS";
   std::ofstream(capture, std::ios::binary) << "capture";
+  fs::current_path(dir_.path());
   for (const auto& [image_path, capture_name, bitmap] :
-       {std::tuple{dir_ / "my shots", app_.telemetry.CaptureFileName, fs::path(Bitmap())},
-        {dir_.path(), std::string(), dir_ / "ORVELT-1.bmp"},
-        {dir_ / "data", capture.string(), dir_ / "data" / "LOG.KSS.bmp"}}) {
+       {std::tuple{(dir_ / "my shots/").string(), app_.telemetry.CaptureFileName,
+                   fs::path(Bitmap())},
+        {(dir_ / "my shots").string(), app_.telemetry.CaptureFileName, fs::path(Bitmap())},
+        {dir_.path().string() + "/", std::string(), dir_ / "ORVELT-1.bmp"},
+        {(dir_ / "data/").string(), capture.string(), dir_ / "data" / "LOG.KSS.bmp"},
+        // A relative name from the current folder must not reach the converter as an option.
+        {std::string(), (dir_ / "data" / "-D.kss").string(), dir_ / "-D.bmp"}}) {
     SCOPED_TRACE(bitmap);
     platform_ = ShotPlatform{};
-    app_.ImagePath = image_path.string() + "/";
+    app_.ImagePath = image_path;
     app_.telemetry.CaptureFileName = capture_name;
 
     Command1_Click(app_, platform_);
 
-    EXPECT_EQ(platform_.bitmaps_saved, std::vector{bitmap});
     const std::vector<std::string> args = {"-out",   "png", "-transpcolor", "240",
                                            "240",    "240", "-colors",      "256",
                                            "-quiet", "-D",  bitmap.string()};
     EXPECT_EQ(platform_.started, (decltype(platform_.started){{"nconvert", args}}));
     EXPECT_EQ(app_.form.Label3, bitmap.string() + " saved");
-    EXPECT_TRUE(fs::exists(bitmap)) << "the converter, not the handler, deletes the bitmap";
+    EXPECT_EQ(Content(bitmap), "BM") << "the converter, not the handler, deletes the bitmap";
     EXPECT_TRUE(platform_.png_inputs.empty());
     EXPECT_EQ(Content(capture), "capture");
   }
@@ -84,7 +98,7 @@ TEST_F(Command1ClickTest, WithoutConverterWritesThePngItselfAndRemovesTheBitmap)
   platform_.png_error = "disk full";
   Command1_Click(app_, platform_);
 
-  EXPECT_TRUE(fs::exists(Bitmap()));
+  EXPECT_EQ(Content(Bitmap()), "BM");
   const std::string label = app_.form.Label3;
   EXPECT_TRUE(label.starts_with(Bitmap() + " saved")) << label;
   EXPECT_NE(label.find("disk full"), std::string::npos) << label;
@@ -95,9 +109,33 @@ TEST_F(Command1ClickTest, WithoutConverterWritesThePngItselfAndRemovesTheBitmap)
 
   const std::pair<fs::path, std::array<int, 3>> input{Bitmap(), {240, 240, 240}};
   EXPECT_EQ(platform_.png_inputs, std::vector(2, input));
-  EXPECT_EQ(platform_.pngs_written, std::vector<fs::path>{Png()});
-  EXPECT_FALSE(fs::exists(Bitmap()));
+  EXPECT_EQ(Folder(dir_ / "my shots"), std::vector<fs::path>{"pass 0412.png"});
   EXPECT_EQ(app_.form.Label3, Png() + " saved");
+}
+
+// A link planted at the picture's name in a shared folder is replaced, never written through.
+TEST_F(Command1ClickTest, LinksAtThePictureNamesAreReplacedNotFollowed) {
+  const fs::path victim = dir_ / "data" / "victim";
+  platform_.program_starts = false;
+  for (const bool dangling : {false, true}) {
+    SCOPED_TRACE(dangling);
+    fs::remove(victim);
+    if (!dangling) std::ofstream(victim, std::ios::binary) << "precious";
+    for (const std::string& name : {Bitmap(), Png()}) {
+      fs::remove(name);
+      fs::create_symlink(victim, name);
+    }
+
+    Command1_Click(app_, platform_);
+
+    EXPECT_EQ(app_.form.Label3, Png() + " saved");
+    EXPECT_EQ(fs::exists(victim), !dangling);
+    if (!dangling) {
+      EXPECT_EQ(Content(victim), "precious");
+    }
+    EXPECT_TRUE(fs::is_regular_file(fs::symlink_status(Png())));
+    EXPECT_EQ(Folder(dir_ / "my shots"), std::vector<fs::path>{"pass 0412.png"});
+  }
 }
 
 TEST_F(Command1ClickTest, SaveFailureSaysWhyAndLeavesTheFolderAsItWas) {
@@ -109,8 +147,11 @@ TEST_F(Command1ClickTest, SaveFailureSaysWhyAndLeavesTheFolderAsItWas) {
     Command1_Click(app_, platform_);
 
     EXPECT_EQ(app_.form.Label3, std::string(kScreenshotNotSaved) + Bitmap() + ": no space");
-    EXPECT_EQ(fs::exists(Bitmap()), earlier_screenshot);
-    EXPECT_EQ(Content(Bitmap()), earlier_screenshot ? "BMold" : "");
+    EXPECT_EQ(Folder(dir_ / "my shots"), earlier_screenshot ? std::vector<fs::path>{"pass 0412.bmp"}
+                                                            : std::vector<fs::path>{});
+    if (earlier_screenshot) {
+      EXPECT_EQ(Content(Bitmap()), "BMold");
+    }
     EXPECT_TRUE(platform_.started.empty());
     EXPECT_TRUE(platform_.png_inputs.empty());
   }

@@ -55,14 +55,6 @@ ReadResult Read_In_Every_Chunking(const Bytes& bytes, std::string initial_label 
   return whole;
 }
 
-TEST(Kiss, ByteToHex) {
-  EXPECT_EQ(Byte_To_Hex(10), "0A");
-  EXPECT_EQ(Byte_To_Hex(16), "10");
-  EXPECT_EQ(Byte_To_Hex(255), "FF");
-  EXPECT_EQ(Byte_To_Hex(0), "00");
-  EXPECT_EQ(Hex_Line(Bytes{0x00, 0x86, 0x0A}), "00 86 0A ");
-}
-
 TEST(Kiss, SplitsAtFendAndUnescapes) {
   struct Case {
     const char* what;
