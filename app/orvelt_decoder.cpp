@@ -2,8 +2,6 @@
 // selection: orvelt-decoder a.kss b.kss
 
 #include <QApplication>
-#include <QFile>
-#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -11,6 +9,7 @@
 #include <QTimer>
 
 #include <algorithm>
+#include <filesystem>
 #include <iostream>
 #include <string>
 #include <vector>
@@ -60,9 +59,10 @@ void Close_On_Termination(QApplication& app) {
 void Close_On_Termination(QApplication&) {}
 #endif
 
-// ORVELT_SMOKE_DUMP=<file>: once the window is up, writes its caption and the texts of its
-// visible value boxes and status line to <file>, one "name=text" per line, so that a script
-// can check what a user would see.
+#if defined(ORVELT_SMOKE_HOOKS)
+// Built into the smoke test's copy of the program only. ORVELT_SMOKE_DUMP=<file>: once the
+// window is up, writes its caption and the texts of its visible value boxes and status line to
+// <file>, one "name=text" per line, so that a script can check what a user would see.
 void Dump_Visible_Texts(const orvelt::MainWindow& window, const QString& path) {
   QList<QLineEdit*> boxes = window.findChildren<QLineEdit*>();
   auto index = [](const QLineEdit* box) { return box->objectName().section(u'_', 1).toInt(); };
@@ -82,6 +82,7 @@ void Dump_Visible_Texts(const orvelt::MainWindow& window, const QString& path) {
     if (!file.commit()) std::cerr << "orvelt-decoder: cannot write " << path.toStdString() << '\n';
   }
 }
+#endif
 
 }  // namespace
 
@@ -101,16 +102,24 @@ int main(int argc, char** argv) {
     return 1;
   }
 
+  // The names as the file system's bytes (QApplication has taken its own options out of argv),
+  // so that a name that is no valid UTF-8 loads as it does in orvelt-dump.
   std::vector<std::string> files;
-  const QStringList args = QCoreApplication::arguments();
-  for (qsizetype k = 1; k < args.size(); ++k) {
-    files.push_back(QFileInfo(args[k]).absoluteFilePath().toStdString());
+  for (int k = 1; k < argc; ++k) {
+    std::error_code ec;
+    const std::filesystem::path absolute = std::filesystem::absolute(argv[k], ec);
+    files.push_back(ec ? std::string(argv[k]) : absolute.string());
   }
-  if (!files.empty()) window.Load_Files(files);
   window.show();
+  // Loaded once the window is up, so that a long load shows its progress and can be cancelled.
+  if (!files.empty()) {
+    QTimer::singleShot(0, &window, [&window, files] { window.Load_Files(files); });
+  }
 
+#if defined(ORVELT_SMOKE_HOOKS)
   if (const QString dump = qEnvironmentVariable("ORVELT_SMOKE_DUMP"); !dump.isEmpty()) {
     QTimer::singleShot(0, &window, [&window, dump] { Dump_Visible_Texts(window, dump); });
   }
+#endif
   return app.exec();
 }

@@ -5,12 +5,14 @@
 #include <QCoreApplication>
 #include <QDate>
 #include <QDir>
+#include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QLocale>
 #include <QMainWindow>
 #include <QMessageBox>
 #include <QProcess>
+#include <QSettings>
 #include <QTime>
 #include <QWidget>
 
@@ -22,7 +24,17 @@ QString From_Utf8(const std::string& s) {
   return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size()));
 }
 
+constexpr const char* kLastFolderKey = "open/last_folder";
+
 }  // namespace
+
+std::string File_Name_Bytes(const QString& name) {
+  return QFile::encodeName(name).toStdString();
+}
+
+QString File_Name_Text(const std::string& bytes) {
+  return QFile::decodeName(QByteArray(bytes.data(), static_cast<qsizetype>(bytes.size())));
+}
 
 QStringList Qt_Name_Filters(const std::string& filter) {
   const QStringList parts = From_Utf8(filter).split(u'|');
@@ -47,12 +59,13 @@ QStringList Qt_Name_Filters(const std::string& filter) {
 
 std::string Selection_Text(const QStringList& files) {
   if (files.isEmpty()) return {};
-  if (files.size() == 1) return QDir::toNativeSeparators(files.front()).toStdString();
+  // File names are bytes: the file system's own encoding keeps names that are no valid UTF-8.
+  if (files.size() == 1) return File_Name_Bytes(QDir::toNativeSeparators(files.front()));
   std::string text =
-      QDir::toNativeSeparators(QFileInfo(files.front()).absolutePath()).toStdString();
+      File_Name_Bytes(QDir::toNativeSeparators(QFileInfo(files.front()).absolutePath()));
   for (const QString& f : files) {
     text.push_back('\0');
-    text += QFileInfo(f).fileName().toStdString();
+    text += File_Name_Bytes(QFileInfo(f).fileName());
   }
   return text;
 }
@@ -72,8 +85,8 @@ QString Without_Time_Zone(const QString& format) {
 QtPlatform::QtPlatform(QWidget* window) : window_(window) {}
 
 std::optional<std::string> QtPlatform::Show_Open_Dialog(const OpenDialogSettings& settings) {
-  if (open_dialog_hook_) return open_dialog_hook_(settings);
-
+  // The dialog opens where the last capture was opened, also after a restart.
+  if (last_dir_.isEmpty()) last_dir_ = QSettings().value(kLastFolderKey).toString();
   const QStringList filters = Qt_Name_Filters(settings.filter);
   if (last_filter_.isEmpty() || !filters.contains(last_filter_)) {
     last_filter_ = filters.isEmpty() ? QString() : filters.front();
@@ -91,14 +104,11 @@ std::optional<std::string> QtPlatform::Show_Open_Dialog(const OpenDialogSettings
   }
   if (files.isEmpty()) return std::nullopt;
   last_dir_ = QFileInfo(files.front()).absolutePath();
+  QSettings().setValue(kLastFolderKey, last_dir_);
   return Selection_Text(files);
 }
 
 void QtPlatform::Message_Box(const std::string& text) {
-  if (message_box_hook_) {
-    message_box_hook_(text);
-    return;
-  }
   const QString title = window_ ? window_->window()->windowTitle() : QString();
   QMessageBox::information(window_, title, From_Utf8(text), QMessageBox::Ok);
 }
@@ -122,8 +132,7 @@ std::string QtPlatform::Format_Long_Time(const CivilDateTime& t) {
 }
 
 std::filesystem::path QtPlatform::Program_Directory() {
-  if (program_dir_) return *program_dir_;
-  return std::filesystem::path(QCoreApplication::applicationDirPath().toStdString());
+  return std::filesystem::path(File_Name_Bytes(QCoreApplication::applicationDirPath()));
 }
 
 std::string QtPlatform::Save_Window_Bitmap(const std::filesystem::path& path) {
