@@ -92,6 +92,7 @@ bool LoadMonitor::On_Progress(const LoadProgress& progress) {
     last_events_.restart();
     QCoreApplication::processEvents(QEventLoop::AllEvents);
   }
+  if (dialog_ && dialog_->wasCanceled()) cancelled_ = true;
   return !cancelled_;
 }
 

@@ -90,6 +90,9 @@ struct Layout {
 };
 constexpr Layout kLayout;
 
+// A selector caption too wide for its place shrinks down to this size.
+constexpr double kSmallestCaptionPoints = 6.5;
+
 constexpr const char* kChannelProperty = "orvelt_channel";
 
 QString From_Utf8(const std::string& s) {
@@ -266,6 +269,14 @@ void MainWindow::Build_Channel(const ChannelInfo& c, QWidget* frame) {
   QRect selector_rect =
       Px(kLayout.selector_left[col], top, kLayout.selector_max_width, kLayout.selector_height);
   const int room = Px(kLayout.box_left[col]) - selector_rect.left() - 1;
+  // A caption that does not fit even that room (a substitute font runs wider than the
+  // design's) is set a little smaller rather than cut.
+  QFont caption_font = normal;
+  while (selector->sizeHint().width() > room &&
+         caption_font.pointSizeF() > kSmallestCaptionPoints) {
+    caption_font.setPointSizeF(caption_font.pointSizeF() - 0.25);
+    selector->setFont(caption_font);
+  }
   selector_rect.setWidth(
       std::min(room, std::max(selector_rect.width(), selector->sizeHint().width())));
   Place_Control(selector, selector_rect);
