@@ -89,6 +89,7 @@ void Dump_Visible_Texts(const orvelt::MainWindow& window, const QString& path) {
 int main(int argc, char** argv) {
   QApplication app(argc, argv);
   QApplication::setApplicationName(QStringLiteral("orvelt-decoder"));
+  QApplication::setOrganizationName(QStringLiteral("orvelt"));  // settings: ~/.config/orvelt/
   Close_On_Termination(app);
 
   orvelt::MainWindow window;

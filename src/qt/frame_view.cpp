@@ -101,6 +101,9 @@ FrameView::FrameView(const FrameLog& log, QWidget* parent)
   table_->setObjectName("FrameTable");
   table_->setModel(model_);
   table_->setWordWrap(false);
+  // Cutting long hex lines with an ellipsis would measure every character of each one on every
+  // paint; the bytes column shows what fits and the tooltip holds the whole line.
+  table_->setTextElideMode(Qt::ElideNone);
   table_->setSelectionBehavior(QAbstractItemView::SelectRows);
   table_->setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
   // Fixed row heights and column widths: nothing is measured over all rows, which would cost
@@ -117,7 +120,7 @@ FrameView::FrameView(const FrameLog& log, QWidget* parent)
   const QFontMetrics metrics(fixed);
   table_->setColumnWidth(FrameLogModel::kNumber, metrics.horizontalAdvance(u'0') * 9);
   table_->setColumnWidth(FrameLogModel::kLabel, metrics.horizontalAdvance(u'0') * 21);
-  table_->setColumnWidth(FrameLogModel::kOutcome, metrics.horizontalAdvance(u'0') * 48);
+  table_->setColumnWidth(FrameLogModel::kOutcome, metrics.horizontalAdvance(u'0') * 62);
 
   auto* top = new QHBoxLayout;
   top->addWidget(new QLabel(tr("Show:"), this));
@@ -127,7 +130,7 @@ FrameView::FrameView(const FrameLog& log, QWidget* parent)
   auto* layout = new QVBoxLayout(this);
   layout->addLayout(top);
   layout->addWidget(table_);
-  resize(metrics.horizontalAdvance(u'0') * 130, metrics.height() * 30);
+  resize(metrics.horizontalAdvance(u'0') * 150, metrics.height() * 30);
 
   connect(filter_, &QComboBox::currentIndexChanged, this, [this] { Refresh(); });
   Refresh();
@@ -136,7 +139,7 @@ FrameView::FrameView(const FrameLog& log, QWidget* parent)
 void FrameView::Refresh() {
   model_->Refresh(static_cast<FrameFilter>(filter_->currentData().toInt()));
   QString text = tr("%1 of %2 frames").arg(model_->rowCount()).arg(log_.size());
-  if (log_.dropped() > 0) text += tr(" (%1 older frames no longer kept)").arg(log_.dropped());
+  if (log_.dropped() > 0) text += tr(" (the %1 oldest are no longer kept)").arg(log_.dropped());
   count_->setText(text);
 }
 

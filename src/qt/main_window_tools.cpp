@@ -71,7 +71,11 @@ void MainWindow::Remember_Recent(const std::vector<std::string>& files) {
   }
   QVariantList stored;
   for (qsizetype k = 0; k < std::min(recent.size(), kRecentCount); ++k) stored << recent[k];
-  QSettings().setValue(kRecentKey, stored);
+  QSettings settings;
+  settings.setValue(kRecentKey, stored);
+  if (!files.empty() && !files.front().empty()) {
+    settings.setValue(kLastFolderSetting, QFileInfo(File_Name_Text(files.front())).absolutePath());
+  }
   Fill_Recent_Menu();
 }
 

@@ -24,8 +24,6 @@ QString From_Utf8(const std::string& s) {
   return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size()));
 }
 
-constexpr const char* kLastFolderKey = "open/last_folder";
-
 }  // namespace
 
 std::string File_Name_Bytes(const QString& name) {
@@ -85,8 +83,8 @@ QString Without_Time_Zone(const QString& format) {
 QtPlatform::QtPlatform(QWidget* window) : window_(window) {}
 
 std::optional<std::string> QtPlatform::Show_Open_Dialog(const OpenDialogSettings& settings) {
-  // The dialog opens where the last capture was opened, also after a restart.
-  if (last_dir_.isEmpty()) last_dir_ = QSettings().value(kLastFolderKey).toString();
+  // The dialog opens where the last capture was opened (by any way), also after a restart.
+  last_dir_ = QSettings().value(kLastFolderSetting, last_dir_).toString();
   const QStringList filters = Qt_Name_Filters(settings.filter);
   if (last_filter_.isEmpty() || !filters.contains(last_filter_)) {
     last_filter_ = filters.isEmpty() ? QString() : filters.front();
@@ -104,7 +102,7 @@ std::optional<std::string> QtPlatform::Show_Open_Dialog(const OpenDialogSettings
   }
   if (files.isEmpty()) return std::nullopt;
   last_dir_ = QFileInfo(files.front()).absolutePath();
-  QSettings().setValue(kLastFolderKey, last_dir_);
+  QSettings().setValue(kLastFolderSetting, last_dir_);
   return Selection_Text(files);
 }
 

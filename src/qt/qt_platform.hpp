@@ -46,6 +46,9 @@ class QtPlatform : public Platform {
   QString last_filter_;
 };
 
+// The setting that remembers the folder of the last opened capture.
+inline constexpr const char* kLastFolderSetting = "open/last_folder";
+
 // A file name as the bytes the file system holds, and back for showing. Names that are no valid
 // UTF-8 survive the round trip through the core.
 std::string File_Name_Bytes(const QString& name);

@@ -2,6 +2,7 @@
 #include <QGroupBox>
 #include <QLineEdit>
 #include <QRadioButton>
+#include <QStandardPaths>
 #include <QtTest>
 
 #include <memory>
@@ -95,6 +96,8 @@ class ChartSelectionTest : public QObject {
   Q_OBJECT
 
  private slots:
+  // Recent files and the last folder go to a scratch settings file, not the user's.
+  void initTestCase() { QStandardPaths::setTestModeEnabled(true); }
   // Whatever the clicks before, the last clicked selector alone is checked and highlighted, and
   // the chart shows its channel, or its group when the click came with a fresh Shift or right
   // press; the caption always names the clicked channel.

@@ -11,6 +11,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScrollBar>
+#include <QStandardPaths>
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QUrl>
@@ -85,6 +86,8 @@ class MainWindowTest : public QObject {
   Q_OBJECT
 
  private slots:
+  // Recent files and the last folder go to a scratch settings file, not the user's.
+  void initTestCase() { QStandardPaths::setTestModeEnabled(true); }
   void init() { QLocale::setDefault(QLocale::c()); }
 
   void captionTabsAndMenu() {

@@ -6,6 +6,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QStandardPaths>
 #include <QTabWidget>
 #include <QtTest>
 
@@ -20,6 +21,8 @@ class WindowScaleTest : public QObject {
   Q_OBJECT
 
  private slots:
+  // Recent files and the last folder go to a scratch settings file, not the user's.
+  void initTestCase() { QStandardPaths::setTestModeEnabled(true); }
   void noControlIsClipped() {
     auto window = std::make_unique<MainWindow>(std::make_unique<testing::ScriptedPlatform>());
     QVERIFY(!window->Start_Up());

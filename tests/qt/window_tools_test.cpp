@@ -1,9 +1,12 @@
 #include <QComboBox>
 #include <QFile>
+#include <QMenu>
 #include <QProcess>
 #include <QProgressDialog>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSettings>
+#include <QStandardPaths>
 #include <QTableView>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -37,6 +40,8 @@ class WindowToolsTest : public QObject {
   Q_OBJECT
 
  private slots:
+  // Recent files and the last folder go to a scratch settings file, not the user's.
+  void initTestCase() { QStandardPaths::setTestModeEnabled(true); }
   // The window's export writes exactly what orvelt-dump writes for the same capture.
   void csvExportEqualsTheDumpTool() {
     auto window = Started_Window();
@@ -132,6 +137,21 @@ class WindowToolsTest : public QObject {
     window->Load_Files({name});
     QVERIFY(window->App().last_load.files.at(0).error == FileError::None);
     QVERIFY(window->App().telemetry.store.Count(3) > 0);
+  }
+
+  // Every load goes to the front of "Recent files", which loads it again, and the open dialog
+  // starts in the folder of the last capture.
+  void recentFilesAndLastFolder() {
+    auto window = Started_Window();
+    window->Load_Files({kSample});
+    auto* recent = window->findChild<QMenu*>("MenuRecent");
+    QVERIFY(recent->isEnabled());
+    QAction* first = recent->actions().value(0);
+    QVERIFY(first && first->text().endsWith(QStringLiteral("pass.kss")));
+    window->App().telemetry.store.Reset_Store();
+    first->trigger();
+    QVERIFY(window->App().telemetry.store.Count(3) > 0);
+    QCOMPARE(QSettings().value(kLastFolderSetting).toString(), QStringLiteral(ORVELT_SAMPLE_DIR));
   }
 };
 
