@@ -23,7 +23,6 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScrollBar>
-#include <QSettings>
 #include <QSignalBlocker>
 #include <QTabWidget>
 #include <QToolTip>
