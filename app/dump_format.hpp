@@ -3,15 +3,10 @@
 #include <ostream>
 
 #include "decode/telemetry_state.hpp"
+#include "export/csv_export.hpp"
 #include "ingest/load_report.hpp"
 
 namespace orvelt {
-
-// The shortest decimal text that reads back as the same double.
-std::string Shortest_Number(double value);
-
-// One row per stored sample: channel,caption,unit,sample,time_label,value.
-void Write_Csv(std::ostream& out, const TelemetryStore& store);
 
 // Store, message lines, switch states and the load report as one JSON object (always valid
 // UTF-8).

@@ -2,8 +2,6 @@
 // selection: orvelt-decoder a.kss b.kss
 
 #include <QApplication>
-#include <QFile>
-#include <QFileInfo>
 #include <QIcon>
 #include <QLabel>
 #include <QLineEdit>
@@ -12,12 +10,15 @@
 #include <QTimer>
 
 #include <algorithm>
+#include <filesystem>
 #include <iostream>
 #include <string>
 #include <string_view>
+#include <system_error>
 #include <vector>
 
 #include "config/start_up_files.hpp"
+#include "out_of_memory.hpp"
 #include "qt/main_window.hpp"
 #include "version.hpp"
 #include "window/handlers.hpp"
@@ -66,18 +67,22 @@ struct FileArguments {
   QString unknown_option;  // empty when every argument was understood
 };
 
-FileArguments File_Arguments(const QStringList& args) {
+// The names as the file system's bytes (QApplication has taken its own options out of argv),
+// so that a name that is no valid UTF-8 loads as it does in orvelt-dump.
+FileArguments File_Arguments(int argc, char** argv) {
   FileArguments result;
   bool options_done = false;
-  for (qsizetype k = 1; k < args.size(); ++k) {
-    const QString& arg = args[k];
-    if (!options_done && arg == QLatin1String("--")) {
+  for (int k = 1; k < argc; ++k) {
+    const std::string_view arg = argv[k];
+    if (!options_done && arg == "--") {
       options_done = true;
-    } else if (!options_done && arg.size() > 1 && arg.startsWith(u'-')) {
-      result.unknown_option = arg;
+    } else if (!options_done && arg.size() > 1 && arg[0] == '-') {
+      result.unknown_option = QString::fromLocal8Bit(argv[k]);
       return result;
     } else {
-      result.files.push_back(QFileInfo(arg).absoluteFilePath().toStdString());
+      std::error_code ec;
+      const std::filesystem::path absolute = std::filesystem::absolute(argv[k], ec);
+      result.files.push_back(ec ? std::string(arg) : absolute.string());
     }
   }
   return result;
@@ -115,9 +120,10 @@ void Close_On_Termination(QApplication& app) {
 void Close_On_Termination(QApplication&) {}
 #endif
 
-// ORVELT_SMOKE_DUMP=<file>: once the window is up, writes its caption and the texts of its
-// visible value boxes and status line to <file>, one "name=text" per line, so that a script
-// can check what a user would see.
+#if defined(ORVELT_SMOKE_HOOKS)
+// Built into the smoke test's copy of the program only. ORVELT_SMOKE_DUMP=<file>: once the
+// window is up, writes its caption and the texts of its visible value boxes and status line to
+// <file>, one "name=text" per line, so that a script can check what a user would see.
 void Dump_Visible_Texts(const orvelt::MainWindow& window, const QString& path) {
   QList<QLineEdit*> boxes = window.findChildren<QLineEdit*>();
   auto index = [](const QLineEdit* box) { return box->objectName().section(u'_', 1).toInt(); };
@@ -128,8 +134,10 @@ void Dump_Visible_Texts(const orvelt::MainWindow& window, const QString& path) {
     if (!box->objectName().startsWith(QLatin1String("Text1_"))) continue;
     text += QStringLiteral("Text1(%1)=%2\n").arg(index(box)).arg(box->text());
   }
+  // The status line may be shortened to fit; its tooltip holds it whole.
   if (const auto* label3 = window.findChild<QLabel*>("Label3")) {
-    text += QStringLiteral("Label3=%1\n").arg(label3->text());
+    QString status = label3->toolTip().isEmpty() ? label3->text() : label3->toolTip();
+    text += QStringLiteral("Label3=%1\n").arg(status.replace(u'\n', u' '));
   }
   QSaveFile file(path);
   if (file.open(QIODevice::WriteOnly)) {
@@ -137,10 +145,12 @@ void Dump_Visible_Texts(const orvelt::MainWindow& window, const QString& path) {
     if (!file.commit()) std::cerr << "orvelt-decoder: cannot write " << path.toStdString() << '\n';
   }
 }
+#endif
 
 }  // namespace
 
 int main(int argc, char** argv) {
+  orvelt::Exit_Clearly_When_Out_Of_Memory("orvelt-decoder");
   switch (Early_Request_Of(argc, argv)) {
     case EarlyRequest::Help:
       std::cout << kUsage;
@@ -165,7 +175,7 @@ int main(int argc, char** argv) {
   QGuiApplication::setDesktopFileName(QStringLiteral("org.orvelt.decoder"));
   QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral("org.orvelt.decoder")));
 
-  const FileArguments arguments = File_Arguments(QCoreApplication::arguments());
+  const FileArguments arguments = File_Arguments(argc, argv);
   if (!arguments.unknown_option.isEmpty()) {
     std::cerr << "orvelt-decoder: unknown option " << arguments.unknown_option.toStdString() << "\n"
               << kUsage;
@@ -186,9 +196,15 @@ int main(int argc, char** argv) {
 
   if (!arguments.files.empty()) window.Load_Files(arguments.files);
   window.show();
+  // Loaded once the window is up, so that a long load shows its progress and can be cancelled.
+  if (!arguments.files.empty()) {
+    QTimer::singleShot(0, &window, [&window, files = arguments.files] { window.Load_Files(files); });
+  }
 
+#if defined(ORVELT_SMOKE_HOOKS)
   if (const QString dump = qEnvironmentVariable("ORVELT_SMOKE_DUMP"); !dump.isEmpty()) {
     QTimer::singleShot(0, &window, [&window, dump] { Dump_Visible_Texts(window, dump); });
   }
+#endif
   return app.exec();
 }

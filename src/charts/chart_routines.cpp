@@ -5,7 +5,10 @@
 #include <stdexcept>
 #include <string>
 #include <string_view>
+#include <utility>
+#include <vector>
 
+#include "charts/value_axis.hpp"
 #include "decode/latin1.hpp"
 
 namespace orvelt {
@@ -93,14 +96,16 @@ void Draw_Series_Chart(AppState& app, std::span<const int> channels, std::span<c
     chart.series[s].legend = selector->caption;
   }
 
-  DataGrid& grid = chart.ChartGrid;
-  grid.Redim(chart.row_count, chart.column_count);
-  for (int i = 1; i <= grid.rows; ++i) {
-    for (int s = 1; s <= grid.columns; ++s) {
-      grid(i, s) = store.Value(channels[static_cast<std::size_t>(s - 1)], i);
+  // The grid goes to the chart in one piece: every series read at the rows of the first.
+  std::vector<double> grid(chart.data.size());
+  for (int i = 0; i < chart.row_count; ++i) {
+    for (int s = 0; s < chart.column_count; ++s) {
+      grid[static_cast<std::size_t>(i * chart.column_count + s)] =
+          store.Value(channels[static_cast<std::size_t>(s)], i + 1);
     }
   }
-  chart.data = grid.cells;
+  chart.data = std::move(grid);
+  chart.value_axis = Value_Axis_Of(first);
 
   for (int i = 1; i <= rows; ++i) {
     chart.row_labels[static_cast<std::size_t>(i - 1)] = Row_Label(store.Label(first, i));

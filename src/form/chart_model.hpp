@@ -25,27 +25,13 @@ struct ChartSeries {
   Rgb colour;
 };
 
-// The data grid the chart routines fill before handing it to the chart: rows 1..rows by
-// columns 1..columns, every cell a double. Each drawing re-dimensions it, discarding the old
-// contents; it then stays as it is until the next drawing.
-struct DataGrid {
-  int rows = 0;
-  int columns = 0;
-  std::vector<double> cells;  // row-major
+// How the value axis reads: plain numbers with a unit, or seconds since 1970 shown as dates.
+enum class ValueAxisKind : std::uint8_t { Number, SecondsSince1970 };
 
-  void Redim(int new_rows, int new_columns) {
-    rows = new_rows;
-    columns = new_columns;
-    cells.assign(static_cast<std::size_t>(rows) * static_cast<std::size_t>(columns), 0.0);
-  }
-  double& operator()(int row, int column) { return cells[Offset(row, column)]; }
-  double operator()(int row, int column) const { return cells[Offset(row, column)]; }
-
- private:
-  std::size_t Offset(int row, int column) const {
-    return static_cast<std::size_t>(row - 1) * static_cast<std::size_t>(columns) +
-           static_cast<std::size_t>(column - 1);
-  }
+struct ValueAxis {
+  ValueAxisKind kind = ValueAxisKind::Number;
+  std::string unit;  // UTF-8, empty where the channel has none
+  bool whole_numbers = false;
 };
 
 // What the chart area shows, as plain data: the front-end only draws it. The chart routines
@@ -66,9 +52,7 @@ struct ChartModel {
   // Bumped whenever the data change, so that a view rebuilds only then.
   std::uint64_t data_revision = 0;
 
-  // The grid of the last drawing. The chart holds its own copy in `data`; nothing draws from
-  // this one.
-  DataGrid ChartGrid;
+  ValueAxis value_axis;
 
   double Value(int row, int column) const {
     return data[static_cast<std::size_t>(row * column_count + column)];

@@ -25,4 +25,9 @@ void FormModel::Take_Decoded_Facts(const TelemetryState& state) {
   if (state.frames_decoded > 0) Label8 = std::to_string(List2.size());
 }
 
+std::size_t FormModel::Label3_Kept_Tail() const {
+  if (Label3_summary.empty() || !Label3.ends_with(Label3_summary)) return 0;
+  return Label3_summary.size();
+}
+
 }  // namespace orvelt

@@ -17,7 +17,8 @@ inline constexpr std::uint32_t kBoxHighlight = 0xC0FFFF;
 
 struct ValueBox {
   bool exists = false;
-  std::string text;  // UTF-8
+  std::string text;     // UTF-8
+  std::string tooltip;  // UTF-8: the whole value, its unit and time label; empty for no sample
   std::uint32_t back_colour = kBoxWhite;
   bool written = false;  // set once something has written the box since start-up
 };
@@ -52,10 +53,16 @@ struct FormModel {
   // Label8, which shows List2's count once a frame has been decoded to its end.
   void Take_Decoded_Facts(const TelemetryState& state);
 
+  // Bytes at the end of Label3 that must stay visible: the summary while Label3 still shows it.
+  std::size_t Label3_Kept_Tail() const;
+
   std::array<ValueBox, kControlIndexCount> Text1;  // value boxes 0..53, status boxes 58..65
   std::array<Selector, kChannelCount> Option1;
   std::string Label2;  // time label of the record shown
   std::string Label3;  // status line
+  // The load report's summary that ends Label3 after a load: a status line too narrow for all
+  // of it shortens the path, never the summary.
+  std::string Label3_summary;
   std::string Label8 = "Label8";
   // List1 (received messages) and the hex log `Debug` are drawn straight from the decoded
   // facts (TelemetryState::messages and frame_log): copying them here would only double them.

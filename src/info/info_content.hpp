@@ -4,16 +4,9 @@
 #include <string>
 #include <string_view>
 
-namespace orvelt {
+#include "form/twip_rect.hpp"
 
-// A place in the information window, in twips (1/1440 inch; 15 twips are one pixel at 96 dpi),
-// relative to the control's container.
-struct TwipRect {
-  int left = 0;
-  int top = 0;
-  int width = 0;
-  int height = 0;
-};
+namespace orvelt {
 
 // The controls of the information window; Label2 lies inside Frame1.
 enum class InfoControl { Label1, Label3, Label8, Frame1, Label2, Image2, Label11 };

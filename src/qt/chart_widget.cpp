@@ -1,6 +1,7 @@
 #include "qt/chart_widget.hpp"
 
 #include <QEvent>
+#include <QFileInfo>
 #include <QFontMetrics>
 #include <QLocale>
 #include <QMouseEvent>
@@ -11,6 +12,11 @@
 #include <cmath>
 #include <limits>
 
+#include <QLabel>
+#include <QPainter>
+#include <QSvgGenerator>
+
+#include "charts/value_axis.hpp"
 #include "qcustomplot.h"
 
 namespace orvelt {
@@ -31,6 +37,9 @@ constexpr double kLineWidth = 1.0;
 constexpr int kLabelGap = 8;
 // Room above and below the data on the value axis, as a part of its span.
 constexpr double kValuePadding = 0.05;
+// A press and release closer than this is a click, not a drag.
+constexpr double kClickSlop = 3;
+constexpr QColor kCursorColour(200, 0, 0);
 
 QColor To_QColor(const Rgb& c) {
   return QColor(c.red, c.green, c.blue);
@@ -45,7 +54,17 @@ QString From_Utf8(const std::string& s) {
 ChartWidget::ChartWidget(QWidget* parent) : QWidget(parent), plot_(new QCustomPlot(this)) {
   auto* layout = new QVBoxLayout(this);
   layout->setContentsMargins(0, 0, 0, 0);
-  layout->addWidget(plot_);
+  layout->addWidget(plot_, 1);
+  stats_ = new QLabel(this);
+  stats_->setObjectName("ChartStats");
+  stats_->setTextFormat(Qt::PlainText);
+  stats_->setWordWrap(true);
+  layout->addWidget(stats_);
+
+  cursor_ = new QCPItemStraightLine(plot_);
+  cursor_->setPen(QPen(kCursorColour, 1, Qt::DashLine));
+  cursor_->setVisible(false);
+  cursor_->setSelectable(false);
 
   ticker_.reset(new QCPAxisTickerText);
   plot_->xAxis->setTicker(ticker_);
@@ -75,9 +94,23 @@ ChartWidget::ChartWidget(QWidget* parent) : QWidget(parent), plot_(new QCustomPl
           &ChartWidget::Keep_Range_Inside);
   connect(plot_, &QCustomPlot::mouseDoubleClick, this, [this] { Show_All(); });
   connect(plot_, &QCustomPlot::mouseMove, this, &ChartWidget::On_Mouse_Move);
+  connect(plot_, &QCustomPlot::mousePress, this,
+          [this](QMouseEvent* event) { press_pos_ = event->position(); });
+  connect(plot_, &QCustomPlot::mouseRelease, this, [this](QMouseEvent* event) {
+    if (event->button() != Qt::LeftButton) return;
+    if ((event->position() - press_pos_).manhattanLength() > kClickSlop) return;  // a drag
+    if (!plot_->axisRect()->rect().contains(event->position().toPoint())) return;
+    if (const int row = Row_At(event->position().x()); row > 0) emit Row_Clicked(row);
+  });
   // Label density depends on the axis length, known only once the plot is laid out.
   connect(plot_, &QCustomPlot::afterLayout, this, [this] {
-    if (rendered_ && Update_Ticks()) plot_->replot(QCustomPlot::rpQueuedReplot);
+    if (!rendered_) return;
+    bool changed = Update_Ticks();
+    if (bars_ && Bars_Too_Thin() != outline_bars_) {
+      Build_Plottables();
+      changed = true;
+    }
+    if (changed) plot_->replot(QCustomPlot::rpQueuedReplot);
   });
   Apply_Font();
 }
@@ -91,6 +124,7 @@ void ChartWidget::Render(const ChartModel& model) {
   if (data_changed) Take_Data(model);
   Build_Plottables();
   Rescale_Values();
+  Apply_Value_Axis();
   if (data_changed) {
     ticks_stale_ = true;
     plot_->xAxis->setRange(kRowMargin, std::max(rows_, 1) + kRowMargin);
@@ -120,6 +154,10 @@ void ChartWidget::Take_Data(const ChartModel& model) {
     for (int i = 0; i < rows_; ++i) out.values[i] = model.Value(i, static_cast<int>(s));
   }
   labels_ = model.row_labels;
+  value_axis_ = model.value_axis;
+  const std::string stats = Stats_Line(model, QLocale().decimalPoint().toStdString());
+  stats_->setText(From_Utf8(stats));
+  stats_->setToolTip(stats_->text());
   legend_shown_ = model.legend_bottom_left;
   category_auto_ = model.category_auto;
   rows_per_tick_ = std::max(model.divisions_per_tick, 1);
@@ -137,9 +175,21 @@ void ChartWidget::Build_Plottables() {
     bars_group_->setSpacing(0);
   }
   const bool marked = rows_ <= kMarkedRows;
+  // Bars thinner than a pixel would blur into a moiré that hides whole series: each series
+  // then becomes a filled step outline, see-through so that every series stays visible.
+  outline_bars_ = bars_ && Bars_Too_Thin();
   for (const Series& s : series_) {
     QCPAbstractPlottable* plottable = nullptr;
-    if (bars_) {
+    if (outline_bars_) {
+      QCPGraph* graph = plot_->addGraph();
+      graph->setLineStyle(QCPGraph::lsStepCenter);
+      graph->setPen(QPen(s.colour, kLineWidth));
+      QColor fill = s.colour;
+      fill.setAlpha(series_.size() > 1 ? 90 : 160);
+      graph->setBrush(fill);
+      graph->setData(keys_, s.values, true);
+      plottable = graph;
+    } else if (bars_) {
       auto* bars = new QCPBars(plot_->xAxis, plot_->yAxis);
       bars->setWidth(kBarGroupWidth / static_cast<double>(series_.size()));
       bars->setBrush(s.colour);
@@ -161,6 +211,88 @@ void ChartWidget::Build_Plottables() {
     plottables_.push_back(plottable);
   }
   plot_->legend->setVisible(legend_shown_ && !series_.empty());
+}
+
+bool ChartWidget::Bars_Too_Thin() const {
+  const double axis_px = plot_->axisRect()->width();
+  if (axis_px <= 0 || series_.empty()) return false;
+  const double rows_in_view = plot_->xAxis->range().size();
+  const double bar_px =
+      axis_px / std::max(rows_in_view, 1.0) * kBarGroupWidth / static_cast<double>(series_.size());
+  return bar_px < 1.0;
+}
+
+void ChartWidget::Apply_Value_Axis() {
+  QCPAxis* axis = plot_->yAxis;
+  if (value_axis_.kind == ValueAxisKind::SecondsSince1970) {
+    if (!qSharedPointerDynamicCast<QCPAxisTickerDateTime>(axis->ticker())) {
+      QSharedPointer<QCPAxisTickerDateTime> dates(new QCPAxisTickerDateTime);
+      dates->setDateTimeSpec(Qt::UTC);
+      axis->setTicker(dates);
+    }
+    auto dates = qSharedPointerDynamicCast<QCPAxisTickerDateTime>(axis->ticker());
+    // Times for a span within a day, dates with times beyond.
+    const bool within_day = axis->range().size() < 86400;
+    dates->setDateTimeFormat(within_day ? QStringLiteral("HH:mm:ss")
+                                        : QStringLiteral("yyyy-MM-dd\nHH:mm"));
+    axis->setLabel(tr("UTC"));
+    return;
+  }
+  if (qSharedPointerDynamicCast<QCPAxisTickerDateTime>(axis->ticker())) {
+    axis->setTicker(QSharedPointer<QCPAxisTicker>(new QCPAxisTicker));
+  }
+  if (value_axis_.whole_numbers) {
+    axis->ticker()->setTickStepStrategy(QCPAxisTicker::tssReadability);
+  }
+  axis->setNumberFormat(QStringLiteral("f"));
+  axis->setNumberPrecision(Value_Decimals(value_axis_, axis->range().lower, axis->range().upper));
+  axis->setLabel(From_Utf8(value_axis_.unit));
+}
+
+void ChartWidget::Set_Cursor(int row) {
+  const bool shown = row >= 1 && row <= rows_;
+  if (shown == cursor_->visible() && row == cursor_row_) return;
+  cursor_row_ = shown ? row : 0;
+  cursor_->setVisible(shown);
+  if (shown) {
+    cursor_->point1->setCoords(row, 0);
+    cursor_->point2->setCoords(row, 1);
+  }
+  plot_->replot(QCustomPlot::rpQueuedReplot);
+}
+
+int ChartWidget::Row_At(double x) const {
+  const int row = static_cast<int>(std::lround(plot_->xAxis->pixelToCoord(x)));
+  return row >= 1 && row <= rows_ ? row : 0;
+}
+
+QString ChartWidget::Save(const QString& path) {
+  const QString suffix = QFileInfo(path).suffix().toLower();
+  const int width = plot_->width();
+  const int height = plot_->height();
+  bool saved = false;
+  if (suffix == QLatin1String("png")) {
+    saved = plot_->savePng(path, width, height);
+  } else if (suffix == QLatin1String("pdf")) {
+    saved = plot_->savePdf(path, width, height);
+  } else if (suffix == QLatin1String("svg")) {
+    QSvgGenerator svg;
+    svg.setFileName(path);
+    svg.setSize(QSize(width, height));
+    svg.setViewBox(QRect(0, 0, width, height));
+    svg.setTitle(tr("Chart"));
+    QCPPainter painter;
+    saved = painter.begin(&svg);
+    if (saved) {
+      plot_->toPainter(&painter, width, height);
+      saved = painter.end();
+    }
+    // The generator reports no write error: the file must be there and hold something.
+    saved = saved && QFileInfo(path).size() > 0;
+  } else {
+    return tr("%1: a chart is saved as .png, .svg or .pdf").arg(path);
+  }
+  return saved ? QString() : tr("%1: the chart could not be written").arg(path);
 }
 
 void ChartWidget::Rescale_Values() {

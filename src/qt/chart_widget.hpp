@@ -13,6 +13,8 @@
 #include "form/chart_model.hpp"
 
 class QCPAbstractPlottable;
+class QCPItemStraightLine;
+class QLabel;
 class QCPAxisTickerText;
 class QCPBarsGroup;
 class QCPRange;
@@ -38,11 +40,32 @@ class ChartWidget : public QWidget {
   // The category axis back to every row, as a double-click does.
   void Show_All();
 
+  // Marks the record shown in the value boxes with a vertical line (none outside the rows).
+  void Set_Cursor(int row);
+  // The row the cursor stands on, 0 when it is hidden.
+  int Cursor_Row() const { return cursor_row_; }
+
+  // Writes the chart as a PNG, SVG or PDF picture, chosen by the name's suffix. Empty on
+  // success, otherwise why it failed.
+  QString Save(const QString& path);
+
+  // The row under the horizontal position `x` (pixels of Plot()), 0 where there is none.
+  int Row_At(double x) const;
+
+  // The min/max/mean line under the chart.
+  QLabel* Stats() const { return stats_; }
+  // True when bars are drawn as a filled outline because they would be thinner than a pixel.
+  bool Bars_As_Outline() const { return outline_bars_; }
+
   // What hovering `pos` (pixels of Plot()) shows: series, sample number, time label and
   // value; empty where there is no point.
   QString Hover_Text(const QPointF& pos) const;
 
   QCustomPlot* Plot() const { return plot_; }
+
+ signals:
+  // A click (not a drag) on the chart at a row.
+  void Row_Clicked(int row);
 
  protected:
   void changeEvent(QEvent* event) override;
@@ -55,6 +78,8 @@ class ChartWidget : public QWidget {
   };
 
   void Take_Data(const ChartModel& model);
+  void Apply_Value_Axis();
+  bool Bars_Too_Thin() const;
   void Build_Plottables();
   void Rescale_Values();
   // Places ticks and labels for the rows in view; true when that changed them.
@@ -65,6 +90,12 @@ class ChartWidget : public QWidget {
   QString Label(int row) const;
 
   QCustomPlot* plot_ = nullptr;
+  QLabel* stats_ = nullptr;
+  QCPItemStraightLine* cursor_ = nullptr;
+  int cursor_row_ = 0;
+  QPointF press_pos_;
+  bool outline_bars_ = false;
+  ValueAxis value_axis_;
   QCPBarsGroup* bars_group_ = nullptr;
   QSharedPointer<QCPAxisTickerText> ticker_;
   std::vector<QCPAbstractPlottable*> plottables_;  // one per series, in series order

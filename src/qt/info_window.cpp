@@ -17,8 +17,6 @@ namespace orvelt {
 
 namespace {
 
-QPointer<QWidget> info_window;
-
 constexpr double kTwipsPerInch = 1440.0;
 
 // Converts twips into the window's pixels: 15 twips a pixel at 96 dpi.
@@ -109,8 +107,12 @@ QWidget* Build_Info_Window() {
   disclaimer->setAlignment(Qt::AlignLeft | Qt::AlignTop);
 
   // In a substitute font the title may run wider than its place; it stays in front of the
-  // picture, whose top-left corner is blank.
+  // picture, whose top-left corner is blank. The version frame overlaps the picture's edge and
+  // must stay readable in front of it too.
   title->raise();
+  frame->raise();
+  // The content is laid out for one size: a larger window would only leave it in a corner.
+  window->setFixedSize(window->size());
 
   Info_Form_Load(*window, content);
   return window;
@@ -118,7 +120,7 @@ QWidget* Build_Info_Window() {
 
 }  // namespace
 
-void MnuInfo_Click(QWidget* owner) {
+void MnuInfo_Click(QPointer<QWidget>& info_window, QWidget* owner) {
   if (!info_window) {
     info_window = Build_Info_Window();
     if (owner != nullptr) {
@@ -134,10 +136,6 @@ void MnuInfo_Click(QWidget* owner) {
     info_window->raise();
     info_window->activateWindow();
   }
-}
-
-QWidget* Info_Window() {
-  return info_window;
 }
 
 }  // namespace orvelt

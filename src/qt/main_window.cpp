@@ -3,15 +3,19 @@
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
+#include <QCloseEvent>
 #include <QDialog>
 #include <QDialogButtonBox>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFontDatabase>
+#include <QFontMetrics>
 #include <QGroupBox>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMenu>
 #include <QMenuBar>
 #include <QMimeData>
 #include <QMouseEvent>
@@ -21,6 +25,7 @@
 #include <QScrollBar>
 #include <QSignalBlocker>
 #include <QTabWidget>
+#include <QToolTip>
 #include <QUrl>
 #include <QVBoxLayout>
 
@@ -29,8 +34,12 @@
 #include "charts/selection.hpp"
 #include "export/screenshot.hpp"
 #include "qt/chart_widget.hpp"
+#include "qt/frame_view.hpp"
 #include "qt/info_window.hpp"
+#include "qt/load_monitor.hpp"
+#include "qt/value_box_fit.hpp"
 #include "window/handlers.hpp"
+#include "window/navigation.hpp"
 
 namespace orvelt {
 
@@ -44,22 +53,44 @@ constexpr double kDesignDpi = 96.0;
 // first frame starts right below the strip; a Qt tab page starts below its tab bar.
 constexpr int kTabStripTwips = 360;
 
-// Channel grid of the frames, in twips: rows 240 apart from 360; per column the left edges of
-// selector, value box and unit label.
-constexpr int kFirstRowTop = 360;
-constexpr int kRowPitch = 240;
-constexpr std::array<int, 3> kSelectorLeft = {120, 3240, 6240};
-constexpr std::array<int, 3> kBoxLeft = {1920, 4920, 7920};
-constexpr std::array<int, 3> kUnitLeft = {2640, 5640, 8640};
-constexpr int kSelectorMaxWidth = 1695;
-constexpr int kSelectorHeight = 195;
-constexpr int kBoxWidth = 615;
-constexpr int kWideBoxWidth = 4095;  // seconds and date of the last bus message
-constexpr int kBoxHeight = 285;
-constexpr int kUnitWidth = 375;
-constexpr int kUnitHeight = 255;
-constexpr int kStatusBoxLeft = 6240;
-constexpr int kStatusBoxWidth = 2655;
+// Where every control of the window stands, in twips: the one layout table of the window.
+struct Layout {
+  TwipRect tab{120, 0, 9375, 4455};
+  TwipRect frame1{120, 360 - kTabStripTwips, 9135, 1455};
+  TwipRect frame6{120, 1920 - kTabStripTwips, 9135, 2415};
+  TwipRect frame7{120, 360 - kTabStripTwips, 9135, 3975};
+  TwipRect label2{5760, 360, 3135, 255};
+  TwipRect list1{120, 1200, 8895, 2595};
+  TwipRect frame5{120, 4560, 9375, 4695};
+  TwipRect chart{120, 240, 9135, 4335};
+  TwipRect check1{8880, 4440, 375, 195};
+  TwipRect command1{120, 9360, 495, 255};
+  TwipRect label3{720, 9360, 6375, 255};
+  // Where the design's unused Text2 stands, widened to the status line's end: the record shown.
+  TwipRect position{7140, 9360, 1215, 255};
+  TwipRect hscroll1{8400, 9360, 1095, 375};
+
+  // Channel grid of the frames: rows 240 apart from 360; per column the left edges of
+  // selector, value box and unit label.
+  int first_row_top = 360;
+  int row_pitch = 240;
+  std::array<int, 3> selector_left{120, 3240, 6240};
+  std::array<int, 3> box_left{1920, 4920, 7920};
+  std::array<int, 3> unit_left{2640, 5640, 8640};
+  int selector_max_width = 1695;
+  int selector_height = 195;
+  int box_width = 615;
+  int wide_box_width = 4095;  // seconds and date of the last bus message
+  int box_height = 285;
+  int unit_width = 375;
+  int unit_height = 255;
+  int status_box_left = 6240;
+  int status_box_width = 2655;
+};
+constexpr Layout kLayout;
+
+// A selector caption too wide for its place shrinks down to this size.
+constexpr double kSmallestCaptionPoints = 6.5;
 
 constexpr const char* kChannelProperty = "orvelt_channel";
 
@@ -85,13 +116,30 @@ Qt::CheckState Check_State(int value) {
 }
 
 int Row_Top(int row) {
-  return kFirstRowTop + kRowPitch * (row - 1);
+  return kLayout.first_row_top + kLayout.row_pitch * (row - 1);
+}
+
+// Height a control needs to show its text whole in its font (which a larger screen scale or
+// font makes taller than the design's); 0 for controls whose design height is final.
+int Needed_Height(const QWidget& widget) {
+  if (qobject_cast<const QAbstractButton*>(&widget) != nullptr ||
+      qobject_cast<const QLabel*>(&widget) != nullptr) {
+    return widget.sizeHint().height();
+  }
+  if (qobject_cast<const QLineEdit*>(&widget) != nullptr) {
+    return widget.minimumSizeHint().height();
+  }
+  return 0;
 }
 
 }  // namespace
 
-MainWindow::MainWindow(QWidget* parent)
-    : QMainWindow(parent), app_(std::make_unique<AppState>()), platform_(this) {
+MainWindow::MainWindow(std::unique_ptr<QtPlatform> platform, QWidget* parent)
+    : QMainWindow(parent),
+      app_(std::make_unique<AppState>()),
+      platform_(platform ? std::move(platform) : std::make_unique<QtPlatform>()),
+      load_monitor_(new LoadMonitor(this)) {
+  platform_->Set_Window(this);
   setObjectName("Form1");
   setWindowTitle(QString::fromUtf8(kWindowTitle));
   setAcceptDrops(true);
@@ -109,7 +157,9 @@ MainWindow::MainWindow(QWidget* parent)
   Render(kChart | kLoadReport);
 }
 
-MainWindow::~MainWindow() = default;
+MainWindow::~MainWindow() {
+  delete info_.data();  // a window without owner: it goes with the main window
+}
 
 int MainWindow::Px(int twips) const {
   return static_cast<int>(std::lround(twips * scale_ / kTwipsPerPixel));
@@ -119,36 +169,62 @@ QRect MainWindow::Px(int left, int top, int width, int height) const {
   return QRect(Px(left), Px(top), Px(width), Px(height));
 }
 
+QRect MainWindow::Px(const TwipRect& r) const {
+  return Px(r.left, r.top, r.width, r.height);
+}
+
 std::optional<ConfigError> MainWindow::Start_Up() {
-  auto error = Form_Load(*app_, platform_);
+  auto error = Form_Load(*app_, *platform_);
   Render(kChart | kLoadReport);
   return error;
 }
 
 void MainWindow::Load_Files(const std::vector<std::string>& files) {
-  Open_Files(*app_, platform_, files);
+  Run_Load([this, &files] { Open_Files(*app_, *platform_, files); });
+  Remember_Recent(files);
+}
+
+template <typename Load>
+void MainWindow::Run_Load(Load&& load) {
+  if (load_monitor_->Loading()) return;  // one load at a time
+  app_->load_options.progress = load_monitor_->Begin();
+  load();
+  app_->load_options.progress = nullptr;
+  load_monitor_->End();
   loaded_ = true;
   Render(kChart | kLoadReport);
+  if (frame_view_) frame_view_->Refresh();
 }
 
 // --- Construction -------------------------------------------------------------------------
 
 void MainWindow::Build_Menus() {
-  QMenu* file = menuBar()->addMenu(tr("File"));
+  QMenu* file = menuBar()->addMenu(tr("&File"));
   file->setObjectName("MnuFile");
-  QAction* open = file->addAction(tr("Open Kissfile"));
+  QAction* open = file->addAction(tr("&Open Kissfile"));
   open->setObjectName("MenuFileOpen");
+  open->setShortcut(QKeySequence::Open);
   connect(open, &QAction::triggered, this, &MainWindow::On_File_Open);
-  QAction* exit = file->addAction(tr("Exit"));
+  Build_Tool_Menus(file);
+  file->addSeparator();
+  QAction* exit = file->addAction(tr("E&xit"));
   exit->setObjectName("MenuFileExit");
+  exit->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
   connect(exit, &QAction::triggered, this, &QWidget::close);
 
-  QAction* info = menuBar()->addAction(tr("Info"));
+  QAction* info = menuBar()->addAction(tr("&Info"));
   info->setObjectName("MnuInfo");
-  connect(info, &QAction::triggered, this, [this] { MnuInfo_Click(this); });
+  info->setShortcut(QKeySequence::HelpContents);
+  addAction(info);  // the shortcut works wherever the focus is
+  connect(info, &QAction::triggered, this, [this] { MnuInfo_Click(info_, this); });
 }
 
-void MainWindow::Place_Control(QWidget* widget, const QRect& design, Anchor anchor) {
+void MainWindow::Place_Control(QWidget* widget, QRect design, Anchor anchor) {
+  // A control whose text needs more height than the design gives it grows about its middle,
+  // so that nothing is clipped at larger scales.
+  if (const int extra = Needed_Height(*widget) - design.height(); extra > 0) {
+    design.adjust(0, -extra / 2, 0, extra - extra / 2);
+  }
   widget->setGeometry(design);
   placed_.push_back({widget, design, anchor});
 }
@@ -189,21 +265,31 @@ void MainWindow::Build_Channel(const ChannelInfo& c, QWidget* frame) {
   selector->installEventFilter(this);
   connect(selector, &QRadioButton::clicked, this, [this, i = c.index] { On_Selector(i); });
   // A caption wider than the design's selector may use the room up to the value box.
-  QRect selector_rect = Px(kSelectorLeft[col], top, kSelectorMaxWidth, kSelectorHeight);
-  const int room = Px(kBoxLeft[col]) - selector_rect.left() - 1;
+  QRect selector_rect =
+      Px(kLayout.selector_left[col], top, kLayout.selector_max_width, kLayout.selector_height);
+  const int room = Px(kLayout.box_left[col]) - selector_rect.left() - 1;
+  // A caption that does not fit even that room (a substitute font runs wider than the
+  // design's) is set a little smaller rather than cut.
+  QFont caption_font = normal;
+  while (selector->sizeHint().width() > room &&
+         caption_font.pointSizeF() > kSmallestCaptionPoints) {
+    caption_font.setPointSizeF(caption_font.pointSizeF() - 0.25);
+    selector->setFont(caption_font);
+  }
   selector_rect.setWidth(
       std::min(room, std::max(selector_rect.width(), selector->sizeHint().width())));
   Place_Control(selector, selector_rect);
   option1_[static_cast<std::size_t>(c.index)] = selector;
 
-  const int box_width = c.format == ValueFormat::SecondsAndDate ? kWideBoxWidth : kBoxWidth;
-  Build_Box(frame, c.index, Px(kBoxLeft[col], top, box_width, kBoxHeight));
+  const int box_width =
+      c.format == ValueFormat::SecondsAndDate ? kLayout.wide_box_width : kLayout.box_width;
+  Build_Box(frame, c.index, Px(kLayout.box_left[col], top, box_width, kLayout.box_height));
 
   if (c.has_unit_label) {
     auto* unit = new QLabel(From_Utf8(std::string(Channel_Unit(c.index))), frame);
     unit->setObjectName(QStringLiteral("Label1_%1").arg(c.index));
     unit->setFont(normal);
-    Place_Control(unit, Px(kUnitLeft[col], top, kUnitWidth, kUnitHeight));
+    Place_Control(unit, Px(kLayout.unit_left[col], top, kLayout.unit_width, kLayout.unit_height));
   }
 }
 
@@ -230,7 +316,7 @@ void MainWindow::Build_Controls() {
 void MainWindow::Build_Tabs() {
   tab_ = new QTabWidget(client_);
   tab_->setObjectName("SSTab1");
-  Place_Control(tab_, Px(120, 0, 9375, 4455));
+  Place_Control(tab_, Px(kLayout.tab));
   auto* telemetry_tab = new QWidget;
   telemetry_tab->setObjectName("SSTab1_Telemetry");
   auto* safe_mode_tab = new QWidget;
@@ -238,12 +324,9 @@ void MainWindow::Build_Tabs() {
   tab_->addTab(telemetry_tab, tr("Telemetry"));
   tab_->addTab(safe_mode_tab, tr("Safe Mode Telemetry"));
 
-  QGroupBox* frame1 = Build_Frame(telemetry_tab, "Frame1", tr("Telemetry"),
-                                  Px(120, 360 - kTabStripTwips, 9135, 1455));
-  QGroupBox* frame6 = Build_Frame(telemetry_tab, "Frame6", tr("Switchboard"),
-                                  Px(120, 1920 - kTabStripTwips, 9135, 2415));
-  QGroupBox* frame7 =
-      Build_Frame(safe_mode_tab, "Frame7", tr("Modem"), Px(120, 360 - kTabStripTwips, 9135, 3975));
+  QGroupBox* frame1 = Build_Frame(telemetry_tab, "Frame1", tr("Telemetry"), Px(kLayout.frame1));
+  QGroupBox* frame6 = Build_Frame(telemetry_tab, "Frame6", tr("Switchboard"), Px(kLayout.frame6));
+  QGroupBox* frame7 = Build_Frame(safe_mode_tab, "Frame7", tr("Modem"), Px(kLayout.frame7));
 
   for (const ChannelInfo& c : Channel_Table()) {
     switch (c.place) {
@@ -262,14 +345,15 @@ void MainWindow::Build_Tabs() {
   }
   for (int i = kFirstStatusBox; i <= kLastStatusBox; ++i) {
     Build_Box(frame6, i,
-              Px(kStatusBoxLeft, Row_Top(Status_Box_Row(i)), kStatusBoxWidth, kBoxHeight));
+              Px(kLayout.status_box_left, Row_Top(Status_Box_Row(i)), kLayout.status_box_width,
+                 kLayout.box_height));
   }
 
   label2_ = new QLabel(frame7);
   label2_->setObjectName("Label2");
   label2_->setTextFormat(Qt::PlainText);
   label2_->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-  Place_Control(label2_, Px(5760, 360, 3135, 255));  // keeps the frame's bold font
+  Place_Control(label2_, Px(kLayout.label2));  // keeps the frame's bold font
 
   list1_ = new QListWidget(frame7);
   list1_->setObjectName("List1");
@@ -282,48 +366,68 @@ void MainWindow::Build_Tabs() {
   fixed.setBold(false);  // not the frame's bold
   fixed.setPointSizeF(8.25);
   list1_->setFont(fixed);
-  Place_Control(list1_, Px(120, 1200, 8895, 2595));
+  Place_Control(list1_, Px(kLayout.list1));
 }
 
 void MainWindow::Build_Lower_Controls() {
   const QFont normal = client_->font();
-  frame5_ = Build_Frame(client_, "Frame5", QString(), Px(120, 4560, 9375, 4695), Anchor::Grow);
+  frame5_ = Build_Frame(client_, "Frame5", QString(), Px(kLayout.frame5), Anchor::Grow);
   chart_ = new ChartWidget(frame5_);
   chart_->setObjectName("MSChart2");
   chart_->setFont(normal);
-  Place_Control(chart_, Px(120, 240, 9135, 4335), Anchor::Grow);
+  Place_Control(chart_, Px(kLayout.chart), Anchor::Grow);
+  connect(chart_, &ChartWidget::Row_Clicked, this, &MainWindow::Show_Position);
   check1_ = new QCheckBox(tr("B"), frame5_);
   check1_->setObjectName("Check1");
+  check1_->setToolTip(tr("Bars instead of lines, for this chart and every later one"));
   check1_->setFont(normal);
   check1_->raise();  // sits on the chart's corner
   connect(check1_, &QCheckBox::clicked, this, &MainWindow::On_Check1);
   // Qt's check mark takes more room than the design allowed; the box grows to the left so that
   // its caption stays whole and its right edge stays on the chart's.
-  QRect check_rect = Px(8880, 4440, 375, 195);
+  QRect check_rect = Px(kLayout.check1);
   check_rect.setLeft(
       std::min(check_rect.left(), check_rect.right() + 1 - check1_->sizeHint().width()));
   Place_Control(check1_, check_rect, Anchor::FollowCorner);
 
   command1_ = new QPushButton(tr("S"), client_);
   command1_->setObjectName("Command1");
+  command1_->setToolTip(tr("Save a picture of the window into the image folder"));
   connect(command1_, &QPushButton::clicked, this, &MainWindow::On_Command1);
-  Place_Control(command1_, Px(120, 9360, 495, 255), Anchor::FollowBottom);
+  Place_Control(command1_, Px(kLayout.command1), Anchor::FollowBottom);
 
   label3_ = new QLabel(client_);
   label3_->setObjectName("Label3");
   label3_->setTextFormat(Qt::PlainText);
   label3_->installEventFilter(this);
-  Place_Control(label3_, Px(720, 9360, 6375, 255), Anchor::FollowBottom);
+  Place_Control(label3_, Px(kLayout.label3), Anchor::FollowBottom);
+
+  position_ = new QLabel(client_);
+  position_->setObjectName("RecordPosition");
+  position_->setTextFormat(Qt::PlainText);
+  position_->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+  Place_Control(position_, Px(kLayout.position), Anchor::FollowBottom);
 
   hscroll1_ = new QScrollBar(Qt::Horizontal, client_);
   hscroll1_->setObjectName("HScroll1");
-  hscroll1_->setRange(1, 32767);
+  hscroll1_->setRange(kFirstRecord, kLastScrollPosition);
   hscroll1_->setSingleStep(1);
   hscroll1_->setPageStep(1);
   hscroll1_->setValue(1);
-  hscroll1_->setFocusPolicy(Qt::StrongFocus);  // the arrow keys step through the records
+  // A scroll bar's keys run backwards by default (Right and Up step back); the arrow keys step
+  // through the records as they point.
+  hscroll1_->setInvertedControls(false);
+  hscroll1_->setFocusPolicy(Qt::StrongFocus);
+  // The record changes when the thumb is released, not on the way: a drag of a few pixels
+  // would otherwise run through thousands of records.
+  hscroll1_->setTracking(false);
+  hscroll1_->installEventFilter(this);
   connect(hscroll1_, &QScrollBar::valueChanged, this, &MainWindow::On_Scroll);
-  Place_Control(hscroll1_, Px(8400, 9360, 1095, 375), Anchor::FollowBottom);
+  connect(hscroll1_, &QScrollBar::sliderMoved, this, [this](int position) {
+    QToolTip::showText(QCursor::pos(), QString::fromUtf8(Record_Position_Text(*app_, position)),
+                       hscroll1_);
+  });
+  Place_Control(hscroll1_, Px(kLayout.hscroll1), Anchor::FollowBottom);
 }
 
 void MainWindow::Apply_Layout() {
@@ -346,30 +450,14 @@ void MainWindow::Apply_Layout() {
         break;
     }
   }
+  Render_Status_Line();  // its room may have changed
 }
 
 // --- Rendering ----------------------------------------------------------------------------
 
 void MainWindow::Render(unsigned extra) {
   const FormModel& form = app_->form;
-
-  for (std::size_t i = 0; i < text1_.size(); ++i) {
-    QLineEdit* box = text1_[i];
-    if (!box) continue;
-    const ValueBox& model = form.Text1[i];
-    if (model.text != shown_text_[i]) {
-      box->setText(From_Utf8(model.text));
-      box->setCursorPosition(0);  // long texts show their beginning
-      if (i >= static_cast<std::size_t>(kFirstStatusBox)) box->setToolTip(box->text());
-      shown_text_[i] = model.text;
-    }
-    if (model.back_colour != shown_colour_[i]) {
-      QPalette pal = box->palette();
-      pal.setColor(QPalette::Base, Box_Colour(model.back_colour));
-      box->setPalette(pal);
-      shown_colour_[i] = model.back_colour;
-    }
-  }
+  Render_Boxes();
   for (std::size_t i = 0; i < option1_.size(); ++i) {
     QRadioButton* selector = option1_[i];
     if (selector && selector->isChecked() != form.Option1[i].on) {
@@ -381,8 +469,9 @@ void MainWindow::Render(unsigned extra) {
     label2_->setText(From_Utf8(form.Label2));
     shown_label2_ = form.Label2;
   }
+  Render_Status_Line();
   if (form.Label3 != shown_label3_) {
-    label3_->setText(From_Utf8(form.Label3));
+    extra |= kLoadReport;  // the tooltip holds the whole line
     shown_label3_ = form.Label3;
   }
   if (form.Frame5 != shown_frame5_) {
@@ -398,9 +487,59 @@ void MainWindow::Render(unsigned extra) {
     const QSignalBlocker block(hscroll1_);
     hscroll1_->setValue(form.HScroll1);
   }
+  Render_Position();
   Render_List1();
   if (extra & kChart) Render_Chart();
+  chart_->Set_Cursor(form.HScroll1);
   if (extra & kLoadReport) Render_Load_Report();
+}
+
+void MainWindow::Render_Boxes() {
+  const FormModel& form = app_->form;
+  for (std::size_t i = 0; i < text1_.size(); ++i) {
+    QLineEdit* box = text1_[i];
+    if (!box) continue;
+    const ValueBox& model = form.Text1[i];
+    if (model.text != shown_text_[i]) {
+      Fit_Box_Text(*box, From_Utf8(model.text), client_->font());
+      // Status boxes explain their code; value boxes give the whole value, unit and time.
+      const bool status = i >= static_cast<std::size_t>(kFirstStatusBox);
+      box->setToolTip(status ? From_Utf8(model.text) : From_Utf8(model.tooltip));
+      shown_text_[i] = model.text;
+    }
+    if (model.back_colour != shown_colour_[i]) {
+      QPalette pal = box->palette();
+      pal.setColor(QPalette::Base, Box_Colour(model.back_colour));
+      box->setPalette(pal);
+      shown_colour_[i] = model.back_colour;
+    }
+  }
+}
+
+void MainWindow::Render_Status_Line() {
+  // The path gives way in its middle when the line is too narrow; the load's summary at its
+  // end stays whole, and the tooltip has everything.
+  if (label3_ == nullptr) return;
+  const FormModel& form = app_->form;
+  const std::size_t tail_bytes = form.Label3_Kept_Tail();
+  const QString head = File_Name_Text(form.Label3.substr(0, form.Label3.size() - tail_bytes));
+  const QString tail = From_Utf8(form.Label3.substr(form.Label3.size() - tail_bytes));
+  const QFontMetrics metrics(label3_->font());
+  const int width = label3_->contentsRect().width();
+  // A summary wider than the line leaves the path a third of it and is cut at its end.
+  const int tail_room =
+      std::min(metrics.horizontalAdvance(tail), head.isEmpty() ? width : width * 2 / 3);
+  const QString shown_tail = metrics.elidedText(tail, Qt::ElideRight, tail_room);
+  const int head_room = std::max(0, width - metrics.horizontalAdvance(shown_tail));
+  label3_->setText(metrics.elidedText(head, Qt::ElideMiddle, head_room) + shown_tail);
+}
+
+void MainWindow::Render_Position() {
+  const int r = hscroll1_->value();
+  position_->setText(QString::fromUtf8(Record_Position_Compact(*app_, r)));
+  const QString where = QString::fromUtf8(Record_Position_Text(*app_, r));
+  position_->setToolTip(where);
+  hscroll1_->setToolTip(where);
 }
 
 void MainWindow::Render_List1() {
@@ -427,19 +566,27 @@ void MainWindow::Render_Chart() {
 }
 
 void MainWindow::Render_Load_Report() {
-  if (!loaded_) return;  // no report before the first load
-  QString tip = From_Utf8(app_->form.Label3);
-  const QString details = From_Utf8(app_->last_load.Details()).trimmed();
+  const FormModel& form = app_->form;
+  const QString full = File_Name_Text(form.Label3);
+  if (!loaded_) {
+    label3_->setToolTip(full);
+    return;
+  }
+  QString tip = full;
+  const QString details = File_Name_Text(app_->last_load.Details()).trimmed();
   if (!details.isEmpty()) tip += (tip.isEmpty() ? QString() : QStringLiteral("\n")) + details;
   label3_->setToolTip(tip);
   label3_->setCursor(Qt::PointingHandCursor);
+  // An open report follows every load.
+  auto* dialog = findChild<QDialog*>("LoadReport", Qt::FindDirectChildrenOnly);
+  if (dialog != nullptr && dialog->isVisible()) {
+    dialog->findChild<QLabel*>("LoadReportSummary")->setText(full);
+    dialog->findChild<QPlainTextEdit*>("LoadReportDetails")->setPlainText(details);
+  }
 }
 
 void MainWindow::Show_Load_Report() {
   if (!loaded_) return;
-  const QString summary = From_Utf8(app_->form.Label3);
-  const QString details = From_Utf8(app_->last_load.Details()).trimmed();
-
   auto* dialog = findChild<QDialog*>("LoadReport", Qt::FindDirectChildrenOnly);
   if (!dialog) {
     dialog = new QDialog(this);
@@ -461,10 +608,8 @@ void MainWindow::Show_Load_Report() {
     layout->addWidget(buttons);
     dialog->resize(Px(9000), Px(4500));
   }
-  dialog->findChild<QLabel*>("LoadReportSummary")->setText(summary);
-  auto* text = dialog->findChild<QPlainTextEdit*>("LoadReportDetails");
-  text->setPlainText(details);
   dialog->show();
+  Render_Load_Report();
   dialog->raise();
 }
 
@@ -472,13 +617,18 @@ void MainWindow::Show_Load_Report() {
 
 void MainWindow::On_Scroll(int position) {
   app_->form.HScroll1 = position;
-  HScroll1_Change(*app_, platform_);
+  HScroll1_Change(*app_, *platform_);
   Render(kNothingElse);
+}
+
+void MainWindow::Show_Position(int position) {
+  // Moving the bar raises its change like a user's move does.
+  hscroll1_->setValue(std::clamp(position, kFirstRecord, kLastScrollPosition));
 }
 
 void MainWindow::On_Selector(int index) {
   app_->form.Option1[static_cast<std::size_t>(index)].on = true;
-  Option1_Click(*app_, platform_, index);
+  Option1_Click(*app_, *platform_, index);
   Render(kChart);
 }
 
@@ -489,19 +639,32 @@ void MainWindow::On_Check1() {
 }
 
 void MainWindow::On_Command1() {
-  Command1_Click(*app_, platform_);
+  Command1_Click(*app_, *platform_);
   Render(kNothingElse);
 }
 
 void MainWindow::On_File_Open() {
-  MenuFileOpen_Click(*app_, platform_);
-  loaded_ = true;
-  Render(kChart | kLoadReport);
+  Run_Load([this] { MenuFileOpen_Click(*app_, *platform_); });
+  Remember_Recent(app_->form.List3);
+}
+
+void MainWindow::closeEvent(QCloseEvent* event) {
+  // A load in progress ends at its next chunk; the program then leaves its event loop.
+  load_monitor_->Cancel();
+  if (info_) info_->close();
+  QMainWindow::closeEvent(event);
 }
 
 bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
   if (watched == client_ && event->type() == QEvent::Resize) {
     Apply_Layout();
+  } else if (watched == hscroll1_ && event->type() == QEvent::KeyPress) {
+    // Home and End go to the first and the last loaded record, not to the bar's ends.
+    const int key = static_cast<QKeyEvent*>(event)->key();
+    if (key == Qt::Key_Home || key == Qt::Key_End) {
+      Show_Position(key == Qt::Key_Home ? kFirstRecord : Last_Record(app_->telemetry.store));
+      return true;
+    }
   } else if (event->type() == QEvent::MouseButtonPress) {
     // A right press selects like a left click; the key tracker has already seen the button
     // go down, which makes the selection draw the channel's group chart.
@@ -528,7 +691,7 @@ void MainWindow::dragEnterEvent(QDragEnterEvent* event) {
 void MainWindow::dropEvent(QDropEvent* event) {
   std::vector<std::string> files;
   for (const QUrl& url : event->mimeData()->urls()) {
-    if (url.isLocalFile()) files.push_back(url.toLocalFile().toStdString());
+    if (url.isLocalFile()) files.push_back(File_Name_Bytes(url.toLocalFile()));
   }
   if (files.empty()) return;
   event->acceptProposedAction();

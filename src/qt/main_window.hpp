@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QMainWindow>
+#include <QPointer>
 #include <QRect>
 
 #include <array>
@@ -11,17 +12,20 @@
 #include <vector>
 
 #include "config/conf_ini.hpp"
+#include "form/twip_rect.hpp"
 #include "qt/qt_platform.hpp"
 #include "window/app_state.hpp"
 
 class QAction;
 class QCheckBox;
+class QCloseEvent;
 class QDragEnterEvent;
 class QDropEvent;
 class QGroupBox;
 class QLabel;
 class QLineEdit;
 class QListWidget;
+class QMenu;
 class QPushButton;
 class QRadioButton;
 class QScrollBar;
@@ -30,6 +34,8 @@ class QTabWidget;
 namespace orvelt {
 
 class ChartWidget;
+class FrameView;
+class LoadMonitor;
 
 // Design size of the client area in twips.
 inline constexpr int kClientWidthTwips = 9615;
@@ -40,25 +46,43 @@ inline constexpr int kClientHeightTwips = 9825;
 class MainWindow : public QMainWindow {
   Q_OBJECT
  public:
-  explicit MainWindow(QWidget* parent = nullptr);
+  // `platform` is the outside world the handlers use; a test passes a scripted one.
+  explicit MainWindow(std::unique_ptr<QtPlatform> platform = nullptr, QWidget* parent = nullptr);
   ~MainWindow() override;
 
   AppState& App() { return *app_; }
-  QtPlatform& Qt_Platform() { return platform_; }
+  QtPlatform& Qt_Platform() { return *platform_; }
 
   // Start-up before the window is first shown. An error means the program must not start.
   std::optional<ConfigError> Start_Up();
 
-  // Loads capture files as one selection, as "Open Kissfile" would after its dialog.
+  // Loads capture files (names as the file system's bytes) as one selection, as "Open
+  // Kissfile" would after its dialog.
   void Load_Files(const std::vector<std::string>& files);
+
+  // "Go to...": moves to what `text` names (a record number or a time of day); an error text
+  // when it names nothing.
+  std::string Go_To(const std::string& text);
+
+  // "Export CSV..." and "Save chart..." to a chosen file; an error text when writing failed.
+  std::string Export_Csv(const QString& path);
+  std::string Save_Chart(const QString& path);
+
+  // Opens the frame view (or brings it to the front) and returns it.
+  FrameView* Show_Frame_View();
+
+  // The load running now, if any.
+  LoadMonitor& Load_Monitor() { return *load_monitor_; }
 
   // Pixels of a length in twips at the screen's scale (15 twips per pixel at 96 dpi).
   int Px(int twips) const;
   QRect Px(int left, int top, int width, int height) const;
+  QRect Px(const TwipRect& design) const;
 
  protected:
   void dragEnterEvent(QDragEnterEvent* event) override;
   void dropEvent(QDropEvent* event) override;
+  void closeEvent(QCloseEvent* event) override;
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
@@ -74,6 +98,7 @@ class MainWindow : public QMainWindow {
   };
 
   void Build_Menus();
+  void Build_Tool_Menus(QMenu* file);
   void Build_Controls();
   void Build_Tabs();
   void Build_Lower_Controls();
@@ -81,23 +106,37 @@ class MainWindow : public QMainWindow {
                          const QRect& rect, Anchor anchor = Anchor::Fixed);
   void Build_Channel(const ChannelInfo& channel, QWidget* frame);
   QLineEdit* Build_Box(QWidget* parent, int index, const QRect& rect);
-  void Place_Control(QWidget* widget, const QRect& design, Anchor anchor = Anchor::Fixed);
+  void Place_Control(QWidget* widget, QRect design, Anchor anchor = Anchor::Fixed);
   void Apply_Layout();
 
   void Render(unsigned extra);
+  void Render_Boxes();
   void Render_List1();
   void Render_Chart();
+  void Render_Status_Line();
+  void Render_Position();
   void Render_Load_Report();
   void Show_Load_Report();
 
+  // Runs a load with progress and cancel, then renders what it left.
+  template <typename Load>
+  void Run_Load(Load&& load);
+  void Remember_Recent(const std::vector<std::string>& files);
+  void Fill_Recent_Menu();
+
   void On_Scroll(int position);
+  void Show_Position(int position);
   void On_Selector(int index);
   void On_Check1();
   void On_Command1();
   void On_File_Open();
+  void On_Go_To();
+  void On_Export_Csv();
+  void On_Save_Chart();
 
   std::unique_ptr<AppState> app_;
-  QtPlatform platform_;
+  std::unique_ptr<QtPlatform> platform_;
+  LoadMonitor* load_monitor_ = nullptr;
   double scale_ = 1.0;
 
   QWidget* client_ = nullptr;
@@ -108,11 +147,15 @@ class MainWindow : public QMainWindow {
   QPushButton* command1_ = nullptr;
   QLabel* label2_ = nullptr;
   QLabel* label3_ = nullptr;
+  QLabel* position_ = nullptr;  // "record/records" beside the scroll bar
   QListWidget* list1_ = nullptr;
   QScrollBar* hscroll1_ = nullptr;
+  QMenu* recent_menu_ = nullptr;
   std::array<QLineEdit*, kControlIndexCount> text1_{};
   std::array<QRadioButton*, kChannelCount> option1_{};
   std::vector<Placed> placed_;
+  QPointer<QWidget> info_;
+  QPointer<FrameView> frame_view_;
 
   // What the widgets show now, so that a render touches only what changed.
   std::array<std::string, kControlIndexCount> shown_text_;

@@ -13,6 +13,7 @@
 #include <QMessageBox>
 #include <QProcess>
 #include <QStandardPaths>
+#include <QSettings>
 #include <QTime>
 #include <QWidget>
 
@@ -30,6 +31,14 @@ std::filesystem::path Local_Path(const QString& path) {
 }
 
 }  // namespace
+
+std::string File_Name_Bytes(const QString& name) {
+  return QFile::encodeName(name).toStdString();
+}
+
+QString File_Name_Text(const std::string& bytes) {
+  return QFile::decodeName(QByteArray(bytes.data(), static_cast<qsizetype>(bytes.size())));
+}
 
 QStringList Qt_Name_Filters(const std::string& filter) {
   const QStringList parts = From_Utf8(filter).split(u'|');
@@ -54,12 +63,13 @@ QStringList Qt_Name_Filters(const std::string& filter) {
 
 std::string Selection_Text(const QStringList& files) {
   if (files.isEmpty()) return {};
-  if (files.size() == 1) return QDir::toNativeSeparators(files.front()).toStdString();
+  // File names are bytes: the file system's own encoding keeps names that are no valid UTF-8.
+  if (files.size() == 1) return File_Name_Bytes(QDir::toNativeSeparators(files.front()));
   std::string text =
-      QDir::toNativeSeparators(QFileInfo(files.front()).absolutePath()).toStdString();
+      File_Name_Bytes(QDir::toNativeSeparators(QFileInfo(files.front()).absolutePath()));
   for (const QString& f : files) {
     text.push_back('\0');
-    text += QFileInfo(f).fileName().toStdString();
+    text += File_Name_Bytes(QFileInfo(f).fileName());
   }
   return text;
 }
@@ -79,8 +89,8 @@ QString Without_Time_Zone(const QString& format) {
 QtPlatform::QtPlatform(QWidget* window) : window_(window) {}
 
 std::optional<std::string> QtPlatform::Show_Open_Dialog(const OpenDialogSettings& settings) {
-  if (open_dialog_hook_) return open_dialog_hook_(settings);
-
+  // The dialog opens where the last capture was opened (by any way), also after a restart.
+  last_dir_ = QSettings().value(kLastFolderSetting, last_dir_).toString();
   const QStringList filters = Qt_Name_Filters(settings.filter);
   if (last_filter_.isEmpty() || !filters.contains(last_filter_)) {
     last_filter_ = filters.isEmpty() ? QString() : filters.front();
@@ -98,14 +108,11 @@ std::optional<std::string> QtPlatform::Show_Open_Dialog(const OpenDialogSettings
   }
   if (files.isEmpty()) return std::nullopt;
   last_dir_ = QFileInfo(files.front()).absolutePath();
+  QSettings().setValue(kLastFolderSetting, last_dir_);
   return Selection_Text(files);
 }
 
 void QtPlatform::Message_Box(const std::string& text) {
-  if (message_box_hook_) {
-    message_box_hook_(text);
-    return;
-  }
   const QString title = window_ ? window_->window()->windowTitle() : QString();
   QMessageBox::information(window_, title, From_Utf8(text), QMessageBox::Ok);
 }
@@ -129,8 +136,7 @@ std::string QtPlatform::Format_Long_Time(const CivilDateTime& t) {
 }
 
 std::filesystem::path QtPlatform::Program_Directory() {
-  if (program_dir_) return *program_dir_;
-  return std::filesystem::path(QCoreApplication::applicationDirPath().toStdString());
+  return std::filesystem::path(File_Name_Bytes(QCoreApplication::applicationDirPath()));
 }
 
 bool QtPlatform::Program_Directory_Writable() {

@@ -4,7 +4,6 @@
 #include <QStringList>
 
 #include <filesystem>
-#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -21,20 +20,10 @@ namespace orvelt {
 // folders, window pictures and detached processes.
 class QtPlatform : public Platform {
  public:
-  using OpenDialogHook = std::function<std::optional<std::string>(const OpenDialogSettings&)>;
-  using MessageBoxHook = std::function<void(const std::string&)>;
-
   // `window` is the main window: parent of the dialogs and source of the window bitmap.
   explicit QtPlatform(QWidget* window = nullptr);
 
   void Set_Window(QWidget* window) { window_ = window; }
-
-  // Replace the modal dialogs, so that a scripted caller decides their outcome.
-  void Set_Open_Dialog_Hook(OpenDialogHook hook) { open_dialog_hook_ = std::move(hook); }
-  void Set_Message_Box_Hook(MessageBoxHook hook) { message_box_hook_ = std::move(hook); }
-
-  // The folder start-up reads its files from; normally the executable's own folder.
-  void Set_Program_Directory(std::filesystem::path dir) { program_dir_ = std::move(dir); }
 
   KeyPressTracker& Key_Tracker() { return keys_; }
 
@@ -57,13 +46,18 @@ class QtPlatform : public Platform {
  private:
   QWidget* window_ = nullptr;
   KeyPressTracker keys_;
-  OpenDialogHook open_dialog_hook_;
-  MessageBoxHook message_box_hook_;
-  std::optional<std::filesystem::path> program_dir_;
   // The dialog reopens where the user left it, with the file type chosen last.
   QString last_dir_;
   QString last_filter_;
 };
+
+// The setting that remembers the folder of the last opened capture.
+inline constexpr const char* kLastFolderSetting = "open/last_folder";
+
+// A file name as the bytes the file system holds, and back for showing. Names that are no valid
+// UTF-8 survive the round trip through the core.
+std::string File_Name_Bytes(const QString& name);
+QString File_Name_Text(const std::string& bytes);
 
 // "Description|pattern|Description|pattern" as the file dialog's name filters. Patterns
 // separated by ";" become space-separated, and "*.*" becomes "*" so that files without an

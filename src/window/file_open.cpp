@@ -45,7 +45,8 @@ void Load_List3(AppState& app, Platform& platform, LoadOptions options) {
   // A file that stopped the load still leaves its decoded facts.
   app.form.Take_Decoded_Facts(app.telemetry);
   const std::string summary = app.last_load.Summary();
-  if (!summary.empty()) app.form.Label3 += " | " + summary;
+  app.form.Label3_summary = summary.empty() ? std::string() : " | " + summary;
+  app.form.Label3 += app.form.Label3_summary;
 }
 
 }  // namespace

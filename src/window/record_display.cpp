@@ -121,6 +121,12 @@ void Show_Record(AppState& app, Platform& platform, int r) {
   for (const ChannelInfo& channel : Channel_Table()) {
     const int i = channel.index;
     ValueBox& box = app.form.Text1[static_cast<std::size_t>(i)];
+    // A slot that holds no sample shows an empty box: a 0.00 there would read as a measurement.
+    if (r > store.Count(i)) {
+      box.text.clear();
+      box.tooltip.clear();
+      continue;
+    }
     const double v = store.Value(i, r);
     switch (channel.format) {
       case ValueFormat::TwoDecimals:
@@ -136,9 +142,28 @@ void Show_Record(AppState& app, Platform& platform, int r) {
         }
         break;
     }
+    box.tooltip = Value_Tooltip(i, v, store.Label(i, r), separator);
   }
-  // Label2: the label of record r of the selected channel, or of the first channel that has
-  // a record r, so the time shown belongs to a value shown.
+  app.form.Label2 = Latin1_To_Utf8(Record_Label(app, r));
+}
+
+std::string Value_Tooltip(int channel, double v, std::string_view label,
+                          const std::string& decimal_separator) {
+  std::string text(Channel_Caption(channel));
+  text += ": ";
+  text += Format_Plain_Decimal(v, decimal_separator);
+  if (const std::string_view unit = Channel_Unit(channel); !unit.empty()) {
+    text += ' ';
+    text += unit;
+  }
+  text += label.empty() ? std::string("\nno time label") : "\n" + Latin1_To_Utf8(label);
+  return text;
+}
+
+int Label_Channel(const AppState& app, int r) {
+  // The selected channel when it has a record r, else the first channel that has one, so that
+  // the time shown belongs to a value shown.
+  const TelemetryStore& store = app.telemetry.store;
   int source = -1;
   for (int i = 0; i < kChannelCount; ++i) {
     if (app.form.Option1[static_cast<std::size_t>(i)].on && store.Count(i) >= r) source = i;
@@ -146,7 +171,13 @@ void Show_Record(AppState& app, Platform& platform, int r) {
   for (int i = 0; source < 0 && i < kChannelCount; ++i) {
     if (store.Count(i) >= r) source = i;
   }
-  app.form.Label2 = source < 0 ? std::string() : Latin1_To_Utf8(store.Label(source, r));
+  return source;
+}
+
+std::string_view Record_Label(const AppState& app, int r) {
+  if (r < 1 || r > kSeriesCapacity) return {};
+  const int source = Label_Channel(app, r);
+  return source < 0 ? std::string_view() : app.telemetry.store.Label(source, r);
 }
 
 void HScroll1_Change(AppState& app, Platform& platform) {

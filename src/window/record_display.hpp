@@ -2,8 +2,10 @@
 
 #include <optional>
 #include <string>
+#include <string_view>
 
 #include "form/platform.hpp"
+#include "window/app_state.hpp"
 
 namespace orvelt {
 
@@ -22,5 +24,18 @@ std::string Format_Plain_Decimal(double v, const std::string& decimal_separator)
 
 // Short date, a blank and long time; the time is left out at exactly midnight.
 std::string Format_General_Date(const CivilDateTime& t, Platform& platform);
+
+// Tooltip of a value box: caption, the whole value with its unit, and the sample's time label,
+// so that a value too wide for its box can always be read in full.
+std::string Value_Tooltip(int channel, double v, std::string_view label,
+                          const std::string& decimal_separator);
+
+// The channel whose time label stands for record r (Label2): the selected channel when it holds
+// record r, else the first channel that does; -1 when none holds it.
+int Label_Channel(const AppState& app, int r);
+
+// The time label of record r as Label2 shows it (single-byte characters); empty when no
+// channel holds record r.
+std::string_view Record_Label(const AppState& app, int r);
 
 }  // namespace orvelt

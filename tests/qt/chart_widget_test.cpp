@@ -1,5 +1,6 @@
 #include "qt/chart_widget.hpp"
 
+#include <QTemporaryDir>
 #include <QTest>
 
 #include <cstdio>
@@ -134,6 +135,44 @@ class ChartWidgetTest : public QObject {
       QVERIFY(step * px_per_row >= label);
       QVERIFY((step - 1) * px_per_row < label + 8);
     }
+  }
+
+  // Bars narrower than a pixel turn into see-through step outlines, so that no series hides
+  // another; bars that have room stay bars.
+  void denseBarsStayVisible() {
+    AppState app;
+    Fill_Magnetometer(app, 5000);
+    Draw_Mag_Chart(app, 51);
+    Set_Style(app, true);
+    ChartWidget& w = Shown(app.form.MSChart2);
+    QVERIFY(w.Bars_As_Outline());
+    QCOMPARE(w.Plot()->graphCount(), 3);
+    for (int s = 0; s < 3; ++s) {
+      QCPGraph* graph = w.Plot()->graph(s);
+      QCOMPARE(graph->lineStyle(), QCPGraph::lsStepCenter);
+      QVERIFY(graph->brush().color().alpha() < 255);
+      QCOMPARE(graph->data()->size(), 5000);
+    }
+  }
+
+  // PNG and PDF through the chart's own savers, SVG through Qt SVG; a wrong name is refused.
+  void savesPictures() {
+    AppState app;
+    Fill_Magnetometer(app, 50);
+    Draw_Value(app, 51);
+    ChartWidget& w = Shown(app.form.MSChart2);
+    QTemporaryDir dir;
+    for (const char* name : {"chart.png", "chart.svg", "chart.pdf"}) {
+      const QString path = dir.filePath(name);
+      QCOMPARE(w.Save(path), QString());
+      QFile file(path);
+      QVERIFY(file.open(QIODevice::ReadOnly));
+      const QByteArray head = file.read(8);
+      QVERIFY2(head.startsWith("\x89PNG") || head.startsWith("<?xml") || head.startsWith("%PDF"),
+               name);
+    }
+    QVERIFY(!w.Save(dir.filePath("chart.bmp")).isEmpty());
+    QVERIFY(!w.Save(dir.filePath("missing/chart.png")).isEmpty());
   }
 };
 

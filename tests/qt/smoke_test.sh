@@ -43,6 +43,8 @@ fail() {
 # Real X, a fixed number format for the checks below.
 export QT_QPA_PLATFORM=xcb
 export LC_ALL=C.UTF-8
+# Recent files and the last folder go to the scratch folder, not the user's settings.
+export XDG_CONFIG_HOME="$work/config"
 
 window_shown() {
   xwininfo -root -tree | grep -qF "\"$kTitle\": "

@@ -76,17 +76,41 @@ TEST_F(ShowRecordTest, ShowsSlotROfEverySeries) {
   EXPECT_EQ(app.form.Text1[3].text, "9.10");
   EXPECT_EQ(app.form.Text1[47].text, "2");
   EXPECT_EQ(app.form.Text1[46].text, "0 -> 1970-01-01");
-  EXPECT_EQ(app.form.Text1[0].text, "0.00");
-  EXPECT_EQ(app.form.Text1[7].text, "0.00");
-  EXPECT_EQ(app.form.Text1[8].text, "0.00");
   EXPECT_EQ(app.form.Label2, "2026-11-28 09:14:01");
   Show_Record(app, platform, 3);
   EXPECT_EQ(app.form.Text1[3].text, "9.35");
-  EXPECT_EQ(app.form.Text1[47].text, "0");
-  EXPECT_EQ(app.form.Text1[46].text, "0 -> 1970-01-01");
-  Show_Record(app, platform, 4);
-  EXPECT_EQ(app.form.Text1[3].text, "0.00");
+  EXPECT_EQ(app.form.Label2, "2026-11-28 09:14:03");
+}
+
+// A slot that holds no sample shows an empty box, never a 0 that reads as a measurement: a
+// channel with fewer samples, a channel with none (0 and 7 never get any), the time channel.
+TEST_F(ShowRecordTest, SlotsWithoutASampleShowEmptyBoxes) {
+  Append(3, 9.1, "2026-11-28 09:14:01");
+  Append(3, 9.2, "2026-11-28 09:14:02");
+  Append(46, 0, "a");
+  Append(47, 0, "a");
+  Show_Record(app, platform, 1);
+  for (const int i : {0, 7, 8}) {
+    EXPECT_EQ(app.form.Text1[i].text, "") << i;
+    EXPECT_EQ(app.form.Text1[i].tooltip, "") << i;
+  }
+  EXPECT_EQ(app.form.Text1[47].text, "0");  // a sample that is 0 still shows
+  Show_Record(app, platform, 2);
+  for (const int i : {46, 47}) EXPECT_EQ(app.form.Text1[i].text, "") << i;
+  EXPECT_EQ(app.form.Text1[3].text, "9.20");
+  Show_Record(app, platform, 3);
+  EXPECT_EQ(app.form.Text1[3].text, "");
   EXPECT_EQ(app.form.Label2, "");
+}
+
+// The tooltip holds the whole value, its unit and the sample's time label, whatever the box
+// can show.
+TEST_F(ShowRecordTest, TooltipHasTheWholeValueUnitAndTime) {
+  Append(10, 18304.37, "2026-11-28 09:14:01");
+  Append(47, 2000000000, "");
+  Show_Record(app, platform, 1);
+  EXPECT_EQ(app.form.Text1[10].tooltip, "Array Y+ Curr: 18304.37 mA\n2026-11-28 09:14:01");
+  EXPECT_EQ(app.form.Text1[47].tooltip, "Packets Up: 2000000000\nno time label");
 }
 
 TEST_F(ShowRecordTest, PositionsOutsideTheStoreChangeNothing) {

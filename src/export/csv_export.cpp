@@ -1,0 +1,73 @@
+#include "export/csv_export.hpp"
+
+#include <charconv>
+#include <string_view>
+
+#include "decode/channels.hpp"
+#include "decode/latin1.hpp"
+
+namespace orvelt {
+
+namespace {
+
+// A field as CSV quotes it; control characters (C0, DEL and the C1 range that Latin-1 bytes
+// 0x80..0x9F become) are written as \xHH and a backslash as \\, so that a label holding terminal
+// escape sequences never reaches a terminal raw.
+void Write_Csv_Field(std::ostream& out, std::string_view utf8) {
+  std::string text;
+  text.reserve(utf8.size());
+  for (std::size_t i = 0; i < utf8.size(); ++i) {
+    const auto c = static_cast<unsigned char>(utf8[i]);
+    const bool c1 = c == 0xC2 && i + 1 < utf8.size() &&
+                    static_cast<unsigned char>(utf8[i + 1]) >= 0x80 &&
+                    static_cast<unsigned char>(utf8[i + 1]) <= 0x9F;
+    if (c < 0x20 || c == 0x7F || c1) {
+      const unsigned code = c1 ? static_cast<unsigned char>(utf8[++i]) : c;
+      static constexpr char kHex[] = "0123456789ABCDEF";
+      text += "\\x";
+      text += kHex[code >> 4];
+      text += kHex[code & 0x0F];
+    } else if (c == '\\') {
+      text += "\\\\";
+    } else {
+      text += static_cast<char>(c);
+    }
+  }
+  if (text.find_first_of(",\"") == std::string::npos) {
+    out << text;
+    return;
+  }
+  out << '"';
+  for (const char c : text) {
+    if (c == '"') out << '"';
+    out << c;
+  }
+  out << '"';
+}
+
+}  // namespace
+
+std::string Shortest_Number(double value) {
+  char text[32];
+  const auto result = std::to_chars(text, text + sizeof text, value);
+  return {text, result.ptr};
+}
+
+void Write_Csv(std::ostream& out, const TelemetryStore& store) {
+  out << "channel,caption,unit,sample,time_label,value\n";
+  for (int c = 0; c < kChannelCount; ++c) {
+    const std::string caption(Channel_Caption(c));
+    const std::string unit(Channel_Unit(c));
+    for (int i = 1; i <= store.Count(c); ++i) {
+      out << c << ',';
+      Write_Csv_Field(out, caption);
+      out << ',';
+      Write_Csv_Field(out, unit);
+      out << ',' << i << ',';
+      Write_Csv_Field(out, Latin1_To_Utf8(store.Label(c, i)));
+      out << ',' << Shortest_Number(store.Value(c, i)) << '\n';
+    }
+  }
+}
+
+}  // namespace orvelt

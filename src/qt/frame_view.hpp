@@ -1,0 +1,69 @@
+#pragma once
+
+#include <QAbstractTableModel>
+#include <QWidget>
+
+#include <cstdint>
+#include <vector>
+
+#include "decode/frame_log.hpp"
+#include "window/frame_rows.hpp"
+
+class QComboBox;
+class QLabel;
+class QTableView;
+
+namespace orvelt {
+
+// The frame log as a table: number, time label, what became of the frame, and its bytes in hex.
+// Texts are made only for the rows on show, so a log of 100 000 frames scrolls as fast as a
+// short one.
+class FrameLogModel : public QAbstractTableModel {
+  Q_OBJECT
+ public:
+  enum Column { kNumber, kLabel, kOutcome, kBytes, kColumnCount };
+
+  explicit FrameLogModel(const FrameLog& log, QObject* parent = nullptr);
+
+  // Takes the log as it stands now and lists the frames that pass `filter`.
+  void Refresh(FrameFilter filter);
+  FrameFilter Filter() const { return filter_; }
+
+  int rowCount(const QModelIndex& parent = QModelIndex()) const override;
+  int columnCount(const QModelIndex& parent = QModelIndex()) const override;
+  QVariant data(const QModelIndex& index, int role) const override;
+  QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
+
+ private:
+  std::size_t Log_Index(int row) const;
+
+  const FrameLog& log_;
+  FrameFilter filter_ = FrameFilter::All;
+  std::size_t shown_ = 0;            // rows when no filter narrows the log
+  std::vector<std::uint32_t> rows_;  // log positions when a filter does
+  std::uint64_t first_number_ = 1;   // frame number of log entry 0
+};
+
+// The window that shows the frames behind the values, opened from the View menu. It is not
+// modal; it follows each load when refreshed.
+class FrameView : public QWidget {
+  Q_OBJECT
+ public:
+  explicit FrameView(const FrameLog& log, QWidget* parent = nullptr);
+
+  // Shows the log as it stands now, keeping the chosen filter.
+  void Refresh();
+
+  QTableView* Table() const { return table_; }
+  QComboBox* Filter_Box() const { return filter_; }
+  FrameLogModel* Model() const { return model_; }
+
+ private:
+  const FrameLog& log_;
+  FrameLogModel* model_ = nullptr;
+  QTableView* table_ = nullptr;
+  QComboBox* filter_ = nullptr;
+  QLabel* count_ = nullptr;
+};
+
+}  // namespace orvelt

@@ -1,0 +1,160 @@
+// The main window's tools beyond the original menus: recent files, export, the chart picture,
+// "Go to..." and the frame view.
+
+#include <QAction>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QInputDialog>
+#include <QMenu>
+#include <QMenuBar>
+#include <QSaveFile>
+#include <QSettings>
+
+#include <sstream>
+
+#include "export/csv_export.hpp"
+#include "qt/chart_widget.hpp"
+#include "qt/frame_view.hpp"
+#include "qt/main_window.hpp"
+#include "window/navigation.hpp"
+
+namespace orvelt {
+
+namespace {
+
+constexpr const char* kRecentKey = "open/recent_files";
+constexpr qsizetype kRecentCount = 8;
+
+QByteArray Bytes(const std::string& s) {
+  return QByteArray(s.data(), static_cast<qsizetype>(s.size()));
+}
+
+// Recent files as the file system's bytes, newest first.
+QList<QByteArray> Recent_Files() {
+  QList<QByteArray> files;
+  for (const QVariant& v : QSettings().value(kRecentKey).toList()) files << v.toByteArray();
+  return files;
+}
+
+}  // namespace
+
+void MainWindow::Build_Tool_Menus(QMenu* file) {
+  recent_menu_ = file->addMenu(tr("&Recent files"));
+  recent_menu_->setObjectName("MenuRecent");
+  connect(recent_menu_, &QMenu::aboutToShow, this, &MainWindow::Fill_Recent_Menu);
+  Fill_Recent_Menu();  // so that the menu is enabled only when it lists something
+  file->addSeparator();
+  QAction* export_csv = file->addAction(tr("&Export CSV..."));
+  export_csv->setObjectName("MenuExportCsv");
+  connect(export_csv, &QAction::triggered, this, &MainWindow::On_Export_Csv);
+  QAction* save_chart = file->addAction(tr("Save &chart..."));
+  save_chart->setObjectName("MenuSaveChart");
+  connect(save_chart, &QAction::triggered, this, &MainWindow::On_Save_Chart);
+
+  QMenu* view = menuBar()->addMenu(tr("&View"));
+  view->setObjectName("MnuView");
+  QAction* go_to = view->addAction(tr("&Go to..."));
+  go_to->setObjectName("MenuGoTo");
+  go_to->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_G));
+  connect(go_to, &QAction::triggered, this, &MainWindow::On_Go_To);
+  QAction* frames = view->addAction(tr("&Frames..."));
+  frames->setObjectName("MenuFrames");
+  connect(frames, &QAction::triggered, this, [this] { Show_Frame_View(); });
+}
+
+void MainWindow::Remember_Recent(const std::vector<std::string>& files) {
+  QList<QByteArray> recent = Recent_Files();
+  for (auto file = files.rbegin(); file != files.rend(); ++file) {
+    if (file->empty()) continue;
+    recent.removeAll(Bytes(*file));
+    recent.prepend(Bytes(*file));
+  }
+  QVariantList stored;
+  for (qsizetype k = 0; k < std::min(recent.size(), kRecentCount); ++k) stored << recent[k];
+  QSettings settings;
+  settings.setValue(kRecentKey, stored);
+  if (!files.empty() && !files.front().empty()) {
+    settings.setValue(kLastFolderSetting, QFileInfo(File_Name_Text(files.front())).absolutePath());
+  }
+  Fill_Recent_Menu();
+}
+
+void MainWindow::Fill_Recent_Menu() {
+  recent_menu_->clear();
+  const QList<QByteArray> recent = Recent_Files();
+  for (qsizetype k = 0; k < recent.size(); ++k) {
+    const std::string path = recent[k].toStdString();
+    QAction* action = recent_menu_->addAction(
+        QStringLiteral("&%1 %2").arg(k + 1).arg(QFile::decodeName(recent[k])));
+    connect(action, &QAction::triggered, this, [this, path] { Load_Files({path}); });
+  }
+  recent_menu_->setEnabled(!recent.isEmpty());
+}
+
+std::string MainWindow::Go_To(const std::string& text) {
+  const GoToTarget target = Parse_Go_To(text, *app_);
+  if (!target.error.empty()) return target.error;
+  Show_Position(target.record);
+  return {};
+}
+
+void MainWindow::On_Go_To() {
+  bool ok = false;
+  const QString text = QInputDialog::getText(
+      this, tr("Go to"), tr("Record number, or time of day (HH:MM or HH:MM:SS):"),
+      QLineEdit::Normal, QString(), &ok);
+  if (!ok) return;
+  if (const std::string error = Go_To(text.toStdString()); !error.empty()) {
+    platform_->Message_Box(error);
+  }
+}
+
+std::string MainWindow::Export_Csv(const QString& path) {
+  std::ostringstream csv;
+  Write_Csv(csv, app_->telemetry.store);
+  const std::string text = csv.str();
+  // Written beside the target and renamed into place: a failed export leaves no half file.
+  QSaveFile file(path);
+  if (!file.open(QIODevice::WriteOnly) ||
+      file.write(text.data(), static_cast<qint64>(text.size())) !=
+          static_cast<qint64>(text.size()) ||
+      !file.commit()) {
+    return (path + QStringLiteral(": ") + file.errorString()).toStdString();
+  }
+  return {};
+}
+
+void MainWindow::On_Export_Csv() {
+  const QString path =
+      QFileDialog::getSaveFileName(this, tr("Export CSV"), QString(), tr("CSV files (*.csv)"));
+  if (path.isEmpty()) return;
+  if (const std::string error = Export_Csv(path); !error.empty()) platform_->Message_Box(error);
+}
+
+std::string MainWindow::Save_Chart(const QString& path) {
+  return chart_->Save(path).toStdString();
+}
+
+void MainWindow::On_Save_Chart() {
+  QString filter;
+  QString path = QFileDialog::getSaveFileName(
+      this, tr("Save chart"), QString(),
+      tr("PNG image (*.png);;SVG image (*.svg);;PDF document (*.pdf)"), &filter);
+  if (path.isEmpty()) return;
+  if (QFileInfo(path).suffix().isEmpty()) {
+    path += filter.contains(QLatin1String("svg"))   ? QStringLiteral(".svg")
+            : filter.contains(QLatin1String("pdf")) ? QStringLiteral(".pdf")
+                                                    : QStringLiteral(".png");
+  }
+  if (const std::string error = Save_Chart(path); !error.empty()) platform_->Message_Box(error);
+}
+
+FrameView* MainWindow::Show_Frame_View() {
+  if (!frame_view_) frame_view_ = new FrameView(app_->telemetry.frame_log, this);
+  frame_view_->Refresh();
+  frame_view_->show();
+  frame_view_->raise();
+  return frame_view_;
+}
+
+}  // namespace orvelt

@@ -1,0 +1,43 @@
+#include "qt/value_box_fit.hpp"
+
+#include <QFontMetrics>
+#include <QLineEdit>
+#include <QStyle>
+#include <QStyleOptionFrame>
+
+namespace orvelt {
+
+namespace {
+
+constexpr double kShrinkStep = 0.25;
+// QLineEdit keeps this many pixels free on either side of its text.
+constexpr int kLineEditInnerMargin = 2;
+
+}  // namespace
+
+int Box_Text_Width(const QLineEdit& box) {
+  QStyleOptionFrame option;
+  option.initFrom(&box);
+  option.lineWidth =
+      box.hasFrame() ? box.style()->pixelMetric(QStyle::PM_DefaultFrameWidth, &option, &box) : 0;
+  const QRect inner = box.style()->subElementRect(QStyle::SE_LineEditContents, &option, &box);
+  const QMargins margins = box.textMargins();
+  return inner.width() - margins.left() - margins.right() - 2 * kLineEditInnerMargin;
+}
+
+void Fit_Box_Text(QLineEdit& box, const QString& text, const QFont& design_font) {
+  const int room = Box_Text_Width(box);
+  QFont font = design_font;
+  while (QFontMetrics(font).horizontalAdvance(text) > room &&
+         font.pointSizeF() - kShrinkStep >= kSmallestBoxPointSize) {
+    font.setPointSizeF(font.pointSizeF() - kShrinkStep);
+  }
+  if (box.font() != font) box.setFont(font);
+  const QFontMetrics metrics(font);
+  box.setText(metrics.horizontalAdvance(text) <= room
+                  ? text
+                  : metrics.elidedText(text, Qt::ElideRight, room));
+  box.setCursorPosition(0);  // long texts show their beginning
+}
+
+}  // namespace orvelt

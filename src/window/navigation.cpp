@@ -1,0 +1,101 @@
+#include "window/navigation.hpp"
+
+#include <algorithm>
+#include <charconv>
+#include <cstdio>
+#include <optional>
+
+#include "decode/latin1.hpp"
+#include "window/record_display.hpp"
+
+namespace orvelt {
+
+namespace {
+
+constexpr std::size_t kTimeOfDayStart = 11;  // "YYYY-MM-DD HH:MM:SS"
+constexpr std::size_t kTimeOfDayLength = 8;
+
+std::string_view Trimmed(std::string_view text) {
+  const auto first = text.find_first_not_of(" \t");
+  if (first == std::string_view::npos) return {};
+  const auto last = text.find_last_not_of(" \t");
+  return text.substr(first, last - first + 1);
+}
+
+std::optional<int> Number(std::string_view digits, int max) {
+  if (digits.empty() || digits.size() > 6) return std::nullopt;
+  int value = 0;
+  const auto [end, error] = std::from_chars(digits.data(), digits.data() + digits.size(), value);
+  if (error != std::errc() || end != digits.data() + digits.size() || value > max) {
+    return std::nullopt;
+  }
+  return value;
+}
+
+// "HH:MM" or "HH:MM:SS" as the "HH:MM:SS" that time labels carry.
+std::optional<std::string> Time_Of_Day(std::string_view text) {
+  int parts[3] = {0, 0, 0};
+  const int limits[3] = {23, 59, 59};
+  int count = 0;
+  for (bool last = false; !last;) {
+    if (count == 3) return std::nullopt;  // more than three parts
+    const auto colon = text.find(':');
+    const std::string_view piece = text.substr(0, colon);
+    if (piece.size() > 2) return std::nullopt;
+    const auto value = Number(piece, limits[count]);
+    if (!value) return std::nullopt;
+    parts[count++] = *value;
+    last = colon == std::string_view::npos;
+    if (!last) text.remove_prefix(colon + 1);
+  }
+  if (count < 2) return std::nullopt;
+  char out[9];
+  std::snprintf(out, sizeof out, "%02d:%02d:%02d", parts[0], parts[1], parts[2]);
+  return std::string(out);
+}
+
+}  // namespace
+
+int Last_Record(const TelemetryStore& store) {
+  int last = kFirstRecord;
+  for (int c = 0; c < kChannelCount; ++c) last = std::max<int>(last, store.Count(c));
+  return last;
+}
+
+GoToTarget Parse_Go_To(std::string_view text, const AppState& app) {
+  text = Trimmed(text);
+  if (text.empty()) return {0, "Enter a record number or a time of day (HH:MM or HH:MM:SS)."};
+  if (text.find(':') == std::string_view::npos) {
+    const auto record = Number(text, kLastScrollPosition);
+    if (!record || *record < kFirstRecord) {
+      return {0, "A record number lies between 1 and " + std::to_string(kLastScrollPosition) + "."};
+    }
+    return {*record, {}};
+  }
+  const auto wanted = Time_Of_Day(text);
+  if (!wanted) return {0, "A time of day is written HH:MM or HH:MM:SS."};
+  const int channel = Label_Channel(app, kFirstRecord);
+  if (channel < 0) return {0, "No records are loaded."};
+  const TelemetryStore& store = app.telemetry.store;
+  for (int r = 1; r <= store.Count(channel); ++r) {
+    const std::string_view label = store.Label(channel, r);
+    if (label.size() < kTimeOfDayStart + kTimeOfDayLength) continue;
+    if (label.substr(kTimeOfDayStart, kTimeOfDayLength) >= *wanted) return {r, {}};
+  }
+  return {0, "No record at " + *wanted + " or later."};
+}
+
+std::string Record_Position_Text(const AppState& app, int r) {
+  std::string text =
+      "Record " + std::to_string(r) + " of " + std::to_string(Last_Record(app.telemetry.store));
+  if (const std::string_view label = Record_Label(app, r); !label.empty()) {
+    text += ", " + Latin1_To_Utf8(label);
+  }
+  return text;
+}
+
+std::string Record_Position_Compact(const AppState& app, int r) {
+  return std::to_string(r) + "/" + std::to_string(Last_Record(app.telemetry.store));
+}
+
+}  // namespace orvelt

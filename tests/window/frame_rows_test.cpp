@@ -1,0 +1,66 @@
+#include "window/frame_rows.hpp"
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+namespace orvelt {
+namespace {
+
+FrameLogEntry Entry(FrameKind kind, std::uint8_t type, std::uint8_t selector,
+                    FrameProblem problem = FrameProblem::None) {
+  FrameLogEntry e;
+  e.kind = kind;
+  e.type = type;
+  e.selector = selector;
+  e.problem = problem;
+  return e;
+}
+
+TEST(FrameRows, OutcomeNamesTheChannelsFilled) {
+  const struct {
+    FrameLogEntry entry;
+    const char* text;
+  } cases[] = {
+      {Entry(FrameKind::Counter, 0xE1, 0), "counter 0xE1: Packets Up"},
+      {Entry(FrameKind::Counter, 0xE7, 0), "counter 0xE7: no channel"},
+      {Entry(FrameKind::Sensor, kBatteryRecord, 3),
+       "sensor record 0x2C selector 3: Battery 0 Volt"},
+      {Entry(FrameKind::Sensor, kSolarRecord, 31), "sensor record 0x2D selector 31: Array Z- Curr"},
+      {Entry(FrameKind::Sensor, kSwitchboardRecord, 0x81),
+       "sensor record 0x66 selector 129: Pow Supply Curr, Pow Supply Volt"},
+      {Entry(FrameKind::Sensor, kMagnetometerRecord, 3),
+       "sensor record 0x89 selector 3: Magn X- Axis, Magn Y- Axis"},
+      {Entry(FrameKind::Sensor, kMagnetometerRecord, 5),
+       "sensor record 0x89 selector 5: Magn Z- Axis"},
+      {Entry(FrameKind::Sensor, kBatteryRecord, 8, FrameProblem::StoreFull),
+       "sensor record 0x2C selector 8: Battery 1 Volt (skipped: store full)"},
+      {Entry(FrameKind::Message, 0, 0), "message"},
+      {Entry(FrameKind::Other, 0, 0), "other station or no satellite frame"},
+      {Entry(FrameKind::Other, 0, 0, FrameProblem::FrameTooLong),
+       "skipped: frame longer than 512 bytes"},
+  };
+  for (const auto& c : cases) EXPECT_EQ(Frame_Outcome_Text(c.entry), c.text);
+}
+
+TEST(FrameRows, FiltersByKind) {
+  FrameLog log;
+  const std::uint8_t bytes[] = {0, 1, 2};
+  const FrameKind kinds[] = {FrameKind::Counter, FrameKind::Message, FrameKind::Other,
+                             FrameKind::Sensor, FrameKind::Other};
+  for (const FrameKind kind : kinds) {
+    FrameOutcome outcome;
+    outcome.kind = kind;
+    if (kind == FrameKind::Sensor) outcome.problem = FrameProblem::RecordTooShort;
+    log.Append(bytes, "label", outcome);
+  }
+  using Rows = std::vector<std::uint32_t>;
+  EXPECT_EQ(Filter_Frames(log, FrameFilter::All), (Rows{0, 1, 2, 3, 4}));
+  EXPECT_EQ(Filter_Frames(log, FrameFilter::Telemetry), (Rows{0, 3}));
+  EXPECT_EQ(Filter_Frames(log, FrameFilter::Messages), (Rows{1}));
+  EXPECT_EQ(Filter_Frames(log, FrameFilter::Other), (Rows{2, 4}));
+  EXPECT_EQ(Filter_Frames(log, FrameFilter::Problems), (Rows{3}));
+}
+
+}  // namespace
+}  // namespace orvelt

@@ -1,0 +1,55 @@
+#include "window/navigation.hpp"
+
+#include <gtest/gtest.h>
+
+namespace orvelt {
+namespace {
+
+class NavigationTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    // Battery 0 over midnight-free minutes, a shorter channel beside it.
+    const char* labels[] = {"2026-11-28 09:14:01", "2026-11-28 09:15:30", "2026-11-28 10:00:00",
+                            "short"};
+    for (const char* label : labels) app.telemetry.store.Append_Sample(3, 1.0, label);
+    app.telemetry.store.Append_Sample(8, 1.0, "2026-11-28 23:59:59");
+  }
+  AppState app;
+};
+
+TEST_F(NavigationTest, LastRecordIsTheLongestChannel) {
+  EXPECT_EQ(Last_Record(app.telemetry.store), 4);
+  EXPECT_EQ(Last_Record(AppState().telemetry.store), 1);
+}
+
+TEST_F(NavigationTest, GoToRecordNumberOrTimeOfDay) {
+  const struct {
+    const char* text;
+    int record;  // 0: an error
+  } cases[] = {
+      {"3", 3},        {" 12 ", 12},       {"32767", 32767}, {"0", 0},        {"32768", 0},
+      {"-1", 0},       {"abc", 0},         {"", 0},          {"09:14", 1},    {"09:14:01", 1},
+      {"09:14:02", 2}, {"9:15", 2},        {"09:15:31", 3},  {"10:00:01", 0}, {"24:00", 0},
+      {"09:60", 0},    {"09:14:01:00", 0}, {"09", 9},        {"123:00", 0},   {":30", 0},
+  };
+  for (const auto& c : cases) {
+    const GoToTarget target = Parse_Go_To(c.text, app);
+    EXPECT_EQ(target.record, c.record) << c.text;
+    EXPECT_EQ(target.error.empty(), c.record != 0) << c.text;
+  }
+}
+
+TEST_F(NavigationTest, TimeOfDayFollowsTheSelectedChannel) {
+  app.form.Option1[8].on = true;
+  EXPECT_EQ(Parse_Go_To("12:00", app).record, 1);  // channel 8's only record is at 23:59:59
+  EXPECT_FALSE(Parse_Go_To("12:00", AppState()).error.empty());  // nothing loaded
+}
+
+TEST_F(NavigationTest, PositionTexts) {
+  EXPECT_EQ(Record_Position_Text(app, 2), "Record 2 of 4, 2026-11-28 09:15:30");
+  EXPECT_EQ(Record_Position_Text(app, 9), "Record 9 of 4");
+  EXPECT_EQ(Record_Position_Compact(app, 2), "2/4");
+}
+
+}  // namespace
+}  // namespace orvelt
