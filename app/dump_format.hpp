@@ -1,6 +1,8 @@
 #pragma once
 
 #include <ostream>
+#include <string>
+#include <string_view>
 
 #include "decode/telemetry_state.hpp"
 #include "ingest/load_report.hpp"
@@ -9,6 +11,10 @@ namespace orvelt {
 
 // The shortest decimal text that reads back as the same double.
 std::string Shortest_Number(double value);
+
+// `utf8` as a JSON string; bytes that are no valid UTF-8 (file names can hold any bytes) become
+// U+FFFD, so that the output is always valid UTF-8.
+void Write_Json_String(std::ostream& out, std::string_view utf8);
 
 // One row per stored sample: channel,caption,unit,sample,time_label,value.
 void Write_Csv(std::ostream& out, const TelemetryStore& store);

@@ -1,5 +1,6 @@
 // The decoder's work window. Capture files named on the command line are loaded at start as one
-// selection: orvelt-decoder a.kss b.kss
+// selection: orvelt-decoder a.kss b.kss. `--connect HOST:PORT` or `--connect DEVICE@BAUD` starts
+// live reception from a TNC at once, recording as last chosen in File / Connect...
 
 #include <QApplication>
 #include <QFile>
@@ -15,6 +16,8 @@
 #include <string>
 #include <vector>
 
+#include "qt/connect_dialog.hpp"
+#include "qt/live_controller.hpp"
 #include "qt/main_window.hpp"
 #include "window/handlers.hpp"
 
@@ -88,6 +91,7 @@ void Dump_Visible_Texts(const orvelt::MainWindow& window, const QString& path) {
 int main(int argc, char** argv) {
   QApplication app(argc, argv);
   QApplication::setApplicationName(QStringLiteral("orvelt-decoder"));
+  QApplication::setOrganizationName(QStringLiteral("orvelt"));
   Close_On_Termination(app);
 
   orvelt::MainWindow window;
@@ -102,12 +106,25 @@ int main(int argc, char** argv) {
   }
 
   std::vector<std::string> files;
+  std::string connect_to;
   const QStringList args = QCoreApplication::arguments();
   for (qsizetype k = 1; k < args.size(); ++k) {
+    if (args[k] == QLatin1String("--connect") && k + 1 < args.size()) {
+      connect_to = args[++k].toStdString();
+      continue;
+    }
     files.push_back(QFileInfo(args[k]).absoluteFilePath().toStdString());
   }
   if (!files.empty()) window.Load_Files(files);
   window.show();
+  if (!connect_to.empty()) {
+    std::string error;
+    const std::string folder = orvelt::Remembered_Connect_Choice().record_folder;
+    if (!window.Live().Connect_To(connect_to, folder, &error)) {
+      std::cerr << "orvelt-decoder: --connect: " << error << '\n';
+      return 2;
+    }
+  }
 
   if (const QString dump = qEnvironmentVariable("ORVELT_SMOKE_DUMP"); !dump.isEmpty()) {
     QTimer::singleShot(0, &window, [&window, dump] { Dump_Visible_Texts(window, dump); });

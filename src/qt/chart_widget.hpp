@@ -54,6 +54,8 @@ class ChartWidget : public QWidget {
     QVector<double> values;
   };
 
+  // The model shows the series on show now (a chart that may only have grown).
+  bool Same_Series(const ChartModel& model) const;
   void Take_Data(const ChartModel& model);
   void Build_Plottables();
   void Rescale_Values();

@@ -30,6 +30,7 @@
 #include "export/screenshot.hpp"
 #include "qt/chart_widget.hpp"
 #include "qt/info_window.hpp"
+#include "qt/live_controller.hpp"
 #include "window/handlers.hpp"
 
 namespace orvelt {
@@ -105,6 +106,8 @@ MainWindow::MainWindow(QWidget* parent)
 
   Build_Menus();
   Build_Controls();
+  live_ =
+      new LiveController(*this, findChild<QMenu*>("MnuFile"), findChild<QAction*>("MenuFileExit"));
   resize(minimumSizeHint());
   Render(kChart | kLoadReport);
 }

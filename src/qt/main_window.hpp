@@ -30,6 +30,7 @@ class QTabWidget;
 namespace orvelt {
 
 class ChartWidget;
+class LiveController;
 
 // Design size of the client area in twips.
 inline constexpr int kClientWidthTwips = 9615;
@@ -51,6 +52,11 @@ class MainWindow : public QMainWindow {
 
   // Loads capture files as one selection, as "Open Kissfile" would after its dialog.
   void Load_Files(const std::vector<std::string>& files);
+
+  // Live reception from a TNC (File / Connect...).
+  LiveController& Live() { return *live_; }
+  // Draws what live reception changed in the model.
+  void Render_Live() { Render(kChart); }
 
   // Pixels of a length in twips at the screen's scale (15 twips per pixel at 96 dpi).
   int Px(int twips) const;
@@ -98,6 +104,7 @@ class MainWindow : public QMainWindow {
 
   std::unique_ptr<AppState> app_;
   QtPlatform platform_;
+  LiveController* live_ = nullptr;
   double scale_ = 1.0;
 
   QWidget* client_ = nullptr;
