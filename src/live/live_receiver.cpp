@@ -18,9 +18,12 @@ LiveReceiver::LiveReceiver(TelemetryState& state, QObject* parent)
     : QObject(parent), session_(state), link_(this) {
   connect(&link_, &KissLink::Bytes_Received, this, [this](const QByteArray& bytes) {
     const auto* data = reinterpret_cast<const std::uint8_t*>(bytes.constData());
+    const std::uint64_t before = session_.Counts().frames;
     session_.Feed(std::span(data, static_cast<std::size_t>(bytes.size())),
                   QDateTime::currentMSecsSinceEpoch());
-    emit Frames_Arrived();
+    // A piece that completes no frame changes nothing to show; repainting for it would only
+    // hold back the frame it is part of.
+    if (session_.Counts().frames != before) emit Frames_Arrived();
   });
   connect(&link_, &KissLink::Connection_Ended, this, [this] { session_.Connection_Ended(); });
   connect(&link_, &KissLink::Status_Changed, this, &LiveReceiver::Status_Changed);
@@ -35,8 +38,7 @@ LiveReceiver::~LiveReceiver() {
 bool LiveReceiver::Start(const SourceAddress& address, const std::string& record_folder) {
   Stop();
   running_ = true;
-  const bool recording =
-      session_.Start_Recording(record_folder, QDateTime::currentMSecsSinceEpoch());
+  const bool recording = session_.Begin(record_folder, QDateTime::currentMSecsSinceEpoch());
   link_.Start(address);
   return recording;
 }

@@ -23,8 +23,9 @@ class LiveReceiver : public QObject {
   explicit LiveReceiver(TelemetryState& state, QObject* parent = nullptr);
   ~LiveReceiver() override;
 
-  // Starts recording into `record_folder` (none when empty) and connects to `address`. False
-  // when the recording cannot be made; reception starts all the same.
+  // Begins a session (an empty store) recording into `record_folder` (none when empty) and
+  // connects to `address`. False when the recording cannot be made; reception starts all the
+  // same.
   bool Start(const SourceAddress& address, const std::string& record_folder);
   // Disconnects and closes the recording.
   void Stop();
@@ -38,7 +39,7 @@ class LiveReceiver : public QObject {
   const LiveSession& Session() const { return session_; }
 
  signals:
-  // Frames may have been taken (after every piece of bytes received).
+  // Frames were taken (after a piece of bytes that completed at least one).
   void Frames_Arrived();
   // The link or the recording changed.
   void Status_Changed();

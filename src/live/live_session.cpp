@@ -19,13 +19,13 @@ bool Any_Channel_Full(const TelemetryStore& store) {
 
 }  // namespace
 
-bool LiveSession::Start_Recording(const std::string& folder, std::int64_t start_ms) {
+bool LiveSession::Begin(const std::string& folder, std::int64_t start_ms) {
   folder_ = folder;
-  if (folder.empty()) {
-    recorder_.Close();
-    return true;
-  }
-  return recorder_.Open(folder, start_ms);
+  deframer_.Reset();
+  tnc_label_ = false;
+  recorder_.Reset();
+  New_Session(start_ms);
+  return folder.empty() || Recording().recording();
 }
 
 void LiveSession::Stop_Recording() {

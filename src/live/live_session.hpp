@@ -65,10 +65,11 @@ class LiveSession {
 
   explicit LiveSession(TelemetryState& state) : state_(state) {}
 
-  // Records into `folder` from now on (a new file named from `start_ms`); an empty folder
-  // records nothing. False, with the reason in Recording(), when the file cannot be made;
-  // reception goes on regardless.
-  bool Start_Recording(const std::string& folder, std::int64_t start_ms);
+  // Starts a session at `start_ms`: an empty store, fresh counts, a clean stream, and a
+  // recording into `folder` (a new file named from `start_ms`; none when `folder` is empty).
+  // False, with the reason in Recording(), when the file cannot be made; reception goes on
+  // regardless.
+  bool Begin(const std::string& folder, std::int64_t start_ms);
   void Stop_Recording();
   // See Recorder::Set_Durable; on by default.
   void Set_Durable_Recording(bool durable) { recorder_.Set_Durable(durable); }
@@ -80,7 +81,8 @@ class LiveSession {
   // The connection ended: an unfinished frame can never be completed and is dropped (counted).
   void Connection_Ended();
 
-  // "New session": an empty store, fresh counts and, when recording, a new file.
+  // "New session": an empty store, fresh counts and, when recording, a new file; the stream
+  // goes on.
   void New_Session(std::int64_t start_ms);
 
   // A station without a display starts a new session (fresh store, new recording file) instead

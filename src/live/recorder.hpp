@@ -58,6 +58,11 @@ class Recorder {
   void Set_Durable(bool durable) { durable_ = durable; }
   // Syncs and closes the file; status() keeps the counts.
   void Close();
+  // Closes the file and forgets it: no recording.
+  void Reset() {
+    Close();
+    status_ = {};
+  }
 
   const RecordingStatus& status() const { return status_; }
 

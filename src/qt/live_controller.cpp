@@ -85,8 +85,6 @@ bool LiveController::Connect_To(const std::string& source, const std::string& re
     if (error) *error = parsed.error;
     return false;
   }
-  // A live session starts with an empty store, as opening files does.
-  window_.App().telemetry.store.Reset_Store();
   follow_.Resume();
   receiver_.Start(parsed.address, record_folder);
   status_timer_.start();

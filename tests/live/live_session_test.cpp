@@ -70,7 +70,7 @@ TEST_P(LiveSessionTest, RecordingReloadsToTheSameStore) {
     if (f.decoded) observed.emplace_back(f.bytes.begin(), f.bytes.end());
   });
   session.Set_Durable_Recording(false);  // thousands of pieces: no sync of each
-  ASSERT_TRUE(session.Start_Recording(dir.path().string(), kStartMs));
+  ASSERT_TRUE(session.Begin(dir.path().string(), kStartMs));
   Feed_Pieces(session, pass.bytes(), c.cut, 7);
   const std::string path = session.Recording().path;
   session.Stop_Recording();
@@ -160,7 +160,7 @@ TEST(LiveSessionStoreFullTest, RecordingGoesOnAndNewSessionStartsAFreshStoreAndF
   testing::ScratchDir dir;
   TelemetryState state;
   LiveSession session(state);
-  ASSERT_TRUE(session.Start_Recording(dir.path().string(), kStartMs));
+  ASSERT_TRUE(session.Begin(dir.path().string(), kStartMs));
   const Bytes frame = tools::Kiss_Frame(tools::Raw_Word_Record(kBatteryRecord, 3, -200));
   Bytes hundred;  // fed a hundred frames at a time, as a busy link delivers them
   for (int k = 0; k < 100; ++k) hundred.insert(hundred.end(), frame.begin(), frame.end());
@@ -180,6 +180,17 @@ TEST(LiveSessionStoreFullTest, RecordingGoesOnAndNewSessionStartsAFreshStoreAndF
   session.Feed(frame, kStartMs + 20000000);
   EXPECT_EQ(state.store.Count(3), 1);
   EXPECT_EQ(session.Recording().frames, 1u);
+
+  // A new connection without recording begins with an empty store and no recording.
+  for (int k = 0; k < kSeriesCapacity / 100; ++k) session.Feed(hundred, kStartMs);
+  ASSERT_TRUE(session.Store_Full());
+  ASSERT_TRUE(session.Begin({}, kStartMs + 2));
+  EXPECT_FALSE(session.Store_Full());
+  EXPECT_EQ(state.store.Count(3), 0);
+  EXPECT_TRUE(session.Recording().path.empty());
+  session.Feed(frame, kStartMs + 3000);
+  EXPECT_EQ(state.store.Count(3), 1);
+  EXPECT_EQ(session.Counts().frames, 1u);
 }
 
 }  // namespace
