@@ -2,12 +2,7 @@
 // TNC, decodes and records every frame, and prints one line per decoded frame.
 
 #include <QCoreApplication>
-#include <QSocketNotifier>
 
-#include <sys/socket.h>
-#include <unistd.h>
-
-#include <csignal>
 #include <iostream>
 #include <string>
 #include <string_view>
@@ -17,6 +12,7 @@
 #include "live/live_status.hpp"
 #include "out_of_memory.hpp"
 #include "receive_format.hpp"
+#include "termination_signals.hpp"
 
 namespace {
 
@@ -46,33 +42,6 @@ int Take_Forward_Option(const std::vector<std::string_view>& /*args*/, std::size
 }
 
 void Attach_Forwarding(orvelt::LiveReceiver& /*receiver*/) {}
-
-int signal_pair[2] = {-1, -1};
-
-void On_Signal(int) {
-  const char byte = 1;
-  if (::write(signal_pair[0], &byte, 1) < 0) {
-    // Nothing can be done inside a signal handler.
-  }
-}
-
-// SIGINT and SIGTERM end the event loop, so that the recording is synced and closed.
-bool Quit_On_Signals(QCoreApplication& app) {
-  if (::socketpair(AF_UNIX, SOCK_STREAM, 0, signal_pair) != 0) return false;
-  auto* notifier = new QSocketNotifier(signal_pair[1], QSocketNotifier::Read, &app);
-  QObject::connect(notifier, &QSocketNotifier::activated, &app, [] {
-    char byte = 0;
-    if (::read(signal_pair[1], &byte, 1) < 0) return;
-    QCoreApplication::quit();
-  });
-  struct sigaction action {};
-  action.sa_handler = On_Signal;
-  sigemptyset(&action.sa_mask);
-  action.sa_flags = SA_RESTART;
-  sigaction(SIGTERM, &action, nullptr);
-  sigaction(SIGINT, &action, nullptr);
-  return true;
-}
 
 }  // namespace
 
@@ -116,7 +85,8 @@ int main(int argc, char** argv) {
     options.record_folder = Default_Recording_Folder();
   }
   if (!options.record) options.record_folder.clear();
-  Quit_On_Signals(app);
+  // SIGINT and SIGTERM end the event loop, so that the recording is synced and closed.
+  On_Termination_Signals(app, [] { QCoreApplication::quit(); });
 
   TelemetryState state;
   state.keep_frame_log = false;

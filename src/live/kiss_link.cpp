@@ -47,7 +47,7 @@ void KissLink::Set_Timing(const LinkTiming& timing) {
 }
 
 void KissLink::Start(const SourceAddress& address) {
-  Stop();
+  if (status_.phase != LinkPhase::Disconnected) Stop();
   address_ = address;
   backoff_.Reset();
   status_ = {};

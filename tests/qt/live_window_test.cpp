@@ -50,6 +50,29 @@ std::size_t Frame_Boundary(const tools::Bytes& bytes, double fraction) {
   return at;
 }
 
+// A window connected to a loopback TNC that sends the first half of a pass, goes away for
+// `pause_ms` and then sends the rest.
+struct HalfwayDrop {
+  tools::CaptureBuilder pass;
+  LoopbackTnc tnc;
+  LiveWindow w;
+  QTemporaryDir dir;
+
+  HalfwayDrop(const tools::PassOptions& options, int pause_ms)
+      : pass(tools::Generate_Pass(options)), tnc(pass.bytes()) {
+    if (!tnc.Listen()) qFatal("no loopback port");
+    tnc.Drop_At(Frame_Boundary(pass.bytes(), 0.5), pause_ms);
+    if (!w.live.Connect_To("127.0.0.1:" + std::to_string(tnc.Port()), dir.path().toStdString())) {
+      qFatal("cannot connect");
+    }
+  }
+  // The first half is in and the TNC is away.
+  bool First_Half_In() const {
+    const LinkStatus& link = w.live.Receiver().Link().Status();
+    return link.connections == 1 && link.phase == LinkPhase::Waiting;
+  }
+};
+
 }  // namespace
 
 class LiveWindowTest : public QObject {
@@ -63,16 +86,10 @@ class LiveWindowTest : public QObject {
 };
 
 void LiveWindowTest::Follows_Until_The_User_Moves_And_Resumes_With_End() {
-  const tools::CaptureBuilder pass = tools::Generate_Pass({.seconds = 30});
-  LoopbackTnc tnc(pass.bytes());
-  QVERIFY(tnc.Listen());
-  tnc.Drop_At(Frame_Boundary(pass.bytes(), 0.5), 300);
-  LiveWindow w;
-  QTemporaryDir dir;
-  QVERIFY(w.live.Connect_To("127.0.0.1:" + std::to_string(tnc.Port()), dir.path().toStdString()));
-  QTRY_VERIFY_WITH_TIMEOUT(w.live.Receiver().Link().Status().connections == 1 &&
-                               w.live.Receiver().Link().Status().phase == LinkPhase::Waiting,
-                           3000);
+  HalfwayDrop session({.seconds = 30}, 300);
+  LiveWindow& w = session.w;
+  LoopbackTnc& tnc = session.tnc;
+  QTRY_VERIFY_WITH_TIMEOUT(session.First_Half_In(), 3000);
   // Following: the bar stands at the newest record and the boxes show it.
   const int newest = Newest_Record(w.State().store, -1);
   QVERIFY(newest > 1);
@@ -101,14 +118,10 @@ void LiveWindowTest::Follows_Until_The_User_Moves_And_Resumes_With_End() {
 }
 
 void LiveWindowTest::Chart_Grows_And_Recording_Reloads_To_The_Same_Store() {
-  const tools::CaptureBuilder pass = tools::Generate_Pass({.seconds = 40, .seed = 2});
-  LoopbackTnc tnc(pass.bytes());
-  QVERIFY(tnc.Listen());
-  tnc.Drop_At(Frame_Boundary(pass.bytes(), 0.5), 200);
-  LiveWindow w;
-  QTemporaryDir dir;
-  QVERIFY(w.live.Connect_To("127.0.0.1:" + std::to_string(tnc.Port()), dir.path().toStdString()));
-  QTRY_VERIFY_WITH_TIMEOUT(w.live.Receiver().Link().Status().phase == LinkPhase::Waiting, 3000);
+  HalfwayDrop session({.seconds = 40, .seed = 2}, 200);
+  LiveWindow& w = session.w;
+  LoopbackTnc& tnc = session.tnc;
+  QTRY_VERIFY_WITH_TIMEOUT(session.First_Half_In(), 3000);
   auto* selector = w.window->findChild<QRadioButton*>("Option1_3");
   QTest::mouseClick(selector, Qt::LeftButton);
   const int rows_before = w.window->App().form.MSChart2.row_count;
