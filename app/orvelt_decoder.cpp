@@ -19,10 +19,49 @@
 #include "qt/connect_dialog.hpp"
 #include "qt/live_controller.hpp"
 #include "qt/main_window.hpp"
-#include "termination_signals.hpp"
 #include "window/handlers.hpp"
 
+#if defined(Q_OS_UNIX)
+#include <QSocketNotifier>
+
+#include <sys/socket.h>
+#include <unistd.h>
+#include <csignal>
+#endif
+
 namespace {
+
+#if defined(Q_OS_UNIX)
+int signal_pipe[2] = {-1, -1};
+
+void On_Termination_Signal(int) {
+  const char byte = 1;
+  if (::write(signal_pipe[0], &byte, 1) < 0) {
+    // Nothing can be done inside a signal handler; the window stays open.
+  }
+}
+
+// SIGTERM and SIGINT close the windows as "Exit" would, so that a logout of the desktop or a
+// supervising script ends the program cleanly with status 0.
+void Close_On_Termination(QApplication& app) {
+  if (::socketpair(AF_UNIX, SOCK_STREAM, 0, signal_pipe) != 0) return;
+  auto* notifier = new QSocketNotifier(signal_pipe[1], QSocketNotifier::Read, &app);
+  QObject::connect(notifier, &QSocketNotifier::activated, &app, [] {
+    char byte = 0;
+    if (::read(signal_pipe[1], &byte, 1) < 0) return;
+    QApplication::closeAllWindows();
+    QCoreApplication::quit();
+  });
+  struct sigaction action {};
+  action.sa_handler = On_Termination_Signal;
+  sigemptyset(&action.sa_mask);
+  action.sa_flags = SA_RESTART;
+  sigaction(SIGTERM, &action, nullptr);
+  sigaction(SIGINT, &action, nullptr);
+}
+#else
+void Close_On_Termination(QApplication&) {}
+#endif
 
 // ORVELT_SMOKE_DUMP=<file>: once the window is up, writes its caption and the texts of its
 // visible value boxes and status line to <file>, one "name=text" per line, so that a script
@@ -53,12 +92,7 @@ int main(int argc, char** argv) {
   QApplication app(argc, argv);
   QApplication::setApplicationName(QStringLiteral("orvelt-decoder"));
   QApplication::setOrganizationName(QStringLiteral("orvelt"));
-  // SIGTERM and SIGINT close the windows as "Exit" would, so that a logout of the desktop or a
-  // supervising script ends the program cleanly with status 0.
-  orvelt::On_Termination_Signals(app, [] {
-    QApplication::closeAllWindows();
-    QCoreApplication::quit();
-  });
+  Close_On_Termination(app);
 
   orvelt::MainWindow window;
   if (const auto error = window.Start_Up()) {
