@@ -86,17 +86,18 @@ class LiveWindowTest : public QObject {
 };
 
 void LiveWindowTest::Follows_Until_The_User_Moves_And_Resumes_With_End() {
-  HalfwayDrop session({.seconds = 30}, 300);
+  // The TNC stays away long enough for the checks below to run before the second half.
+  HalfwayDrop session({.seconds = 30}, 1000);
   LiveWindow& w = session.w;
   LoopbackTnc& tnc = session.tnc;
   QTRY_VERIFY_WITH_TIMEOUT(session.First_Half_In(), 3000);
+  QVERIFY(w.Status().contains("reconnecting to 127.0.0.1:"));
+  // The TNC went away, then refused while it was down.
+  QVERIFY(w.Status().contains("(closed by the TNC)") || w.Status().contains("(refused)"));
   // Following: the bar stands at the newest record and the boxes show it.
   const int newest = Newest_Record(w.State().store, -1);
   QVERIFY(newest > 1);
   QTRY_COMPARE_WITH_TIMEOUT(w.Scroll()->value(), newest, 1000);
-  QVERIFY(w.Status().contains("reconnecting to 127.0.0.1:"));
-  // The TNC went away, then refused while it was down.
-  QVERIFY(w.Status().contains("(closed by the TNC)") || w.Status().contains("(refused)"));
 
   // The user steps back: following stops, and new frames leave the bar where the user put it.
   w.Scroll()->triggerAction(QAbstractSlider::SliderSingleStepSub);
