@@ -31,8 +31,8 @@ std::size_t Utf8_Sequence(std::string_view s) {
   return n;
 }
 
-// A JSON string; bytes that are no valid UTF-8 (file names can hold any bytes) become U+FFFD,
-// so that the output is always valid UTF-8.
+}  // namespace
+
 void Write_Json_String(std::ostream& out, std::string_view utf8) {
   out << '"';
   for (std::size_t i = 0; i < utf8.size(); ++i) {
@@ -75,6 +75,8 @@ void Write_Json_String(std::ostream& out, std::string_view utf8) {
   }
   out << '"';
 }
+
+namespace {
 
 void Write_File_Report(std::ostream& out, const FileReport& f) {
   out << "{\"file\": ";

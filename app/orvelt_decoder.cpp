@@ -1,5 +1,6 @@
 // The decoder's work window. Capture files named on the command line are loaded at start as one
-// selection: orvelt-decoder a.kss b.kss
+// selection: orvelt-decoder a.kss b.kss. `--connect HOST:PORT` or `--connect DEVICE@BAUD` starts
+// live reception from a TNC at once, recording as last chosen in File / Connect...
 
 #include <QApplication>
 #include <QIcon>
@@ -19,6 +20,8 @@
 
 #include "config/start_up_files.hpp"
 #include "out_of_memory.hpp"
+#include "qt/connect_dialog.hpp"
+#include "qt/live_controller.hpp"
 #include "qt/main_window.hpp"
 #include "version.hpp"
 #include "window/handlers.hpp"
@@ -34,13 +37,15 @@
 namespace {
 
 constexpr const char* kUsage =
-    "usage: orvelt-decoder [--] [FILE...]\n"
+    "usage: orvelt-decoder [--connect SOURCE] [--] [FILE...]\n"
     "Opens the ORVELT-1 telemetry decoder's window and loads the capture files named, in the\n"
     "order given, as one selection.\n"
     "\n"
-    "  -h, --help   print this help and end\n"
-    "  --version    print the version and end\n"
-    "  --           every argument after it is a file, even one that starts with \"-\"\n"
+    "  --connect SOURCE  receive live from a TNC: HOST:PORT (KISS over TCP) or DEVICE@BAUD\n"
+    "                    (a serial TNC), recording into the folder last chosen\n"
+    "  -h, --help        print this help and end\n"
+    "  --version         print the version and end\n"
+    "  --                every argument after it is a file, even one that starts with \"-\"\n"
     "\n"
     "The start-up files conf.ini and obc_offset.ini are each read from the first of these\n"
     "folders that has it: the program's own folder, $XDG_CONFIG_HOME/orvelt (normally\n"
@@ -64,6 +69,7 @@ EarlyRequest Early_Request_Of(int argc, char** argv) {
 // else that looks like an option is a mistake, reported before a window is shown.
 struct FileArguments {
   std::vector<std::string> files;
+  std::string connect_to;  // --connect HOST:PORT or DEVICE@BAUD
   QString unknown_option;  // empty when every argument was understood
 };
 
@@ -76,6 +82,8 @@ FileArguments File_Arguments(int argc, char** argv) {
     const std::string_view arg = argv[k];
     if (!options_done && arg == "--") {
       options_done = true;
+    } else if (!options_done && arg == "--connect" && k + 1 < argc) {
+      result.connect_to = argv[++k];
     } else if (!options_done && arg.size() > 1 && arg[0] == '-') {
       result.unknown_option = QString::fromLocal8Bit(argv[k]);
       return result;
@@ -194,11 +202,18 @@ int main(int argc, char** argv) {
     return 1;
   }
 
-  if (!arguments.files.empty()) window.Load_Files(arguments.files);
   window.show();
   // Loaded once the window is up, so that a long load shows its progress and can be cancelled.
   if (!arguments.files.empty()) {
     QTimer::singleShot(0, &window, [&window, files = arguments.files] { window.Load_Files(files); });
+  }
+  if (!arguments.connect_to.empty()) {
+    std::string error;
+    const std::string folder = orvelt::Remembered_Connect_Choice().record_folder;
+    if (!window.Live().Connect_To(arguments.connect_to, folder, &error)) {
+      std::cerr << "orvelt-decoder: --connect: " << error << '\n';
+      return 2;
+    }
   }
 
 #if defined(ORVELT_SMOKE_HOOKS)

@@ -17,6 +17,7 @@
 #include <QSvgGenerator>
 
 #include "charts/value_axis.hpp"
+#include "live/follow.hpp"
 #include "qcustomplot.h"
 
 namespace orvelt {
@@ -121,18 +122,34 @@ void ChartWidget::Render(const ChartModel& model) {
   if (!data_changed && bars == bars_) return;
 
   bars_ = bars;
+  const int old_rows = rows_;
+  const bool same_series = rendered_ && Same_Series(model);
   if (data_changed) Take_Data(model);
   Build_Plottables();
   Rescale_Values();
   Apply_Value_Axis();
   if (data_changed) {
     ticks_stale_ = true;
-    plot_->xAxis->setRange(kRowMargin, std::max(rows_, 1) + kRowMargin);
+    // A chart that grew by new samples of the same series keeps the user's zoom.
+    const QCPRange shown = plot_->xAxis->range();
+    const CategoryRange view =
+        same_series && rows_ > old_rows
+            ? Category_Range_After_Growth({shown.lower, shown.upper}, old_rows, rows_)
+            : CategoryRange{kRowMargin, std::max(rows_, 1) + kRowMargin};
+    plot_->xAxis->setRange(view.lower, view.upper);
   }
   rendered_ = true;
   revision_ = model.data_revision;
   Update_Ticks();
   plot_->replot(QCustomPlot::rpQueuedRefresh);
+}
+
+bool ChartWidget::Same_Series(const ChartModel& model) const {
+  if (model.series.size() != series_.size()) return false;
+  for (std::size_t s = 0; s < series_.size(); ++s) {
+    if (From_Utf8(model.series[s].legend) != series_[s].legend) return false;
+  }
+  return true;
 }
 
 void ChartWidget::Take_Data(const ChartModel& model) {

@@ -77,6 +77,8 @@ class ChartWidget : public QWidget {
     QVector<double> values;
   };
 
+  // The model shows the series on show now (a chart that may only have grown).
+  bool Same_Series(const ChartModel& model) const;
   void Take_Data(const ChartModel& model);
   void Apply_Value_Axis();
   bool Bars_Too_Thin() const;

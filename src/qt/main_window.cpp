@@ -36,6 +36,7 @@
 #include "qt/chart_widget.hpp"
 #include "qt/frame_view.hpp"
 #include "qt/info_window.hpp"
+#include "qt/live_controller.hpp"
 #include "qt/load_monitor.hpp"
 #include "qt/value_box_fit.hpp"
 #include "window/handlers.hpp"
@@ -153,6 +154,8 @@ MainWindow::MainWindow(std::unique_ptr<QtPlatform> platform, QWidget* parent)
 
   Build_Menus();
   Build_Controls();
+  live_ =
+      new LiveController(*this, findChild<QMenu*>("MnuFile"), findChild<QAction*>("MenuFileExit"));
   resize(minimumSizeHint());
   Render(kChart | kLoadReport);
 }

@@ -36,6 +36,7 @@ namespace orvelt {
 class ChartWidget;
 class FrameView;
 class LoadMonitor;
+class LiveController;
 
 // Design size of the client area in twips.
 inline constexpr int kClientWidthTwips = 9615;
@@ -73,6 +74,11 @@ class MainWindow : public QMainWindow {
 
   // The load running now, if any.
   LoadMonitor& Load_Monitor() { return *load_monitor_; }
+
+  // Live reception from a TNC (File / Connect...).
+  LiveController& Live() { return *live_; }
+  // Draws what live reception changed in the model.
+  void Render_Live() { Render(kChart); }
 
   // Pixels of a length in twips at the screen's scale (15 twips per pixel at 96 dpi).
   int Px(int twips) const;
@@ -137,6 +143,7 @@ class MainWindow : public QMainWindow {
   std::unique_ptr<AppState> app_;
   std::unique_ptr<QtPlatform> platform_;
   LoadMonitor* load_monitor_ = nullptr;
+  LiveController* live_ = nullptr;
   double scale_ = 1.0;
 
   QWidget* client_ = nullptr;

@@ -1,0 +1,87 @@
+#include "receive_format.hpp"
+
+#include <cstdio>
+#include <string>
+
+#include "decode/channels.hpp"
+#include "decode/latin1.hpp"
+#include "dump_format.hpp"
+
+namespace orvelt {
+
+namespace {
+
+// The text of a message frame as UTF-8: the bytes after its header and before its trailer.
+std::string Message_Text(const LiveFrame& frame) {
+  const std::size_t size = frame.bytes.size();
+  if (size < static_cast<std::size_t>(kMessageMinBytes)) return {};
+  const auto text =
+      frame.bytes.subspan(kMessageTextStart, size - kMessageTextStart - kMessageTrailerBytes);
+  std::string utf8;
+  Append_Latin1_As_Utf8(utf8, {reinterpret_cast<const char*>(text.data()), text.size()});
+  return utf8;
+}
+
+}  // namespace
+
+const char* Record_Kind(const FrameOutcome& outcome) {
+  switch (outcome.kind) {
+    case FrameKind::Counter:
+      return "counter";
+    case FrameKind::Message:
+      return "message";
+    case FrameKind::Other:
+      return "other";
+    case FrameKind::Sensor:
+      break;
+  }
+  switch (outcome.type) {
+    case kBatteryRecord:
+      return "battery";
+    case kSolarRecord:
+      return "solar array";
+    case kSwitchboardRecord:
+      return "switchboard";
+    case kMagnetometerRecord:
+      return "magnetometer";
+    default:
+      return "sensor";
+  }
+}
+
+void Write_Frame_Line(std::ostream& out, const LiveFrame& frame) {
+  const FrameOutcome& outcome = frame.taken.outcome;
+  out << Latin1_To_Utf8(frame.label) << ' ' << Record_Kind(outcome) << ':';
+  if (outcome.kind == FrameKind::Message) out << ' ' << Message_Text(frame);
+  for (int k = 0; k < outcome.value_count; ++k) {
+    const ChannelValue& v = outcome.values[static_cast<std::size_t>(k)];
+    // Six significant digits are plenty to watch; the JSON form carries every digit.
+    char number[32];
+    std::snprintf(number, sizeof number, "%.6g", v.value);
+    out << (k ? ", " : " ") << v.channel << ' ' << Channel_Caption(v.channel) << " = " << number;
+    if (const std::string_view unit = Channel_Unit(v.channel); !unit.empty()) out << ' ' << unit;
+  }
+  out << '\n';
+}
+
+void Write_Frame_Json(std::ostream& out, const LiveFrame& frame) {
+  const FrameOutcome& outcome = frame.taken.outcome;
+  out << "{\"time_label\": ";
+  Write_Json_String(out, Latin1_To_Utf8(frame.label));
+  out << ", \"kind\": ";
+  Write_Json_String(out, Record_Kind(outcome));
+  out << ", \"channels\": {";
+  for (int k = 0; k < outcome.value_count; ++k) {
+    const ChannelValue& v = outcome.values[static_cast<std::size_t>(k)];
+    out << (k ? ", \"" : "\"") << v.channel << "\": " << Shortest_Number(v.value);
+  }
+  out << "}, \"message\": ";
+  if (outcome.kind == FrameKind::Message) {
+    Write_Json_String(out, Message_Text(frame));
+  } else {
+    out << "null";
+  }
+  out << "}\n";
+}
+
+}  // namespace orvelt

@@ -1,0 +1,156 @@
+#include "live/kiss_link.hpp"
+
+#include <QDateTime>
+#include <QSerialPort>
+#include <QTcpSocket>
+
+namespace orvelt {
+
+namespace {
+
+std::int64_t Now_Ms() {
+  return QDateTime::currentMSecsSinceEpoch();
+}
+
+LinkProblem Tcp_Problem(QAbstractSocket::SocketError error) {
+  switch (error) {
+    case QAbstractSocket::ConnectionRefusedError:
+      return LinkProblem::Refused;
+    case QAbstractSocket::HostNotFoundError:
+      return LinkProblem::HostNotFound;
+    case QAbstractSocket::RemoteHostClosedError:
+      return LinkProblem::ClosedByTnc;
+    case QAbstractSocket::SocketTimeoutError:
+      return LinkProblem::NoAnswer;
+    default:
+      return LinkProblem::Other;
+  }
+}
+
+}  // namespace
+
+KissLink::KissLink(QObject* parent) : QObject(parent), backoff_(timing_.backoff) {
+  retry_timer_.setSingleShot(true);
+  connect(&retry_timer_, &QTimer::timeout, this, &KissLink::Attempt);
+  connect_timer_.setSingleShot(true);
+  connect(&connect_timer_, &QTimer::timeout, this,
+          [this] { Lost(LinkProblem::NoAnswer, tr("no answer to the connection attempt")); });
+}
+
+KissLink::~KissLink() {
+  Drop_Device();
+}
+
+void KissLink::Set_Timing(const LinkTiming& timing) {
+  timing_ = timing;
+  backoff_ = Backoff(timing.backoff);
+}
+
+void KissLink::Start(const SourceAddress& address) {
+  if (status_.phase != LinkPhase::Disconnected) Stop();
+  address_ = address;
+  backoff_.Reset();
+  status_ = {};
+  status_.source = Source_Text(address);
+  Attempt();
+}
+
+void KissLink::Stop() {
+  retry_timer_.stop();
+  connect_timer_.stop();
+  const bool was_up = status_.phase == LinkPhase::Connected;
+  Drop_Device();
+  status_.phase = LinkPhase::Disconnected;
+  if (was_up) emit Connection_Ended();
+  emit Status_Changed();
+}
+
+void KissLink::Drop_Device() {
+  if (!device_) return;
+  QIODevice* device = device_;
+  device_ = nullptr;
+  device->disconnect(this);
+  if (auto* socket = qobject_cast<QAbstractSocket*>(device)) socket->abort();
+  device->close();
+  device->deleteLater();
+}
+
+void KissLink::Attempt() {
+  status_.phase = LinkPhase::Connecting;
+  emit Status_Changed();
+  if (const auto* tcp = std::get_if<TcpAddress>(&address_)) {
+    Attempt_Tcp(*tcp);
+  } else {
+    Attempt_Serial(std::get<SerialAddress>(address_));
+  }
+}
+
+void KissLink::Attempt_Tcp(const TcpAddress& tcp) {
+  auto* socket = new QTcpSocket(this);
+  device_ = socket;
+  connect(socket, &QTcpSocket::connected, this, &KissLink::Connected);
+  connect(socket, &QTcpSocket::readyRead, this, &KissLink::Read_Available);
+  connect(socket, &QTcpSocket::errorOccurred, this,
+          [this, socket](auto error) { Lost(Tcp_Problem(error), socket->errorString()); });
+  connect(socket, &QTcpSocket::disconnected, this,
+          [this] { Lost(LinkProblem::ClosedByTnc, tr("the TNC closed the connection")); });
+  connect_timer_.start(timing_.connect_timeout_ms);
+  socket->connectToHost(QString::fromStdString(tcp.host), tcp.port, QIODevice::ReadOnly);
+}
+
+void KissLink::Attempt_Serial(const SerialAddress& serial) {
+  auto* port = new QSerialPort(this);
+  device_ = port;
+  port->setPortName(QString::fromStdString(serial.device));
+  port->setBaudRate(serial.baud);
+  if (!port->open(QIODevice::ReadOnly)) {
+    const bool gone = port->error() == QSerialPort::DeviceNotFoundError && status_.connections > 0;
+    Lost(gone ? LinkProblem::DeviceVanished : LinkProblem::CannotOpen, port->errorString());
+    return;
+  }
+  connect(port, &QSerialPort::readyRead, this, &KissLink::Read_Available);
+  connect(port, &QSerialPort::errorOccurred, this, [this, port](QSerialPort::SerialPortError e) {
+    if (e == QSerialPort::NoError) return;
+    // A read error or a lost resource is what an unplugged adapter looks like.
+    const bool gone = e == QSerialPort::ResourceError || e == QSerialPort::ReadError ||
+                      e == QSerialPort::DeviceNotFoundError;
+    Lost(gone ? LinkProblem::DeviceVanished : LinkProblem::Other, port->errorString());
+  });
+  Connected();
+}
+
+void KissLink::Connected() {
+  connect_timer_.stop();
+  backoff_.Reset();
+  status_.phase = LinkPhase::Connected;
+  status_.problem = LinkProblem::None;
+  ++status_.connections;
+  emit Status_Changed();
+  // Bytes that came with the connection itself.
+  if (device_ && device_->bytesAvailable() > 0) Read_Available();
+}
+
+void KissLink::Read_Available() {
+  if (!device_) return;
+  const QByteArray bytes = device_->readAll();
+  if (!bytes.isEmpty()) emit Bytes_Received(bytes);
+}
+
+void KissLink::Lost(LinkProblem problem, const QString& detail) {
+  if (!device_ || status_.phase == LinkPhase::Disconnected) return;
+  connect_timer_.stop();
+  // What the TNC sent before it went away is still taken.
+  if (status_.phase == LinkPhase::Connected && device_->isReadable()) Read_Available();
+  const bool was_up = status_.phase == LinkPhase::Connected;
+  Drop_Device();
+  if (was_up) emit Connection_Ended();
+  const std::int64_t delay = backoff_.Next_Delay_Ms();
+  status_.phase = LinkPhase::Waiting;
+  status_.problem = problem;
+  status_.detail = detail.toStdString();
+  status_.retry_at_ms = Now_Ms() + delay;
+  retry_timer_.start(static_cast<int>(delay));
+  emit Status_Changed();
+}
+
+}  // namespace orvelt

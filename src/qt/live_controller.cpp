@@ -1,0 +1,203 @@
+#include "qt/live_controller.hpp"
+
+#include <QAction>
+#include <QDateTime>
+#include <QLabel>
+#include <QMenu>
+#include <QMessageBox>
+#include <QScrollBar>
+
+#include <array>
+#include <vector>
+
+#include "charts/chart_routines.hpp"
+#include "live/live_status.hpp"
+#include "qt/connect_dialog.hpp"
+#include "qt/main_window.hpp"
+#include "window/handlers.hpp"
+
+namespace orvelt {
+
+namespace {
+
+QString From_Std(const std::string& s) {
+  return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size()));
+}
+
+std::int64_t Now_Ms() {
+  return QDateTime::currentMSecsSinceEpoch();
+}
+
+}  // namespace
+
+LiveController::LiveController(MainWindow& window, QMenu* file_menu, QAction* before)
+    : QObject(&window), window_(window), receiver_(window.App().telemetry, this) {
+  clock_.start();
+  connect_ = new QAction(tr("Connect..."), this);
+  connect_->setObjectName("MenuFileConnect");
+  disconnect_ = new QAction(tr("Disconnect"), this);
+  disconnect_->setObjectName("MenuFileDisconnect");
+  new_session_ = new QAction(tr("New session"), this);
+  new_session_->setObjectName("MenuFileNewSession");
+  follow_action_ = new QAction(tr("Follow"), this);
+  follow_action_->setObjectName("MenuFileFollow");
+  follow_action_->setShortcut(QKeySequence(Qt::Key_End));
+  follow_action_->setShortcutContext(Qt::WindowShortcut);
+  for (QAction* action : {connect_, disconnect_, new_session_, follow_action_}) {
+    file_menu->insertAction(before, action);
+  }
+  file_menu->insertSeparator(before);
+  window.addAction(follow_action_);  // End works while the menu is closed
+  connect(connect_, &QAction::triggered, this, &LiveController::On_Connect_Menu);
+  connect(disconnect_, &QAction::triggered, this, &LiveController::Disconnect);
+  connect(new_session_, &QAction::triggered, this, &LiveController::New_Session);
+  connect(follow_action_, &QAction::triggered, this, &LiveController::Follow);
+
+  // Only moves by the user stop following; the window's own updates of the bar do not trigger
+  // actions.
+  if (auto* bar = window.findChild<QScrollBar*>("HScroll1")) {
+    connect(bar, &QScrollBar::actionTriggered, this, [this](int) {
+      if (receiver_.Running()) follow_.User_Moved();
+    });
+  }
+
+  repaint_timer_.setSingleShot(true);
+  connect(&repaint_timer_, &QTimer::timeout, this, &LiveController::Repaint);
+  status_timer_.setInterval(1000);
+  connect(&status_timer_, &QTimer::timeout, this, [this] {
+    Update_Status();
+    window_.Render_Live();
+  });
+  connect(&receiver_, &LiveReceiver::Frames_Arrived, this, &LiveController::Frames_Arrived);
+  connect(&receiver_, &LiveReceiver::Status_Changed, this, [this] {
+    Update_Status();
+    window_.Render_Live();
+  });
+  Update_Actions();
+}
+
+LiveController::~LiveController() = default;
+
+bool LiveController::Connect_To(const std::string& source, const std::string& record_folder,
+                                std::string* error) {
+  const SourceParse parsed = Parse_Source(source);
+  if (!parsed.ok()) {
+    if (error) *error = parsed.error;
+    return false;
+  }
+  follow_.Resume();
+  receiver_.Start(parsed.address, record_folder);
+  status_timer_.start();
+  Update_Actions();
+  Repaint();
+  return true;
+}
+
+void LiveController::Disconnect() {
+  receiver_.Stop();
+  status_timer_.stop();
+  Update_Actions();
+  Repaint();
+}
+
+void LiveController::New_Session() {
+  if (!receiver_.Running()) return;
+  receiver_.New_Session();
+  follow_.Resume();
+  Repaint();
+}
+
+void LiveController::Follow() {
+  follow_.Resume();
+  Repaint();
+}
+
+void LiveController::On_Connect_Menu() {
+  ConnectDialog dialog(Remembered_Connect_Choice(), &window_);
+  if (dialog.exec() != QDialog::Accepted) return;
+  const auto choice = dialog.Choice();
+  if (!choice) return;
+  Remember_Connect_Choice(*choice);
+  std::string error;
+  if (!Connect_To(choice->source, choice->record_folder, &error)) {
+    QMessageBox::warning(&window_, tr("Connect"), From_Std(error));
+  }
+}
+
+void LiveController::Frames_Arrived() {
+  if (repaint_timer_.isActive()) return;  // a repaint is already due
+  const std::int64_t now = clock_.elapsed();
+  repaint_timer_.start(static_cast<int>(Repaint_Delay_Ms(last_paint_ms_, now, kRepaintIntervalMs)));
+}
+
+int LiveController::Selected_Channel() const {
+  const FormModel& form = window_.App().form;
+  for (int i = 0; i < kChannelCount; ++i) {
+    if (form.Option1[static_cast<std::size_t>(i)].on) return i;
+  }
+  return -1;
+}
+
+void LiveController::Grow_Chart() {
+  // The chart shows the series whose captions are its legends; when the first of them holds
+  // more samples than the chart has rows, the same chart is drawn again.
+  AppState& app = window_.App();
+  const ChartModel& chart = app.form.MSChart2;
+  if (chart.series.empty()) return;
+  std::vector<int> channels;
+  std::vector<Rgb> colours;
+  int caption_channel = -1;
+  for (const ChartSeries& series : chart.series) {
+    int found = -1;
+    for (int i = 0; i < kChannelCount && found < 0; ++i) {
+      const Selector* s = app.form.Selector_At(i);
+      if (s && s->caption == series.legend) found = i;
+    }
+    if (found < 0) return;
+    channels.push_back(found);
+    colours.push_back(series.colour);
+  }
+  for (int i = 0; i < kChannelCount && caption_channel < 0; ++i) {
+    const Selector* s = app.form.Selector_At(i);
+    if (s && s->caption == app.form.Frame5) caption_channel = i;
+  }
+  if (caption_channel < 0 || app.telemetry.store.Count(channels[0]) <= chart.row_count) return;
+  Draw_Series_Chart(app, channels, colours, caption_channel);
+}
+
+void LiveController::Repaint() {
+  last_paint_ms_ = clock_.elapsed();
+  AppState& app = window_.App();
+  app.form.Take_Decoded_Facts(app.telemetry);
+  const int newest = Newest_Record(app.telemetry.store, Selected_Channel());
+  if (const int position = follow_.Position(app.form.HScroll1, newest)) {
+    app.form.HScroll1 = position;
+  }
+  Show_Record(app, window_.Qt_Platform(), app.form.HScroll1);
+  Grow_Chart();
+  Update_Status();
+  window_.Render_Live();
+}
+
+void LiveController::Update_Status() {
+  if (!receiver_.Running() && receiver_.Session().Counts().frames == 0 &&
+      receiver_.Link().Status().connections == 0 && receiver_.Session().Recording().path.empty()) {
+    return;  // no live session yet: the status line is the load's
+  }
+  const std::int64_t now = Now_Ms();
+  AppState& app = window_.App();
+  app.form.Label3 = Live_Status_Line(receiver_.Link().Status(), receiver_.Session(), now);
+  if (auto* label3 = window_.findChild<QLabel*>("Label3")) {
+    label3->setToolTip(
+        From_Std(Live_Status_Details(receiver_.Link().Status(), receiver_.Session(), now))
+            .trimmed());
+  }
+}
+
+void LiveController::Update_Actions() {
+  const bool running = receiver_.Running();
+  disconnect_->setEnabled(running);
+  new_session_->setEnabled(running);
+}
+
+}  // namespace orvelt

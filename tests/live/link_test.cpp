@@ -1,0 +1,248 @@
+// The live transports against a loopback KISS server and a pseudo-terminal standing in for a
+// serial TNC, and orvelt-receive end to end.
+
+#include <QDir>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <fcntl.h>
+#include <pty.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <random>
+#include <set>
+#include <vector>
+
+#include "decode/time_label.hpp"
+#include "ingest/capture_reader.hpp"
+#include "live/live_receiver.hpp"
+#include "loopback_tnc.hpp"
+#include "tools/capture_writer.hpp"
+
+using namespace orvelt;
+using tools::Bytes;
+
+namespace {
+
+// Short delays: a test must not wait for the real 1 s .. 30 s.
+constexpr LinkTiming kFastTiming{{20, 200}, 2000};
+
+// The frames of a capture that reach the decoder, in order.
+std::vector<Bytes> Decoded_Frames(const Bytes& capture) {
+  std::vector<Bytes> frames;
+  KissDeframer deframer;
+  deframer.Feed(capture, [&](auto stored, std::size_t) {
+    if (stored[0] != kTimeLabelCommand) frames.emplace_back(stored.begin(), stored.end());
+    return true;
+  });
+  return frames;
+}
+
+// Everything a receiver did, as its observers and status saw it.
+struct Watch {
+  std::vector<Bytes> frames;
+  std::set<LinkProblem> problems;
+  std::set<LinkPhase> phases;
+
+  explicit Watch(LiveReceiver& receiver) {
+    receiver.Session().Add_Observer([this](const LiveFrame& f) {
+      if (f.decoded) frames.emplace_back(f.bytes.begin(), f.bytes.end());
+    });
+    QObject::connect(&receiver, &LiveReceiver::Status_Changed, &receiver, [this, &receiver] {
+      const LinkStatus& s = receiver.Link().Status();
+      phases.insert(s.phase);
+      if (s.phase == LinkPhase::Waiting) problems.insert(s.problem);
+    });
+  }
+};
+
+bool Same_Store(const TelemetryState& a, const TelemetryState& b) {
+  for (int c = 0; c < kChannelCount; ++c) {
+    if (a.store.Count(c) != b.store.Count(c)) return false;
+    for (int slot = 1; slot <= a.store.Count(c); ++slot) {
+      if (a.store.Value(c, slot) != b.store.Value(c, slot)) return false;
+      if (a.store.Label(c, slot) != b.store.Label(c, slot)) return false;
+    }
+  }
+  return a.frames_decoded == b.frames_decoded;
+}
+
+}  // namespace
+
+class LinkTest : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void Tcp_Frames_Arrive_Once_In_Order_Across_A_Dropped_Connection();
+  void Tcp_Frame_Cut_Off_By_The_Tnc_Is_Dropped_And_Reported();
+  void Refused_Connection_Is_Retried_With_Backoff();
+  void Serial_Tnc_On_A_Pseudo_Terminal();
+  void Receive_Records_Prints_Json_And_Ends_On_Sigterm();
+};
+
+void LinkTest::Tcp_Frames_Arrive_Once_In_Order_Across_A_Dropped_Connection() {
+  const tools::CaptureBuilder pass =
+      tools::Generate_Pass({.seconds = 40, .seed = 3, .damaged = true, .foreign = true});
+  const Bytes& bytes = pass.bytes();
+  LoopbackTnc tnc(bytes, 11);
+  QVERIFY(tnc.Listen());
+  // Drop right after a FEND in the middle, so that no frame is cut.
+  std::size_t middle = bytes.size() / 2;
+  while (bytes[middle - 1] != kFend || bytes[middle] != kFend) ++middle;
+  tnc.Drop_At(middle, 150);
+
+  QTemporaryDir dir;
+  TelemetryState state;
+  LiveReceiver receiver(state);
+  receiver.Link().Set_Timing(kFastTiming);
+  Watch watch(receiver);
+  QVERIFY(receiver.Start(TcpAddress{"127.0.0.1", tnc.Port()}, dir.path().toStdString()));
+  const std::vector<Bytes> sent = Decoded_Frames(bytes);
+  QTRY_VERIFY_WITH_TIMEOUT(watch.frames.size() >= sent.size(), 4000);
+  QVERIFY(watch.frames == sent);
+  QCOMPARE(tnc.Connections(), 2);
+  QCOMPARE(receiver.Link().Status().connections, 2u);
+  QVERIFY(watch.problems.count(LinkProblem::ClosedByTnc));
+  QVERIFY(watch.problems.count(LinkProblem::Refused));  // while the TNC was away
+  QCOMPARE(receiver.Session().Counts().cut_off, 0u);
+
+  const std::string path = receiver.Session().Recording().path;
+  receiver.Stop();
+  QCOMPARE(receiver.Link().Status().phase, LinkPhase::Disconnected);
+  TelemetryState reread;
+  Load_Files(reread, {path});
+  QVERIFY(Same_Store(state, reread));
+}
+
+void LinkTest::Tcp_Frame_Cut_Off_By_The_Tnc_Is_Dropped_And_Reported() {
+  const Bytes frame = tools::Kiss_Frame(tools::Raw_Word_Record(kBatteryRecord, 3, -200));
+  Bytes bytes = frame;
+  bytes.resize(frame.size() + 5);  // a second frame cut off after its first bytes
+  std::copy_n(frame.begin(), 5, bytes.begin() + static_cast<std::ptrdiff_t>(frame.size()));
+  bytes.insert(bytes.end(), frame.begin(), frame.end());
+  LoopbackTnc tnc(bytes);
+  QVERIFY(tnc.Listen());
+  tnc.Drop_At(frame.size() + 5, 0);
+
+  TelemetryState state;
+  LiveReceiver receiver(state);
+  receiver.Link().Set_Timing(kFastTiming);
+  Watch watch(receiver);
+  receiver.Start(TcpAddress{"127.0.0.1", tnc.Port()}, {});
+  QTRY_COMPARE_WITH_TIMEOUT(watch.frames.size(), std::size_t{2}, 3000);
+  QCOMPARE(receiver.Session().Counts().cut_off, 1u);
+  QCOMPARE(receiver.Session().Counts().problems, 0u);
+  QCOMPARE(state.store.Count(3), 2);
+}
+
+void LinkTest::Refused_Connection_Is_Retried_With_Backoff() {
+  quint16 port = 0;
+  {
+    QTcpServer probe;  // a port that was free a moment ago and now has no listener
+    QVERIFY(probe.listen(QHostAddress::LocalHost, 0));
+    port = probe.serverPort();
+  }
+  TelemetryState state;
+  LiveReceiver receiver(state);
+  receiver.Link().Set_Timing({{30, 60}, 2000});
+  Watch watch(receiver);
+  int waits = 0;
+  QObject::connect(&receiver, &LiveReceiver::Status_Changed, &receiver,
+                   [&] { waits += receiver.Link().Status().phase == LinkPhase::Waiting; });
+  receiver.Start(TcpAddress{"127.0.0.1", port}, {});
+  QTRY_VERIFY_WITH_TIMEOUT(waits >= 3, 3000);
+  QCOMPARE(receiver.Link().Status().problem, LinkProblem::Refused);
+  QVERIFY(Link_Text(receiver.Link().Status(), 0).find("(refused)") != std::string::npos);
+
+  // The TNC comes up: the next attempt connects.
+  LoopbackTnc tnc(tools::Kiss_Frame(tools::Counter_Frame(0xE1, 5)));
+  QVERIFY(tnc.Listen(port));
+  QTRY_COMPARE_WITH_TIMEOUT(watch.frames.size(), std::size_t{1}, 3000);
+  QCOMPARE(receiver.Link().Status().phase, LinkPhase::Connected);
+  receiver.Stop();
+}
+
+void LinkTest::Serial_Tnc_On_A_Pseudo_Terminal() {
+  int master = -1, slave = -1;
+  char name[256] = {};
+  QVERIFY(::openpty(&master, &slave, name, nullptr, nullptr) == 0);
+  termios raw{};
+  ::tcgetattr(slave, &raw);
+  ::cfmakeraw(&raw);
+  ::tcsetattr(slave, TCSANOW, &raw);
+
+  const tools::CaptureBuilder pass = tools::Generate_Pass({.seconds = 15, .binary_time = true});
+  const Bytes& bytes = pass.bytes();
+  TelemetryState state;
+  LiveReceiver receiver(state);
+  receiver.Link().Set_Timing(kFastTiming);
+  Watch watch(receiver);
+  receiver.Start(SerialAddress{name, 9600}, {});
+  QTRY_COMPARE_WITH_TIMEOUT(receiver.Link().Status().phase, LinkPhase::Connected, 2000);
+  ::close(slave);  // the port holds its own descriptor now
+
+  std::mt19937 random(5);
+  for (std::size_t at = 0; at < bytes.size();) {
+    const std::size_t n = std::min<std::size_t>(bytes.size() - at, 1 + random() % 300);
+    QVERIFY(::write(master, bytes.data() + at, n) == static_cast<ssize_t>(n));
+    at += n;
+    QCoreApplication::processEvents();
+  }
+  const std::vector<Bytes> sent = Decoded_Frames(bytes);
+  QTRY_VERIFY_WITH_TIMEOUT(watch.frames.size() >= sent.size(), 4000);
+  QVERIFY(watch.frames == sent);
+
+  // The adapter is unplugged: the link says so and keeps trying.
+  ::close(master);
+  QTRY_VERIFY_WITH_TIMEOUT(watch.problems.count(LinkProblem::DeviceVanished) > 0, 3000);
+  QVERIFY(receiver.Link().Status().phase != LinkPhase::Connected);
+  receiver.Stop();
+}
+
+void LinkTest::Receive_Records_Prints_Json_And_Ends_On_Sigterm() {
+  const tools::CaptureBuilder pass = tools::Generate_Pass({.seconds = 20, .seed = 9});
+  LoopbackTnc tnc(pass.bytes(), 4);
+  QVERIFY(tnc.Listen());
+  QTemporaryDir dir;
+  QProcess receive;
+  receive.start(QStringLiteral(ORVELT_RECEIVE_BINARY),
+                {QStringLiteral("127.0.0.1:%1").arg(tnc.Port()), QStringLiteral("--record"),
+                 dir.path(), QStringLiteral("--json")});
+  QVERIFY(receive.waitForStarted(3000));
+  const std::size_t expected = Decoded_Frames(pass.bytes()).size();
+  QByteArray out;
+  QTRY_VERIFY_WITH_TIMEOUT(
+      (out += receive.readAllStandardOutput(), out.count('\n') >= qsizetype(expected)), 4000);
+  receive.terminate();  // SIGTERM
+  QVERIFY(receive.waitForFinished(3000));
+  QCOMPARE(receive.exitStatus(), QProcess::NormalExit);
+  QCOMPARE(receive.exitCode(), 0);
+  out += receive.readAllStandardOutput();
+  const QString err = QString::fromUtf8(receive.readAllStandardError());
+
+  const QStringList files = QDir(dir.path()).entryList({QStringLiteral("*.kss")}, QDir::Files);
+  QCOMPARE(files.size(), 1);
+  QVERIFY2(err.contains(files[0]), qPrintable(err));
+  TelemetryState reread;
+  Load_Files(reread, {QDir(dir.path()).filePath(files[0]).toStdString()});
+  const QList<QByteArray> lines = out.trimmed().split('\n');
+  // Every frame the generator makes is telemetry, so there is one line per decoded frame.
+  QCOMPARE(static_cast<std::int64_t>(lines.size()), reread.frames_decoded);
+  QCOMPARE(static_cast<std::size_t>(lines.size()), expected);
+  for (const QByteArray& line : lines) {
+    const QJsonObject o = QJsonDocument::fromJson(line).object();
+    QVERIFY2(o.contains("time_label") && o.contains("kind") && o.contains("channels"),
+             line.constData());
+  }
+  // The pass opens with a time label of its own, which stamps the first frame.
+  const QJsonObject first = QJsonDocument::fromJson(lines.front()).object();
+  QCOMPARE(first.value("time_label").toString().toStdString(),
+           Format_Time_Label(tools::PassOptions{}.start));
+}
+
+QTEST_GUILESS_MAIN(LinkTest)
+#include "link_test.moc"

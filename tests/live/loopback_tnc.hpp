@@ -1,0 +1,92 @@
+#pragma once
+
+#include <QHostAddress>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QTimer>
+
+#include <algorithm>
+#include <cstdint>
+#include <random>
+#include <vector>
+
+// A KISS TNC on 127.0.0.1 for the tests: replays a capture to whoever connects, in pieces of
+// random size, and can drop the connection after a given byte and stop listening for a while.
+// Every connection goes on where the last one stopped.
+class LoopbackTnc : public QObject {
+ public:
+  explicit LoopbackTnc(std::vector<std::uint8_t> bytes, unsigned seed = 1)
+      : bytes_(std::move(bytes)), random_(seed) {
+    QObject::connect(&server_, &QTcpServer::newConnection, this, [this] { Accept(); });
+    pump_.setInterval(0);
+    QObject::connect(&pump_, &QTimer::timeout, this, [this] { Send_Some(); });
+  }
+
+  bool Listen(quint16 port = 0) { return server_.listen(QHostAddress::LocalHost, port); }
+  quint16 Port() const { return port_ ? port_ : server_.serverPort(); }
+  void Remember_Port() { port_ = server_.serverPort(); }
+
+  // The connection is closed once `offset` bytes in all have been sent, and the server stops
+  // listening for `pause_ms` (connections are refused meanwhile).
+  void Drop_At(std::size_t offset, int pause_ms) {
+    drop_at_ = offset;
+    pause_ms_ = pause_ms;
+  }
+  void Set_Max_Piece(std::size_t bytes) { max_piece_ = bytes; }
+
+  std::size_t Sent() const { return sent_; }
+  int Connections() const { return connections_; }
+  bool Done() const { return sent_ == bytes_.size(); }
+
+ private:
+  void Accept() {
+    while (QTcpSocket* next = server_.nextPendingConnection()) {
+      if (client_) {
+        next->abort();
+        next->deleteLater();
+        continue;
+      }
+      client_ = next;
+      QObject::connect(next, &QTcpSocket::disconnected, next, &QObject::deleteLater);
+      ++connections_;
+      pump_.start();
+    }
+  }
+
+  void Send_Some() {
+    if (!client_) return pump_.stop();
+    if (client_->bytesToWrite() > (1 << 16)) return;  // let the kernel take what it has
+    std::size_t end = std::min(bytes_.size(), sent_ + 1 + random_() % max_piece_);
+    if (drop_at_ > sent_) end = std::min(end, drop_at_);
+    if (end > sent_) {
+      client_->write(reinterpret_cast<const char*>(bytes_.data() + sent_),
+                     static_cast<qint64>(end - sent_));
+      sent_ = end;
+    }
+    if (sent_ == drop_at_) Drop();
+    if (Done()) pump_.stop();
+  }
+
+  void Drop() {
+    drop_at_ = 0;
+    pump_.stop();
+    client_->flush();
+    client_->disconnectFromHost();
+    client_ = nullptr;
+    Remember_Port();
+    server_.close();
+    QTimer::singleShot(pause_ms_, this, [this] { server_.listen(QHostAddress::LocalHost, port_); });
+  }
+
+  std::vector<std::uint8_t> bytes_;
+  std::mt19937 random_;
+  QTcpServer server_;
+  QTcpSocket* client_ = nullptr;
+  QTimer pump_;
+  std::size_t sent_ = 0;
+  std::size_t drop_at_ = 0;
+  std::size_t max_piece_ = 600;
+  int pause_ms_ = 0;
+  int connections_ = 0;
+  quint16 port_ = 0;
+};

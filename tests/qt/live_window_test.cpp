@@ -1,0 +1,155 @@
+// The window during live reception from a loopback TNC: it follows the newest record until the
+// user moves the scroll bar, resumes with End, grows the chart and reports the link.
+
+#include <QAction>
+#include <QLabel>
+#include <QLineEdit>
+#include <QRadioButton>
+#include <QScrollBar>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <memory>
+
+#include "charts/selection.hpp"
+#include "ingest/capture_reader.hpp"
+#include "live/follow.hpp"
+#include "live/loopback_tnc.hpp"
+#include "qcustomplot.h"
+#include "qt/chart_widget.hpp"
+#include "qt/live_controller.hpp"
+#include "qt/main_window.hpp"
+#include "tools/capture_writer.hpp"
+
+using namespace orvelt;
+
+namespace {
+
+constexpr LinkTiming kFastTiming{{20, 100}, 2000};
+
+struct LiveWindow {
+  std::unique_ptr<MainWindow> window = std::make_unique<MainWindow>();
+  LiveController& live = window->Live();
+
+  LiveWindow() {
+    window->Qt_Platform().Set_Program_Directory(ORVELT_APP_DIR);
+    if (const auto error = window->Start_Up()) qFatal("start-up: %s", error->message().c_str());
+    live.Set_Timing(kFastTiming);
+    window->show();
+  }
+  QScrollBar* Scroll() const { return window->findChild<QScrollBar*>("HScroll1"); }
+  QString Status() const { return window->findChild<QLabel*>("Label3")->text(); }
+  const TelemetryState& State() const { return window->App().telemetry; }
+};
+
+// The offset just after the FEND that closes the frame in which `fraction` of the bytes end.
+std::size_t Frame_Boundary(const tools::Bytes& bytes, double fraction) {
+  auto at = static_cast<std::size_t>(static_cast<double>(bytes.size()) * fraction);
+  while (bytes[at - 1] != kFend || bytes[at] != kFend) ++at;
+  return at;
+}
+
+// A window connected to a loopback TNC that sends the first half of a pass, goes away for
+// `pause_ms` and then sends the rest.
+struct HalfwayDrop {
+  tools::CaptureBuilder pass;
+  LoopbackTnc tnc;
+  LiveWindow w;
+  QTemporaryDir dir;
+
+  HalfwayDrop(const tools::PassOptions& options, int pause_ms)
+      : pass(tools::Generate_Pass(options)), tnc(pass.bytes()) {
+    if (!tnc.Listen()) qFatal("no loopback port");
+    tnc.Drop_At(Frame_Boundary(pass.bytes(), 0.5), pause_ms);
+    if (!w.live.Connect_To("127.0.0.1:" + std::to_string(tnc.Port()), dir.path().toStdString())) {
+      qFatal("cannot connect");
+    }
+  }
+  // The first half is in and the TNC is away.
+  bool First_Half_In() const {
+    const LinkStatus& link = w.live.Receiver().Link().Status();
+    return link.connections == 1 && link.phase == LinkPhase::Waiting;
+  }
+};
+
+}  // namespace
+
+class LiveWindowTest : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void initTestCase() { QStandardPaths::setTestModeEnabled(true); }
+  void Follows_Until_The_User_Moves_And_Resumes_With_End();
+  void Chart_Grows_And_Recording_Reloads_To_The_Same_Store();
+  void Bad_Source_Is_Refused_With_The_Reason();
+};
+
+void LiveWindowTest::Follows_Until_The_User_Moves_And_Resumes_With_End() {
+  // The TNC stays away long enough for the checks below to run before the second half.
+  HalfwayDrop session({.seconds = 30}, 1000);
+  LiveWindow& w = session.w;
+  LoopbackTnc& tnc = session.tnc;
+  QTRY_VERIFY_WITH_TIMEOUT(session.First_Half_In(), 3000);
+  QVERIFY(w.Status().contains("reconnecting to 127.0.0.1:"));
+  // The TNC went away, then refused while it was down.
+  QVERIFY(w.Status().contains("(closed by the TNC)") || w.Status().contains("(refused)"));
+  // Following: the bar stands at the newest record and the boxes show it.
+  const int newest = Newest_Record(w.State().store, -1);
+  QVERIFY(newest > 1);
+  QTRY_COMPARE_WITH_TIMEOUT(w.Scroll()->value(), newest, 1000);
+
+  // The user steps back: following stops, and new frames leave the bar where the user put it.
+  w.Scroll()->triggerAction(QAbstractSlider::SliderSingleStepSub);
+  QVERIFY(!w.live.Following());
+  const int chosen = w.Scroll()->value();
+  QTRY_VERIFY_WITH_TIMEOUT(tnc.Done() && Newest_Record(w.State().store, -1) > newest, 3000);
+  QTest::qWait(100);
+  QCOMPARE(w.Scroll()->value(), chosen);
+
+  // End resumes following.
+  w.window->activateWindow();
+  QTest::keyClick(w.window.get(), Qt::Key_End);
+  QVERIFY(w.live.Following());
+  QTRY_COMPARE_WITH_TIMEOUT(w.Scroll()->value(), Newest_Record(w.State().store, -1), 1000);
+  QVERIFY(w.Status().contains("connected to 127.0.0.1:"));
+  QVERIFY(w.Status().contains("recording ORVELT-1_"));
+  w.live.Disconnect();
+  QVERIFY(w.Status().startsWith("disconnected"));
+}
+
+void LiveWindowTest::Chart_Grows_And_Recording_Reloads_To_The_Same_Store() {
+  HalfwayDrop session({.seconds = 40, .seed = 2}, 200);
+  LiveWindow& w = session.w;
+  LoopbackTnc& tnc = session.tnc;
+  QTRY_VERIFY_WITH_TIMEOUT(session.First_Half_In(), 3000);
+  auto* selector = w.window->findChild<QRadioButton*>("Option1_3");
+  QTest::mouseClick(selector, Qt::LeftButton);
+  const int rows_before = w.window->App().form.MSChart2.row_count;
+  QCOMPARE(rows_before, w.State().store.Count(3));
+  QTRY_VERIFY_WITH_TIMEOUT(tnc.Done() && w.live.Receiver().Session().Pending_Bytes() == 0, 3000);
+  QTRY_COMPARE_WITH_TIMEOUT(w.window->App().form.MSChart2.row_count, w.State().store.Count(3),
+                            1000);
+  QVERIFY(w.window->App().form.MSChart2.row_count > rows_before);
+  // Not zoomed: the chart shows every row.
+  auto* chart = w.window->findChild<ChartWidget*>("MSChart2");
+  QCOMPARE(chart->Plot()->xAxis->range().upper, w.State().store.Count(3) + 0.5);
+
+  const std::string path = w.live.Receiver().Session().Recording().path;
+  w.live.Disconnect();
+  TelemetryState reread;
+  Load_Files(reread, {path});
+  for (int c = 0; c < kChannelCount; ++c) QCOMPARE(reread.store.Count(c), w.State().store.Count(c));
+  QCOMPARE(reread.store.Label(3, 1), w.State().store.Label(3, 1));
+}
+
+void LiveWindowTest::Bad_Source_Is_Refused_With_The_Reason() {
+  LiveWindow w;
+  std::string error;
+  QVERIFY(!w.live.Connect_To("localhost", {}, &error));
+  QVERIFY(error.find("HOST:PORT") != std::string::npos);
+  QVERIFY(!w.live.Receiver().Running());
+}
+
+QTEST_MAIN(LiveWindowTest)
+#include "live_window_test.moc"
