@@ -5,7 +5,7 @@ set -euo pipefail
 packages=(
   cmake ninja-build g++ clang libclang-rt-14-dev
   googletest libgtest-dev libgmock-dev libbenchmark-dev
-  qt6-base-dev libqcustomplot-dev libgl-dev
+  qt6-base-dev libqcustomplot-dev libgl-dev libsqlite3-dev
   xvfb xauth x11-utils fonts-dejavu-core
 )
 missing=()
