@@ -17,6 +17,7 @@ namespace {
 
 // Enough of a server's answer to tell the user why a frame was refused.
 constexpr qsizetype kAnswerLimit = 500;
+constexpr int kDiskWriteDelayMs = 200;
 
 std::int64_t Now_Ms() {
   return QDateTime::currentMSecsSinceEpoch();
@@ -92,6 +93,16 @@ Forwarder::Forwarder(ForwarderConfig config, std::unique_ptr<Outbox> outbox)
     });
     lanes_.push_back(std::move(lane));
   }
+  // Frames reach the disk in batches a moment after they were queued, so that accepting one
+  // never waits for the disk; until then they are safe from anything but a power cut.
+  disk_write_ = new QTimer(this);
+  disk_write_->setSingleShot(true);
+  disk_write_->setInterval(kDiskWriteDelayMs);
+  connect(disk_write_, &QTimer::timeout, this, [this] {
+    if (stopped_reason_ || outbox_ == nullptr) return;
+    auto written = outbox_->Write_To_Disk();
+    if (!written.ok()) Stop(written.error());
+  });
   if (outbox_ != nullptr) {
     Recount();
     // Begin once the owner has connected its signals.
@@ -102,6 +113,7 @@ Forwarder::Forwarder(ForwarderConfig config, std::unique_ptr<Outbox> outbox)
 }
 
 Forwarder::~Forwarder() {
+  if (outbox_ != nullptr && !stopped_reason_) outbox_->Write_To_Disk();
   // A request cut off here leaves its frame waiting; it goes out again next time.
   for (auto& lane : lanes_) {
     if (lane->reply != nullptr) {
@@ -142,6 +154,7 @@ AcceptResult Forwarder::Accept(const ReceivedFrame& frame) {
     return result;
   }
   for (auto& lane : lanes_) ++lane->status.counts.waiting;
+  if (!disk_write_->isActive()) disk_write_->start();
   emit countsChanged();
   for (auto& lane : lanes_) Drain(*lane);
   return result;

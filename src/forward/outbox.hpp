@@ -80,10 +80,14 @@ class Outbox {
 
   const std::filesystem::path& file() const { return file_; }
 
-  // Stores a frame with one waiting delivery per server, all or nothing, durably before it
-  // returns. Gives the frame's id.
+  // Stores a frame with one waiting delivery per server, all or nothing. Once it returns, a
+  // crash of the program cannot lose the frame; after the next Write_To_Disk, a power cut
+  // cannot either. Gives the frame's id.
   OutboxResult<std::int64_t> Enqueue(std::span<const std::uint8_t> frame, std::int64_t received_ms,
                                      const std::vector<std::string>& servers);
+
+  // Waits until everything committed so far is on the disk.
+  OutboxResult<Done> Write_To_Disk();
 
   // The oldest waiting frame for `server` whose next attempt is due at `now_ms`.
   OutboxResult<std::optional<OutboxItem>> Next_Due(const std::string& server, std::int64_t now_ms);

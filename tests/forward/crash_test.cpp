@@ -2,7 +2,7 @@
 #include "support/scratch_dir.hpp"
 
 #include <QProcess>
-#include <QTest>
+#include "wait_until.hpp"
 
 #include <gtest/gtest.h>
 #include <sqlite3.h>
@@ -57,7 +57,7 @@ TEST(Forwarding, AKilledProgramLosesNothingAndResendsNoConfirmedFrame) {
   first.start(ORVELT_DRAIN_PROGRAM, {QString::fromStdString(outbox.string()), server.Url(),
                                      QString::number(kFrames), "--enqueue"});
   ASSERT_TRUE(first.waitForStarted(5000));
-  ASSERT_TRUE(QTest::qWaitFor([&] { return server.requests().size() >= kFrames / 3; }, 20000))
+  ASSERT_TRUE(testing::Wait_Until([&] { return server.requests().size() >= kFrames / 3; }, 20000))
       << first.readAllStandardError().toStdString();
   first.kill();
   ASSERT_TRUE(first.waitForFinished(5000));
@@ -73,7 +73,7 @@ TEST(Forwarding, AKilledProgramLosesNothingAndResendsNoConfirmedFrame) {
   second.start(ORVELT_DRAIN_PROGRAM,
                {QString::fromStdString(outbox.string()), server.Url(), QString::number(kFrames)});
   ASSERT_TRUE(second.waitForStarted(5000));
-  ASSERT_TRUE(QTest::qWaitFor([&] { return second.state() == QProcess::NotRunning; }, 20000));
+  ASSERT_TRUE(testing::Wait_Until([&] { return second.state() == QProcess::NotRunning; }, 20000));
   EXPECT_EQ(second.exitCode(), 0) << second.readAllStandardError().toStdString();
 
   const std::map<int, int> second_run = Received(server, before_restart);

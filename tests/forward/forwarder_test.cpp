@@ -4,7 +4,7 @@
 #include "support/scratch_dir.hpp"
 
 #include <QSignalSpy>
-#include <QTest>
+#include "wait_until.hpp"
 
 #include <gtest/gtest.h>
 
@@ -51,7 +51,7 @@ TEST(Forwarder, SendsTheReportWithEveryFieldEncoded) {
   ASSERT_TRUE(server.Listen());
   auto forwarder = Start_Ok(Config(server.Url()), dir / "outbox.sqlite");
   ASSERT_FALSE(forwarder->Accept(Frame(0x2C)).error);
-  ASSERT_TRUE(QTest::qWaitFor([&] { return Counts(*forwarder).sent == 1; }, kWaitMs));
+  ASSERT_TRUE(testing::Wait_Until([&] { return Counts(*forwarder).sent == 1; }, kWaitMs));
 
   ASSERT_EQ(server.requests().size(), 1u);
   const SidsTestServer::Request& request = server.requests()[0];
@@ -110,10 +110,10 @@ TEST(Forwarder, AnswersDecideBetweenSentRetriedAndRejected) {
       if (!error.empty()) errors << QString::fromStdString(error);
     });
     ASSERT_FALSE(forwarder->Accept(Frame(1)).error);
-    ASSERT_TRUE(QTest::qWaitFor(
+    ASSERT_TRUE(testing::Wait_Until(
         [&] { return Counts(*forwarder).sent + Counts(*forwarder).rejected == 1; }, kWaitMs));
     // Long enough for a wrongly retried rejection to show.
-    QTest::qWait(150);
+    testing::Run_Events_For(150);
     EXPECT_EQ(Counts(*forwarder).sent, c.sent);
     EXPECT_EQ(Counts(*forwarder).rejected, c.rejected);
     EXPECT_EQ(Counts(*forwarder).waiting, 0);
@@ -137,11 +137,12 @@ TEST(Forwarder, WaitsForAServerThatIsDownAndSendsOnceItIsUp) {
   auto forwarder = Start_Ok(Config(server.Url()), dir / "outbox.sqlite");
   ASSERT_FALSE(forwarder->Accept(Frame(1)).error);
   ASSERT_FALSE(forwarder->Accept(Frame(2)).error);
-  ASSERT_TRUE(QTest::qWaitFor([&] { return !forwarder->Status()[0].last_error.empty(); }, kWaitMs));
+  ASSERT_TRUE(
+      testing::Wait_Until([&] { return !forwarder->Status()[0].last_error.empty(); }, kWaitMs));
   EXPECT_TRUE(forwarder->Status_Text().contains("sent 0, waiting 2, rejected 0, last error"))
       << forwarder->Status_Text().toStdString();
   ASSERT_TRUE(server.Listen(port));
-  ASSERT_TRUE(QTest::qWaitFor([&] { return Counts(*forwarder).sent == 2; }, kWaitMs));
+  ASSERT_TRUE(testing::Wait_Until([&] { return Counts(*forwarder).sent == 2; }, kWaitMs));
   ASSERT_EQ(server.requests().size(), 2u);
   EXPECT_EQ(server.requests()[0].fields["frame"], "C08001");
   EXPECT_EQ(server.requests()[1].fields["frame"], "C08002");
@@ -157,12 +158,12 @@ TEST(Forwarder, FramesQueuedBeforeARestartGoOutAfterIt) {
   {
     auto forwarder = Start_Ok(Config(server.Url()), dir / "outbox.sqlite");
     for (std::uint8_t tag = 1; tag <= 3; ++tag) ASSERT_FALSE(forwarder->Accept(Frame(tag)).error);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return server.requests().size() == 1; }, kWaitMs));
+    ASSERT_TRUE(testing::Wait_Until([&] { return server.requests().size() == 1; }, kWaitMs));
   }
   server.Set_Default(Answer::Status(200));
   auto forwarder = Start_Ok(Config(server.Url()), dir / "outbox.sqlite");
   EXPECT_EQ(Counts(*forwarder).waiting, 3);
-  ASSERT_TRUE(QTest::qWaitFor([&] { return Counts(*forwarder).sent == 3; }, kWaitMs));
+  ASSERT_TRUE(testing::Wait_Until([&] { return Counts(*forwarder).sent == 3; }, kWaitMs));
   EXPECT_EQ(server.requests().size(), 4u);
 }
 
@@ -173,10 +174,10 @@ TEST(Forwarder, RetriedRejectionsGoOutAgainWhenWoken) {
   server.Queue(Answer::Status(400, "no"));
   auto forwarder = Start_Ok(Config(server.Url()), dir / "outbox.sqlite");
   ASSERT_FALSE(forwarder->Accept(Frame(1)).error);
-  ASSERT_TRUE(QTest::qWaitFor([&] { return Counts(*forwarder).rejected == 1; }, kWaitMs));
+  ASSERT_TRUE(testing::Wait_Until([&] { return Counts(*forwarder).rejected == 1; }, kWaitMs));
   ASSERT_EQ(forwarder->outbox()->Retry_Rejected().value(), 1);
   forwarder->Wake();
-  ASSERT_TRUE(QTest::qWaitFor([&] { return Counts(*forwarder).sent == 1; }, kWaitMs));
+  ASSERT_TRUE(testing::Wait_Until([&] { return Counts(*forwarder).sent == 1; }, kWaitMs));
   EXPECT_EQ(Counts(*forwarder).rejected, 0);
 }
 
@@ -234,7 +235,7 @@ TEST(Forwarder, DryRunPrintsTheRequestsAndSendsNothing) {
                 "&frame=C08007&locator=longLat&longitude=12.345W&latitude=47.1N"
                 "&version=2.6%20%26%3D%2B%20test\n");
   EXPECT_EQ(printed.count(), 1);
-  QTest::qWait(50);
+  testing::Run_Events_For(50);
   EXPECT_TRUE(server.requests().empty());
   EXPECT_FALSE(std::filesystem::exists(dir / "outbox.sqlite"));
 }
