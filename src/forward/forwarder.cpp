@@ -65,7 +65,7 @@ ForwarderStart Forwarder::Start(ForwarderConfig config, const std::filesystem::p
   }
   std::unique_ptr<Outbox> outbox;
   if (!config.dry_run) {
-    auto opened = Outbox::Open(outbox_file);
+    auto opened = Outbox::Open(outbox_file, config.outbox_max_bytes);
     if (!opened.ok()) return {nullptr, opened.error()};
     outbox = std::move(opened.value());
   }

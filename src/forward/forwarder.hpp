@@ -26,6 +26,7 @@ struct ForwarderConfig {
   std::string version = std::string(kProgramVersion);  // sent with every report
   int timeout_ms = 10'000;
   RetryDelays retry;
+  std::int64_t outbox_max_bytes = 0;  // 0: as large as the disk allows
   // Prints the requests instead of sending them; nothing is queued.
   bool dry_run = false;
 };

@@ -2,6 +2,7 @@
 
 #include <sqlite3.h>
 
+#include <algorithm>
 #include <system_error>
 
 namespace orvelt {
@@ -113,7 +114,7 @@ OutboxError Outbox::Error(int code, const std::string& doing) const {
     case SQLITE_CORRUPT:
       return {"the outbox " + where + " is damaged or not an outbox database"};
     case SQLITE_FULL:
-      return {"the disk holding the outbox " + where + " is full"};
+      return {"the outbox " + where + " is full: its disk or its size limit is reached"};
     case SQLITE_READONLY:
     case SQLITE_PERM:
     case SQLITE_CANTOPEN:
@@ -141,7 +142,8 @@ int Outbox::Exec(const char* sql) {
   return sqlite3_exec(db_, sql, nullptr, nullptr, nullptr);
 }
 
-OutboxResult<std::unique_ptr<Outbox>> Outbox::Open(const std::filesystem::path& file) {
+OutboxResult<std::unique_ptr<Outbox>> Outbox::Open(const std::filesystem::path& file,
+                                                   std::int64_t max_bytes) {
   std::error_code ec;
   if (file.has_parent_path()) {
     std::filesystem::create_directories(file.parent_path(), ec);
@@ -201,6 +203,18 @@ OutboxResult<std::unique_ptr<Outbox>> Outbox::Open(const std::filesystem::path& 
   if (rc != SQLITE_OK) {
     outbox->Exec("ROLLBACK");
     return outbox->Error(rc, "opening");
+  }
+  if (max_bytes > 0) {
+    sqlite3_stmt* size = nullptr;
+    std::int64_t page_size = 4096;
+    if (sqlite3_prepare_v2(db, "PRAGMA page_size", -1, &size, nullptr) == SQLITE_OK &&
+        sqlite3_step(size) == SQLITE_ROW) {
+      page_size = std::max<std::int64_t>(512, sqlite3_column_int64(size, 0));
+    }
+    sqlite3_finalize(size);
+    const std::string limit = "PRAGMA max_page_count = " +
+                              std::to_string(std::max<std::int64_t>(1, max_bytes / page_size));
+    if ((rc = outbox->Exec(limit.c_str())) != SQLITE_OK) return outbox->Error(rc, "opening");
   }
   // A damaged page would otherwise only show when its frame comes up for sending.
   sqlite3_stmt* check = nullptr;

@@ -73,7 +73,10 @@ class Outbox {
  public:
   // Opens or creates the outbox, creating its folder if needed. Errors name the file and the
   // cause: kOutboxInUse, a damaged database, a folder that cannot be written.
-  static OutboxResult<std::unique_ptr<Outbox>> Open(const std::filesystem::path& file);
+  // `max_bytes` (0: none) caps the database file, so that a queue that cannot drain for a long
+  // time fills it instead of the disk.
+  static OutboxResult<std::unique_ptr<Outbox>> Open(const std::filesystem::path& file,
+                                                    std::int64_t max_bytes = 0);
   ~Outbox();
   Outbox(const Outbox&) = delete;
   Outbox& operator=(const Outbox&) = delete;

@@ -193,6 +193,27 @@ TEST(Forwarder, SecondInstanceIsToldTheOutboxIsInUse) {
   EXPECT_FALSE(first->Accept(Frame(1)).error);
 }
 
+TEST(Forwarder, AFullOutboxStopsForwardingWithTheReason) {
+  ScratchDir dir;
+  SidsTestServer server;
+  ASSERT_TRUE(server.Listen());
+  server.Set_Default(Answer::Silent());
+  ForwarderConfig config = Config(server.Url());
+  config.outbox_max_bytes = 64 * 1024;
+  auto forwarder = Start_Ok(config, dir / "outbox.sqlite");
+  QSignalSpy stopped(forwarder.get(), &Forwarder::stopped);
+  ReceivedFrame frame = Frame(1);
+  frame.bytes.resize(2000, 0x55);
+  AcceptResult accepted;
+  for (int i = 0; i < 1000 && !accepted.error; ++i) accepted = forwarder->Accept(frame);
+  ASSERT_TRUE(accepted.error);
+  EXPECT_NE(accepted.error->find("is full"), std::string::npos) << *accepted.error;
+  ASSERT_EQ(stopped.count(), 1);
+  EXPECT_EQ(forwarder->stopped_reason(), accepted.error);
+  EXPECT_TRUE(forwarder->Status_Text().contains("\nforwarding stopped: the outbox "));
+  EXPECT_EQ(forwarder->Accept(Frame(2)).error, "forwarding stopped: " + *accepted.error);
+}
+
 TEST(Forwarder, DoesNotStartWithSettingsItCannotUse) {
   struct Case {
     const char* name;

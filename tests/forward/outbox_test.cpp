@@ -116,6 +116,26 @@ TEST(Outbox, RefusesAFrameWithoutServer) {
   EXPECT_TRUE(outbox->Counts().value().empty());
 }
 
+TEST(Outbox, AFullOutboxRefusesNewFramesAndKeepsTheQueuedOnes) {
+  ScratchDir dir;
+  auto opened = Outbox::Open(dir / "outbox.sqlite", 64 * 1024);
+  ASSERT_TRUE(opened.ok()) << opened.error();
+  Outbox* outbox = opened.value().get();
+  const std::vector<std::uint8_t> big(2000, 0x55);
+  int queued = 0;
+  OutboxResult<std::int64_t> last = std::int64_t{0};
+  while ((last = outbox->Enqueue(big, queued, {kA})).ok() && queued < 1000) ++queued;
+  ASSERT_FALSE(last.ok());
+  EXPECT_NE(last.error().find("is full"), std::string::npos) << last.error();
+  ASSERT_GT(queued, 5);
+  // Nothing queued before is lost, and sending goes on.
+  EXPECT_EQ(Counts(*outbox, kA).waiting, queued);
+  const auto item = Due(*outbox, kA);
+  ASSERT_TRUE(item);
+  EXPECT_EQ(item->bytes, big);
+  EXPECT_TRUE(outbox->Mark_Sent(item->frame_id, kA).ok());
+}
+
 TEST(Outbox, OneProgramAtATime) {
   ScratchDir dir;
   auto first = Open_Ok(dir / "outbox.sqlite");
