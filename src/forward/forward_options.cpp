@@ -20,6 +20,19 @@ constexpr OptionName kOptions[] = {
     {"--server", Option::kServer, true},     {"--outbox", Option::kOutbox, true},
 };
 
+// Stores a number of degrees between -limit and limit; the reason when it is not one.
+std::optional<std::string> Store_Degrees(std::optional<double>& target, const std::string& value,
+                                         double limit) {
+  const auto degrees = Parse_Degrees(value);
+  if (!degrees) return "\"" + value + "\" is not a number of degrees";
+  if (*degrees < -limit || *degrees > limit) {
+    const std::string bound = std::to_string(static_cast<int>(limit));
+    return value + " is outside -" + bound + " to " + bound;
+  }
+  target = degrees;
+  return std::nullopt;
+}
+
 // Stores one option's value; the reason when the value cannot be used.
 std::optional<std::string> Store(ForwardOptions& options, Option option, const std::string& value) {
   switch (option) {
@@ -33,20 +46,10 @@ std::optional<std::string> Store(ForwardOptions& options, Option option, const s
       if (auto problem = Callsign_Problem(value)) return *problem;
       options.callsign = value;
       break;
-    case Option::kLat: {
-      const auto degrees = Parse_Degrees(value);
-      if (!degrees) return "\"" + value + "\" is not a number of degrees";
-      if (*degrees < -90.0 || *degrees > 90.0) return value + " is outside -90 to 90";
-      options.latitude = degrees;
-      break;
-    }
-    case Option::kLon: {
-      const auto degrees = Parse_Degrees(value);
-      if (!degrees) return "\"" + value + "\" is not a number of degrees";
-      if (*degrees < -180.0 || *degrees > 180.0) return value + " is outside -180 to 180";
-      options.longitude = degrees;
-      break;
-    }
+    case Option::kLat:
+      return Store_Degrees(options.latitude, value, 90.0);
+    case Option::kLon:
+      return Store_Degrees(options.longitude, value, 180.0);
     case Option::kNorad: {
       const auto id = Parse_Norad_Id(value);
       if (!id) return "\"" + value + "\" is not a NORAD catalogue number";

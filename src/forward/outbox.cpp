@@ -3,6 +3,7 @@
 #include <sqlite3.h>
 
 #include <algorithm>
+#include <functional>
 #include <system_error>
 
 namespace orvelt {
@@ -241,31 +242,43 @@ OutboxResult<std::int64_t> Outbox::Enqueue(std::span<const std::uint8_t> frame,
   if (insert_frame == nullptr || insert_delivery == nullptr) {
     return Error(sqlite3_errcode(db_), "queueing a frame");
   }
-  int rc = Exec("BEGIN IMMEDIATE");
-  if (rc != SQLITE_OK) return Error(rc, "queueing a frame");
   std::int64_t frame_id = 0;
-  {
-    Use use(insert_frame);
-    sqlite3_bind_int64(insert_frame, 1, received_ms);
-    sqlite3_bind_blob(insert_frame, 2, frame.empty() ? "" : static_cast<const void*>(frame.data()),
-                      static_cast<int>(frame.size()), SQLITE_STATIC);
-    rc = sqlite3_step(insert_frame);
-    frame_id = sqlite3_last_insert_rowid(db_);
-  }
-  for (const std::string& server : servers) {
-    if (rc != SQLITE_DONE) break;
-    Use use(insert_delivery);
-    Bind_Text(insert_delivery, 1, server);
-    sqlite3_bind_int64(insert_delivery, 2, frame_id);
-    rc = sqlite3_step(insert_delivery);
-  }
-  if (rc == SQLITE_DONE) rc = Exec("COMMIT");
-  if (rc != SQLITE_OK && rc != SQLITE_DONE) {
-    const OutboxError error = Error(rc, "queueing a frame");
+  auto stored = In_Transaction("queueing a frame", [&] {
+    int rc = SQLITE_DONE;
+    {
+      Use use(insert_frame);
+      sqlite3_bind_int64(insert_frame, 1, received_ms);
+      sqlite3_bind_blob(insert_frame, 2,
+                        frame.empty() ? "" : static_cast<const void*>(frame.data()),
+                        static_cast<int>(frame.size()), SQLITE_STATIC);
+      rc = sqlite3_step(insert_frame);
+      frame_id = sqlite3_last_insert_rowid(db_);
+    }
+    for (const std::string& server : servers) {
+      if (rc != SQLITE_DONE) break;
+      Use use(insert_delivery);
+      Bind_Text(insert_delivery, 1, server);
+      sqlite3_bind_int64(insert_delivery, 2, frame_id);
+      rc = sqlite3_step(insert_delivery);
+    }
+    return rc;
+  });
+  if (!stored.ok()) return OutboxError{stored.error()};
+  return frame_id;
+}
+
+OutboxResult<Done> Outbox::In_Transaction(const std::string& doing,
+                                          const std::function<int()>& steps) {
+  int rc = Exec("BEGIN IMMEDIATE");
+  if (rc != SQLITE_OK) return Error(rc, doing);
+  rc = steps();
+  if (rc == SQLITE_DONE || rc == SQLITE_OK) rc = Exec("COMMIT");
+  if (rc != SQLITE_OK) {
+    const OutboxError error = Error(rc, doing);
     Exec("ROLLBACK");
     return error;
   }
-  return frame_id;
+  return Done{};
 }
 
 OutboxResult<Done> Outbox::Write_To_Disk() {
@@ -336,18 +349,24 @@ OutboxResult<Done> Outbox::Mark_Rejected(std::int64_t frame_id, const std::strin
   return Update_Delivery(kMarkRejected, frame_id, server, 0, answer, "recording a rejection");
 }
 
-OutboxResult<std::vector<ServerCounts>> Outbox::Counts() {
-  sqlite3_stmt* statement = Statement(kCounts);
-  if (statement == nullptr) return Error(sqlite3_errcode(db_), "counting the outbox");
+template <typename T, typename Read>
+OutboxResult<std::vector<T>> Outbox::Read_All(const char* sql, const std::string& doing,
+                                              Read read_row) {
+  sqlite3_stmt* statement = Statement(sql);
+  if (statement == nullptr) return Error(sqlite3_errcode(db_), doing);
   Use use(statement);
-  std::vector<ServerCounts> counts;
+  std::vector<T> rows;
   int rc = SQLITE_ROW;
-  while ((rc = sqlite3_step(statement)) == SQLITE_ROW) {
-    counts.push_back({Column_Text(statement, 0), sqlite3_column_int64(statement, 1),
-                      sqlite3_column_int64(statement, 2), sqlite3_column_int64(statement, 3)});
-  }
-  if (rc != SQLITE_DONE) return Error(rc, "counting the outbox");
-  return counts;
+  while ((rc = sqlite3_step(statement)) == SQLITE_ROW) rows.push_back(read_row(statement));
+  if (rc != SQLITE_DONE) return Error(rc, doing);
+  return rows;
+}
+
+OutboxResult<std::vector<ServerCounts>> Outbox::Counts() {
+  return Read_All<ServerCounts>(kCounts, "counting the outbox", [](sqlite3_stmt* row) {
+    return ServerCounts{Column_Text(row, 0), sqlite3_column_int64(row, 1),
+                        sqlite3_column_int64(row, 2), sqlite3_column_int64(row, 3)};
+  });
 }
 
 OutboxResult<ServerCounts> Outbox::Counts_For(const std::string& server) {
@@ -362,17 +381,10 @@ OutboxResult<ServerCounts> Outbox::Counts_For(const std::string& server) {
 }
 
 OutboxResult<std::vector<RejectedFrame>> Outbox::Rejected_Frames() {
-  sqlite3_stmt* statement = Statement(kRejected);
-  if (statement == nullptr) return Error(sqlite3_errcode(db_), "reading the outbox");
-  Use use(statement);
-  std::vector<RejectedFrame> frames;
-  int rc = SQLITE_ROW;
-  while ((rc = sqlite3_step(statement)) == SQLITE_ROW) {
-    frames.push_back({sqlite3_column_int64(statement, 0), Column_Text(statement, 1),
-                      sqlite3_column_int64(statement, 2), Column_Text(statement, 3)});
-  }
-  if (rc != SQLITE_DONE) return Error(rc, "reading the outbox");
-  return frames;
+  return Read_All<RejectedFrame>(kRejected, "reading the outbox", [](sqlite3_stmt* row) {
+    return RejectedFrame{sqlite3_column_int64(row, 0), Column_Text(row, 1),
+                         sqlite3_column_int64(row, 2), Column_Text(row, 3)};
+  });
 }
 
 OutboxResult<std::int64_t> Outbox::Retry_Rejected() {
@@ -390,26 +402,24 @@ OutboxResult<std::int64_t> Outbox::Discard(std::int64_t frame_id, const std::str
   if (discard == nullptr || drop == nullptr) {
     return Error(sqlite3_errcode(db_), "discarding a frame");
   }
-  int rc = Exec("BEGIN IMMEDIATE");
   std::int64_t removed = 0;
-  if (rc == SQLITE_OK) {
-    Use use(discard);
-    sqlite3_bind_int64(discard, 1, frame_id);
-    Bind_Text(discard, 2, server);
-    rc = sqlite3_step(discard);
-    removed = sqlite3_changes64(db_);
-  }
-  if (rc == SQLITE_DONE) {
-    Use use(drop);
-    sqlite3_bind_int64(drop, 1, frame_id);
-    rc = sqlite3_step(drop);
-  }
-  if (rc == SQLITE_DONE) rc = Exec("COMMIT");
-  if (rc != SQLITE_OK && rc != SQLITE_DONE) {
-    const OutboxError error = Error(rc, "discarding a frame");
-    Exec("ROLLBACK");
-    return error;
-  }
+  auto done = In_Transaction("discarding a frame", [&] {
+    int rc = SQLITE_DONE;
+    {
+      Use use(discard);
+      sqlite3_bind_int64(discard, 1, frame_id);
+      Bind_Text(discard, 2, server);
+      rc = sqlite3_step(discard);
+      removed = sqlite3_changes64(db_);
+    }
+    if (rc == SQLITE_DONE) {
+      Use use(drop);
+      sqlite3_bind_int64(drop, 1, frame_id);
+      rc = sqlite3_step(drop);
+    }
+    return rc;
+  });
+  if (!done.ok()) return OutboxError{done.error()};
   return removed;
 }
 

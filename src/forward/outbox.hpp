@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <map>
 #include <memory>
 #include <optional>
@@ -119,6 +120,11 @@ class Outbox {
   OutboxError Error(int code, const std::string& doing) const;
   sqlite3_stmt* Statement(const char* sql);
   int Exec(const char* sql);
+  // Runs `steps` (giving SQLite's last result code) in one transaction: all or nothing.
+  OutboxResult<Done> In_Transaction(const std::string& doing, const std::function<int()>& steps);
+  // Every row of a query without parameters, each made by `read_row`.
+  template <typename T, typename Read>
+  OutboxResult<std::vector<T>> Read_All(const char* sql, const std::string& doing, Read read_row);
   OutboxResult<Done> Update_Delivery(const char* sql, std::int64_t frame_id,
                                      const std::string& server, std::int64_t number,
                                      const std::string& text, const std::string& doing);

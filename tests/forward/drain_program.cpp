@@ -3,6 +3,8 @@
 // Frame i carries i as its last two bytes. Ends with status 0 once nothing waits.
 #include "forward/forwarder.hpp"
 
+#include "support/example_station.hpp"
+
 #include <QCoreApplication>
 
 #include <cstdio>
@@ -12,12 +14,7 @@ int main(int argc, char** argv) {
   QCoreApplication application(argc, argv);
   if (argc < 4) return 2;
   orvelt::ForwarderConfig config;
-  config.station.callsign = "DL1ABC";
-  config.station.latitude = 47.1;
-  config.station.longitude = 12.345;
-  config.station.norad_id = 99999;
-  config.station.servers = {{argv[2], true}};
-  config.station.forwarding = true;
+  config.station = orvelt::testing::Example_Station(argv[2]);
   config.timeout_ms = 2000;
   config.retry = {50, 200};
   orvelt::ForwarderStart start = orvelt::Forwarder::Start(config, argv[1]);

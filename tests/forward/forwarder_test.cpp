@@ -1,6 +1,7 @@
 #include "forward/forwarder.hpp"
 
 #include "sids_test_server.hpp"
+#include "support/example_station.hpp"
 #include "support/scratch_dir.hpp"
 
 #include <QSignalSpy>
@@ -19,12 +20,9 @@ constexpr int kWaitMs = 5000;
 
 ForwarderConfig Config(const QString& url) {
   ForwarderConfig config;
+  config.station = testing::Example_Station(url.toStdString());
   config.station.callsign = "DL1ABC/P";
-  config.station.latitude = 47.1;
   config.station.longitude = -12.345;
-  config.station.norad_id = 99999;
-  config.station.servers = {{url.toStdString(), true}};
-  config.station.forwarding = true;
   config.version = "2.6 &=+ test";
   config.timeout_ms = 300;
   config.retry = {50, 200};

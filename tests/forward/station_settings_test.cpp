@@ -1,5 +1,7 @@
 #include "forward/station_settings.hpp"
 
+#include "support/example_station.hpp"
+
 #include <gtest/gtest.h>
 
 #include <limits>
@@ -10,14 +12,7 @@ namespace orvelt {
 namespace {
 
 StationSettings Valid_Station() {
-  StationSettings station;
-  station.callsign = "DL1ABC";
-  station.latitude = 47.1;
-  station.longitude = 12.345;
-  station.norad_id = 99999;
-  station.servers = {{std::string(kSatnogsDbTelemetryUrl), true}};
-  station.forwarding = true;
-  return station;
+  return testing::Example_Station(std::string(kSatnogsDbTelemetryUrl));
 }
 
 TEST(Callsign_Problem, TakesCallsignsAndRefusesWithAReason) {

@@ -1,5 +1,7 @@
 #include "qt/station_dialog.hpp"
 
+#include "../support/example_station.hpp"
+
 #include <QCheckBox>
 #include <QDialogButtonBox>
 #include <QLabel>
@@ -10,19 +12,9 @@
 
 using orvelt::StationDialog;
 using orvelt::StationSettings;
+using orvelt::testing::Example_Station;
 
 namespace {
-
-StationSettings Valid_Station() {
-  StationSettings station;
-  station.callsign = "DL1ABC";
-  station.latitude = 47.1;
-  station.longitude = 12.345;
-  station.norad_id = 99999;
-  station.servers = {{"https://telemetry.example.org/", true}};
-  station.forwarding = true;
-  return station;
-}
 
 template <typename T>
 T* Child(QWidget& parent, const char* name) {
@@ -70,7 +62,7 @@ class StationDialogTest : public QObject {
     QFETCH(QString, field);
     QFETCH(QString, text);
     QFETCH(QString, message);
-    StationDialog dialog(Valid_Station());
+    StationDialog dialog(Example_Station());
     dialog.show();
     Type(dialog, field.toUtf8().constData(), text);
     QTest::mouseClick(dialog.findChild<QDialogButtonBox*>("buttons")->button(QDialogButtonBox::Ok),
@@ -85,7 +77,7 @@ class StationDialogTest : public QObject {
   }
 
   void locatorAndServersFillTheSettings() {
-    StationDialog dialog(Valid_Station());
+    StationDialog dialog(Example_Station());
     Type(dialog, "locator", "JN58td");
     QTest::mouseClick(Child<QPushButton>(dialog, "useLocator"), Qt::LeftButton);
     Type(dialog, "newServer", "ftp://x/");
