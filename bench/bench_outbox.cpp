@@ -109,12 +109,7 @@ void BM_Drain_10000(benchmark::State& state) {
       benchmark::Counter(static_cast<double>(kFrames) * static_cast<double>(state.iterations()),
                          benchmark::Counter::kIsRate);
 }
-BENCHMARK(BM_Drain_10000)
-    ->Arg(10'000)
-    ->Arg(1'000)
-    ->Iterations(1)
-    ->Unit(benchmark::kMillisecond)
-    ->UseRealTime();
+BENCHMARK(BM_Drain_10000)->Arg(10'000)->Iterations(1)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 }  // namespace
 
