@@ -5,7 +5,7 @@ set -euo pipefail
 packages=(
   cmake ninja-build g++ clang libclang-rt-14-dev
   googletest libgtest-dev libgmock-dev libbenchmark-dev
-  qt6-base-dev qt6-svg-dev qt6-serialport-dev libqcustomplot-dev libgl-dev
+  qt6-base-dev qt6-svg-dev qt6-serialport-dev libqcustomplot-dev libgl-dev libsqlite3-dev
   xvfb xauth x11-utils fonts-dejavu-core
   # the package: icon pictures, library dependencies, manual page checks
   librsvg2-bin dpkg-dev groff-base

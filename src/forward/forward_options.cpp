@@ -1,0 +1,122 @@
+#include "forward/forward_options.hpp"
+
+#include <string_view>
+
+namespace orvelt {
+namespace {
+
+enum class Option { kForward, kDryRun, kCallsign, kLat, kLon, kNorad, kServer, kOutbox };
+
+struct OptionName {
+  std::string_view name;
+  Option option;
+  bool takes_value;
+};
+
+constexpr OptionName kOptions[] = {
+    {"--forward", Option::kForward, false},  {"--dry-run", Option::kDryRun, false},
+    {"--callsign", Option::kCallsign, true}, {"--lat", Option::kLat, true},
+    {"--lon", Option::kLon, true},           {"--norad", Option::kNorad, true},
+    {"--server", Option::kServer, true},     {"--outbox", Option::kOutbox, true},
+};
+
+// Stores a number of degrees between -limit and limit; the reason when it is not one.
+std::optional<std::string> Store_Degrees(std::optional<double>& target, const std::string& value,
+                                         double limit) {
+  const auto degrees = Parse_Degrees(value);
+  if (!degrees) return "\"" + value + "\" is not a number of degrees";
+  if (*degrees < -limit || *degrees > limit) {
+    const std::string bound = std::to_string(static_cast<int>(limit));
+    return value + " is outside -" + bound + " to " + bound;
+  }
+  target = degrees;
+  return std::nullopt;
+}
+
+// Stores one option's value; the reason when the value cannot be used.
+std::optional<std::string> Store(ForwardOptions& options, Option option, const std::string& value) {
+  switch (option) {
+    case Option::kForward:
+      options.forward = true;
+      break;
+    case Option::kDryRun:
+      options.dry_run = true;
+      break;
+    case Option::kCallsign:
+      if (auto problem = Callsign_Problem(value)) return *problem;
+      options.callsign = value;
+      break;
+    case Option::kLat:
+      return Store_Degrees(options.latitude, value, 90.0);
+    case Option::kLon:
+      return Store_Degrees(options.longitude, value, 180.0);
+    case Option::kNorad: {
+      const auto id = Parse_Norad_Id(value);
+      if (!id) return "\"" + value + "\" is not a NORAD catalogue number";
+      options.norad_id = id;
+      break;
+    }
+    case Option::kServer:
+      if (auto problem = Server_Url_Problem(value)) return *problem;
+      options.servers.push_back(value);
+      break;
+    case Option::kOutbox:
+      if (value.empty()) return "give the outbox file";
+      options.outbox = value;
+      break;
+  }
+  return std::nullopt;
+}
+
+}  // namespace
+
+ForwardOptionsResult Parse_Forward_Options(const std::vector<std::string>& arguments) {
+  ForwardOptionsResult result;
+  for (std::size_t i = 0; i < arguments.size(); ++i) {
+    const std::string& argument = arguments[i];
+    const auto equals = argument.find('=');
+    const std::string_view name = std::string_view(argument).substr(0, equals);
+    const OptionName* known = nullptr;
+    for (const OptionName& option : kOptions) {
+      if (option.name == name) known = &option;
+    }
+    if (known == nullptr) {
+      result.other_arguments.push_back(argument);
+      continue;
+    }
+    std::string value;
+    if (known->takes_value) {
+      if (equals != std::string::npos) {
+        value = argument.substr(equals + 1);
+      } else if (i + 1 < arguments.size()) {
+        value = arguments[++i];
+      } else {
+        result.error = std::string(name) + ": a value is missing";
+        return result;
+      }
+    } else if (equals != std::string::npos) {
+      result.error = std::string(name) + " takes no value";
+      return result;
+    }
+    if (auto problem = Store(result.options, known->option, value)) {
+      result.error = std::string(name) + ": " + *problem;
+      return result;
+    }
+  }
+  return result;
+}
+
+StationSettings Apply_Forward_Options(StationSettings saved, const ForwardOptions& options) {
+  if (options.callsign) saved.callsign = *options.callsign;
+  if (options.latitude) saved.latitude = *options.latitude;
+  if (options.longitude) saved.longitude = *options.longitude;
+  if (options.norad_id) saved.norad_id = *options.norad_id;
+  if (!options.servers.empty()) {
+    saved.servers.clear();
+    for (const std::string& url : options.servers) saved.servers.push_back({url, true});
+  }
+  if (options.forward) saved.forwarding = true;
+  return saved;
+}
+
+}  // namespace orvelt

@@ -1,0 +1,107 @@
+#pragma once
+
+#include "forward/outbox.hpp"
+#include "forward/received_frame.hpp"
+#include "forward/retry_policy.hpp"
+#include "forward/station_settings.hpp"
+#include "info/info_content.hpp"
+
+#include <QNetworkAccessManager>
+#include <QObject>
+#include <QString>
+
+#include <filesystem>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+class QNetworkReply;
+class QTimer;
+
+namespace orvelt {
+
+struct ForwarderConfig {
+  StationSettings station;
+  std::string version = std::string(kProgramVersion);  // sent with every report
+  int timeout_ms = 10'000;
+  RetryDelays retry;
+  std::int64_t outbox_max_bytes = 0;  // 0: as large as the disk allows
+  // Prints the requests instead of sending them; nothing is queued.
+  bool dry_run = false;
+};
+
+struct ServerStatus {
+  ServerCounts counts;     // counts.server is the address
+  std::string last_error;  // since the last frame the server took; empty when none
+};
+
+// "sent 12, waiting 3, rejected 1, last error HTTP 503 Service Unavailable"
+std::string Server_Status_Line(const ServerStatus& status);
+
+struct AcceptResult {
+  std::optional<std::string> error;           // the frame was not queued, and why
+  std::vector<std::string> dry_run_requests;  // in dry-run mode, each request in full
+};
+
+class Forwarder;
+
+struct ForwarderStart {
+  std::unique_ptr<Forwarder> forwarder;
+  std::optional<std::string> error;  // why forwarding cannot start; no forwarder then
+};
+
+// Takes received frames into the outbox and delivers them to every enabled server with SiDS
+// reports, one request at a time per server, over Qt Network (certificates always checked).
+// Lives on the thread that runs its event loop; never blocks it.
+class Forwarder : public QObject {
+  Q_OBJECT
+
+ public:
+  // Checks the station settings, opens the outbox (not in dry-run mode) and begins to send
+  // what it holds.
+  static ForwarderStart Start(ForwarderConfig config, const std::filesystem::path& outbox_file);
+  ~Forwarder() override;
+
+  // Queues the frame for every enabled server. Once this returns without an error, a crash of
+  // the program cannot lose the frame; a fraction of a second later, a power cut cannot either.
+  AcceptResult Accept(const ReceivedFrame& frame);
+
+  std::vector<ServerStatus> Status() const;
+  // One line per server, "ADDRESS: sent N, waiting N, rejected N[, last error ...]", and the
+  // reason when forwarding stopped.
+  QString Status_Text() const;
+  // Why forwarding stopped (the outbox failed); nothing while it runs.
+  const std::optional<std::string>& stopped_reason() const { return stopped_reason_; }
+  // The outbox for views that list and act on it; null in dry-run mode.
+  Outbox* outbox() { return outbox_.get(); }
+
+ public slots:
+  // The outbox was changed from outside (rejected frames retried or discarded): count again
+  // and send what is now due.
+  void Wake();
+
+ signals:
+  void countsChanged();
+  void requestPrepared(const QString& request);
+  void stopped(const QString& reason);
+
+ private:
+  struct Lane;
+
+  Forwarder(ForwarderConfig config, std::unique_ptr<Outbox> outbox);
+  void Drain(Lane& lane);
+  void Send(Lane& lane, OutboxItem item);
+  void Finished(Lane& lane);
+  void Stop(const std::string& reason);
+  void Recount();
+
+  ForwarderConfig config_;
+  std::unique_ptr<Outbox> outbox_;
+  QNetworkAccessManager network_;
+  std::vector<std::unique_ptr<Lane>> lanes_;
+  QTimer* disk_write_ = nullptr;
+  std::optional<std::string> stopped_reason_;
+};
+
+}  // namespace orvelt

@@ -1,0 +1,426 @@
+#include "forward/outbox.hpp"
+
+#include <sqlite3.h>
+
+#include <algorithm>
+#include <functional>
+#include <system_error>
+
+namespace orvelt {
+namespace {
+
+// Marks the file as ours, so that another program's database is not taken for an outbox.
+constexpr int kApplicationId = 0x4F524657;  // "ORFW"
+constexpr int kSchemaVersion = 1;
+
+constexpr const char* kSchema = R"sql(
+CREATE TABLE IF NOT EXISTS frames(
+  id INTEGER PRIMARY KEY,
+  received_ms INTEGER NOT NULL,
+  bytes BLOB NOT NULL);
+CREATE TABLE IF NOT EXISTS deliveries(
+  server TEXT NOT NULL,
+  frame_id INTEGER NOT NULL REFERENCES frames(id),
+  state INTEGER NOT NULL DEFAULT 0,
+  attempts INTEGER NOT NULL DEFAULT 0,
+  next_attempt_ms INTEGER NOT NULL DEFAULT 0,
+  answer TEXT NOT NULL DEFAULT '',
+  PRIMARY KEY(server, frame_id)) WITHOUT ROWID;
+CREATE INDEX IF NOT EXISTS deliveries_by_state ON deliveries(server, state, frame_id);
+)sql";
+
+constexpr const char* kInsertFrame = "INSERT INTO frames(received_ms, bytes) VALUES(?1, ?2)";
+constexpr const char* kInsertDelivery =
+    "INSERT OR IGNORE INTO deliveries(server, frame_id) VALUES(?1, ?2)";
+constexpr const char* kNextDue =
+    "SELECT d.frame_id, f.bytes, f.received_ms, d.attempts FROM deliveries d "
+    "JOIN frames f ON f.id = d.frame_id "
+    "WHERE d.server = ?1 AND d.state = 0 AND d.next_attempt_ms <= ?2 "
+    "ORDER BY d.frame_id LIMIT 1";
+constexpr const char* kNextAttempt =
+    "SELECT MIN(next_attempt_ms) FROM deliveries WHERE server = ?1 AND state = 0";
+constexpr const char* kMarkSent =
+    "UPDATE deliveries SET state = 1, answer = ?4 WHERE frame_id = ?1 AND server = ?2 AND "
+    "state = 0";
+constexpr const char* kMarkRetry =
+    "UPDATE deliveries SET attempts = attempts + 1, next_attempt_ms = ?3, answer = ?4 "
+    "WHERE frame_id = ?1 AND server = ?2 AND state = 0";
+constexpr const char* kMarkRejected =
+    "UPDATE deliveries SET state = 2, answer = ?4 WHERE frame_id = ?1 AND server = ?2 AND "
+    "state = 0";
+constexpr const char* kCounts =
+    "SELECT server, SUM(state = 1), SUM(state = 0), SUM(state = 2) FROM deliveries "
+    "GROUP BY server ORDER BY server";
+constexpr const char* kCountsFor =
+    "SELECT SUM(state = 1), SUM(state = 0), SUM(state = 2) FROM deliveries WHERE server = ?1";
+constexpr const char* kRejected =
+    "SELECT d.frame_id, d.server, f.received_ms, d.answer FROM deliveries d "
+    "JOIN frames f ON f.id = d.frame_id WHERE d.state = 2 ORDER BY d.frame_id, d.server";
+constexpr const char* kRetryRejected =
+    "UPDATE deliveries SET state = 0, attempts = 0, next_attempt_ms = 0, answer = '' "
+    "WHERE state = 2";
+constexpr const char* kDiscard =
+    "DELETE FROM deliveries WHERE frame_id = ?1 AND server = ?2 AND state <> 1";
+constexpr const char* kDropOrphan =
+    "DELETE FROM frames WHERE id = ?1 AND NOT EXISTS "
+    "(SELECT 1 FROM deliveries WHERE frame_id = ?1)";
+
+// Resets a cached statement when the step that used it is over.
+class Use {
+ public:
+  explicit Use(sqlite3_stmt* statement) : statement_(statement) {}
+  ~Use() {
+    if (statement_ != nullptr) {
+      sqlite3_reset(statement_);
+      sqlite3_clear_bindings(statement_);
+    }
+  }
+  Use(const Use&) = delete;
+  Use& operator=(const Use&) = delete;
+  sqlite3_stmt* get() const { return statement_; }
+
+ private:
+  sqlite3_stmt* statement_;
+};
+
+int Bind_Text(sqlite3_stmt* statement, int index, const std::string& text) {
+  return sqlite3_bind_text(statement, index, text.data(), static_cast<int>(text.size()),
+                           SQLITE_TRANSIENT);
+}
+
+std::string Column_Text(sqlite3_stmt* statement, int column) {
+  const auto* text = sqlite3_column_text(statement, column);
+  return text != nullptr
+             ? std::string(reinterpret_cast<const char*>(text),
+                           static_cast<std::size_t>(sqlite3_column_bytes(statement, column)))
+             : std::string();
+}
+
+}  // namespace
+
+Outbox::Outbox(sqlite3* db, std::filesystem::path file) : db_(db), file_(std::move(file)) {}
+
+Outbox::~Outbox() {
+  for (auto& [sql, statement] : statements_) sqlite3_finalize(statement);
+  sqlite3_close_v2(db_);
+}
+
+OutboxError Outbox::Error(int code, const std::string& doing) const {
+  const std::string where = file_.string();
+  switch (code & 0xFF) {
+    case SQLITE_BUSY:
+    case SQLITE_LOCKED:
+      return {std::string(kOutboxInUse) + " (" + where + ")"};
+    case SQLITE_NOTADB:
+    case SQLITE_CORRUPT:
+      return {"the outbox " + where + " is damaged or not an outbox database"};
+    case SQLITE_FULL:
+      return {"the outbox " + where + " is full: its disk or its size limit is reached"};
+    case SQLITE_READONLY:
+    case SQLITE_PERM:
+    case SQLITE_CANTOPEN:
+      return {"cannot write the outbox " + where + ": " + sqlite3_errstr(code)};
+    default:
+      return {"outbox " + where + ": " + doing +
+              " failed: " + (db_ != nullptr ? sqlite3_errmsg(db_) : sqlite3_errstr(code))};
+  }
+}
+
+sqlite3_stmt* Outbox::Statement(const char* sql) {
+  auto found = statements_.find(sql);
+  if (found != statements_.end()) return found->second;
+  sqlite3_stmt* statement = nullptr;
+  if (sqlite3_prepare_v3(db_, sql, -1, SQLITE_PREPARE_PERSISTENT, &statement, nullptr) !=
+      SQLITE_OK) {
+    sqlite3_finalize(statement);
+    return nullptr;
+  }
+  statements_.emplace(sql, statement);
+  return statement;
+}
+
+int Outbox::Exec(const char* sql) {
+  return sqlite3_exec(db_, sql, nullptr, nullptr, nullptr);
+}
+
+OutboxResult<std::unique_ptr<Outbox>> Outbox::Open(const std::filesystem::path& file,
+                                                   std::int64_t max_bytes) {
+  std::error_code ec;
+  if (file.has_parent_path()) {
+    std::filesystem::create_directories(file.parent_path(), ec);
+    if (ec) {
+      return OutboxError{"cannot create the outbox folder " + file.parent_path().string() + ": " +
+                         ec.message()};
+    }
+  }
+  sqlite3* db = nullptr;
+  const int opened = sqlite3_open_v2(
+      file.c_str(), &db,
+      SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX | SQLITE_OPEN_EXRESCODE,
+      nullptr);
+  std::unique_ptr<Outbox> outbox(new Outbox(db, file));
+  if (opened != SQLITE_OK) {
+    return OutboxError{"cannot open the outbox " + file.string() + ": " + sqlite3_errstr(opened)};
+  }
+  // Never wait for another holder: the second program is told at once.
+  sqlite3_busy_timeout(db, 0);
+  // Held from the first write until the file is closed, so a second program cannot read or
+  // send from it; the kernel drops the lock when the holder dies, so a crash frees it.
+  int rc = outbox->Exec("PRAGMA locking_mode = EXCLUSIVE");
+  if (rc == SQLITE_OK) rc = outbox->Exec("PRAGMA journal_mode = WAL");
+  // Commits reach the operating system at once, which a crash of the program cannot undo.
+  // Waiting for the disk on every commit would cost milliseconds per frame; Write_To_Disk does
+  // that for everything committed so far, at a pace the caller chooses.
+  if (rc == SQLITE_OK) rc = outbox->Exec("PRAGMA synchronous = NORMAL");
+  if (rc == SQLITE_OK) rc = outbox->Exec("BEGIN EXCLUSIVE");
+  if (rc != SQLITE_OK) return outbox->Error(rc, "opening");
+
+  int application_id = 0;
+  int tables = 0;
+  sqlite3_stmt* query = nullptr;
+  rc = sqlite3_prepare_v2(db,
+                          "SELECT (SELECT application_id FROM pragma_application_id), "
+                          "(SELECT COUNT(*) FROM sqlite_schema)",
+                          -1, &query, nullptr);
+  if (rc == SQLITE_OK && (rc = sqlite3_step(query)) == SQLITE_ROW) {
+    application_id = sqlite3_column_int(query, 0);
+    tables = sqlite3_column_int(query, 1);
+    rc = SQLITE_OK;
+  }
+  sqlite3_finalize(query);
+  if (rc != SQLITE_OK) {
+    outbox->Exec("ROLLBACK");
+    return outbox->Error(rc, "opening");
+  }
+  if (tables > 0 && application_id != kApplicationId) {
+    outbox->Exec("ROLLBACK");
+    return OutboxError{"the outbox " + file.string() + " is damaged or not an outbox database"};
+  }
+  const std::string marks = "PRAGMA application_id = " + std::to_string(kApplicationId) +
+                            "; PRAGMA user_version = " + std::to_string(kSchemaVersion) + ";";
+  rc = outbox->Exec(kSchema);
+  if (rc == SQLITE_OK) rc = outbox->Exec(marks.c_str());
+  if (rc == SQLITE_OK) rc = outbox->Exec("COMMIT");
+  if (rc != SQLITE_OK) {
+    outbox->Exec("ROLLBACK");
+    return outbox->Error(rc, "opening");
+  }
+  if (max_bytes > 0) {
+    sqlite3_stmt* size = nullptr;
+    std::int64_t page_size = 4096;
+    if (sqlite3_prepare_v2(db, "PRAGMA page_size", -1, &size, nullptr) == SQLITE_OK &&
+        sqlite3_step(size) == SQLITE_ROW) {
+      page_size = std::max<std::int64_t>(512, sqlite3_column_int64(size, 0));
+    }
+    sqlite3_finalize(size);
+    const std::string limit = "PRAGMA max_page_count = " +
+                              std::to_string(std::max<std::int64_t>(1, max_bytes / page_size));
+    if ((rc = outbox->Exec(limit.c_str())) != SQLITE_OK) return outbox->Error(rc, "opening");
+  }
+  // A damaged page would otherwise only show when its frame comes up for sending.
+  sqlite3_stmt* check = nullptr;
+  rc = sqlite3_prepare_v2(db, "PRAGMA quick_check", -1, &check, nullptr);
+  std::string verdict;
+  if (rc == SQLITE_OK && (rc = sqlite3_step(check)) == SQLITE_ROW) {
+    verdict = Column_Text(check, 0);
+    rc = SQLITE_OK;
+  }
+  sqlite3_finalize(check);
+  if (rc != SQLITE_OK) return outbox->Error(rc, "checking");
+  if (verdict != "ok") {
+    return OutboxError{"the outbox " + file.string() + " is damaged or not an outbox database"};
+  }
+  return outbox;
+}
+
+OutboxResult<std::int64_t> Outbox::Enqueue(std::span<const std::uint8_t> frame,
+                                           std::int64_t received_ms,
+                                           const std::vector<std::string>& servers) {
+  if (servers.empty()) return OutboxError{"no server to send the frame to"};
+  sqlite3_stmt* insert_frame = Statement(kInsertFrame);
+  sqlite3_stmt* insert_delivery = Statement(kInsertDelivery);
+  if (insert_frame == nullptr || insert_delivery == nullptr) {
+    return Error(sqlite3_errcode(db_), "queueing a frame");
+  }
+  std::int64_t frame_id = 0;
+  auto stored = In_Transaction("queueing a frame", [&] {
+    int rc = SQLITE_DONE;
+    {
+      Use use(insert_frame);
+      sqlite3_bind_int64(insert_frame, 1, received_ms);
+      sqlite3_bind_blob(insert_frame, 2,
+                        frame.empty() ? "" : static_cast<const void*>(frame.data()),
+                        static_cast<int>(frame.size()), SQLITE_STATIC);
+      rc = sqlite3_step(insert_frame);
+      frame_id = sqlite3_last_insert_rowid(db_);
+    }
+    for (const std::string& server : servers) {
+      if (rc != SQLITE_DONE) break;
+      Use use(insert_delivery);
+      Bind_Text(insert_delivery, 1, server);
+      sqlite3_bind_int64(insert_delivery, 2, frame_id);
+      rc = sqlite3_step(insert_delivery);
+    }
+    return rc;
+  });
+  if (!stored.ok()) return OutboxError{stored.error()};
+  return frame_id;
+}
+
+OutboxResult<Done> Outbox::In_Transaction(const std::string& doing,
+                                          const std::function<int()>& steps) {
+  int rc = Exec("BEGIN IMMEDIATE");
+  if (rc != SQLITE_OK) return Error(rc, doing);
+  rc = steps();
+  if (rc == SQLITE_DONE || rc == SQLITE_OK) rc = Exec("COMMIT");
+  if (rc != SQLITE_OK) {
+    const OutboxError error = Error(rc, doing);
+    Exec("ROLLBACK");
+    return error;
+  }
+  return Done{};
+}
+
+OutboxResult<Done> Outbox::Write_To_Disk() {
+  // A checkpoint syncs the log before it copies it into the database file.
+  const int rc =
+      sqlite3_wal_checkpoint_v2(db_, nullptr, SQLITE_CHECKPOINT_PASSIVE, nullptr, nullptr);
+  if (rc != SQLITE_OK) return Error(rc, "writing the outbox to disk");
+  return Done{};
+}
+
+OutboxResult<std::optional<OutboxItem>> Outbox::Next_Due(const std::string& server,
+                                                         std::int64_t now_ms) {
+  sqlite3_stmt* statement = Statement(kNextDue);
+  if (statement == nullptr) return Error(sqlite3_errcode(db_), "reading the outbox");
+  Use use(statement);
+  Bind_Text(statement, 1, server);
+  sqlite3_bind_int64(statement, 2, now_ms);
+  const int rc = sqlite3_step(statement);
+  if (rc == SQLITE_DONE) return std::optional<OutboxItem>();
+  if (rc != SQLITE_ROW) return Error(rc, "reading the outbox");
+  OutboxItem item;
+  item.frame_id = sqlite3_column_int64(statement, 0);
+  const auto* bytes = static_cast<const std::uint8_t*>(sqlite3_column_blob(statement, 1));
+  item.bytes.assign(bytes, bytes + sqlite3_column_bytes(statement, 1));
+  item.received_ms = sqlite3_column_int64(statement, 2);
+  item.attempts = sqlite3_column_int(statement, 3);
+  return std::optional<OutboxItem>(std::move(item));
+}
+
+OutboxResult<std::optional<std::int64_t>> Outbox::Next_Attempt_Ms(const std::string& server) {
+  sqlite3_stmt* statement = Statement(kNextAttempt);
+  if (statement == nullptr) return Error(sqlite3_errcode(db_), "reading the outbox");
+  Use use(statement);
+  Bind_Text(statement, 1, server);
+  const int rc = sqlite3_step(statement);
+  if (rc != SQLITE_ROW) return Error(rc, "reading the outbox");
+  if (sqlite3_column_type(statement, 0) == SQLITE_NULL) return std::optional<std::int64_t>();
+  return std::optional<std::int64_t>(sqlite3_column_int64(statement, 0));
+}
+
+OutboxResult<Done> Outbox::Update_Delivery(const char* sql, std::int64_t frame_id,
+                                           const std::string& server, std::int64_t number,
+                                           const std::string& text, const std::string& doing) {
+  sqlite3_stmt* statement = Statement(sql);
+  if (statement == nullptr) return Error(sqlite3_errcode(db_), doing);
+  Use use(statement);
+  sqlite3_bind_int64(statement, 1, frame_id);
+  Bind_Text(statement, 2, server);
+  sqlite3_bind_int64(statement, 3, number);
+  Bind_Text(statement, 4, text);
+  const int rc = sqlite3_step(statement);
+  if (rc != SQLITE_DONE) return Error(rc, doing);
+  return Done{};
+}
+
+OutboxResult<Done> Outbox::Mark_Sent(std::int64_t frame_id, const std::string& server) {
+  return Update_Delivery(kMarkSent, frame_id, server, 0, "", "recording a delivery");
+}
+
+OutboxResult<Done> Outbox::Mark_Retry(std::int64_t frame_id, const std::string& server,
+                                      std::int64_t next_attempt_ms, const std::string& error) {
+  return Update_Delivery(kMarkRetry, frame_id, server, next_attempt_ms, error,
+                         "recording a failed attempt");
+}
+
+OutboxResult<Done> Outbox::Mark_Rejected(std::int64_t frame_id, const std::string& server,
+                                         const std::string& answer) {
+  return Update_Delivery(kMarkRejected, frame_id, server, 0, answer, "recording a rejection");
+}
+
+template <typename T, typename Read>
+OutboxResult<std::vector<T>> Outbox::Read_All(const char* sql, const std::string& doing,
+                                              Read read_row) {
+  sqlite3_stmt* statement = Statement(sql);
+  if (statement == nullptr) return Error(sqlite3_errcode(db_), doing);
+  Use use(statement);
+  std::vector<T> rows;
+  int rc = SQLITE_ROW;
+  while ((rc = sqlite3_step(statement)) == SQLITE_ROW) rows.push_back(read_row(statement));
+  if (rc != SQLITE_DONE) return Error(rc, doing);
+  return rows;
+}
+
+OutboxResult<std::vector<ServerCounts>> Outbox::Counts() {
+  return Read_All<ServerCounts>(kCounts, "counting the outbox", [](sqlite3_stmt* row) {
+    return ServerCounts{Column_Text(row, 0), sqlite3_column_int64(row, 1),
+                        sqlite3_column_int64(row, 2), sqlite3_column_int64(row, 3)};
+  });
+}
+
+OutboxResult<ServerCounts> Outbox::Counts_For(const std::string& server) {
+  sqlite3_stmt* statement = Statement(kCountsFor);
+  if (statement == nullptr) return Error(sqlite3_errcode(db_), "counting the outbox");
+  Use use(statement);
+  Bind_Text(statement, 1, server);
+  const int rc = sqlite3_step(statement);
+  if (rc != SQLITE_ROW) return Error(rc, "counting the outbox");
+  return ServerCounts{server, sqlite3_column_int64(statement, 0),
+                      sqlite3_column_int64(statement, 1), sqlite3_column_int64(statement, 2)};
+}
+
+OutboxResult<std::vector<RejectedFrame>> Outbox::Rejected_Frames() {
+  return Read_All<RejectedFrame>(kRejected, "reading the outbox", [](sqlite3_stmt* row) {
+    return RejectedFrame{sqlite3_column_int64(row, 0), Column_Text(row, 1),
+                         sqlite3_column_int64(row, 2), Column_Text(row, 3)};
+  });
+}
+
+OutboxResult<std::int64_t> Outbox::Retry_Rejected() {
+  sqlite3_stmt* statement = Statement(kRetryRejected);
+  if (statement == nullptr) return Error(sqlite3_errcode(db_), "retrying rejected frames");
+  Use use(statement);
+  const int rc = sqlite3_step(statement);
+  if (rc != SQLITE_DONE) return Error(rc, "retrying rejected frames");
+  return static_cast<std::int64_t>(sqlite3_changes64(db_));
+}
+
+OutboxResult<std::int64_t> Outbox::Discard(std::int64_t frame_id, const std::string& server) {
+  sqlite3_stmt* discard = Statement(kDiscard);
+  sqlite3_stmt* drop = Statement(kDropOrphan);
+  if (discard == nullptr || drop == nullptr) {
+    return Error(sqlite3_errcode(db_), "discarding a frame");
+  }
+  std::int64_t removed = 0;
+  auto done = In_Transaction("discarding a frame", [&] {
+    int rc = SQLITE_DONE;
+    {
+      Use use(discard);
+      sqlite3_bind_int64(discard, 1, frame_id);
+      Bind_Text(discard, 2, server);
+      rc = sqlite3_step(discard);
+      removed = sqlite3_changes64(db_);
+    }
+    if (rc == SQLITE_DONE) {
+      Use use(drop);
+      sqlite3_bind_int64(drop, 1, frame_id);
+      rc = sqlite3_step(drop);
+    }
+    return rc;
+  });
+  if (!done.ok()) return OutboxError{done.error()};
+  return removed;
+}
+
+}  // namespace orvelt

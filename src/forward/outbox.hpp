@@ -1,0 +1,137 @@
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <functional>
+#include <map>
+#include <memory>
+#include <optional>
+#include <span>
+#include <string>
+#include <utility>
+#include <variant>
+#include <vector>
+
+struct sqlite3;
+struct sqlite3_stmt;
+
+namespace orvelt {
+
+// Said when another running program holds the outbox.
+inline constexpr std::string_view kOutboxInUse = "outbox in use by another instance";
+
+struct OutboxError {
+  std::string message;
+};
+
+// A value, or why the outbox could not give it.
+template <typename T>
+class OutboxResult {
+ public:
+  OutboxResult(T value) : value_(std::move(value)) {}
+  OutboxResult(OutboxError error) : value_(std::move(error)) {}
+
+  bool ok() const { return std::holds_alternative<T>(value_); }
+  const T& value() const { return std::get<T>(value_); }
+  T& value() { return std::get<T>(value_); }
+  const std::string& error() const { return std::get<OutboxError>(value_).message; }
+
+ private:
+  std::variant<T, OutboxError> value_;
+};
+
+struct Done {};
+
+enum class DeliveryState { kWaiting = 0, kSent = 1, kRejected = 2 };
+
+// A frame waiting for one server.
+struct OutboxItem {
+  std::int64_t frame_id = 0;
+  std::vector<std::uint8_t> bytes;
+  std::int64_t received_ms = 0;
+  int attempts = 0;  // failed attempts so far
+};
+
+struct ServerCounts {
+  std::string server;
+  std::int64_t sent = 0;
+  std::int64_t waiting = 0;
+  std::int64_t rejected = 0;
+};
+
+struct RejectedFrame {
+  std::int64_t frame_id = 0;
+  std::string server;
+  std::int64_t received_ms = 0;
+  std::string answer;  // what the server said
+};
+
+// The frames still to be delivered, kept in one SQLite database file (WAL mode) so that
+// neither a crash nor a restart loses one. Each frame has one delivery per server, waiting,
+// sent or rejected; a sent delivery is never handed out again. One program at a time owns the
+// file: the database stays exclusively locked while it is open.
+class Outbox {
+ public:
+  // Opens or creates the outbox, creating its folder if needed. Errors name the file and the
+  // cause: kOutboxInUse, a damaged database, a folder that cannot be written.
+  // `max_bytes` (0: none) caps the database file, so that a queue that cannot drain for a long
+  // time fills it instead of the disk.
+  static OutboxResult<std::unique_ptr<Outbox>> Open(const std::filesystem::path& file,
+                                                    std::int64_t max_bytes = 0);
+  ~Outbox();
+  Outbox(const Outbox&) = delete;
+  Outbox& operator=(const Outbox&) = delete;
+
+  const std::filesystem::path& file() const { return file_; }
+
+  // Stores a frame with one waiting delivery per server, all or nothing. Once it returns, a
+  // crash of the program cannot lose the frame; after the next Write_To_Disk, a power cut
+  // cannot either. Gives the frame's id.
+  OutboxResult<std::int64_t> Enqueue(std::span<const std::uint8_t> frame, std::int64_t received_ms,
+                                     const std::vector<std::string>& servers);
+
+  // Waits until everything committed so far is on the disk.
+  OutboxResult<Done> Write_To_Disk();
+
+  // The oldest waiting frame for `server` whose next attempt is due at `now_ms`.
+  OutboxResult<std::optional<OutboxItem>> Next_Due(const std::string& server, std::int64_t now_ms);
+  // When the next waiting frame for `server` is due; nothing when none waits.
+  OutboxResult<std::optional<std::int64_t>> Next_Attempt_Ms(const std::string& server);
+
+  OutboxResult<Done> Mark_Sent(std::int64_t frame_id, const std::string& server);
+  OutboxResult<Done> Mark_Retry(std::int64_t frame_id, const std::string& server,
+                                std::int64_t next_attempt_ms, const std::string& error);
+  OutboxResult<Done> Mark_Rejected(std::int64_t frame_id, const std::string& server,
+                                   const std::string& answer);
+
+  // Counts for every server that has deliveries, ordered by address.
+  OutboxResult<std::vector<ServerCounts>> Counts();
+  OutboxResult<ServerCounts> Counts_For(const std::string& server);
+  OutboxResult<std::vector<RejectedFrame>> Rejected_Frames();
+
+  // Puts every rejected delivery back to waiting, due now. Gives how many.
+  OutboxResult<std::int64_t> Retry_Rejected();
+  // Removes a delivery that has not been sent (and the frame once nothing refers to it).
+  // Gives how many deliveries went.
+  OutboxResult<std::int64_t> Discard(std::int64_t frame_id, const std::string& server);
+
+ private:
+  Outbox(sqlite3* db, std::filesystem::path file);
+  OutboxError Error(int code, const std::string& doing) const;
+  sqlite3_stmt* Statement(const char* sql);
+  int Exec(const char* sql);
+  // Runs `steps` (giving SQLite's last result code) in one transaction: all or nothing.
+  OutboxResult<Done> In_Transaction(const std::string& doing, const std::function<int()>& steps);
+  // Every row of a query without parameters, each made by `read_row`.
+  template <typename T, typename Read>
+  OutboxResult<std::vector<T>> Read_All(const char* sql, const std::string& doing, Read read_row);
+  OutboxResult<Done> Update_Delivery(const char* sql, std::int64_t frame_id,
+                                     const std::string& server, std::int64_t number,
+                                     const std::string& text, const std::string& doing);
+
+  sqlite3* db_;
+  std::filesystem::path file_;
+  std::map<const char*, sqlite3_stmt*> statements_;
+};
+
+}  // namespace orvelt

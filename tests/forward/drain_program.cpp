@@ -1,0 +1,49 @@
+// Queues frames into an outbox and drains it to one server, for the test that kills it midway:
+//   drain_program OUTBOX URL COUNT [--enqueue]
+// Frame i carries i as its last two bytes. Ends with status 0 once nothing waits.
+#include "forward/forwarder.hpp"
+
+#include "support/example_station.hpp"
+
+#include <QCoreApplication>
+
+#include <cstdio>
+#include <cstdlib>
+
+int main(int argc, char** argv) {
+  QCoreApplication application(argc, argv);
+  if (argc < 4) return 2;
+  orvelt::ForwarderConfig config;
+  config.station = orvelt::testing::Example_Station(argv[2]);
+  config.timeout_ms = 2000;
+  config.retry = {50, 200};
+  orvelt::ForwarderStart start = orvelt::Forwarder::Start(config, argv[1]);
+  if (start.error) {
+    std::fprintf(stderr, "%s\n", start.error->c_str());
+    return 3;
+  }
+  orvelt::Forwarder& forwarder = *start.forwarder;
+  const int count = std::atoi(argv[3]);
+  if (argc > 4) {
+    for (int i = 0; i < count; ++i) {
+      const auto hi = static_cast<std::uint8_t>(i >> 8);
+      const auto lo = static_cast<std::uint8_t>(i & 0xFF);
+      if (auto error = forwarder.Accept({{0x00, 0xC0, hi, lo}, 1796638500000 + i}).error) {
+        std::fprintf(stderr, "%s\n", error->c_str());
+        return 4;
+      }
+    }
+    std::printf("queued %d\n", count);
+    std::fflush(stdout);
+  }
+  auto finish_when_empty = [&] {
+    if (forwarder.Status().at(0).counts.waiting == 0) application.quit();
+  };
+  QObject::connect(&forwarder, &orvelt::Forwarder::countsChanged, finish_when_empty);
+  QObject::connect(&forwarder, &orvelt::Forwarder::stopped, [&](const QString& reason) {
+    std::fprintf(stderr, "%s\n", reason.toUtf8().constData());
+    application.exit(5);
+  });
+  finish_when_empty();
+  return application.exec();
+}

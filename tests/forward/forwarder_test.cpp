@@ -1,0 +1,272 @@
+#include "forward/forwarder.hpp"
+
+#include "sids_test_server.hpp"
+#include "support/example_station.hpp"
+#include "support/scratch_dir.hpp"
+
+#include <QSignalSpy>
+#include "wait_until.hpp"
+
+#include <gtest/gtest.h>
+
+namespace orvelt {
+namespace {
+
+using testing::ScratchDir;
+using testing::SidsTestServer;
+using Answer = SidsTestServer::Answer;
+
+constexpr int kWaitMs = 5000;
+
+ForwarderConfig Config(const QString& url) {
+  ForwarderConfig config;
+  config.station = testing::Example_Station(url.toStdString());
+  config.station.callsign = "DL1ABC/P";
+  config.station.longitude = -12.345;
+  config.version = "2.6 &=+ test";
+  config.timeout_ms = 300;
+  config.retry = {50, 200};
+  return config;
+}
+
+ReceivedFrame Frame(std::uint8_t tag) {
+  return {{0x00, 0xC0, 0x80, tag}, 1796638500123};
+}
+
+std::unique_ptr<Forwarder> Start_Ok(ForwarderConfig config, const std::filesystem::path& file) {
+  ForwarderStart start = Forwarder::Start(std::move(config), file);
+  EXPECT_FALSE(start.error) << *start.error;
+  return std::move(start.forwarder);
+}
+
+ServerCounts Counts(const Forwarder& forwarder) {
+  return forwarder.Status().at(0).counts;
+}
+
+TEST(Forwarder, SendsTheReportWithEveryFieldEncoded) {
+  ScratchDir dir;
+  SidsTestServer server;
+  ASSERT_TRUE(server.Listen());
+  auto forwarder = Start_Ok(Config(server.Url()), dir / "outbox.sqlite");
+  ASSERT_FALSE(forwarder->Accept(Frame(0x2C)).error);
+  ASSERT_TRUE(testing::Wait_Until([&] { return Counts(*forwarder).sent == 1; }, kWaitMs));
+
+  ASSERT_EQ(server.requests().size(), 1u);
+  const SidsTestServer::Request& request = server.requests()[0];
+  EXPECT_EQ(request.method, "POST");
+  EXPECT_EQ(request.path, "/api/telemetry/");
+  EXPECT_EQ(request.content_type, "application/x-www-form-urlencoded");
+  const QMap<QString, QString> expected = {
+      {"noradID", "99999"},  {"source", "DL1ABC/P"},      {"timestamp", "2026-12-07T10:15:00.123Z"},
+      {"frame", "C0802C"},   {"locator", "longLat"},      {"longitude", "12.345W"},
+      {"latitude", "47.1N"}, {"version", "2.6 &=+ test"},
+  };
+  EXPECT_EQ(request.fields, expected);
+  EXPECT_EQ(Counts(*forwarder).waiting, 0);
+}
+
+// Each row: what the server answers to the first attempts, then what the frame ends as.
+TEST(Forwarder, AnswersDecideBetweenSentRetriedAndRejected) {
+  struct Case {
+    const char* name;
+    std::vector<Answer> answers;  // then 200
+    std::int64_t sent;
+    std::int64_t rejected;
+    std::size_t requests;
+    const char* error;  // seen in the status after the first attempt
+  } const cases[] = {
+      {"500 then 200", {Answer::Status(500, "busy")}, 1, 0, 2, "HTTP 500 Scripted: busy"},
+      {"503 twice", {Answer::Status(503), Answer::Status(503)}, 1, 0, 3, "HTTP 503"},
+      {"429 then 200", {Answer::Status(429)}, 1, 0, 2, "HTTP 429"},
+      // Qt's HTTP layer resends once by itself after a dropped connection: the second drop is
+      // the one the forwarder sees.
+      {"reset mid-request", {Answer::Reset(), Answer::Reset()}, 1, 0, 3, "closed"},
+      {"slow server", {Answer::Silent()}, 1, 0, 2, "time-out after 0.3 s"},
+      {"400 is final",
+       {Answer::Status(400, "unknown satellite")},
+       0,
+       1,
+       1,
+       "HTTP 400 Scripted: unknown satellite"},
+      {"redirect is final",
+       {Answer::Status(301)},
+       0,
+       1,
+       1,
+       "moved to http://127.0.0.1:1/elsewhere/"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    ScratchDir dir;
+    SidsTestServer server;
+    ASSERT_TRUE(server.Listen());
+    for (const Answer& answer : c.answers) server.Queue(answer);
+    auto forwarder = Start_Ok(Config(server.Url()), dir / "outbox.sqlite");
+    QStringList errors;
+    QObject::connect(forwarder.get(), &Forwarder::countsChanged, [&] {
+      const std::string error = forwarder->Status().at(0).last_error;
+      if (!error.empty()) errors << QString::fromStdString(error);
+    });
+    ASSERT_FALSE(forwarder->Accept(Frame(1)).error);
+    ASSERT_TRUE(testing::Wait_Until(
+        [&] { return Counts(*forwarder).sent + Counts(*forwarder).rejected == 1; }, kWaitMs));
+    // Long enough for a wrongly retried rejection to show.
+    testing::Run_Events_For(150);
+    EXPECT_EQ(Counts(*forwarder).sent, c.sent);
+    EXPECT_EQ(Counts(*forwarder).rejected, c.rejected);
+    EXPECT_EQ(Counts(*forwarder).waiting, 0);
+    EXPECT_EQ(server.requests().size(), c.requests);
+    ASSERT_FALSE(errors.isEmpty());
+    EXPECT_TRUE(errors.first().contains(c.error)) << errors.first().toStdString();
+    if (c.rejected == 1) {
+      const auto rejected = forwarder->outbox()->Rejected_Frames().value();
+      ASSERT_EQ(rejected.size(), 1u);
+      EXPECT_EQ(QString::fromStdString(rejected[0].answer), errors.first());
+    }
+  }
+}
+
+TEST(Forwarder, WaitsForAServerThatIsDownAndSendsOnceItIsUp) {
+  ScratchDir dir;
+  SidsTestServer server;
+  ASSERT_TRUE(server.Listen());
+  const quint16 port = server.port();
+  server.Close();
+  auto forwarder = Start_Ok(Config(server.Url()), dir / "outbox.sqlite");
+  ASSERT_FALSE(forwarder->Accept(Frame(1)).error);
+  ASSERT_FALSE(forwarder->Accept(Frame(2)).error);
+  ASSERT_TRUE(
+      testing::Wait_Until([&] { return !forwarder->Status()[0].last_error.empty(); }, kWaitMs));
+  EXPECT_TRUE(forwarder->Status_Text().contains("sent 0, waiting 2, rejected 0, last error"))
+      << forwarder->Status_Text().toStdString();
+  ASSERT_TRUE(server.Listen(port));
+  ASSERT_TRUE(testing::Wait_Until([&] { return Counts(*forwarder).sent == 2; }, kWaitMs));
+  ASSERT_EQ(server.requests().size(), 2u);
+  EXPECT_EQ(server.requests()[0].fields["frame"], "C08001");
+  EXPECT_EQ(server.requests()[1].fields["frame"], "C08002");
+  EXPECT_EQ(forwarder->Status_Text().toStdString(),
+            server.Url().toStdString() + ": sent 2, waiting 0, rejected 0");
+}
+
+TEST(Forwarder, FramesQueuedBeforeARestartGoOutAfterIt) {
+  ScratchDir dir;
+  SidsTestServer server;
+  ASSERT_TRUE(server.Listen());
+  server.Set_Default(Answer::Silent());
+  {
+    auto forwarder = Start_Ok(Config(server.Url()), dir / "outbox.sqlite");
+    for (std::uint8_t tag = 1; tag <= 3; ++tag) ASSERT_FALSE(forwarder->Accept(Frame(tag)).error);
+    ASSERT_TRUE(testing::Wait_Until([&] { return server.requests().size() == 1; }, kWaitMs));
+  }
+  server.Set_Default(Answer::Status(200));
+  auto forwarder = Start_Ok(Config(server.Url()), dir / "outbox.sqlite");
+  EXPECT_EQ(Counts(*forwarder).waiting, 3);
+  ASSERT_TRUE(testing::Wait_Until([&] { return Counts(*forwarder).sent == 3; }, kWaitMs));
+  EXPECT_EQ(server.requests().size(), 4u);
+}
+
+TEST(Forwarder, RetriedRejectionsGoOutAgainWhenWoken) {
+  ScratchDir dir;
+  SidsTestServer server;
+  ASSERT_TRUE(server.Listen());
+  server.Queue(Answer::Status(400, "no"));
+  auto forwarder = Start_Ok(Config(server.Url()), dir / "outbox.sqlite");
+  ASSERT_FALSE(forwarder->Accept(Frame(1)).error);
+  ASSERT_TRUE(testing::Wait_Until([&] { return Counts(*forwarder).rejected == 1; }, kWaitMs));
+  ASSERT_EQ(forwarder->outbox()->Retry_Rejected().value(), 1);
+  forwarder->Wake();
+  ASSERT_TRUE(testing::Wait_Until([&] { return Counts(*forwarder).sent == 1; }, kWaitMs));
+  EXPECT_EQ(Counts(*forwarder).rejected, 0);
+}
+
+TEST(Forwarder, SecondInstanceIsToldTheOutboxIsInUse) {
+  ScratchDir dir;
+  SidsTestServer server;
+  ASSERT_TRUE(server.Listen());
+  auto first = Start_Ok(Config(server.Url()), dir / "outbox.sqlite");
+  const ForwarderStart second = Forwarder::Start(Config(server.Url()), dir / "outbox.sqlite");
+  EXPECT_FALSE(second.forwarder);
+  ASSERT_TRUE(second.error);
+  EXPECT_EQ(second.error->rfind(kOutboxInUse, 0), 0u) << *second.error;
+  EXPECT_FALSE(first->Accept(Frame(1)).error);
+}
+
+TEST(Forwarder, AFullOutboxStopsForwardingWithTheReason) {
+  ScratchDir dir;
+  SidsTestServer server;
+  ASSERT_TRUE(server.Listen());
+  server.Set_Default(Answer::Silent());
+  ForwarderConfig config = Config(server.Url());
+  config.outbox_max_bytes = 64 * 1024;
+  auto forwarder = Start_Ok(config, dir / "outbox.sqlite");
+  QSignalSpy stopped(forwarder.get(), &Forwarder::stopped);
+  ReceivedFrame frame = Frame(1);
+  frame.bytes.resize(2000, 0x55);
+  AcceptResult accepted;
+  for (int i = 0; i < 1000 && !accepted.error; ++i) accepted = forwarder->Accept(frame);
+  ASSERT_TRUE(accepted.error);
+  EXPECT_NE(accepted.error->find("is full"), std::string::npos) << *accepted.error;
+  ASSERT_EQ(stopped.count(), 1);
+  EXPECT_EQ(forwarder->stopped_reason(), accepted.error);
+  EXPECT_TRUE(forwarder->Status_Text().contains("\nforwarding stopped: the outbox "));
+  EXPECT_EQ(forwarder->Accept(Frame(2)).error, "forwarding stopped: " + *accepted.error);
+}
+
+TEST(Forwarder, DoesNotStartWithSettingsItCannotUse) {
+  struct Case {
+    const char* name;
+    std::function<void(ForwarderConfig&)> spoil;
+    const char* reason;
+  } const cases[] = {
+      {"callsign", [](ForwarderConfig& c) { c.station.callsign = "A&=+ B1"; }, "callsign: "},
+      {"latitude", [](ForwarderConfig& c) { c.station.latitude = 90.5; }, "latitude: 90.5"},
+      {"url", [](ForwarderConfig& c) { c.station.servers[0].url = "https//x"; }, "server: "},
+      {"switched off", [](ForwarderConfig& c) { c.station.forwarding = false; },
+       "forwarding is turned off"},
+  };
+  for (const Case& c : cases) {
+    ScratchDir dir;
+    ForwarderConfig config = Config("http://127.0.0.1:9/");
+    c.spoil(config);
+    const ForwarderStart start = Forwarder::Start(config, dir / "outbox.sqlite");
+    EXPECT_FALSE(start.forwarder) << c.name;
+    ASSERT_TRUE(start.error) << c.name;
+    EXPECT_NE(start.error->find(c.reason), std::string::npos) << c.name << ": " << *start.error;
+    EXPECT_FALSE(std::filesystem::exists(dir / "outbox.sqlite")) << c.name;
+  }
+}
+
+TEST(Forwarder, DryRunPrintsTheRequestsAndSendsNothing) {
+  ScratchDir dir;
+  SidsTestServer server;
+  ASSERT_TRUE(server.Listen());
+  ForwarderConfig config = Config(server.Url());
+  config.dry_run = true;
+  auto forwarder = Start_Ok(config, dir / "outbox.sqlite");
+  QSignalSpy printed(forwarder.get(), &Forwarder::requestPrepared);
+  const AcceptResult result = forwarder->Accept(Frame(7));
+  ASSERT_FALSE(result.error);
+  ASSERT_EQ(result.dry_run_requests.size(), 1u);
+  EXPECT_EQ(result.dry_run_requests[0],
+            "POST " + server.Url().toStdString() +
+                "\nContent-Type: application/x-www-form-urlencoded\n\n"
+                "noradID=99999&source=DL1ABC%2FP&timestamp=2026-12-07T10%3A15%3A00.123Z"
+                "&frame=C08007&locator=longLat&longitude=12.345W&latitude=47.1N"
+                "&version=2.6%20%26%3D%2B%20test\n");
+  EXPECT_EQ(printed.count(), 1);
+  testing::Run_Events_For(50);
+  EXPECT_TRUE(server.requests().empty());
+  EXPECT_FALSE(std::filesystem::exists(dir / "outbox.sqlite"));
+}
+
+TEST(Forwarder, RefusesAFrameWithNothingToSend) {
+  ScratchDir dir;
+  auto forwarder = Start_Ok(Config("http://127.0.0.1:9/"), dir / "outbox.sqlite");
+  const AcceptResult result = forwarder->Accept({{0x00}, 0});
+  ASSERT_TRUE(result.error);
+  EXPECT_EQ(*result.error, "the frame has no bytes after the KISS command byte");
+  EXPECT_EQ(Counts(*forwarder).waiting, 0);
+}
+
+}  // namespace
+}  // namespace orvelt

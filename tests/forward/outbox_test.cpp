@@ -1,0 +1,216 @@
+#include "forward/outbox.hpp"
+
+#include "support/scratch_dir.hpp"
+
+#include <gtest/gtest.h>
+#include <sqlite3.h>
+
+#include <fstream>
+
+namespace orvelt {
+namespace {
+
+using testing::ScratchDir;
+
+const std::string kA = "https://a.example/";
+const std::string kB = "https://b.example/";
+const std::vector<std::uint8_t> kFrame = {0x00, 0x01, 0x02, 0xC0};
+
+std::unique_ptr<Outbox> Open_Ok(const std::filesystem::path& file) {
+  auto opened = Outbox::Open(file);
+  EXPECT_TRUE(opened.ok()) << opened.error();
+  return opened.ok() ? std::move(opened.value()) : nullptr;
+}
+
+ServerCounts Counts(Outbox& outbox, const std::string& server) {
+  return outbox.Counts_For(server).value();
+}
+
+std::optional<OutboxItem> Due(Outbox& outbox, const std::string& server, std::int64_t now = 0) {
+  auto due = outbox.Next_Due(server, now);
+  EXPECT_TRUE(due.ok()) << due.error();
+  return due.ok() ? due.value() : std::nullopt;
+}
+
+TEST(Outbox, HandsOutEachFrameOncePerServerUntilConfirmed) {
+  ScratchDir dir;
+  auto outbox = Open_Ok(dir / "outbox.sqlite");
+  const std::int64_t first = outbox->Enqueue(kFrame, 1000, {kA, kB}).value();
+  const std::int64_t second =
+      outbox->Enqueue(std::vector<std::uint8_t>{0x00, 0x09}, 2000, {kA}).value();
+
+  auto item = Due(*outbox, kA);
+  ASSERT_TRUE(item);
+  EXPECT_EQ(item->frame_id, first);
+  EXPECT_EQ(item->bytes, kFrame);
+  EXPECT_EQ(item->received_ms, 1000);
+  ASSERT_TRUE(outbox->Mark_Sent(first, kA).ok());
+  // A confirmed frame is not handed out again, even if confirmed twice.
+  ASSERT_TRUE(outbox->Mark_Sent(first, kA).ok());
+  EXPECT_EQ(Due(*outbox, kA)->frame_id, second);
+  EXPECT_EQ(Due(*outbox, kB)->frame_id, first);
+
+  const ServerCounts a = Counts(*outbox, kA);
+  EXPECT_EQ(a.sent, 1);
+  EXPECT_EQ(a.waiting, 1);
+  EXPECT_EQ(a.rejected, 0);
+  const auto all = outbox->Counts().value();
+  ASSERT_EQ(all.size(), 2u);
+  EXPECT_EQ(all[1].server, kB);
+  EXPECT_EQ(all[1].waiting, 1);
+}
+
+TEST(Outbox, KeepsEverythingAcrossARestart) {
+  ScratchDir dir;
+  {
+    auto outbox = Open_Ok(dir / "outbox.sqlite");
+    const std::int64_t id = outbox->Enqueue(kFrame, 1000, {kA, kB}).value();
+    ASSERT_TRUE(outbox->Mark_Sent(id, kA).ok());
+    ASSERT_TRUE(outbox->Mark_Retry(id, kB, 5000, "connection refused").ok());
+  }
+  auto outbox = Open_Ok(dir / "outbox.sqlite");
+  EXPECT_FALSE(Due(*outbox, kA));
+  EXPECT_FALSE(Due(*outbox, kB, 4999));
+  const auto item = Due(*outbox, kB, 5000);
+  ASSERT_TRUE(item);
+  EXPECT_EQ(item->attempts, 1);
+  EXPECT_EQ(item->bytes, kFrame);
+  EXPECT_EQ(outbox->Next_Attempt_Ms(kB).value(), 5000);
+  EXPECT_EQ(outbox->Next_Attempt_Ms(kA).value(), std::nullopt);
+}
+
+TEST(Outbox, KeepsRejectedFramesWithTheAnswerUntilRetriedOrDiscarded) {
+  ScratchDir dir;
+  auto outbox = Open_Ok(dir / "outbox.sqlite");
+  const std::int64_t one = outbox->Enqueue(kFrame, 1000, {kA, kB}).value();
+  const std::int64_t two = outbox->Enqueue(kFrame, 2000, {kA}).value();
+  ASSERT_TRUE(outbox->Mark_Rejected(one, kA, "HTTP 400 Bad Request: bad frame").ok());
+  ASSERT_TRUE(outbox->Mark_Rejected(two, kA, "HTTP 400 Bad Request").ok());
+  ASSERT_TRUE(outbox->Mark_Sent(one, kB).ok());
+  EXPECT_FALSE(Due(*outbox, kA));
+
+  const auto rejected = outbox->Rejected_Frames().value();
+  ASSERT_EQ(rejected.size(), 2u);
+  EXPECT_EQ(rejected[0].frame_id, one);
+  EXPECT_EQ(rejected[0].server, kA);
+  EXPECT_EQ(rejected[0].received_ms, 1000);
+  EXPECT_EQ(rejected[0].answer, "HTTP 400 Bad Request: bad frame");
+
+  // A sent delivery cannot be discarded; a rejected one can, and the frame goes with its last.
+  EXPECT_EQ(outbox->Discard(one, kB).value(), 0);
+  EXPECT_EQ(outbox->Discard(two, kA).value(), 1);
+  EXPECT_EQ(Counts(*outbox, kA).rejected, 1);
+
+  EXPECT_EQ(outbox->Retry_Rejected().value(), 1);
+  EXPECT_EQ(Due(*outbox, kA)->frame_id, one);
+  EXPECT_EQ(Counts(*outbox, kB).sent, 1);
+  EXPECT_FALSE(Due(*outbox, kB));
+}
+
+TEST(Outbox, RefusesAFrameWithoutServer) {
+  ScratchDir dir;
+  auto outbox = Open_Ok(dir / "outbox.sqlite");
+  const auto queued = outbox->Enqueue(kFrame, 1, {});
+  ASSERT_FALSE(queued.ok());
+  EXPECT_EQ(queued.error(), "no server to send the frame to");
+  EXPECT_TRUE(outbox->Counts().value().empty());
+}
+
+TEST(Outbox, AFullOutboxRefusesNewFramesAndKeepsTheQueuedOnes) {
+  ScratchDir dir;
+  auto opened = Outbox::Open(dir / "outbox.sqlite", 64 * 1024);
+  ASSERT_TRUE(opened.ok()) << opened.error();
+  Outbox* outbox = opened.value().get();
+  const std::vector<std::uint8_t> big(2000, 0x55);
+  int queued = 0;
+  OutboxResult<std::int64_t> last = std::int64_t{0};
+  while ((last = outbox->Enqueue(big, queued, {kA})).ok() && queued < 1000) ++queued;
+  ASSERT_FALSE(last.ok());
+  EXPECT_NE(last.error().find("is full"), std::string::npos) << last.error();
+  ASSERT_GT(queued, 5);
+  // Nothing queued before is lost, and sending goes on.
+  EXPECT_EQ(Counts(*outbox, kA).waiting, queued);
+  const auto item = Due(*outbox, kA);
+  ASSERT_TRUE(item);
+  EXPECT_EQ(item->bytes, big);
+  EXPECT_TRUE(outbox->Mark_Sent(item->frame_id, kA).ok());
+}
+
+TEST(Outbox, OneProgramAtATime) {
+  ScratchDir dir;
+  auto first = Open_Ok(dir / "outbox.sqlite");
+  ASSERT_TRUE(first->Enqueue(kFrame, 1, {kA}).ok());
+  const auto second = Outbox::Open(dir / "outbox.sqlite");
+  ASSERT_FALSE(second.ok());
+  EXPECT_EQ(second.error().rfind(kOutboxInUse, 0), 0u) << second.error();
+  // The holder goes on undisturbed, and once it closes the file is free.
+  EXPECT_TRUE(first->Enqueue(kFrame, 2, {kA}).ok());
+  first.reset();
+  auto third = Open_Ok(dir / "outbox.sqlite");
+  EXPECT_EQ(Counts(*third, kA).waiting, 2);
+}
+
+TEST(Outbox, OpenFailsWithAClearReason) {
+  struct Case {
+    const char* name;
+    std::function<std::filesystem::path(const ScratchDir&)> prepare;
+    const char* reason;
+  } const cases[] = {
+      {"garbage file",
+       [](const ScratchDir& dir) {
+         std::ofstream(dir / "outbox.sqlite") << std::string(8192, 'x');
+         return dir / "outbox.sqlite";
+       },
+       "is damaged or not an outbox database"},
+      {"another program's database",
+       [](const ScratchDir& dir) {
+         sqlite3* db = nullptr;
+         sqlite3_open((dir / "other.db").c_str(), &db);
+         sqlite3_exec(db, "CREATE TABLE t(x)", nullptr, nullptr, nullptr);
+         sqlite3_close(db);
+         return dir / "other.db";
+       },
+       "is damaged or not an outbox database"},
+      {"folder under a file",
+       [](const ScratchDir& dir) {
+         std::ofstream(dir / "plain") << "x";
+         return dir / "plain" / "outbox.sqlite";
+       },
+       "cannot create the outbox folder"},
+      {"a folder in the file's place",
+       [](const ScratchDir& dir) {
+         std::filesystem::create_directories(dir / "outbox.sqlite");
+         return dir / "outbox.sqlite";
+       },
+       "cannot open the outbox"},
+  };
+  for (const Case& c : cases) {
+    ScratchDir dir;
+    const auto opened = Outbox::Open(c.prepare(dir));
+    ASSERT_FALSE(opened.ok()) << c.name;
+    EXPECT_NE(opened.error().find(c.reason), std::string::npos) << c.name << ": " << opened.error();
+  }
+}
+
+TEST(Outbox, DamagedPagesAreFoundWhenOpened) {
+  ScratchDir dir;
+  {
+    auto outbox = Open_Ok(dir / "outbox.sqlite");
+    for (int i = 0; i < 200; ++i) {
+      ASSERT_TRUE(outbox->Enqueue(std::vector<std::uint8_t>(300, 0x55), i, {kA}).ok());
+    }
+  }
+  // Overwrite the middle of the file, leaving the header intact.
+  {
+    std::fstream file(dir / "outbox.sqlite", std::ios::in | std::ios::out | std::ios::binary);
+    file.seekp(4096 * 3);
+    const std::string junk(4096 * 4, '\x7F');
+    file.write(junk.data(), static_cast<std::streamsize>(junk.size()));
+  }
+  const auto opened = Outbox::Open(dir / "outbox.sqlite");
+  ASSERT_FALSE(opened.ok());
+  EXPECT_NE(opened.error().find("is damaged"), std::string::npos) << opened.error();
+}
+
+}  // namespace
+}  // namespace orvelt
