@@ -22,6 +22,7 @@
 #include "out_of_memory.hpp"
 #include "qt/connect_dialog.hpp"
 #include "qt/live_controller.hpp"
+#include "qt/load_monitor.hpp"
 #include "qt/main_window.hpp"
 #include "version.hpp"
 #include "window/handlers.hpp"
@@ -218,7 +219,15 @@ int main(int argc, char** argv) {
 
 #if defined(ORVELT_SMOKE_HOOKS)
   if (const QString dump = qEnvironmentVariable("ORVELT_SMOKE_DUMP"); !dump.isEmpty()) {
-    QTimer::singleShot(0, &window, [&window, dump] { Dump_Visible_Texts(window, dump); });
+    // Once the files named have been read: the load runs in its own turn of the event loop and
+    // lets timers run while it reads.
+    auto* poll = new QTimer(&window);
+    QObject::connect(poll, &QTimer::timeout, &window, [&window, dump, poll] {
+      if (window.Load_Monitor().Loading()) return;
+      poll->stop();
+      Dump_Visible_Texts(window, dump);
+    });
+    poll->start(50);
   }
 #endif
   return app.exec();

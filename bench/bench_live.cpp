@@ -121,9 +121,14 @@ class SocketTnc {
   std::atomic<bool> done_{false};
 };
 
+// The Qt platform reading start-up files from the scratch folder.
+class BenchPlatform : public orvelt::QtPlatform {
+ public:
+  std::filesystem::path Program_Directory() override { return work->path().toStdString(); }
+};
+
 std::unique_ptr<orvelt::MainWindow> Shown_Window() {
-  auto window = std::make_unique<orvelt::MainWindow>();
-  window->Qt_Platform().Set_Program_Directory(work->path().toStdString());
+  auto window = std::make_unique<orvelt::MainWindow>(std::make_unique<BenchPlatform>());
   if (const auto error = window->Start_Up()) {
     std::fprintf(stderr, "start-up failed: %s\n", error->message().c_str());
     std::exit(1);

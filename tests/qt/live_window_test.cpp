@@ -20,6 +20,7 @@
 #include "qt/chart_widget.hpp"
 #include "qt/live_controller.hpp"
 #include "qt/main_window.hpp"
+#include "support/scripted_platform.hpp"
 #include "tools/capture_writer.hpp"
 
 using namespace orvelt;
@@ -29,17 +30,18 @@ namespace {
 constexpr LinkTiming kFastTiming{{20, 100}, 2000};
 
 struct LiveWindow {
-  std::unique_ptr<MainWindow> window = std::make_unique<MainWindow>();
+  std::unique_ptr<MainWindow> window =
+      std::make_unique<MainWindow>(std::make_unique<orvelt::testing::ScriptedPlatform>());
   LiveController& live = window->Live();
 
   LiveWindow() {
-    window->Qt_Platform().Set_Program_Directory(ORVELT_APP_DIR);
     if (const auto error = window->Start_Up()) qFatal("start-up: %s", error->message().c_str());
     live.Set_Timing(kFastTiming);
     window->show();
   }
   QScrollBar* Scroll() const { return window->findChild<QScrollBar*>("HScroll1"); }
-  QString Status() const { return window->findChild<QLabel*>("Label3")->text(); }
+  // The whole status line: the label may show it shortened to fit.
+  QString Status() const { return QString::fromStdString(window->App().form.Label3); }
   const TelemetryState& State() const { return window->App().telemetry; }
 };
 
