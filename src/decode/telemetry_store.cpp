@@ -1,6 +1,7 @@
 #include "decode/telemetry_store.hpp"
 
 #include <algorithm>
+#include <cstring>
 #include <new>
 
 namespace orvelt {
@@ -26,7 +27,13 @@ bool TelemetryStore::Append_Sample(int c, double value, std::string_view label) 
   s.values[slot] = value;
   StoredLabel& stored = s.labels[slot];
   stored.length = static_cast<std::uint8_t>(std::min(label.size(), kTimeLabelMax));
-  std::copy_n(label.data(), stored.length, stored.chars.begin());
+  // Labels are nearly always whole "YYYY-MM-DD HH:MM:SS": a copy of fixed size is a couple of
+  // moves, where one of any size is a library call per sample.
+  if (stored.length == kTimeLabelMax) {
+    std::memcpy(stored.chars.data(), label.data(), kTimeLabelMax);
+  } else {
+    std::copy_n(label.data(), stored.length, stored.chars.begin());
+  }
   ++s.count;
   return true;
 }
