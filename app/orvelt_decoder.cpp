@@ -24,16 +24,9 @@
 #include "qt/live_controller.hpp"
 #include "qt/load_monitor.hpp"
 #include "qt/main_window.hpp"
+#include "termination_signals.hpp"
 #include "version.hpp"
 #include "window/handlers.hpp"
-
-#if defined(Q_OS_UNIX)
-#include <QSocketNotifier>
-
-#include <sys/socket.h>
-#include <unistd.h>
-#include <csignal>
-#endif
 
 namespace {
 
@@ -97,37 +90,14 @@ FileArguments File_Arguments(int argc, char** argv) {
   return result;
 }
 
-#if defined(Q_OS_UNIX)
-int signal_pipe[2] = {-1, -1};
-
-void On_Termination_Signal(int) {
-  const char byte = 1;
-  if (::write(signal_pipe[0], &byte, 1) < 0) {
-    // Nothing can be done inside a signal handler; the window stays open.
-  }
-}
-
 // SIGTERM and SIGINT close the windows as "Exit" would, so that a logout of the desktop or a
-// supervising script ends the program cleanly with status 0.
+// supervising script ends the program cleanly with status 0, also during a load.
 void Close_On_Termination(QApplication& app) {
-  if (::socketpair(AF_UNIX, SOCK_STREAM, 0, signal_pipe) != 0) return;
-  auto* notifier = new QSocketNotifier(signal_pipe[1], QSocketNotifier::Read, &app);
-  QObject::connect(notifier, &QSocketNotifier::activated, &app, [] {
-    char byte = 0;
-    if (::read(signal_pipe[1], &byte, 1) < 0) return;
+  orvelt::On_Termination_Signals(app, [] {
     QApplication::closeAllWindows();
     QCoreApplication::quit();
   });
-  struct sigaction action {};
-  action.sa_handler = On_Termination_Signal;
-  sigemptyset(&action.sa_mask);
-  action.sa_flags = SA_RESTART;
-  sigaction(SIGTERM, &action, nullptr);
-  sigaction(SIGINT, &action, nullptr);
 }
-#else
-void Close_On_Termination(QApplication&) {}
-#endif
 
 #if defined(ORVELT_SMOKE_HOOKS)
 // Built into the smoke test's copy of the program only. ORVELT_SMOKE_DUMP=<file>: once the
@@ -206,7 +176,8 @@ int main(int argc, char** argv) {
   window.show();
   // Loaded once the window is up, so that a long load shows its progress and can be cancelled.
   if (!arguments.files.empty()) {
-    QTimer::singleShot(0, &window, [&window, files = arguments.files] { window.Load_Files(files); });
+    QTimer::singleShot(0, &window,
+                       [&window, files = arguments.files] { window.Load_Files(files); });
   }
   if (!arguments.connect_to.empty()) {
     std::string error;

@@ -35,6 +35,7 @@
 #include "live/live_receiver.hpp"
 #include "qt/live_controller.hpp"
 #include "qt/main_window.hpp"
+#include "shown_window.hpp"
 #include "tools/capture_writer.hpp"
 
 namespace {
@@ -128,16 +129,7 @@ class BenchPlatform : public orvelt::QtPlatform {
 };
 
 std::unique_ptr<orvelt::MainWindow> Shown_Window() {
-  auto window = std::make_unique<orvelt::MainWindow>(std::make_unique<BenchPlatform>());
-  if (const auto error = window->Start_Up()) {
-    std::fprintf(stderr, "start-up failed: %s\n", error->message().c_str());
-    std::exit(1);
-  }
-  window->show();
-  while (!window->windowHandle() || !window->windowHandle()->isExposed()) {
-    QApplication::processEvents();
-  }
-  return window;
+  return orvelt::bench::Start_Shown_Window(std::make_unique<BenchPlatform>());
 }
 
 // Pass frames without their time labels, as a TNC that stamps nothing sends them.

@@ -20,6 +20,7 @@
 #include <string>
 
 #include "qt/main_window.hpp"
+#include "shown_window.hpp"
 #include "tools/capture_writer.hpp"
 
 namespace {
@@ -57,19 +58,8 @@ class BenchPlatform : public orvelt::QtPlatform {
   std::filesystem::path Program_Directory() override { return work->path().toStdString(); }
 };
 
-// Start-up as the program does it, up to the first painted frame of the shown window.
 std::unique_ptr<orvelt::MainWindow> Shown_Window() {
-  auto window = std::make_unique<orvelt::MainWindow>(std::make_unique<BenchPlatform>());
-  if (const auto error = window->Start_Up()) {
-    std::fprintf(stderr, "start-up failed: %s\n", error->message().c_str());
-    std::exit(1);
-  }
-  window->show();
-  while (!window->windowHandle() || !window->windowHandle()->isExposed()) {
-    QApplication::processEvents();
-  }
-  window->repaint();
-  return window;
+  return orvelt::bench::Start_Shown_Window(std::make_unique<BenchPlatform>());
 }
 
 std::unique_ptr<orvelt::MainWindow> Window_With_Full_Store() {

@@ -1,4 +1,5 @@
 #include "config/start_up_files.hpp"
+#include "ingest/file_kind.hpp"
 
 #include <algorithm>
 #include <fstream>
@@ -6,6 +7,7 @@
 #include <utility>
 
 #include "config/install_layout.hpp"
+#include "ingest/file_kind.hpp"
 
 namespace orvelt {
 
@@ -18,25 +20,6 @@ fs::path Normal_Folder(const fs::path& folder) {
   fs::path normal = folder.lexically_normal();
   if (!normal.has_filename() && normal.has_relative_path()) normal = normal.parent_path();
   return normal;
-}
-
-// What a non-regular entry is, in the words of its refusal.
-std::string Kind_Of(fs::file_type type) {
-  switch (type) {
-    case fs::file_type::directory:
-      return "a folder";
-    case fs::file_type::fifo:
-      return "a FIFO";
-    case fs::file_type::character:
-    case fs::file_type::block:
-      return "a device";
-    case fs::file_type::socket:
-      return "a socket";
-    case fs::file_type::not_found:
-      return "a link to a missing file";
-    default:
-      return "not a file";
-  }
 }
 
 std::string Too_Large(std::uintmax_t size) {
@@ -59,7 +42,7 @@ StartUpFileResult Read_Regular_File(const fs::path& path) {
     if (ec && status.type() != fs::file_type::not_found) {
       return fail("cannot open (" + ec.message() + ")");
     }
-    return fail("is " + Kind_Of(status.type()) + ", not a file that can be read");
+    return fail(std::string("is ") + File_Kind_Name(status.type()) + ", not a file that can be read");
   }
   const std::uintmax_t size = fs::file_size(path, ec);
   if (!ec && size > kMaxStartUpFileSize) return fail(Too_Large(size));

@@ -7,6 +7,7 @@
 #include <memory>
 #include <system_error>
 
+#include "ingest/file_kind.hpp"
 #include "ingest/kiss.hpp"
 
 namespace orvelt {
@@ -21,22 +22,6 @@ struct FileCloser {
   }
 };
 using FilePtr = std::unique_ptr<std::FILE, FileCloser>;
-
-const char* Type_Name(fs::file_type type) {
-  switch (type) {
-    case fs::file_type::directory:
-      return "a folder";
-    case fs::file_type::fifo:
-      return "a FIFO";
-    case fs::file_type::character:
-    case fs::file_type::block:
-      return "a device";
-    case fs::file_type::socket:
-      return "a socket";
-    default:
-      return "not a regular file";
-  }
-}
 
 // Opens a capture for reading, or says in the file's report why it cannot be read.
 FilePtr Open_Capture(const std::string& name, const LoadOptions& options, FileReport& file) {
@@ -55,7 +40,7 @@ FilePtr Open_Capture(const std::string& name, const LoadOptions& options, FileRe
   const bool regular = status.type() == fs::file_type::regular;
   if (status.type() == fs::file_type::directory || (!regular && options.regular_files_only)) {
     file.error = FileError::NotRegularFile;
-    file.error_detail = Type_Name(status.type());
+    file.error_detail = File_Kind_Name(status.type());
     return nullptr;
   }
   FilePtr f(std::fopen(name.c_str(), "rb"));
