@@ -13,32 +13,18 @@ if [[ $# -ne 2 ]]; then
   exit 2
 fi
 
-if [[ -z "${ORVELT_SMOKE_INNER:-}" ]]; then
-  for tool in xvfb-run xwininfo timeout; do
-    if ! command -v "$tool" >/dev/null; then
-      echo "SKIP: $tool is not installed" >&2
-      exit 77
-    fi
-  done
-  exec timeout 60 xvfb-run -a -s "-screen 0 1024x768x24" \
-    env ORVELT_SMOKE_INNER=1 bash "$0" "$@"
-fi
+for tool in Xvfb xwininfo timeout; do
+  if ! command -v "$tool" >/dev/null; then
+    echo "SKIP: $tool is not installed" >&2
+    exit 77
+  fi
+done
 
 binary=$(realpath "$1")
 capture=$(realpath "$2")
-work=$(mktemp -d)
-pid=""
-cleanup() {
-  if [[ -n "$pid" ]] && kill -0 "$pid" 2>/dev/null; then kill -KILL "$pid" 2>/dev/null; fi
-  rm -rf "$work"
-}
-trap cleanup EXIT
-
-fail() {
-  echo "FAIL: $*" >&2
-  for f in "$work"/*.err; do [[ -s "$f" ]] && { echo "--- $f" >&2; cat "$f" >&2; }; done
-  exit 1
-}
+# shellcheck source=../support/x_session.sh
+source "$(dirname "$0")/../support/x_session.sh"
+start_virtual_x
 
 # Real X, a fixed number format for the checks below.
 export QT_QPA_PLATFORM=xcb
@@ -48,17 +34,6 @@ export XDG_CONFIG_HOME="$work/config"
 
 window_shown() {
   xwininfo -root -tree | grep -qF "\"$kTitle\": "
-}
-
-# Waits up to $1 tenths of a second for the command in the remaining arguments to succeed.
-wait_for() {
-  local tenths=$1
-  shift
-  for ((k = 0; k < tenths; k++)); do
-    "$@" && return 0
-    sleep 0.1
-  done
-  return 1
 }
 
 # --- 1. A capture on the command line --------------------------------------------------------
