@@ -5,15 +5,6 @@
 namespace orvelt {
 namespace {
 
-TEST(ValueAxis, EachChannelReadsInItsOwnForm) {
-  EXPECT_EQ(Value_Axis_Of(46).kind, ValueAxisKind::SecondsSince1970);
-  EXPECT_TRUE(Value_Axis_Of(47).whole_numbers);
-  EXPECT_EQ(Value_Axis_Of(47).unit, "");
-  EXPECT_EQ(Value_Axis_Of(3).unit, "V");
-  EXPECT_FALSE(Value_Axis_Of(3).whole_numbers);
-  EXPECT_EQ(Value_Axis_Of(51).unit, "µT");
-}
-
 TEST(ValueAxis, DecimalsTellTheTicksApart) {
   const ValueAxis volts = Value_Axis_Of(3);
   const struct {

@@ -93,13 +93,6 @@ TEST(ResolveImagePath, RelativeValuesStartAtTheFolderOfTheirConfIni) {
   }
 }
 
-TEST(ConfigErrorMessage, NamesFileLineAndReason) {
-  EXPECT_EQ((ConfigError{"conf.ini", 3, kNoEquals}.message()),
-            "conf.ini, line 3: setting without \"=\"");
-  EXPECT_EQ((ConfigError{"obc_offset.ini", 0, "file is empty"}.message()),
-            "obc_offset.ini: file is empty");
-}
-
 TEST(ReadConfiguration, ReadsConfIniThenChecksObcOffsetIni) {
   testing::ScratchDir dir;
   const auto path = [&](const char* file) { return (dir / file).string(); };

@@ -11,17 +11,6 @@ TEST(TelemetryStore, LabelIsCutToNineteenCharacters) {
   EXPECT_EQ(store.Label(10, 1), "2026-11-28 09:14:01");
 }
 
-TEST(TelemetryStore, FullChannelRefusesWithoutChange) {
-  TelemetryStore store;
-  for (int i = 1; i <= kSeriesCapacity; ++i) {
-    ASSERT_TRUE(store.Append_Sample(51, i, "x")) << i;
-  }
-  EXPECT_FALSE(store.Append_Sample(51, -1.0, "late"));
-  EXPECT_EQ(store.Count(51), kSeriesCapacity);
-  EXPECT_EQ(store.Value(51, kSeriesCapacity), kSeriesCapacity);
-  EXPECT_TRUE(store.Append_Sample(52, 1.0, "other channels still take samples"));
-}
-
 // Slots beyond a channel's count read 0 and an empty label, in a new store as after a reset.
 TEST(TelemetryStore, ResetEmptiesChannelsOneToFiftyThree) {
   TelemetryStore store;

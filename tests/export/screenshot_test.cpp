@@ -63,17 +63,13 @@ class Command1ClickTest : public ::testing::Test {
   ShotPlatform platform_;
 };
 
+// Naming is the name rules' own test; here the converter gets one absolute argument per name,
+// so that a name from the current folder never reads as an option.
 TEST_F(Command1ClickTest, HandsTheConverterTheAbsoluteBitmapNamedAfterTheCapture) {
-  const fs::path capture = dir_ / "data" / "LOG.KSS";
-  std::ofstream(capture, std::ios::binary) << "capture";
   fs::current_path(dir_.path());
   for (const auto& [image_path, capture_name, bitmap] :
-       {std::tuple{(dir_ / "my shots/").string(), app_.telemetry.CaptureFileName,
+       {std::tuple{(dir_ / "my shots").string(), app_.telemetry.CaptureFileName,
                    fs::path(Bitmap())},
-        {(dir_ / "my shots").string(), app_.telemetry.CaptureFileName, fs::path(Bitmap())},
-        {dir_.path().string() + "/", std::string(), dir_ / "ORVELT-1.bmp"},
-        {(dir_ / "data/").string(), capture.string(), dir_ / "data" / "LOG.KSS.bmp"},
-        // A relative name from the current folder must not reach the converter as an option.
         {std::string(), (dir_ / "data" / "-D.kss").string(), dir_ / "-D.bmp"}}) {
     SCOPED_TRACE(bitmap);
     platform_ = ShotPlatform{};
@@ -89,7 +85,6 @@ TEST_F(Command1ClickTest, HandsTheConverterTheAbsoluteBitmapNamedAfterTheCapture
     EXPECT_EQ(app_.form.Label3, bitmap.string() + " saved");
     EXPECT_EQ(Content(bitmap), "BM") << "the converter, not the handler, deletes the bitmap";
     EXPECT_TRUE(platform_.png_inputs.empty());
-    EXPECT_EQ(Content(capture), "capture");
   }
 }
 

@@ -179,18 +179,6 @@ TEST(Forwarder, RetriedRejectionsGoOutAgainWhenWoken) {
   EXPECT_EQ(Counts(*forwarder).rejected, 0);
 }
 
-TEST(Forwarder, SecondInstanceIsToldTheOutboxIsInUse) {
-  ScratchDir dir;
-  SidsTestServer server;
-  ASSERT_TRUE(server.Listen());
-  auto first = Start_Ok(Config(server.Url()), dir / "outbox.sqlite");
-  const ForwarderStart second = Forwarder::Start(Config(server.Url()), dir / "outbox.sqlite");
-  EXPECT_FALSE(second.forwarder);
-  ASSERT_TRUE(second.error);
-  EXPECT_EQ(second.error->rfind(kOutboxInUse, 0), 0u) << *second.error;
-  EXPECT_FALSE(first->Accept(Frame(1)).error);
-}
-
 TEST(Forwarder, AFullOutboxStopsForwardingWithTheReason) {
   ScratchDir dir;
   SidsTestServer server;
@@ -219,8 +207,6 @@ TEST(Forwarder, DoesNotStartWithSettingsItCannotUse) {
     const char* reason;
   } const cases[] = {
       {"callsign", [](ForwarderConfig& c) { c.station.callsign = "A&=+ B1"; }, "callsign: "},
-      {"latitude", [](ForwarderConfig& c) { c.station.latitude = 90.5; }, "latitude: 90.5"},
-      {"url", [](ForwarderConfig& c) { c.station.servers[0].url = "https//x"; }, "server: "},
       {"switched off", [](ForwarderConfig& c) { c.station.forwarding = false; },
        "forwarding is turned off"},
   };
@@ -257,15 +243,6 @@ TEST(Forwarder, DryRunPrintsTheRequestsAndSendsNothing) {
   testing::Run_Events_For(50);
   EXPECT_TRUE(server.requests().empty());
   EXPECT_FALSE(std::filesystem::exists(dir / "outbox.sqlite"));
-}
-
-TEST(Forwarder, RefusesAFrameWithNothingToSend) {
-  ScratchDir dir;
-  auto forwarder = Start_Ok(Config("http://127.0.0.1:9/"), dir / "outbox.sqlite");
-  const AcceptResult result = forwarder->Accept({{0x00}, 0});
-  ASSERT_TRUE(result.error);
-  EXPECT_EQ(*result.error, "the frame has no bytes after the KISS command byte");
-  EXPECT_EQ(Counts(*forwarder).waiting, 0);
 }
 
 }  // namespace

@@ -107,15 +107,6 @@ TEST(Outbox, KeepsRejectedFramesWithTheAnswerUntilRetriedOrDiscarded) {
   EXPECT_FALSE(Due(*outbox, kB));
 }
 
-TEST(Outbox, RefusesAFrameWithoutServer) {
-  ScratchDir dir;
-  auto outbox = Open_Ok(dir / "outbox.sqlite");
-  const auto queued = outbox->Enqueue(kFrame, 1, {});
-  ASSERT_FALSE(queued.ok());
-  EXPECT_EQ(queued.error(), "no server to send the frame to");
-  EXPECT_TRUE(outbox->Counts().value().empty());
-}
-
 TEST(Outbox, AFullOutboxRefusesNewFramesAndKeepsTheQueuedOnes) {
   ScratchDir dir;
   auto opened = Outbox::Open(dir / "outbox.sqlite", 64 * 1024);

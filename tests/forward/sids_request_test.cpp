@@ -68,11 +68,5 @@ TEST(Sids_Position, WritesMagnitudeAndHemisphere) {
   }
 }
 
-TEST(Sids_Frame_Hex, SkipsTheCommandByte) {
-  EXPECT_EQ(Sids_Frame_Hex(std::vector<std::uint8_t>{0x10, 0xAB, 0x01}), "AB01");
-  EXPECT_EQ(Sids_Frame_Hex(std::vector<std::uint8_t>{0x00}), "");
-  EXPECT_EQ(Sids_Frame_Hex(std::vector<std::uint8_t>{}), "");
-}
-
 }  // namespace
 }  // namespace orvelt

@@ -1,5 +1,6 @@
 #include "qt/main_window.hpp"
 
+#include <QCheckBox>
 #include <QDir>
 #include <QFile>
 #include <QGroupBox>
@@ -8,11 +9,9 @@
 #include <QListWidget>
 #include <QMimeData>
 #include <QPlainTextEdit>
-#include <QPushButton>
 #include <QRadioButton>
 #include <QScrollBar>
 #include <QStandardPaths>
-#include <QTabWidget>
 #include <QTemporaryDir>
 #include <QUrl>
 #include <QtTest>
@@ -63,15 +62,15 @@ struct Scripted {
   }
   void Open_Via_Menu() { Find<QAction>("MenuFileOpen")->trigger(); }
 
-  // Texts of every value and status box, in index order.
-  QStringList Box_Texts() const {
-    QStringList texts;
+  // Every value and status box with its index.
+  std::vector<std::pair<int, QLineEdit*>> Boxes() const {
+    std::vector<std::pair<int, QLineEdit*>> boxes;
     for (int i = 0; i < orvelt::kControlIndexCount; ++i) {
       if (auto* box = window->findChild<QLineEdit*>(QStringLiteral("Text1_%1").arg(i))) {
-        texts << box->text();
+        boxes.emplace_back(i, box);
       }
     }
-    return texts;
+    return boxes;
   }
 };
 
@@ -89,18 +88,6 @@ class MainWindowTest : public QObject {
   // Recent files and the last folder go to a scratch settings file, not the user's.
   void initTestCase() { QStandardPaths::setTestModeEnabled(true); }
   void init() { QLocale::setDefault(QLocale::c()); }
-
-  void captionTabsAndMenu() {
-    Scripted s;
-    QCOMPARE(s.window->windowTitle(), QStringLiteral("ORVELT-1 Telemetry Decoder (KAVRO)"));
-    auto* tab = s.Find<QTabWidget>("SSTab1");
-    QCOMPARE(tab->count(), 2);
-    QCOMPARE(tab->tabText(0), QStringLiteral("Telemetry"));
-    QCOMPARE(tab->tabText(1), QStringLiteral("Safe Mode Telemetry"));
-    QVERIFY(tab->widget(0)->isAncestorOf(s.Find<QGroupBox>("Frame6")));
-    QVERIFY(tab->widget(1)->isAncestorOf(s.Find<QListWidget>("List1")));
-    QCOMPARE(s.Find<QAction>("MenuFileOpen")->text().remove('&'), QStringLiteral("Open Kissfile"));
-  }
 
   // Growth of the window goes to the chart; the controls below it move down with the bottom
   // edge, and the tabs above keep their place.
@@ -127,83 +114,31 @@ class MainWindowTest : public QObject {
     QCOMPARE(s.Box(3)->text(), Two_Decimals(s.Value(3, 1)));
     QVERIFY(s.Find<QLabel>("Label3")->text().contains("pass.kss"));
     QCOMPARE(s.Find<QListWidget>("List1")->count(), int(s.window->App().telemetry.messages.size()));
-    for (int i = 0; i < orvelt::kControlIndexCount; ++i) {
-      if (auto* box = s.window->findChild<QLineEdit*>(QStringLiteral("Text1_%1").arg(i))) {
-        QCOMPARE(box->text().toStdString(), s.window->App().form.Text1[i].text);
-      }
+    for (const auto& [i, box] : s.Boxes()) {
+      QCOMPARE(box->text().toStdString(), s.window->App().form.Text1[i].text);
     }
     s.Scroll()->triggerAction(QAbstractSlider::SliderSingleStepAdd);
     QCOMPARE(s.Box(3)->text(), Two_Decimals(s.Value(3, 2)));
     s.Scroll()->setValue(3);
     QCOMPARE(s.Box(8)->text(), Two_Decimals(s.Value(8, 3)));
-    const QStringList at_three = s.Box_Texts();
-    const QString label2 = s.Find<QLabel>("Label2")->text();
-    s.Scroll()->setValue(5001);
-    QCOMPARE(s.Scroll()->value(), 5001);
-    QCOMPARE(s.Box_Texts(), at_three);
-    QCOMPARE(s.Find<QLabel>("Label2")->text(), label2);
   }
 
-  // A cancelled dialog reads the last selection again; a selection too long for the dialog's
-  // buffer says so, loads nothing and leaves the display as it was.
-  void cancelReloadsAndTooManyFilesAreRefused() {
-    Scripted s;
-    std::string too_many = ORVELT_SAMPLE_DIR;
-    while (too_many.size() <= 32767) too_many += std::string(1, '\0') + "capture_long_name.kss";
-    s.dialog_outcomes = {kSample, std::nullopt, too_many};
-    s.Open_Via_Menu();
-    const auto& app = s.window->App();
-    const int count = app.telemetry.store.Count(3);
-    const QStringList texts = s.Box_Texts();
-
-    s.Open_Via_Menu();
-    QCOMPARE(s.dialogs_shown, 2);
-    QCOMPARE(app.form.List3, std::vector<std::string>{kSample});
-    QCOMPARE(app.telemetry.store.Count(3), count);
-    QCOMPARE(s.Box_Texts(), texts);
-    QVERIFY(s.messages.empty());
-
-    s.Open_Via_Menu();
-    QCOMPARE(s.messages, std::vector<std::string>{"too many files selected :-("});
-    QCOMPARE(app.telemetry.store.Count(3), 0);
-    QCOMPARE(s.Box_Texts(), texts);
-  }
-
-  // Two files of one dialog, of the command line or of a drop form one selection: the samples
-  // of the second follow those of the first.
-  void severalFilesLoadAsOneSelection_data() {
-    QTest::addColumn<QString>("how");
-    QTest::newRow("dialog") << "dialog";
-    QTest::newRow("command line") << "command line";
-    QTest::newRow("drop") << "drop";
-  }
-
-  void severalFilesLoadAsOneSelection() {
-    QFETCH(QString, how);
+  // Two dropped files form one selection: the samples of the second follow those of the first.
+  void droppedFilesLoadAsOneSelection() {
     Scripted single;
     single.window->Load_Files({kSample});
     const int one_file = single.window->App().telemetry.store.Count(3);
-
     Scripted s;
-    const QString sample = QString::fromStdString(kSample);
-    if (how == "dialog") {
-      s.dialog_outcomes = {orvelt::Selection_Text({sample, sample})};
-      s.Open_Via_Menu();
-    } else if (how == "command line") {
-      s.window->Load_Files({kSample, kSample});
-    } else {
-      QMimeData mime;
-      mime.setUrls({QUrl::fromLocalFile(sample), QUrl::fromLocalFile(sample)});
-      QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &mime, Qt::LeftButton, {});
-      QCoreApplication::sendEvent(s.window.get(), &enter);
-      QVERIFY(enter.isAccepted());
-      QDropEvent drop(QPointF(10, 10), Qt::CopyAction, &mime, Qt::LeftButton, {});
-      QCoreApplication::sendEvent(s.window.get(), &drop);
-    }
-    const auto& app = s.window->App();
-    QCOMPARE(app.form.List3.size(), std::size_t{2});
-    QCOMPARE(app.telemetry.store.Count(3), 2 * one_file);
-    QCOMPARE(s.Box(3)->text(), Two_Decimals(s.Value(3, 1)));
+    const QUrl sample = QUrl::fromLocalFile(QString::fromStdString(kSample));
+    QMimeData mime;
+    mime.setUrls({sample, sample});
+    QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &mime, Qt::LeftButton, {});
+    QCoreApplication::sendEvent(s.window.get(), &enter);
+    QVERIFY(enter.isAccepted());
+    QDropEvent drop(QPointF(10, 10), Qt::CopyAction, &mime, Qt::LeftButton, {});
+    QCoreApplication::sendEvent(s.window.get(), &drop);
+    QCOMPARE(s.window->App().form.List3.size(), std::size_t{2});
+    QCOMPARE(s.window->App().telemetry.store.Count(3), 2 * one_file);
   }
 
   // The boxes and the time of day follow the user's locale; times never carry a zone.
@@ -215,30 +150,6 @@ class MainWindowTest : public QObject {
     QCOMPARE(s.window->Qt_Platform().Decimal_Separator(), std::string(","));
     QCOMPARE(s.window->Qt_Platform().Format_Long_Time({1970, 1, 1, 13, 5, 9}),
              std::string("13:05:09"));
-  }
-
-  // Without its configuration the program must not start; with it, it starts as configured.
-  void startUpStopsOnBrokenConfiguration() {
-    QTemporaryDir dir;
-    // Start-up files installed on this machine, or the user's own, must not stand in.
-    for (const char* variable : {"XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_DATA_DIRS"}) {
-      qputenv(variable, QFile::encodeName(dir.filePath(QStringLiteral("none"))));
-    }
-    auto start_up = [&] {
-      auto* platform = new orvelt::testing::ScriptedPlatform;
-      platform->program_directory = dir.path().toStdString();
-      MainWindow window{std::unique_ptr<orvelt::QtPlatform>(platform)};
-      if (const auto error = window.Start_Up()) return QString::fromStdString(error->file);
-      return window.findChild<QPushButton*>("Command1")->isHidden() ? QStringLiteral("no button")
-                                                                    : QStringLiteral("button");
-    };
-    QCOMPARE(start_up(), QStringLiteral("conf.ini"));
-    for (const auto& [name, text] :
-         {std::pair{"conf.ini", "SCREENSHOT=NO\r\n"}, {"obc_offset.ini", "0"}}) {
-      QFile f(dir.filePath(name));
-      QVERIFY(f.open(QIODevice::WriteOnly) && f.write(text) > 0);
-    }
-    QCOMPARE(start_up(), QStringLiteral("no button"));
   }
 
   // The arrow keys step the way they point; Home and End go to the first and the last loaded
@@ -309,18 +220,6 @@ class MainWindowTest : public QObject {
     QCOMPARE(s.Box(10)->font(), s.Box(3)->font());  // a value that fits keeps the design font
   }
 
-  // Beside the bar: which record of how many is shown, and its time in the tooltip.
-  void positionIsShownNearTheBar() {
-    Scripted s;
-    s.window->Load_Files({kSample});
-    QVERIFY(s.window->Go_To("12").empty());
-    const QString records = QString::number(orvelt::Last_Record(s.window->App().telemetry.store));
-    QCOMPARE(s.Find<QLabel>("RecordPosition")->text(), QStringLiteral("12/") + records);
-    QVERIFY(s.Scroll()->toolTip().startsWith(QStringLiteral("Record 12 of ") + records + ", "));
-    QVERIFY(!s.window->Go_To("25:00").empty());
-    QCOMPARE(s.Scroll()->value(), 12);
-  }
-
   // The status line keeps the load's summary whole and shortens the path in its middle; the
   // tooltip has the whole path. An open load report follows the next load.
   void statusLineKeepsTheSummary() {
@@ -386,6 +285,38 @@ class MainWindowTest : public QObject {
     QCOMPARE(axis->numberFormat(), QStringLiteral("f"));
     QVERIFY(
         s.Find<QLabel>("ChartStats")->text().startsWith(QStringLiteral("Battery 0 Volt: min ")));
+  }
+
+  // The selection rules are the core's; here only that clicks reach them: a plain click charts
+  // one channel and highlights its box alone, a Shift-click or a right click charts its group,
+  // and "Bars" redraws the chart on show without reloading it.
+  void selectorClicksReachTheChart() {
+    Scripted s;
+    s.window->Load_Files({kSample});
+    s.window->show();
+    QCustomPlot* plot = s.Find<orvelt::ChartWidget>("MSChart2")->Plot();
+    auto selector = [&](int i) {
+      return s.Find<QRadioButton>(QStringLiteral("Option1_%1").arg(i));
+    };
+    QTest::mouseClick(selector(28), Qt::LeftButton);
+    QCOMPARE(plot->plottableCount(), 1);
+    QCOMPARE(s.Find<QGroupBox>("Frame5")->title(), selector(28)->text());
+    for (const auto& [i, box] : s.Boxes()) {
+      QCOMPARE(box->palette().color(QPalette::Base) != QColor(Qt::white), i == 28);
+    }
+    QTest::keyPress(s.window.get(), Qt::Key_Shift, Qt::ShiftModifier);
+    QTest::mouseClick(selector(8), Qt::LeftButton, Qt::ShiftModifier);
+    QTest::keyRelease(s.window.get(), Qt::Key_Shift);
+    QCOMPARE(plot->plottableCount(), 2);
+    QTest::mousePress(selector(52), Qt::RightButton);
+    QTest::mouseRelease(selector(52), Qt::RightButton);
+    QCOMPARE(plot->plottableCount(), 3);
+    const int points = plot->plottable(0)->interface1D()->dataCount();
+    const auto revision = s.window->App().form.MSChart2.data_revision;
+    QTest::mouseClick(s.Find<QCheckBox>("Check1"), Qt::LeftButton);
+    QCOMPARE(plot->plottableCount(), 3);
+    QCOMPARE(plot->plottable(0)->interface1D()->dataCount(), points);
+    QCOMPARE(s.window->App().form.MSChart2.data_revision, revision);
   }
 };
 

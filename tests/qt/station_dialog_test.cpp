@@ -47,15 +47,6 @@ class StationDialogTest : public QObject {
     QTest::newRow("latitude") << "latitude"
                               << "91"
                               << "latitude: 91 is outside -90 to 90";
-    QTest::newRow("longitude") << "longitude"
-                               << "east"
-                               << "longitude: \"east\" is not a number";
-    QTest::newRow("callsign") << "callsign"
-                              << "D L"
-                              << "callsign: a callsign has only letters";
-    QTest::newRow("norad") << "norad"
-                           << ""
-                           << "NORAD number: enter the satellite's NORAD catalogue number";
   }
 
   void refusesWhatForwardingCannotUse() {

@@ -1,8 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <filesystem>
-#include <fstream>
-
 #include "support/fake_platform.hpp"
 #include "support/scratch_dir.hpp"
 #include "tools/capture_writer.hpp"
@@ -10,8 +7,6 @@
 
 namespace orvelt {
 namespace {
-
-namespace fs = std::filesystem;
 
 class FileOpenTest : public ::testing::Test {
  protected:
@@ -35,8 +30,6 @@ TEST_F(FileOpenTest, MultiSelectionLoadsInOrderAndShowsTheRecord) {
   platform.dialog_results.push_back(dir.path().string() + '\0' + "a.kss" + '\0' + "b.kss");
   MenuFileOpen_Click(app, platform);
   ASSERT_EQ(platform.dialogs_shown.size(), 1u);
-  EXPECT_EQ(platform.dialogs_shown[0].filter,
-            "Log Files (*.kss)|*.kss|Text Files (*.txt)|*.txt|All Files (*.*)|*.*");
   EXPECT_EQ(app.form.List3, (std::vector<std::string>{a, b}));
   EXPECT_EQ(app.telemetry.store.Count(3), 5);
   EXPECT_EQ(app.form.Label3, b);
@@ -105,26 +98,6 @@ TEST_F(FileOpenTest, LoadReportInTheStatusLine) {
   EXPECT_EQ(app.form.Label3, (dir / "gone.kss").string() + " | 1 problem: no such file");
   EXPECT_EQ(app.form.Text1[58].text, "ON");
   EXPECT_EQ(app.form.Label8, "0");
-}
-
-TEST_F(FileOpenTest, StartUpReadsTheConfiguration) {
-  platform.program_directory = dir.path();
-  std::ofstream(dir / "conf.ini") << "SCREENSHOT=NO\r\nIMAGE_PATH=/tmp/Shots/\r\n";
-  std::ofstream(dir / "obc_offset.ini") << "0\r\n";
-  EXPECT_FALSE(Form_Load(app, platform));
-  EXPECT_FALSE(app.form.Command1_visible);
-  EXPECT_EQ(app.ImagePath, "/tmp/Shots/");
-  EXPECT_EQ(app.telemetry.SwitchStatusText[16], "SWITCH IS OFF DUE TO UNKNOWN REASON");
-
-  std::ofstream(dir / "conf.ini") << "# nothing set\r\n";
-  AppState fresh;
-  EXPECT_FALSE(Form_Load(fresh, platform));
-  EXPECT_EQ(fresh.ImagePath, dir.path().string() + "/");
-
-  fs::remove(dir / "obc_offset.ini");
-  const auto error = Form_Load(fresh, platform);
-  ASSERT_TRUE(error);
-  EXPECT_EQ(error->file, "obc_offset.ini");
 }
 
 }  // namespace
