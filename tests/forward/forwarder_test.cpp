@@ -43,11 +43,21 @@ ServerCounts Counts(const Forwarder& forwarder) {
   return forwarder.Status().at(0).counts;
 }
 
-TEST(Forwarder, SendsTheReportWithEveryFieldEncoded) {
+// A scratch folder for the outbox and a telemetry server listening on 127.0.0.1.
+class ForwarderTest : public ::testing::Test {
+ protected:
+  void SetUp() override { ASSERT_TRUE(server.Listen()); }
+  std::unique_ptr<Forwarder> Start(ForwarderConfig config) {
+    return Start_Ok(std::move(config), dir / "outbox.sqlite");
+  }
+  std::unique_ptr<Forwarder> Start() { return Start(Config(server.Url())); }
+
   ScratchDir dir;
   SidsTestServer server;
-  ASSERT_TRUE(server.Listen());
-  auto forwarder = Start_Ok(Config(server.Url()), dir / "outbox.sqlite");
+};
+
+TEST_F(ForwarderTest, SendsTheReportWithEveryFieldEncoded) {
+  auto forwarder = Start();
   ASSERT_FALSE(forwarder->Accept(Frame(0x2C)).error);
   ASSERT_TRUE(testing::Wait_Until([&] { return Counts(*forwarder).sent == 1; }, kWaitMs));
 
@@ -126,13 +136,10 @@ TEST(Forwarder, AnswersDecideBetweenSentRetriedAndRejected) {
   }
 }
 
-TEST(Forwarder, WaitsForAServerThatIsDownAndSendsOnceItIsUp) {
-  ScratchDir dir;
-  SidsTestServer server;
-  ASSERT_TRUE(server.Listen());
+TEST_F(ForwarderTest, WaitsForAServerThatIsDownAndSendsOnceItIsUp) {
   const quint16 port = server.port();
   server.Close();
-  auto forwarder = Start_Ok(Config(server.Url()), dir / "outbox.sqlite");
+  auto forwarder = Start();
   ASSERT_FALSE(forwarder->Accept(Frame(1)).error);
   ASSERT_FALSE(forwarder->Accept(Frame(2)).error);
   ASSERT_TRUE(
@@ -148,29 +155,23 @@ TEST(Forwarder, WaitsForAServerThatIsDownAndSendsOnceItIsUp) {
             server.Url().toStdString() + ": sent 2, waiting 0, rejected 0");
 }
 
-TEST(Forwarder, FramesQueuedBeforeARestartGoOutAfterIt) {
-  ScratchDir dir;
-  SidsTestServer server;
-  ASSERT_TRUE(server.Listen());
+TEST_F(ForwarderTest, FramesQueuedBeforeARestartGoOutAfterIt) {
   server.Set_Default(Answer::Silent());
   {
-    auto forwarder = Start_Ok(Config(server.Url()), dir / "outbox.sqlite");
+    auto forwarder = Start();
     for (std::uint8_t tag = 1; tag <= 3; ++tag) ASSERT_FALSE(forwarder->Accept(Frame(tag)).error);
     ASSERT_TRUE(testing::Wait_Until([&] { return server.requests().size() == 1; }, kWaitMs));
   }
   server.Set_Default(Answer::Status(200));
-  auto forwarder = Start_Ok(Config(server.Url()), dir / "outbox.sqlite");
+  auto forwarder = Start();
   EXPECT_EQ(Counts(*forwarder).waiting, 3);
   ASSERT_TRUE(testing::Wait_Until([&] { return Counts(*forwarder).sent == 3; }, kWaitMs));
   EXPECT_EQ(server.requests().size(), 4u);
 }
 
-TEST(Forwarder, RetriedRejectionsGoOutAgainWhenWoken) {
-  ScratchDir dir;
-  SidsTestServer server;
-  ASSERT_TRUE(server.Listen());
+TEST_F(ForwarderTest, RetriedRejectionsGoOutAgainWhenWoken) {
   server.Queue(Answer::Status(400, "no"));
-  auto forwarder = Start_Ok(Config(server.Url()), dir / "outbox.sqlite");
+  auto forwarder = Start();
   ASSERT_FALSE(forwarder->Accept(Frame(1)).error);
   ASSERT_TRUE(testing::Wait_Until([&] { return Counts(*forwarder).rejected == 1; }, kWaitMs));
   ASSERT_EQ(forwarder->outbox()->Retry_Rejected().value(), 1);
@@ -179,14 +180,11 @@ TEST(Forwarder, RetriedRejectionsGoOutAgainWhenWoken) {
   EXPECT_EQ(Counts(*forwarder).rejected, 0);
 }
 
-TEST(Forwarder, AFullOutboxStopsForwardingWithTheReason) {
-  ScratchDir dir;
-  SidsTestServer server;
-  ASSERT_TRUE(server.Listen());
+TEST_F(ForwarderTest, AFullOutboxStopsForwardingWithTheReason) {
   server.Set_Default(Answer::Silent());
   ForwarderConfig config = Config(server.Url());
   config.outbox_max_bytes = 64 * 1024;
-  auto forwarder = Start_Ok(config, dir / "outbox.sqlite");
+  auto forwarder = Start(config);
   QSignalSpy stopped(forwarder.get(), &Forwarder::stopped);
   ReceivedFrame frame = Frame(1);
   frame.bytes.resize(2000, 0x55);
@@ -222,13 +220,10 @@ TEST(Forwarder, DoesNotStartWithSettingsItCannotUse) {
   }
 }
 
-TEST(Forwarder, DryRunPrintsTheRequestsAndSendsNothing) {
-  ScratchDir dir;
-  SidsTestServer server;
-  ASSERT_TRUE(server.Listen());
+TEST_F(ForwarderTest, DryRunPrintsTheRequestsAndSendsNothing) {
   ForwarderConfig config = Config(server.Url());
   config.dry_run = true;
-  auto forwarder = Start_Ok(config, dir / "outbox.sqlite");
+  auto forwarder = Start(config);
   QSignalSpy printed(forwarder.get(), &Forwarder::requestPrepared);
   const AcceptResult result = forwarder->Accept(Frame(7));
   ASSERT_FALSE(result.error);

@@ -79,7 +79,6 @@ class LinkTest : public QObject {
  private slots:
   void Tcp_Frames_Arrive_Once_In_Order_Across_A_Dropped_Connection();
   void Tcp_Frame_Cut_Off_By_The_Tnc_Is_Dropped_And_Reported();
-  void Refused_Connection_Is_Retried_With_Backoff();
   void Serial_Tnc_On_A_Pseudo_Terminal();
   void Receive_Records_Prints_Json_And_Ends_On_Sigterm();
 };
@@ -137,33 +136,6 @@ void LinkTest::Tcp_Frame_Cut_Off_By_The_Tnc_Is_Dropped_And_Reported() {
   QCOMPARE(receiver.Session().Counts().cut_off, 1u);
   QCOMPARE(receiver.Session().Counts().problems, 0u);
   QCOMPARE(state.store.Count(3), 2);
-}
-
-void LinkTest::Refused_Connection_Is_Retried_With_Backoff() {
-  quint16 port = 0;
-  {
-    QTcpServer probe;  // a port that was free a moment ago and now has no listener
-    QVERIFY(probe.listen(QHostAddress::LocalHost, 0));
-    port = probe.serverPort();
-  }
-  TelemetryState state;
-  LiveReceiver receiver(state);
-  receiver.Link().Set_Timing({{30, 60}, 2000});
-  Watch watch(receiver);
-  int waits = 0;
-  QObject::connect(&receiver, &LiveReceiver::Status_Changed, &receiver,
-                   [&] { waits += receiver.Link().Status().phase == LinkPhase::Waiting; });
-  receiver.Start(TcpAddress{"127.0.0.1", port}, {});
-  QTRY_VERIFY_WITH_TIMEOUT(waits >= 3, 3000);
-  QCOMPARE(receiver.Link().Status().problem, LinkProblem::Refused);
-  QVERIFY(Link_Text(receiver.Link().Status(), 0).find("(refused)") != std::string::npos);
-
-  // The TNC comes up: the next attempt connects.
-  LoopbackTnc tnc(tools::Kiss_Frame(tools::Counter_Frame(0xE1, 5)));
-  QVERIFY(tnc.Listen(port));
-  QTRY_COMPARE_WITH_TIMEOUT(watch.frames.size(), std::size_t{1}, 3000);
-  QCOMPARE(receiver.Link().Status().phase, LinkPhase::Connected);
-  receiver.Stop();
 }
 
 void LinkTest::Serial_Tnc_On_A_Pseudo_Terminal() {
