@@ -29,24 +29,19 @@ TEST(ApplyConfIniText, AppliesLinesInOrderUpToTheFirstFaultyOne) {
       {"SCREENSHOT=NO", kUnset, false},
       {"SCREENSHOT=no\r\nScreenShot=yEs\r\n", kUnset, true},  // last line wins
       {"SCREENSHOT=YES # on", kUnset, false},                 // the comment is part of the value
-      {"SCREENSHOT=YES\t", kUnset, false},                    // only blanks are padding
       {"\tSCREENSHOT=NO", kUnset, kSame},
       {"  #SCREENSHOT=NO", kUnset, kSame},  // a comment starts in the first column only
       {"  # note\r\n", kUnset, kSame, 1},
-      {"=YES\r\n=NO\r\n", kUnset, kSame},
       {"COLOUR=RED\r\nSCREENSHOTS=NO\r\nHEXFILE=no\r\n", kUnset, kSame},
       {"IMAGE_PATH=C:\\A=B\\", "C:\\A=B\\", kSame},
       {"  IMAGE_PATH  =  C:\\My Shots\\  ", "C:\\My Shots\\", kSame},
-      {"IMAGE_PATH=   ", "", kSame},
       {"IMAGE_PATH=/a/\nSCREENSHOT=NO\nIMAGE_PATH=/b/\n", "/b/", false},
       {"# settings\rSCREENSHOT=NO\rIMAGE_PATH=/srv/shots/\r", "/srv/shots/", false},
-      {"\r\n", kUnset, kSame},
       {"", kUnset, kSame, 0},
       {"SCREENSHOT=NO\r\n   \r\nIMAGE_PATH=/x/\r\n", kUnset, false, 2},
       {"A=1\r\n\n\rbad", kUnset, kSame, 4},  // CR LF, LF and CR each end one line
       // A byte-order mark is not part of the first line, and does not count as one.
       {kBom + "SCREENSHOT=NO\r\n", kUnset, false},
-      {kBom + "#SCREENSHOT=NO\r\n", kUnset, kSame},
       {kBom + "# settings\r\nno equals\r\n", kUnset, kSame, 2},
       {kBom, kUnset, kSame, 0},
       {"HEXFILE=NO\r\n" + kBom + "SCREENSHOT=NO\r\n", kUnset, kSame},  // only at the start
@@ -107,13 +102,11 @@ TEST(ReadConfiguration, ReadsConfIniThenChecksObcOffsetIni) {
   const std::vector<Case> cases = {
       {"SCREENSHOT=NO\r\nIMAGE_PATH=/srv/shots/\r\n", "\r\n", "/srv/shots/", false},
       {"IMAGE_PATH=shots/\r\n", "0", path("shots/"), true},
-      {kBom + "IMAGE_PATH=shots/\r\n", "0", path("shots/"), true},
       {std::nullopt, "0", kUnset, true, "conf.ini", not_found("conf.ini")},
       {"", "0", kUnset, true, path("conf.ini"), "file is empty"},
       {"SCREENSHOT=NO\r\nbroken\r\n", "0", kUnset, false, path("conf.ini"), kNoEquals},
       {"SCREENSHOT=NO\r\n", std::nullopt, kUnset, false, "obc_offset.ini",
        not_found("obc_offset.ini")},
-      {"SCREENSHOT=NO\r\n", "", kUnset, false, path("obc_offset.ini"), "file is empty"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.error_file + ": " + c.error_reason);

@@ -2,6 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
+#include <optional>
+#include <utility>
+
 #include "support/fake_platform.hpp"
 #include "window/handlers.hpp"
 
@@ -22,39 +26,34 @@ TEST(RecordFormats, TwoDecimals) {
   for (const auto& c : cases) EXPECT_EQ(Format_Two_Decimals(c.v, c.sep), c.text) << c.v;
 }
 
-TEST(RecordFormats, WholeNumberHalvesToEven) {
-  const struct {
-    double v;
-    const char* text;
-  } cases[] = {{41, "41"},   {2.5, "2"},  {3.5, "4"},
-               {-2.5, "-2"}, {-0.4, "0"}, {2147483647, "2147483647"}};
-  for (const auto& c : cases) EXPECT_EQ(Format_Whole_Number(c.v), c.text) << c.v;
-}
-
-TEST(RecordFormats, PlainDecimal) {
-  EXPECT_EQ(Format_Plain_Decimal(0, "."), "0");
+// Whole numbers halve to the even neighbour; plain decimals are the shortest that read back.
+TEST(RecordFormats, WholeAndPlainNumbers) {
+  for (const auto& [v, text] : {std::pair{41.0, "41"},
+                                {2.5, "2"},
+                                {3.5, "4"},
+                                {-2.5, "-2"},
+                                {-0.4, "0"},
+                                {2147483647.0, "2147483647"}}) {
+    EXPECT_EQ(Format_Whole_Number(v), text) << v;
+  }
   EXPECT_EQ(Format_Plain_Decimal(1795857241, "."), "1795857241");
   EXPECT_EQ(Format_Plain_Decimal(1.25, ","), "1,25");
   EXPECT_EQ(Format_Plain_Decimal(0.1 + 0.2, "."), "0.3");
-  EXPECT_EQ(Format_Plain_Decimal(-12.5, "."), "-12.5");
 }
 
 TEST(RecordFormats, SecondsToDate) {
-  const auto epoch = Seconds_To_Date(0);
-  ASSERT_TRUE(epoch);
-  EXPECT_EQ(epoch->year, 1970);
-  EXPECT_EQ(epoch->hour, 0);
-  const auto t = Seconds_To_Date(1795857241);
-  ASSERT_TRUE(t);
-  EXPECT_EQ((std::array{t->year, t->month, t->day, t->hour, t->minute, t->second}),
-            (std::array{2026, 11, 28, 9, 14, 1}));
-  const auto before = Seconds_To_Date(-1);
-  ASSERT_TRUE(before);
-  EXPECT_EQ((std::array{before->year, before->month, before->day, before->second}),
-            (std::array{1969, 12, 31, 59}));
-  EXPECT_FALSE(Seconds_To_Date(253402300800.0));  // year 10000
-  EXPECT_FALSE(Seconds_To_Date(-59011459201.0));  // before year 100
-  EXPECT_FALSE(Seconds_To_Date(1e300));
+  using Fields = std::array<int, 6>;
+  const auto fields = [](double seconds) -> std::optional<Fields> {
+    const auto t = Seconds_To_Date(seconds);
+    if (!t) return std::nullopt;
+    return Fields{t->year, t->month, t->day, t->hour, t->minute, t->second};
+  };
+  EXPECT_EQ(fields(0), (Fields{1970, 1, 1, 0, 0, 0}));
+  EXPECT_EQ(fields(1795857241), (Fields{2026, 11, 28, 9, 14, 1}));
+  EXPECT_EQ(fields(-1), (Fields{1969, 12, 31, 23, 59, 59}));
+  for (const double beyond : {253402300800.0, -59011459201.0, 1e300}) {  // year 10000, 99, ...
+    EXPECT_FALSE(Seconds_To_Date(beyond)) << beyond;
+  }
 }
 
 class ShowRecordTest : public ::testing::Test {
@@ -72,7 +71,9 @@ TEST_F(ShowRecordTest, ShowsSlotROfEverySeries) {
   Append(3, 9.345, "2026-11-28 09:14:03");
   Append(47, 2.5, "x");
   Append(46, 0, "y");
+  app.form.Text1[58].text = "ON";  // a status box, left alone
   Show_Record(app, platform, 1);
+  EXPECT_EQ(app.form.Text1[58].text, "ON");
   EXPECT_EQ(app.form.Text1[3].text, "9.10");
   EXPECT_EQ(app.form.Text1[47].text, "2");
   EXPECT_EQ(app.form.Text1[46].text, "0 -> 1970-01-01");
@@ -123,12 +124,6 @@ TEST_F(ShowRecordTest, PositionsOutsideTheStoreChangeNothing) {
       EXPECT_EQ(app.form.Text1[i].text, before.Text1[i].text);
     EXPECT_EQ(app.form.Label2, before.Label2);
   }
-}
-
-TEST_F(ShowRecordTest, StatusBoxesAreLeftAlone) {
-  app.form.Text1[58].text = "ON";
-  Show_Record(app, platform, 1);
-  EXPECT_EQ(app.form.Text1[58].text, "ON");
 }
 
 TEST_F(ShowRecordTest, DateOfChannel46WithTimeAndOutOfRange) {
