@@ -16,9 +16,7 @@
 #include <QUrl>
 #include <QtTest>
 
-#include <deque>
 #include <memory>
-#include <optional>
 #include <string>
 #include <vector>
 
@@ -40,9 +38,6 @@ struct Scripted {
   orvelt::testing::ScriptedPlatform* platform = new orvelt::testing::ScriptedPlatform;
   std::unique_ptr<MainWindow> window =
       std::make_unique<MainWindow>(std::unique_ptr<orvelt::QtPlatform>(platform));
-  std::deque<std::optional<std::string>>& dialog_outcomes = platform->dialog_outcomes;
-  const int& dialogs_shown = platform->dialogs_shown;
-  const std::vector<std::string>& messages = platform->messages;
 
   Scripted() {
     if (const auto error = window->Start_Up())
@@ -60,7 +55,6 @@ struct Scripted {
   double Value(int channel, int slot) const {
     return window->App().telemetry.store.Value(channel, slot);
   }
-  void Open_Via_Menu() { Find<QAction>("MenuFileOpen")->trigger(); }
 
   // Every value and status box with its index.
   std::vector<std::pair<int, QLineEdit*>> Boxes() const {
@@ -105,8 +99,7 @@ class MainWindowTest : public QObject {
     QCOMPARE(geometry("SSTab1"), tab);
   }
 
-  // Loading shows record one as the model holds it; stepping shows the next record; positions
-  // beyond the stored ones leave the display alone.
+  // Loading shows record one as the model holds it; stepping shows the next record.
   void loadingAndScrollingFillTheBoxes() {
     Scripted s;
     s.window->Load_Files({kSample});
@@ -123,8 +116,9 @@ class MainWindowTest : public QObject {
     QCOMPARE(s.Box(8)->text(), Two_Decimals(s.Value(8, 3)));
   }
 
-  // Two dropped files form one selection: the samples of the second follow those of the first.
-  void droppedFilesLoadAsOneSelection() {
+  // Two files of a drop or of the open dialog form one selection: the samples of the second
+  // follow those of the first.
+  void severalFilesLoadAsOneSelection() {
     Scripted single;
     single.window->Load_Files({kSample});
     const int one_file = single.window->App().telemetry.store.Count(3);
@@ -137,8 +131,14 @@ class MainWindowTest : public QObject {
     QVERIFY(enter.isAccepted());
     QDropEvent drop(QPointF(10, 10), Qt::CopyAction, &mime, Qt::LeftButton, {});
     QCoreApplication::sendEvent(s.window.get(), &drop);
-    QCOMPARE(s.window->App().form.List3.size(), std::size_t{2});
-    QCOMPARE(s.window->App().telemetry.store.Count(3), 2 * one_file);
+    s.platform->dialog_outcomes = {
+        orvelt::Selection_Text({sample.toLocalFile(), sample.toLocalFile()})};
+    for (const int dialogs : {0, 1}) {
+      QCOMPARE(s.platform->dialogs_shown, dialogs);
+      QCOMPARE(s.window->App().form.List3.size(), std::size_t{2});
+      QCOMPARE(s.window->App().telemetry.store.Count(3), 2 * one_file);
+      if (dialogs == 0) s.Find<QAction>("MenuFileOpen")->trigger();
+    }
   }
 
   // The boxes and the time of day follow the user's locale; times never carry a zone.
