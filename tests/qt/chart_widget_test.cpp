@@ -64,31 +64,63 @@ class ChartWidgetTest : public QObject {
       QCOMPARE(plot->graphCount(), bars ? 0 : 3);
       for (int s = 0; s < 3; ++s) {
         QCPAbstractPlottable* p = plot->plottable(s);
+        QCOMPARE(p->name(), QStringLiteral("Magn %1- Axis").arg(QChar('X' + s)));
         QCOMPARE(p->interface1D()->dataCount(), 100);
+        QCOMPARE(p->interface1D()->dataMainKey(9), 10.0);
         QCOMPARE(p->interface1D()->dataMainValue(9), s * 100.0 + 10 - 50);
         if (bars) QCOMPARE(qobject_cast<QCPBars*>(p)->barsGroup()->size(), 3);
       }
+      QCOMPARE(plot->xAxis->range().lower, 0.5);
+      QCOMPARE(plot->xAxis->range().upper, 100.5);
       QVERIFY(plot->yAxis->range().contains(-49) && plot->yAxis->range().contains(250));
     }
   }
 
-  // Where the model leaves the spacing to the chart, as many row labels as fit without overlap.
-  void labelsAsManyAsFit() {
+  void channelWithoutSamplesGivesAnEmptySeries() {
     AppState app;
-    Fill_Magnetometer(app, 40);
+    Draw_Value(app, 28);
+    QCustomPlot* plot = Shown(app.form.MSChart2).Plot();
+    QCOMPARE(plot->plottableCount(), 1);
+    QCOMPARE(plot->graph(0)->data()->size(), 0);
+  }
+
+  // Rows every q as the model says; where it leaves the choice, as many labels as fit.
+  void placesTicksAndLabels_data() {
+    QTest::addColumn<int>("rows");
+    QTest::addColumn<int>("q");  // 0: the chart chooses
+    QTest::newRow("40 rows") << 40 << 0;
+    QTest::newRow("5000 rows") << 5000 << 125;
+  }
+
+  void placesTicksAndLabels() {
+    QFETCH(int, rows);
+    QFETCH(int, q);
+    AppState app;
+    Fill_Magnetometer(app, rows);
     Draw_Value(app, 53);
     ChartWidget& w = Shown(app.form.MSChart2);
+
     auto* ticker = dynamic_cast<QCPAxisTickerText*>(w.Plot()->xAxis->ticker().data());
+    const QMap<double, QString> ticks = ticker->ticks();
     QList<int> labelled;
-    for (auto it = ticker->ticks().begin(); it != ticker->ticks().end(); ++it) {
-      if (!it.value().isEmpty()) labelled.append(static_cast<int>(it.key()));
+    for (auto it = ticks.begin(); it != ticks.end(); ++it) {
+      const int row = static_cast<int>(it.key());
+      QCOMPARE(it.key(), static_cast<double>(row));
+      if (it.value().isEmpty()) continue;
+      QCOMPARE(it.value().toStdString(), app.form.MSChart2.row_labels[std::size_t(row - 1)]);
+      labelled.append(row);
     }
+    QCOMPARE(ticks.size(), q > 0 ? (rows + q - 1) / q : rows);
     QVERIFY(labelled.size() > 1);
-    const int step = labelled[1] - labelled[0];
-    const int label = QFontMetrics(w.Plot()->xAxis->tickLabelFont()).horizontalAdvance("00:00:00");
-    const double px_per_row = w.Plot()->axisRect()->width() / w.Plot()->xAxis->range().size();
-    QVERIFY(step * px_per_row >= label);
-    QVERIFY((step - 1) * px_per_row < label + 8);
+    const int step = q > 0 ? q : labelled[1] - labelled[0];
+    for (int k = 0; k < labelled.size(); ++k) QCOMPARE(labelled[k], 1 + k * step);
+    if (q == 0) {  // neighbours do not overlap, and one row less would make them
+      const int label =
+          QFontMetrics(w.Plot()->xAxis->tickLabelFont()).horizontalAdvance("00:00:00");
+      const double px_per_row = w.Plot()->axisRect()->width() / w.Plot()->xAxis->range().size();
+      QVERIFY(step * px_per_row >= label);
+      QVERIFY((step - 1) * px_per_row < label + 8);
+    }
   }
 
   // Bars narrower than a pixel turn into see-through step outlines, so that no series hides

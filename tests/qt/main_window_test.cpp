@@ -153,7 +153,7 @@ class MainWindowTest : public QObject {
   }
 
   // The arrow keys step the way they point; Home and End go to the first and the last loaded
-  // record, not to the ends of the bar.
+  // record, not to the ends of the bar; the position shows beside the bar.
   void keysStepThroughTheRecords() {
     Scripted s;
     s.window->Load_Files({kSample});
@@ -175,6 +175,10 @@ class MainWindowTest : public QObject {
       QCOMPARE(bar->value(), step.expected);
       QCOMPARE(s.window->App().form.HScroll1, step.expected);
     }
+    // Beside the bar: which record of how many is shown, and its time in the tooltip.
+    const QString last = QString::number(orvelt::Last_Record(s.window->App().telemetry.store));
+    QCOMPARE(s.Find<QLabel>("RecordPosition")->text(), last + "/" + last);
+    QVERIFY(bar->toolTip().startsWith("Record " + last + " of " + last + ", "));
   }
 
   // Dragging the thumb shows nothing until it is released; then the record under it shows.

@@ -47,6 +47,9 @@ class StationDialogTest : public QObject {
     QTest::newRow("latitude") << "latitude"
                               << "91"
                               << "latitude: 91 is outside -90 to 90";
+    QTest::newRow("longitude") << "longitude"
+                               << "east"
+                               << "longitude: \"east\" is not a number";
   }
 
   void refusesWhatForwardingCannotUse() {

@@ -13,6 +13,7 @@
 #include <QtTest>
 
 #include <chrono>
+#include <filesystem>
 #include <memory>
 #include <string>
 #include <thread>
@@ -125,6 +126,17 @@ class WindowToolsTest : public QObject {
     window->Load_Files({kSample, kSample, kSample});
     QVERIFY(app.last_load.cancelled);
     QVERIFY(!window->isVisible());
+  }
+
+  // A file name that is no valid UTF-8 loads like any other.
+  void nameThatIsNoUtf8Loads() {
+    QTemporaryDir dir;
+    const std::string name = dir.path().toStdString() + "/pass\xE9\xFF.kss";
+    std::filesystem::copy_file(kSample, name);
+    auto window = Started_Window();
+    window->Load_Files({name});
+    QVERIFY(window->App().last_load.files.at(0).error == FileError::None);
+    QVERIFY(window->App().telemetry.store.Count(3) > 0);
   }
 
   // Every load goes to the front of "Recent files", which loads it again, and the open dialog
