@@ -218,17 +218,20 @@ int main(int argc, char** argv) {
   });
   if (forwarder != nullptr) {
     // Every frame the decoder took as telemetry goes to the outbox as it arrives; frames of
-    // other stations and frames with problems are not sent.
-    receiver.Session().Add_Observer([forwarder](const LiveFrame& frame) {
-      if (!Is_Telemetry(frame)) return;
-      const AcceptResult accepted =
-          forwarder->Accept({{frame.bytes.begin(), frame.bytes.end()}, frame.arrival_ms});
-      for (const std::string& request : accepted.dry_run_requests) std::cerr << request;
-      if (accepted.error) {
-        std::cerr << "orvelt-receive: frame of " << frame.label
-                  << " not queued for forwarding: " << *accepted.error << std::endl;
-      }
-    });
+    // other stations and frames with problems are not sent. A stopped outbox refuses every
+    // frame alike: the reason is said once, not per frame.
+    receiver.Session().Add_Observer(
+        [forwarder, last_error = std::string()](const LiveFrame& frame) mutable {
+          if (!Is_Telemetry(frame)) return;
+          const AcceptResult accepted =
+              forwarder->Accept({{frame.bytes.begin(), frame.bytes.end()}, frame.arrival_ms});
+          for (const std::string& request : accepted.dry_run_requests) std::cerr << request;
+          if (accepted.error && *accepted.error != last_error) {
+            std::cerr << "orvelt-receive: frames from " << frame.label
+                      << " on are not queued for forwarding: " << *accepted.error << std::endl;
+          }
+          last_error = accepted.error.value_or(std::string());
+        });
   }
   std::unique_ptr<ForwardingLog> forwarding_log;
   QTimer summary_timer;
@@ -284,12 +287,16 @@ int main(int argc, char** argv) {
   }
   std::cerr << std::endl;
   if (forwarder != nullptr && forwarder->outbox() != nullptr) {
+    bool waiting = false;
     for (const ServerStatus& status : forwarder->Status()) {
       std::cerr << "orvelt-receive: forwarding to " << status.counts.server << ": "
                 << Server_Status_Line(status) << std::endl;
+      waiting = waiting || status.counts.waiting > 0;
     }
-    std::cerr << "orvelt-receive: frames still waiting stay in the outbox for the next run"
-              << std::endl;
+    if (waiting) {
+      std::cerr << "orvelt-receive: the frames still waiting stay in the outbox for the next run"
+                << std::endl;
+    }
   }
   // Closing the forwarder writes what the outbox holds to the disk.
   forwarding.forwarder.reset();
