@@ -2,22 +2,33 @@
 // TNC, decodes and records every frame, and prints one line per decoded frame.
 
 #include <QCoreApplication>
+#include <QSettings>
+#include <QTimer>
 
 #include <iostream>
+#include <memory>
+#include <optional>
 #include <string>
-#include <string_view>
 #include <vector>
 
+#include "config/start_up_files.hpp"
+#include "forward/forward_options.hpp"
+#include "forward/forwarder.hpp"
+#include "forward/station_settings_store.hpp"
 #include "live/live_receiver.hpp"
 #include "live/live_status.hpp"
 #include "out_of_memory.hpp"
 #include "receive_format.hpp"
 #include "termination_signals.hpp"
+#include "version.hpp"
 
 namespace {
 
 constexpr const char* kUsage =
     "usage: orvelt-receive SOURCE [--record DIR | --no-record] [--json]\n"
+    "                      [--forward [--callsign CALL] [--lat DEG] [--lon DEG] [--norad N]\n"
+    "                       [--server URL]... [--outbox FILE] [--dry-run]]\n"
+    "       orvelt-receive --help | --version\n"
     "Receives KISS frames from a TNC and decodes them as they arrive. SOURCE is HOST:PORT for\n"
     "KISS over TCP (e.g. localhost:8001) or DEVICE@BAUD for a serial TNC (e.g.\n"
     "/dev/ttyUSB0@9600). Lost connections are retried (1 s doubling to 30 s) until the program\n"
@@ -25,7 +36,14 @@ constexpr const char* kUsage =
     "Every frame is recorded to a capture file in DIR (default: the documents folder's\n"
     "ORVELT-1 recordings); its path goes to stderr. A full store starts a new recording.\n"
     "One line per decoded frame goes to stdout; with --json one JSON object per line.\n"
-    "Exit status: 0 ended by a signal, 2 usage error.\n";
+    "--forward sends every frame taken as ORVELT-1 telemetry to the telemetry servers (SiDS),\n"
+    "through an outbox that keeps each frame until a server took it. The station settings are\n"
+    "those saved in the window's \"Station...\" dialog; --callsign, --lat and --lon (decimal\n"
+    "degrees, north and east positive), --norad and --server (repeatable; replaces the saved\n"
+    "servers) override them. --outbox FILE is the outbox (default: the user's data folder).\n"
+    "--dry-run prints on stderr the requests it would make and sends nothing.\n"
+    "Exit status: 0 ended by a signal, 1 the outbox cannot be opened, 2 usage error or\n"
+    "forwarding settings that cannot be used.\n";
 
 struct ReceiveOptions {
   std::string source;
@@ -34,14 +52,93 @@ struct ReceiveOptions {
   bool json = false;
 };
 
-// Options of forwarding received frames to telemetry servers are taken here: returns how many
-// arguments from `args[i]` on it used, 0 when `args[i]` is none of them. Forwarding attaches to
-// the session in Attach_Forwarding.
-int Take_Forward_Option(const std::vector<std::string_view>& /*args*/, std::size_t /*i*/) {
-  return 0;
+// Forwarding is asked for with --forward, or --dry-run to see what it would send.
+bool Forwarding_Asked(const orvelt::ForwardOptions& options) {
+  return options.forward || options.dry_run;
 }
 
-void Attach_Forwarding(orvelt::LiveReceiver& /*receiver*/) {}
+bool Any_Forward_Setting(const orvelt::ForwardOptions& options) {
+  return options.callsign || options.latitude || options.longitude || options.norad_id ||
+         !options.servers.empty() || options.outbox;
+}
+
+// Prints a server's status whenever its last error changes (a fault begins or ends) and, at
+// most once a minute, its counts when they changed, so that a log shows how forwarding goes
+// without a line per frame.
+class ForwardingLog {
+ public:
+  explicit ForwardingLog(orvelt::Forwarder& forwarder) : forwarder_(forwarder) {}
+
+  void Counts_Changed(bool summary_due) {
+    const auto statuses = forwarder_.Status();
+    errors_.resize(statuses.size());
+    lines_.resize(statuses.size());
+    for (std::size_t i = 0; i < statuses.size(); ++i) {
+      const std::string line = orvelt::Server_Status_Line(statuses[i]);
+      const bool error_changed = statuses[i].last_error != errors_[i];
+      if (error_changed || (summary_due && line != lines_[i])) {
+        std::cerr << "orvelt-receive: forwarding to " << statuses[i].counts.server << ": " << line
+                  << std::endl;
+        lines_[i] = line;
+      }
+      errors_[i] = statuses[i].last_error;
+    }
+  }
+
+ private:
+  orvelt::Forwarder& forwarder_;
+  std::vector<std::string> errors_;
+  std::vector<std::string> lines_;
+};
+
+struct ForwardingStart {
+  std::unique_ptr<orvelt::Forwarder> forwarder;
+  int exit_code = 0;  // not 0: the program must not start
+};
+
+// The forwarder the command line asks for, with the user's saved station settings under the
+// options; a clear message and the exit code when it cannot start.
+ForwardingStart Start_Forwarding(const orvelt::ForwardOptions& options) {
+  using namespace orvelt;
+  if (!Forwarding_Asked(options)) {
+    if (Any_Forward_Setting(options)) {
+      std::cerr << "orvelt-receive: the station and server options need --forward (or "
+                   "--dry-run)\n"
+                << kUsage;
+      return {nullptr, 2};
+    }
+    return {};
+  }
+  QSettings saved(QCoreApplication::organizationName(),
+                  QString::fromLatin1(kStationSettingsApplication));
+  ForwarderConfig config;
+  config.station = Apply_Forward_Options(Load_Station_Settings(saved), options);
+  // Asking for forwarding on the command line turns it on, whatever the window last saved.
+  config.station.forwarding = true;
+  config.dry_run = options.dry_run;
+  const SettingsCheck check = Check_Station_Settings(config.station);
+  if (!check.ok()) {
+    std::cerr << "orvelt-receive: cannot forward with these station settings:\n"
+              << check.Message() << '\n';
+    return {nullptr, 2};
+  }
+  const std::filesystem::path outbox =
+      options.outbox ? std::filesystem::path(*options.outbox) : Default_Outbox_Path();
+  ForwarderStart started = Forwarder::Start(config, outbox);
+  if (!started.forwarder) {
+    const std::string reason = started.error.value_or("unknown reason");
+    std::cerr << "orvelt-receive: cannot forward: " << reason << '\n';
+    // The settings were checked above: what is left is the outbox (unwritable, damaged, or in
+    // use by another running instance, which then does the sending).
+    return {nullptr, 1};
+  }
+  std::cerr << "orvelt-receive: " << (options.dry_run ? "dry run: would forward" : "forwarding")
+            << " telemetry as " << config.station.callsign << " to";
+  for (const std::string& server : Enabled_Servers(config.station)) std::cerr << ' ' << server;
+  if (!options.dry_run) std::cerr << " (outbox " << outbox.string() << ')';
+  std::cerr << std::endl;
+  return {std::move(started.forwarder), 0};
+}
 
 }  // namespace
 
@@ -51,21 +148,36 @@ int main(int argc, char** argv) {
   QCoreApplication app(argc, argv);
   QCoreApplication::setApplicationName(QStringLiteral("orvelt-receive"));
 
-  std::vector<std::string_view> args(argv + 1, argv + argc);
-  ReceiveOptions options;
-  for (std::size_t i = 0; i < args.size(); ++i) {
-    const std::string_view arg = args[i];
+  // The name under which the window keeps the user's settings, so that both share the station.
+  QCoreApplication::setOrganizationName(QString::fromUtf8(
+      kStartUpFolderName.data(), static_cast<qsizetype>(kStartUpFolderName.size())));
+
+  const ForwardOptionsResult forward =
+      Parse_Forward_Options(std::vector<std::string>(argv + 1, argv + argc));
+  const std::vector<std::string>& args = forward.other_arguments;
+  for (const std::string& arg : args) {
     if (arg == "--help" || arg == "-h") {
       std::cout << kUsage;
       return 0;
-    } else if (arg == "--json") {
+    }
+    if (arg == "--version") {
+      std::cout << "orvelt-receive " << kVersion << '\n';
+      return 0;
+    }
+  }
+  if (forward.error) {
+    std::cerr << "orvelt-receive: " << *forward.error << '\n' << kUsage;
+    return 2;
+  }
+  ReceiveOptions options;
+  for (std::size_t i = 0; i < args.size(); ++i) {
+    const std::string& arg = args[i];
+    if (arg == "--json") {
       options.json = true;
     } else if (arg == "--no-record") {
       options.record = false;
     } else if (arg == "--record" && i + 1 < args.size()) {
       options.record_folder = args[++i];
-    } else if (const int used = Take_Forward_Option(args, i); used > 0) {
-      i += static_cast<std::size_t>(used) - 1;
     } else if (!arg.empty() && arg[0] == '-') {
       std::cerr << "orvelt-receive: unknown option or missing value: " << arg << '\n' << kUsage;
       return 2;
@@ -85,6 +197,9 @@ int main(int argc, char** argv) {
     options.record_folder = Default_Recording_Folder();
   }
   if (!options.record) options.record_folder.clear();
+  ForwardingStart forwarding = Start_Forwarding(forward.options);
+  if (forwarding.exit_code != 0) return forwarding.exit_code;
+  Forwarder* forwarder = forwarding.forwarder.get();
   // SIGINT and SIGTERM end the event loop, so that the recording is synced and closed.
   On_Termination_Signals(app, [] { QCoreApplication::quit(); });
 
@@ -101,7 +216,38 @@ int main(int argc, char** argv) {
       Write_Frame_Line(std::cout, frame);
     }
   });
-  Attach_Forwarding(receiver);
+  if (forwarder != nullptr) {
+    // Every frame the decoder took as telemetry goes to the outbox as it arrives; frames of
+    // other stations and frames with problems are not sent. A stopped outbox refuses every
+    // frame alike: the reason is said once, not per frame.
+    receiver.Session().Add_Observer(
+        [forwarder, last_error = std::string()](const LiveFrame& frame) mutable {
+          if (!Is_Telemetry(frame)) return;
+          const AcceptResult accepted =
+              forwarder->Accept({{frame.bytes.begin(), frame.bytes.end()}, frame.arrival_ms});
+          for (const std::string& request : accepted.dry_run_requests) std::cerr << request;
+          if (accepted.error && *accepted.error != last_error) {
+            std::cerr << "orvelt-receive: frames from " << frame.label
+                      << " on are not queued for forwarding: " << *accepted.error << std::endl;
+          }
+          last_error = accepted.error.value_or(std::string());
+        });
+  }
+  std::unique_ptr<ForwardingLog> forwarding_log;
+  QTimer summary_timer;
+  if (forwarder != nullptr) {
+    forwarding_log = std::make_unique<ForwardingLog>(*forwarder);
+    QObject::connect(forwarder, &Forwarder::countsChanged, &app,
+                     [&] { forwarding_log->Counts_Changed(false); });
+    QObject::connect(&summary_timer, &QTimer::timeout, &app,
+                     [&] { forwarding_log->Counts_Changed(true); });
+    summary_timer.start(60'000);
+    // The outbox failed: forwarding ends, reception and recording go on.
+    QObject::connect(forwarder, &Forwarder::stopped, &app, [](const QString& reason) {
+      std::cerr << "orvelt-receive: forwarding stopped: " << reason.toStdString()
+                << "; reception and recording go on" << std::endl;
+    });
+  }
 
   // A line on stderr whenever the link or the recording changes, so a log shows what happened.
   std::string last_link, last_recording;
@@ -140,5 +286,19 @@ int main(int argc, char** argv) {
     std::cerr << ", " << rec.frames << " recorded in " << rec.path;
   }
   std::cerr << std::endl;
+  if (forwarder != nullptr && forwarder->outbox() != nullptr) {
+    bool waiting = false;
+    for (const ServerStatus& status : forwarder->Status()) {
+      std::cerr << "orvelt-receive: forwarding to " << status.counts.server << ": "
+                << Server_Status_Line(status) << std::endl;
+      waiting = waiting || status.counts.waiting > 0;
+    }
+    if (waiting) {
+      std::cerr << "orvelt-receive: the frames still waiting stay in the outbox for the next run"
+                << std::endl;
+    }
+  }
+  // Closing the forwarder writes what the outbox holds to the disk.
+  forwarding.forwarder.reset();
   return 0;
 }

@@ -34,6 +34,7 @@
 #include "charts/selection.hpp"
 #include "export/screenshot.hpp"
 #include "qt/chart_widget.hpp"
+#include "qt/forwarding_controller.hpp"
 #include "qt/frame_view.hpp"
 #include "qt/info_window.hpp"
 #include "qt/live_controller.hpp"
@@ -156,6 +157,9 @@ MainWindow::MainWindow(std::unique_ptr<QtPlatform> platform, QWidget* parent)
   Build_Controls();
   live_ =
       new LiveController(*this, findChild<QMenu*>("MnuFile"), findChild<QAction*>("MenuFileExit"));
+  forwarding_ =
+      new ForwardingController(*this, live_->Receiver().Session(), findChild<QMenu*>("MnuFile"),
+                               findChild<QAction*>("MenuFileExit"));
   resize(minimumSizeHint());
   Render(kChart | kLoadReport);
 }

@@ -37,6 +37,7 @@ class ChartWidget;
 class FrameView;
 class LoadMonitor;
 class LiveController;
+class ForwardingController;
 
 // Design size of the client area in twips.
 inline constexpr int kClientWidthTwips = 9615;
@@ -77,6 +78,8 @@ class MainWindow : public QMainWindow {
 
   // Live reception from a TNC (File / Connect...).
   LiveController& Live() { return *live_; }
+  // Telemetry forwarding (File / Station..., Outbox..., Forward loaded frames...).
+  ForwardingController& Forwarding() { return *forwarding_; }
   // Draws what live reception changed in the model.
   void Render_Live() { Render(kChart); }
 
@@ -144,6 +147,7 @@ class MainWindow : public QMainWindow {
   std::unique_ptr<QtPlatform> platform_;
   LoadMonitor* load_monitor_ = nullptr;
   LiveController* live_ = nullptr;
+  ForwardingController* forwarding_ = nullptr;
   double scale_ = 1.0;
 
   QWidget* client_ = nullptr;
