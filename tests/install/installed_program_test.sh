@@ -50,7 +50,7 @@ save_picture_into() {
   pid=$!
   alive() { kill -0 "$pid" 2>/dev/null; }
   shown() { alive && [[ -n "$(window_id)" ]]; }
-  wait_for 300 shown || fail "$name: no window titled '$kTitle'"
+  wait_for 600 shown || fail "$name: no window titled '$kTitle'"
 
   # "S" sits at the bottom-left corner of the window: 8 pixels in, 31 up, 33 by 17 pixels. A
   # click that comes before the window takes input is lost, so click again until it counts.
