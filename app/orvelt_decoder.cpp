@@ -180,10 +180,9 @@ int main(int argc, char** argv) {
                        [&window, files = arguments.files] { window.Load_Files(files); });
   }
   if (!arguments.connect_to.empty()) {
-    std::string error;
     const std::string folder = orvelt::Remembered_Connect_Choice().record_folder;
-    if (!window.Live().Connect_To(arguments.connect_to, folder, &error)) {
-      std::cerr << "orvelt-decoder: --connect: " << error << '\n';
+    if (const auto connected = window.Live().Connect_To(arguments.connect_to, folder); !connected) {
+      std::cerr << "orvelt-decoder: --connect: " << connected.why() << '\n';
       return 2;
     }
   }

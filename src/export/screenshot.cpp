@@ -126,8 +126,8 @@ void Command1_Click(AppState& app, Platform& platform) {
     return;
   }
   StagedFile& staged = std::get<StagedFile>(staged_bitmap);
-  if (const std::string reason = platform.Save_Window_Bitmap(staged.path()); !reason.empty()) {
-    status = Not_Saved(bitmap_text + ": " + reason);
+  if (const Outcome saved = platform.Save_Window_Bitmap(staged.path()); !saved) {
+    status = Not_Saved(bitmap_text + ": " + saved.why());
     return;
   }
   if (const auto renamed = staged.Rename_To(bitmap);
@@ -152,10 +152,10 @@ void Command1_Click(AppState& app, Platform& platform) {
   auto staged_png = Stage_Beside(png);
   if (const auto* failure = std::get_if<Failure>(&staged_png)) return no_png(failure->reason);
   StagedFile& png_part = std::get<StagedFile>(staged_png);
-  if (const std::string reason = platform.Write_Png(bitmap, png_part.path(), kTransparentRed,
-                                                    kTransparentGreen, kTransparentBlue);
-      !reason.empty()) {
-    return no_png(reason);
+  if (const Outcome written = platform.Write_Png(bitmap, png_part.path(), kTransparentRed,
+                                                 kTransparentGreen, kTransparentBlue);
+      !written) {
+    return no_png(written.why());
   }
   if (const auto renamed = png_part.Rename_To(png);
       const auto* failure = std::get_if<Failure>(&renamed)) {

@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "decode/outcome.hpp"
+
 namespace orvelt {
 
 // Settings of the file-open dialog, applied before every showing.
@@ -62,14 +64,12 @@ class Platform {
   virtual std::filesystem::path Pictures_Directory() { return {}; }
 
   // Copies the main window's client area at its current size into a Windows bitmap file.
-  // Returns an empty string on success, otherwise why it failed.
-  virtual std::string Save_Window_Bitmap(const std::filesystem::path& path) = 0;
+  virtual Outcome Save_Window_Bitmap(const std::filesystem::path& path) = 0;
 
   // Converts a bitmap into a PNG with the colour `transparent` made transparent and at most 256
-  // colours, as the external converter would. Empty on success, otherwise why it failed.
-  virtual std::string Write_Png(const std::filesystem::path& bitmap,
-                                const std::filesystem::path& png, std::uint8_t red,
-                                std::uint8_t green, std::uint8_t blue) = 0;
+  // colours, as the external converter would.
+  virtual Outcome Write_Png(const std::filesystem::path& bitmap, const std::filesystem::path& png,
+                            std::uint8_t red, std::uint8_t green, std::uint8_t blue) = 0;
 
   // Starts a program without a shell and without waiting for it. False when it could not be
   // started (not installed, for example).

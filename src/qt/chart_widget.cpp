@@ -283,7 +283,7 @@ int ChartWidget::Row_At(double x) const {
   return row >= 1 && row <= rows_ ? row : 0;
 }
 
-QString ChartWidget::Save(const QString& path) {
+Outcome ChartWidget::Save(const QString& path) {
   const QString suffix = QFileInfo(path).suffix().toLower();
   const int width = plot_->width();
   const int height = plot_->height();
@@ -307,9 +307,12 @@ QString ChartWidget::Save(const QString& path) {
     // The generator reports no write error: the file must be there and hold something.
     saved = saved && QFileInfo(path).size() > 0;
   } else {
-    return tr("%1: a chart is saved as .png, .svg or .pdf").arg(path);
+    return Outcome::Failed(
+        tr("%1: a chart is saved as .png, .svg or .pdf").arg(path).toStdString());
   }
-  return saved ? QString() : tr("%1: the chart could not be written").arg(path);
+  if (!saved)
+    return Outcome::Failed(tr("%1: the chart could not be written").arg(path).toStdString());
+  return Outcome::Done();
 }
 
 void ChartWidget::Rescale_Values() {

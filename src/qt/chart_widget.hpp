@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "decode/outcome.hpp"
 #include "form/chart_model.hpp"
 
 class QCPAbstractPlottable;
@@ -45,9 +46,8 @@ class ChartWidget : public QWidget {
   // The row the cursor stands on, 0 when it is hidden.
   int Cursor_Row() const { return cursor_row_; }
 
-  // Writes the chart as a PNG, SVG or PDF picture, chosen by the name's suffix. Empty on
-  // success, otherwise why it failed.
-  QString Save(const QString& path);
+  // Writes the chart as a PNG, SVG or PDF picture, chosen by the name's suffix.
+  Outcome Save(const QString& path);
 
   // The row under the horizontal position `x` (pixels of Plot()), 0 where there is none.
   int Row_At(double x) const;

@@ -78,19 +78,15 @@ LiveController::LiveController(MainWindow& window, QMenu* file_menu, QAction* be
 
 LiveController::~LiveController() = default;
 
-bool LiveController::Connect_To(const std::string& source, const std::string& record_folder,
-                                std::string* error) {
+Outcome LiveController::Connect_To(const std::string& source, const std::string& record_folder) {
   const SourceParse parsed = Parse_Source(source);
-  if (!parsed.ok()) {
-    if (error) *error = parsed.error;
-    return false;
-  }
+  if (!parsed.ok()) return Outcome::Failed(parsed.error);
   follow_.Resume();
   receiver_.Start(parsed.address, record_folder);
   status_timer_.start();
   Update_Actions();
   Repaint();
-  return true;
+  return Outcome::Done();
 }
 
 void LiveController::Disconnect() {
@@ -118,9 +114,8 @@ void LiveController::On_Connect_Menu() {
   const auto choice = dialog.Choice();
   if (!choice) return;
   Remember_Connect_Choice(*choice);
-  std::string error;
-  if (!Connect_To(choice->source, choice->record_folder, &error)) {
-    QMessageBox::warning(&window_, tr("Connect"), From_Std(error));
+  if (const Outcome connected = Connect_To(choice->source, choice->record_folder); !connected) {
+    QMessageBox::warning(&window_, tr("Connect"), From_Std(connected.why()));
   }
 }
 

@@ -8,6 +8,7 @@
 #include <memory>
 #include <string>
 
+#include "decode/outcome.hpp"
 #include "live/follow.hpp"
 #include "live/kiss_link.hpp"
 #include "live/live_receiver.hpp"
@@ -30,10 +31,9 @@ class LiveController : public QObject {
   ~LiveController() override;
 
   // Connects to `source` (HOST:PORT or DEVICE@BAUD), recording into `record_folder` unless it
-  // is empty; an empty store starts the session. False, with the reason, for a source that
-  // cannot be read.
-  bool Connect_To(const std::string& source, const std::string& record_folder,
-                  std::string* error = nullptr);
+  // is empty; an empty store starts the session. Fails, saying why, for a source that cannot
+  // be read.
+  Outcome Connect_To(const std::string& source, const std::string& record_folder);
   void Disconnect();
   void New_Session();
   void Follow();

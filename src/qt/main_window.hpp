@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "config/conf_ini.hpp"
+#include "decode/outcome.hpp"
 #include "form/twip_rect.hpp"
 #include "qt/qt_platform.hpp"
 #include "window/app_state.hpp"
@@ -62,13 +63,13 @@ class MainWindow : public QMainWindow {
   // Kissfile" would after its dialog.
   void Load_Files(const std::vector<std::string>& files);
 
-  // "Go to...": moves to what `text` names (a record number or a time of day); an error text
-  // when it names nothing.
-  std::string Go_To(const std::string& text);
+  // "Go to...": moves to what `text` names (a record number or a time of day); fails, saying
+  // why, when it names nothing.
+  Outcome Go_To(const std::string& text);
 
-  // "Export CSV..." and "Save chart..." to a chosen file; an error text when writing failed.
-  std::string Export_Csv(const QString& path);
-  std::string Save_Chart(const QString& path);
+  // "Export CSV..." and "Save chart..." to a chosen file; fails, saying why, when writing did.
+  Outcome Export_Csv(const QString& path);
+  Outcome Save_Chart(const QString& path);
 
   // Opens the frame view (or brings it to the front) and returns it.
   FrameView* Show_Frame_View();

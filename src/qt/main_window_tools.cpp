@@ -91,11 +91,11 @@ void MainWindow::Fill_Recent_Menu() {
   recent_menu_->setEnabled(!recent.isEmpty());
 }
 
-std::string MainWindow::Go_To(const std::string& text) {
+Outcome MainWindow::Go_To(const std::string& text) {
   const GoToTarget target = Parse_Go_To(text, *app_);
-  if (!target.error.empty()) return target.error;
+  if (!target.error.empty()) return Outcome::Failed(target.error);
   Show_Position(target.record);
-  return {};
+  return Outcome::Done();
 }
 
 void MainWindow::On_Go_To() {
@@ -104,12 +104,10 @@ void MainWindow::On_Go_To() {
       this, tr("Go to"), tr("Record number, or time of day (HH:MM or HH:MM:SS):"),
       QLineEdit::Normal, QString(), &ok);
   if (!ok) return;
-  if (const std::string error = Go_To(text.toStdString()); !error.empty()) {
-    platform_->Message_Box(error);
-  }
+  if (const Outcome moved = Go_To(text.toStdString()); !moved) platform_->Message_Box(moved.why());
 }
 
-std::string MainWindow::Export_Csv(const QString& path) {
+Outcome MainWindow::Export_Csv(const QString& path) {
   std::ostringstream csv;
   Write_Csv(csv, app_->telemetry.store);
   const std::string text = csv.str();
@@ -119,20 +117,20 @@ std::string MainWindow::Export_Csv(const QString& path) {
       file.write(text.data(), static_cast<qint64>(text.size())) !=
           static_cast<qint64>(text.size()) ||
       !file.commit()) {
-    return (path + QStringLiteral(": ") + file.errorString()).toStdString();
+    return Outcome::Failed((path + QStringLiteral(": ") + file.errorString()).toStdString());
   }
-  return {};
+  return Outcome::Done();
 }
 
 void MainWindow::On_Export_Csv() {
   const QString path =
       QFileDialog::getSaveFileName(this, tr("Export CSV"), QString(), tr("CSV files (*.csv)"));
   if (path.isEmpty()) return;
-  if (const std::string error = Export_Csv(path); !error.empty()) platform_->Message_Box(error);
+  if (const Outcome written = Export_Csv(path); !written) platform_->Message_Box(written.why());
 }
 
-std::string MainWindow::Save_Chart(const QString& path) {
-  return chart_->Save(path).toStdString();
+Outcome MainWindow::Save_Chart(const QString& path) {
+  return chart_->Save(path);
 }
 
 void MainWindow::On_Save_Chart() {
@@ -146,7 +144,7 @@ void MainWindow::On_Save_Chart() {
             : filter.contains(QLatin1String("pdf")) ? QStringLiteral(".pdf")
                                                     : QStringLiteral(".png");
   }
-  if (const std::string error = Save_Chart(path); !error.empty()) platform_->Message_Box(error);
+  if (const Outcome saved = Save_Chart(path); !saved) platform_->Message_Box(saved.why());
 }
 
 FrameView* MainWindow::Show_Frame_View() {

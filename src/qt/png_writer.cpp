@@ -21,37 +21,39 @@ QString To_QString(const std::filesystem::path& path) {
   return QString::fromStdU16String(path.u16string());
 }
 
+Outcome Failed(const QString& why) {
+  return Outcome::Failed(why.toStdString());
+}
+
 // Writes `image` in `format` through a save file, so that the target appears only complete.
-std::string Write_Image(const QImage& image, const std::filesystem::path& path,
-                        const char* format) {
+Outcome Write_Image(const QImage& image, const std::filesystem::path& path, const char* format) {
   QSaveFile file(To_QString(path));
-  if (!file.open(QIODevice::WriteOnly)) return file.errorString().toStdString();
+  if (!file.open(QIODevice::WriteOnly)) return Failed(file.errorString());
   QImageWriter writer(&file, format);
   if (!writer.write(image)) {
     file.cancelWriting();
-    return writer.errorString().toStdString();
+    return Failed(writer.errorString());
   }
-  if (!file.commit()) return file.errorString().toStdString();
-  return {};
+  if (!file.commit()) return Failed(file.errorString());
+  return Outcome::Done();
 }
 
 }  // namespace
 
-std::string Save_Widget_Bitmap(QWidget& widget, const std::filesystem::path& path) {
+Outcome Save_Widget_Bitmap(QWidget& widget, const std::filesystem::path& path) {
   QImage image = widget.grab().toImage().convertToFormat(QImage::Format_RGB32);
-  if (image.isNull()) return "the window could not be copied";
+  if (image.isNull()) return Outcome::Failed("the window could not be copied");
   image.setDevicePixelRatio(1.0);
   return Write_Image(image, path, "BMP");
 }
 
-std::string Write_Png_From_Bitmap(const std::filesystem::path& bitmap,
-                                  const std::filesystem::path& png, std::uint8_t red,
-                                  std::uint8_t green, std::uint8_t blue) {
+Outcome Write_Png_From_Bitmap(const std::filesystem::path& bitmap, const std::filesystem::path& png,
+                              std::uint8_t red, std::uint8_t green, std::uint8_t blue) {
   QFile input(To_QString(bitmap));
-  if (!input.open(QIODevice::ReadOnly)) return input.errorString().toStdString();
+  if (!input.open(QIODevice::ReadOnly)) return Failed(input.errorString());
   QImageReader reader(&input, "BMP");
   const QImage source = reader.read().convertToFormat(QImage::Format_RGB32);
-  if (source.isNull()) return reader.errorString().toStdString();
+  if (source.isNull()) return Failed(reader.errorString());
 
   const int width = source.width();
   const int height = source.height();

@@ -12,8 +12,8 @@
 #include <QMainWindow>
 #include <QMessageBox>
 #include <QProcess>
-#include <QStandardPaths>
 #include <QSettings>
+#include <QStandardPaths>
 #include <QTime>
 #include <QWidget>
 
@@ -160,8 +160,8 @@ std::filesystem::path QtPlatform::Pictures_Directory() {
   return Local_Path(QStandardPaths::writableLocation(QStandardPaths::PicturesLocation));
 }
 
-std::string QtPlatform::Save_Window_Bitmap(const std::filesystem::path& path) {
-  if (!window_) return "no window to copy";
+Outcome QtPlatform::Save_Window_Bitmap(const std::filesystem::path& path) {
+  if (!window_) return Outcome::Failed("no window to copy");
   // The client area: the window without its frame and menu bar.
   QWidget* client = window_;
   if (auto* main = qobject_cast<QMainWindow*>(window_); main && main->centralWidget()) {
@@ -170,9 +170,8 @@ std::string QtPlatform::Save_Window_Bitmap(const std::filesystem::path& path) {
   return Save_Widget_Bitmap(*client, path);
 }
 
-std::string QtPlatform::Write_Png(const std::filesystem::path& bitmap,
-                                  const std::filesystem::path& png, std::uint8_t red,
-                                  std::uint8_t green, std::uint8_t blue) {
+Outcome QtPlatform::Write_Png(const std::filesystem::path& bitmap, const std::filesystem::path& png,
+                              std::uint8_t red, std::uint8_t green, std::uint8_t blue) {
   return Write_Png_From_Bitmap(bitmap, png, red, green, blue);
 }
 

@@ -38,9 +38,9 @@ class QtPlatform : public Platform {
   std::filesystem::path Config_Home() override;
   std::vector<std::filesystem::path> Data_Directories() override;
   std::filesystem::path Pictures_Directory() override;
-  std::string Save_Window_Bitmap(const std::filesystem::path& path) override;
-  std::string Write_Png(const std::filesystem::path& bitmap, const std::filesystem::path& png,
-                        std::uint8_t red, std::uint8_t green, std::uint8_t blue) override;
+  Outcome Save_Window_Bitmap(const std::filesystem::path& path) override;
+  Outcome Write_Png(const std::filesystem::path& bitmap, const std::filesystem::path& png,
+                    std::uint8_t red, std::uint8_t green, std::uint8_t blue) override;
   bool Start_Program(const std::string& program, const std::vector<std::string>& args) override;
 
  private:

@@ -25,8 +25,8 @@ class ShotPlatform : public testing::FakePlatform {
  public:
   std::vector<std::pair<fs::path, std::array<int, 3>>> png_inputs;
 
-  std::string Write_Png(const fs::path& bitmap, const fs::path& png, std::uint8_t red,
-                        std::uint8_t green, std::uint8_t blue) override {
+  Outcome Write_Png(const fs::path& bitmap, const fs::path& png, std::uint8_t red,
+                    std::uint8_t green, std::uint8_t blue) override {
     png_inputs.push_back({bitmap, {red, green, blue}});
     return FakePlatform::Write_Png(bitmap, png, red, green, blue);
   }

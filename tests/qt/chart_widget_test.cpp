@@ -150,15 +150,15 @@ class ChartWidgetTest : public QObject {
     QTemporaryDir dir;
     for (const char* name : {"chart.png", "chart.svg", "chart.pdf"}) {
       const QString path = dir.filePath(name);
-      QCOMPARE(w.Save(path), QString());
+      QCOMPARE(QString::fromStdString(w.Save(path).why()), QString());
       QFile file(path);
       QVERIFY(file.open(QIODevice::ReadOnly));
       const QByteArray head = file.read(8);
       QVERIFY2(head.startsWith("\x89PNG") || head.startsWith("<?xml") || head.startsWith("%PDF"),
                name);
     }
-    QVERIFY(!w.Save(dir.filePath("chart.bmp")).isEmpty());
-    QVERIFY(!w.Save(dir.filePath("missing/chart.png")).isEmpty());
+    QVERIFY(!w.Save(dir.filePath("chart.bmp")).ok());
+    QVERIFY(!w.Save(dir.filePath("missing/chart.png")).ok());
   }
 };
 

@@ -204,8 +204,8 @@ class MainWindowTest : public QObject {
     store.Append_Sample(47, 2000000000, "2026-11-28 09:14:01");
     store.Append_Sample(10, 18304.37, "2026-11-28 09:14:02");
     store.Append_Sample(10, 1, "2026-11-28 09:14:03");
-    QVERIFY(s.window->Go_To("2").empty());
-    QVERIFY(s.window->Go_To("1").empty());
+    QVERIFY(s.window->Go_To("2").ok());
+    QVERIFY(s.window->Go_To("1").ok());
     for (const auto& [index, text] : {std::pair{47, "2000000000"}, {10, "18304.37"}}) {
       QLineEdit* box = s.Box(index);
       // Whole and inside the box, or visibly cut.
@@ -218,7 +218,7 @@ class MainWindowTest : public QObject {
       QVERIFY(box->toolTip().contains(QStringLiteral("09:14:0")));
     }
     QVERIFY(s.Box(10)->toolTip().contains(QStringLiteral("mA")));
-    QVERIFY(s.window->Go_To("2").empty());
+    QVERIFY(s.window->Go_To("2").ok());
     QCOMPARE(s.Box(47)->text(), QString());  // channel 47 has one sample only
     QCOMPARE(s.Box(10)->text(), QStringLiteral("1.00"));
     QCOMPARE(s.Box(10)->font(), s.Box(3)->font());  // a value that fits keeps the design font
@@ -264,7 +264,7 @@ class MainWindowTest : public QObject {
     QTest::mouseClick(s.Find<QRadioButton>("Option1_3"), Qt::LeftButton);
     auto* chart = s.Find<orvelt::ChartWidget>("MSChart2");
     QCOMPARE(chart->Cursor_Row(), 1);
-    QVERIFY(s.window->Go_To("7").empty());
+    QVERIFY(s.window->Go_To("7").ok());
     QCOMPARE(chart->Cursor_Row(), 7);
     QCustomPlot* plot = chart->Plot();
     plot->replot();

@@ -43,7 +43,7 @@ class PngWriterTest : public QObject {
     QVERIFY(QTest::qWaitForWindowExposed(&widget));
 
     const auto path = Path(dir, "shot.bmp");
-    QCOMPARE(QString::fromStdString(orvelt::Save_Widget_Bitmap(widget, path)), QString());
+    QCOMPARE(QString::fromStdString(orvelt::Save_Widget_Bitmap(widget, path).why()), QString());
     QImage image;
     QVERIFY(image.load(Text(path), "BMP"));
     QCOMPARE(image.size(), size * widget.devicePixelRatio());
@@ -59,8 +59,9 @@ class PngWriterTest : public QObject {
     QTemporaryDir dir;
     const auto bitmap = Path(dir, "shot.bmp"), png = Path(dir, "shot.png");
     QVERIFY(picture.save(Text(bitmap), "BMP"));
-    QCOMPARE(QString::fromStdString(orvelt::Write_Png_From_Bitmap(bitmap, png, 240, 240, 240)),
-             QString());
+    QCOMPARE(
+        QString::fromStdString(orvelt::Write_Png_From_Bitmap(bitmap, png, 240, 240, 240).why()),
+        QString());
     QImage result;
     QVERIFY(result.load(Text(png), "PNG"));
     QCOMPARE(result.format(), QImage::Format_Indexed8);

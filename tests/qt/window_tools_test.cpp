@@ -48,7 +48,7 @@ class WindowToolsTest : public QObject {
     window->Load_Files({kSample});
     QTemporaryDir dir;
     const QString path = dir.filePath("export.csv");
-    QCOMPARE(window->Export_Csv(path), std::string());
+    QCOMPARE(window->Export_Csv(path).why(), std::string());
     QProcess dump;
     dump.start(ORVELT_DUMP_BINARY, {QString::fromStdString(kSample)});
     QVERIFY(dump.waitForFinished(30000));
@@ -58,7 +58,7 @@ class WindowToolsTest : public QObject {
     const QByteArray csv = exported.readAll();
     QVERIFY(csv.count('\n') > 1000);
     QCOMPARE(csv, dump.readAllStandardOutput());
-    QVERIFY(!window->Export_Csv(dir.filePath("missing/export.csv")).empty());
+    QVERIFY(!window->Export_Csv(dir.filePath("missing/export.csv")).ok());
   }
 
   // The frame view lists every logged frame with what became of it, filtered by kind.

@@ -64,23 +64,23 @@ class FakePlatform : public Platform {
   std::filesystem::path Config_Home() override { return config_home; }
   std::vector<std::filesystem::path> Data_Directories() override { return data_directories; }
   std::filesystem::path Pictures_Directory() override { return pictures_directory; }
-  std::string Save_Window_Bitmap(const std::filesystem::path& path) override {
-    if (!save_error.empty()) return save_error;
+  Outcome Save_Window_Bitmap(const std::filesystem::path& path) override {
+    if (!save_error.empty()) return Outcome::Failed(save_error);
     bitmaps_saved.push_back(path);
     std::FILE* f = std::fopen(path.string().c_str(), "wb");
-    if (!f) return "cannot write";
+    if (!f) return Outcome::Failed("cannot write");
     std::fputs("BM", f);
     std::fclose(f);
-    return {};
+    return Outcome::Done();
   }
-  std::string Write_Png(const std::filesystem::path&, const std::filesystem::path& png,
-                        std::uint8_t, std::uint8_t, std::uint8_t) override {
-    if (!png_error.empty()) return png_error;
+  Outcome Write_Png(const std::filesystem::path&, const std::filesystem::path& png, std::uint8_t,
+                    std::uint8_t, std::uint8_t) override {
+    if (!png_error.empty()) return Outcome::Failed(png_error);
     pngs_written.push_back(png);
     std::FILE* f = std::fopen(png.string().c_str(), "wb");
-    if (!f) return "cannot write";
+    if (!f) return Outcome::Failed("cannot write");
     std::fclose(f);
-    return {};
+    return Outcome::Done();
   }
   bool Start_Program(const std::string& program, const std::vector<std::string>& args) override {
     if (!program_starts) return false;
