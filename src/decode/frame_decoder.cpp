@@ -208,12 +208,7 @@ TakenFrame Take_Frame(TelemetryState& state, std::span<const std::uint8_t> store
     taken.outcome.problem = FrameProblem::FrameTooLong;
     return taken;
   }
-  // Telemetry frames are a few bytes long: a plain loop beats a library call's start-up.
-  if (full_length <= 32) {
-    for (std::size_t i = 0; i < full_length; ++i) state.FrameBytes[i] = stored[i];
-  } else {
-    std::memcpy(state.FrameBytes.data(), stored.data(), full_length);
-  }
+  std::memcpy(state.FrameBytes.data(), stored.data(), full_length);
   state.FrameLength = static_cast<int>(full_length);
   if (state.FrameBytes[0] == kTimeLabelCommand) {
     Read_Time_Label(state);
