@@ -42,7 +42,8 @@ StartUpFileResult Read_Regular_File(const fs::path& path) {
     if (ec && status.type() != fs::file_type::not_found) {
       return fail("cannot open (" + ec.message() + ")");
     }
-    return fail(std::string("is ") + File_Kind_Name(status.type()) + ", not a file that can be read");
+    return fail(std::string("is ") + File_Kind_Name(status.type()) +
+                ", not a file that can be read");
   }
   const std::uintmax_t size = fs::file_size(path, ec);
   if (!ec && size > kMaxStartUpFileSize) return fail(Too_Large(size));

@@ -16,7 +16,7 @@ TEST(Station_Settings_Store, SavedSettingsComeBackAsTheyWere) {
   station.longitude = -11.604166666666666;
   station.norad_id = 999999999;
   station.servers = {{std::string(kSatnogsDbTelemetryUrl), false},
-                     {"http://192.168.1.5:8080/sids?a=1&b=2", true}};
+                     {"http://sids.station.example:8080/sids?a=1&b=2", true}};
   station.forwarding = true;
   {
     QSettings settings(file, QSettings::IniFormat);

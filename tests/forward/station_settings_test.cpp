@@ -40,7 +40,7 @@ TEST(Server_Url_Problem, TakesHttpsAndTypedHttpOnly) {
   } const cases[] = {
       {"https://db.satnogs.org/api/telemetry/", true},
       {"https://telemetry.example.org:8443/sids?key=1", true},
-      {"http://192.168.1.20:8080/sids", true},
+      {"http://sids.station.example:8080/sids", true},
       {"", false},
       {"db.satnogs.org/api/telemetry/", false},
       {"ftp://example.org/", false},
