@@ -31,9 +31,9 @@ struct ScratchUser {
 
   QProcessEnvironment Environment() const {
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QStringLiteral("HOME"), home.path());
-    env.insert(QStringLiteral("XDG_CONFIG_HOME"), home.filePath(QStringLiteral("config")));
-    env.insert(QStringLiteral("XDG_DATA_HOME"), home.filePath(QStringLiteral("data")));
+    env.insert("HOME", home.path());
+    env.insert("XDG_CONFIG_HOME", home.filePath("config"));
+    env.insert("XDG_DATA_HOME", home.filePath("data"));
     return env;
   }
   // Saves the station as the window's "Station..." dialog would.
@@ -43,16 +43,13 @@ struct ScratchUser {
                        QSettings::IniFormat);
     Save_Station_Settings(settings, station);
   }
-  QString Outbox() const { return home.filePath(QStringLiteral("outbox.sqlite")); }
+  QString Outbox() const { return home.filePath("outbox.sqlite"); }
 };
 
 // The hex of every frame the decoder takes as telemetry, in order: what must reach a server.
-QStringList Telemetry_Hex(const tools::Bytes& capture, const QString& scratch) {
-  const QString path = scratch + QStringLiteral("/pass.kss");
-  QFile file(path);
-  if (!file.open(QIODevice::WriteOnly)) return {};
-  file.write(reinterpret_cast<const char*>(capture.data()), static_cast<qint64>(capture.size()));
-  file.close();
+QStringList Telemetry_Hex(const tools::CaptureBuilder& capture, const QString& scratch) {
+  const QString path = scratch + "/pass.kss";
+  if (!capture.Write_File(path.toStdString())) return {};
   TelemetryState state;
   Load_Files(state, {path.toStdString()});
   QStringList hex;
@@ -66,10 +63,27 @@ QStringList Telemetry_Hex(const tools::Bytes& capture, const QString& scratch) {
   return hex;
 }
 
-void Start(QProcess& receive, const ScratchUser& user, const QStringList& arguments) {
+// orvelt-receive as the user starts it on the TNC at `port`, with a scratch outbox.
+void Start(QProcess& receive, const ScratchUser& user, quint16 port, const QStringList& options) {
   receive.setProcessEnvironment(user.Environment());
-  receive.start(QStringLiteral(ORVELT_RECEIVE_BINARY), arguments);
+  receive.start(ORVELT_RECEIVE_BINARY, QStringList{QStringLiteral("127.0.0.1:%1").arg(port),
+                                                   "--no-record", "--outbox", user.Outbox()} +
+                                           options);
 }
+
+// A pass served by a loopback TNC, the telemetry among it and a server to forward it to.
+struct Served {
+  ScratchUser user;
+  tools::CaptureBuilder pass;
+  QStringList expected = Telemetry_Hex(pass, user.home.path());
+  SidsTestServer server;
+  LoopbackTnc tnc;
+
+  Served(const tools::PassOptions& options, unsigned tnc_seed)
+      : pass(tools::Generate_Pass(options)), tnc(pass.bytes(), tnc_seed) {
+    if (!server.Listen() || !tnc.Listen()) qFatal("no loopback port");
+  }
+};
 
 }  // namespace
 
@@ -85,28 +99,18 @@ class ReceiveForwardTest : public QObject {
 
 void ReceiveForwardTest::Telemetry_Frames_Reach_The_Server_With_The_Station_Fields() {
   // Frames of other stations and damaged frames come in between; they are never sent.
-  const tools::CaptureBuilder pass =
-      tools::Generate_Pass({.seconds = 12, .seed = 5, .damaged = true, .foreign = true});
-  ScratchUser user;
-  const QStringList expected = Telemetry_Hex(pass.bytes(), user.home.path());
-  QVERIFY(expected.size() > 20);
-  SidsTestServer server;
-  QVERIFY(server.Listen());
+  Served s({.seconds = 12, .seed = 5, .damaged = true, .foreign = true}, 3);
+  QVERIFY(s.expected.size() > 20);
   // Forwarding was left off in the window; --forward turns it on for this run.
-  StationSettings saved = testing::Example_Station(server.Url().toStdString());
+  StationSettings saved = testing::Example_Station(s.server.Url().toStdString());
   saved.forwarding = false;
-  user.Save(saved);
+  s.user.Save(saved);
 
-  LoopbackTnc tnc(pass.bytes(), 3);
-  QVERIFY(tnc.Listen());
   const qint64 started_ms = QDateTime::currentMSecsSinceEpoch();
   QProcess receive;
-  Start(receive, user,
-        {QStringLiteral("127.0.0.1:%1").arg(tnc.Port()), QStringLiteral("--no-record"),
-         QStringLiteral("--forward"), QStringLiteral("--callsign"), QStringLiteral("DL9XYZ"),
-         QStringLiteral("--lat=-33.5"), QStringLiteral("--outbox"), user.Outbox()});
+  Start(receive, s.user, s.tnc.Port(), {"--forward", "--callsign", "DL9XYZ", "--lat=-33.5"});
   QVERIFY(receive.waitForStarted(3000));
-  QTRY_VERIFY_WITH_TIMEOUT(server.requests().size() >= std::size_t(expected.size()), 10000);
+  QTRY_VERIFY_WITH_TIMEOUT(s.server.requests().size() >= std::size_t(s.expected.size()), 10000);
   QTest::qWait(100);  // nothing more may follow
   receive.terminate();
   QVERIFY(receive.waitForFinished(5000));
@@ -115,90 +119,73 @@ void ReceiveForwardTest::Telemetry_Frames_Reach_The_Server_With_The_Station_Fiel
   QVERIFY2(receive.exitCode() == 0, qPrintable(err));
   const qint64 ended_ms = QDateTime::currentMSecsSinceEpoch();
 
-  QCOMPARE(server.requests().size(), std::size_t(expected.size()));
-  const QRegularExpression timestamp(
-      QStringLiteral("^\\d{4}-\\d\\d-\\d\\dT\\d\\d:\\d\\d:\\d\\d\\.\\d{3}Z$"));
-  for (qsizetype i = 0; i < expected.size(); ++i) {
-    const SidsTestServer::Request& request = server.requests()[std::size_t(i)];
+  QCOMPARE(s.server.requests().size(), std::size_t(s.expected.size()));
+  const QRegularExpression timestamp(R"(^\d{4}-\d\d-\d\dT\d\d:\d\d:\d\d\.\d{3}Z$)");
+  for (qsizetype i = 0; i < s.expected.size(); ++i) {
+    const SidsTestServer::Request& request = s.server.requests()[std::size_t(i)];
     QCOMPARE(request.method, QByteArray("POST"));
     QCOMPARE(request.path, QByteArray("/api/telemetry/"));
     QCOMPARE(request.content_type, QByteArray("application/x-www-form-urlencoded"));
-    QCOMPARE(request.fields.value(QStringLiteral("frame")), expected[i]);
-    QCOMPARE(request.fields.value(QStringLiteral("noradID")), QStringLiteral("99999"));
-    QCOMPARE(request.fields.value(QStringLiteral("source")), QStringLiteral("DL9XYZ"));
-    QCOMPARE(request.fields.value(QStringLiteral("latitude")), QStringLiteral("33.5S"));
-    QCOMPARE(request.fields.value(QStringLiteral("longitude")), QStringLiteral("12.345E"));
-    QCOMPARE(request.fields.value(QStringLiteral("locator")), QStringLiteral("longLat"));
-    QVERIFY(!request.fields.value(QStringLiteral("version")).isEmpty());
+    for (const auto& [field, value] : {std::pair<const char*, QString>{"frame", s.expected[i]},
+                                       {"noradID", "99999"},
+                                       {"source", "DL9XYZ"},
+                                       {"latitude", "33.5S"},
+                                       {"longitude", "12.345E"},
+                                       {"locator", "longLat"}}) {
+      QCOMPARE(request.fields.value(field), value);
+    }
+    QVERIFY(!request.fields.value("version").isEmpty());
     // Stamped with the frame's arrival, while the receiver ran.
-    const QString when = request.fields.value(QStringLiteral("timestamp"));
+    const QString when = request.fields.value("timestamp");
     QVERIFY2(timestamp.match(when).hasMatch(), qPrintable(when));
     const qint64 ms = QDateTime::fromString(when, Qt::ISODateWithMs).toMSecsSinceEpoch();
     QVERIFY(ms >= started_ms && ms <= ended_ms);
   }
   QVERIFY2(err.contains(QStringLiteral("forwarding to %1: sent %2, waiting 0, rejected 0")
-                            .arg(server.Url())
-                            .arg(expected.size())),
+                            .arg(s.server.Url())
+                            .arg(s.expected.size())),
            qPrintable(err));
-  QVERIFY(QFile::exists(user.Outbox()));
+  QVERIFY(QFile::exists(s.user.Outbox()));
 }
 
 void ReceiveForwardTest::Dry_Run_Prints_The_Requests_And_Sends_Nothing() {
-  const tools::CaptureBuilder pass = tools::Generate_Pass({.seconds = 6, .seed = 8});
-  ScratchUser user;
-  const QStringList expected = Telemetry_Hex(pass.bytes(), user.home.path());
-  SidsTestServer server;
-  QVERIFY(server.Listen());
-  LoopbackTnc tnc(pass.bytes(), 2);
-  QVERIFY(tnc.Listen());
+  Served s({.seconds = 6, .seed = 8}, 2);
   QProcess receive;
-  Start(receive, user,
-        {QStringLiteral("127.0.0.1:%1").arg(tnc.Port()), QStringLiteral("--no-record"),
-         QStringLiteral("--dry-run"), QStringLiteral("--callsign"), QStringLiteral("DL1ABC"),
-         QStringLiteral("--lat"), QStringLiteral("47.1"), QStringLiteral("--lon"),
-         QStringLiteral("12.345"), QStringLiteral("--norad"), QStringLiteral("99999"),
-         QStringLiteral("--server"), server.Url(), QStringLiteral("--outbox"), user.Outbox()});
+  Start(receive, s.user, s.tnc.Port(),
+        {"--dry-run", "--callsign", "DL1ABC", "--lat", "47.1", "--lon", "12.345", "--norad",
+         "99999", "--server", s.server.Url()});
   QVERIFY(receive.waitForStarted(3000));
   QString err;
-  const QString post = QStringLiteral("POST ") + server.Url() + QStringLiteral("\n");
+  const QString post = "POST " + s.server.Url() + "\n";
   QTRY_VERIFY_WITH_TIMEOUT((err += QString::fromUtf8(receive.readAllStandardError()),
-                            err.count(post) >= expected.size()),
+                            err.count(post) >= s.expected.size()),
                            5000);
   QTest::qWait(200);
   receive.terminate();
   QVERIFY(receive.waitForFinished(5000));
   QCOMPARE(receive.exitCode(), 0);
   err += QString::fromUtf8(receive.readAllStandardError());
-  QCOMPARE(err.count(post), expected.size());
-  QVERIFY2(err.contains(QStringLiteral("frame=") + expected.front()), qPrintable(err));
-  QVERIFY(server.requests().empty());
-  QVERIFY(!QFile::exists(user.Outbox()));
+  QCOMPARE(err.count(post), s.expected.size());
+  QVERIFY2(err.contains("frame=" + s.expected.front()), qPrintable(err));
+  QVERIFY(s.server.requests().empty());
+  QVERIFY(!QFile::exists(s.user.Outbox()));
 }
 
 void ReceiveForwardTest::Settings_That_Cannot_Be_Used_Stop_It_From_Starting_data() {
   QTest::addColumn<QStringList>("options");
   QTest::addColumn<QString>("reason");
-  const QStringList station{QStringLiteral("--callsign"), QStringLiteral("DL1ABC"),
-                            QStringLiteral("--norad"),    QStringLiteral("99999"),
-                            QStringLiteral("--server"),   QStringLiteral("http://127.0.0.1:9/")};
+  const QStringList server{"--server", "http://127.0.0.1:9/"};
+  const QStringList station = QStringList{"--callsign", "DL1ABC", "--norad", "99999"} + server;
   // Nothing saved and nothing given: the station is unknown.
-  QTest::newRow("nothing saved") << QStringList{QStringLiteral("--forward")}
-                                 << QStringLiteral("callsign");
+  QTest::newRow("nothing saved") << QStringList{"--forward"} << "callsign";
   QTest::newRow("latitude out of range")
-      << (QStringList{QStringLiteral("--forward"), QStringLiteral("--lat"), QStringLiteral("95")} +
-          station)
-      << QStringLiteral("--lat: 95 is outside -90 to 90");
+      << QStringList{"--forward", "--lat", "95"} + station << "--lat: 95 is outside -90 to 90";
   QTest::newRow("not a server address")
-      << QStringList{QStringLiteral("--forward"), QStringLiteral("--server"),
-                     QStringLiteral("ftp://127.0.0.1/")}
-      << QStringLiteral("--server:");
+      << QStringList{"--forward", "--server", "ftp://127.0.0.1/"} << "--server:";
   QTest::newRow("no NORAD number")
-      << (QStringList{QStringLiteral("--forward"), QStringLiteral("--callsign"),
-                      QStringLiteral("DL1ABC"), QStringLiteral("--server"),
-                      QStringLiteral("http://127.0.0.1:9/")})
-      << QStringLiteral("NORAD number");
+      << QStringList{"--forward", "--callsign", "DL1ABC"} + server << "NORAD number";
   // Station options alone would silently forward nothing.
-  QTest::newRow("station without --forward") << station << QStringLiteral("need --forward");
+  QTest::newRow("station without --forward") << station << "need --forward";
 }
 
 void ReceiveForwardTest::Settings_That_Cannot_Be_Used_Stop_It_From_Starting() {
@@ -207,10 +194,7 @@ void ReceiveForwardTest::Settings_That_Cannot_Be_Used_Stop_It_From_Starting() {
   ScratchUser user;
   QProcess receive;
   // Port 9 is never listened on here; the receiver must end before it would connect anyway.
-  Start(receive, user,
-        QStringList{QStringLiteral("127.0.0.1:9"), QStringLiteral("--no-record"),
-                    QStringLiteral("--outbox"), user.Outbox()} +
-            options);
+  Start(receive, user, 9, options);
   QVERIFY(receive.waitForFinished(5000));
   const QString err = QString::fromUtf8(receive.readAllStandardError());
   QCOMPARE(receive.exitCode(), 2);
