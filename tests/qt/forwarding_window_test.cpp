@@ -73,6 +73,19 @@ struct ForwardingWindow {
   QAction* Action(const char* name) const { return window->findChild<QAction*>(name); }
   ForwardingController& Forwarding() const { return window->Forwarding(); }
 
+  // What "Forward loaded frames..." asks or tells, answered with `button` or closed; empty when
+  // no message box opened.
+  QString Forward_Loaded(QMessageBox::StandardButton button = QMessageBox::NoButton) {
+    QString text;
+    Answer_Modal(Action("MenuFileForwardLoaded"), [&](QWidget* modal) {
+      auto* box = qobject_cast<QMessageBox*>(modal);
+      text = box != nullptr ? box->text() : QString();
+      if (box == nullptr || button == QMessageBox::NoButton) modal->close();
+      if (box != nullptr && button != QMessageBox::NoButton) box->button(button)->click();
+    });
+    return text;
+  }
+
   // File / Station...: the saved station is shown; forwarding is turned on and kept.
   bool Turn_On_Forwarding() {
     QString callsign;
@@ -135,11 +148,7 @@ void ForwardingWindowTest::Station_Menu_Turns_Forwarding_On_And_Live_Telemetry_I
   QVERIFY(view != nullptr && view->isVisible());
 
   // Live frames were queued as they came: they are not offered again.
-  QString said;
-  QVERIFY(Answer_Modal(w.Action("MenuFileForwardLoaded"), [&](QWidget* modal) {
-    said = qobject_cast<QMessageBox*>(modal)->text();
-    modal->close();
-  }));
+  const QString said = w.Forward_Loaded();
   QVERIFY2(said.contains(QStringLiteral("No frame of the loaded files is left to forward")),
            qPrintable(said));
   QVERIFY2(said.contains(QStringLiteral("%1 frames were queued").arg(telemetry)), qPrintable(said));
@@ -153,19 +162,12 @@ void ForwardingWindowTest::Loaded_Frames_Are_Sent_After_Asking_Stamped_With_Thei
   w.window->Load_Files({file.toStdString()});
 
   // Forwarding is off: nothing is asked and nothing is sent.
-  QString said;
-  QVERIFY(Answer_Modal(w.Action("MenuFileForwardLoaded"), [&](QWidget* modal) {
-    said = qobject_cast<QMessageBox*>(modal)->text();
-    modal->close();
-  }));
+  QString said = w.Forward_Loaded();
   QVERIFY2(said.contains(QStringLiteral("Forwarding does not run")), qPrintable(said));
 
   QVERIFY(w.Turn_On_Forwarding());
   // Cancelled: nothing is sent.
-  QVERIFY(Answer_Modal(w.Action("MenuFileForwardLoaded"), [&](QWidget* modal) {
-    said = qobject_cast<QMessageBox*>(modal)->text();
-    qobject_cast<QMessageBox*>(modal)->button(QMessageBox::Cancel)->click();
-  }));
+  said = w.Forward_Loaded(QMessageBox::Cancel);
   QTest::qWait(50);
   QVERIFY(w.server.requests().empty());
   // The pass starts at its first label and has one label a second.
@@ -178,9 +180,7 @@ void ForwardingWindowTest::Loaded_Frames_Are_Sent_After_Asking_Stamped_With_Thei
   const int count = said.section(QLatin1Char(' '), 1, 1).toInt();
   QVERIFY(count > 10);
 
-  QVERIFY(Answer_Modal(w.Action("MenuFileForwardLoaded"), [&](QWidget* modal) {
-    qobject_cast<QMessageBox*>(modal)->button(QMessageBox::Yes)->click();
-  }));
+  QVERIFY(!w.Forward_Loaded(QMessageBox::Yes).isEmpty());
   QTRY_COMPARE_WITH_TIMEOUT(w.server.requests().size(), std::size_t(count), 10000);
   // Stamped with the label's time, not with the time they were sent.
   QString expected_stamp = first;
