@@ -34,6 +34,15 @@ std::unique_ptr<MainWindow> Started_Window() {
   return window;
 }
 
+// Reads in small chunks and takes a while over each frame, so that a load of a few samples
+// outlasts the delay before its progress shows.
+void Slow_Down_Loads(AppState& app) {
+  app.load_options.chunk_bytes = 512;
+  app.load_options.on_frame = [](const FrameEvent&) {
+    std::this_thread::sleep_for(std::chrono::microseconds(300));
+  };
+}
+
 }  // namespace
 
 class WindowToolsTest : public QObject {
@@ -90,11 +99,7 @@ class WindowToolsTest : public QObject {
     window->show();
     QVERIFY(QTest::qWaitForWindowExposed(window.get()));
     AppState& app = window->App();
-    app.load_options.chunk_bytes = 512;
-    // Each frame takes a while, so that the load outlasts the delay before the dialog.
-    app.load_options.on_frame = [](const FrameEvent&) {
-      std::this_thread::sleep_for(std::chrono::microseconds(300));
-    };
+    Slow_Down_Loads(app);
     bool dialog_seen = false;
     QTimer::singleShot(LoadMonitor::kShowAfterMs + 200, window.get(), [&] {
       QProgressDialog* dialog = window->Load_Monitor().Dialog();
@@ -118,10 +123,7 @@ class WindowToolsTest : public QObject {
     auto window = Started_Window();
     window->show();
     AppState& app = window->App();
-    app.load_options.chunk_bytes = 512;
-    app.load_options.on_frame = [](const FrameEvent&) {
-      std::this_thread::sleep_for(std::chrono::microseconds(300));
-    };
+    Slow_Down_Loads(app);
     QTimer::singleShot(100, window.get(), [&] { window->close(); });
     window->Load_Files({kSample, kSample, kSample});
     QVERIFY(app.last_load.cancelled);
