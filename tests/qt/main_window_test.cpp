@@ -99,7 +99,7 @@ class MainWindowTest : public QObject {
     QCOMPARE(geometry("SSTab1"), tab);
   }
 
-  // Loading shows record one as the model holds it; stepping shows the next record.
+  // Loading shows record one as the model holds it; stepping and dragging show the next ones.
   void loadingAndScrollingFillTheBoxes() {
     Scripted s;
     s.window->Load_Files({kSample});
@@ -114,6 +114,16 @@ class MainWindowTest : public QObject {
     QCOMPARE(s.Box(3)->text(), Two_Decimals(s.Value(3, 2)));
     s.Scroll()->setValue(3);
     QCOMPARE(s.Box(8)->text(), Two_Decimals(s.Value(8, 3)));
+
+    // Dragging the thumb shows nothing until it is released; then the record under it shows.
+    const QString shown = s.Box(3)->text();
+    s.Scroll()->setSliderDown(true);
+    for (int p = 4; p <= 40; ++p) s.Scroll()->setSliderPosition(p);
+    QCOMPARE(s.window->App().form.HScroll1, 3);
+    QCOMPARE(s.Box(3)->text(), shown);
+    s.Scroll()->setSliderDown(false);
+    QCOMPARE(s.window->App().form.HScroll1, 40);
+    QCOMPARE(s.Box(3)->text(), Two_Decimals(s.Value(3, 40)));
   }
 
   // Two files of a drop or of the open dialog form one selection: the samples of the second
@@ -179,21 +189,6 @@ class MainWindowTest : public QObject {
     const QString last = QString::number(orvelt::Last_Record(s.window->App().telemetry.store));
     QCOMPARE(s.Find<QLabel>("RecordPosition")->text(), last + "/" + last);
     QVERIFY(bar->toolTip().startsWith("Record " + last + " of " + last + ", "));
-  }
-
-  // Dragging the thumb shows nothing until it is released; then the record under it shows.
-  void dragShowsTheRecordOnRelease() {
-    Scripted s;
-    s.window->Load_Files({kSample});
-    const QString first = s.Box(3)->text();
-    QScrollBar* bar = s.Scroll();
-    bar->setSliderDown(true);
-    for (int p = 2; p <= 40; ++p) bar->setSliderPosition(p);
-    QCOMPARE(s.window->App().form.HScroll1, 1);
-    QCOMPARE(s.Box(3)->text(), first);
-    bar->setSliderDown(false);
-    QCOMPARE(s.window->App().form.HScroll1, 40);
-    QCOMPARE(s.Box(3)->text(), Two_Decimals(s.Value(3, 40)));
   }
 
   // Values wider than their box are shown whole (in a smaller font) and the tooltip gives the
@@ -275,22 +270,6 @@ class MainWindowTest : public QObject {
     QCOMPARE(chart->Cursor_Row(), 20);
   }
 
-  // The value axis of the bus time reads as dates, not as "1.79586·10⁹"; the other channels
-  // as numbers in their unit.
-  void valueAxisFitsTheChannel() {
-    Scripted s;
-    s.window->Load_Files({kSample});
-    QTest::mouseClick(s.Find<QRadioButton>("Option1_46"), Qt::LeftButton);
-    QCPAxis* axis = s.Find<orvelt::ChartWidget>("MSChart2")->Plot()->yAxis;
-    QVERIFY(!axis->ticker().dynamicCast<QCPAxisTickerDateTime>().isNull());
-    QTest::mouseClick(s.Find<QRadioButton>("Option1_3"), Qt::LeftButton);
-    QVERIFY(axis->ticker().dynamicCast<QCPAxisTickerDateTime>().isNull());
-    QCOMPARE(axis->label(), QStringLiteral("V"));
-    QCOMPARE(axis->numberFormat(), QStringLiteral("f"));
-    QVERIFY(
-        s.Find<QLabel>("ChartStats")->text().startsWith(QStringLiteral("Battery 0 Volt: min ")));
-  }
-
   // The selection rules are the core's; here only that clicks reach them: a plain click charts
   // one channel and highlights its box alone, a Shift-click or a right click charts its group,
   // and "Bars" redraws the chart on show without reloading it.
@@ -302,6 +281,16 @@ class MainWindowTest : public QObject {
     auto selector = [&](int i) {
       return s.Find<QRadioButton>(QStringLiteral("Option1_%1").arg(i));
     };
+    // The value axis of the bus time reads as dates, not as "1.79586·10⁹"; the other channels
+    // as numbers in their unit.
+    QTest::mouseClick(selector(46), Qt::LeftButton);
+    QVERIFY(!plot->yAxis->ticker().dynamicCast<QCPAxisTickerDateTime>().isNull());
+    QTest::mouseClick(selector(3), Qt::LeftButton);
+    QVERIFY(plot->yAxis->ticker().dynamicCast<QCPAxisTickerDateTime>().isNull());
+    QCOMPARE(plot->yAxis->label(), QStringLiteral("V"));
+    QCOMPARE(plot->yAxis->numberFormat(), QStringLiteral("f"));
+    QVERIFY(
+        s.Find<QLabel>("ChartStats")->text().startsWith(QStringLiteral("Battery 0 Volt: min ")));
     QTest::mouseClick(selector(28), Qt::LeftButton);
     QCOMPARE(plot->plottableCount(), 1);
     QCOMPARE(s.Find<QGroupBox>("Frame5")->title(), selector(28)->text());
