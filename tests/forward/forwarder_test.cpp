@@ -91,18 +91,8 @@ TEST(Forwarder, AnswersDecideBetweenSentRetriedAndRejected) {
       // the one the forwarder sees.
       {"reset mid-request", {Answer::Reset(), Answer::Reset()}, 1, 0, 3, "closed"},
       {"slow server", {Answer::Silent()}, 1, 0, 2, "time-out after 0.3 s"},
-      {"400 is final",
-       {Answer::Status(400, "unknown satellite")},
-       0,
-       1,
-       1,
-       "HTTP 400 Scripted: unknown satellite"},
-      {"redirect is final",
-       {Answer::Status(301)},
-       0,
-       1,
-       1,
-       "moved to http://127.0.0.1:1/elsewhere/"},
+      {"400 is final", {Answer::Status(400, "no")}, 0, 1, 1, "HTTP 400 Scripted: no"},
+      {"redirect", {Answer::Status(301)}, 0, 1, 1, "moved to http://127.0.0.1:1/elsewhere/"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
