@@ -229,19 +229,15 @@ TEST_F(ForwarderTest, DryRunPrintsTheRequestsAndSendsNothing) {
   EXPECT_FALSE(std::filesystem::exists(dir / "outbox.sqlite"));
 }
 
-TEST_F(ForwarderTest, SecondInstanceIsToldTheOutboxIsInUse) {
+TEST_F(ForwarderTest, SecondInstanceIsToldTheOutboxIsInUseAndEmptyFramesAreRefused) {
   auto first = Start();
   const ForwarderStart second = Forwarder::Start(Config(server.Url()), dir / "outbox.sqlite");
   ASSERT_TRUE(second.error && !second.forwarder);
   EXPECT_EQ(second.error->rfind(kOutboxInUse, 0), 0u) << *second.error;
   EXPECT_FALSE(first->Accept(Frame(1)).error);
-}
-
-TEST_F(ForwarderTest, RefusesAFrameWithNothingToSend) {
-  auto forwarder = Start();
-  EXPECT_EQ(forwarder->Accept({{0x00}, 0}).error,
-            "the frame has no bytes after the KISS command byte");
-  EXPECT_EQ(Counts(*forwarder).waiting, 0);
+  // A frame with nothing to send is refused, not queued.
+  EXPECT_EQ(first->Accept({{0x00}, 0}).error, "the frame has no bytes after the KISS command byte");
+  EXPECT_EQ(Counts(*first).waiting + Counts(*first).sent, 1);
 }
 
 }  // namespace
