@@ -6,6 +6,7 @@
 #include <sqlite3.h>
 
 #include <fstream>
+#include <tuple>
 
 namespace orvelt {
 namespace {
@@ -51,9 +52,7 @@ TEST(Outbox, HandsOutEachFrameOncePerServerUntilConfirmed) {
   EXPECT_EQ(Due(*outbox, kB)->frame_id, first);
 
   const ServerCounts a = Counts(*outbox, kA);
-  EXPECT_EQ(a.sent, 1);
-  EXPECT_EQ(a.waiting, 1);
-  EXPECT_EQ(a.rejected, 0);
+  EXPECT_EQ(std::tuple(a.sent, a.waiting, a.rejected), std::tuple(1, 1, 0));
   const auto all = outbox->Counts().value();
   ASSERT_EQ(all.size(), 2u);
   EXPECT_EQ(all[1].server, kB);

@@ -22,14 +22,13 @@ auto Fields(const StationSettings& s) {
 TEST(Station_Settings_Store, SavedSettingsComeBackAsTheyWere) {
   testing::ScratchDir dir;
   const QString file = QString::fromStdString((dir / "settings.ini").string());
-  StationSettings station;
-  station.callsign = "DL1ABC/P";
-  station.latitude = 48.142708333333331;
-  station.longitude = -11.604166666666666;
-  station.norad_id = 999999999;
-  station.servers = {{std::string(kSatnogsDbTelemetryUrl), false},
-                     {"http://sids.station.example:8080/sids?a=1&b=2", true}};
-  station.forwarding = true;
+  StationSettings station{.callsign = "DL1ABC/P",
+                          .latitude = 48.142708333333331,
+                          .longitude = -11.604166666666666,
+                          .norad_id = 999999999,
+                          .servers = {{std::string(kSatnogsDbTelemetryUrl), false},
+                                      {"http://sids.station.example:8080/sids?a=1&b=2", true}},
+                          .forwarding = true};
   {
     QSettings settings(file, QSettings::IniFormat);
     Save_Station_Settings(settings, station);
