@@ -139,30 +139,24 @@ TEST(Kiss, TimeLabels) {
 }
 
 TEST(Kiss, FrameLimitIs512BytesAfterUnescaping) {
-  struct Case {
-    std::size_t raw_length;
-    bool escaped;  // every data byte written as a two-byte escape
-    bool taken;
-  };
-  const Case cases[] = {{512, false, true},
-                        {513, false, false},
-                        {512, true, true},
-                        {513, true, false},
-                        {40000, false, false}};
-  for (const auto& c : cases) {
-    Bytes file{kFend, 0x00};
-    for (std::size_t i = 1; i < c.raw_length; ++i) {
-      if (c.escaped) {
-        file.insert(file.end(), {kFesc, kTfend});
-      } else {
-        file.push_back(0x41);
+  // Escaped: every data byte written as a two-byte escape.
+  for (const bool escaped : {false, true}) {
+    for (const std::size_t raw_length : {512, 513, 40000}) {
+      const bool taken = raw_length <= 512;
+      Bytes file{kFend, 0x00};
+      for (std::size_t i = 1; i < raw_length; ++i) {
+        if (escaped) {
+          file.insert(file.end(), {kFesc, kTfend});
+        } else {
+          file.push_back(0x41);
+        }
       }
+      file.insert(file.end(), {kFend, 0x00, 0x07, kFend});
+      const ReadResult r = Read_In_Every_Chunking(file);
+      ASSERT_EQ(r.hex.size(), taken ? 2u : 1u) << raw_length << " escaped " << escaped;
+      EXPECT_EQ(r.hex.back(), "00 07 ");
+      EXPECT_EQ(r.too_long, taken ? std::vector<std::size_t>{} : std::vector{raw_length});
     }
-    file.insert(file.end(), {kFend, 0x00, 0x07, kFend});
-    const ReadResult r = Read_In_Every_Chunking(file);
-    ASSERT_EQ(r.hex.size(), c.taken ? 2u : 1u) << c.raw_length;
-    EXPECT_EQ(r.hex.back(), "00 07 ");
-    EXPECT_EQ(r.too_long, c.taken ? std::vector<std::size_t>{} : std::vector{c.raw_length});
   }
 }
 

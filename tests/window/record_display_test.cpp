@@ -139,9 +139,7 @@ TEST_F(ShowRecordTest, Label2FollowsTheSelectedChannel) {
   Show_Record(app, platform, 1);
   EXPECT_EQ(app.form.Label2, "magnetometer 1");
   // The selected channel has no record 3: the first channel that has one speaks.
-  Append(8, 1, "b1");
-  Append(8, 2, "b2");
-  Append(8, 3, "b3");
+  for (const char* label : {"b1", "b2", "b3"}) Append(8, 1, label);
   Show_Record(app, platform, 3);
   EXPECT_EQ(app.form.Label2, "b3");
   app.form.Option1[51].on = false;
