@@ -36,6 +36,14 @@ class DecoderTest : public ::testing::Test {
     return Sensor(0x66, selector, {status, b10, b11, b12, b13});
   }
 
+  // Each channel once for every sample it holds, in channel order.
+  std::vector<int> Filled() const {
+    std::vector<int> channels;
+    for (int ch = 0; ch < kChannelCount; ++ch)
+      channels.insert(channels.end(), static_cast<std::size_t>(state.store.Count(ch)), ch);
+    return channels;
+  }
+
   // Text of the status of switch slot k, as its box would show it; "unwritten" before any.
   std::string Status(int slot) const {
     const int code = state.switch_status[static_cast<std::size_t>(slot)];
@@ -74,7 +82,7 @@ TEST_F(DecoderTest, CalibrationsGiveExactDoubles) {
 TEST_F(DecoderTest, EachRecordFillsOnlyItsChannels) {
   struct Case {
     Bytes frame;
-    std::vector<int> channels;  // in order of their appends
+    std::vector<int> channels;
   };
   const Case cases[] = {
       {Counter(0xE5, {0, 0, 0, 1}), {}},
@@ -93,10 +101,7 @@ TEST_F(DecoderTest, EachRecordFillsOnlyItsChannels) {
   for (const auto& c : cases) {
     state.store.Reset_Store();
     EXPECT_EQ(Decode(c.frame).problem, FrameProblem::None);
-    int total = 0;
-    for (int ch = 0; ch < kChannelCount; ++ch) total += state.store.Count(ch);
-    EXPECT_EQ(total, static_cast<int>(c.channels.size()));
-    for (int ch : c.channels) EXPECT_EQ(state.store.Count(ch), 1) << ch;
+    EXPECT_EQ(Filled(), c.channels);
     EXPECT_EQ(state.frames_decoded, 1);
     state.frames_decoded = 0;
   }
@@ -175,10 +180,7 @@ TEST_F(DecoderTest, BadFramesAreReportedAndKeepWhatIsSound) {
     state.switch_status[1] = 0;
     state.frames_decoded = 0;
     EXPECT_EQ(Decode(c.frame).problem, c.problem);
-    int total = 0;
-    for (int ch = 0; ch < kChannelCount; ++ch) total += state.store.Count(ch);
-    EXPECT_EQ(total, static_cast<int>(c.appended.size()));
-    for (int ch : c.appended) EXPECT_EQ(state.store.Count(ch), 1) << ch;
+    EXPECT_EQ(Filled(), c.appended);
     EXPECT_EQ(Status(1), "OFF");
     EXPECT_EQ(state.frames_decoded, 0);
   }

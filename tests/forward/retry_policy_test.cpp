@@ -2,24 +2,22 @@
 
 #include <gtest/gtest.h>
 
+#include <utility>
+#include <vector>
+
 namespace orvelt {
 namespace {
 
 TEST(Classify_Answer, SentRetriedOrFinal) {
-  struct Case {
-    int status;
-    DeliveryOutcome outcome;
-  } const cases[] = {
-      {200, DeliveryOutcome::kSent},     {201, DeliveryOutcome::kSent},
-      {204, DeliveryOutcome::kSent},     {0, DeliveryOutcome::kRetry},
-      {500, DeliveryOutcome::kRetry},    {503, DeliveryOutcome::kRetry},
-      {408, DeliveryOutcome::kRetry},    {429, DeliveryOutcome::kRetry},
-      {400, DeliveryOutcome::kRejected}, {404, DeliveryOutcome::kRejected},
-      {413, DeliveryOutcome::kRejected}, {301, DeliveryOutcome::kRejected},
-      {302, DeliveryOutcome::kRejected}, {100, DeliveryOutcome::kRejected},
-      {600, DeliveryOutcome::kRejected},
+  using enum DeliveryOutcome;
+  const std::pair<DeliveryOutcome, std::vector<int>> cases[] = {
+      {kSent, {200, 201, 204}},
+      {kRetry, {0, 500, 503, 408, 429}},
+      {kRejected, {400, 404, 413, 301, 302, 100, 600}},
   };
-  for (const Case& c : cases) EXPECT_EQ(Classify_Answer(c.status), c.outcome) << c.status;
+  for (const auto& [outcome, statuses] : cases) {
+    for (const int status : statuses) EXPECT_EQ(Classify_Answer(status), outcome) << status;
+  }
 }
 
 TEST(Retry_Delay_Ms, DoublesFromFiveSecondsToTenMinutes) {

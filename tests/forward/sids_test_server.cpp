@@ -69,8 +69,7 @@ void SidsTestServer::Read(QTcpSocket* socket) {
     if (name == "content-type") request.content_type = value;
   }
   if (buffer.size() < header_end + 4 + length) return;
-  request.body = buffer.mid(header_end + 4, length);
-  request.fields = Decode_Form(request.body);
+  request.fields = Decode_Form(buffer.mid(header_end + 4, length));
   buffer.clear();
   requests_.push_back(request);
   Answer answer = default_;
@@ -78,7 +77,6 @@ void SidsTestServer::Read(QTcpSocket* socket) {
     answer = script_.front();
     script_.pop_front();
   }
-  emit requestReceived();
   if (answer.delay_ms > 0) {
     QPointer<QTcpSocket> guarded(socket);
     QTimer::singleShot(answer.delay_ms, this, [this, guarded, answer] {

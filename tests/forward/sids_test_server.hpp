@@ -36,7 +36,6 @@ class SidsTestServer : public QObject {
     QByteArray method;
     QByteArray path;
     QByteArray content_type;
-    QByteArray body;
     QMap<QString, QString> fields;  // the form body, decoded
   };
 
@@ -51,9 +50,6 @@ class SidsTestServer : public QObject {
   void Queue(Answer answer) { script_.push_back(std::move(answer)); }
   void Set_Default(Answer answer) { default_ = std::move(answer); }
   const std::vector<Request>& requests() const { return requests_; }
-
- signals:
-  void requestReceived();
 
  private:
   void Read(QTcpSocket* socket);

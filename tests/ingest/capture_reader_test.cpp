@@ -122,14 +122,12 @@ TEST_F(LoadPolicyTest, FilesThatCannotBeReadAreReportedAndSkipped) {
     int files_read;
     std::vector<FileError> errors;
   };
+  using enum FileError;
   const Case cases[] = {
       // Names from the command line or a drop: a missing file is a problem.
-      {"named files",
-       true,
-       2,
-       {FileError::NotRegularFile, FileError::NotRegularFile, FileError::NoSuchFile}},
+      {"named files", true, 2, {NotRegularFile, NotRegularFile, NoSuchFile}},
       // Names typed into the open dialog: a name of no file reads as an empty file.
-      {"dialog names", false, 3, {FileError::NotRegularFile, FileError::NotRegularFile}},
+      {"dialog names", false, 3, {NotRegularFile, NotRegularFile}},
   };
   for (const auto& k : cases) {
     SCOPED_TRACE(k.what);
@@ -144,7 +142,7 @@ TEST_F(LoadPolicyTest, FilesThatCannotBeReadAreReportedAndSkipped) {
     EXPECT_EQ(refreshes_, k.files_read);
     std::vector<FileError> errors;
     for (const auto& f : report.files) {
-      if (f.error != FileError::None) errors.push_back(f.error);
+      if (f.error != None) errors.push_back(f.error);
     }
     EXPECT_EQ(errors, k.errors);
   }

@@ -41,22 +41,17 @@ std::vector<RoundTrip> Round_Trips() {
                {0.0, 3.5, 120.25, 450.0, 900.0});
   for (const auto& c : kSwitchCalibrations) {
     const std::uint8_t s = c.selector;
-    trips.push_back({"switch current " + std::to_string(s),
-                     c.current_channel,
-                     c.ci,
-                     [s](double v) {
-                       return tools::Switchboard_Record(s, 1, tools::Switch_Current_Word(s, v),
-                                                        tools::Switch_Voltage_Word(s, 3.3));
-                     },
-                     {0.0, 12.5, 100.0, 650.0}});
-    trips.push_back({"switch voltage " + std::to_string(s),
-                     c.voltage_channel,
-                     c.vi / 1000,
-                     [s](double v) {
-                       return tools::Switchboard_Record(s, 1, tools::Switch_Current_Word(s, 50),
-                                                        tools::Switch_Voltage_Word(s, v));
-                     },
-                     {0.5, 3.3, 5.0, 7.2}});
+    const auto record = [s](double milliamps, double volts) {
+      return tools::Switchboard_Record(s, 1, tools::Switch_Current_Word(s, milliamps),
+                                       tools::Switch_Voltage_Word(s, volts));
+    };
+    const auto current = [record](double v) { return record(v, 3.3); };
+    const auto voltage = [record](double v) { return record(50, v); };
+    const std::string name = std::to_string(s);
+    trips.push_back(
+        {"switch current " + name, c.current_channel, c.ci, current, {0, 12.5, 100, 650}});
+    trips.push_back(
+        {"switch voltage " + name, c.voltage_channel, c.vi / 1000, voltage, {0.5, 3.3, 5, 7.2}});
   }
   const auto field = [](int axis) {
     return [axis](double v) {
@@ -65,12 +60,11 @@ std::vector<RoundTrip> Round_Trips() {
                        : tools::Magnetometer_XY_Record(axis == 0 ? w : 7, axis == 1 ? w : 7);
     };
   };
+  const std::vector<double> readings = {-21.47, -0.00000003, 0.0, 18.123456};
   for (const int axis : {0, 1, 2}) {
-    trips.push_back({"magnetometer " + std::to_string(axis),
-                     kMagnetometerXChannel + axis,
-                     1 / kMagnetometerScale,
-                     field(axis),
-                     {-21.47, -0.00000003, 0.0, 18.123456}});
+    const int channel = kMagnetometerXChannel + axis;
+    trips.push_back({"magnetometer " + std::to_string(axis), channel, 1 / kMagnetometerScale,
+                     field(axis), readings});
   }
   return trips;
 }

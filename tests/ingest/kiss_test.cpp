@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "decode/frame_decoder.hpp"
+#include "tools/capture_writer.hpp"
 
 namespace orvelt {
 namespace {
@@ -102,17 +103,11 @@ TEST(Kiss, EscapeRoundTripOverAllByteValues) {
 }
 
 Bytes Label_Frame(const std::string& text) {
-  Bytes file{kFend, kTimeLabelCommand};
-  for (const char c : text) file.push_back(static_cast<std::uint8_t>(c));
-  file.push_back(kFend);
-  return file;
+  return tools::Kiss_Frame(tools::Text_Time_Label_Frame(text));
 }
 
-Bytes Binary_Stamp(std::uint64_t ms) {
-  Bytes file{kFend, kTimeLabelCommand};
-  for (int shift = 56; shift >= 0; shift -= 8) file.push_back(std::uint8_t(ms >> shift));
-  file.push_back(kFend);
-  return file;
+Bytes Binary_Stamp(std::int64_t ms) {
+  return tools::Kiss_Frame(tools::Binary_Time_Label_Frame(ms));
 }
 
 TEST(Kiss, TimeLabels) {
@@ -125,10 +120,10 @@ TEST(Kiss, TimeLabels) {
       {"25 text bytes keep 19", Label_Frame("2026-11-28 09:14:01 UTC+0"), "2026-11-28 09:14:01"},
       {"5 text bytes", Label_Frame("12:00"), "12:00"},
       {"command byte alone", Label_Frame(""), ""},
-      {"binary stamp", Binary_Stamp(1795857241123ULL), "2026-11-28 09:14:01"},
+      {"binary stamp", Binary_Stamp(1795857241123), "2026-11-28 09:14:01"},
       {"binary stamp at the epoch", Binary_Stamp(0), "1970-01-01 00:00:00"},
-      {"last second before year 10000", Binary_Stamp(253402300799999ULL), "9999-12-31 23:59:59"},
-      {"year 10000 is read as text", Binary_Stamp(253402300800000ULL),
+      {"last second before year 10000", Binary_Stamp(253402300799999), "9999-12-31 23:59:59"},
+      {"year 10000 is read as text", Binary_Stamp(253402300800000),
        std::string("\0\0\xE6\x77\xD2\x1F\xDC\x00", 8)},
       {"8 bytes not starting with NUL are text", Label_Frame("09:14:01"), "09:14:01"},
       {"9 bytes starting with NUL are text", Label_Frame(std::string("\0abcdefgh", 9)),
@@ -144,30 +139,24 @@ TEST(Kiss, TimeLabels) {
 }
 
 TEST(Kiss, FrameLimitIs512BytesAfterUnescaping) {
-  struct Case {
-    std::size_t raw_length;
-    bool escaped;  // every data byte written as a two-byte escape
-    bool taken;
-  };
-  const Case cases[] = {{512, false, true},
-                        {513, false, false},
-                        {512, true, true},
-                        {513, true, false},
-                        {40000, false, false}};
-  for (const auto& c : cases) {
-    Bytes file{kFend, 0x00};
-    for (std::size_t i = 1; i < c.raw_length; ++i) {
-      if (c.escaped) {
-        file.insert(file.end(), {kFesc, kTfend});
-      } else {
-        file.push_back(0x41);
+  // Escaped: every data byte written as a two-byte escape.
+  for (const bool escaped : {false, true}) {
+    for (const std::size_t raw_length : {512, 513, 40000}) {
+      const bool taken = raw_length <= 512;
+      Bytes file{kFend, 0x00};
+      for (std::size_t i = 1; i < raw_length; ++i) {
+        if (escaped) {
+          file.insert(file.end(), {kFesc, kTfend});
+        } else {
+          file.push_back(0x41);
+        }
       }
+      file.insert(file.end(), {kFend, 0x00, 0x07, kFend});
+      const ReadResult r = Read_In_Every_Chunking(file);
+      ASSERT_EQ(r.hex.size(), taken ? 2u : 1u) << raw_length << " escaped " << escaped;
+      EXPECT_EQ(r.hex.back(), "00 07 ");
+      EXPECT_EQ(r.too_long, taken ? std::vector<std::size_t>{} : std::vector{raw_length});
     }
-    file.insert(file.end(), {kFend, 0x00, 0x07, kFend});
-    const ReadResult r = Read_In_Every_Chunking(file);
-    ASSERT_EQ(r.hex.size(), c.taken ? 2u : 1u) << c.raw_length;
-    EXPECT_EQ(r.hex.back(), "00 07 ");
-    EXPECT_EQ(r.too_long, c.taken ? std::vector<std::size_t>{} : std::vector{c.raw_length});
   }
 }
 

@@ -21,6 +21,7 @@
 #include "ingest/capture_reader.hpp"
 #include "live/live_receiver.hpp"
 #include "loopback_tnc.hpp"
+#include "support/same_state.hpp"
 #include "tools/capture_writer.hpp"
 
 using namespace orvelt;
@@ -59,17 +60,6 @@ struct Watch {
     });
   }
 };
-
-bool Same_Store(const TelemetryState& a, const TelemetryState& b) {
-  for (int c = 0; c < kChannelCount; ++c) {
-    if (a.store.Count(c) != b.store.Count(c)) return false;
-    for (int slot = 1; slot <= a.store.Count(c); ++slot) {
-      if (a.store.Value(c, slot) != b.store.Value(c, slot)) return false;
-      if (a.store.Label(c, slot) != b.store.Label(c, slot)) return false;
-    }
-  }
-  return a.frames_decoded == b.frames_decoded;
-}
 
 }  // namespace
 
@@ -114,7 +104,7 @@ void LinkTest::Tcp_Frames_Arrive_Once_In_Order_Across_A_Dropped_Connection() {
   QCOMPARE(receiver.Link().Status().phase, LinkPhase::Disconnected);
   TelemetryState reread;
   Load_Files(reread, {path});
-  QVERIFY(Same_Store(state, reread));
+  QVERIFY(orvelt::testing::Same_Decoded_Facts(state, reread));
 }
 
 void LinkTest::Tcp_Frame_Cut_Off_By_The_Tnc_Is_Dropped_And_Reported() {

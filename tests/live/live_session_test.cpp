@@ -107,18 +107,22 @@ INSTANTIATE_TEST_SUITE_P(
                       SessionCase{"StoreFills", {.seconds = 5100, .fill = true}, Cut::Random}),
     [](const auto& info) { return std::string(info.param.name); });
 
-TEST(LiveSessionStampTest, EachFrameCarriesItsArrivalSecondUnlessTheTncStampedIt) {
+// One session on a fresh state, and a battery record on channel 3 as a TNC delivers it.
+class LiveSessionUnitTest : public ::testing::Test {
+ protected:
   TelemetryState state;
-  LiveSession session(state);
+  LiveSession session{state};
+  const Bytes frame = tools::Kiss_Frame(tools::Raw_Word_Record(kBatteryRecord, 3, -200));
+};
+
+TEST_F(LiveSessionUnitTest, EachFrameCarriesItsArrivalSecondUnlessTheTncStampedIt) {
   std::vector<std::string> labels;
   session.Add_Observer([&](const LiveFrame& f) { labels.emplace_back(f.label); });
-  const Bytes battery = tools::Raw_Word_Record(kBatteryRecord, 3, -200);
-  Bytes bytes = tools::Kiss_Frame(battery);
-  session.Feed(bytes, kStartMs + 999);
+  session.Feed(frame, kStartMs + 999);
   session.Feed(tools::Kiss_Frame(tools::Text_Time_Label_Frame("2026-01-01 00:00:07")),
                kStartMs + 1000);
-  session.Feed(bytes, kStartMs + 1001);  // stamped by the TNC's label
-  session.Feed(bytes, kStartMs + 2000);  // arrival again
+  session.Feed(frame, kStartMs + 1001);  // stamped by the TNC's label
+  session.Feed(frame, kStartMs + 2000);  // arrival again
   EXPECT_EQ(labels, (std::vector<std::string>{"2026-12-07 10:15:00", "2026-01-01 00:00:07",
                                               "2026-01-01 00:00:07", "2026-12-07 10:15:02"}));
   EXPECT_EQ(state.store.Label(3, 2), "2026-01-01 00:00:07");
@@ -127,15 +131,12 @@ TEST(LiveSessionStampTest, EachFrameCarriesItsArrivalSecondUnlessTheTncStampedIt
   EXPECT_EQ(session.Counts().last_frame_ms, kStartMs + 2000);
 }
 
-TEST(LiveSessionGarbageTest, BytesWithoutFendAreDiscardedAndCounted) {
-  TelemetryState state;
-  LiveSession session(state);
+TEST_F(LiveSessionUnitTest, BytesWithoutFendAreDiscardedAndCounted) {
   const Bytes garbage(std::size_t{1} << 20, 0x55);
   constexpr int kMegabytes = 64;
   for (int k = 0; k < kMegabytes; ++k) session.Feed(garbage, kStartMs);
   EXPECT_EQ(session.Pending_Bytes(), std::uint64_t{kMegabytes} << 20);
-  const Bytes battery = tools::Raw_Word_Record(kBatteryRecord, 3, -200);
-  session.Feed(tools::Kiss_Frame(battery), kStartMs + 1000);
+  session.Feed(frame, kStartMs + 1000);
   const LiveCounts& counts = session.Counts();
   EXPECT_EQ(counts.too_long, 1u);
   EXPECT_EQ(counts.discarded_bytes, std::uint64_t{kMegabytes} << 20);
@@ -144,10 +145,7 @@ TEST(LiveSessionGarbageTest, BytesWithoutFendAreDiscardedAndCounted) {
   EXPECT_EQ(session.Pending_Bytes(), 0u);
 }
 
-TEST(LiveSessionDisconnectTest, AFrameCutOffByTheTncIsDroppedNotJoinedToTheNext) {
-  TelemetryState state;
-  LiveSession session(state);
-  const Bytes frame = tools::Kiss_Frame(tools::Raw_Word_Record(kBatteryRecord, 3, -200));
+TEST_F(LiveSessionUnitTest, AFrameCutOffByTheTncIsDroppedNotJoinedToTheNext) {
   session.Feed(std::span(frame).first(6), kStartMs);
   session.Connection_Ended();
   session.Feed(std::span(frame).subspan(1), kStartMs);  // the next connection starts at a frame
@@ -156,12 +154,9 @@ TEST(LiveSessionDisconnectTest, AFrameCutOffByTheTncIsDroppedNotJoinedToTheNext)
   EXPECT_EQ(session.Counts().problems, 0u);
 }
 
-TEST(LiveSessionStoreFullTest, RecordingGoesOnAndNewSessionStartsAFreshStoreAndFile) {
+TEST_F(LiveSessionUnitTest, RecordingGoesOnAndNewSessionStartsAFreshStoreAndFile) {
   testing::ScratchDir dir;
-  TelemetryState state;
-  LiveSession session(state);
   ASSERT_TRUE(session.Begin(dir.path().string(), kStartMs));
-  const Bytes frame = tools::Kiss_Frame(tools::Raw_Word_Record(kBatteryRecord, 3, -200));
   Bytes hundred;  // fed a hundred frames at a time, as a busy link delivers them
   for (int k = 0; k < 100; ++k) hundred.insert(hundred.end(), frame.begin(), frame.end());
   for (int k = 0; k < kSeriesCapacity / 100; ++k) session.Feed(hundred, kStartMs + k * 1000);

@@ -10,8 +10,8 @@
 #include <random>
 #include <vector>
 
-// A KISS TNC on 127.0.0.1 for the tests: replays a capture to whoever connects, in pieces of
-// random size, and can drop the connection after a given byte and stop listening for a while.
+// A KISS TNC on 127.0.0.1 for the tests: replays a capture to whoever connects, in pieces of up
+// to 600 bytes, and can drop the connection after a given byte and stop listening for a while.
 // Every connection goes on where the last one stopped.
 class LoopbackTnc : public QObject {
  public:
@@ -24,7 +24,6 @@ class LoopbackTnc : public QObject {
 
   bool Listen(quint16 port = 0) { return server_.listen(QHostAddress::LocalHost, port); }
   quint16 Port() const { return port_ ? port_ : server_.serverPort(); }
-  void Remember_Port() { port_ = server_.serverPort(); }
 
   // The connection is closed once `offset` bytes in all have been sent, and the server stops
   // listening for `pause_ms` (connections are refused meanwhile).
@@ -32,9 +31,7 @@ class LoopbackTnc : public QObject {
     drop_at_ = offset;
     pause_ms_ = pause_ms;
   }
-  void Set_Max_Piece(std::size_t bytes) { max_piece_ = bytes; }
 
-  std::size_t Sent() const { return sent_; }
   int Connections() const { return connections_; }
   bool Done() const { return sent_ == bytes_.size(); }
 
@@ -56,7 +53,7 @@ class LoopbackTnc : public QObject {
   void Send_Some() {
     if (!client_) return pump_.stop();
     if (client_->bytesToWrite() > (1 << 16)) return;  // let the kernel take what it has
-    std::size_t end = std::min(bytes_.size(), sent_ + 1 + random_() % max_piece_);
+    std::size_t end = std::min(bytes_.size(), sent_ + 1 + random_() % 600);
     if (drop_at_ > sent_) end = std::min(end, drop_at_);
     if (end > sent_) {
       client_->write(reinterpret_cast<const char*>(bytes_.data() + sent_),
@@ -73,7 +70,7 @@ class LoopbackTnc : public QObject {
     client_->flush();
     client_->disconnectFromHost();
     client_ = nullptr;
-    Remember_Port();
+    port_ = server_.serverPort();
     server_.close();
     QTimer::singleShot(pause_ms_, this, [this] { server_.listen(QHostAddress::LocalHost, port_); });
   }
@@ -85,7 +82,6 @@ class LoopbackTnc : public QObject {
   QTimer pump_;
   std::size_t sent_ = 0;
   std::size_t drop_at_ = 0;
-  std::size_t max_piece_ = 600;
   int pause_ms_ = 0;
   int connections_ = 0;
   quint16 port_ = 0;

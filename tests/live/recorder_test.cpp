@@ -81,15 +81,8 @@ TEST(RecorderTest, TimeLabelFramesOnlyWhereTheLabelInForceWouldDiffer) {
       {Bytes(513, 0x00), b, false},  // too long: counted, not written
   };
   tools::CaptureBuilder expected;
-  expected.Add(tools::Text_Time_Label_Frame(a));
-  expected.Add(f1);
-  expected.Add(f2);
-  expected.Add(tools::Text_Time_Label_Frame(b));
-  expected.Add(f1);
-  expected.Add(tnc);
-  expected.Add(f2);
-  expected.Add(tools::Text_Time_Label_Frame(b));
-  expected.Add(f2);
+  const Bytes label_a = tools::Text_Time_Label_Frame(a), label_b = tools::Text_Time_Label_Frame(b);
+  for (const Bytes& f : {label_a, f1, f2, label_b, f1, tnc, f2, label_b, f2}) expected.Add(f);
 
   testing::ScratchDir dir;
   Recorder recorder;

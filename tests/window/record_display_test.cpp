@@ -105,13 +105,18 @@ TEST_F(ShowRecordTest, SlotsWithoutASampleShowEmptyBoxes) {
 }
 
 // The tooltip holds the whole value, its unit and the sample's time label, whatever the box
-// can show.
-TEST_F(ShowRecordTest, TooltipHasTheWholeValueUnitAndTime) {
+// can show; channel 46 adds the date its seconds name, and beyond any date keeps its text.
+TEST_F(ShowRecordTest, TooltipHasTheWholeValueUnitAndTimeAndChannel46ItsDate) {
   Append(10, 18304.37, "2026-11-28 09:14:01");
   Append(47, 2000000000, "");
+  Append(46, 1795857241, "");
+  Append(46, 1e15, "");
   Show_Record(app, platform, 1);
   EXPECT_EQ(app.form.Text1[10].tooltip, "Array Y+ Curr: 18304.37 mA\n2026-11-28 09:14:01");
   EXPECT_EQ(app.form.Text1[47].tooltip, "Packets Up: 2000000000\nno time label");
+  EXPECT_EQ(app.form.Text1[46].text, "1795857241 -> 2026-11-28 09:14:01");
+  Show_Record(app, platform, 2);
+  EXPECT_EQ(app.form.Text1[46].text, "1795857241 -> 2026-11-28 09:14:01");
 }
 
 TEST_F(ShowRecordTest, PositionsOutsideTheStoreChangeNothing) {
@@ -126,15 +131,6 @@ TEST_F(ShowRecordTest, PositionsOutsideTheStoreChangeNothing) {
   }
 }
 
-TEST_F(ShowRecordTest, DateOfChannel46WithTimeAndOutOfRange) {
-  Append(46, 1795857241, "");
-  Append(46, 1e15, "");
-  Show_Record(app, platform, 1);
-  EXPECT_EQ(app.form.Text1[46].text, "1795857241 -> 2026-11-28 09:14:01");
-  Show_Record(app, platform, 2);  // beyond any date: the box keeps its text
-  EXPECT_EQ(app.form.Text1[46].text, "1795857241 -> 2026-11-28 09:14:01");
-}
-
 TEST_F(ShowRecordTest, Label2FollowsTheSelectedChannel) {
   Append(3, 1, "battery 1");
   Append(51, 1, "magnetometer 1");
@@ -143,9 +139,7 @@ TEST_F(ShowRecordTest, Label2FollowsTheSelectedChannel) {
   Show_Record(app, platform, 1);
   EXPECT_EQ(app.form.Label2, "magnetometer 1");
   // The selected channel has no record 3: the first channel that has one speaks.
-  Append(8, 1, "b1");
-  Append(8, 2, "b2");
-  Append(8, 3, "b3");
+  for (const char* label : {"b1", "b2", "b3"}) Append(8, 1, label);
   Show_Record(app, platform, 3);
   EXPECT_EQ(app.form.Label2, "b3");
   app.form.Option1[51].on = false;
