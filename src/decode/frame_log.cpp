@@ -70,13 +70,4 @@ FrameLogEntry FrameLog::Entry(std::size_t i) const {
           m.problem};
 }
 
-std::string FrameLog::Text() const {
-  std::string text;
-  for (std::size_t i = 0; i < size_; ++i) {
-    text += Line(i);
-    text += "\r\n";
-  }
-  return text;
-}
-
 }  // namespace orvelt

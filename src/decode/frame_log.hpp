@@ -48,9 +48,6 @@ class FrameLog {
   std::uint64_t total_appended() const { return total_; }
   std::uint64_t dropped() const { return total_ - size_; }
 
-  // The `Debug` box's text: every kept line followed by CR LF.
-  std::string Text() const;
-
  private:
   static constexpr std::size_t kChunkLines = 1024;
   struct Meta {

@@ -20,7 +20,6 @@ class LineLog {
   bool empty() const { return lines_.empty(); }
   // Line i of the kept lines, 0 the oldest.
   const std::string& operator[](std::size_t i) const { return lines_[i]; }
-  const std::string& back() const { return lines_.back(); }
 
   // Lines ever appended, also those already dropped: lets a viewer append only what is new.
   std::uint64_t total_appended() const { return total_; }

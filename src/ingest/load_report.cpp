@@ -48,13 +48,6 @@ std::int64_t LoadReport::Problem_Count() const {
   return n;
 }
 
-bool LoadReport::Any_File_Error() const {
-  for (const auto& f : files) {
-    if (f.error != FileError::None) return true;
-  }
-  return false;
-}
-
 std::string File_Error_Text(const FileReport& file) {
   switch (file.error) {
     case FileError::None:

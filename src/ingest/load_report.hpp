@@ -62,7 +62,6 @@ struct LoadReport {
   int Files_Read() const;
   std::int64_t Frames() const;
   std::int64_t Problem_Count() const;
-  bool Any_File_Error() const;
 
   // One line for a status bar, e.g. "3 problems: value out of range"; empty when all went well.
   std::string Summary() const;
