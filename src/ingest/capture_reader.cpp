@@ -132,8 +132,7 @@ class CaptureReading {
 }  // namespace
 
 ReadStatus Read_Kissfile(const std::string& file_name, TelemetryState& state, LoadReport& report,
-                         const LoadOptions& options) {
-  LoadProgress progress{0, 1, 0, Regular_File_Size(file_name)};
+                         const LoadOptions& options, LoadProgress& progress) {
   return CaptureReading(state, report, options, progress).Run(file_name);
 }
 
@@ -156,7 +155,7 @@ LoadReport Load_Files(TelemetryState& state, const std::vector<std::string>& fil
     state.CaptureFileName = files[k];
     if (options.before_file) options.before_file(k);
     if (files[k].empty()) continue;
-    const ReadStatus status = CaptureReading(state, report, options, progress).Run(files[k]);
+    const ReadStatus status = Read_Kissfile(files[k], state, report, options, progress);
     if (status == ReadStatus::Stopped || status == ReadStatus::Cancelled) break;
     if (status == ReadStatus::Completed && options.after_file) options.after_file(k);
   }

@@ -57,9 +57,10 @@ struct LoadOptions {
 
 // Reads one capture file in chunks through the KISS deframer and takes every frame it holds:
 // time labels set the label, every other frame is decoded. The piece after the last FEND is no
-// frame; it is reported as an incomplete last frame. Appends the file's report to `report`.
+// frame; it is reported as an incomplete last frame. Appends the file's report to `report` and
+// counts what it reads into `progress`, which a load shares over all its files.
 ReadStatus Read_Kissfile(const std::string& file_name, TelemetryState& state, LoadReport& report,
-                         const LoadOptions& options = {});
+                         const LoadOptions& options, LoadProgress& progress);
 
 // Takes every frame of bytes already in memory, as a file holding them would be read; stops at
 // a full store. The bytes after the last FEND are no frame. False when the store was full.
