@@ -77,6 +77,8 @@ void Draw_Series_Chart(AppState& app, std::span<const int> channels, std::span<c
   const int series_count = static_cast<int>(channels.size());
 
   Set_Chart_Size(chart, store.Count(first), series_count);
+  chart.channels.assign(channels.begin(), channels.end());
+  chart.caption_channel = caption_channel;
   chart.legend_bottom_left = true;
 
   const int rows = chart.row_count;
@@ -139,6 +141,20 @@ void Draw_BattV_Chart(AppState& app, int channel) {
 void Draw_Mag_Chart(AppState& app, int channel) {
   Draw_Series_Chart(app, std::array{51, 52, 53}, std::array{kSteelBlue, kForestGreen, kMaroon},
                     channel);
+}
+
+void Redraw_Chart(AppState& app) {
+  const ChartModel& chart = app.form.MSChart2;
+  if (chart.channels.empty() || chart.channels.size() != chart.series.size()) return;
+  const std::vector<int> channels = chart.channels;
+  std::vector<Rgb> colours;
+  for (const ChartSeries& series : chart.series) colours.push_back(series.colour);
+  Draw_Series_Chart(app, channels, colours, chart.caption_channel);
+}
+
+bool Chart_Behind_Store(const AppState& app) {
+  const ChartModel& chart = app.form.MSChart2;
+  return !chart.channels.empty() && app.telemetry.store.Count(chart.channels[0]) != chart.row_count;
 }
 
 ChartRoutine Group_Chart(int channel) {

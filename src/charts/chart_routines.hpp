@@ -33,6 +33,14 @@ void Draw_Z_Chart(AppState& app, int channel);
 void Draw_BattV_Chart(AppState& app, int channel);
 void Draw_Mag_Chart(AppState& app, int channel);
 
+// Draws the chart shown again, with its channels, colours and caption, from the store as it is
+// now; without a chart nothing happens. A store that was emptied, replaced or has grown is then
+// what the chart shows.
+void Redraw_Chart(AppState& app);
+
+// Whether the chart shown has another row count than its first channel now holds.
+bool Chart_Behind_Store(const AppState& app);
+
 using ChartRoutine = void (*)(AppState& app, int channel);
 
 // The group chart of a channel, or nullptr for a channel that belongs to no group.

@@ -5,6 +5,8 @@
 
 #include "charts/chart_routines.hpp"
 #include "window/handlers.hpp"
+#include "window/navigation.hpp"
+#include "window/record_display.hpp"
 
 namespace orvelt {
 
@@ -37,6 +39,13 @@ void Option1_Click(AppState& app, Platform& platform, int index) {
     return;
   }
   if (const ChartRoutine group_chart = Group_Chart(index)) group_chart(app, index);
+}
+
+void Store_Changed(AppState& app, Platform& platform, std::int64_t now_seconds) {
+  app.form.Take_Decoded_Facts(app.telemetry);
+  Clamp_Record_Position(app);
+  Show_Current_Record(app, platform, now_seconds);
+  Redraw_Chart(app);
 }
 
 void Check1_Click(AppState& app) {

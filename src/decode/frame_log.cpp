@@ -56,6 +56,14 @@ void FrameLog::Drop_Oldest() {
   }
 }
 
+void FrameLog::Clear() {
+  chunks_.clear();
+  first_ = 0;
+  size_ = 0;
+  bytes_ = 0;
+  cleared_at_ = total_;
+}
+
 FrameLogEntry FrameLog::Entry(std::size_t i) const {
   const std::size_t at = first_ + i;
   const Chunk& chunk = chunks_[at / kChunkLines];

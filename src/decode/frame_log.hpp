@@ -44,9 +44,16 @@ class FrameLog {
   // Hex line of entry i, without the line break.
   std::string Line(std::size_t i) const { return Hex_Line(Entry(i).bytes); }
 
+  // Forgets every kept frame: the frames of a store that was emptied are no longer the log's.
+  // Positions go on counting from where they stood.
+  void Clear();
+
   // Frames ever appended, also those already dropped: lets a viewer append only what is new.
   std::uint64_t total_appended() const { return total_; }
-  std::uint64_t dropped() const { return total_ - size_; }
+  // Position in the whole history (0 the first frame ever appended) of entry 0.
+  std::uint64_t first_position() const { return total_ - size_; }
+  // Frames dropped for the log's bounds since it was last cleared.
+  std::uint64_t dropped() const { return total_ - cleared_at_ - size_; }
 
  private:
   static constexpr std::size_t kChunkLines = 1024;
@@ -70,6 +77,7 @@ class FrameLog {
   std::size_t size_ = 0;
   std::size_t bytes_ = 0;  // bytes of the kept frames
   std::uint64_t total_ = 0;
+  std::uint64_t cleared_at_ = 0;  // total_ when the log was last cleared
 };
 
 }  // namespace orvelt

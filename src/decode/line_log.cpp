@@ -14,4 +14,9 @@ void LineLog::Append(std::string line) {
   }
 }
 
+void LineLog::Clear() {
+  lines_.clear();
+  bytes_ = 0;
+}
+
 }  // namespace orvelt

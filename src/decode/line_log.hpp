@@ -21,6 +21,9 @@ class LineLog {
   // Line i of the kept lines, 0 the oldest.
   const std::string& operator[](std::size_t i) const { return lines_[i]; }
 
+  // Forgets every kept line; the count of lines ever appended goes on.
+  void Clear();
+
   // Lines ever appended, also those already dropped: lets a viewer append only what is new.
   std::uint64_t total_appended() const { return total_; }
   std::uint64_t dropped() const { return total_ - lines_.size(); }

@@ -44,6 +44,18 @@ struct TelemetryState {
   // Frames whose decoding ran to its end.
   std::int64_t frames_decoded = 0;
 
+  // Empties the store and forgets every fact decoded into it (messages, switch states, the
+  // frame log), so that every view of a new load or a new live session shows only what it
+  // brings. The time label in force stays, as the reader carries it from file to file.
+  void Start_Afresh() {
+    store.Reset_Store();
+    messages.Clear();
+    switch_status = Unknown_Switch_Status();
+    ++switch_revision;
+    frame_log.Clear();
+    frames_decoded = 0;
+  }
+
   std::span<const std::uint8_t> Frame() const {
     return {FrameBytes.data(), static_cast<std::size_t>(FrameLength)};
   }

@@ -40,6 +40,10 @@ struct ValueAxis {
 struct ChartModel {
   int row_count = 0;
   int column_count = 0;
+  // The channels the chart was drawn from, one per series, and the one its caption names:
+  // empty before the first chart.
+  std::vector<int> channels;
+  int caption_channel = -1;
   std::vector<ChartSeries> series;
   std::vector<double> data;  // row_count x column_count, row-major
   std::vector<std::string> row_labels;

@@ -17,8 +17,12 @@ FormModel::FormModel() {
 void FormModel::Take_Decoded_Facts(const TelemetryState& state) {
   for (int slot = 0; slot < kSwitchCount; ++slot) {
     const int status = state.switch_status[static_cast<std::size_t>(slot)];
-    if (status < 0) continue;
     ValueBox& box = Text1[static_cast<std::size_t>(kFirstStatusBox + slot)];
+    // No status in the store shown: a status from an earlier store would mislead.
+    if (status < 0) {
+      box.text.clear();
+      continue;
+    }
     box.text = state.SwitchStatusText[static_cast<std::size_t>(status)];
     box.written = true;
   }

@@ -21,6 +21,7 @@ struct ValueBox {
   std::string tooltip;  // UTF-8: the whole value, its unit and time label; empty for no sample
   std::uint32_t back_colour = kBoxWhite;
   bool written = false;  // set once something has written the box since start-up
+  bool stale = false;    // an old sample shown while following a live session: drawn greyed
 };
 
 struct Selector {
@@ -60,6 +61,9 @@ struct FormModel {
   std::array<Selector, kChannelCount> Option1;
   std::string Label2;  // time label of the record shown
   std::string Label3;  // status line
+  // What the status line's tooltip adds to Label3: the whole load report or the live link's
+  // details, written with Label3 by whoever wrote it.
+  std::string Label3_details;
   // The load report's summary that ends Label3 after a load: a status line too narrow for all
   // of it shortens the path, never the summary.
   std::string Label3_summary;
@@ -68,7 +72,7 @@ struct FormModel {
   // facts (TelemetryState::messages and frame_log): copying them here would only double them.
   std::vector<std::string> List2;  // never filled; its count goes to Label8
   std::vector<std::string> List3;  // files of the last confirmed selection
-  int HScroll1 = 1;                // record position, 1..32767
+  int HScroll1 = 1;                // record position, 1..records loaded
   int Check1 = 0;                  // 0 cleared, 1 checked, 2 greyed
   bool Command1_visible = true;
   std::string Frame5;   // chart frame caption

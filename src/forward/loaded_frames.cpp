@@ -38,7 +38,7 @@ LoadedFrames Loaded_Frames_To_Forward(const FrameLog& log, const QueuedLogFrames
     // Frames of other stations and frames with problems are never sent, as in live reception.
     if (entry.kind == FrameKind::Other || entry.problem != FrameProblem::None) continue;
     if (entry.bytes.size() <= 1) continue;
-    if (queued.Contains(log.dropped() + i)) {
+    if (queued.Contains(log.first_position() + i)) {
       ++loaded.already_queued;
       continue;
     }

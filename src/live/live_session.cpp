@@ -86,7 +86,7 @@ void LiveSession::Connection_Ended() {
 }
 
 void LiveSession::New_Session(std::int64_t start_ms) {
-  state_.store.Reset_Store();
+  state_.Start_Afresh();
   store_full_ = false;
   counts_ = {};
   if (!folder_.empty()) recorder_.Open(folder_, start_ms);

@@ -48,10 +48,25 @@ bool Recorder::Open(const std::string& folder, std::int64_t start_ms) {
     status_.error = "cannot make the recording folder " + folder + ": " + ec.message();
     return false;
   }
-  const fs::path base = fs::path(folder) / Recording_File_Name(start_ms);
+  if (::access(folder.c_str(), W_OK) != 0) {
+    status_.error =
+        "cannot write into the recording folder " + folder + ": " + std::strerror(errno);
+    return false;
+  }
+  // The file is made with the first frame, so a session that receives nothing leaves no empty
+  // recording behind; until then the status names the file it will be.
+  base_ = fs::path(folder) / Recording_File_Name(start_ms);
+  status_.path = base_.string();
+  awaiting_first_frame_ = true;
+  return true;
+}
+
+bool Recorder::Create() {
+  namespace fs = std::filesystem;
+  awaiting_first_frame_ = false;
   for (int k = 1; k <= kMaxNameAttempts; ++k) {
-    fs::path path = base;
-    if (k > 1) path.replace_filename(base.stem().string() + "_" + std::to_string(k) + ".kss");
+    fs::path path = base_;
+    if (k > 1) path.replace_filename(base_.stem().string() + "_" + std::to_string(k) + ".kss");
     // O_EXCL makes "never overwrite" hold even against another program creating the same name.
     fd_ = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
     if (fd_ >= 0) {
@@ -63,7 +78,8 @@ bool Recorder::Open(const std::string& folder, std::int64_t start_ms) {
       return false;
     }
   }
-  status_.error = "cannot create a recording in " + folder + ": every name is taken";
+  status_.error =
+      "cannot create a recording in " + base_.parent_path().string() + ": every name is taken";
   return false;
 }
 
@@ -97,6 +113,7 @@ void Recorder::Record(std::span<const std::uint8_t> frame, std::size_t full_leng
     ++status_.too_long;
     return;
   }
+  if (fd_ < 0 && awaiting_first_frame_ && status_.error.empty()) Create();
   if (fd_ < 0 || !status_.error.empty()) {
     ++status_.lost;
     return;
@@ -126,6 +143,8 @@ void Recorder::Sync() {
 }
 
 void Recorder::Close() {
+  if (awaiting_first_frame_) status_.path.clear();  // no frame came: no file was made
+  awaiting_first_frame_ = false;
   if (fd_ < 0) return;
   Sync();
   if (::close(fd_) != 0 && status_.error.empty()) Fail("cannot close", errno);

@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <filesystem>
 #include <optional>
 #include <span>
 #include <string>
@@ -40,9 +41,10 @@ class Recorder {
   Recorder& operator=(const Recorder&) = delete;
   ~Recorder() { Close(); }
 
-  // Creates the file of a recording started at `start_ms` in `folder` (made if missing), named
-  // by Recording_File_Name, with "_2", "_3"... before the extension where a file of that name
-  // exists: an existing file is never opened. False, with the reason in status(), on failure.
+  // Starts a recording started at `start_ms` in `folder` (made if missing). Its file, named by
+  // Recording_File_Name with "_2", "_3"... before the extension where a file of that name
+  // exists (an existing file is never opened), is created with the first frame. False, with the
+  // reason in status(), when the folder cannot be made or written.
   bool Open(const std::string& folder, std::int64_t start_ms);
 
   // Records one frame (unescaped, byte 0 the KISS command byte) of `full_length` bytes that
@@ -67,9 +69,12 @@ class Recorder {
   const RecordingStatus& status() const { return status_; }
 
  private:
+  bool Create();
   bool Write(const std::vector<std::uint8_t>& bytes);
   void Fail(const std::string& what, int error_number);
 
+  std::filesystem::path base_;         // the file's name before a taken one is avoided
+  bool awaiting_first_frame_ = false;  // opened, its file not made yet
   int fd_ = -1;
   std::int64_t written_ = 0;  // bytes of whole frames in the file
   bool dirty_ = false;        // written since the last sync

@@ -17,6 +17,9 @@ struct AppState {
   LoadReport last_load;   // report of the most recent "Open Kissfile"
   // How loads run: the front-end sets the progress callback that shows progress and cancels.
   LoadOptions load_options;
+  // The record display shows every channel's latest sample instead of record HScroll1: set
+  // while a live session is followed.
+  bool show_latest = false;
 };
 
 }  // namespace orvelt

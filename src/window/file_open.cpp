@@ -4,6 +4,7 @@
 
 #include "ingest/capture_reader.hpp"
 #include "window/handlers.hpp"
+#include "window/navigation.hpp"
 
 namespace orvelt {
 
@@ -39,6 +40,7 @@ void Load_List3(AppState& app, Platform& platform, LoadOptions options) {
   options.before_file = [&app](std::size_t k) { app.form.Label3 = app.form.List3[k]; };
   options.after_file = [&app, &platform](std::size_t) {
     app.form.Take_Decoded_Facts(app.telemetry);
+    Clamp_Record_Position(app);
     Show_Record(app, platform, app.form.HScroll1);
   };
   app.last_load = Load_Files(app.telemetry, app.form.List3, options);
@@ -47,13 +49,14 @@ void Load_List3(AppState& app, Platform& platform, LoadOptions options) {
   const std::string summary = app.last_load.Summary();
   app.form.Label3_summary = summary.empty() ? std::string() : " | " + summary;
   app.form.Label3 += app.form.Label3_summary;
+  app.form.Label3_details = app.last_load.Details();
 }
 
 }  // namespace
 
 void MenuFileOpen_Click(AppState& app, Platform& platform) {
   // The store is emptied before the dialog shows, so it is empty even when the user cancels.
-  app.telemetry.store.Reset_Store();
+  app.telemetry.Start_Afresh();
   const OpenDialogSettings settings{kOpenDialogFilter, "", true, kMaxSelectionText};
   const std::optional<std::string> result = platform.Show_Open_Dialog(settings);
   if (result) {
@@ -71,7 +74,7 @@ void MenuFileOpen_Click(AppState& app, Platform& platform) {
 }
 
 void Open_Files(AppState& app, Platform& platform, std::vector<std::string> files) {
-  app.telemetry.store.Reset_Store();
+  app.telemetry.Start_Afresh();
   app.form.List3 = std::move(files);
   Load_List3(app, platform, app.load_options);
 }

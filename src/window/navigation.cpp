@@ -56,10 +56,25 @@ std::optional<std::string> Time_Of_Day(std::string_view text) {
 
 }  // namespace
 
+int Records_Loaded(const TelemetryStore& store) {
+  int records = 0;
+  for (int c = 0; c < kChannelCount; ++c) records = std::max<int>(records, store.Count(c));
+  return records;
+}
+
 int Last_Record(const TelemetryStore& store) {
-  int last = kFirstRecord;
-  for (int c = 0; c < kChannelCount; ++c) last = std::max<int>(last, store.Count(c));
-  return last;
+  return std::max(kFirstRecord, Records_Loaded(store));
+}
+
+int Record_Page_Step(const TelemetryStore& store) {
+  return std::max(1, Records_Loaded(store) / 10);
+}
+
+bool Clamp_Record_Position(AppState& app) {
+  const int clamped = std::clamp(app.form.HScroll1, kFirstRecord, Last_Record(app.telemetry.store));
+  if (clamped == app.form.HScroll1) return false;
+  app.form.HScroll1 = clamped;
+  return true;
 }
 
 GoToTarget Parse_Go_To(std::string_view text, const AppState& app) {
@@ -86,6 +101,7 @@ GoToTarget Parse_Go_To(std::string_view text, const AppState& app) {
 }
 
 std::string Record_Position_Text(const AppState& app, int r) {
+  if (Records_Loaded(app.telemetry.store) == 0) return "No records loaded";
   std::string text =
       "Record " + std::to_string(r) + " of " + std::to_string(Last_Record(app.telemetry.store));
   if (const std::string_view label = Record_Label(app, r); !label.empty()) {
@@ -95,6 +111,7 @@ std::string Record_Position_Text(const AppState& app, int r) {
 }
 
 std::string Record_Position_Compact(const AppState& app, int r) {
+  if (Records_Loaded(app.telemetry.store) == 0) return "0/0";
   return std::to_string(r) + "/" + std::to_string(Last_Record(app.telemetry.store));
 }
 

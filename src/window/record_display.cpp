@@ -7,6 +7,7 @@
 #include <cstdlib>
 
 #include "decode/latin1.hpp"
+#include "decode/time_label.hpp"
 #include "window/handlers.hpp"
 
 namespace orvelt {
@@ -113,38 +114,71 @@ std::string Format_General_Date(const CivilDateTime& t, Platform& platform) {
   return text;
 }
 
+namespace {
+
+// Puts sample `r` of the box's channel into its value box in the channel's format.
+void Fill_Box(AppState& app, Platform& platform, const ChannelInfo& channel, int r,
+              const std::string& separator) {
+  const TelemetryStore& store = app.telemetry.store;
+  const int i = channel.index;
+  ValueBox& box = app.form.Text1[static_cast<std::size_t>(i)];
+  box.stale = false;
+  // A slot that holds no sample shows an empty box: a 0.00 there would read as a measurement.
+  if (r < 1 || r > store.Count(i)) {
+    box.text.clear();
+    box.tooltip.clear();
+    return;
+  }
+  const double v = store.Value(i, r);
+  switch (channel.format) {
+    case ValueFormat::TwoDecimals:
+      box.text = Format_Two_Decimals(v, separator);
+      break;
+    case ValueFormat::WholeNumber:
+      box.text = Format_Whole_Number(v);
+      break;
+    case ValueFormat::SecondsAndDate:
+      if (const auto date = Seconds_To_Date(v)) {
+        box.text =
+            Format_Plain_Decimal(v, separator) + " -> " + Format_General_Date(*date, platform);
+      }
+      break;
+  }
+  box.tooltip = Value_Tooltip(i, v, store.Label(i, r), separator);
+}
+
+}  // namespace
+
 void Show_Record(AppState& app, Platform& platform, int r) {
   // Every box is its own step: a record outside the store changes nothing at all.
   if (r < 1 || r > kSeriesCapacity) return;
+  const std::string separator = platform.Decimal_Separator();
+  for (const ChannelInfo& channel : Channel_Table()) Fill_Box(app, platform, channel, r, separator);
+  app.form.Label2 = Latin1_To_Utf8(Record_Label(app, r));
+}
+
+void Show_Latest(AppState& app, Platform& platform, std::int64_t now_seconds) {
+  // Channels fill at different rates (the magnetometer many times faster than the batteries),
+  // so record r of the busiest channel would leave most boxes empty during a pass.
   const TelemetryStore& store = app.telemetry.store;
   const std::string separator = platform.Decimal_Separator();
   for (const ChannelInfo& channel : Channel_Table()) {
-    const int i = channel.index;
-    ValueBox& box = app.form.Text1[static_cast<std::size_t>(i)];
-    // A slot that holds no sample shows an empty box: a 0.00 there would read as a measurement.
-    if (r > store.Count(i)) {
-      box.text.clear();
-      box.tooltip.clear();
-      continue;
-    }
-    const double v = store.Value(i, r);
-    switch (channel.format) {
-      case ValueFormat::TwoDecimals:
-        box.text = Format_Two_Decimals(v, separator);
-        break;
-      case ValueFormat::WholeNumber:
-        box.text = Format_Whole_Number(v);
-        break;
-      case ValueFormat::SecondsAndDate:
-        if (const auto date = Seconds_To_Date(v)) {
-          box.text =
-              Format_Plain_Decimal(v, separator) + " -> " + Format_General_Date(*date, platform);
-        }
-        break;
-    }
-    box.tooltip = Value_Tooltip(i, v, store.Label(i, r), separator);
+    const int count = store.Count(channel.index);
+    Fill_Box(app, platform, channel, count, separator);
+    if (count == 0) continue;
+    const auto taken = Parse_Time_Label(store.Label(channel.index, count));
+    app.form.Text1[static_cast<std::size_t>(channel.index)].stale =
+        taken && now_seconds - *taken > kStaleAfterSeconds;
   }
-  app.form.Label2 = Latin1_To_Utf8(Record_Label(app, r));
+  app.form.Label2 = Latin1_To_Utf8(Record_Label(app, app.form.HScroll1));
+}
+
+void Show_Current_Record(AppState& app, Platform& platform, std::int64_t now_seconds) {
+  if (app.show_latest) {
+    Show_Latest(app, platform, now_seconds);
+  } else {
+    Show_Record(app, platform, app.form.HScroll1);
+  }
 }
 
 std::string Value_Tooltip(int channel, double v, std::string_view label,

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -29,6 +30,18 @@ std::string Format_General_Date(const CivilDateTime& t, Platform& platform);
 // so that a value too wide for its box can always be read in full.
 std::string Value_Tooltip(int channel, double v, std::string_view label,
                           const std::string& decimal_separator);
+
+// A sample older than this, while the display follows a live session, is shown greyed.
+inline constexpr std::int64_t kStaleAfterSeconds = 60;
+
+// While a live session is followed: every value box shows its channel's latest sample, marked
+// stale when its time label lies more than kStaleAfterSeconds before `now_seconds` (UTC seconds
+// since 1970); Label2 shows the label of the record the scroll bar stands on.
+void Show_Latest(AppState& app, Platform& platform, std::int64_t now_seconds);
+
+// The record display as it stands: the latest samples while a live session is followed
+// (AppState::show_latest), record HScroll1 otherwise.
+void Show_Current_Record(AppState& app, Platform& platform, std::int64_t now_seconds);
 
 // The channel whose time label stands for record r (Label2): the selected channel when it holds
 // record r, else the first channel that does; -1 when none holds it.

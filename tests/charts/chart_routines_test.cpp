@@ -29,6 +29,29 @@ void Fill(AppState& app, int channel, int count, const std::string& label = {}) 
   }
 }
 
+// A chart drawn again after the store was replaced or grew shows the store as it is now, with
+// the same channels, colours and caption; without a chart nothing is drawn.
+TEST(RedrawChart, ShowsTheStoreAsItIsNowWithTheSameSeries) {
+  AppState app;
+  Redraw_Chart(app);
+  EXPECT_EQ(app.form.MSChart2.data_revision, 0u);
+  Fill(app, 3, 5);
+  Fill(app, 8, 5);
+  Draw_BattV_Chart(app, 8);
+  EXPECT_FALSE(Chart_Behind_Store(app));
+  app.telemetry.store.Reset_Store();
+  EXPECT_TRUE(Chart_Behind_Store(app));
+  Fill(app, 3, 2);
+  Redraw_Chart(app);
+  const ChartModel& chart = app.form.MSChart2;
+  EXPECT_EQ(chart.row_count, 2);
+  EXPECT_EQ(chart.channels, (std::vector<int>{3, 8}));
+  EXPECT_EQ(chart.series[1].colour, kMaroon);
+  EXPECT_EQ(app.form.Frame5, "Battery 1 Volt");
+  EXPECT_EQ(chart.Value(1, 0), Sample_Value(3, 2));
+  EXPECT_FALSE(Chart_Behind_Store(app));
+}
+
 // Drawn over a three-series chart of 50 rows, of which nothing may remain.
 TEST(DrawValue, SpacesTicksItselfUpToFortyRowsThenEveryRoundedFortiethRow) {
   struct Case {

@@ -56,6 +56,21 @@ TEST(FrameLog, KeepsTheMostRecentFramesByCountAndBytes) {
   }
 }
 
+// A cleared log holds nothing and has dropped nothing, but its positions go on counting, so
+// that a frame queued before the clear is never taken for one appended after it.
+TEST(FrameLog, ClearingForgetsTheFramesAndKeepsCountingPositions) {
+  FrameLog log;
+  for (std::uint8_t i = 0; i < 3; ++i) log.Append(std::array<std::uint8_t, 1>{i}, "", {});
+  log.Clear();
+  EXPECT_TRUE(log.empty());
+  EXPECT_EQ(log.dropped(), 0u);
+  log.Append(std::array<std::uint8_t, 1>{9}, "", {});
+  EXPECT_EQ(log.size(), 1u);
+  EXPECT_EQ(log.first_position(), 3u);
+  EXPECT_EQ(log.total_appended(), 4u);
+  EXPECT_EQ(log.Entry(0).bytes[0], 9);
+}
+
 TEST(LineLog, KeepsTheMostRecentLines) {
   LineLog log;
   for (std::size_t i = 0; i < LineLog::kMaxLines + 10; ++i) log.Append(std::to_string(i));

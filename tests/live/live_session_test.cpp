@@ -171,8 +171,8 @@ TEST_F(LiveSessionUnitTest, RecordingGoesOnAndNewSessionStartsAFreshStoreAndFile
   session.New_Session(kStartMs + 1);
   EXPECT_FALSE(session.Store_Full());
   EXPECT_EQ(state.store.Count(3), 0);
-  EXPECT_NE(session.Recording().path, first);
   session.Feed(frame, kStartMs + 20000000);
+  EXPECT_NE(session.Recording().path, first);  // made with its first frame, beside the first
   EXPECT_EQ(state.store.Count(3), 1);
   EXPECT_EQ(session.Recording().frames, 1u);
 

@@ -40,10 +40,27 @@ TEST(RecorderTest, NeverOverwritesAnExistingFile) {
   std::ofstream(dir / "ORVELT-1_20261207_101500_2.kss") << "keep";
   Recorder recorder;
   ASSERT_TRUE(recorder.Open(dir.path().string(), start)) << recorder.status().error;
+  const Bytes frame = {0x00, 0x01};
+  recorder.Record(frame, frame.size(), "2026-12-07 10:15:00", false);
   EXPECT_EQ(std::filesystem::path(recorder.status().path).filename(),
             "ORVELT-1_20261207_101500_3.kss");
   recorder.Close();
   EXPECT_EQ(Read_All(dir / "ORVELT-1_20261207_101500_2.kss"), (Bytes{'k', 'e', 'e', 'p'}));
+}
+
+// A session that receives no frame leaves no empty file behind.
+TEST(RecorderTest, TheFileIsMadeWithTheFirstFrame) {
+  testing::ScratchDir dir;
+  Recorder recorder;
+  ASSERT_TRUE(recorder.Open(dir.path().string(), 0));
+  EXPECT_TRUE(std::filesystem::is_empty(dir.path()));
+  recorder.Close();
+  EXPECT_TRUE(std::filesystem::is_empty(dir.path()));
+  EXPECT_EQ(recorder.status().path, "");
+  // Closed, it stays closed: a later frame makes no file.
+  const Bytes frame = {0x00, 0x01};
+  recorder.Record(frame, frame.size(), "2026-12-07 10:15:00", false);
+  EXPECT_TRUE(std::filesystem::is_empty(dir.path()));
 }
 
 TEST(RecorderTest, AFolderThatCannotBeMadeIsReported) {

@@ -51,7 +51,24 @@ TEST_F(FileOpenTest, CancelReadsTheLastSelectionAgain) {
   MenuFileOpen_Click(app, platform);
   EXPECT_EQ(app.telemetry.store.Count(3), 4);
   EXPECT_EQ(app.form.List3, std::vector<std::string>{a});
-  EXPECT_EQ(app.telemetry.frame_log.size(), 8u);  // both loads logged
+  EXPECT_EQ(app.telemetry.frame_log.size(), 4u);  // the frames of the store, not of both loads
+}
+
+// A new load starts from nothing: no message, switch state or logged frame of the store it
+// replaced remains to be shown or forwarded.
+TEST_F(FileOpenTest, ANewLoadLeavesNothingOfTheStoreItReplaced) {
+  tools::CaptureBuilder c;
+  c.Add(tools::Text_Time_Label_Frame("2026-11-28 09:14:00"));
+  c.Add(tools::Message_Frame("HELLO"));
+  c.Add(tools::Switchboard_Record(tools::kSwitchSelectors[0], 1, 0, 0));
+  ASSERT_TRUE(c.Write_File(dir / "m.kss"));
+  Open_Files(app, platform, {(dir / "m.kss").string()});
+  ASSERT_EQ(app.telemetry.messages.size(), 1u);
+  ASSERT_FALSE(app.form.Text1[kFirstStatusBox].text.empty());
+  Open_Files(app, platform, {Capture("a.kss", 2)});
+  EXPECT_EQ(app.telemetry.messages.size(), 0u);
+  EXPECT_EQ(app.telemetry.frame_log.size(), 2u);  // the two battery frames; labels are not logged
+  EXPECT_EQ(app.form.Text1[kFirstStatusBox].text, "");
 }
 
 TEST_F(FileOpenTest, TooManyNamesLeaveAnEmptyStoreAndTheOldRecord) {

@@ -17,9 +17,26 @@ class NavigationTest : public ::testing::Test {
   AppState app;
 };
 
-TEST_F(NavigationTest, LastRecordIsTheLongestChannel) {
+TEST_F(NavigationTest, TheBarSpansTheRecordsLoaded) {
+  const AppState empty;
+  EXPECT_EQ(Records_Loaded(app.telemetry.store), 4);
+  EXPECT_EQ(Records_Loaded(empty.telemetry.store), 0);
   EXPECT_EQ(Last_Record(app.telemetry.store), 4);
-  EXPECT_EQ(Last_Record(AppState().telemetry.store), 1);
+  EXPECT_EQ(Last_Record(empty.telemetry.store), 1);
+  EXPECT_EQ(Record_Page_Step(app.telemetry.store), 1);
+  for (int k = 0; k < 96; ++k) app.telemetry.store.Append_Sample(8, 1.0, "");
+  EXPECT_EQ(Record_Page_Step(app.telemetry.store), 9);  // a tenth of 97
+
+  // After the store changed the position stays within it; a position inside stays put.
+  const struct {
+    int before, after;
+    bool moved;
+  } cases[] = {{0, 1, true}, {1, 1, false}, {97, 97, false}, {98, 97, true}, {32767, 97, true}};
+  for (const auto& c : cases) {
+    app.form.HScroll1 = c.before;
+    EXPECT_EQ(Clamp_Record_Position(app), c.moved) << c.before;
+    EXPECT_EQ(app.form.HScroll1, c.after) << c.before;
+  }
 }
 
 TEST_F(NavigationTest, GoToRecordNumberOrTimeOfDay) {
@@ -49,6 +66,8 @@ TEST_F(NavigationTest, PositionTexts) {
   EXPECT_EQ(Record_Position_Text(app, 2), "Record 2 of 4, 2026-11-28 09:15:30");
   EXPECT_EQ(Record_Position_Text(app, 9), "Record 9 of 4");
   EXPECT_EQ(Record_Position_Compact(app, 2), "2/4");
+  EXPECT_EQ(Record_Position_Compact(AppState(), 1), "0/0");
+  EXPECT_EQ(Record_Position_Text(AppState(), 1), "No records loaded");
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 #include <optional>
 #include <utility>
 
+#include "decode/time_label.hpp"
 #include "support/fake_platform.hpp"
 #include "window/handlers.hpp"
 
@@ -129,6 +130,35 @@ TEST_F(ShowRecordTest, PositionsOutsideTheStoreChangeNothing) {
       EXPECT_EQ(app.form.Text1[i].text, before.Text1[i].text);
     EXPECT_EQ(app.form.Label2, before.Label2);
   }
+}
+
+// Following a pass, every box shows its channel's latest sample whatever the other channels
+// hold, and a sample older than a minute is marked; the record display proper clears the mark.
+TEST_F(ShowRecordTest, FollowingShowsEveryChannelsLatestSampleAndMarksOldOnes) {
+  const std::int64_t now = *Parse_Time_Label("2026-11-28 09:20:00");
+  Append(3, 9.1, "2026-11-28 09:14:00");
+  Append(8, 7.0, "2026-11-28 09:19:00");
+  Append(8, 7.5, "2026-11-28 09:19:30");
+  for (int k = 0; k < 5; ++k) Append(51, k, "2026-11-28 09:19:59");
+  Append(47, 4, "no time");
+  app.form.HScroll1 = 5;
+  Show_Latest(app, platform, now);
+  const struct {
+    int channel;
+    const char* text;
+    bool stale;
+  } cases[] = {{3, "9.10", true},
+               {8, "7.50", false},
+               {51, "4.00", false},
+               {47, "4", false},
+               {10, "", false}};
+  for (const auto& c : cases) {
+    EXPECT_EQ(app.form.Text1[c.channel].text, c.text) << c.channel;
+    EXPECT_EQ(app.form.Text1[c.channel].stale, c.stale) << c.channel;
+  }
+  EXPECT_NE(app.form.Text1[3].tooltip.find("09:14:00"), std::string::npos);
+  Show_Record(app, platform, 1);
+  EXPECT_FALSE(app.form.Text1[3].stale);
 }
 
 TEST_F(ShowRecordTest, Label2FollowsTheSelectedChannel) {
