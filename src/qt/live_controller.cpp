@@ -2,7 +2,6 @@
 
 #include <QAction>
 #include <QDateTime>
-#include <QLabel>
 #include <QMenu>
 #include <QMessageBox>
 #include <QScrollBar>
@@ -15,6 +14,8 @@
 #include "qt/connect_dialog.hpp"
 #include "qt/main_window.hpp"
 #include "window/handlers.hpp"
+#include "window/navigation.hpp"
+#include "window/record_display.hpp"
 
 namespace orvelt {
 
@@ -54,12 +55,12 @@ LiveController::LiveController(MainWindow& window, QMenu* file_menu, QAction* be
   connect(follow_action_, &QAction::triggered, this, &LiveController::Follow);
 
   // Only moves by the user stop following; the window's own updates of the bar do not trigger
-  // actions.
-  if (auto* bar = window.findChild<QScrollBar*>("HScroll1")) {
-    connect(bar, &QScrollBar::actionTriggered, this, [this](int) {
-      if (receiver_.Running()) follow_.User_Moved();
-    });
-  }
+  // actions. The record display goes back to records as the bar shows them at once.
+  connect(window.Record_Bar(), &QScrollBar::actionTriggered, this, [this](int) {
+    if (!receiver_.Running()) return;
+    follow_.User_Moved();
+    window_.App().show_latest = false;
+  });
 
   repaint_timer_.setSingleShot(true);
   connect(&repaint_timer_, &QTimer::timeout, this, &LiveController::Repaint);
@@ -85,7 +86,7 @@ Outcome LiveController::Connect_To(const std::string& source, const std::string&
   receiver_.Start(parsed.address, record_folder);
   status_timer_.start();
   Update_Actions();
-  Repaint();
+  Session_Began();
   return Outcome::Done();
 }
 
@@ -100,10 +101,25 @@ void LiveController::New_Session() {
   if (!receiver_.Running()) return;
   receiver_.New_Session();
   follow_.Resume();
+  Session_Began();
+}
+
+void LiveController::Session_Began() {
+  // The store was emptied for the session: nothing of the earlier store or load may remain on
+  // screen.
+  window_.Forget_Load();
+  Update_Status();
+  window_.App().show_latest = receiver_.Running() && follow_.following;
+  window_.Store_Replaced();
   Repaint();
 }
 
 void LiveController::Follow() {
+  if (!receiver_.Running()) {
+    // Without a live session there is nothing to follow: End goes to the last record.
+    window_.Move_To_Record(Last_Record(window_.App().telemetry.store));
+    return;
+  }
   follow_.Resume();
   Repaint();
 }
@@ -133,43 +149,18 @@ int LiveController::Selected_Channel() const {
   return -1;
 }
 
-void LiveController::Grow_Chart() {
-  // The chart shows the series whose captions are its legends; when the first of them holds
-  // more samples than the chart has rows, the same chart is drawn again.
-  AppState& app = window_.App();
-  const ChartModel& chart = app.form.MSChart2;
-  if (chart.series.empty()) return;
-  std::vector<int> channels;
-  std::vector<Rgb> colours;
-  int caption_channel = -1;
-  for (const ChartSeries& series : chart.series) {
-    int found = -1;
-    for (int i = 0; i < kChannelCount && found < 0; ++i) {
-      const Selector* s = app.form.Selector_At(i);
-      if (s && s->caption == series.legend) found = i;
-    }
-    if (found < 0) return;
-    channels.push_back(found);
-    colours.push_back(series.colour);
-  }
-  for (int i = 0; i < kChannelCount && caption_channel < 0; ++i) {
-    const Selector* s = app.form.Selector_At(i);
-    if (s && s->caption == app.form.Frame5) caption_channel = i;
-  }
-  if (caption_channel < 0 || app.telemetry.store.Count(channels[0]) <= chart.row_count) return;
-  Draw_Series_Chart(app, channels, colours, caption_channel);
-}
-
 void LiveController::Repaint() {
   last_paint_ms_ = clock_.elapsed();
   AppState& app = window_.App();
   app.form.Take_Decoded_Facts(app.telemetry);
+  app.show_latest = receiver_.Running() && follow_.following;
   const int newest = Newest_Record(app.telemetry.store, Selected_Channel());
   if (const int position = follow_.Position(app.form.HScroll1, newest)) {
     app.form.HScroll1 = position;
   }
-  Show_Record(app, window_.Qt_Platform(), app.form.HScroll1);
-  Grow_Chart();
+  Show_Current_Record(app, window_.Qt_Platform(), Now_Ms() / 1000);
+  // The chart of the selected channels grows as their samples arrive.
+  if (Chart_Behind_Store(app)) Redraw_Chart(app);
   Update_Status();
   window_.Render_Live();
 }
@@ -182,11 +173,8 @@ void LiveController::Update_Status() {
   const std::int64_t now = Now_Ms();
   AppState& app = window_.App();
   app.form.Label3 = Live_Status_Line(receiver_.Link().Status(), receiver_.Session(), now);
-  if (auto* label3 = window_.findChild<QLabel*>("Label3")) {
-    label3->setToolTip(
-        From_Std(Live_Status_Details(receiver_.Link().Status(), receiver_.Session(), now))
-            .trimmed());
-  }
+  app.form.Label3_details =
+      Live_Status_Details(receiver_.Link().Status(), receiver_.Session(), now);
 }
 
 void LiveController::Update_Actions() {

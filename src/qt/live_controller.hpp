@@ -50,7 +50,7 @@ class LiveController : public QObject {
   void Frames_Arrived();
   void Repaint();
   void Update_Status();
-  void Grow_Chart();
+  void Session_Began();
   void Update_Actions();
   int Selected_Channel() const;
 

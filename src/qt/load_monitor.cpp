@@ -44,27 +44,34 @@ bool Is_User_Input(QEvent::Type type) {
 LoadMonitor::LoadMonitor(QWidget* window) : QObject(window), window_(window) {}
 
 LoadMonitor::~LoadMonitor() {
-  if (loading_) qApp->removeEventFilter(this);
+  if (reading_) qApp->removeEventFilter(this);
   delete dialog_.data();
 }
 
 std::function<bool(const LoadProgress&)> LoadMonitor::Begin() {
   loading_ = true;
   cancelled_ = false;
-  started_.start();
-  last_events_.start();
-  qApp->installEventFilter(this);
+  reading_ = false;
   return [this](const LoadProgress& progress) { return On_Progress(progress); };
 }
 
 void LoadMonitor::End() {
   if (!loading_) return;
   loading_ = false;
-  qApp->removeEventFilter(this);
+  if (reading_) qApp->removeEventFilter(this);
+  reading_ = false;
   if (dialog_) dialog_->hide();
 }
 
 bool LoadMonitor::On_Progress(const LoadProgress& progress) {
+  // Input is held back from the first byte read on, not before: choosing the files (the open
+  // dialog) is the user's part of the load and needs every key and click.
+  if (!reading_) {
+    reading_ = true;
+    started_.start();
+    last_events_.start();
+    qApp->installEventFilter(this);
+  }
   if (!cancelled_ && started_.elapsed() >= kShowAfterMs) {
     if (!dialog_) {
       dialog_ = new QProgressDialog(window_);

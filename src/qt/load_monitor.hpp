@@ -49,6 +49,7 @@ class LoadMonitor : public QObject {
   QElapsedTimer started_;
   QElapsedTimer last_events_;
   bool loading_ = false;
+  bool reading_ = false;  // bytes are being read: user input is held back
   bool cancelled_ = false;
 };
 

@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
+#include <QDateTime>
 #include <QDialog>
 #include <QDialogButtonBox>
 #include <QDragEnterEvent>
@@ -24,6 +25,7 @@
 #include <QRadioButton>
 #include <QScrollBar>
 #include <QSignalBlocker>
+#include <QTabBar>
 #include <QTabWidget>
 #include <QToolTip>
 #include <QUrl>
@@ -42,6 +44,7 @@
 #include "qt/value_box_fit.hpp"
 #include "window/handlers.hpp"
 #include "window/navigation.hpp"
+#include "window/record_display.hpp"
 
 namespace orvelt {
 
@@ -162,6 +165,9 @@ MainWindow::MainWindow(std::unique_ptr<QtPlatform> platform, QWidget* parent)
                                findChild<QAction*>("MenuFileExit"));
   resize(minimumSizeHint());
   Render(kChart | kLoadReport);
+  // The arrow keys, Home, End and the page keys step through the records from the start, not
+  // through the tabs.
+  hscroll1_->setFocus();
 }
 
 MainWindow::~MainWindow() {
@@ -199,8 +205,23 @@ void MainWindow::Run_Load(Load&& load) {
   app_->load_options.progress = nullptr;
   load_monitor_->End();
   loaded_ = true;
+  Store_Replaced();
+  hscroll1_->setFocus();
+}
+
+void MainWindow::Store_Replaced() {
+  Store_Changed(*app_, *platform_, QDateTime::currentSecsSinceEpoch());
   Render(kChart | kLoadReport);
   if (frame_view_) frame_view_->Refresh();
+}
+
+void MainWindow::Forget_Load() {
+  loaded_ = false;
+  app_->last_load = LoadReport{};
+  app_->form.Label3_summary.clear();
+  app_->form.Label3_details.clear();
+  if (auto* dialog = findChild<QDialog*>("LoadReport", Qt::FindDirectChildrenOnly)) dialog->close();
+  label3_->unsetCursor();
 }
 
 // --- Construction -------------------------------------------------------------------------
@@ -218,6 +239,23 @@ void MainWindow::Build_Menus() {
   exit->setObjectName("MenuFileExit");
   exit->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
   connect(exit, &QAction::triggered, this, &QWidget::close);
+
+  // "B" and "S" work as keys wherever the focus is in the window, as their captions suggest;
+  // a dialog is a window of its own, so typing there never reaches them.
+  auto* bars = new QAction(tr("Bars or lines"), this);
+  bars->setObjectName("KeyCheck1");
+  bars->setShortcut(QKeySequence(Qt::Key_B));
+  bars->setShortcutContext(Qt::WindowShortcut);
+  addAction(bars);
+  connect(bars, &QAction::triggered, this, [this] { check1_->click(); });
+  auto* shot = new QAction(tr("Screenshot"), this);
+  shot->setObjectName("KeyCommand1");
+  shot->setShortcut(QKeySequence(Qt::Key_S));
+  shot->setShortcutContext(Qt::WindowShortcut);
+  addAction(shot);
+  connect(shot, &QAction::triggered, this, [this] {
+    if (command1_->isVisible()) command1_->click();
+  });
 
   QAction* info = menuBar()->addAction(tr("&Info"));
   info->setObjectName("MnuInfo");
@@ -251,6 +289,7 @@ QLineEdit* MainWindow::Build_Box(QWidget* parent, int index, const QRect& rect) 
   auto* box = new QLineEdit(parent);
   box->setObjectName(QStringLiteral("Text1_%1").arg(index));
   box->setReadOnly(true);
+  box->setFocusPolicy(Qt::NoFocus);  // a display: the keys stay with the record bar
   box->setAcceptDrops(false);
   box->setFont(client_->font());
   Place_Control(box, rect);
@@ -268,6 +307,8 @@ void MainWindow::Build_Channel(const ChannelInfo& c, QWidget* frame) {
   selector->setFont(normal);
   // Selection is one for the whole window and belongs to the model, across all frames.
   selector->setAutoExclusive(false);
+  // A click selects without taking the keys from the record bar; Tab still reaches it.
+  selector->setFocusPolicy(Qt::TabFocus);
   selector->setProperty(kChannelProperty, c.index);
   selector->installEventFilter(this);
   connect(selector, &QRadioButton::clicked, this, [this, i = c.index] { On_Selector(i); });
@@ -330,6 +371,8 @@ void MainWindow::Build_Tabs() {
   safe_mode_tab->setObjectName("SSTab1_SafeMode");
   tab_->addTab(telemetry_tab, tr("Telemetry"));
   tab_->addTab(safe_mode_tab, tr("Safe Mode Telemetry"));
+  tab_->setFocusPolicy(Qt::TabFocus);
+  tab_->tabBar()->setFocusPolicy(Qt::TabFocus);
 
   QGroupBox* frame1 = Build_Frame(telemetry_tab, "Frame1", tr("Telemetry"), Px(kLayout.frame1));
   QGroupBox* frame6 = Build_Frame(telemetry_tab, "Frame6", tr("Switchboard"), Px(kLayout.frame6));
@@ -383,12 +426,13 @@ void MainWindow::Build_Lower_Controls() {
   chart_->setObjectName("MSChart2");
   chart_->setFont(normal);
   Place_Control(chart_, Px(kLayout.chart), Anchor::Grow);
-  connect(chart_, &ChartWidget::Row_Clicked, this, &MainWindow::Show_Position);
+  connect(chart_, &ChartWidget::Row_Clicked, this, &MainWindow::Move_To_Record);
   check1_ = new QCheckBox(tr("B"), frame5_);
   check1_->setObjectName("Check1");
   check1_->setToolTip(tr("Bars instead of lines, for this chart and every later one"));
   check1_->setFont(normal);
   check1_->raise();  // sits on the chart's corner
+  check1_->setFocusPolicy(Qt::TabFocus);
   connect(check1_, &QCheckBox::clicked, this, &MainWindow::On_Check1);
   // Qt's check mark takes more room than the design allowed; the box grows to the left so that
   // its caption stays whole and its right edge stays on the chart's.
@@ -400,6 +444,7 @@ void MainWindow::Build_Lower_Controls() {
   command1_ = new QPushButton(tr("S"), client_);
   command1_->setObjectName("Command1");
   command1_->setToolTip(tr("Save a picture of the window into the image folder"));
+  command1_->setFocusPolicy(Qt::TabFocus);
   connect(command1_, &QPushButton::clicked, this, &MainWindow::On_Command1);
   Place_Control(command1_, Px(kLayout.command1), Anchor::FollowBottom);
 
@@ -417,7 +462,7 @@ void MainWindow::Build_Lower_Controls() {
 
   hscroll1_ = new QScrollBar(Qt::Horizontal, client_);
   hscroll1_->setObjectName("HScroll1");
-  hscroll1_->setRange(kFirstRecord, kLastScrollPosition);
+  hscroll1_->setRange(kFirstRecord, kFirstRecord);  // grows with the records loaded
   hscroll1_->setSingleStep(1);
   hscroll1_->setPageStep(1);
   hscroll1_->setValue(1);
@@ -477,9 +522,10 @@ void MainWindow::Render(unsigned extra) {
     shown_label2_ = form.Label2;
   }
   Render_Status_Line();
-  if (form.Label3 != shown_label3_) {
+  if (form.Label3 != shown_label3_ || form.Label3_details != shown_label3_details_) {
     extra |= kLoadReport;  // the tooltip holds the whole line
     shown_label3_ = form.Label3;
+    shown_label3_details_ = form.Label3_details;
   }
   if (form.Frame5 != shown_frame5_) {
     frame5_->setTitle(From_Utf8(form.Frame5));
@@ -490,9 +536,16 @@ void MainWindow::Render(unsigned extra) {
     const QSignalBlocker block(check1_);
     check1_->setCheckState(state);
   }
-  if (hscroll1_->value() != form.HScroll1) {
+  {
+    // The bar spans the records loaded, so that its thumb, track and page steps move through
+    // the data; the model's position is already within them.
     const QSignalBlocker block(hscroll1_);
-    hscroll1_->setValue(form.HScroll1);
+    const TelemetryStore& store = app_->telemetry.store;
+    if (hscroll1_->maximum() != Last_Record(store)) hscroll1_->setMaximum(Last_Record(store));
+    if (hscroll1_->pageStep() != Record_Page_Step(store)) {
+      hscroll1_->setPageStep(Record_Page_Step(store));
+    }
+    if (hscroll1_->value() != form.HScroll1) hscroll1_->setValue(form.HScroll1);
   }
   Render_Position();
   Render_List1();
@@ -514,11 +567,14 @@ void MainWindow::Render_Boxes() {
       box->setToolTip(status ? From_Utf8(model.text) : From_Utf8(model.tooltip));
       shown_text_[i] = model.text;
     }
-    if (model.back_colour != shown_colour_[i]) {
+    if (model.back_colour != shown_colour_[i] || model.stale != shown_stale_[i]) {
       QPalette pal = box->palette();
       pal.setColor(QPalette::Base, Box_Colour(model.back_colour));
+      // An old sample among fresh ones while following a pass is greyed.
+      pal.setColor(QPalette::Text, model.stale ? QColor(Qt::gray) : QColor(Qt::black));
       box->setPalette(pal);
       shown_colour_[i] = model.back_colour;
+      shown_stale_[i] = model.stale;
     }
   }
 }
@@ -550,21 +606,24 @@ void MainWindow::Render_Position() {
 }
 
 void MainWindow::Render_List1() {
-  // Appends only the lines received since the last rendering and drops what the message log
-  // itself dropped, so the list holds exactly the log's lines.
+  // The list holds exactly the log's lines: lines the log dropped (by its bounds, or all of
+  // them when the store was emptied) leave the list's front, lines received since the last
+  // rendering are appended.
   const LineLog& lines = app_->telemetry.messages;
   const std::uint64_t total = lines.total_appended();
-  if (total == shown_list1_) return;
-  const std::uint64_t fresh = std::min<std::uint64_t>(total - shown_list1_, lines.size());
-  QStringList added;
-  added.reserve(static_cast<qsizetype>(fresh));
-  for (std::size_t k = lines.size() - static_cast<std::size_t>(fresh); k < lines.size(); ++k) {
-    added << From_Utf8(lines[k]);
+  const std::uint64_t first_kept = total - lines.size();
+  if (total == shown_list1_ && static_cast<std::size_t>(list1_->count()) == lines.size()) return;
+  const std::uint64_t shown_first = shown_list1_ - static_cast<std::uint64_t>(list1_->count());
+  if (first_kept >= shown_list1_) {
+    list1_->clear();
+  } else if (first_kept > shown_first) {
+    list1_->model()->removeRows(0, static_cast<int>(first_kept - shown_first));
   }
-  if (fresh == lines.size()) list1_->clear();
+  QStringList added;
+  for (std::uint64_t k = std::max(first_kept, shown_list1_); k < total; ++k) {
+    added << From_Utf8(lines[static_cast<std::size_t>(k - first_kept)]);
+  }
   list1_->addItems(added);
-  const auto surplus = list1_->count() - static_cast<int>(lines.size());
-  if (surplus > 0) list1_->model()->removeRows(0, surplus);
   shown_list1_ = total;
 }
 
@@ -575,14 +634,12 @@ void MainWindow::Render_Chart() {
 void MainWindow::Render_Load_Report() {
   const FormModel& form = app_->form;
   const QString full = File_Name_Text(form.Label3);
-  if (!loaded_) {
-    label3_->setToolTip(full);
-    return;
-  }
   QString tip = full;
-  const QString details = File_Name_Text(app_->last_load.Details()).trimmed();
-  if (!details.isEmpty()) tip += (tip.isEmpty() ? QString() : QStringLiteral("\n")) + details;
+  const QString more = File_Name_Text(form.Label3_details).trimmed();
+  if (!more.isEmpty()) tip += (tip.isEmpty() ? QString() : QStringLiteral("\n")) + more;
   label3_->setToolTip(tip);
+  if (!loaded_) return;
+  const QString details = File_Name_Text(app_->last_load.Details()).trimmed();
   label3_->setCursor(Qt::PointingHandCursor);
   // An open report follows every load.
   auto* dialog = findChild<QDialog*>("LoadReport", Qt::FindDirectChildrenOnly);
@@ -628,14 +685,42 @@ void MainWindow::On_Scroll(int position) {
   Render(kNothingElse);
 }
 
-void MainWindow::Show_Position(int position) {
-  // Moving the bar raises its change like a user's move does.
-  hscroll1_->setValue(std::clamp(position, kFirstRecord, kLastScrollPosition));
+void MainWindow::Move_To_Record(int position) {
+  // Moving the bar raises its change like a user's move does; the bar reaches every record the
+  // store holds now, even one not drawn yet.
+  const int last = Last_Record(app_->telemetry.store);
+  if (hscroll1_->maximum() < last) hscroll1_->setMaximum(last);
+  hscroll1_->setValue(std::clamp(position, kFirstRecord, last));
+}
+
+bool MainWindow::Record_Bar_Key(int key) {
+  switch (key) {
+    // Home and End go to the first and the last loaded record, not to the bar's ends.
+    case Qt::Key_Home:
+      hscroll1_->triggerAction(QAbstractSlider::SliderToMinimum);
+      return true;
+    case Qt::Key_End:
+      hscroll1_->triggerAction(QAbstractSlider::SliderToMaximum);
+      return true;
+    // A page forward is PageDown, as in a document; Qt's horizontal default runs the other way.
+    case Qt::Key_PageDown:
+      hscroll1_->triggerAction(QAbstractSlider::SliderPageStepAdd);
+      return true;
+    case Qt::Key_PageUp:
+      hscroll1_->triggerAction(QAbstractSlider::SliderPageStepSub);
+      return true;
+    default:
+      return false;
+  }
 }
 
 void MainWindow::On_Selector(int index) {
   app_->form.Option1[static_cast<std::size_t>(index)].on = true;
   Option1_Click(*app_, *platform_, index);
+  // While a pass is followed the boxes keep showing every channel's latest sample.
+  if (app_->show_latest) {
+    Show_Current_Record(*app_, *platform_, QDateTime::currentSecsSinceEpoch());
+  }
   Render(kChart);
 }
 
@@ -666,12 +751,7 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
   if (watched == client_ && event->type() == QEvent::Resize) {
     Apply_Layout();
   } else if (watched == hscroll1_ && event->type() == QEvent::KeyPress) {
-    // Home and End go to the first and the last loaded record, not to the bar's ends.
-    const int key = static_cast<QKeyEvent*>(event)->key();
-    if (key == Qt::Key_Home || key == Qt::Key_End) {
-      Show_Position(key == Qt::Key_Home ? kFirstRecord : Last_Record(app_->telemetry.store));
-      return true;
-    }
+    if (Record_Bar_Key(static_cast<QKeyEvent*>(event)->key())) return true;
   } else if (event->type() == QEvent::MouseButtonPress) {
     // A right press selects like a left click; the key tracker has already seen the button
     // go down, which makes the selection draw the channel's group chart.

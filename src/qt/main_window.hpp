@@ -83,6 +83,19 @@ class MainWindow : public QMainWindow {
   ForwardingController& Forwarding() { return *forwarding_; }
   // Draws what live reception changed in the model.
   void Render_Live() { Render(kChart); }
+  // The store was emptied or replaced (a load, a new live session): every view shows the new
+  // store at once.
+  void Store_Replaced();
+  // A live session began or started afresh: the last load's report no longer describes the
+  // store.
+  void Forget_Load();
+  // Moves the record scroll bar to `position` (kept within the records loaded) as a user's move
+  // would.
+  void Move_To_Record(int position);
+  // The record scroll bar `HScroll1`.
+  QScrollBar* Record_Bar() const { return hscroll1_; }
+  // The status line `Label3`.
+  QLabel* Status_Line() const { return label3_; }
 
   // Pixels of a length in twips at the screen's scale (15 twips per pixel at 96 dpi).
   int Px(int twips) const;
@@ -135,7 +148,7 @@ class MainWindow : public QMainWindow {
   void Fill_Recent_Menu();
 
   void On_Scroll(int position);
-  void Show_Position(int position);
+  bool Record_Bar_Key(int key);
   void On_Selector(int index);
   void On_Check1();
   void On_Command1();
@@ -172,7 +185,8 @@ class MainWindow : public QMainWindow {
   // What the widgets show now, so that a render touches only what changed.
   std::array<std::string, kControlIndexCount> shown_text_;
   std::array<std::uint32_t, kControlIndexCount> shown_colour_{};
-  std::string shown_label2_, shown_label3_, shown_frame5_;
+  std::array<bool, kControlIndexCount> shown_stale_{};
+  std::string shown_label2_, shown_label3_, shown_label3_details_, shown_frame5_;
   std::uint64_t shown_list1_ = 0;  // messages ever appended when List1 was last drawn
   bool loaded_ = false;            // a load has run, so there is a report to show
 };

@@ -94,7 +94,7 @@ void MainWindow::Fill_Recent_Menu() {
 Outcome MainWindow::Go_To(const std::string& text) {
   const GoToTarget target = Parse_Go_To(text, *app_);
   if (!target.error.empty()) return Outcome::Failed(target.error);
-  Show_Position(target.record);
+  Move_To_Record(target.record);
   return Outcome::Done();
 }
 
