@@ -1,0 +1,561 @@
+// The window in a person's hands: every path a user takes goes through the real dialogs, menus,
+// keys and clicks, delivered through QApplication as the window system would deliver them, on
+// a virtual X server. Nothing here calls a handler directly.
+
+#include <QAbstractItemView>
+#include <QApplication>
+#include <QCheckBox>
+#include <QDialogButtonBox>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QFileDialog>
+#include <QFileSystemModel>
+#include <QInputDialog>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QProgressDialog>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScrollBar>
+#include <QStandardPaths>
+#include <QStyle>
+#include <QStyleOptionSlider>
+#include <QTabWidget>
+#include <QTableView>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <QtTest>
+
+#include <chrono>
+#include <functional>
+#include <memory>
+#include <sstream>
+#include <thread>
+
+#include "export/csv_export.hpp"
+#include "forward/sids_test_server.hpp"
+#include "live/loopback_tnc.hpp"
+#include "qt/forwarding_controller.hpp"
+#include "qt/live_controller.hpp"
+#include "qt/main_window.hpp"
+#include "tools/capture_writer.hpp"
+#include "window/navigation.hpp"
+
+namespace {
+
+using orvelt::MainWindow;
+
+// The real platform, reading its start-up files from the built program's folder.
+class JourneyPlatform : public orvelt::QtPlatform {
+ public:
+  std::filesystem::path Program_Directory() override { return ORVELT_APP_DIR; }
+};
+
+constexpr int kDialogPatienceMs = 4000;
+
+// A dialog that does not close after the journey's last step for it (it took no input) would
+// keep its modal loop running for ever: it is closed here and the journey fails.
+bool g_stuck = false;
+
+// Runs `step` on the next modal dialog of type W once it is shown. Returns at once; the step
+// runs from the dialog's own event loop. Says afterwards whether the dialog was met.
+// Events made here carry no X server time, so a window manager that keeps new windows from
+// taking the focus without fresh user input would leave a dialog unfocused; the window is then
+// given the focus as the desktop would give it to a dialog the user just opened.
+void Give_Focus(QWidget* window) {
+  if (!window->isActiveWindow()) window->activateWindow();
+}
+
+template <typename W>
+std::shared_ptr<bool> When_Shown(std::function<void(W*)> step) {
+  auto met = std::make_shared<bool>(false);
+  auto* timer = new QTimer;
+  auto clock = std::make_shared<QElapsedTimer>();
+  clock->start();
+  timer->setInterval(20);
+  QObject::connect(timer, &QTimer::timeout, [=] {
+    QWidget* modal = QApplication::activeModalWidget();
+    W* dialog = qobject_cast<W*>(modal);
+    if (!*met && dialog != nullptr && dialog->isVisible()) {
+      Give_Focus(dialog);
+      if (!dialog->isActiveWindow()) return;
+      *met = true;
+      clock->restart();
+      step(dialog);
+      return;
+    }
+    if (clock->elapsed() < kDialogPatienceMs) return;
+    timer->stop();
+    timer->deleteLater();
+    // A dialog still open here took no input (or never took the focus): it is closed, and the
+    // journey fails.
+    if (modal != nullptr && (dialog != nullptr || !*met)) {
+      g_stuck = true;
+      if (auto* d = qobject_cast<QDialog*>(modal)) d->reject();
+    }
+  });
+  timer->start();
+  return met;
+}
+
+QWidget* Focus() {
+  return QApplication::focusWidget();
+}
+
+// Where a key goes: the focused control, else the active window (whose shortcuts still work).
+QWidget* Keys() {
+  if (QWidget* focus = QApplication::focusWidget()) return focus;
+  if (QWidget* active = QApplication::activeWindow()) return active;
+  return QApplication::topLevelWidgets().value(0);
+}
+
+// Clicks into a field and types, as a person does: the keys go wherever the focus went.
+void Type_Into(QWidget* field, const QString& text) {
+  QVERIFY(field != nullptr);
+  QTest::mouseClick(field, Qt::LeftButton, {}, QPoint(5, field->height() / 2));
+  QTRY_VERIFY_WITH_TIMEOUT(Focus() == field, 2000);
+  QTest::keyClick(Keys(), Qt::Key_A, Qt::ControlModifier);
+  QTest::keyClicks(Keys(), text);
+}
+
+// Ticks a check box by a click on its box, which a wide check box does not have at its middle.
+void Tick(QCheckBox* box) {
+  QVERIFY(box != nullptr);
+  if (!box->isChecked()) QTest::mouseClick(box, Qt::LeftButton, {}, QPoint(6, box->height() / 2));
+  QVERIFY(box->isChecked());
+}
+
+// Types a file name into an open file dialog (its focus starts in the name field) and presses
+// Enter.
+void Type_File_Name(QFileDialog* dialog, const QString& name) {
+  Q_UNUSED(dialog);
+  QTRY_VERIFY_WITH_TIMEOUT(qobject_cast<QLineEdit*>(Focus()) != nullptr, 2000);
+  QTest::keyClicks(Keys(), name);
+  QTest::keyClick(Keys(), Qt::Key_Return);
+}
+
+// A dialog or menu just closed: the window manager gives the window back its focus.
+void Back_To(QWidget* window) {
+  QTRY_VERIFY_WITH_TIMEOUT(
+      QApplication::activeModalWidget() == nullptr && QApplication::activePopupWidget() == nullptr,
+      5000);
+  Give_Focus(window);
+  QTRY_VERIFY2_WITH_TIMEOUT(
+      window->isActiveWindow() && QApplication::activeModalWidget() == nullptr &&
+          QApplication::activePopupWidget() == nullptr && QApplication::focusWidget() != nullptr,
+      qPrintable(QStringLiteral("active %1, modal %2, popup %3, focus %4")
+                     .arg(window->isActiveWindow())
+                     .arg(QApplication::activeModalWidget() != nullptr)
+                     .arg(QApplication::activePopupWidget() != nullptr)
+                     .arg(QApplication::focusWidget() != nullptr)),
+      10000);
+}
+
+// Opens a menu of the menu bar with its Alt key and clicks the entry `text`; `then` names a
+// submenu's entry to click after it.
+void Pick(MainWindow& window, char mnemonic, const QString& text, const QString& then = {}) {
+  Back_To(&window);
+  QTest::keyClick(Keys(), static_cast<Qt::Key>(Qt::Key_A + (mnemonic - 'a')), Qt::AltModifier);
+  for (const QString& wanted : {text, then}) {
+    if (wanted.isEmpty()) break;
+    QMenu* menu = nullptr;
+    QTRY_VERIFY_WITH_TIMEOUT(
+        (menu = qobject_cast<QMenu*>(QApplication::activePopupWidget())) != nullptr &&
+            menu->isVisible(),
+        2000);
+    QAction* action = nullptr;
+    for (QAction* a : menu->actions()) {
+      if (a->text().remove('&').startsWith(QString(wanted).remove('&'))) action = a;
+    }
+    QVERIFY2(action != nullptr, qPrintable("no menu entry " + wanted));
+    QVERIFY2(action->isEnabled(), qPrintable("menu entry disabled: " + wanted));
+    const QPoint at = menu->actionGeometry(action).center();
+    QTest::mouseMove(menu, at);
+    QTest::mouseClick(menu, Qt::LeftButton, {}, at);
+  }
+}
+
+std::string Bytes_Of(const QString& path) {
+  QFile f(path);
+  if (!f.open(QIODevice::ReadOnly)) return {};
+  return f.readAll().toStdString();
+}
+
+struct Journey {
+  QTemporaryDir dir;
+  std::unique_ptr<MainWindow> window;
+
+  Journey() {
+    window = std::make_unique<MainWindow>(std::make_unique<JourneyPlatform>());
+    if (window->Start_Up()) qFatal("start-up failed");
+    window->App().ImagePath = (dir.path() + "/").toStdString();
+    window->show();
+    window->activateWindow();
+    if (!QTest::qWaitForWindowActive(window.get())) qFatal("the window never became active");
+    Back_To(window.get());
+  }
+
+  orvelt::AppState& App() { return window->App(); }
+  const orvelt::TelemetryStore& Store() { return window->App().telemetry.store; }
+  int Records() {
+    int records = 0;
+    for (int c = 0; c < orvelt::kChannelCount; ++c) records = std::max(records, Store().Count(c));
+    return records;
+  }
+  // A page of the record bar: a tenth of the records.
+  int Page() { return std::max(1, Records() / 10); }
+  void Click_Channel(int channel, Qt::KeyboardModifiers modifiers = {}) {
+    QTest::mouseClick(Selector(channel), Qt::LeftButton, modifiers, QPoint(4, 4));
+    if (!modifiers) charted = channel;
+  }
+  QScrollBar* Bar() { return window->findChild<QScrollBar*>("HScroll1"); }
+  QLabel* Status_Line() { return window->findChild<QLabel*>("Label3"); }
+  // The first channel of the chart shown, as the journey chose it.
+  int charted = -1;
+  QString Position() { return window->findChild<QLabel*>("RecordPosition")->text(); }
+  QLineEdit* Box(int i) { return window->findChild<QLineEdit*>(QStringLiteral("Text1_%1").arg(i)); }
+  QRadioButton* Selector(int i) {
+    return window->findChild<QRadioButton*>(QStringLiteral("Option1_%1").arg(i));
+  }
+  int Filled_Boxes() {
+    int n = 0;
+    for (int i = 0; i < orvelt::kChannelCount; ++i) n += Box(i) && !Box(i)->text().isEmpty();
+    return n;
+  }
+
+  QString Write(const QString& name, const orvelt::tools::PassOptions& options) {
+    const QString path = dir.filePath(name);
+    if (!orvelt::tools::Generate_Pass(options).Write_File(path.toStdString())) qFatal("no file");
+    return path;
+  }
+
+  // File / Open Kissfile by Ctrl+O, the name typed.
+  void Open_By_Typing(const QString& path) {
+    Back_To(window.get());
+    auto met = When_Shown<QFileDialog>([&](QFileDialog* d) { Type_File_Name(d, path); });
+    QTest::keyClick(Keys(), Qt::Key_O, Qt::ControlModifier);
+    QVERIFY(*met);
+    QVERIFY(!g_stuck);
+    Back_To(window.get());
+  }
+
+  // Every view shows exactly the store as it is now.
+  void Check_Views_Show_The_Store() {
+    const auto& store = Store();
+    const int records = Records();
+    QCOMPARE(Position(),
+             QString::fromStdString(orvelt::Record_Position_Compact(App(), Bar()->value())));
+    QCOMPARE(Bar()->maximum(), std::max(1, records));
+    QCOMPARE(App().form.HScroll1, Bar()->value());
+    QVERIFY(Bar()->value() <= std::max(1, records));
+    const orvelt::ChartModel& chart = App().form.MSChart2;
+    if (charted >= 0) {
+      QCOMPARE(chart.row_count, store.Count(charted));
+      for (int r = 0; r < chart.row_count; ++r) {
+        QCOMPARE(chart.Value(r, 0), store.Value(charted, r + 1));
+      }
+    }
+    if (records == 0) {
+      QCOMPARE(Filled_Boxes(), 0);
+      QCOMPARE(window->findChild<QListWidget*>("List1")->count(), 0);
+      QVERIFY(App().telemetry.frame_log.empty());
+    }
+  }
+};
+
+}  // namespace
+
+class JourneyTest : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void initTestCase() {
+    QStandardPaths::setTestModeEnabled(true);
+    QApplication::setAttribute(Qt::AA_DontUseNativeDialogs);
+    QLocale::setDefault(QLocale::c());
+  }
+  void init() { g_stuck = false; }
+
+  // Ctrl+O, a typed name, Enter: the capture loads, and the keys step through its records at
+  // once (the record bar has the focus after start-up and after a load).
+  void openByTypingThenStepWithKeys() {
+    Journey j;
+    QCOMPARE(j.Position(), QString("0/0"));
+    QCOMPARE(Focus(), j.Bar());
+    j.Open_By_Typing(ORVELT_SAMPLE_DIR "/pass.kss");
+    const int records = j.Records();
+    QVERIFY(records > 100);
+    QCOMPARE(j.Position(), QString("1/%1").arg(records));
+    QVERIFY(j.Filled_Boxes() > 20);
+    QCOMPARE(Focus(), j.Bar());
+
+    auto* tabs = j.window->findChild<QTabWidget*>("SSTab1");
+    const int page = j.Page();
+    const struct {
+      Qt::Key key;
+      int expected;
+    } steps[] = {{Qt::Key_Right, 2},           {Qt::Key_Right, 3},  {Qt::Key_Left, 2},
+                 {Qt::Key_PageDown, 2 + page}, {Qt::Key_PageUp, 2}, {Qt::Key_End, records},
+                 {Qt::Key_Right, records},     {Qt::Key_Home, 1}};
+    for (const auto& step : steps) {
+      QTest::keyClick(Keys(), step.key);
+      QCOMPARE(j.Bar()->value(), step.expected);
+      QCOMPARE(j.App().form.HScroll1, step.expected);
+    }
+    QCOMPARE(tabs->currentIndex(), 0);
+    j.Check_Views_Show_The_Store();
+  }
+
+  // A drag of the thumb moves through the loaded records, never past them.
+  void thumbDragMovesThroughTheData() {
+    Journey j;
+    j.Open_By_Typing(ORVELT_SAMPLE_DIR "/pass.kss");
+    QScrollBar* bar = j.Bar();
+    QStyleOptionSlider option;
+    option.initFrom(bar);
+    option.orientation = Qt::Horizontal;
+    option.minimum = bar->minimum();
+    option.maximum = bar->maximum();
+    option.sliderPosition = bar->sliderPosition();
+    option.sliderValue = bar->value();
+    option.pageStep = bar->pageStep();
+    option.singleStep = bar->singleStep();
+    const QRect thumb = bar->style()->subControlRect(QStyle::CC_ScrollBar, &option,
+                                                     QStyle::SC_ScrollBarSlider, bar);
+    QTest::mousePress(bar, Qt::LeftButton, {}, thumb.center());
+    QTest::mouseMove(bar, thumb.center() + QPoint(12, 0));
+    QTest::mouseRelease(bar, Qt::LeftButton, {}, thumb.center() + QPoint(12, 0));
+    QVERIFY(j.Bar()->value() > 1);
+    QVERIFY(j.Bar()->value() < j.Records());
+    QCOMPARE(j.App().form.HScroll1, j.Bar()->value());
+  }
+
+  // Several files picked by clicking in the dialog load as one selection; Escape cancels.
+  void openSeveralByClicking() {
+    Journey j;
+    const QString a = j.Write("a.kss", {.seconds = 20, .seed = 2});
+    const QString b = j.Write("b.kss", {.start = 1795857300, .seconds = 30, .seed = 3});
+    auto met = When_Shown<QFileDialog>([&](QFileDialog* d) {
+      Type_File_Name(d, j.dir.path());  // Enter on a folder opens it
+      auto* list = d->findChild<QAbstractItemView*>("listView");
+      auto* model = qobject_cast<QFileSystemModel*>(list->model());
+      QModelIndex ia, ib;
+      QTRY_VERIFY_WITH_TIMEOUT(
+          (ia = model->index(a)).isValid() && (ib = model->index(b)).isValid() &&
+              list->visualRect(ib).isValid() && !list->visualRect(ib).isEmpty(),
+          3000);
+      QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualRect(ia).center());
+      QTest::mouseClick(list->viewport(), Qt::LeftButton, Qt::ControlModifier,
+                        list->visualRect(ib).center());
+      auto* open = d->findChild<QDialogButtonBox*>("buttonBox")->button(QDialogButtonBox::Open);
+      QTest::mouseClick(open, Qt::LeftButton);
+    });
+    Pick(*j.window, 'f', "Open Kissfile");
+    QVERIFY(*met);
+    QVERIFY(!g_stuck);
+    QCOMPARE(j.App().form.List3.size(), std::size_t{2});
+    QCOMPARE(j.App().telemetry.store.Count(3), 20 + 30);
+
+    Back_To(j.window.get());
+    auto cancelled =
+        When_Shown<QFileDialog>([](QFileDialog*) { QTest::keyClick(Keys(), Qt::Key_Escape); });
+    QTest::keyClick(Keys(), Qt::Key_O, Qt::ControlModifier);
+    QVERIFY(*cancelled);
+    QVERIFY(!g_stuck);
+    Back_To(j.window.get());
+    // A cancelled dialog reads the last confirmed selection again.
+    QCOMPARE(j.App().telemetry.store.Count(3), 20 + 30);
+    j.Check_Views_Show_The_Store();
+  }
+
+  // A long load shows its progress and its Cancel button takes a click; what was read stays.
+  void cancelALongLoad() {
+    Journey j;
+    const QString big = j.Write("big.kss", {.seconds = 3000, .seed = 4});
+    j.App().load_options.chunk_bytes = 512;
+    j.App().load_options.on_frame = [](const orvelt::FrameEvent&) {
+      std::this_thread::sleep_for(std::chrono::microseconds(300));
+    };
+    // The progress shows after a moment; the user clicks its Cancel button.
+    bool clicked = false;
+    QTimer watch;
+    QObject::connect(&watch, &QTimer::timeout, [&] {
+      for (QWidget* w : QApplication::topLevelWidgets()) {
+        auto* progress = qobject_cast<QProgressDialog*>(w);
+        if (clicked || progress == nullptr || !progress->isVisible()) continue;
+        clicked = true;
+        QTest::mouseClick(progress->findChild<QPushButton*>(), Qt::LeftButton);
+      }
+    });
+    watch.start(50);
+    j.Open_By_Typing(big);
+    watch.stop();
+    QVERIFY(clicked);
+    QVERIFY(j.Store().Count(3) > 0);
+    QVERIFY(j.Store().Count(3) < 3000);
+    QVERIFY(j.App().form.Label3.find("cancel") != std::string::npos);
+    j.Check_Views_Show_The_Store();
+  }
+
+  // A click charts a channel, Shift with a click its group; "B" and "S" work as keys.
+  void channelClicksAndKeys() {
+    Journey j;
+    j.Open_By_Typing(ORVELT_SAMPLE_DIR "/pass.kss");
+    j.Click_Channel(3);
+    QCOMPARE(j.App().form.MSChart2.column_count, 1);
+    QCOMPARE(Focus(), j.Bar());  // the keys still step through the records
+    QTest::keyPress(Keys(), Qt::Key_Shift);
+    j.Click_Channel(8, Qt::ShiftModifier);
+    QTest::keyRelease(Keys(), Qt::Key_Shift);
+    QCOMPARE(j.App().form.MSChart2.column_count, 2);
+    QCOMPARE(j.App().form.Frame5, std::string("Battery 1 Volt"));
+
+    QTest::keyClick(Keys(), Qt::Key_B);
+    QCOMPARE(j.App().form.MSChart2.chart_type, orvelt::kChartTypeBar);
+    QTest::keyClick(Keys(), Qt::Key_B);
+    QCOMPARE(j.App().form.MSChart2.chart_type, orvelt::kChartTypeLine);
+    QTest::keyClick(Keys(), Qt::Key_S);
+    Back_To(j.window.get());
+    QVERIFY(QFile::exists(j.dir.filePath("pass.png")) || QFile::exists(j.dir.filePath("pass.bmp")));
+  }
+
+  // Go to takes a record number; a text it cannot read is answered with both accepted forms.
+  // Export CSV and Save chart write through their own dialogs; View / Frames lists the frames.
+  void goToExportSaveAndFrames() {
+    Journey j;
+    j.Open_By_Typing(ORVELT_SAMPLE_DIR "/pass.kss");
+    auto refused = When_Shown<QInputDialog>([](QInputDialog*) {
+      QTest::keyClicks(Keys(), "abc");
+      QTest::keyClick(Keys(), Qt::Key_Return);
+    });
+    auto told = When_Shown<QMessageBox>([](QMessageBox* box) {
+      QVERIFY(box->text().contains("HH:MM"));
+      QVERIFY(box->text().contains("record", Qt::CaseInsensitive));
+      QTest::keyClick(Keys(), Qt::Key_Return);
+    });
+    QTest::keyClick(Keys(), Qt::Key_G, Qt::ControlModifier);
+    QVERIFY(*refused && *told && !g_stuck);
+    Back_To(j.window.get());
+    auto moved = When_Shown<QInputDialog>([](QInputDialog*) {
+      QTest::keyClicks(Keys(), "5");
+      QTest::keyClick(Keys(), Qt::Key_Return);
+    });
+    QTest::keyClick(Keys(), Qt::Key_G, Qt::ControlModifier);
+    QVERIFY(*moved && !g_stuck);
+    Back_To(j.window.get());
+    QCOMPARE(j.Bar()->value(), 5);
+
+    const QString csv = j.dir.filePath("out.csv");
+    auto exported = When_Shown<QFileDialog>([&](QFileDialog* d) { Type_File_Name(d, csv); });
+    Pick(*j.window, 'f', "Export CSV");
+    QVERIFY(*exported && !g_stuck);
+    std::ostringstream expected;
+    orvelt::Write_Csv(expected, j.Store());
+    QCOMPARE(Bytes_Of(csv), expected.str());
+
+    j.Click_Channel(51);
+    const QString svg = j.dir.filePath("chart.svg");
+    auto saved = When_Shown<QFileDialog>([&](QFileDialog* d) { Type_File_Name(d, svg); });
+    Pick(*j.window, 'f', "Save chart");
+    QVERIFY(*saved && !g_stuck);
+    QVERIFY(Bytes_Of(svg).find("<svg") != std::string::npos);
+
+    Pick(*j.window, 'v', "Frames");
+    auto* table = j.window->findChild<QTableView*>("FrameTable");
+    QVERIFY(table != nullptr);
+    QTRY_VERIFY(table->isVisible());
+    QCOMPARE(static_cast<std::size_t>(table->model()->rowCount()),
+             j.App().telemetry.frame_log.size());
+  }
+
+  // A pass received live: the panel follows with every channel's latest sample; New session
+  // empties every view; loading from Recent files replaces the live store in every view; the
+  // forwarding offered afterwards holds only the loaded capture's frames.
+  void liveSessionThenRecentFilesThenForwarding() {
+    Journey j;
+    // A capture opened once, so that Recent files lists it.
+    const QString loaded = j.Write("loaded.kss", {.seconds = 40, .seed = 5});
+    j.Open_By_Typing(loaded);
+    const std::size_t loaded_frames = j.App().telemetry.frame_log.size();
+
+    orvelt::tools::PassOptions live_pass{.seconds = 60, .seed = 6};
+    LoopbackTnc tnc(orvelt::tools::Generate_Pass(live_pass).bytes());
+    QVERIFY(tnc.Listen());
+    const QString recordings = j.dir.filePath("recordings");
+    auto connected = When_Shown<QDialog>([&](QDialog* d) {
+      QCOMPARE(d->objectName(), QString("ConnectDialog"));
+      Type_Into(d->findChild<QLineEdit*>("ConnectHost"), "127.0.0.1");
+      Type_Into(d->findChild<QWidget*>("ConnectPort"), QString::number(tnc.Port()));
+      Tick(d->findChild<QCheckBox*>("ConnectRecord"));
+      Type_Into(d->findChild<QLineEdit*>("ConnectFolder"), recordings);
+      QTest::keyClick(Keys(), Qt::Key_Return);
+    });
+    Pick(*j.window, 'f', "Connect");
+    QVERIFY(*connected && !g_stuck);
+    QTRY_VERIFY_WITH_TIMEOUT(tnc.Done(), 10000);
+    QTRY_VERIFY_WITH_TIMEOUT(j.Store().Count(3) == 60, 5000);
+    QTest::qWait(100);  // the coalesced repaint
+    // Following: every channel the pass carries shows its latest sample.
+    QVERIFY(j.Filled_Boxes() > 20);
+    j.Click_Channel(3);
+    QCOMPARE(j.App().form.MSChart2.row_count, 60);
+    j.Check_Views_Show_The_Store();
+
+    Pick(*j.window, 'f', "New session");
+    QCOMPARE(j.Records(), 0);
+    QCOMPARE(j.Position(), QString("0/0"));
+    j.Check_Views_Show_The_Store();
+
+    Pick(*j.window, 'f', "Disconnect");
+    // Only the session that received frames left a recording; the empty one left no file.
+    QCOMPARE(QDir(recordings).entryList(QDir::Files).size(), 1);
+
+    Pick(*j.window, 'f', "Recent files", "&1");
+    QCOMPARE(j.App().telemetry.frame_log.size(), loaded_frames);
+    QCOMPARE(j.App().form.MSChart2.row_count, j.Store().Count(3));
+    QVERIFY(j.Status_Line()->toolTip().contains("loaded.kss"));
+    j.Check_Views_Show_The_Store();
+
+    // Station settings typed into their dialog, forwarding to a server of the test's own.
+    orvelt::testing::SidsTestServer server;
+    QVERIFY(server.Listen());
+    j.window->Forwarding().Set_Outbox_Path((j.dir.path() + "/outbox.sqlite").toStdString());
+    auto station = When_Shown<QDialog>([&](QDialog* d) {
+      Type_Into(d->findChild<QLineEdit*>("callsign"), "DL1ABC");
+      Type_Into(d->findChild<QLineEdit*>("latitude"), "47.1");
+      Type_Into(d->findChild<QLineEdit*>("longitude"), "12.345");
+      Type_Into(d->findChild<QLineEdit*>("norad"), "99999");
+      Type_Into(d->findChild<QLineEdit*>("newServer"), server.Url());
+      QTest::mouseClick(d->findChild<QPushButton*>("addServer"), Qt::LeftButton);
+      Tick(d->findChild<QCheckBox*>("forwarding"));
+      auto* ok = d->findChild<QDialogButtonBox*>("buttons")->button(QDialogButtonBox::Ok);
+      QTest::mouseClick(ok, Qt::LeftButton);
+    });
+    Pick(*j.window, 'f', "Station");
+    QVERIFY(*station && !g_stuck);
+
+    std::size_t offered = 0;
+    auto asked = When_Shown<QMessageBox>([&](QMessageBox* box) {
+      offered = box->text().section(' ', 1, 1).toULongLong();
+      QVERIFY2(box->button(QMessageBox::Yes) != nullptr, qPrintable(box->text()));
+      QTest::mouseClick(box->button(QMessageBox::Yes), Qt::LeftButton);
+    });
+    Pick(*j.window, 'f', "Forward loaded frames");
+    QVERIFY(*asked && !g_stuck);
+    // Only the loaded capture's telemetry frames: none of the live session's.
+    QVERIFY(offered > 0);
+    QVERIFY(offered <= loaded_frames);
+    QTRY_COMPARE_WITH_TIMEOUT(server.requests().size(), offered, 15000);
+
+    Pick(*j.window, 'f', "Outbox");
+    QTRY_VERIFY(j.window->findChild<QWidget*>("OutboxView") != nullptr);
+  }
+};
+
+QTEST_MAIN(JourneyTest)
+#include "journey_test.moc"
