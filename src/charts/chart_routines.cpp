@@ -1,5 +1,6 @@
 #include "charts/chart_routines.hpp"
 
+#include <algorithm>
 #include <array>
 #include <cstddef>
 #include <stdexcept>
@@ -63,6 +64,24 @@ std::string Row_Label(std::string_view time_label) {
 
 }  // namespace
 
+std::string Chart_Title(const ChartModel& chart, std::string_view first_label,
+                        std::string_view last_label) {
+  std::string title;
+  for (const ChartSeries& s : chart.series) {
+    if (!title.empty()) title += ", ";
+    title += s.legend;
+  }
+  if (first_label.empty() && last_label.empty()) return title;
+  title += ": " + Latin1_To_Utf8(first_label);
+  if (last_label == first_label) return title;
+  // A span within one day names the day once.
+  const bool same_day = first_label.size() > kTimeOfDayOffset &&
+                        first_label.substr(0, kTimeOfDayOffset) ==
+                            last_label.substr(0, std::min(last_label.size(), kTimeOfDayOffset));
+  title += " to " + Latin1_To_Utf8(same_day ? last_label.substr(kTimeOfDayOffset) : last_label);
+  return title;
+}
+
 void Draw_Series_Chart(AppState& app, std::span<const int> channels, std::span<const Rgb> colours,
                        int caption_channel) {
   if (channels.empty() || channels.size() > kMaxChartSeries || colours.size() != channels.size()) {
@@ -98,12 +117,15 @@ void Draw_Series_Chart(AppState& app, std::span<const int> channels, std::span<c
     chart.series[s].legend = selector->caption;
   }
 
-  // The grid goes to the chart in one piece: every series read at the rows of the first.
+  // The grid goes to the chart in one piece: every series read at the rows of the first. A
+  // channel with fewer samples leaves a gap in its remaining rows, as its value box stays empty
+  // there: a 0 would read as a measurement.
   std::vector<double> grid(chart.data.size());
   for (int i = 0; i < chart.row_count; ++i) {
     for (int s = 0; s < chart.column_count; ++s) {
+      const int channel = channels[static_cast<std::size_t>(s)];
       grid[static_cast<std::size_t>(i * chart.column_count + s)] =
-          store.Value(channels[static_cast<std::size_t>(s)], i + 1);
+          i < store.Count(channel) ? store.Value(channel, i + 1) : kNoSample;
     }
   }
   chart.data = std::move(grid);
@@ -112,6 +134,8 @@ void Draw_Series_Chart(AppState& app, std::span<const int> channels, std::span<c
   for (int i = 1; i <= rows; ++i) {
     chart.row_labels[static_cast<std::size_t>(i - 1)] = Row_Label(store.Label(first, i));
   }
+  chart.title = Chart_Title(chart, rows > 0 ? store.Label(first, 1) : std::string_view(),
+                            rows > 0 ? store.Label(first, rows) : std::string_view());
 
   const Selector* caption = form.Selector_At(caption_channel);
   if (caption == nullptr) return;

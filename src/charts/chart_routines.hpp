@@ -1,6 +1,8 @@
 #pragma once
 
 #include <span>
+#include <string>
+#include <string_view>
 
 #include "form/chart_model.hpp"
 #include "window/app_state.hpp"
@@ -22,6 +24,12 @@ inline constexpr Rgb kMaroon{176, 48, 96};
 // steps before it in effect. `channels` and `colours` have the same size, 1..3.
 void Draw_Series_Chart(AppState& app, std::span<const int> channels, std::span<const Rgb> colours,
                        int caption_channel);
+
+// The title of a saved picture of `chart`: its series' legends, then the time labels of its first
+// and last rows ("Battery 0 Volt: 2026-11-28 09:14:00 to 09:29:59", the day named once when
+// both lie on it).
+std::string Chart_Title(const ChartModel& chart, std::string_view first_label,
+                        std::string_view last_label);
 
 // The history of one channel.
 void Draw_Value(AppState& app, int channel);

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
+#include <limits>
 
 #include "decode/channels.hpp"
 #include "decode/downlink.hpp"
@@ -40,15 +41,20 @@ int Value_Decimals(const ValueAxis& axis, double low, double high) {
 
 std::optional<SeriesStats> Series_Stats(const ChartModel& chart, int column) {
   if (chart.row_count <= 0 || column < 0 || column >= chart.column_count) return std::nullopt;
-  SeriesStats stats{chart.Value(0, column), chart.Value(0, column), 0};
+  SeriesStats stats{std::numeric_limits<double>::infinity(),
+                    -std::numeric_limits<double>::infinity(), 0};
   double sum = 0;
+  int samples = 0;
   for (int row = 0; row < chart.row_count; ++row) {
     const double v = chart.Value(row, column);
+    if (std::isnan(v)) continue;  // a gap
     stats.min = std::min(stats.min, v);
     stats.max = std::max(stats.max, v);
     sum += v;
+    ++samples;
   }
-  stats.mean = sum / chart.row_count;
+  if (samples == 0) return std::nullopt;
+  stats.mean = sum / samples;
   return stats;
 }
 
@@ -70,15 +76,20 @@ std::string Axis_Value_Text(const ValueAxis& axis, double v, int decimals,
 
 std::string Stats_Line(const ChartModel& chart, const std::string& decimal_separator) {
   std::string line;
+  if (chart.row_count <= 0) return line;
   for (int s = 0; s < chart.column_count && s < static_cast<int>(chart.series.size()); ++s) {
+    if (!line.empty()) line += "   ";
+    const std::string& legend = chart.series[static_cast<std::size_t>(s)].legend;
     const auto stats = Series_Stats(chart, s);
-    if (!stats) return {};
+    if (!stats) {
+      line += legend + ": no samples";
+      continue;
+    }
     const ValueAxis& axis = chart.value_axis;
     // The mean of whole numbers is not a whole number: it gets two decimals.
     const int decimals = std::max(2, Value_Decimals(axis, stats->min, stats->max));
     const int extreme_decimals = axis.whole_numbers ? 0 : decimals;
-    if (!line.empty()) line += "   ";
-    line += chart.series[static_cast<std::size_t>(s)].legend + ": min " +
+    line += legend + ": min " +
             Axis_Value_Text(axis, stats->min, extreme_decimals, decimal_separator) + ", max " +
             Axis_Value_Text(axis, stats->max, extreme_decimals, decimal_separator) + ", mean " +
             Axis_Value_Text(axis, stats->mean, decimals, decimal_separator);

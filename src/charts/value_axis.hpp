@@ -21,7 +21,8 @@ struct SeriesStats {
   double mean = 0;
 };
 
-// Minimum, maximum and mean of one column of the chart; nothing for a chart without rows.
+// Minimum, maximum and mean of the samples of one column of the chart (gaps left out); nothing
+// for a column without samples.
 std::optional<SeriesStats> Series_Stats(const ChartModel& chart, int column);
 
 // A value as the chart's axis reads it: a date and time for the time channel, otherwise the
@@ -29,8 +30,9 @@ std::optional<SeriesStats> Series_Stats(const ChartModel& chart, int column);
 std::string Axis_Value_Text(const ValueAxis& axis, double v, int decimals,
                             const std::string& decimal_separator);
 
-// The line under the chart: per series "caption: min ..., max ..., mean ..." in the axis's form,
-// series separated by "   ". Empty for a chart without rows.
+// The line under the chart: per series "caption: min ..., max ..., mean ..." in the axis's form
+// ("caption: no samples" for a series that has none), series separated by "   ". Empty for a
+// chart without rows.
 std::string Stats_Line(const ChartModel& chart, const std::string& decimal_separator);
 
 }  // namespace orvelt

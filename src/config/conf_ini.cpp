@@ -1,5 +1,6 @@
 #include "config/conf_ini.hpp"
 
+#include <system_error>
 #include <utility>
 
 #include "config/start_up_files.hpp"
@@ -100,6 +101,16 @@ std::string Folder_Prefix(const std::filesystem::path& folder) {
 std::string Resolve_Image_Path(std::string_view value, const std::filesystem::path& conf_folder) {
   if (std::filesystem::path(value).is_absolute() || conf_folder.empty()) return std::string(value);
   return Folder_Prefix(conf_folder) + std::string(value);
+}
+
+std::string Image_Path_Prefix(std::string_view image_path) {
+  std::error_code ec;
+  if (image_path.empty() || image_path.back() == '/' ||
+      image_path.back() == static_cast<char>(std::filesystem::path::preferred_separator) ||
+      !std::filesystem::is_directory(std::filesystem::path(image_path), ec)) {
+    return std::string(image_path);
+  }
+  return Folder_Prefix(std::filesystem::path(image_path));
 }
 
 ConfigResult Read_Configuration(const std::vector<std::filesystem::path>& folders) {

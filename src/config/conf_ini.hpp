@@ -15,7 +15,7 @@ inline constexpr std::string_view kObcOffsetIniName = "obc_offset.ini";
 
 // The settings that conf.ini can change.
 struct Configuration {
-  std::optional<std::string> ImagePath;  // directory prefix of screenshot files, when set
+  std::optional<std::string> ImagePath;  // IMAGE_PATH as set, see Image_Path_Prefix
   bool screenshot_button = true;         // whether Command1 is shown
 };
 
@@ -38,11 +38,17 @@ std::optional<ConfigError> Check_Obc_Offset_Text(std::string_view text);
 // with one), so that file names can be appended directly.
 std::string Folder_Prefix(const std::filesystem::path& folder);
 
-// An IMAGE_PATH value as the screenshot folder prefix: a relative value is taken relative to
-// `conf_folder`, the folder of the conf.ini that set it, so it means the same whatever folder
-// the program was started from. The value is a prefix, not a folder name: what follows it is
-// kept exactly, including a missing final separator.
+// An IMAGE_PATH value made independent of the current folder: a relative value is taken
+// relative to `conf_folder`, the folder of the conf.ini that set it, so it means the same
+// whatever folder the program was started from. What follows the folder is kept exactly,
+// including a missing final separator.
 std::string Resolve_Image_Path(std::string_view value, const std::filesystem::path& conf_folder);
+
+// What screenshot names are appended to, for an ImagePath: a value that names an existing folder
+// without its final separator gets one, so that the picture goes into that folder; any other
+// value is a name prefix and stays exactly as it is ("/shots/orvelt_" gives
+// "/shots/orvelt_pass.bmp"). Asked when a picture is saved, so a folder made later counts.
+std::string Image_Path_Prefix(std::string_view image_path);
 
 // Reads conf.ini and then obc_offset.ini, each from the first of `folders` that has it (see
 // Read_Start_Up_File), and applies conf.ini's settings.

@@ -216,7 +216,9 @@ TakenFrame Take_Frame(TelemetryState& state, std::span<const std::uint8_t> store
     return taken;
   }
   FrameDecoder(state, taken.outcome).Run();
-  if (state.keep_frame_log) state.frame_log.Append(state.Frame(), state.TimeLabel, taken.outcome);
+  if (state.keep_frame_log) {
+    state.frame_log.Append(state.Frame(), state.TimeLabel, taken.outcome, state.file_frame_number);
+  }
   return taken;
 }
 

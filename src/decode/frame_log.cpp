@@ -21,8 +21,13 @@ std::string Hex_Line(std::span<const std::uint8_t> frame) {
   return line;
 }
 
+void FrameLog::Begin_File(std::string_view file) {
+  // A file read again right after itself (a load repeated) needs no second name.
+  if (files_.empty() || files_.back() != file) files_.emplace_back(file);
+}
+
 void FrameLog::Append(std::span<const std::uint8_t> frame, std::string_view label,
-                      const FrameOutcome& outcome) {
+                      const FrameOutcome& outcome, std::int64_t file_frame) {
   if (chunks_.empty() || chunks_.back().meta.size() == kChunkLines) {
     chunks_.emplace_back();
     chunks_.back().meta.reserve(kChunkLines);
@@ -33,6 +38,9 @@ void FrameLog::Append(std::span<const std::uint8_t> frame, std::string_view labe
   // Filled in place: a copy of a freshly written entry would stall on its partial writes.
   Meta& meta = chunk.meta.emplace_back();
   meta.end = static_cast<std::uint32_t>(chunk.bytes.size());
+  const bool from_file = file_frame > 0 && !files_.empty();
+  meta.file = from_file ? static_cast<std::uint32_t>(files_.size() - 1) : kNoFile;
+  meta.number = from_file ? file_frame : ++received_;
   meta.kind = outcome.kind;
   meta.type = outcome.type;
   meta.selector = outcome.selector;
@@ -62,6 +70,8 @@ void FrameLog::Clear() {
   size_ = 0;
   bytes_ = 0;
   cleared_at_ = total_;
+  files_.clear();
+  received_ = 0;
 }
 
 FrameLogEntry FrameLog::Entry(std::size_t i) const {
@@ -70,7 +80,9 @@ FrameLogEntry FrameLog::Entry(std::size_t i) const {
   const std::size_t k = at % kChunkLines;
   const std::uint32_t begin = k == 0 ? 0 : chunk.meta[k - 1].end;
   const Meta& m = chunk.meta[k];
-  return {std::span(chunk.bytes).subspan(begin, m.end - begin),
+  return {m.file == kNoFile ? std::string_view() : std::string_view(files_[m.file]),
+          m.number,
+          std::span(chunk.bytes).subspan(begin, m.end - begin),
           m.label.view(),
           m.kind,
           m.type,

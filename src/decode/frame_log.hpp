@@ -5,6 +5,7 @@
 #include <deque>
 #include <span>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "decode/frame_outcome.hpp"
@@ -17,6 +18,11 @@ std::string Hex_Line(std::span<const std::uint8_t> frame);
 
 // One logged frame, as a frame view shows it.
 struct FrameLogEntry {
+  // The capture file it was read from (empty for a frame received live) and its number there,
+  // counting every frame of the file from 1 as the load report does; a received frame's number
+  // counts the received frames of the log.
+  std::string_view file;
+  std::int64_t number = 0;
   std::span<const std::uint8_t> bytes;
   std::string_view label;
   FrameKind kind = FrameKind::Other;
@@ -34,8 +40,12 @@ class FrameLog {
   static constexpr std::size_t kMaxLines = 100000;
   static constexpr std::size_t kMaxBytes = std::size_t{32} << 20;
 
+  // Frames appended with a file number from now on were read from `file`.
+  void Begin_File(std::string_view file);
+  // `file_frame` is the frame's number in the file last begun, counting every frame from 1; 0
+  // for a frame that comes from no file.
   void Append(std::span<const std::uint8_t> frame, std::string_view label,
-              const FrameOutcome& outcome);
+              const FrameOutcome& outcome, std::int64_t file_frame = 0);
 
   std::size_t size() const { return size_; }
   bool empty() const { return size_ == 0; }
@@ -57,8 +67,11 @@ class FrameLog {
 
  private:
   static constexpr std::size_t kChunkLines = 1024;
+  static constexpr std::uint32_t kNoFile = ~std::uint32_t{0};
   struct Meta {
-    std::uint32_t end;  // end offset of the frame in the chunk's bytes
+    std::uint32_t end;   // end offset of the frame in the chunk's bytes
+    std::uint32_t file;  // index into files_, kNoFile for a received frame
+    std::int64_t number;
     StoredLabel label;
     FrameKind kind;
     std::uint8_t type;
@@ -77,7 +90,9 @@ class FrameLog {
   std::size_t size_ = 0;
   std::size_t bytes_ = 0;  // bytes of the kept frames
   std::uint64_t total_ = 0;
-  std::uint64_t cleared_at_ = 0;  // total_ when the log was last cleared
+  std::uint64_t cleared_at_ = 0;    // total_ when the log was last cleared
+  std::vector<std::string> files_;  // every file begun since, in order
+  std::int64_t received_ = 0;       // frames appended from no file since
 };
 
 }  // namespace orvelt

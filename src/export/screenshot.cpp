@@ -8,6 +8,7 @@
 #include <system_error>
 #include <variant>
 
+#include "config/conf_ini.hpp"
 #include "export/screenshot_name.hpp"
 
 namespace orvelt {
@@ -105,9 +106,10 @@ void Command1_Click(AppState& app, Platform& platform) {
   // The converter is handed this path as an argument: made absolute, it can never read as an
   // option, whatever the capture is called.
   std::error_code ec;
-  const fs::path bitmap =
-      fs::absolute(Utf8_Path(Screenshot_Path(app.ImagePath, app.telemetry.CaptureFileName)), ec)
-          .lexically_normal();
+  const fs::path bitmap = fs::absolute(Utf8_Path(Screenshot_Path(Image_Path_Prefix(app.ImagePath),
+                                                                 app.telemetry.CaptureFileName)),
+                                       ec)
+                              .lexically_normal();
   const std::string bitmap_text = Utf8_Text(bitmap);
   std::string& status = app.form.Label3;
 

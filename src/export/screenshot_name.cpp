@@ -40,14 +40,9 @@ std::string Screenshot_Name(std::string_view capture_file_name, PathStyle style)
   return result;
 }
 
-std::string Screenshot_Path(std::string_view image_path, std::string_view capture_file_name,
+std::string Screenshot_Path(std::string_view image_prefix, std::string_view capture_file_name,
                             PathStyle style) {
-  std::string path(image_path);
-  const std::string_view separators = Separators(style);
-  if (!path.empty() && separators.find(path.back()) == std::string_view::npos) {
-    path += separators.front();
-  }
-  return path + Screenshot_Name(capture_file_name, style);
+  return std::string(image_prefix) + Screenshot_Name(capture_file_name, style);
 }
 
 std::string Png_Path(std::string_view bitmap_path) {

@@ -31,10 +31,10 @@ inline constexpr unsigned char kTransparentBlue = 240;
 // file name (nothing read yet, or a path ending in a separator) gives kDefaultScreenshotName.
 std::string Screenshot_Name(std::string_view capture_file_name, PathStyle style = kNativePathStyle);
 
-// The bitmap's full path: the folder ImagePath, then the name. ImagePath is a folder whether or
-// not it ends in a separator ("/home/me/shots" gives "/home/me/shots/pass.bmp", not a file
-// beside the folder); an empty ImagePath leaves the name alone, in the current folder.
-std::string Screenshot_Path(std::string_view image_path, std::string_view capture_file_name,
+// The bitmap's full path: `image_prefix` followed directly by the name, no separator inserted
+// ("/shots/orvelt_" gives "/shots/orvelt_pass.bmp"); an empty prefix leaves the name alone, in
+// the current folder. Image_Path_Prefix makes the prefix of an ImagePath.
+std::string Screenshot_Path(std::string_view image_prefix, std::string_view capture_file_name,
                             PathStyle style = kNativePathStyle);
 
 // The PNG the converter makes of a bitmap: a final ".bmp" becomes ".png", any other name gets

@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <limits>
 #include <string>
 #include <vector>
 
@@ -19,6 +20,9 @@ inline constexpr int kChartTypeBar = 1;
 inline constexpr int kSeriesTypeBar = 1;
 inline constexpr int kChartTypeLine = 3;
 inline constexpr int kSeriesTypeLine = 6;
+
+// A cell of a row where its series' channel has no sample: drawn as a gap.
+inline constexpr double kNoSample = std::numeric_limits<double>::quiet_NaN();
 
 struct ChartSeries {
   std::string legend;  // UTF-8
@@ -45,8 +49,11 @@ struct ChartModel {
   std::vector<int> channels;
   int caption_channel = -1;
   std::vector<ChartSeries> series;
-  std::vector<double> data;  // row_count x column_count, row-major
+  std::vector<double> data;  // row_count x column_count, row-major; kNoSample for a gap
   std::vector<std::string> row_labels;
+  // What a saved picture of the chart is titled: the series' channels and the time span of its
+  // rows, e.g. "Battery 0 Volt, Battery 1 Volt: 2026-11-28 09:14:00 to 09:29:59".
+  std::string title;
   bool legend_bottom_left = false;
   bool category_auto = true;
   int divisions_per_tick = 1;

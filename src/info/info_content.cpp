@@ -14,6 +14,8 @@ InfoContent Info_Content() {
   content.title = "ORVELT-1 Telemetry Decoder";
   content.description = "Decoder for KISS capture files";
   content.call_sign = "KAVRO";
+  content.homepage = "Homepage:";
+  content.mail = "e-mail:";
   content.version_line = Version_Line(kProgramVersion, kReleaseDate);
   content.disclaimer =
       "This software is provided \"as is\", without warranty of any kind, express or implied, "

@@ -8,9 +8,10 @@
 
 namespace orvelt {
 
-// The controls of the information window; Label2 lies inside Frame1.
-enum class InfoControl { Label1, Label3, Label8, Frame1, Label2, Image2, Label11 };
-inline constexpr std::size_t kInfoControlCount = 7;
+// The controls of the information window; Label2 lies inside Frame1. Label6 and Label7 are the
+// captions of the web and mail addresses, which this build leaves out.
+enum class InfoControl { Label1, Label3, Label8, Frame1, Label2, Label6, Label7, Image2, Label11 };
+inline constexpr std::size_t kInfoControlCount = 9;
 
 struct InfoPlacement {
   InfoControl control;
@@ -27,6 +28,8 @@ inline constexpr std::array<InfoPlacement, kInfoControlCount> kInfoLayout{{
     {InfoControl::Label8, "Label8", {120, 960, 735, 255}},
     {InfoControl::Frame1, "Frame1", {120, 1320, 3375, 615}},
     {InfoControl::Label2, "Label2", {120, 240, 3135, 255}},
+    {InfoControl::Label6, "Label6", {120, 2160, 855, 255}},
+    {InfoControl::Label7, "Label7", {120, 2400, 615, 255}},
     {InfoControl::Image2, "Image2", {3480, 120, 4500, 3945}},
     {InfoControl::Label11, "Label11", {120, 4200, 7815, 1335}},
 }};
@@ -50,6 +53,8 @@ struct InfoContent {
   std::string title;         // Label1
   std::string description;   // Label3: what the program is
   std::string call_sign;     // Label8, bold
+  std::string homepage;      // Label6: "Homepage:"
+  std::string mail;          // Label7: "e-mail:"
   std::string version_line;  // Label2, set by the window's load step
   std::string disclaimer;    // Label11, set by the window's load step
 };

@@ -75,6 +75,7 @@ class CaptureReading {
       file.read_to_end = true;  // a typed name of no file reads as an empty file
       return ReadStatus::Completed;
     }
+    state_.frame_log.Begin_File(name);
     std::vector<std::uint8_t> chunk(options_.chunk_bytes);
     KissDeframer deframer;
     for (;;) {
@@ -111,7 +112,9 @@ class CaptureReading {
   bool Take(FileReport& file, std::size_t index, std::span<const std::uint8_t> stored,
             std::size_t length) {
     const std::int64_t number = ++file.frames;
+    state_.file_frame_number = number;
     const TakenFrame taken = Take_Frame(state_, stored, length);
+    state_.file_frame_number = 0;  // what comes next may come from no file
     if (taken.time_label) ++file.time_labels;
     if (options_.on_frame) options_.on_frame(FrameEvent{number, stored, length, taken});
     const FrameProblem problem = taken.outcome.problem;

@@ -50,6 +50,15 @@ QString From_Utf8(const std::string& s) {
   return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size()));
 }
 
+// Ticks of a whole-number axis stand on whole numbers only: an axis of 0..1 reads 0 and 1, not
+// 0, 0, 0, 1, 1, 1.
+class WholeNumberTicker : public QCPAxisTicker {
+ protected:
+  double getTickStep(const QCPRange& range) override {
+    return std::max(1.0, QCPAxisTicker::getTickStep(range));
+  }
+};
+
 }  // namespace
 
 ChartWidget::ChartWidget(QWidget* parent) : QWidget(parent), plot_(new QCustomPlot(this)) {
@@ -171,6 +180,7 @@ void ChartWidget::Take_Data(const ChartModel& model) {
     for (int i = 0; i < rows_; ++i) out.values[i] = model.Value(i, static_cast<int>(s));
   }
   labels_ = model.row_labels;
+  title_ = From_Utf8(model.title);
   value_axis_ = model.value_axis;
   const std::string stats = Stats_Line(model, QLocale().decimalPoint().toStdString());
   stats_->setText(From_Utf8(stats));
@@ -207,6 +217,13 @@ void ChartWidget::Build_Plottables() {
       graph->setData(keys_, s.values, true);
       plottable = graph;
     } else if (bars_) {
+      // A bar of no sample would be drawn from nowhere: gaps are left out.
+      QVector<double> keys, values;
+      for (qsizetype i = 0; i < s.values.size(); ++i) {
+        if (std::isnan(s.values[i])) continue;
+        keys.push_back(keys_[i]);
+        values.push_back(s.values[i]);
+      }
       auto* bars = new QCPBars(plot_->xAxis, plot_->yAxis);
       bars->setWidth(kBarGroupWidth / static_cast<double>(series_.size()));
       bars->setBrush(s.colour);
@@ -215,9 +232,10 @@ void ChartWidget::Build_Plottables() {
       // bars thinner than a pixel would only blur into one another.
       bars->setAntialiased(false);
       bars->setBarsGroup(bars_group_);
-      bars->setData(keys_, s.values, true);
+      bars->setData(keys, values, true);
       plottable = bars;
     } else {
+      // A line breaks where its channel has no sample.
       QCPGraph* graph = plot_->addGraph();
       graph->setPen(QPen(s.colour, kLineWidth));
       if (marked) graph->setScatterStyle(QCPScatterStyle(QCPScatterStyle::ssDisc, kMarkerSize));
@@ -255,11 +273,11 @@ void ChartWidget::Apply_Value_Axis() {
     axis->setLabel(tr("UTC"));
     return;
   }
-  if (qSharedPointerDynamicCast<QCPAxisTickerDateTime>(axis->ticker())) {
-    axis->setTicker(QSharedPointer<QCPAxisTicker>(new QCPAxisTicker));
-  }
-  if (value_axis_.whole_numbers) {
-    axis->ticker()->setTickStepStrategy(QCPAxisTicker::tssReadability);
+  const bool whole_ticker = qSharedPointerDynamicCast<WholeNumberTicker>(axis->ticker()) != nullptr;
+  if (qSharedPointerDynamicCast<QCPAxisTickerDateTime>(axis->ticker()) ||
+      whole_ticker != value_axis_.whole_numbers) {
+    axis->setTicker(value_axis_.whole_numbers ? QSharedPointer<QCPAxisTicker>(new WholeNumberTicker)
+                                              : QSharedPointer<QCPAxisTicker>(new QCPAxisTicker));
   }
   axis->setNumberFormat(QStringLiteral("f"));
   axis->setNumberPrecision(Value_Decimals(value_axis_, axis->range().lower, axis->range().upper));
@@ -287,6 +305,22 @@ Outcome ChartWidget::Save(const QString& path) {
   const QString suffix = QFileInfo(path).suffix().toLower();
   const int width = plot_->width();
   const int height = plot_->height();
+  // The picture names what it shows, which the window says around the chart: a title row above
+  // the plot while it is drawn.
+  QFont title_font = font();
+  title_font.setBold(true);
+  auto* title = new QCPTextElement(plot_, title_, title_font);
+  plot_->plotLayout()->insertRow(0);
+  plot_->plotLayout()->addElement(0, 0, title);
+  const Outcome outcome = Save_Picture(path, suffix, width, height);
+  plot_->plotLayout()->remove(title);
+  plot_->plotLayout()->simplify();
+  plot_->replot(QCustomPlot::rpQueuedReplot);
+  return outcome;
+}
+
+Outcome ChartWidget::Save_Picture(const QString& path, const QString& suffix, int width,
+                                  int height) {
   bool saved = false;
   if (suffix == QLatin1String("png")) {
     saved = plot_->savePng(path, width, height);
@@ -297,7 +331,10 @@ Outcome ChartWidget::Save(const QString& path) {
     svg.setFileName(path);
     svg.setSize(QSize(width, height));
     svg.setViewBox(QRect(0, 0, width, height));
-    svg.setTitle(tr("Chart"));
+    // Text is measured at the screen's resolution: at the generator's own 72 dpi the labels would
+    // come out larger than the room laid out for them and run into the tick marks.
+    svg.setResolution(plot_->logicalDpiX());
+    svg.setTitle(title_.isEmpty() ? tr("Chart") : title_);
     QCPPainter painter;
     saved = painter.begin(&svg);
     if (saved) {
@@ -320,6 +357,7 @@ void ChartWidget::Rescale_Values() {
   double high = -low;
   for (const Series& s : series_) {
     for (const double v : s.values) {
+      if (std::isnan(v)) continue;  // a gap
       low = std::min(low, v);
       high = std::max(high, v);
     }
@@ -405,14 +443,23 @@ QString ChartWidget::Label(int row) const {
 QString ChartWidget::Hover_Text(const QPointF& pos) const {
   int index = -1;
   QCPAbstractPlottable* hit = plot_->plottableAt(pos, false, &index);
-  if (hit == nullptr || index < 0 || index >= rows_) return {};
+  if (hit == nullptr || index < 0 || hit->interface1D() == nullptr ||
+      index >= hit->interface1D()->dataCount()) {
+    return {};
+  }
   const auto found = std::find(plottables_.begin(), plottables_.end(), hit);
   if (found == plottables_.end()) return {};
   const Series& s = series_[static_cast<std::size_t>(found - plottables_.begin())];
-  const int row = index + 1;
+  // Bars leave gaps out of their data: the key, not the index, is the row.
+  const int row = static_cast<int>(std::lround(hit->interface1D()->dataMainKey(index)));
+  if (row < 1 || row > s.values.size() || std::isnan(s.values[row - 1])) return {};
   QString text = tr("%1\nSample %2").arg(s.legend).arg(row);
   if (const QString label = Label(row); !label.isEmpty()) text += QStringLiteral(", ") + label;
-  text += QLatin1Char('\n') + QLocale().toString(s.values[index], 'g', 10);
+  const double v = s.values[row - 1];
+  // Seconds since 1970 read as the time labels do; numbers as the locale writes them.
+  text += QLatin1Char('\n') + (value_axis_.kind == ValueAxisKind::SecondsSince1970
+                                   ? From_Utf8(Axis_Value_Text(value_axis_, v, 0, "."))
+                                   : QLocale().toString(v, 'g', 10));
   return text;
 }
 

@@ -46,7 +46,8 @@ class ChartWidget : public QWidget {
   // The row the cursor stands on, 0 when it is hidden.
   int Cursor_Row() const { return cursor_row_; }
 
-  // Writes the chart as a PNG, SVG or PDF picture, chosen by the name's suffix.
+  // Writes the chart as a PNG, SVG or PDF picture, chosen by the name's suffix, titled with the
+  // model's title (its channels and time span).
   Outcome Save(const QString& path);
 
   // The row under the horizontal position `x` (pixels of Plot()), 0 where there is none.
@@ -90,6 +91,7 @@ class ChartWidget : public QWidget {
   void On_Mouse_Move(QMouseEvent* event);
   void Apply_Font();
   QString Label(int row) const;
+  Outcome Save_Picture(const QString& path, const QString& suffix, int width, int height);
 
   QCustomPlot* plot_ = nullptr;
   QLabel* stats_ = nullptr;
@@ -110,6 +112,7 @@ class ChartWidget : public QWidget {
   QVector<double> keys_;  // 1..rows
   std::vector<Series> series_;
   std::vector<std::string> labels_;  // UTF-8, converted only where shown
+  QString title_;
   bool legend_shown_ = false;
   bool category_auto_ = true;
   int rows_per_tick_ = 1;

@@ -1,6 +1,7 @@
 #include "qt/frame_view.hpp"
 
 #include <QComboBox>
+#include <QFileInfo>
 #include <QFontDatabase>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -9,6 +10,8 @@
 #include <QVBoxLayout>
 
 #include "decode/latin1.hpp"
+#include "qt/qt_platform.hpp"
+#include "qt/window_fit.hpp"
 
 namespace orvelt {
 
@@ -28,8 +31,6 @@ void FrameLogModel::Refresh(FrameFilter filter) {
   filter_ = filter;
   shown_ = log_.size();
   rows_ = filter == FrameFilter::All ? std::vector<std::uint32_t>() : Filter_Frames(log_, filter);
-  // Frames dropped from the front of the log keep their numbers: the numbers count every frame.
-  first_number_ = log_.dropped() + 1;
   endResetModel();
 }
 
@@ -54,8 +55,14 @@ QVariant FrameLogModel::data(const QModelIndex& index, int role) const {
   if (at >= log_.size()) return {};  // the log moved on since the last refresh
   const FrameLogEntry entry = log_.Entry(at);
   switch (index.column()) {
+    case kFile: {
+      // The name in the table, the whole path in the tooltip.
+      if (entry.file.empty()) return tr("received");
+      const QString path = File_Name_Text(std::string(entry.file));
+      return role == Qt::ToolTipRole ? path : QFileInfo(path).fileName();
+    }
     case kNumber:
-      return QString::number(first_number_ + at);
+      return QString::number(entry.number);
     case kLabel:
       return From_Utf8(Latin1_To_Utf8(entry.label));
     case kOutcome:
@@ -70,6 +77,8 @@ QVariant FrameLogModel::data(const QModelIndex& index, int role) const {
 QVariant FrameLogModel::headerData(int section, Qt::Orientation orientation, int role) const {
   if (role != Qt::DisplayRole || orientation != Qt::Horizontal) return {};
   switch (section) {
+    case kFile:
+      return tr("File");
     case kNumber:
       return tr("Frame");
     case kLabel:
@@ -118,6 +127,7 @@ FrameView::FrameView(const FrameLog& log, QWidget* parent)
   columns->setSectionResizeMode(QHeaderView::Interactive);
   columns->setStretchLastSection(true);
   const QFontMetrics metrics(fixed);
+  table_->setColumnWidth(FrameLogModel::kFile, metrics.horizontalAdvance(u'0') * 16);
   table_->setColumnWidth(FrameLogModel::kNumber, metrics.horizontalAdvance(u'0') * 9);
   table_->setColumnWidth(FrameLogModel::kLabel, metrics.horizontalAdvance(u'0') * 21);
   table_->setColumnWidth(FrameLogModel::kOutcome, metrics.horizontalAdvance(u'0') * 62);
@@ -134,6 +144,14 @@ FrameView::FrameView(const FrameLog& log, QWidget* parent)
 
   connect(filter_, &QComboBox::currentIndexChanged, this, [this] { Refresh(); });
   Refresh();
+}
+
+void FrameView::showEvent(QShowEvent* event) {
+  if (!placed_) {
+    placed_ = true;
+    Place_Whole_On_Screen(*this, size());
+  }
+  QWidget::showEvent(event);
 }
 
 void FrameView::Refresh() {

@@ -11,17 +11,19 @@
 
 class QComboBox;
 class QLabel;
+class QShowEvent;
 class QTableView;
 
 namespace orvelt {
 
-// The frame log as a table: number, time label, what became of the frame, and its bytes in hex.
+// The frame log as a table: file and number in it (as the load report numbers frames), time
+// label, what became of the frame, and its bytes in hex.
 // Texts are made only for the rows on show, so a log of 100 000 frames scrolls as fast as a
 // short one.
 class FrameLogModel : public QAbstractTableModel {
   Q_OBJECT
  public:
-  enum Column { kNumber, kLabel, kOutcome, kBytes, kColumnCount };
+  enum Column { kFile, kNumber, kLabel, kOutcome, kBytes, kColumnCount };
 
   explicit FrameLogModel(const FrameLog& log, QObject* parent = nullptr);
 
@@ -41,7 +43,6 @@ class FrameLogModel : public QAbstractTableModel {
   FrameFilter filter_ = FrameFilter::All;
   std::size_t shown_ = 0;            // rows when no filter narrows the log
   std::vector<std::uint32_t> rows_;  // log positions when a filter does
-  std::uint64_t first_number_ = 1;   // frame number of log entry 0
 };
 
 // The window that shows the frames behind the values, opened from the View menu. It is not
@@ -58,12 +59,16 @@ class FrameView : public QWidget {
   QComboBox* Filter_Box() const { return filter_; }
   FrameLogModel* Model() const { return model_; }
 
+ protected:
+  void showEvent(QShowEvent* event) override;
+
  private:
   const FrameLog& log_;
   FrameLogModel* model_ = nullptr;
   QTableView* table_ = nullptr;
   QComboBox* filter_ = nullptr;
   QLabel* count_ = nullptr;
+  bool placed_ = false;
 };
 
 }  // namespace orvelt

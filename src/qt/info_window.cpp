@@ -8,7 +8,9 @@
 #include <QString>
 #include <QWidget>
 
+#include <algorithm>
 #include <cmath>
+#include <utility>
 
 #include "info/info_content.hpp"
 #include "qt/satellite_drawing.hpp"
@@ -97,6 +99,14 @@ QWidget* Build_Info_Window() {
   frame->setGeometry(scale.Rect(Place(InfoControl::Frame1).place));
   QLabel* version = Add_Label(*frame, scale, Place(InfoControl::Label2), {});
   version->setAlignment(Qt::AlignCenter);
+
+  // The address captions may run wider than their design places in a substitute font; the
+  // addresses beside them are left out, so they take the room they need.
+  for (const auto& [control, text] : {std::pair{InfoControl::Label6, &content.homepage},
+                                      std::pair{InfoControl::Label7, &content.mail}}) {
+    QLabel* caption = Add_Label(*window, scale, Place(control), *text);
+    caption->resize(std::max(caption->width(), caption->sizeHint().width()), caption->height());
+  }
 
   const InfoPlacement& image_place = Place(InfoControl::Image2);
   QLabel* image = Add_Label(*window, scale, image_place, {});

@@ -93,7 +93,14 @@ bool LoadMonitor::On_Progress(const LoadProgress& progress) {
                               .arg(progress.files_total)
                               .arg(static_cast<double>(progress.bytes_done) / 1e6, 0, 'f', 1)
                               .arg(static_cast<double>(progress.bytes_total) / 1e6, 0, 'f', 1));
-    if (!dialog_->isVisible()) dialog_->show();
+    if (!dialog_->isVisible()) {
+      // Centred on the window whose load it shows, not where a window manager may put it.
+      dialog_->adjustSize();
+      QRect placed(QPoint(0, 0), dialog_->size());
+      placed.moveCenter(window_->window()->frameGeometry().center());
+      dialog_->move(placed.topLeft());
+      dialog_->show();
+    }
   }
   if (last_events_.elapsed() >= kEventIntervalMs) {
     last_events_.restart();

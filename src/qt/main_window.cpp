@@ -42,6 +42,7 @@
 #include "qt/live_controller.hpp"
 #include "qt/load_monitor.hpp"
 #include "qt/value_box_fit.hpp"
+#include "qt/window_font.hpp"
 #include "window/handlers.hpp"
 #include "window/navigation.hpp"
 #include "window/record_display.hpp"
@@ -131,19 +132,18 @@ int Needed_Height(const QWidget& widget) {
       qobject_cast<const QLabel*>(&widget) != nullptr) {
     return widget.sizeHint().height();
   }
-  if (qobject_cast<const QLineEdit*>(&widget) != nullptr) {
-    return widget.minimumSizeHint().height();
-  }
   return 0;
 }
 
 }  // namespace
 
-MainWindow::MainWindow(std::unique_ptr<QtPlatform> platform, QWidget* parent)
+MainWindow::MainWindow(std::unique_ptr<QtPlatform> platform, QWidget* parent,
+                       QStringList font_families)
     : QMainWindow(parent),
       app_(std::make_unique<AppState>()),
       platform_(platform ? std::move(platform) : std::make_unique<QtPlatform>()),
-      load_monitor_(new LoadMonitor(this)) {
+      load_monitor_(new LoadMonitor(this)),
+      font_families_(std::move(font_families)) {
   platform_->Set_Window(this);
   setObjectName("Form1");
   setWindowTitle(QString::fromUtf8(kWindowTitle));
@@ -292,7 +292,12 @@ QLineEdit* MainWindow::Build_Box(QWidget* parent, int index, const QRect& rect) 
   box->setFocusPolicy(Qt::NoFocus);  // a display: the keys stay with the record bar
   box->setAcceptDrops(false);
   box->setFont(client_->font());
-  Place_Control(box, rect);
+  // The boxes of a column stand one row pitch apart. A box taller than that lies over the
+  // lower edge of the box above it and hides the lower part of its digits, the more so the
+  // taller its font: every box is the pitch high, and its text, centred, shows whole in it.
+  QRect in_row = rect;
+  in_row.setHeight(std::min(rect.height(), Px(kLayout.row_pitch)));
+  Place_Control(box, in_row);
   text1_[static_cast<std::size_t>(index)] = box;
   return box;
 }
@@ -347,13 +352,7 @@ void MainWindow::Build_Controls() {
   client_->setAutoFillBackground(true);
   // The controls are laid out for the design's 8.25 point font: that font, or one of the same
   // metrics, keeps the captions inside their places, where a larger system font would not fit.
-  QFont normal = QApplication::font();
-  normal.setFamilies({QStringLiteral("MS Sans Serif"), QStringLiteral("Microsoft Sans Serif"),
-                      QStringLiteral("Arial"), QStringLiteral("Liberation Sans"),
-                      QStringLiteral("Nimbus Sans"), normal.family()});
-  normal.setPointSizeF(8.25);
-  normal.setBold(false);  // stated, so that controls inside the bold frames stay regular
-  client_->setFont(normal);
+  client_->setFont(Window_Font(font_families_));
   client_->setMinimumSize(Px(kClientWidthTwips), Px(kClientHeightTwips));
   client_->installEventFilter(this);
   setCentralWidget(client_);
@@ -434,11 +433,13 @@ void MainWindow::Build_Lower_Controls() {
   check1_->raise();  // sits on the chart's corner
   check1_->setFocusPolicy(Qt::TabFocus);
   connect(check1_, &QCheckBox::clicked, this, &MainWindow::On_Check1);
-  // Qt's check mark takes more room than the design allowed; the box grows to the left so that
-  // its caption stays whole and its right edge stays on the chart's.
+  // Qt's check mark, and a font taller than the design's, take more room than the design
+  // allowed; the box grows to the left and upwards so that its caption stays whole and its right
+  // and bottom edges stay on the chart's corner, inside the frame.
   QRect check_rect = Px(kLayout.check1);
-  check_rect.setLeft(
-      std::min(check_rect.left(), check_rect.right() + 1 - check1_->sizeHint().width()));
+  const QSize check_size = check1_->sizeHint();
+  check_rect.setLeft(std::min(check_rect.left(), check_rect.right() + 1 - check_size.width()));
+  check_rect.setTop(std::min(check_rect.top(), check_rect.bottom() + 1 - check_size.height()));
   Place_Control(check1_, check_rect, Anchor::FollowCorner);
 
   command1_ = new QPushButton(tr("S"), client_);
@@ -452,13 +453,14 @@ void MainWindow::Build_Lower_Controls() {
   label3_->setObjectName("Label3");
   label3_->setTextFormat(Qt::PlainText);
   label3_->installEventFilter(this);
-  Place_Control(label3_, Px(kLayout.label3), Anchor::FollowBottom);
+  // The status line takes the width the window has, up to the record position at the right.
+  Place_Control(label3_, Px(kLayout.label3), Anchor::FollowBottomWiden);
 
   position_ = new QLabel(client_);
   position_->setObjectName("RecordPosition");
   position_->setTextFormat(Qt::PlainText);
   position_->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-  Place_Control(position_, Px(kLayout.position), Anchor::FollowBottom);
+  Place_Control(position_, Px(kLayout.position), Anchor::FollowCorner);
 
   hscroll1_ = new QScrollBar(Qt::Horizontal, client_);
   hscroll1_->setObjectName("HScroll1");
@@ -479,7 +481,7 @@ void MainWindow::Build_Lower_Controls() {
     QToolTip::showText(QCursor::pos(), QString::fromUtf8(Record_Position_Text(*app_, position)),
                        hscroll1_);
   });
-  Place_Control(hscroll1_, Px(kLayout.hscroll1), Anchor::FollowBottom);
+  Place_Control(hscroll1_, Px(kLayout.hscroll1), Anchor::FollowCorner);
 }
 
 void MainWindow::Apply_Layout() {
@@ -499,6 +501,9 @@ void MainWindow::Apply_Layout() {
         break;
       case Anchor::FollowBottom:
         p.widget->setGeometry(p.design.translated(0, dy));
+        break;
+      case Anchor::FollowBottomWiden:
+        p.widget->setGeometry(p.design.translated(0, dy).adjusted(0, 0, dx, 0));
         break;
     }
   }

@@ -3,6 +3,7 @@
 #include <QMainWindow>
 #include <QPointer>
 #include <QRect>
+#include <QStringList>
 
 #include <array>
 #include <cstdint>
@@ -49,8 +50,10 @@ inline constexpr int kClientHeightTwips = 9825;
 class MainWindow : public QMainWindow {
   Q_OBJECT
  public:
-  // `platform` is the outside world the handlers use; a test passes a scripted one.
-  explicit MainWindow(std::unique_ptr<QtPlatform> platform = nullptr, QWidget* parent = nullptr);
+  // `platform` is the outside world the handlers use; a test passes a scripted one. The controls
+  // take the first installed of `font_families`; none given, the window's preferred families.
+  explicit MainWindow(std::unique_ptr<QtPlatform> platform = nullptr, QWidget* parent = nullptr,
+                      QStringList font_families = {});
   ~MainWindow() override;
 
   AppState& App() { return *app_; }
@@ -113,7 +116,7 @@ class MainWindow : public QMainWindow {
   enum RenderExtra : unsigned { kNothingElse = 0, kChart = 1, kLoadReport = 2 };
 
   // How a control follows when the client area grows beyond its design size.
-  enum class Anchor { Fixed, Grow, FollowCorner, FollowBottom };
+  enum class Anchor { Fixed, Grow, FollowCorner, FollowBottom, FollowBottomWiden };
   struct Placed {
     QWidget* widget;
     QRect design;  // pixels at design size
@@ -163,6 +166,7 @@ class MainWindow : public QMainWindow {
   LiveController* live_ = nullptr;
   ForwardingController* forwarding_ = nullptr;
   double scale_ = 1.0;
+  QStringList font_families_;  // asked for by whoever made the window; empty: the preferred ones
 
   QWidget* client_ = nullptr;
   QTabWidget* tab_ = nullptr;

@@ -2,6 +2,7 @@
 
 #include "forward/outbox.hpp"
 #include "forward/sids_request.hpp"
+#include "qt/window_fit.hpp"
 
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -10,6 +11,7 @@
 #include <QTableWidget>
 #include <QVBoxLayout>
 
+#include <algorithm>
 #include <optional>
 #include <set>
 #include <utility>
@@ -90,6 +92,23 @@ void OutboxView::Refresh() {
   }
   retry_->setEnabled(!rejected.value().empty());
   discard_->setEnabled(!rejected_->selectedItems().isEmpty());
+}
+
+void OutboxView::showEvent(QShowEvent* event) {
+  // Opened as a window, it shows every column whole: servers and answers are long.
+  if (isWindow() && !placed_) {
+    placed_ = true;
+    int content = 0;
+    for (QTableWidget* table : {counts_, rejected_}) {
+      table->resizeColumnsToContents();
+      content = std::max(content, Table_Content_Width(*table));
+    }
+    const QMargins margins = layout()->contentsMargins();
+    Place_Whole_On_Screen(
+        *this, QSize(std::max(sizeHint().width(), content + margins.left() + margins.right()),
+                     sizeHint().height()));
+  }
+  QWidget::showEvent(event);
 }
 
 void OutboxView::Retry_Rejected() {

@@ -3,6 +3,7 @@
 #include <QWidget>
 
 class QLabel;
+class QShowEvent;
 class QPushButton;
 class QTableWidget;
 
@@ -22,6 +23,9 @@ class OutboxView : public QWidget {
   // Reads the outbox again.
   void Refresh();
 
+ protected:
+  void showEvent(QShowEvent* event) override;
+
  signals:
   // The view changed the outbox: whoever sends from it should look again.
   void outboxChanged();
@@ -37,6 +41,7 @@ class OutboxView : public QWidget {
   QPushButton* retry_;
   QPushButton* discard_;
   QLabel* message_;
+  bool placed_ = false;
 };
 
 }  // namespace orvelt

@@ -13,7 +13,7 @@ namespace orvelt {
 struct AppState {
   TelemetryState telemetry;
   FormModel form;
-  std::string ImagePath;  // folder prefix of screenshot files, normally ending in a separator
+  std::string ImagePath;  // folder or name prefix of screenshot files, see Image_Path_Prefix
   LoadReport last_load;   // report of the most recent "Open Kissfile"
   // How loads run: the front-end sets the progress callback that shows progress and cancels.
   LoadOptions load_options;

@@ -16,10 +16,6 @@ inline constexpr const char* kOpenDialogFilter =
 inline constexpr const char* kTooManyFilesMessage = "too many files selected :-(";
 inline constexpr int kMaxSelectionText = 32767;
 
-// A folder setting as a prefix for file names: with a final separator (an empty one stays
-// empty, meaning the current folder).
-std::string As_Folder(std::string folder);
-
 // Start-up of the main window: switch status texts, conf.ini and obc_offset.ini from the first
 // start-up folder that has each (the program's folder first), ImagePath. An error means the
 // program must not start.

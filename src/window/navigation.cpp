@@ -54,6 +54,38 @@ std::optional<std::string> Time_Of_Day(std::string_view text) {
   return std::string(out);
 }
 
+// The time of day of a time label, empty where it has none.
+std::string_view Label_Time_Of_Day(std::string_view label) {
+  if (label.size() < kTimeOfDayStart + kTimeOfDayLength) return {};
+  return label.substr(kTimeOfDayStart, kTimeOfDayLength);
+}
+
+// What the user can go to: "records 1 to 900 are loaded, 09:14:00 to 09:28:59" (the times of the
+// channel whose labels a time of day is looked up in), or that nothing is loaded.
+std::string Loaded_Range(const AppState& app) {
+  const TelemetryStore& store = app.telemetry.store;
+  const int channel = Label_Channel(app, kFirstRecord);
+  if (channel < 0) return "no records are loaded";
+  std::string text = "records 1 to " + std::to_string(Last_Record(store)) + " are loaded";
+  std::string_view first, last;
+  for (int r = 1; r <= store.Count(channel); ++r) {
+    const std::string_view time = Label_Time_Of_Day(store.Label(channel, r));
+    if (time.empty()) continue;
+    if (first.empty()) first = time;
+    last = time;
+  }
+  if (!first.empty()) {
+    text += ", " + Latin1_To_Utf8(first) + " to " + Latin1_To_Utf8(last);
+  }
+  return text;
+}
+
+// Text that is neither form: both forms named, and what there is to go to.
+std::string Unreadable_Go_To(const AppState& app) {
+  return "Go to takes a record number or a time of day (HH:MM or HH:MM:SS); " + Loaded_Range(app) +
+         ".";
+}
+
 }  // namespace
 
 int Records_Loaded(const TelemetryStore& store) {
@@ -79,16 +111,14 @@ bool Clamp_Record_Position(AppState& app) {
 
 GoToTarget Parse_Go_To(std::string_view text, const AppState& app) {
   text = Trimmed(text);
-  if (text.empty()) return {0, "Enter a record number or a time of day (HH:MM or HH:MM:SS)."};
+  if (text.empty()) return {0, Unreadable_Go_To(app)};
   if (text.find(':') == std::string_view::npos) {
     const auto record = Number(text, kLastScrollPosition);
-    if (!record || *record < kFirstRecord) {
-      return {0, "A record number lies between 1 and " + std::to_string(kLastScrollPosition) + "."};
-    }
+    if (!record || *record < kFirstRecord) return {0, Unreadable_Go_To(app)};
     return {*record, {}};
   }
   const auto wanted = Time_Of_Day(text);
-  if (!wanted) return {0, "A time of day is written HH:MM or HH:MM:SS."};
+  if (!wanted) return {0, Unreadable_Go_To(app)};
   const int channel = Label_Channel(app, kFirstRecord);
   if (channel < 0) return {0, "No records are loaded."};
   const TelemetryStore& store = app.telemetry.store;
@@ -97,7 +127,7 @@ GoToTarget Parse_Go_To(std::string_view text, const AppState& app) {
     if (label.size() < kTimeOfDayStart + kTimeOfDayLength) continue;
     if (label.substr(kTimeOfDayStart, kTimeOfDayLength) >= *wanted) return {r, {}};
   }
-  return {0, "No record at " + *wanted + " or later."};
+  return {0, "No record at " + *wanted + " or later; " + Loaded_Range(app) + "."};
 }
 
 std::string Record_Position_Text(const AppState& app, int r) {

@@ -79,8 +79,9 @@ std::string Format_Two_Decimals(double v, const std::string& decimal_separator) 
   char text[512];
   std::snprintf(text, sizeof text, "%.*f", decimals, magnitude);
   std::string rounded = Round_Decimal_Text(text, 2);
-  const bool zero = rounded.find_first_not_of("0.") == std::string::npos;
-  if (v < 0 && !zero) rounded.insert(rounded.begin(), '-');
+  // A negative value keeps its sign even where it rounds to zero ("-0.00"): a tiny negative
+  // current must not read as a tiny positive one.
+  if (v < 0) rounded.insert(rounded.begin(), '-');
   return With_Separator(rounded, decimal_separator);
 }
 
@@ -186,6 +187,17 @@ std::string Value_Tooltip(int channel, double v, std::string_view label,
   std::string text(Channel_Caption(channel));
   text += ": ";
   text += Format_Plain_Decimal(v, decimal_separator);
+  // Seconds since 1970 name a date, written in tooltips as time labels are, whatever form the
+  // box itself shows it in.
+  if (const ChannelInfo* info = Channel_Info(channel);
+      info != nullptr && info->format == ValueFormat::SecondsAndDate) {
+    if (const auto date = Seconds_To_Date(v)) {
+      char written[32];
+      std::snprintf(written, sizeof written, " (%04d-%02d-%02d %02d:%02d:%02d)", date->year,
+                    date->month, date->day, date->hour, date->minute, date->second);
+      text += written;
+    }
+  }
   if (const std::string_view unit = Channel_Unit(channel); !unit.empty()) {
     text += ' ';
     text += unit;

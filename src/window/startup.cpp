@@ -17,12 +17,6 @@ std::string Default_Image_Path(const fs::path& program_dir, bool program_dir_wri
   return Folder_Prefix(own_folder || pictures_dir.empty() ? program_dir : pictures_dir);
 }
 
-std::string As_Folder(std::string folder) {
-  constexpr char kSeparator = static_cast<char>(std::filesystem::path::preferred_separator);
-  if (!folder.empty() && folder.back() != kSeparator && folder.back() != '/') folder += kSeparator;
-  return folder;
-}
-
 std::optional<ConfigError> Form_Load(AppState& app, Platform& platform) {
   app.telemetry.SwitchStatusText = Default_Switch_Status_Text();
   const fs::path program_dir = platform.Program_Directory();
@@ -32,8 +26,8 @@ std::optional<ConfigError> Form_Load(AppState& app, Platform& platform) {
   if (config.error) return config.error;
 
   if (config.config.ImagePath) {
-    // The setting names a folder: a name is put into it, never beside it.
-    app.ImagePath = As_Folder(*config.config.ImagePath);
+    // A folder or a name prefix: which of the two is decided when a picture is saved.
+    app.ImagePath = *config.config.ImagePath;
   } else {
     const fs::path pictures = platform.Pictures_Directory();
     // The program's folder, when known, is the first searched.

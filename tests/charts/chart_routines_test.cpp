@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <cmath>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -120,7 +121,7 @@ TEST(DrawValue, ChannelOutsideTheStoreChangesNothing) {
   }
 }
 
-// The first channel holds 45 samples, a second one fewer (missing rows read 0) and a third more
+// The first channel holds 45 samples, a second one fewer (missing rows are gaps) and a third more
 // (cut at the first channel's count). Whichever member was clicked only names the frame.
 TEST(SeriesChart, RowsAndLabelsComeFromTheFirstChannelWhateverWasClicked) {
   struct Case {
@@ -153,16 +154,45 @@ TEST(SeriesChart, RowsAndLabelsComeFromTheFirstChannelWhateverWasClicked) {
       for (int s = 0; s < m; ++s) {
         EXPECT_EQ(chart.series[s].legend, Channel_Caption(c.channels[s]));
         for (int row = 0; row < counts[0]; ++row) {
-          const double expected = row < counts[s] ? Sample_Value(c.channels[s], row + 1) : 0.0;
-          ASSERT_EQ(chart.Value(row, s), expected) << "series " << s + 1 << " row " << row + 1;
+          const double cell = chart.Value(row, s);
+          if (row < counts[s]) {
+            ASSERT_EQ(cell, Sample_Value(c.channels[s], row + 1)) << "series " << s + 1;
+          } else {
+            ASSERT_TRUE(std::isnan(cell)) << "series " << s + 1 << " row " << row + 1;
+          }
         }
       }
       EXPECT_EQ(chart.row_labels.front(), "00:00:01");
       EXPECT_EQ(chart.row_labels.back(), "00:00:45");
+      EXPECT_TRUE(chart.title.ends_with(": 2026-11-28 00:00:01 to 00:00:45")) << chart.title;
+      EXPECT_TRUE(chart.title.starts_with(std::string(Channel_Caption(c.channels[0])) +
+                                          (m > 1 ? ", " : ":")))
+          << chart.title;
       EXPECT_TRUE(chart.legend_bottom_left);
       EXPECT_EQ(app.form.Frame5, Channel_Caption(clicked));
     }
   }
+}
+
+// A saved chart names its channels and the span of its rows; the day once when it is one day.
+TEST(ChartTitle, NamesTheSeriesAndTheTimeSpan) {
+  ChartModel chart;
+  chart.series = {{"Battery 0 Volt", {}}, {"Battery 1 Volt", {}}};
+  const struct {
+    const char* first;
+    const char* last;
+    const char* title;
+  } cases[] = {
+      {"2026-11-28 09:14:00", "2026-11-28 09:29:59",
+       "Battery 0 Volt, Battery 1 Volt: 2026-11-28 09:14:00 to 09:29:59"},
+      {"2026-11-28 23:59:00", "2026-11-29 00:01:00",
+       "Battery 0 Volt, Battery 1 Volt: 2026-11-28 23:59:00 to 2026-11-29 00:01:00"},
+      {"2026-11-28 09:14:00", "2026-11-28 09:14:00",
+       "Battery 0 Volt, Battery 1 Volt: 2026-11-28 09:14:00"},
+      {"", "", "Battery 0 Volt, Battery 1 Volt"},
+      {"pass \xE9", "2026", "Battery 0 Volt, Battery 1 Volt: pass \xC3\xA9 to 2026"},
+  };
+  for (const auto& c : cases) EXPECT_EQ(Chart_Title(chart, c.first, c.last), c.title);
 }
 
 }  // namespace

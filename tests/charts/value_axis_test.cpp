@@ -28,6 +28,10 @@ TEST(ValueAxis, StatsLineGivesMinMaxMeanPerSeries) {
   EXPECT_EQ(Stats_Line(chart, ","),
             "Battery 0 Volt: min 3,50 V, max 4,00 V, mean 3,75 V   "
             "Battery 1 Volt: min 4,00 V, max 4,00 V, mean 4,00 V");
+  // Gaps are no samples: left out of the figures, and a series of gaps only says so.
+  chart.data = {3.5, kNoSample, kNoSample, kNoSample, 3.7, kNoSample, 3.8, kNoSample};
+  EXPECT_EQ(Stats_Line(chart, "."),
+            "Battery 0 Volt: min 3.50 V, max 3.80 V, mean 3.67 V   Battery 1 Volt: no samples");
   chart.row_count = 0;
   EXPECT_EQ(Stats_Line(chart, "."), "");
 }

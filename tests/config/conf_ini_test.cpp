@@ -7,6 +7,7 @@
 #include <fstream>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace orvelt {
@@ -85,6 +86,25 @@ TEST(ResolveImagePath, RelativeValuesStartAtTheFolderOfTheirConfIni) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.value + " in " + c.conf_folder);
     EXPECT_EQ(Resolve_Image_Path(c.value, c.conf_folder), c.expected);
+  }
+}
+
+// A folder gets its separator only when it exists; anything else is a prefix of the names.
+TEST(ImagePathPrefix, AFolderOnlyWhenItNamesOne) {
+  testing::ScratchDir dir;
+  std::filesystem::create_directories(dir / "shots");
+  std::ofstream(dir / "file") << "x";
+  const std::string base = dir.path().string();
+  for (const auto& [value, prefix] : std::vector<std::pair<std::string, std::string>>{
+           {base + "/shots", base + "/shots/"},
+           {base + "/shots/", base + "/shots/"},
+           {base + "/shots/orvelt_", base + "/shots/orvelt_"},
+           {base + "/missing", base + "/missing"},
+           {base + "/file", base + "/file"},
+           {"/", "/"},
+           {"", ""},
+       }) {
+    EXPECT_EQ(Image_Path_Prefix(value), prefix) << value;
   }
 }
 

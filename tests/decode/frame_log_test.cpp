@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <string_view>
+#include <utility>
 #include <vector>
 
 #include "decode/line_log.hpp"
@@ -26,6 +28,27 @@ TEST(FrameLog, LinesTextAndWhatBecameOfEachFrame) {
   EXPECT_EQ(first.kind, FrameKind::Sensor);
   EXPECT_EQ(first.selector, 3);
   EXPECT_EQ(log.Entry(1).kind, FrameKind::Other);
+}
+
+// Frames keep the file they came from and their number there; received frames, from no file,
+// are numbered among themselves.
+TEST(FrameLog, NumbersFramesPerFile) {
+  FrameLog log;
+  const std::array<std::uint8_t, 1> frame{0x00};
+  log.Begin_File("/d/a.kss");
+  log.Append(frame, "", {}, 2);
+  log.Append(frame, "", {}, 5);
+  log.Begin_File("/d/b.kss");
+  log.Append(frame, "", {}, 1);
+  log.Append(frame, "", {});
+  log.Append(frame, "", {});
+  const std::vector<std::pair<std::string_view, std::int64_t>> expected = {
+      {"/d/a.kss", 2}, {"/d/a.kss", 5}, {"/d/b.kss", 1}, {"", 1}, {"", 2}};
+  ASSERT_EQ(log.size(), expected.size());
+  for (std::size_t i = 0; i < expected.size(); ++i) {
+    EXPECT_EQ(log.Entry(i).file, expected[i].first) << i;
+    EXPECT_EQ(log.Entry(i).number, expected[i].second) << i;
+  }
 }
 
 // Both logs keep only their most recent entries, by count and by bytes, and say how many they

@@ -70,7 +70,10 @@ TEST_F(Command1ClickTest, HandsTheConverterTheAbsoluteBitmapNamedAfterTheCapture
   for (const auto& [image_path, capture_name, bitmap] :
        {std::tuple{(dir_ / "my shots").string(), app_.telemetry.CaptureFileName,
                    fs::path(Bitmap())},
-        {std::string(), (dir_ / "data" / "-D.kss").string(), dir_ / "-D.bmp"}}) {
+        {std::string(), (dir_ / "data" / "-D.kss").string(), dir_ / "-D.bmp"},
+        // A value that names no folder is a name prefix.
+        {(dir_ / "my shots" / "orvelt_").string(), app_.telemetry.CaptureFileName,
+         dir_ / "my shots" / "orvelt_pass 0412.bmp"}}) {
     SCOPED_TRACE(bitmap);
     platform_ = ShotPlatform{};
     app_.ImagePath = image_path;

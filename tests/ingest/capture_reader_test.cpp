@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "ingest/capture_reader.hpp"
@@ -65,7 +66,13 @@ TEST_F(LoadPolicyTest, FilesOfASelectionAppendInListOrder) {
   EXPECT_EQ(state_.store.Label(3, 2), "2026-11-28 09:00:00");
   EXPECT_EQ(state_.store.Label(3, 3), "2026-11-28 10:00:00");
   EXPECT_EQ(state_.CaptureFileName, b);
-  EXPECT_EQ(state_.frame_log.size(), 3u);
+  ASSERT_EQ(state_.frame_log.size(), 3u);
+  // Logged frames carry their file and their number there, time labels counted.
+  const std::pair<std::string, std::int64_t> logged[] = {{a, 2}, {b, 1}, {b, 3}};
+  for (std::size_t i = 0; i < 3; ++i) {
+    EXPECT_EQ(state_.frame_log.Entry(i).file, logged[i].first) << i;
+    EXPECT_EQ(state_.frame_log.Entry(i).number, logged[i].second) << i;
+  }
 
   // Loading again gives the same store; the frame log keeps both loads.
   Load({a, b});
@@ -92,6 +99,10 @@ TEST_F(LoadPolicyTest, BadFramesAreSkippedCountedAndTheLoadGoesOn) {
   EXPECT_EQ(f.first_problems[0].problem, FrameProblem::FrameTooLong);
   EXPECT_EQ(f.first_problems[1].frame, 3);
   EXPECT_EQ(f.first_problems[1].problem, FrameProblem::ValueOutOfRange);
+  // The frame log numbers the skipped frame as the report does.
+  const FrameLogEntry skipped = state_.frame_log.Entry(1);
+  EXPECT_EQ(skipped.problem, FrameProblem::ValueOutOfRange);
+  EXPECT_EQ(skipped.number, f.first_problems[1].frame);
   EXPECT_EQ(report.Summary(),
             "3 problems: 1 frame longer than 512 bytes, 1 value out of range, 1 incomplete last "
             "frame (no FEND after it)");

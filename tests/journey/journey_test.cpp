@@ -43,6 +43,7 @@
 #include "qt/forwarding_controller.hpp"
 #include "qt/live_controller.hpp"
 #include "qt/main_window.hpp"
+#include "support/test_font.hpp"
 #include "tools/capture_writer.hpp"
 #include "window/navigation.hpp"
 
@@ -191,7 +192,8 @@ struct Journey {
   std::unique_ptr<MainWindow> window;
 
   Journey() {
-    window = std::make_unique<MainWindow>(std::make_unique<JourneyPlatform>());
+    window = std::make_unique<MainWindow>(std::make_unique<JourneyPlatform>(), nullptr,
+                                          orvelt::testing::Test_Font_Families());
     if (window->Start_Up()) qFatal("start-up failed");
     window->App().ImagePath = (dir.path() + "/").toStdString();
     window->show();

@@ -3,6 +3,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <cmath>
 #include <cstdio>
 #include <memory>
 #include <string>
@@ -76,12 +77,53 @@ class ChartWidgetTest : public QObject {
     }
   }
 
+  // An empty channel draws nothing, and a whole-number axis still reads in whole numbers.
   void channelWithoutSamplesGivesAnEmptySeries() {
-    AppState app;
-    Draw_Value(app, 28);
-    QCustomPlot* plot = Shown(app.form.MSChart2).Plot();
-    QCOMPARE(plot->plottableCount(), 1);
-    QCOMPARE(plot->graph(0)->data()->size(), 0);
+    for (const int channel : {28, 47}) {
+      AppState app;
+      Draw_Value(app, channel);
+      QCustomPlot* plot = Shown(app.form.MSChart2).Plot();
+      QCOMPARE(plot->plottableCount(), 1);
+      QCOMPARE(plot->graph(0)->data()->size(), 0);
+      QVector<double> ticks;
+      QVector<QString> labels;
+      plot->yAxis->ticker()->generate(plot->yAxis->range(), QLocale::c(), QLatin1Char('f'),
+                                      plot->yAxis->numberPrecision(), ticks, nullptr, &labels);
+      QVERIFY(labels.size() >= 2);
+      // No two ticks read alike.
+      for (qsizetype k = 1; k < labels.size(); ++k) {
+        QVERIFY2(labels[k] != labels[k - 1], qPrintable(labels.join(',')));
+      }
+    }
+  }
+
+  // A pair whose second channel is shorter: its line breaks and its bars stop where it has no
+  // sample, and its figures leave the gap out.
+  void missingSamplesAreGaps() {
+    for (const bool bars : {false, true}) {
+      AppState app;
+      for (int i = 1; i <= 20; ++i) {
+        app.telemetry.store.Append_Sample(3, 3.5 + i / 100.0, "2026-11-28 09:14:00");
+        if (i <= 12) app.telemetry.store.Append_Sample(8, 3.9, "2026-11-28 09:14:00");
+      }
+      Draw_BattV_Chart(app, 8);
+      Set_Style(app, bars);
+      ChartWidget& w = Shown(app.form.MSChart2);
+      QCPAbstractPlottable* second = w.Plot()->plottable(1);
+      QCOMPARE(w.Plot()->plottable(0)->interface1D()->dataCount(), 20);
+      if (bars) {
+        QCOMPARE(second->interface1D()->dataCount(), 12);
+      } else {
+        QCOMPARE(second->interface1D()->dataCount(), 20);
+        QVERIFY(std::isnan(second->interface1D()->dataMainValue(12)));
+      }
+      for (int k = 0; k < second->interface1D()->dataCount(); ++k) {
+        QVERIFY(std::isnan(second->interface1D()->dataMainValue(k)) ||
+                second->interface1D()->dataMainValue(k) == 3.9);
+      }
+      if (!bars) QVERIFY(w.Plot()->yAxis->range().lower > 3);  // no 0 drawn (bars start at 0)
+      QVERIFY(w.Stats()->text().contains(QStringLiteral("Battery 1 Volt: min 3")));
+    }
   }
 
   // Rows every q as the model says; where it leaves the choice, as many labels as fit.
@@ -157,6 +199,12 @@ class ChartWidgetTest : public QObject {
       QVERIFY2(head.startsWith("\x89PNG") || head.startsWith("<?xml") || head.startsWith("%PDF"),
                name);
     }
+    // The pictures name what they show; the window's chart keeps its layout.
+    QFile svg(dir.filePath("chart.svg"));
+    QVERIFY(svg.open(QIODevice::ReadOnly));
+    const QByteArray svg_text = svg.readAll();
+    QVERIFY(svg_text.contains(QByteArrayLiteral("Magn X- Axis: 2026-11-28 00:00:01 to 00:00:50")));
+    QCOMPARE(w.Plot()->plotLayout()->rowCount(), 2);
     QVERIFY(!w.Save(dir.filePath("chart.bmp")).ok());
     QVERIFY(!w.Save(dir.filePath("missing/chart.png")).ok());
   }

@@ -30,6 +30,7 @@
 #include "qt/station_dialog.hpp"
 #include "support/example_station.hpp"
 #include "support/scripted_platform.hpp"
+#include "support/test_font.hpp"
 #include "tools/capture_writer.hpp"
 
 using namespace orvelt;
@@ -64,7 +65,8 @@ struct ForwardingWindow {
     StationSettings station = orvelt::testing::Example_Station(server.Url().toStdString());
     station.forwarding = false;
     Save_Station_Settings(settings, station);
-    window = std::make_unique<MainWindow>(std::make_unique<orvelt::testing::ScriptedPlatform>());
+    window = std::make_unique<MainWindow>(std::make_unique<orvelt::testing::ScriptedPlatform>(),
+                                          nullptr, orvelt::testing::Test_Font_Families());
     if (const auto error = window->Start_Up()) qFatal("start-up: %s", error->message().c_str());
     window->Forwarding().Set_Outbox_Path(
         dir.filePath(QStringLiteral("outbox.sqlite")).toStdString());

@@ -34,6 +34,12 @@ class InfoWindowTest : public QObject {
     QVERIFY(!overlap.isEmpty());
     QWidget* on_top = info->childAt(overlap.center());
     QVERIFY(on_top == frame || frame->isAncestorOf(on_top));
+    // The captions of the addresses are fixed content, whole in their places.
+    for (const auto& [name, caption] : {std::pair{"Label6", "Homepage:"}, {"Label7", "e-mail:"}}) {
+      auto* label = info->findChild<QLabel*>(name);
+      QVERIFY2(label && label->text() == QLatin1String(caption), name);
+      QVERIFY2(label->width() >= label->sizeHint().width(), name);
+    }
     delete info.data();
   }
 };

@@ -21,6 +21,7 @@
 #include "qt/live_controller.hpp"
 #include "qt/main_window.hpp"
 #include "support/scripted_platform.hpp"
+#include "support/test_font.hpp"
 #include "tools/capture_writer.hpp"
 
 using namespace orvelt;
@@ -31,7 +32,8 @@ constexpr LinkTiming kFastTiming{{20, 100}, 2000};
 
 struct LiveWindow {
   std::unique_ptr<MainWindow> window =
-      std::make_unique<MainWindow>(std::make_unique<orvelt::testing::ScriptedPlatform>());
+      std::make_unique<MainWindow>(std::make_unique<orvelt::testing::ScriptedPlatform>(), nullptr,
+                                   orvelt::testing::Test_Font_Families());
   LiveController& live = window->Live();
 
   LiveWindow() {

@@ -25,6 +25,7 @@
 #include "qt/chart_widget.hpp"
 #include "qt/value_box_fit.hpp"
 #include "support/scripted_platform.hpp"
+#include "support/test_font.hpp"
 #include "window/navigation.hpp"
 
 using orvelt::MainWindow;
@@ -37,7 +38,8 @@ const std::string kSample = ORVELT_SAMPLE_DIR "/pass.kss";
 struct Scripted {
   orvelt::testing::ScriptedPlatform* platform = new orvelt::testing::ScriptedPlatform;
   std::unique_ptr<MainWindow> window =
-      std::make_unique<MainWindow>(std::unique_ptr<orvelt::QtPlatform>(platform));
+      std::make_unique<MainWindow>(std::unique_ptr<orvelt::QtPlatform>(platform), nullptr,
+                                   orvelt::testing::Test_Font_Families());
 
   Scripted() {
     if (const auto error = window->Start_Up())
@@ -84,7 +86,7 @@ class MainWindowTest : public QObject {
   void init() { QLocale::setDefault(QLocale::c()); }
 
   // Growth of the window goes to the chart; the controls below it move down with the bottom
-  // edge, and the tabs above keep their place.
+  // edge (the scroll bar into the corner), and the tabs above keep their place.
   void enlargingGivesTheRoomToTheChart() {
     Scripted s;
     s.window->show();
@@ -95,7 +97,7 @@ class MainWindowTest : public QObject {
     s.window->resize(s.window->size() + QSize(200, 120));
     QTRY_COMPARE(geometry("MSChart2").size(), chart.size() + QSize(200, 120));
     QCOMPARE(geometry("Check1"), check.translated(200, 120));
-    QCOMPARE(geometry("HScroll1"), scroll.translated(0, 120));
+    QCOMPARE(geometry("HScroll1"), scroll.translated(200, 120));
     QCOMPARE(geometry("SSTab1"), tab);
   }
 

@@ -5,6 +5,7 @@
 #include <QProgressDialog>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScreen>
 #include <QSettings>
 #include <QStandardPaths>
 #include <QTableView>
@@ -22,6 +23,7 @@
 #include "qt/load_monitor.hpp"
 #include "qt/main_window.hpp"
 #include "support/scripted_platform.hpp"
+#include "support/test_font.hpp"
 
 namespace orvelt {
 namespace {
@@ -29,7 +31,8 @@ namespace {
 const std::string kSample = ORVELT_SAMPLE_DIR "/pass.kss";
 
 std::unique_ptr<MainWindow> Started_Window() {
-  auto window = std::make_unique<MainWindow>(std::make_unique<testing::ScriptedPlatform>());
+  auto window = std::make_unique<MainWindow>(std::make_unique<testing::ScriptedPlatform>(), nullptr,
+                                             testing::Test_Font_Families());
   if (window->Start_Up()) qFatal("start-up failed");
   return window;
 }
@@ -70,14 +73,23 @@ class WindowToolsTest : public QObject {
     QVERIFY(!window->Export_Csv(dir.filePath("missing/export.csv")).ok());
   }
 
-  // The frame view lists every logged frame with what became of it, filtered by kind.
+  // The frame view lists every logged frame with its file, its number there and what became of
+  // it, filtered by kind; it opens wholly on the screen.
   void frameViewListsTheLog() {
     auto window = Started_Window();
+    window->show();
     window->Load_Files({kSample});
     const FrameLog& log = window->App().telemetry.frame_log;
     FrameView* view = window->Show_Frame_View();
+    QVERIFY(QTest::qWaitForWindowExposed(view));
+    QVERIFY(view->screen()->availableGeometry().contains(view->frameGeometry()));
     QTableView* table = view->Table();
     QCOMPARE(table->model()->rowCount(), static_cast<int>(log.size()));
+    const int last = table->model()->rowCount() - 1;
+    QCOMPARE(table->model()->index(last, FrameLogModel::kFile).data().toString(),
+             QStringLiteral("pass.kss"));
+    QCOMPARE(table->model()->index(last, FrameLogModel::kNumber).data().toString(),
+             QString::number(window->App().last_load.files.at(0).frames));
     const QModelIndex first_bytes = table->model()->index(0, FrameLogModel::kBytes);
     QCOMPARE(first_bytes.data().toString().toStdString(), log.Line(0));
     const int messages = static_cast<int>(Filter_Frames(log, FrameFilter::Messages).size());
@@ -90,6 +102,10 @@ class WindowToolsTest : public QObject {
     window->Load_Files({kSample, kSample});
     QCOMPARE(table->model()->rowCount(),
              static_cast<int>(Filter_Frames(log, FrameFilter::Messages).size()));
+    // Each file of a load numbers its frames from 1 again, as the load report does.
+    const int rows = table->model()->rowCount();
+    QCOMPARE(table->model()->index(rows - 1, FrameLogModel::kNumber).data(),
+             table->model()->index(rows - 1 - messages, FrameLogModel::kNumber).data());
   }
 
   // A long load shows its progress; Cancel keeps what was read and the status line says so;
@@ -103,7 +119,11 @@ class WindowToolsTest : public QObject {
     bool dialog_seen = false;
     QTimer::singleShot(LoadMonitor::kShowAfterMs + 200, window.get(), [&] {
       QProgressDialog* dialog = window->Load_Monitor().Dialog();
-      dialog_seen = dialog != nullptr && dialog->isVisible();
+      // Shown, and centred on the window whose load it shows.
+      dialog_seen =
+          dialog != nullptr && dialog->isVisible() &&
+          (dialog->frameGeometry().center() - window->frameGeometry().center()).manhattanLength() <=
+              2;
       QTest::mouseClick(window->findChild<QRadioButton*>("Option1_3"), Qt::LeftButton);
       if (dialog) QTest::mouseClick(dialog->findChild<QPushButton*>(), Qt::LeftButton);
     });

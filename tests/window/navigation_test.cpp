@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
+
 namespace orvelt {
 namespace {
 
@@ -54,6 +56,20 @@ TEST_F(NavigationTest, GoToRecordNumberOrTimeOfDay) {
     EXPECT_EQ(target.record, c.record) << c.text;
     EXPECT_EQ(target.error.empty(), c.record != 0) << c.text;
   }
+}
+
+// Text that leads nowhere names both forms and what is loaded.
+TEST_F(NavigationTest, GoToErrorsNameTheFormsAndTheLoadedRange) {
+  for (const char* text : {"abc", "", "0", "24:00"}) {
+    const std::string error = Parse_Go_To(text, app).error;
+    for (const char* part : {"record number", "time of day (HH:MM or HH:MM:SS)",
+                             "records 1 to 4 are loaded, 09:14:01 to 10:00:00"}) {
+      EXPECT_NE(error.find(part), std::string::npos) << text << ": " << error;
+    }
+  }
+  EXPECT_EQ(Parse_Go_To("10:00:01", app).error,
+            "No record at 10:00:01 or later; records 1 to 4 are loaded, 09:14:01 to 10:00:00.");
+  EXPECT_NE(Parse_Go_To("abc", AppState()).error.find("no records are loaded"), std::string::npos);
 }
 
 TEST_F(NavigationTest, TimeOfDayFollowsTheSelectedChannel) {

@@ -21,8 +21,9 @@ TEST(RecordFormats, TwoDecimals) {
   } cases[] = {
       {12.345678, ".", "12.35"}, {7, ".", "7.00"},     {-3.5, ".", "-3.50"},
       {12.345678, ",", "12,35"}, {0, ".", "0.00"},     {0.004, ".", "0.00"},
-      {-0.004, ".", "0.00"},     {2.675, ".", "2.68"}, {9.995, ".", "10.00"},
+      {-0.004, ".", "-0.00"},    {2.675, ".", "2.68"}, {9.995, ".", "10.00"},
       {-0.005, ".", "-0.01"},    {0.5, ".", "0.50"},   {2147483647, ".", "2147483647.00"},
+      {-1e-300, ",", "-0,00"},   {-0.0, ".", "0.00"},
   };
   for (const auto& c : cases) EXPECT_EQ(Format_Two_Decimals(c.v, c.sep), c.text) << c.v;
 }
@@ -116,6 +117,10 @@ TEST_F(ShowRecordTest, TooltipHasTheWholeValueUnitAndTimeAndChannel46ItsDate) {
   EXPECT_EQ(app.form.Text1[10].tooltip, "Array Y+ Curr: 18304.37 mA\n2026-11-28 09:14:01");
   EXPECT_EQ(app.form.Text1[47].tooltip, "Packets Up: 2000000000\nno time label");
   EXPECT_EQ(app.form.Text1[46].text, "1795857241 -> 2026-11-28 09:14:01");
+  // The tooltip writes the date as time labels are written, whatever the box's own form.
+  EXPECT_EQ(app.form.Text1[46].tooltip,
+            "time last I\xC2\xB2"
+            "C msg: 1795857241 (2026-11-28 09:14:01)\nno time label");
   Show_Record(app, platform, 2);
   EXPECT_EQ(app.form.Text1[46].text, "1795857241 -> 2026-11-28 09:14:01");
 }

@@ -66,14 +66,5 @@ TEST(FormLoad, InstalledProgramReadsTheUsersFilesThenTheInstallationsAndSavesInt
   EXPECT_EQ(with_own_settings.ImagePath, (user / "shots/").string());
 }
 
-// A folder setting gets its final separator, so that a screenshot lands inside the folder and
-// not beside it as "shotspass.png".
-TEST(AsFolder, AddsTheMissingSeparator) {
-  EXPECT_EQ(As_Folder("/home/me/shots"), "/home/me/shots/");
-  EXPECT_EQ(As_Folder("/home/me/shots/"), "/home/me/shots/");
-  EXPECT_EQ(As_Folder("/"), "/");
-  EXPECT_EQ(As_Folder(""), "");
-}
-
 }  // namespace
 }  // namespace orvelt
