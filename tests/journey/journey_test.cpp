@@ -481,7 +481,7 @@ class JourneyTest : public QObject {
   void liveSessionThenRecentFilesThenForwarding() {
     Journey j;
     // A capture opened once, so that Recent files lists it.
-    const QString loaded = j.Write("loaded.kss", {.seconds = 40, .seed = 5});
+    const QString loaded = j.Write("loaded.kss", {.seconds = 12, .seed = 5});
     j.Open_By_Typing(loaded);
     const std::size_t loaded_frames = j.App().telemetry.frame_log.size();
 
@@ -552,7 +552,7 @@ class JourneyTest : public QObject {
     // Only the loaded capture's telemetry frames: none of the live session's.
     QVERIFY(offered > 0);
     QVERIFY(offered <= loaded_frames);
-    QTRY_COMPARE_WITH_TIMEOUT(server.requests().size(), offered, 15000);
+    QTRY_COMPARE_WITH_TIMEOUT(server.requests().size(), offered, 30000);
 
     Pick(*j.window, 'f', "Outbox");
     QTRY_VERIFY(j.window->findChild<QWidget*>("OutboxView") != nullptr);
