@@ -70,7 +70,6 @@ ArchiveCommand Parse_Archive_Command(const std::vector<std::string>& args) {
     return c;
   }
   bool options_done = false;
-  bool to_given = false;
   for (std::size_t i = 1; i < args.size(); ++i) {
     const std::string& arg = args[i];
     const bool has_value = i + 1 < args.size();
@@ -92,11 +91,11 @@ ArchiveCommand Parse_Archive_Command(const std::vector<std::string>& args) {
       c.channels = *channels;
     } else if ((arg == "--from" || arg == "--to") && (exporting || passes || fetch)) {
       const bool upper = arg == "--to";
-      if ((upper ? to_given : c.from_given)) return fail("repeated option " + arg);
+      if ((upper ? c.to_given : c.from_given)) return fail("repeated option " + arg);
       const auto time = has_value ? Parse_Bound(args[++i], upper) : std::nullopt;
       if (!time) return fail(arg + " needs a UTC time YYYY-MM-DD[THH:MM[:SS]]");
       (upper ? c.to : c.from) = *time;
-      (upper ? to_given : c.from_given) = true;
+      (upper ? c.to_given : c.from_given) = true;
     } else if (arg == "--json" && exporting && !c.json) {
       c.json = true;
     } else if (arg == "--limits" && passes && !c.limits) {

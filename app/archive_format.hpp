@@ -20,6 +20,7 @@ struct ArchiveCommand {
   UtcSeconds from = -(std::int64_t{1} << 50);
   UtcSeconds to = std::int64_t{1} << 50;
   bool from_given = false;
+  bool to_given = false;
   bool json = false;
   bool limits = false;
   std::optional<int> norad;

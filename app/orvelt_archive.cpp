@@ -2,6 +2,8 @@
 
 #include <unistd.h>
 
+#include <QCoreApplication>
+
 #include <chrono>
 #include <cstdio>
 #include <iostream>
@@ -12,6 +14,7 @@
 #include "archive/archive.hpp"
 #include "archive/archive_loading.hpp"
 #include "archive/archive_place.hpp"
+#include "archive/network_fetch.hpp"
 #include "archive_format.hpp"
 #include "out_of_memory.hpp"
 #include "version.hpp"
@@ -110,6 +113,68 @@ int Stats(orvelt::Archive& archive) {
   return 0;
 }
 
+// Fetches the satellite's frames from the network database into the archive, resuming after
+// the newest frame of the last complete fetch unless --from says otherwise.
+int Fetch(orvelt::Archive& archive, const orvelt::ArchiveCommand& command, int argc, char** argv) {
+  using namespace orvelt;
+  QCoreApplication application(argc, argv);
+  FetchRequest request;
+  request.server = command.server;
+  request.norad = *command.norad;
+  request.token = *command.token;
+  request.to = command.to_given ? command.to
+                                : std::chrono::duration_cast<std::chrono::seconds>(
+                                      std::chrono::system_clock::now().time_since_epoch())
+                                      .count();
+  if (command.from_given) {
+    request.from = command.from;
+  } else {
+    auto until = archive.Fetched_Until(request.server, request.norad);
+    if (!until.ok()) {
+      std::cerr << "orvelt-archive: " << until.error() << '\n';
+      return 1;
+    }
+    request.from = until.value().value_or(0);
+  }
+  std::cerr << "orvelt-archive: fetching satellite " << request.norad << " from " << request.server
+            << ", " << Format_Utc_Time(request.from) << " to " << Format_Utc_Time(request.to)
+            << '\n';
+  ArchiveLoad load;
+  NetworkFetch fetch(
+      request, [&](const TelemetryPage& page) { return Add_Network_Page(archive, page, load); });
+  QObject::connect(&fetch, &NetworkFetch::Page_Taken, [](int pages, qint64 frames) {
+    std::cerr << "orvelt-archive: page " << pages << ", " << frames << " frames so far\n";
+  });
+  QObject::connect(&fetch, &NetworkFetch::Finished, &application, &QCoreApplication::quit,
+                   Qt::QueuedConnection);
+  fetch.Start();
+  application.exec();
+  const FetchReport& report = fetch.report();
+  const AddCounts& c = load.counts;
+  std::cerr << "orvelt-archive: fetched " << report.frames << " frames on " << report.pages
+            << " pages (" << report.waits << " waits): " << c.added << " new, " << c.new_source
+            << " already archived from another source, " << c.already << " already archived, "
+            << c.not_telemetry << " new that are no telemetry; " << report.unusable
+            << " entries without a readable frame or time\n";
+  if (!load.error.empty()) {
+    std::cerr << "orvelt-archive: " << load.error << '\n';
+    return 1;
+  }
+  if (!report.complete) {
+    std::cerr << "orvelt-archive: " << report.error << "; what was fetched is kept\n";
+    return 1;
+  }
+  // Only a complete fetch moves the resume point: pages may come newest first.
+  if (report.newest) {
+    auto noted = archive.Set_Fetched_Until(request.server, request.norad, *report.newest);
+    if (!noted.ok()) {
+      std::cerr << "orvelt-archive: " << noted.error() << '\n';
+      return 1;
+    }
+  }
+  return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -160,6 +225,5 @@ int main(int argc, char** argv) {
     }
     return 0;
   }
-  std::cerr << "orvelt-archive: " << command.name << " is not available in this build\n";
-  return 1;
+  return Fetch(archive, command, argc, argv);
 }

@@ -2,6 +2,8 @@
 
 #include <cstdio>
 #include <filesystem>
+#include <limits>
+#include <map>
 #include <memory>
 
 #include "archive/frame_record.hpp"
@@ -195,6 +197,30 @@ ArchiveLoad Add_To_Archive(Archive& archive, const std::vector<std::string>& fil
   // A cancel here only ever comes from a failing archive, which the error already says.
   load.report.cancelled = false;
   return load;
+}
+
+bool Add_Network_Page(Archive& archive, const TelemetryPage& page, ArchiveLoad& load) {
+  TelemetryState state;
+  state.keep_frame_log = false;
+  ArchiveFeed feed(archive, 0, load, std::numeric_limits<std::int64_t>::max());
+  std::map<std::string, std::int64_t> sources;
+  for (const NetworkEntry& entry : page.entries) {
+    auto [known, fresh] = sources.try_emplace(entry.observer, 0);
+    if (fresh) {
+      auto id = archive.Source_Id({SourceKind::Network, entry.observer});
+      if (!id.ok()) {
+        load.error = id.error();
+        return false;
+      }
+      known->second = id.value();
+    }
+    feed.Set_Source(known->second);
+    state.TimeLabel = Format_Time_Label(entry.time);
+    const TakenFrame taken = Take_Frame(state, entry.bytes, entry.bytes.size());
+    Keep_Store_Open(state, taken.outcome);
+    if (!feed.Take_Timed(entry.bytes, entry.time, taken.outcome)) return false;
+  }
+  return feed.End();
 }
 
 }  // namespace orvelt

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "archive/archive.hpp"
+#include "archive/network_fetch_rules.hpp"
 #include "decode/telemetry_state.hpp"
 #include "ingest/capture_reader.hpp"
 #include "ingest/load_report.hpp"
@@ -61,5 +62,10 @@ class ArchiveFeed {
 // committed stays.
 ArchiveLoad Add_To_Archive(Archive& archive, const std::vector<std::string>& files,
                            const ArchiveLoadOptions& options = {});
+
+// Archives the frames of one page of the network database in one transaction, each decoded at
+// its own time with its observer as its source; frames that are no telemetry are kept raw.
+// False when the archive failed (the reason is then in the load).
+bool Add_Network_Page(Archive& archive, const TelemetryPage& page, ArchiveLoad& load);
 
 }  // namespace orvelt

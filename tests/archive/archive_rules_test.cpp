@@ -6,6 +6,7 @@
 
 #include "archive/archive_place.hpp"
 #include "archive/limits.hpp"
+#include "archive/network_fetch_rules.hpp"
 #include "archive/passes.hpp"
 #include "archive/satnogs_export.hpp"
 #include "archive/utc_time.hpp"
@@ -104,6 +105,74 @@ TEST(DefaultArchivePath, UsesTheDataFolder) {
   EXPECT_EQ(Default_Archive_Path("/x/data", "/home/u"), "/x/data/orvelt/archive.sqlite");
   EXPECT_EQ(Default_Archive_Path("", "/home/u"), "/home/u/.local/share/orvelt/archive.sqlite");
   EXPECT_EQ(Default_Archive_Path("rel", "/home/u"), "/home/u/.local/share/orvelt/archive.sqlite");
+}
+
+TEST(NetworkFetchRules, LinksServersAndAnswers) {
+  EXPECT_EQ(Telemetry_Query_Url("https://db.example/", 99999, kNov28, kNov28 + 60),
+            "https://db.example/api/telemetry/?satellite=99999&start=2026-11-28T00:00:00Z"
+            "&end=2026-11-28T00:01:00Z");
+  struct LinkCase {
+    std::string header;
+    std::optional<std::string> next;
+  };
+  for (const auto& [header, next] : std::vector<LinkCase>{
+           {"<https://a/p?c=2>; rel=\"next\"", "https://a/p?c=2"},
+           {"<https://a/p?c=1>; rel=\"prev\", <https://a/p?c=3>; rel=\"next\"", "https://a/p?c=3"},
+           {"<https://a/p?c=3> ; title=\"x\" ; rel=next", "https://a/p?c=3"},
+           {"<https://a/p?c=1>; rel=\"prev\"", std::nullopt},
+           {"", std::nullopt},
+           {"<https://a/p?c=1; rel=\"next\"", std::nullopt}}) {
+    SCOPED_TRACE(header);
+    EXPECT_EQ(Next_Link(header), next);
+  }
+  EXPECT_TRUE(Same_Server("https://DB.example/api/?x", "https://db.example"));
+  EXPECT_TRUE(Same_Server("https://db.example:443/api", "https://db.example"));
+  EXPECT_TRUE(Same_Server("http://127.0.0.1:8080/a", "http://127.0.0.1:8080"));
+  for (const char* other : {"http://db.example/api", "https://db.example.evil/api",
+                            "https://db.example@evil/api", "https://db.example:444/", "x"}) {
+    SCOPED_TRACE(other);
+    EXPECT_FALSE(Same_Server(other, "https://db.example"));
+  }
+  for (const auto& [status, answer] :
+       std::vector<std::pair<int, FetchAnswer>>{{200, FetchAnswer::Page},
+                                                {429, FetchAnswer::Wait},
+                                                {503, FetchAnswer::Wait},
+                                                {401, FetchAnswer::TokenRefused},
+                                                {403, FetchAnswer::TokenRefused},
+                                                {0, FetchAnswer::Failed},
+                                                {204, FetchAnswer::Failed},
+                                                {302, FetchAnswer::Failed},
+                                                {500, FetchAnswer::Failed}}) {
+    EXPECT_EQ(Classify_Fetch_Answer(status), answer) << status;
+  }
+  EXPECT_EQ(Retry_After_Seconds(" 30 "), 30);
+  EXPECT_FALSE(Retry_After_Seconds("Wed, 21 Oct 2026 07:28:00 GMT"));
+  EXPECT_FALSE(Retry_After_Seconds("-1"));
+}
+
+TEST(ParseTelemetryPage, KeepsUsableFramesAndRefusesWhatIsNoPage) {
+  const auto page = Parse_Telemetry_Page(
+      R"([{"frame": "C080", "timestamp": "2026-11-28T00:00:05Z", "observer": "DL0ABC-JO62",
+           "extra": {"nested": [1, 2.5e3, true, null, "x\"y"]}},
+          {"frame": "zz", "timestamp": "2026-11-28T00:00:06Z"},
+          {"timestamp": "2026-11-28T00:00:07Z"},
+          {"frame": "C0", "timestamp": "now"},
+          {"frame": "C0", "timestamp": "2026-11-28T00:00:08Z", "observer": "A\u00e9\n"},
+          42])");
+  ASSERT_TRUE(page);
+  ASSERT_EQ(page->entries.size(), 2u);
+  EXPECT_EQ(page->entries[0].bytes, (std::vector<std::uint8_t>{0, 0xC0, 0x80}));
+  EXPECT_EQ(page->entries[0].time, kNov28 + 5);
+  EXPECT_EQ(page->entries[0].observer, "DL0ABC-JO62");
+  EXPECT_EQ(page->entries[1].observer, "A?\n");
+  EXPECT_EQ(page->unusable, 4);
+  EXPECT_TRUE(Parse_Telemetry_Page(" [ ] ")->entries.empty());
+  for (const std::string& bad :
+       std::vector<std::string>{"", "{}", "[", "[{\"frame\": \"C0\"", "[1,]", "[] x",
+                                std::string(100, '[') + std::string(100, ']')}) {
+    SCOPED_TRACE(bad);
+    EXPECT_FALSE(Parse_Telemetry_Page(bad));
+  }
 }
 
 }  // namespace
