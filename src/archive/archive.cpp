@@ -231,6 +231,9 @@ ArchiveResult<std::unique_ptr<Archive>> Archive::Open(const std::filesystem::pat
   }
   archive->Exec("PRAGMA synchronous = NORMAL");
   archive->Exec("PRAGMA cache_size = -65536");
+  // Adding writes hundreds of megabytes: a checkpoint (and its wait for the disk) every 64 MB
+  // of changes instead of every 4 MB.
+  archive->Exec("PRAGMA wal_autocheckpoint = 16384");
   if (*tables == 0) {
     const std::string make = std::string("BEGIN IMMEDIATE;") + kSchema +
                              "PRAGMA application_id = " + std::to_string(kApplicationId) +
