@@ -92,6 +92,8 @@ constexpr const char* kAddCount =
 constexpr const char* kSamples =
     "SELECT time, value FROM samples WHERE channel = ?1 AND time BETWEEN ?2 AND ?3 "
     "ORDER BY time, frame_id";
+constexpr const char* kFrames =
+    "SELECT time, bytes FROM frames WHERE time BETWEEN ?1 AND ?2 ORDER BY time, id";
 constexpr const char* kSummary =
     "SELECT count(*), min(value), max(value), avg(value) FROM samples "
     "WHERE channel = ?1 AND time BETWEEN ?2 AND ?3";
@@ -504,6 +506,25 @@ ArchiveResult<std::vector<Sample>> Archive::Samples(int channel, UtcSeconds from
   auto read = For_Each_Sample(channel, from, to, [&](const Sample& s) { samples.push_back(s); });
   if (!read.ok()) return ArchiveError{read.error()};
   return samples;
+}
+
+ArchiveResult<std::int64_t> Archive::For_Each_Frame(
+    UtcSeconds from, UtcSeconds to,
+    const std::function<void(UtcSeconds, std::span<const std::uint8_t>)>& take) {
+  Use query(Statement(kFrames));
+  if (!query.get()) return Error(sqlite3_errcode(db_), "reading frames");
+  sqlite3_bind_int64(query.get(), 1, from);
+  sqlite3_bind_int64(query.get(), 2, to);
+  std::int64_t n = 0;
+  int code;
+  while ((code = sqlite3_step(query.get())) == SQLITE_ROW) {
+    const auto* bytes = static_cast<const std::uint8_t*>(sqlite3_column_blob(query.get(), 1));
+    const auto size = static_cast<std::size_t>(sqlite3_column_bytes(query.get(), 1));
+    take(sqlite3_column_int64(query.get(), 0), {bytes, size});
+    ++n;
+  }
+  if (code != SQLITE_DONE) return Error(code, "reading frames");
+  return n;
 }
 
 ArchiveResult<SampleSummary> Archive::Summary(int channel, UtcSeconds from, UtcSeconds to) {

@@ -141,6 +141,10 @@ class Archive {
   ArchiveResult<std::int64_t> For_Each_Sample(int channel, UtcSeconds from, UtcSeconds to,
                                               const std::function<void(const Sample&)>& take);
   ArchiveResult<std::vector<Sample>> Samples(int channel, UtcSeconds from, UtcSeconds to);
+  // The frames with from <= time <= to, in time order (and in the order they were added).
+  ArchiveResult<std::int64_t> For_Each_Frame(
+      UtcSeconds from, UtcSeconds to,
+      const std::function<void(UtcSeconds, std::span<const std::uint8_t>)>& take);
   ArchiveResult<SampleSummary> Summary(int channel, UtcSeconds from, UtcSeconds to);
   // Buckets of one of kBucketWidths that overlap [from, to].
   ArchiveResult<std::vector<Bucket>> Buckets(int channel, UtcSeconds width, UtcSeconds from,

@@ -9,7 +9,10 @@
 
 #include "archive/archive.hpp"
 #include "archive/archive_loading.hpp"
+#include "archive/history_view.hpp"
 #include "decode/frame_decoder.hpp"
+#include "decode/time_label.hpp"
+#include "ingest/capture_reader.hpp"
 #include "support/scratch_dir.hpp"
 #include "tools/capture_writer.hpp"
 
@@ -146,6 +149,63 @@ TEST_F(ArchiveTest, LongCapturesArchiveWholeWithBucketsAndPasses) {
   EXPECT_EQ(passes[1].end, third.start + third.seconds - 1);
   // A range within a pass still names the whole pass.
   EXPECT_EQ(archive->Passes(third.start, third.start).value().size(), 1u);
+}
+
+// A chart reads the samples themselves when they are few, else a min/max envelope per column
+// that agrees with the samples; a pass comes back as a capture that loads to the same samples.
+TEST_F(ArchiveTest, HistoryViewsAndPassCaptures) {
+  tools::PassOptions pass;
+  pass.seconds = 3 * 3600;  // three hours of one sample a second per battery
+  const std::string file = Write("long.kss", tools::Generate_Pass(pass));
+  auto archive = Open();
+  ASSERT_TRUE(archive);
+  ASSERT_TRUE(Add_To_Archive(*archive, {file}).error.empty());
+  const auto all = archive->Samples(3, pass.start, pass.start + pass.seconds).value();
+  ASSERT_EQ(all.size(), static_cast<std::size_t>(pass.seconds));
+
+  struct Case {
+    UtcSeconds from, to;
+    int pixels;
+    bool envelope;
+    UtcSeconds width;
+  };
+  for (const auto& [from, to, pixels, envelope, width] : std::vector<Case>{
+           {pass.start, pass.start + 599, 800, false, 0},       // one pass: its samples
+           {pass.start, pass.start + 3599, 800, true, 0},       // an hour: envelope of samples
+           {pass.start, pass.start + 3 * 3600, 100, true, 60},  // columns of ~2 min: minutes
+           {pass.start - 86400 * 30, pass.start + 86400 * 30, 500, true, 3600}}) {
+    SCOPED_TRACE(to - from);
+    const HistoryView view = Plan_History(*archive, 3, from, to, pixels).value();
+    EXPECT_EQ(view.envelope, envelope);
+    EXPECT_EQ(view.bucket_width, width);
+    std::int64_t count = 0;
+    for (const HistoryColumn& c : view.columns) {
+      count += c.count;
+      double min = 1e300, max = -1e300;
+      for (const Sample& s : all) {
+        if (s.time >= c.start && s.time < c.end) {
+          min = std::min(min, s.value);
+          max = std::max(max, s.value);
+        }
+      }
+      EXPECT_EQ(c.min, min);
+      EXPECT_EQ(c.max, max);
+    }
+    if (envelope) {
+      EXPECT_LE(static_cast<int>(view.columns.size()), pixels + 1);
+      EXPECT_EQ(count, std::min<std::int64_t>(to, pass.start + pass.seconds - 1) -
+                           std::max(from, pass.start) + 1);
+    } else {
+      EXPECT_EQ(view.samples.size(), 600u);
+    }
+  }
+
+  const auto capture = Capture_Of(*archive, pass.start, pass.start + 599).value();
+  TelemetryState state;
+  ASSERT_TRUE(Take_Kiss_Bytes(state, capture));
+  ASSERT_EQ(state.store.Count(3), 600);
+  EXPECT_EQ(state.store.Value(3, 600), all[599].value);
+  EXPECT_EQ(state.store.Label(3, 600), Format_Time_Label(all[599].time));
 }
 
 // Frame exports of the network database are read line by line at their own times.
