@@ -8,9 +8,9 @@
 
 namespace orvelt {
 
-// What goes into the archive besides what orvelt-archive adds: nothing, the live sessions (the
-// default), or the live sessions and every capture loaded into the window.
-enum class ArchiveMode { Off = 0, Live = 1, LiveAndLoaded = 2 };
+// What of the window goes into the archive besides what orvelt-archive adds: nothing, or the
+// live sessions (the default).
+enum class ArchiveMode { Off = 0, Live = 1 };
 
 ArchiveMode Load_Archive_Mode(QSettings& settings);
 void Save_Archive_Mode(QSettings& settings, ArchiveMode mode);

@@ -28,8 +28,11 @@
 #include "decode/channels.hpp"
 #include "export/csv_export.hpp"
 #include "forward/station_settings_store.hpp"
+#include "live/live_receiver.hpp"
 #include "qcustomplot.h"
 #include "qt/fetch_dialog.hpp"
+#include "qt/live_archiving.hpp"
+#include "qt/live_controller.hpp"
 #include "qt/main_window.hpp"
 
 namespace orvelt {
@@ -371,16 +374,18 @@ void Add_Archive_Menus(MainWindow& main, QMenu* file, QMenu* view) {
   archive_menu->setObjectName("MnuArchive");
   auto* group = new QActionGroup(archive_menu);
   const ArchiveMode mode = Load_Archive_Mode(*Station_Settings());
-  for (const auto& [text, choice] :
-       {std::pair{QObject::tr("&Nothing"), ArchiveMode::Off},
-        {QObject::tr("&Live sessions"), ArchiveMode::Live},
-        {QObject::tr("Live sessions and &loaded files"), ArchiveMode::LiveAndLoaded}}) {
+  auto* live = new LiveArchiving(main.Live().Receiver().Session(), Default_Archive_Path(), &main);
+  live->Set_Enabled(mode != ArchiveMode::Off);
+  for (const auto& [text, choice] : {std::pair{QObject::tr("&Nothing"), ArchiveMode::Off},
+                                     {QObject::tr("&Live sessions"), ArchiveMode::Live}}) {
     QAction* action = archive_menu->addAction(text);
     action->setCheckable(true);
     action->setChecked(choice == mode);
     group->addAction(action);
-    QObject::connect(action, &QAction::triggered, &main,
-                     [choice] { Save_Archive_Mode(*Station_Settings(), choice); });
+    QObject::connect(action, &QAction::triggered, &main, [choice, live] {
+      live->Set_Enabled(choice != ArchiveMode::Off);
+      Save_Archive_Mode(*Station_Settings(), choice);
+    });
   }
   file->insertAction(exit ? exit : nullptr, fetch);
   file->insertMenu(exit ? exit : nullptr, archive_menu);

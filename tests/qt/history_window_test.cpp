@@ -18,8 +18,10 @@
 
 #include "archive/archive_loading.hpp"
 #include "archive/archive_place.hpp"
+#include "live/live_session.hpp"
 #include "qcustomplot.h"
 #include "qt/history_window.hpp"
+#include "qt/live_archiving.hpp"
 #include "qt/main_window.hpp"
 #include "support/scripted_platform.hpp"
 #include "tools/capture_writer.hpp"
@@ -118,6 +120,30 @@ class HistoryWindowTest : public QObject {
     QTest::mouseDClick(history->Pass_List()->viewport(), Qt::LeftButton, {}, cell.center());
     QTRY_COMPARE(main.App().telemetry.store.Count(3), kPassSeconds);
     QCOMPARE(main.App().telemetry.store.Label(3, 1), std::string_view("2026-11-28 21:14:00"));
+  }
+
+  // Live frames reach the archive stamped with their arrival second, only while switched on.
+  void liveSessionsGoIntoTheArchive() {
+    const std::filesystem::path file = home_.filePath("live.sqlite").toStdString();
+    TelemetryState state;
+    LiveSession session(state);
+    LiveArchiving archiving(session, file, nullptr);
+    session.Begin({}, kFirst * 1000);
+    archiving.Set_Enabled(true);
+    tools::CaptureBuilder frames;
+    frames.Add(tools::Raw_Word_Record(0x2C, 3, 16));
+    frames.Add(tools::Raw_Word_Record(0x2C, 8, 16));
+    session.Feed(frames.bytes(), kFirst * 1000 + 500);
+    archiving.Set_Enabled(false);
+    session.Feed(frames.bytes(), kFirst * 1000 + 1500);  // switched off: not archived
+    QVERIFY(archiving.Error().empty());
+    QCOMPARE(archiving.Counts().added, 2);
+    auto archive = Archive::Open(file, false);
+    QVERIFY(archive.ok());
+    const auto samples = archive.value()->Samples(3, 0, kFirst * 2).value();
+    QCOMPARE(samples.size(), std::size_t{1});
+    QCOMPARE(samples[0].time, kFirst);
+    QCOMPARE(archive.value()->Sources_Within(kFirst, kFirst).value()[0].kind, SourceKind::Live);
   }
 
  private:
