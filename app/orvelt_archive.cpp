@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include <QCoreApplication>
+#include <QSettings>
 
 #include <chrono>
 #include <cstdio>
@@ -14,8 +15,10 @@
 #include "archive/archive.hpp"
 #include "archive/archive_loading.hpp"
 #include "archive/archive_place.hpp"
+#include "archive/archive_settings.hpp"
 #include "archive/network_fetch.hpp"
 #include "archive_format.hpp"
+#include "forward/station_settings_store.hpp"
 #include "out_of_memory.hpp"
 #include "version.hpp"
 
@@ -216,8 +219,11 @@ int main(int argc, char** argv) {
     return 0;
   }
   if (command.name == "passes") {
-    auto written =
-        Write_Passes(archive, command.channels, command.from, command.to, nullptr, Write_Out);
+    // The limits are the station's, as the window keeps them.
+    QSettings settings(QStringLiteral("orvelt"), QString::fromLatin1(kStationSettingsApplication));
+    const LimitTable limits = Load_Limits(settings);
+    auto written = Write_Passes(archive, command.channels, command.from, command.to,
+                                command.limits ? &limits : nullptr, Write_Out);
     std::fflush(stdout);
     if (!written.ok()) {
       std::cerr << "orvelt-archive: " << written.error() << '\n';
