@@ -274,20 +274,26 @@ void HistoryWindow::Fill_Passes() {
     status_->setText(QString::fromStdString(passes.error()));
     return;
   }
+  if (passes.value().size() != pass_spans_.size()) pass_sources_.clear();
   pass_spans_ = passes.value();
   passes_->setRowCount(static_cast<int>(pass_spans_.size()));
   const ChannelLimits& limit = limits_[static_cast<std::size_t>(channel_)];
   for (int row = 0; row < static_cast<int>(pass_spans_.size()); ++row) {
     const PassSpan& pass = pass_spans_[static_cast<std::size_t>(row)];
     const auto summary = archive_->Summary(channel_, pass.start, pass.end);
-    const auto sources = archive_->Sources_Within(pass.start, pass.end);
-    QString names;
-    if (sources.ok()) {
-      for (const Source& s : sources.value()) {
-        if (!names.isEmpty()) names += QStringLiteral("; ");
-        names += QString::fromStdString(s.name);
+    // The sources of a pass are the same for every channel: read once per window.
+    if (pass_sources_.size() <= static_cast<std::size_t>(row)) {
+      QString names;
+      const auto sources = archive_->Sources_Within(pass.start, pass.end);
+      if (sources.ok()) {
+        for (const Source& s : sources.value()) {
+          if (!names.isEmpty()) names += QStringLiteral("; ");
+          names += QString::fromStdString(s.name);
+        }
       }
+      pass_sources_.push_back(names);
     }
+    const QString& names = pass_sources_[static_cast<std::size_t>(row)];
     const auto cell = [&](int column, const QString& text) {
       passes_->setItem(row, column, new QTableWidgetItem(text));
     };

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QString>
 #include <QWidget>
 
 #include <filesystem>
@@ -49,6 +50,7 @@ class HistoryWindow : public QWidget {
   std::filesystem::path archive_file_;
   std::unique_ptr<Archive> archive_;
   std::vector<PassSpan> pass_spans_;
+  std::vector<QString> pass_sources_;
   LimitTable limits_{};
   int channel_ = 3;
   bool redrawing_ = false;
