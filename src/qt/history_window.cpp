@@ -11,6 +11,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QSettings>
 #include <QSplitter>
@@ -382,6 +383,13 @@ void Add_Archive_Menus(MainWindow& main, QMenu* file, QMenu* view) {
   const ArchiveMode mode = Load_Archive_Mode(*Station_Settings());
   auto* live = new LiveArchiving(main.Live().Receiver().Session(), Default_Archive_Path(), &main);
   live->Set_Enabled(mode != ArchiveMode::Off);
+  // Said once, without stopping reception: the window goes on showing what arrives.
+  QObject::connect(live, &LiveArchiving::Failed, &main, [&main](const QString& why) {
+    auto* box =
+        new QMessageBox(QMessageBox::Warning, QObject::tr("Archive"), why, QMessageBox::Ok, &main);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->open();
+  });
   for (const auto& [text, choice] : {std::pair{QObject::tr("&Nothing"), ArchiveMode::Off},
                                      {QObject::tr("&Live sessions"), ArchiveMode::Live}}) {
     QAction* action = archive_menu->addAction(text);

@@ -28,23 +28,32 @@ void LiveArchiving::Take(const LiveFrame& frame) {
     auto opened = Archive::Open(archive_file_);
     if (!opened.ok()) {
       load_.error = opened.error();
-      return;
+      return Check_Failure();
     }
     archive_ = std::move(opened.value());
     auto source = archive_->Source_Id({SourceKind::Live, "live reception"});
     if (!source.ok()) {
       load_.error = source.error();
-      return;
+      return Check_Failure();
     }
     feed_.emplace(*archive_, source.value(), load_, std::int64_t{1} << 40);
   }
-  feed_->Take_Timed(frame.bytes, Parse_Time_Label(frame.label), frame.taken.outcome);
+  if (!feed_->Take_Timed(frame.bytes, Parse_Time_Label(frame.label), frame.taken.outcome)) {
+    return Check_Failure();
+  }
   if (!commit_timer_.isActive()) commit_timer_.start();
+}
+
+void LiveArchiving::Check_Failure() {
+  if (!load_.error.empty() && !told_) {
+    told_ = true;
+    emit Failed(QString::fromStdString("archive: " + load_.error));
+  }
 }
 
 void LiveArchiving::Commit() {
   commit_timer_.stop();
-  if (feed_) feed_->End();
+  if (feed_ && !feed_->End()) Check_Failure();
 }
 
 }  // namespace orvelt

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QObject>
+#include <QString>
 #include <QTimer>
 
 #include <filesystem>
@@ -31,8 +32,13 @@ class LiveArchiving : public QObject {
   const std::string& Error() const { return load_.error; }
   const AddCounts& Counts() const { return load_.counts; }
 
+ signals:
+  // The archive stopped taking frames: why. Reception goes on without it.
+  void Failed(const QString& why);
+
  private:
   void Take(const LiveFrame& frame);
+  void Check_Failure();
 
   std::filesystem::path archive_file_;
   std::unique_ptr<Archive> archive_;
@@ -40,6 +46,7 @@ class LiveArchiving : public QObject {
   ArchiveLoad load_;
   QTimer commit_timer_;
   bool enabled_ = false;
+  bool told_ = false;
 };
 
 }  // namespace orvelt

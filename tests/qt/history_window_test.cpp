@@ -4,10 +4,12 @@
 // With ORVELT_SCREENSHOT_DIR set, it leaves history_month.png and history_pass.png there.
 
 #include <QAction>
+#include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSettings>
+#include <QSignalSpy>
 #include <QStandardPaths>
 #include <QTableWidget>
 #include <QTemporaryDir>
@@ -144,6 +146,17 @@ class HistoryWindowTest : public QObject {
     QCOMPARE(samples.size(), std::size_t{1});
     QCOMPARE(samples[0].time, kFirst);
     QCOMPARE(archive.value()->Sources_Within(kFirst, kFirst).value()[0].kind, SourceKind::Live);
+
+    // An archive that cannot be written is said once; reception goes on.
+    const QString blocked = home_.filePath("not-a-folder");
+    QFile(blocked).open(QIODevice::WriteOnly);
+    LiveArchiving failing(session, (blocked + "/archive.sqlite").toStdString(), nullptr);
+    QSignalSpy failed(&failing, &LiveArchiving::Failed);
+    failing.Set_Enabled(true);
+    session.Feed(frames.bytes(), kFirst * 1000 + 2500);
+    session.Feed(frames.bytes(), kFirst * 1000 + 3500);
+    QCOMPARE(failed.count(), 1);
+    QVERIFY(failed.first().first().toString().startsWith("archive: "));
   }
 
  private:
