@@ -1,8 +1,11 @@
 #include "dump_format.hpp"
 
+#include <array>
+#include <charconv>
 #include <cstdint>
 #include <string_view>
 
+#include "decode/channels.hpp"
 #include "decode/latin1.hpp"
 #include "form/channel_table.hpp"
 
@@ -33,47 +36,57 @@ std::size_t Utf8_Sequence(std::string_view s) {
 
 }  // namespace
 
-void Write_Json_String(std::ostream& out, std::string_view utf8) {
-  out << '"';
+void Append_Json_String(std::string& out, std::string_view utf8) {
+  out += '"';
   for (std::size_t i = 0; i < utf8.size(); ++i) {
+    const auto c = static_cast<unsigned char>(utf8[i]);
+    // Printable ASCII is by far the most common; it needs neither a check of its sequence nor an
+    // escape.
+    if (c >= 0x20 && c < 0x7F && c != '"' && c != '\\') {
+      out += static_cast<char>(c);
+      continue;
+    }
     const std::size_t n = Utf8_Sequence(utf8.substr(i));
     if (n == 0) {
-      out << "\\ufffd";
+      out += "\\ufffd";
       continue;
     }
     if (n > 1) {
-      out << utf8.substr(i, n);
+      out += utf8.substr(i, n);
       i += n - 1;
       continue;
     }
-    const char ch = utf8[i];
-    const auto c = static_cast<unsigned char>(ch);
     switch (c) {
       case '"':
-        out << "\\\"";
+        out += "\\\"";
         break;
       case '\\':
-        out << "\\\\";
+        out += "\\\\";
         break;
       case '\n':
-        out << "\\n";
+        out += "\\n";
         break;
       case '\r':
-        out << "\\r";
+        out += "\\r";
         break;
       case '\t':
-        out << "\\t";
+        out += "\\t";
         break;
-      default:
-        if (c < 0x20 || c == 0x7F) {
-          static constexpr char kHex[] = "0123456789abcdef";
-          out << "\\u00" << kHex[c >> 4] << kHex[c & 0x0F];
-        } else {
-          out << ch;
-        }
+      default: {
+        static constexpr char kHex[] = "0123456789abcdef";
+        out += "\\u00";
+        out += kHex[c >> 4];
+        out += kHex[c & 0x0F];
+      }
     }
   }
-  out << '"';
+  out += '"';
+}
+
+void Write_Json_String(std::ostream& out, std::string_view utf8) {
+  std::string text;
+  Append_Json_String(text, utf8);
+  out << text;
 }
 
 namespace {
@@ -154,6 +167,167 @@ void Write_Json(std::ostream& out, const TelemetryState& state, const LoadReport
     out << "null";
   }
   out << "}\n";
+}
+
+namespace {
+
+constexpr std::size_t kFlushBytes = std::size_t{1} << 16;
+
+void Append_Number(std::string& out, std::int64_t n) {
+  char text[24];
+  const auto end = std::to_chars(text, text + sizeof text, n).ptr;
+  out.append(text, end);
+}
+
+void Append_Number(std::string& out, double v) {
+  char text[32];
+  const auto end = std::to_chars(text, text + sizeof text, v).ptr;
+  out.append(text, end);
+}
+
+// Captions and units as CSV fields and as JSON strings, escaped once for all lines.
+struct ChannelTexts {
+  std::array<std::string, kChannelCount> csv;
+  std::array<std::string, kChannelCount> json;
+  ChannelTexts() {
+    for (int c = 0; c < kChannelCount; ++c) {
+      auto& cell = csv[static_cast<std::size_t>(c)];
+      Append_Csv_Field(cell, Channel_Caption(c));
+      cell += ',';
+      Append_Csv_Field(cell, Channel_Unit(c));
+      auto& member = json[static_cast<std::size_t>(c)];
+      member = ", \"caption\": ";
+      Append_Json_String(member, Channel_Caption(c));
+      member += ", \"unit\": ";
+      Append_Json_String(member, Channel_Unit(c));
+    }
+  }
+};
+
+const ChannelTexts& Channel_Texts() {
+  static const ChannelTexts texts;
+  return texts;
+}
+
+}  // namespace
+
+FrameLines::FrameLines(std::ostream& out, Form form) : out_(out), form_(form) {
+  buffer_.reserve(kFlushBytes + 4096);
+  if (form_ == Form::Csv) buffer_ += kCsvHeader;
+}
+
+void FrameLines::Start_File(std::string_view file) {
+  file_field_.clear();
+  if (form_ == Form::Csv) {
+    Append_Csv_Field(file_field_, file);
+  } else {
+    Append_Json_String(file_field_, file);
+  }
+  label_.clear();
+  label_field_.clear();
+  Append_Label({});
+}
+
+void FrameLines::Append_Label(std::string_view latin1) {
+  if (latin1 != label_ || label_field_.empty()) {
+    label_.assign(latin1);
+    label_field_.clear();
+    const std::string utf8 = Latin1_To_Utf8(latin1);
+    if (form_ == Form::Csv) {
+      Append_Csv_Field(label_field_, utf8);
+    } else {
+      Append_Json_String(label_field_, utf8);
+    }
+  }
+  buffer_ += label_field_;
+}
+
+void FrameLines::Line(std::int64_t frame_number, const FrameRecord& record,
+                      const SwitchStatusTable& texts) {
+  std::string_view text = record.message;
+  if (record.switch_status >= 0 && record.switch_status < kSwitchStatusCount) {
+    text = texts[static_cast<std::size_t>(record.switch_status)];
+  }
+  if (form_ == Form::Csv) {
+    Csv_Line(frame_number, record, text);
+  } else {
+    Json_Line(frame_number, record, text);
+  }
+  if (buffer_.size() >= kFlushBytes) Flush();
+}
+
+void FrameLines::Csv_Line(std::int64_t frame_number, const FrameRecord& record,
+                          std::string_view text) {
+  buffer_ += file_field_;
+  buffer_ += ',';
+  Append_Number(buffer_, frame_number);
+  buffer_ += ',';
+  Append_Label(record.label);
+  buffer_ += ',';
+  buffer_ += Frame_Kind_Text(record);
+  buffer_ += ',';
+  const FrameOutcome& out = record.outcome;
+  if (out.problem != FrameProblem::None) buffer_ += Problem_Text(out.problem);
+  buffer_ += ',';
+  Append_Csv_Field(buffer_, text);
+  for (int k = 0; k < 2; ++k) {
+    if (k < out.value_count) {
+      const ChannelValue& v = out.values[static_cast<std::size_t>(k)];
+      buffer_ += ',';
+      Append_Number(buffer_, std::int64_t{v.channel});
+      buffer_ += ',';
+      buffer_ += Channel_Texts().csv[static_cast<std::size_t>(v.channel)];
+      buffer_ += ',';
+      Append_Number(buffer_, v.value);
+    } else {
+      buffer_ += ",,,,";
+    }
+  }
+  buffer_ += '\n';
+}
+
+void FrameLines::Json_Line(std::int64_t frame_number, const FrameRecord& record,
+                           std::string_view text) {
+  buffer_ += "{\"file\": ";
+  buffer_ += file_field_;
+  buffer_ += ", \"frame\": ";
+  Append_Number(buffer_, frame_number);
+  buffer_ += ", \"time\": ";
+  Append_Label(record.label);
+  buffer_ += ", \"kind\": \"";
+  buffer_ += Frame_Kind_Text(record);
+  buffer_ += '"';
+  const FrameOutcome& out = record.outcome;
+  if (out.problem != FrameProblem::None) {
+    buffer_ += ", \"problem\": \"";
+    buffer_ += Problem_Text(out.problem);
+    buffer_ += '"';
+  }
+  if (record.switch_status >= 0) {
+    buffer_ += ", \"switch_status\": ";
+    Append_Number(buffer_, std::int64_t{record.switch_status});
+  }
+  if (!text.empty()) {
+    buffer_ += ", \"text\": ";
+    Append_Json_String(buffer_, text);
+  }
+  buffer_ += ", \"values\": [";
+  for (int k = 0; k < out.value_count; ++k) {
+    const ChannelValue& v = out.values[static_cast<std::size_t>(k)];
+    buffer_ += k ? ", {\"channel\": " : "{\"channel\": ";
+    Append_Number(buffer_, std::int64_t{v.channel});
+    buffer_ += Channel_Texts().json[static_cast<std::size_t>(v.channel)];
+    buffer_ += ", \"value\": ";
+    Append_Number(buffer_, v.value);
+    buffer_ += '}';
+  }
+  buffer_ += "]}\n";
+}
+
+void FrameLines::Flush() {
+  if (buffer_.empty()) return;
+  out_.write(buffer_.data(), static_cast<std::streamsize>(buffer_.size()));
+  buffer_.clear();
 }
 
 }  // namespace orvelt

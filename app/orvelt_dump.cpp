@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <iostream>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -15,10 +16,13 @@
 namespace {
 
 constexpr const char* kUsage =
-    "usage: orvelt-dump [--json | --hex] [--report-all] [--] FILE...\n"
+    "usage: orvelt-dump [--json | --hex | --frames [--json]] [--report-all] [--] FILE...\n"
     "Loads the capture files as one selection, in the order given, and prints every stored\n"
     "sample as CSV (default), everything decoded as JSON (--json), or the hex line of every\n"
-    "decoded frame (--hex). FILE may be - for standard input, a pipe or any other stream; --\n"
+    "decoded frame (--hex). --frames writes one line per frame as it is decoded, without the\n"
+    "store's limit of 5000 samples per channel: file, frame number, time label, kind, problem,\n"
+    "message text or switch status, and its channel values (CSV, or JSON Lines with --json).\n"
+    "FILE may be - for standard input, a pipe or any other stream; --\n"
     "ends the options, so that a file named like an option can follow. In CSV, control\n"
     "characters are written as \\xHH and a backslash as \\\\.\n"
     "The load report goes to stderr: per file, counts per problem and the first frame numbers;\n"
@@ -26,7 +30,7 @@ constexpr const char* kUsage =
     "Exit status: 0 all files read, 1 a file could not be read or the load stopped, 2 usage\n"
     "error.\n";
 
-enum class Output { Csv, Json, Hex };
+enum class Output { Csv, Json, Hex, Frames };
 
 // Hex lines straight to standard output as frames are decoded, so that no log of them is kept
 // and none is left out, whatever the capture's size.
@@ -63,12 +67,20 @@ int main(int argc, char** argv) {
   Exit_Clearly_When_Out_Of_Memory("orvelt-dump");
   Output output = Output::Csv;
   bool report_all = false;
+  bool frames_json = false;
   std::vector<std::string> files;
   bool options_done = false;
   for (int i = 1; i < argc; ++i) {
     const std::string_view arg = argv[i];
-    if (!options_done && arg == "--json" && output == Output::Csv) {
+    if (!options_done && arg == "--json" && output == Output::Frames && !frames_json) {
+      frames_json = true;
+    } else if (!options_done && arg == "--json" && output == Output::Csv) {
       output = Output::Json;
+    } else if (!options_done && arg == "--frames" && output == Output::Csv) {
+      output = Output::Frames;
+    } else if (!options_done && arg == "--frames" && output == Output::Json && !frames_json) {
+      output = Output::Frames;
+      frames_json = true;
     } else if (!options_done && arg == "--hex" && output == Output::Csv) {
       output = Output::Hex;
     } else if (!options_done && arg == "--report-all" && !report_all) {
@@ -96,12 +108,25 @@ int main(int argc, char** argv) {
   TelemetryState state;
   state.keep_frame_log = false;
   HexStream hex;
+  std::ios::sync_with_stdio(false);
+  std::optional<FrameLines> lines;
+  if (output == Output::Frames) {
+    lines.emplace(std::cout, frames_json ? FrameLines::Form::Json : FrameLines::Form::Csv);
+  }
   LoadOptions options;
   options.regular_files_only = false;
   options.allow_stdin = true;
-  if (output == Output::Hex || report_all) {
+  if (lines) {
+    options.before_file = [&](std::size_t k) { lines->Start_File(files[k]); };
+  }
+  if (output == Output::Hex || output == Output::Frames || report_all) {
     options.on_frame = [&](const FrameEvent& e) {
       const FrameProblem problem = e.taken.outcome.problem;
+      if (lines) {
+        lines->Line(e.frame_number, Read_Frame_Record(state, e.stored, e.taken),
+                    state.SwitchStatusText);
+        Keep_Store_Open(state, e.taken.outcome);
+      }
       if (output == Output::Hex && !e.taken.time_label && problem != FrameProblem::FrameTooLong) {
         hex.Line(e.stored);
       }
@@ -113,8 +138,8 @@ int main(int argc, char** argv) {
   }
   const LoadReport report = Load_Files(state, files, options);
   hex.Flush();
+  if (lines) lines->Flush();
 
-  std::ios::sync_with_stdio(false);
   if (output == Output::Csv) Write_Csv(std::cout, state.store);
   if (output == Output::Json) Write_Json(std::cout, state, report);
   std::cout.flush();

@@ -10,10 +10,30 @@ namespace orvelt {
 
 namespace {
 
-// A field as CSV quotes it; control characters (C0, DEL and the C1 range that Latin-1 bytes
-// 0x80..0x9F become) are written as \xHH and a backslash as \\, so that a label holding terminal
-// escape sequences never reaches a terminal raw.
+bool Plain_Field(std::string_view utf8) {
+  for (const char ch : utf8) {
+    const auto c = static_cast<unsigned char>(ch);
+    if (c < 0x20 || c >= 0x7F || c == ',' || c == '"' || c == '\\') return false;
+  }
+  return true;
+}
+
 void Write_Csv_Field(std::ostream& out, std::string_view utf8) {
+  std::string text;
+  Append_Csv_Field(text, utf8);
+  out << text;
+}
+
+}  // namespace
+
+// Control characters (C0, DEL and the C1 range that Latin-1 bytes 0x80..0x9F become) are written
+// as \xHH and a backslash as \\, so that a label holding terminal escape sequences never
+// reaches a terminal raw.
+void Append_Csv_Field(std::string& out, std::string_view utf8) {
+  if (Plain_Field(utf8)) {
+    out += utf8;
+    return;
+  }
   std::string text;
   text.reserve(utf8.size());
   for (std::size_t i = 0; i < utf8.size(); ++i) {
@@ -34,18 +54,16 @@ void Write_Csv_Field(std::ostream& out, std::string_view utf8) {
     }
   }
   if (text.find_first_of(",\"") == std::string::npos) {
-    out << text;
+    out += text;
     return;
   }
-  out << '"';
+  out += '"';
   for (const char c : text) {
-    if (c == '"') out << '"';
-    out << c;
+    if (c == '"') out += '"';
+    out += c;
   }
-  out << '"';
+  out += '"';
 }
-
-}  // namespace
 
 std::string Shortest_Number(double value) {
   char text[32];

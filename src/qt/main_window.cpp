@@ -38,6 +38,7 @@
 #include "qt/chart_widget.hpp"
 #include "qt/forwarding_controller.hpp"
 #include "qt/frame_view.hpp"
+#include "qt/history_window.hpp"
 #include "qt/info_window.hpp"
 #include "qt/live_controller.hpp"
 #include "qt/load_monitor.hpp"
@@ -163,6 +164,7 @@ MainWindow::MainWindow(std::unique_ptr<QtPlatform> platform, QWidget* parent,
   forwarding_ =
       new ForwardingController(*this, live_->Receiver().Session(), findChild<QMenu*>("MnuFile"),
                                findChild<QAction*>("MenuFileExit"));
+  Add_Archive_Menus(*this, findChild<QMenu*>("MnuFile"), findChild<QMenu*>("MnuView"));
   resize(minimumSizeHint());
   Render(kChart | kLoadReport);
   // The arrow keys, Home, End and the page keys step through the records from the start, not

@@ -27,6 +27,7 @@ done
 
 # Every file the package holds. A new program adds its binary and its manual page here.
 expected=(
+  usr/bin/orvelt-archive
   usr/bin/orvelt-decoder
   usr/bin/orvelt-dump
   usr/bin/orvelt-receive
@@ -34,6 +35,7 @@ expected=(
   usr/share/metainfo/$app_id.metainfo.xml
   usr/share/mime/packages/orvelt-decoder.xml
   usr/share/icons/hicolor/scalable/apps/$app_id.svg
+  usr/share/man/man1/orvelt-archive.1.gz
   usr/share/man/man1/orvelt-decoder.1.gz
   usr/share/man/man1/orvelt-dump.1.gz
   usr/share/man/man1/orvelt-receive.1.gz
@@ -71,7 +73,7 @@ for page in "$root"/usr/share/man/man1/*.1.gz; do
   zcat "$page" | grep -q "\"orvelt $version\"" || fail "$page does not name version $version"
 done
 
-for program in orvelt-decoder orvelt-dump orvelt-receive; do
+for program in orvelt-archive orvelt-decoder orvelt-dump orvelt-receive; do
   out=$(env -u DISPLAY -u WAYLAND_DISPLAY "$root/usr/bin/$program" --version) ||
     fail "$program --version failed"
   [[ "$out" == "$program $version" ]] || fail "$program --version says '$out'"

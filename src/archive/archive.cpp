@@ -1,0 +1,662 @@
+#include "archive/archive.hpp"
+
+#include <sqlite3.h>
+
+#include <algorithm>
+#include <system_error>
+
+namespace orvelt {
+
+namespace {
+
+// Marks the file as ours, so that another program's database is never taken for an archive.
+constexpr int kApplicationId = 0x4F524152;  // "ORAR"
+constexpr int kSchemaVersion = 1;
+
+// Plain tables, so that any SQLite reader (and a time-series database's importer) can use them:
+// times are whole seconds since 1970 in UTC, values are doubles, frames are their bytes with the
+// KISS command byte first.
+constexpr const char* kSchema = R"sql(
+CREATE TABLE sources(
+  id INTEGER PRIMARY KEY,
+  kind INTEGER NOT NULL,
+  name TEXT NOT NULL,
+  UNIQUE(kind, name));
+CREATE TABLE frames(
+  id INTEGER PRIMARY KEY,
+  time INTEGER,
+  kind INTEGER NOT NULL,
+  bytes BLOB NOT NULL);
+CREATE UNIQUE INDEX frames_by_time ON frames(time, bytes);
+CREATE TABLE frame_sources(
+  frame_id INTEGER NOT NULL,
+  source_id INTEGER NOT NULL,
+  PRIMARY KEY(frame_id, source_id)) WITHOUT ROWID;
+CREATE TABLE samples(
+  channel INTEGER NOT NULL,
+  time INTEGER NOT NULL,
+  frame_id INTEGER NOT NULL,
+  value REAL NOT NULL,
+  PRIMARY KEY(channel, time, frame_id)) WITHOUT ROWID;
+CREATE TABLE buckets(
+  channel INTEGER NOT NULL,
+  width INTEGER NOT NULL,
+  start INTEGER NOT NULL,
+  count INTEGER NOT NULL,
+  min REAL NOT NULL,
+  max REAL NOT NULL,
+  sum REAL NOT NULL,
+  PRIMARY KEY(channel, width, start)) WITHOUT ROWID;
+CREATE TABLE minutes(
+  minute INTEGER PRIMARY KEY,
+  first INTEGER NOT NULL,
+  last INTEGER NOT NULL,
+  frames INTEGER NOT NULL);
+CREATE TABLE minute_sources(
+  minute INTEGER NOT NULL,
+  source_id INTEGER NOT NULL,
+  PRIMARY KEY(minute, source_id)) WITHOUT ROWID;
+CREATE TABLE counts(
+  name TEXT PRIMARY KEY,
+  value INTEGER NOT NULL) WITHOUT ROWID;
+CREATE TABLE fetches(
+  server TEXT NOT NULL,
+  norad INTEGER NOT NULL,
+  until INTEGER NOT NULL,
+  PRIMARY KEY(server, norad)) WITHOUT ROWID;
+)sql";
+
+constexpr const char* kInsertSource = "INSERT OR IGNORE INTO sources(kind, name) VALUES(?1, ?2)";
+constexpr const char* kFindSource = "SELECT id FROM sources WHERE kind = ?1 AND name = ?2";
+constexpr const char* kInsertFrame =
+    "INSERT INTO frames(time, kind, bytes) VALUES(?1, ?2, ?3) ON CONFLICT DO NOTHING";
+constexpr const char* kFindFrame = "SELECT id FROM frames WHERE time IS ?1 AND bytes = ?2";
+constexpr const char* kInsertFrameSource =
+    "INSERT OR IGNORE INTO frame_sources(frame_id, source_id) VALUES(?1, ?2)";
+constexpr const char* kInsertSample =
+    "INSERT OR IGNORE INTO samples(channel, time, frame_id, value) VALUES(?1, ?2, ?3, ?4)";
+constexpr const char* kAddBucket =
+    "INSERT INTO buckets(channel, width, start, count, min, max, sum) "
+    "VALUES(?1, ?2, ?3, ?4, ?5, ?6, ?7) ON CONFLICT DO UPDATE SET count = count + "
+    "excluded.count, min = min(min, excluded.min), max = max(max, excluded.max), "
+    "sum = sum + excluded.sum";
+constexpr const char* kAddMinute =
+    "INSERT INTO minutes(minute, first, last, frames) VALUES(?1, ?2, ?3, ?4) "
+    "ON CONFLICT DO UPDATE SET first = min(first, excluded.first), "
+    "last = max(last, excluded.last), frames = frames + excluded.frames";
+constexpr const char* kAddMinuteSource =
+    "INSERT OR IGNORE INTO minute_sources(minute, source_id) VALUES(?1, ?2)";
+constexpr const char* kAddCount =
+    "INSERT INTO counts(name, value) VALUES(?1, ?2) "
+    "ON CONFLICT DO UPDATE SET value = value + excluded.value";
+constexpr const char* kSamples =
+    "SELECT time, value FROM samples WHERE channel = ?1 AND time BETWEEN ?2 AND ?3 "
+    "ORDER BY time, frame_id";
+constexpr const char* kFrames =
+    "SELECT time, bytes FROM frames WHERE time BETWEEN ?1 AND ?2 ORDER BY time, id";
+constexpr const char* kSummary =
+    "SELECT count(*), min(value), max(value), avg(value) FROM samples "
+    "WHERE channel = ?1 AND time BETWEEN ?2 AND ?3";
+constexpr const char* kBuckets =
+    "SELECT start, count, min, max, sum FROM buckets WHERE channel = ?1 AND width = ?2 AND "
+    "start BETWEEN ?3 AND ?4 ORDER BY start";
+constexpr const char* kMinutes =
+    "SELECT first, last, frames FROM minutes WHERE minute <= ?1 ORDER BY minute";
+constexpr const char* kSourcesWithin =
+    "SELECT s.kind, s.name FROM minute_sources m JOIN sources s ON s.id = m.source_id "
+    "WHERE m.minute BETWEEN ?1 AND ?2 GROUP BY s.id ORDER BY count(*) DESC, s.name";
+constexpr const char* kCounts = "SELECT name, value FROM counts";
+constexpr const char* kTimeRange = "SELECT min(first), max(last) FROM minutes";
+constexpr const char* kSampleCount = "SELECT sum(count) FROM buckets WHERE width = ?1";
+constexpr const char* kSourceCount = "SELECT count(*) FROM sources";
+constexpr const char* kFileBytes =
+    "SELECT page_count * page_size FROM pragma_page_count(), pragma_page_size()";
+constexpr const char* kFetchedUntil = "SELECT until FROM fetches WHERE server = ?1 AND norad = ?2";
+constexpr const char* kSetFetchedUntil =
+    "INSERT INTO fetches(server, norad, until) VALUES(?1, ?2, ?3) "
+    "ON CONFLICT DO UPDATE SET until = max(until, excluded.until)";
+
+// Resets a cached statement when the step that used it is over.
+class Use {
+ public:
+  explicit Use(sqlite3_stmt* statement) : statement_(statement) {}
+  ~Use() {
+    if (statement_ != nullptr) {
+      sqlite3_reset(statement_);
+      sqlite3_clear_bindings(statement_);
+    }
+  }
+  Use(const Use&) = delete;
+  Use& operator=(const Use&) = delete;
+  sqlite3_stmt* get() const { return statement_; }
+
+ private:
+  sqlite3_stmt* statement_;
+};
+
+int Bind_Text(sqlite3_stmt* statement, int index, const std::string& text) {
+  return sqlite3_bind_text(statement, index, text.data(), static_cast<int>(text.size()),
+                           SQLITE_TRANSIENT);
+}
+
+std::string Column_Text(sqlite3_stmt* statement, int column) {
+  const auto* text = sqlite3_column_text(statement, column);
+  return text != nullptr
+             ? std::string(reinterpret_cast<const char*>(text),
+                           static_cast<std::size_t>(sqlite3_column_bytes(statement, column)))
+             : std::string();
+}
+
+UtcSeconds Floor_To(UtcSeconds time, UtcSeconds width) {
+  const UtcSeconds q = time / width;
+  return (time % width < 0 ? q - 1 : q) * width;
+}
+
+// One integer of a query without parameters; nothing when it failed.
+std::optional<std::int64_t> Pragma_Int(sqlite3* db, const char* sql, int& code) {
+  sqlite3_stmt* statement = nullptr;
+  code = sqlite3_prepare_v2(db, sql, -1, &statement, nullptr);
+  std::optional<std::int64_t> value;
+  if (code == SQLITE_OK) {
+    code = sqlite3_step(statement);
+    if (code == SQLITE_ROW) {
+      value = sqlite3_column_int64(statement, 0);
+      code = SQLITE_OK;
+    }
+  }
+  sqlite3_finalize(statement);
+  return value;
+}
+
+}  // namespace
+
+const char* Source_Kind_Text(SourceKind kind) {
+  switch (kind) {
+    case SourceKind::Capture:
+      return "capture";
+    case SourceKind::Live:
+      return "live";
+    case SourceKind::Network:
+      return "network";
+  }
+  return "unknown";
+}
+
+Archive::Archive(sqlite3* db, std::filesystem::path file) : db_(db), file_(std::move(file)) {}
+
+Archive::~Archive() {
+  if (in_batch_) Exec("ROLLBACK");
+  for (auto& [sql, statement] : statements_) sqlite3_finalize(statement);
+  sqlite3_close_v2(db_);
+}
+
+ArchiveResult<std::unique_ptr<Archive>> Archive::Open(const std::filesystem::path& file,
+                                                      bool create) {
+  const std::string where = file.string();
+  std::error_code ec;
+  const bool exists = std::filesystem::exists(file, ec);
+  if (!exists && !create) return ArchiveError{"no archive at " + where};
+  if (!exists && file.has_parent_path()) {
+    std::filesystem::create_directories(file.parent_path(), ec);
+    if (ec)
+      return ArchiveError{"cannot make the folder of the archive " + where + ": " + ec.message()};
+  }
+  sqlite3* db = nullptr;
+  const int flags = SQLITE_OPEN_READWRITE | (create ? SQLITE_OPEN_CREATE : 0);
+  int code = sqlite3_open_v2(where.c_str(), &db, flags, nullptr);
+  std::unique_ptr<Archive> archive(new Archive(db, file));
+  if (code != SQLITE_OK) return archive->Error(code, "opening");
+  sqlite3_busy_timeout(db, 5000);
+  sqlite3_extended_result_codes(db, 1);
+
+  // Everything is read before anything is written, so that a file that is not ours, or is
+  // newer than this program, stays exactly as it was.
+  const auto id = Pragma_Int(db, "PRAGMA application_id", code);
+  if (!id) return archive->Error(code, "reading");
+  const auto version = Pragma_Int(db, "PRAGMA user_version", code);
+  if (!version) return archive->Error(code, "reading");
+  const auto tables = Pragma_Int(db, "SELECT count(*) FROM sqlite_schema", code);
+  if (!tables) return archive->Error(code, "reading");
+  if (*id != kApplicationId && (*id != 0 || *tables != 0)) {
+    return ArchiveError{where + " is not an archive of this program: it is left as it is"};
+  }
+  if (*version > kSchemaVersion) {
+    return ArchiveError{"the archive " + where + " was written by a newer version (schema " +
+                        std::to_string(*version) + "; this program reads schema " +
+                        std::to_string(kSchemaVersion) + "): it is left as it is"};
+  }
+  if (*id == kApplicationId && *version < kSchemaVersion) {
+    return ArchiveError{"the archive " + where + " is damaged: its schema version is missing"};
+  }
+  if (archive->Exec("PRAGMA journal_mode = WAL") != SQLITE_OK && sqlite3_errcode(db) != SQLITE_OK) {
+    return archive->Error(sqlite3_errcode(db), "opening");
+  }
+  archive->Exec("PRAGMA synchronous = NORMAL");
+  archive->Exec("PRAGMA cache_size = -65536");
+  // Adding writes hundreds of megabytes: a checkpoint (and its wait for the disk) every 64 MB
+  // of changes instead of every 4 MB.
+  archive->Exec("PRAGMA wal_autocheckpoint = 16384");
+  if (*tables == 0) {
+    const std::string make = std::string("BEGIN IMMEDIATE;") + kSchema +
+                             "PRAGMA application_id = " + std::to_string(kApplicationId) +
+                             "; PRAGMA user_version = " + std::to_string(kSchemaVersion) +
+                             "; COMMIT;";
+    code = archive->Exec(make.c_str());
+    if (code != SQLITE_OK) {
+      archive->Exec("ROLLBACK");
+      return archive->Error(code, "making the tables");
+    }
+  }
+  return archive;
+}
+
+ArchiveError Archive::Error(int code, const std::string& doing) const {
+  const std::string where = file_.string();
+  switch (code & 0xFF) {
+    case SQLITE_BUSY:
+    case SQLITE_LOCKED:
+      return {"the archive " + where + " is in use by another program"};
+    case SQLITE_NOTADB:
+    case SQLITE_CORRUPT:
+      return {"the archive " + where + " is damaged or not a database: it is left as it is"};
+    case SQLITE_FULL:
+      return {"the archive " + where + " is full: its disk is full"};
+    case SQLITE_READONLY:
+    case SQLITE_PERM:
+    case SQLITE_CANTOPEN:
+      return {"cannot open the archive " + where + " for writing: " + sqlite3_errstr(code)};
+    default:
+      return {"archive " + where + ": " + doing +
+              " failed: " + (db_ != nullptr ? sqlite3_errmsg(db_) : sqlite3_errstr(code))};
+  }
+}
+
+sqlite3_stmt* Archive::Statement(const char* sql) {
+  auto found = statements_.find(sql);
+  if (found != statements_.end()) return found->second;
+  sqlite3_stmt* statement = nullptr;
+  if (sqlite3_prepare_v3(db_, sql, -1, SQLITE_PREPARE_PERSISTENT, &statement, nullptr) !=
+      SQLITE_OK) {
+    sqlite3_finalize(statement);
+    return nullptr;
+  }
+  statements_.emplace(sql, statement);
+  return statement;
+}
+
+int Archive::Exec(const char* sql) {
+  return sqlite3_exec(db_, sql, nullptr, nullptr, nullptr);
+}
+
+ArchiveResult<std::int64_t> Archive::Source_Id(const Source& source) {
+  {
+    Use insert(Statement(kInsertSource));
+    if (!insert.get()) return Error(sqlite3_errcode(db_), "adding a source");
+    sqlite3_bind_int(insert.get(), 1, static_cast<int>(source.kind));
+    Bind_Text(insert.get(), 2, source.name);
+    const int code = sqlite3_step(insert.get());
+    if (code != SQLITE_DONE) return Error(code, "adding a source");
+  }
+  Use find(Statement(kFindSource));
+  if (!find.get()) return Error(sqlite3_errcode(db_), "finding a source");
+  sqlite3_bind_int(find.get(), 1, static_cast<int>(source.kind));
+  Bind_Text(find.get(), 2, source.name);
+  const int code = sqlite3_step(find.get());
+  if (code != SQLITE_ROW) return Error(code, "finding a source");
+  return std::int64_t{sqlite3_column_int64(find.get(), 0)};
+}
+
+ArchiveResult<Nothing> Archive::Begin_Batch() {
+  if (in_batch_) return Nothing{};
+  const int code = Exec("BEGIN IMMEDIATE");
+  if (code != SQLITE_OK) return Error(code, "starting to add");
+  in_batch_ = true;
+  batch_counts_ = {};
+  return Nothing{};
+}
+
+ArchiveResult<Nothing> Archive::Add_Frame(std::int64_t source_id, const ArchivedFrame& frame,
+                                          AddCounts& counts) {
+  if (!in_batch_) {
+    if (auto begun = Begin_Batch(); !begun.ok()) return begun;
+  }
+  const FrameOutcome& outcome = *frame.outcome;
+  const int size = static_cast<int>(frame.bytes.size());
+  ++counts.frames;
+  std::int64_t frame_id = 0;
+  bool added = false;
+  if (frame.time) {
+    Use insert(Statement(kInsertFrame));
+    if (!insert.get()) return Error(sqlite3_errcode(db_), "adding a frame");
+    sqlite3_bind_int64(insert.get(), 1, *frame.time);
+    sqlite3_bind_int(insert.get(), 2, static_cast<int>(outcome.kind));
+    sqlite3_bind_blob(insert.get(), 3, frame.bytes.data(), size, SQLITE_STATIC);
+    const int code = sqlite3_step(insert.get());
+    if (code != SQLITE_DONE) return Error(code, "adding a frame");
+    added = sqlite3_changes(db_) > 0;
+    if (added) frame_id = sqlite3_last_insert_rowid(db_);
+  }
+  if (!added) {
+    Use find(Statement(kFindFrame));
+    if (!find.get()) return Error(sqlite3_errcode(db_), "finding a frame");
+    if (frame.time) sqlite3_bind_int64(find.get(), 1, *frame.time);
+    sqlite3_bind_blob(find.get(), 2, frame.bytes.data(), size, SQLITE_STATIC);
+    const int code = sqlite3_step(find.get());
+    if (code == SQLITE_ROW) {
+      frame_id = sqlite3_column_int64(find.get(), 0);
+    } else if (code != SQLITE_DONE) {
+      return Error(code, "finding a frame");
+    }
+  }
+  if (frame_id == 0) {
+    // Only an untimed frame gets here: NULL times are never equal for the unique index.
+    Use insert(Statement(kInsertFrame));
+    if (!insert.get()) return Error(sqlite3_errcode(db_), "adding a frame");
+    sqlite3_bind_int(insert.get(), 2, static_cast<int>(outcome.kind));
+    sqlite3_bind_blob(insert.get(), 3, frame.bytes.data(), size, SQLITE_STATIC);
+    const int code = sqlite3_step(insert.get());
+    if (code != SQLITE_DONE) return Error(code, "adding a frame");
+    frame_id = sqlite3_last_insert_rowid(db_);
+    added = true;
+  }
+  {
+    Use link(Statement(kInsertFrameSource));
+    if (!link.get()) return Error(sqlite3_errcode(db_), "noting a frame's source");
+    sqlite3_bind_int64(link.get(), 1, frame_id);
+    sqlite3_bind_int64(link.get(), 2, source_id);
+    const int code = sqlite3_step(link.get());
+    if (code != SQLITE_DONE) return Error(code, "noting a frame's source");
+    if (!added) {
+      ++(sqlite3_changes(db_) > 0 ? counts.new_source : counts.already);
+      if (sqlite3_changes(db_) == 0) return Nothing{};
+    }
+  }
+  if (frame.time) minute_sources_.emplace(Floor_To(*frame.time, 60), source_id);
+  if (!added) return Nothing{};
+  ++counts.added;
+  ++batch_counts_.added;
+  if (outcome.kind == FrameKind::Other) {
+    ++counts.not_telemetry;
+    ++batch_counts_.not_telemetry;
+  }
+  if (!frame.time) {
+    ++counts.untimed;
+    ++batch_counts_.untimed;
+    return Nothing{};
+  }
+  const UtcSeconds time = *frame.time;
+  MinuteFrames& minute = minutes_[Floor_To(time, 60)];
+  if (minute.frames == 0 || time < minute.first) minute.first = time;
+  if (minute.frames == 0 || time > minute.last) minute.last = time;
+  ++minute.frames;
+  for (int k = 0; k < outcome.value_count; ++k) {
+    const ChannelValue& v = outcome.values[static_cast<std::size_t>(k)];
+    Use insert(Statement(kInsertSample));
+    if (!insert.get()) return Error(sqlite3_errcode(db_), "adding a sample");
+    sqlite3_bind_int(insert.get(), 1, v.channel);
+    sqlite3_bind_int64(insert.get(), 2, time);
+    sqlite3_bind_int64(insert.get(), 3, frame_id);
+    sqlite3_bind_double(insert.get(), 4, v.value);
+    const int code = sqlite3_step(insert.get());
+    if (code != SQLITE_DONE) return Error(code, "adding a sample");
+    ++counts.samples;
+    for (std::size_t w = 0; w < kBucketWidths.size(); ++w) {
+      const UtcSeconds start = Floor_To(time, kBucketWidths[w]);
+      auto& [last_start, last] = last_bucket_[static_cast<std::size_t>(v.channel)][w];
+      if (last == nullptr || last_start != start) {
+        last = &buckets_[{v.channel, kBucketWidths[w], start}];
+        last_start = start;
+      }
+      Aggregate& a = *last;
+      if (a.count == 0 || v.value < a.min) a.min = v.value;
+      if (a.count == 0 || v.value > a.max) a.max = v.value;
+      a.sum += v.value;
+      ++a.count;
+    }
+  }
+  return Nothing{};
+}
+
+ArchiveResult<Nothing> Archive::Flush_Aggregates() {
+  for (const auto& [key, a] : buckets_) {
+    Use add(Statement(kAddBucket));
+    if (!add.get()) return Error(sqlite3_errcode(db_), "adding to the buckets");
+    sqlite3_bind_int(add.get(), 1, std::get<0>(key));
+    sqlite3_bind_int64(add.get(), 2, std::get<1>(key));
+    sqlite3_bind_int64(add.get(), 3, std::get<2>(key));
+    sqlite3_bind_int64(add.get(), 4, a.count);
+    sqlite3_bind_double(add.get(), 5, a.min);
+    sqlite3_bind_double(add.get(), 6, a.max);
+    sqlite3_bind_double(add.get(), 7, a.sum);
+    const int code = sqlite3_step(add.get());
+    if (code != SQLITE_DONE) return Error(code, "adding to the buckets");
+  }
+  for (const auto& [start, m] : minutes_) {
+    Use add(Statement(kAddMinute));
+    if (!add.get()) return Error(sqlite3_errcode(db_), "adding to the minutes");
+    sqlite3_bind_int64(add.get(), 1, start);
+    sqlite3_bind_int64(add.get(), 2, m.first);
+    sqlite3_bind_int64(add.get(), 3, m.last);
+    sqlite3_bind_int64(add.get(), 4, m.frames);
+    const int code = sqlite3_step(add.get());
+    if (code != SQLITE_DONE) return Error(code, "adding to the minutes");
+  }
+  for (const auto& [minute, source] : minute_sources_) {
+    Use add(Statement(kAddMinuteSource));
+    if (!add.get()) return Error(sqlite3_errcode(db_), "adding to the minutes");
+    sqlite3_bind_int64(add.get(), 1, minute);
+    sqlite3_bind_int64(add.get(), 2, source);
+    const int code = sqlite3_step(add.get());
+    if (code != SQLITE_DONE) return Error(code, "adding to the minutes");
+  }
+  for (const auto& [name, value] :
+       {std::pair<const char*, std::int64_t>{"frames", batch_counts_.added},
+        {"untimed", batch_counts_.untimed},
+        {"not_telemetry", batch_counts_.not_telemetry}}) {
+    Use add(Statement(kAddCount));
+    if (!add.get()) return Error(sqlite3_errcode(db_), "adding to the counts");
+    sqlite3_bind_text(add.get(), 1, name, -1, SQLITE_STATIC);
+    sqlite3_bind_int64(add.get(), 2, value);
+    const int code = sqlite3_step(add.get());
+    if (code != SQLITE_DONE) return Error(code, "adding to the counts");
+  }
+  return Nothing{};
+}
+
+ArchiveResult<Nothing> Archive::End_Batch() {
+  if (!in_batch_) return Nothing{};
+  auto flushed = Flush_Aggregates();
+  buckets_.clear();
+  minutes_.clear();
+  minute_sources_.clear();
+  for (auto& widths : last_bucket_) widths.fill({0, nullptr});
+  batch_counts_ = {};
+  in_batch_ = false;
+  if (!flushed.ok()) {
+    Exec("ROLLBACK");
+    return flushed;
+  }
+  const int code = Exec("COMMIT");
+  if (code != SQLITE_OK) {
+    Exec("ROLLBACK");
+    return Error(code, "saving what was added");
+  }
+  return Nothing{};
+}
+
+ArchiveResult<std::int64_t> Archive::For_Each_Sample(
+    int channel, UtcSeconds from, UtcSeconds to, const std::function<void(const Sample&)>& take) {
+  Use query(Statement(kSamples));
+  if (!query.get()) return Error(sqlite3_errcode(db_), "reading samples");
+  sqlite3_bind_int(query.get(), 1, channel);
+  sqlite3_bind_int64(query.get(), 2, from);
+  sqlite3_bind_int64(query.get(), 3, to);
+  std::int64_t n = 0;
+  int code;
+  while ((code = sqlite3_step(query.get())) == SQLITE_ROW) {
+    take({sqlite3_column_int64(query.get(), 0), sqlite3_column_double(query.get(), 1)});
+    ++n;
+  }
+  if (code != SQLITE_DONE) return Error(code, "reading samples");
+  return n;
+}
+
+ArchiveResult<std::vector<Sample>> Archive::Samples(int channel, UtcSeconds from, UtcSeconds to) {
+  std::vector<Sample> samples;
+  auto read = For_Each_Sample(channel, from, to, [&](const Sample& s) { samples.push_back(s); });
+  if (!read.ok()) return ArchiveError{read.error()};
+  return samples;
+}
+
+ArchiveResult<std::int64_t> Archive::For_Each_Frame(
+    UtcSeconds from, UtcSeconds to,
+    const std::function<void(UtcSeconds, std::span<const std::uint8_t>)>& take) {
+  Use query(Statement(kFrames));
+  if (!query.get()) return Error(sqlite3_errcode(db_), "reading frames");
+  sqlite3_bind_int64(query.get(), 1, from);
+  sqlite3_bind_int64(query.get(), 2, to);
+  std::int64_t n = 0;
+  int code;
+  while ((code = sqlite3_step(query.get())) == SQLITE_ROW) {
+    const auto* bytes = static_cast<const std::uint8_t*>(sqlite3_column_blob(query.get(), 1));
+    const auto size = static_cast<std::size_t>(sqlite3_column_bytes(query.get(), 1));
+    take(sqlite3_column_int64(query.get(), 0), {bytes, size});
+    ++n;
+  }
+  if (code != SQLITE_DONE) return Error(code, "reading frames");
+  return n;
+}
+
+ArchiveResult<SampleSummary> Archive::Summary(int channel, UtcSeconds from, UtcSeconds to) {
+  Use query(Statement(kSummary));
+  if (!query.get()) return Error(sqlite3_errcode(db_), "summing up samples");
+  sqlite3_bind_int(query.get(), 1, channel);
+  sqlite3_bind_int64(query.get(), 2, from);
+  sqlite3_bind_int64(query.get(), 3, to);
+  const int code = sqlite3_step(query.get());
+  if (code != SQLITE_ROW) return Error(code, "summing up samples");
+  SampleSummary s;
+  s.count = sqlite3_column_int64(query.get(), 0);
+  if (s.count > 0) {
+    s.min = sqlite3_column_double(query.get(), 1);
+    s.max = sqlite3_column_double(query.get(), 2);
+    s.mean = sqlite3_column_double(query.get(), 3);
+  }
+  return s;
+}
+
+ArchiveResult<std::vector<Bucket>> Archive::Buckets(int channel, UtcSeconds width, UtcSeconds from,
+                                                    UtcSeconds to) {
+  Use query(Statement(kBuckets));
+  if (!query.get()) return Error(sqlite3_errcode(db_), "reading buckets");
+  sqlite3_bind_int(query.get(), 1, channel);
+  sqlite3_bind_int64(query.get(), 2, width);
+  sqlite3_bind_int64(query.get(), 3, Floor_To(from, width));
+  sqlite3_bind_int64(query.get(), 4, to);
+  std::vector<Bucket> buckets;
+  int code;
+  while ((code = sqlite3_step(query.get())) == SQLITE_ROW) {
+    buckets.push_back({sqlite3_column_int64(query.get(), 0), sqlite3_column_int64(query.get(), 1),
+                       sqlite3_column_double(query.get(), 2), sqlite3_column_double(query.get(), 3),
+                       sqlite3_column_double(query.get(), 4)});
+  }
+  if (code != SQLITE_DONE) return Error(code, "reading buckets");
+  return buckets;
+}
+
+ArchiveResult<std::vector<PassSpan>> Archive::Passes(UtcSeconds from, UtcSeconds to) {
+  Use query(Statement(kMinutes));
+  if (!query.get()) return Error(sqlite3_errcode(db_), "reading passes");
+  sqlite3_bind_int64(query.get(), 1, to);
+  PassFinder finder;
+  int code;
+  while ((code = sqlite3_step(query.get())) == SQLITE_ROW) {
+    finder.Add({sqlite3_column_int64(query.get(), 0), sqlite3_column_int64(query.get(), 1),
+                sqlite3_column_int64(query.get(), 2)});
+  }
+  if (code != SQLITE_DONE) return Error(code, "reading passes");
+  std::vector<PassSpan> passes;
+  for (const PassSpan& pass : finder.passes()) {
+    if (pass.end >= from && pass.start <= to) passes.push_back(pass);
+  }
+  return passes;
+}
+
+ArchiveResult<std::vector<Source>> Archive::Sources_Within(UtcSeconds from, UtcSeconds to) {
+  Use query(Statement(kSourcesWithin));
+  if (!query.get()) return Error(sqlite3_errcode(db_), "reading sources");
+  sqlite3_bind_int64(query.get(), 1, Floor_To(from, 60));
+  sqlite3_bind_int64(query.get(), 2, to);
+  std::vector<Source> sources;
+  int code;
+  while ((code = sqlite3_step(query.get())) == SQLITE_ROW) {
+    sources.push_back(
+        {static_cast<SourceKind>(sqlite3_column_int(query.get(), 0)), Column_Text(query.get(), 1)});
+  }
+  if (code != SQLITE_DONE) return Error(code, "reading sources");
+  return sources;
+}
+
+ArchiveResult<ArchiveStats> Archive::Stats() {
+  ArchiveStats stats;
+  {
+    Use query(Statement(kCounts));
+    if (!query.get()) return Error(sqlite3_errcode(db_), "counting");
+    int code;
+    while ((code = sqlite3_step(query.get())) == SQLITE_ROW) {
+      const std::string name = Column_Text(query.get(), 0);
+      const std::int64_t value = sqlite3_column_int64(query.get(), 1);
+      if (name == "frames") stats.frames = value;
+      if (name == "untimed") stats.untimed = value;
+      if (name == "not_telemetry") stats.not_telemetry = value;
+    }
+    if (code != SQLITE_DONE) return Error(code, "counting");
+  }
+  {
+    Use query(Statement(kTimeRange));
+    if (!query.get() || sqlite3_step(query.get()) != SQLITE_ROW) {
+      return Error(sqlite3_errcode(db_), "counting");
+    }
+    if (sqlite3_column_type(query.get(), 0) != SQLITE_NULL) {
+      stats.first = sqlite3_column_int64(query.get(), 0);
+      stats.last = sqlite3_column_int64(query.get(), 1);
+    }
+  }
+  for (const auto& [sql, into] :
+       {std::pair<const char*, std::int64_t*>{kSampleCount, &stats.samples},
+        {kSourceCount, &stats.sources},
+        {kFileBytes, &stats.file_bytes}}) {
+    Use query(Statement(sql));
+    if (!query.get()) return Error(sqlite3_errcode(db_), "counting");
+    if (sql == kSampleCount) sqlite3_bind_int64(query.get(), 1, kBucketWidths.back());
+    if (sqlite3_step(query.get()) != SQLITE_ROW) return Error(sqlite3_errcode(db_), "counting");
+    *into = sqlite3_column_int64(query.get(), 0);
+  }
+  return stats;
+}
+
+ArchiveResult<std::optional<UtcSeconds>> Archive::Fetched_Until(const std::string& server,
+                                                                int norad) {
+  Use query(Statement(kFetchedUntil));
+  if (!query.get()) return Error(sqlite3_errcode(db_), "reading the last fetch");
+  Bind_Text(query.get(), 1, server);
+  sqlite3_bind_int(query.get(), 2, norad);
+  const int code = sqlite3_step(query.get());
+  if (code == SQLITE_DONE) return std::optional<UtcSeconds>{};
+  if (code != SQLITE_ROW) return Error(code, "reading the last fetch");
+  return std::optional<UtcSeconds>{sqlite3_column_int64(query.get(), 0)};
+}
+
+ArchiveResult<Nothing> Archive::Set_Fetched_Until(const std::string& server, int norad,
+                                                  UtcSeconds time) {
+  Use query(Statement(kSetFetchedUntil));
+  if (!query.get()) return Error(sqlite3_errcode(db_), "noting the last fetch");
+  Bind_Text(query.get(), 1, server);
+  sqlite3_bind_int(query.get(), 2, norad);
+  sqlite3_bind_int64(query.get(), 3, time);
+  const int code = sqlite3_step(query.get());
+  if (code != SQLITE_DONE) return Error(code, "noting the last fetch");
+  return Nothing{};
+}
+
+}  // namespace orvelt

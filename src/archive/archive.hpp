@@ -1,0 +1,192 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <filesystem>
+#include <functional>
+#include <map>
+#include <memory>
+#include <optional>
+#include <set>
+#include <span>
+#include <string>
+#include <tuple>
+#include <utility>
+#include <variant>
+#include <vector>
+
+#include "archive/passes.hpp"
+#include "archive/utc_time.hpp"
+#include "decode/downlink.hpp"
+#include "decode/frame_outcome.hpp"
+
+struct sqlite3;
+struct sqlite3_stmt;
+
+namespace orvelt {
+
+struct ArchiveError {
+  std::string message;
+};
+
+// A value, or why the archive could not give it.
+template <typename T>
+class ArchiveResult {
+ public:
+  ArchiveResult(T value) : value_(std::move(value)) {}
+  ArchiveResult(ArchiveError error) : value_(std::move(error)) {}
+
+  bool ok() const { return std::holds_alternative<T>(value_); }
+  const T& value() const { return std::get<T>(value_); }
+  T& value() { return std::get<T>(value_); }
+  const std::string& error() const { return std::get<ArchiveError>(value_).message; }
+
+ private:
+  std::variant<T, ArchiveError> value_;
+};
+
+struct Nothing {};
+
+// Where frames came from.
+enum class SourceKind { Capture = 0, Live = 1, Network = 2 };
+const char* Source_Kind_Text(SourceKind kind);  // "capture", "live", "network"
+
+struct Source {
+  SourceKind kind = SourceKind::Capture;
+  std::string name;  // file name, live session's start and link, or the observer
+};
+
+// One frame to be archived: its bytes (byte 0 the KISS command byte), its time if a time label
+// was in force, and what the decoder made of it.
+struct ArchivedFrame {
+  std::span<const std::uint8_t> bytes;
+  std::optional<UtcSeconds> time;
+  const FrameOutcome* outcome = nullptr;
+};
+
+// What adding did with frames, counted as they came.
+struct AddCounts {
+  std::int64_t frames = 0;         // handed over
+  std::int64_t added = 0;          // new to the archive
+  std::int64_t new_source = 0;     // already archived, now also from this source
+  std::int64_t already = 0;        // already archived from this source: nothing to do
+  std::int64_t untimed = 0;        // added without a time: counted, not charted
+  std::int64_t not_telemetry = 0;  // added raw: no ORVELT-1 telemetry
+  std::int64_t samples = 0;        // samples added
+};
+
+struct Sample {
+  UtcSeconds time = 0;
+  double value = 0;
+};
+
+// Samples of a channel over a stretch of time, summed up.
+struct SampleSummary {
+  std::int64_t count = 0;
+  double min = 0;
+  double max = 0;
+  double mean = 0;
+};
+
+// A precomputed bucket: the samples of one channel within [start, start + width).
+struct Bucket {
+  UtcSeconds start = 0;
+  std::int64_t count = 0;
+  double min = 0;
+  double max = 0;
+  double sum = 0;
+};
+
+// Bucket widths kept for every channel, narrowest first.
+inline constexpr std::array<UtcSeconds, 3> kBucketWidths = {60, 3600, 86400};
+
+struct ArchiveStats {
+  std::int64_t frames = 0;
+  std::int64_t untimed = 0;
+  std::int64_t not_telemetry = 0;
+  std::int64_t samples = 0;
+  std::int64_t sources = 0;
+  std::int64_t file_bytes = 0;
+  std::optional<UtcSeconds> first;
+  std::optional<UtcSeconds> last;
+};
+
+// The mission archive: every frame ever loaded, received or fetched, kept once per content and
+// second with every source it came from, and its decoded samples indexed by channel and time.
+// One SQLite file in WAL mode: one program writes at a time, others may read meanwhile. A file
+// made by a newer program, or one that is not an archive, is refused as it is and never
+// written to.
+class Archive {
+ public:
+  // Opens the archive, making it (and its folder) when `create` is set and there is none.
+  static ArchiveResult<std::unique_ptr<Archive>> Open(const std::filesystem::path& file,
+                                                      bool create = true);
+  ~Archive();
+  Archive(const Archive&) = delete;
+  Archive& operator=(const Archive&) = delete;
+
+  const std::filesystem::path& file() const { return file_; }
+
+  // The source's id, made when it is new.
+  ArchiveResult<std::int64_t> Source_Id(const Source& source);
+
+  // Frames are added within a batch: one transaction, committed by End_Batch. A batch that is
+  // not ended is rolled back when the archive closes: nothing of it is kept.
+  ArchiveResult<Nothing> Begin_Batch();
+  ArchiveResult<Nothing> Add_Frame(std::int64_t source_id, const ArchivedFrame& frame,
+                                   AddCounts& counts);
+  ArchiveResult<Nothing> End_Batch();
+
+  // Samples of a channel with from <= time <= to, in time order, handed to `take` one by one.
+  ArchiveResult<std::int64_t> For_Each_Sample(int channel, UtcSeconds from, UtcSeconds to,
+                                              const std::function<void(const Sample&)>& take);
+  ArchiveResult<std::vector<Sample>> Samples(int channel, UtcSeconds from, UtcSeconds to);
+  // The frames with from <= time <= to, in time order (and in the order they were added).
+  ArchiveResult<std::int64_t> For_Each_Frame(
+      UtcSeconds from, UtcSeconds to,
+      const std::function<void(UtcSeconds, std::span<const std::uint8_t>)>& take);
+  ArchiveResult<SampleSummary> Summary(int channel, UtcSeconds from, UtcSeconds to);
+  // Buckets of one of kBucketWidths that overlap [from, to].
+  ArchiveResult<std::vector<Bucket>> Buckets(int channel, UtcSeconds width, UtcSeconds from,
+                                             UtcSeconds to);
+  // Passes that overlap [from, to].
+  ArchiveResult<std::vector<PassSpan>> Passes(UtcSeconds from, UtcSeconds to);
+  // The sources of the frames within [from, to], most frames first (counted per minute).
+  ArchiveResult<std::vector<Source>> Sources_Within(UtcSeconds from, UtcSeconds to);
+  ArchiveResult<ArchiveStats> Stats();
+
+  // The newest frame time fetched from a server for a satellite, so that a fetch resumes there.
+  ArchiveResult<std::optional<UtcSeconds>> Fetched_Until(const std::string& server, int norad);
+  ArchiveResult<Nothing> Set_Fetched_Until(const std::string& server, int norad, UtcSeconds time);
+
+ private:
+  Archive(sqlite3* db, std::filesystem::path file);
+  ArchiveError Error(int code, const std::string& doing) const;
+  sqlite3_stmt* Statement(const char* sql);
+  int Exec(const char* sql);
+  ArchiveResult<Nothing> Flush_Aggregates();
+
+  struct Aggregate {
+    std::int64_t count = 0;
+    double min = 0;
+    double max = 0;
+    double sum = 0;
+  };
+
+  sqlite3* db_;
+  std::filesystem::path file_;
+  std::map<const char*, sqlite3_stmt*> statements_;
+  bool in_batch_ = false;
+  // Gathered during a batch and written when it ends: buckets keyed by channel, width, start;
+  // minutes by their first second, with the sources seen in them.
+  std::map<std::tuple<int, UtcSeconds, UtcSeconds>, Aggregate> buckets_;
+  std::map<UtcSeconds, MinuteFrames> minutes_;
+  std::set<std::pair<UtcSeconds, std::int64_t>> minute_sources_;
+  AddCounts batch_counts_;
+  // The bucket each channel and width was last added to: samples come in time order, so the
+  // next one nearly always falls into it.
+  std::array<std::array<std::pair<UtcSeconds, Aggregate*>, kBucketWidths.size()>, kChannelCount>
+      last_bucket_{};
+};
+
+}  // namespace orvelt

@@ -1,0 +1,59 @@
+#include "archive/limits.hpp"
+
+#include <charconv>
+#include <cmath>
+#include <string_view>
+
+namespace orvelt {
+
+namespace {
+
+std::optional<double> Number(std::string_view text) {
+  double value = 0;
+  const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+  if (error != std::errc() || end != text.data() + text.size() || !std::isfinite(value)) {
+    return std::nullopt;
+  }
+  return value;
+}
+
+std::string Text(double value) {
+  char text[32];
+  return {text, std::to_chars(text, text + sizeof text, value).ptr};
+}
+
+}  // namespace
+
+LimitCheck Check_Limits(const ChannelLimits& limits, double value) {
+  if (limits.lower && value < *limits.lower) return LimitCheck::Below;
+  if (limits.upper && value > *limits.upper) return LimitCheck::Above;
+  return LimitCheck::Within;
+}
+
+LimitTable Battery_Limit_Preset() {
+  LimitTable table{};
+  for (const auto& battery : kBatteryCalibrations) {
+    table[static_cast<std::size_t>(battery.channel)] = {6.0, 8.4};
+  }
+  return table;
+}
+
+std::string Limits_Text(const ChannelLimits& limits) {
+  if (!limits.lower && !limits.upper) return {};
+  return (limits.lower ? Text(*limits.lower) : "") + ".." +
+         (limits.upper ? Text(*limits.upper) : "");
+}
+
+std::optional<ChannelLimits> Parse_Limits(const std::string& text) {
+  const std::string_view all = text;
+  const std::size_t dots = all.find("..");
+  if (dots == std::string_view::npos) return std::nullopt;
+  ChannelLimits limits;
+  const std::string_view low = all.substr(0, dots), high = all.substr(dots + 2);
+  if (!low.empty() && !(limits.lower = Number(low))) return std::nullopt;
+  if (!high.empty() && !(limits.upper = Number(high))) return std::nullopt;
+  if (limits.lower && limits.upper && *limits.lower > *limits.upper) return std::nullopt;
+  return limits;
+}
+
+}  // namespace orvelt

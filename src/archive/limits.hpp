@@ -1,0 +1,33 @@
+#pragma once
+
+#include <array>
+#include <optional>
+#include <string>
+
+#include "decode/downlink.hpp"
+
+namespace orvelt {
+
+// The range a station expects a channel's values in; either end may be open.
+struct ChannelLimits {
+  std::optional<double> lower;
+  std::optional<double> upper;
+};
+
+enum class LimitCheck { Within, Below, Above };
+
+LimitCheck Check_Limits(const ChannelLimits& limits, double value);
+
+// Limits of every channel; none are set unless the station sets them.
+using LimitTable = std::array<ChannelLimits, kChannelCount>;
+
+// A preset the station may take for the two battery voltages (V): the range of a healthy
+// lithium-ion pack of two cells. Offered, never applied by itself.
+LimitTable Battery_Limit_Preset();
+
+// "lower..upper" with an open end left empty ("7.0..", "..8.4"); empty when no limit is set.
+std::string Limits_Text(const ChannelLimits& limits);
+// Reads that form back; nothing when it is not one (or lower is above upper).
+std::optional<ChannelLimits> Parse_Limits(const std::string& text);
+
+}  // namespace orvelt

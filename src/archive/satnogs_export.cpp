@@ -1,0 +1,55 @@
+#include "archive/satnogs_export.hpp"
+
+#include <algorithm>
+
+namespace orvelt {
+
+namespace {
+
+int Hex_Digit(char c) {
+  if (c >= '0' && c <= '9') return c - '0';
+  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+  return -1;
+}
+
+}  // namespace
+
+std::optional<std::vector<std::uint8_t>> Network_Frame_Bytes(std::string_view hex) {
+  if (hex.empty() || hex.size() % 2 != 0 || hex.size() / 2 > kMaxNetworkFrameBytes) {
+    return std::nullopt;
+  }
+  std::vector<std::uint8_t> bytes;
+  bytes.reserve(hex.size() / 2 + 1);
+  bytes.push_back(0);
+  for (std::size_t i = 0; i < hex.size(); i += 2) {
+    const int high = Hex_Digit(hex[i]), low = Hex_Digit(hex[i + 1]);
+    if (high < 0 || low < 0) return std::nullopt;
+    bytes.push_back(static_cast<std::uint8_t>(high * 16 + low));
+  }
+  return bytes;
+}
+
+std::optional<NetworkFrame> Parse_Export_Line(std::string_view line) {
+  if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+  const std::size_t bar = line.find('|');
+  if (bar == std::string_view::npos) return std::nullopt;
+  const auto time = Parse_Utc_Time(line.substr(0, bar));
+  auto bytes = Network_Frame_Bytes(line.substr(bar + 1));
+  if (!time || !bytes) return std::nullopt;
+  return NetworkFrame{*time, std::move(*bytes)};
+}
+
+bool Is_Frame_Export(std::span<const std::uint8_t> head) {
+  const auto end = std::find(head.begin(), head.end(), std::uint8_t{'\n'});
+  const std::string_view line(reinterpret_cast<const char*>(head.data()),
+                              static_cast<std::size_t>(end - head.begin()));
+  // The head may cut a long first line; its time and the start of its hex are enough then.
+  if (end == head.end()) {
+    const std::size_t bar = line.find('|');
+    return bar != std::string_view::npos && Parse_Utc_Time(line.substr(0, bar)).has_value();
+  }
+  return Parse_Export_Line(line).has_value();
+}
+
+}  // namespace orvelt

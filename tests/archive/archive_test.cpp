@@ -1,0 +1,273 @@
+#include <gtest/gtest.h>
+
+#include <sqlite3.h>
+
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "archive/archive.hpp"
+#include "archive/archive_loading.hpp"
+#include "archive/history_view.hpp"
+#include "decode/frame_decoder.hpp"
+#include "decode/time_label.hpp"
+#include "ingest/capture_reader.hpp"
+#include "support/scratch_dir.hpp"
+#include "tools/capture_writer.hpp"
+
+namespace orvelt {
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string Content(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::stringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+void Sql(const fs::path& file, const std::string& sql) {
+  sqlite3* db = nullptr;
+  ASSERT_EQ(sqlite3_open(file.string().c_str(), &db), SQLITE_OK);
+  EXPECT_EQ(sqlite3_exec(db, sql.c_str(), nullptr, nullptr, nullptr), SQLITE_OK)
+      << sqlite3_errmsg(db);
+  sqlite3_close(db);
+}
+
+class ArchiveTest : public ::testing::Test {
+ protected:
+  std::unique_ptr<Archive> Open() {
+    auto opened = Archive::Open(dir_ / "archive.sqlite");
+    EXPECT_TRUE(opened.ok()) << (opened.ok() ? "" : opened.error());
+    return opened.ok() ? std::move(opened.value()) : nullptr;
+  }
+  std::string Write(const std::string& name, const tools::CaptureBuilder& capture) {
+    const std::string path = (dir_ / name).string();
+    EXPECT_TRUE(capture.Write_File(path));
+    return path;
+  }
+  testing::ScratchDir dir_;
+};
+
+// The same frame in the same second is one frame with every source it came from; the same
+// capture again adds nothing; frames without a time are kept, counted and never charted.
+TEST_F(ArchiveTest, StoresEachFrameOnceWithEverySource) {
+  tools::CaptureBuilder morning;
+  morning.Add(tools::Raw_Word_Record(0x2C, 3, 16));  // before any label: no time
+  morning.Add(tools::Text_Time_Label_Frame("2026-11-28 09:14:00"));
+  morning.Add(tools::Raw_Word_Record(0x2C, 3, 16));
+  morning.Add(tools::Raw_Word_Record(0x2C, 3, 16));  // again in the same second: the same frame
+  morning.Add(tools::Bytes{0x00, 0x55});             // another station's: kept raw
+  morning.Add(tools::Text_Time_Label_Frame("2026-11-28 09:14:01"));
+  morning.Add(tools::Raw_Word_Record(0x2C, 3, 16));  // a second later: a frame of its own
+  tools::CaptureBuilder other_station;               // heard the same second by another station
+  other_station.Add(tools::Binary_Time_Label_Frame(std::int64_t{1795857240} * 1000 + 700));
+  other_station.Add(tools::Raw_Word_Record(0x2C, 3, 16));
+  const std::string a = Write("a.kss", morning), b = Write("b.kss", other_station);
+
+  auto archive = Open();
+  ASSERT_TRUE(archive);
+  struct Step {
+    std::vector<std::string> files;
+    std::int64_t added, new_source, already, untimed, samples;
+  };
+  for (const auto& [files, added, new_source, already, untimed, samples] :
+       std::vector<Step>{{{a}, 4, 0, 1, 1, 2}, {{a}, 0, 0, 5, 0, 0}, {{b}, 0, 1, 0, 0, 0}}) {
+    SCOPED_TRACE(files[0]);
+    const ArchiveLoad load = Add_To_Archive(*archive, files);
+    ASSERT_TRUE(load.error.empty()) << load.error;
+    EXPECT_EQ(load.counts.added, added);
+    EXPECT_EQ(load.counts.new_source, new_source);
+    EXPECT_EQ(load.counts.already, already);
+    EXPECT_EQ(load.counts.untimed, untimed);
+    EXPECT_EQ(load.counts.samples, samples);
+  }
+  const ArchiveStats stats = archive->Stats().value();
+  EXPECT_EQ(stats.frames, 4);
+  EXPECT_EQ(stats.untimed, 1);
+  EXPECT_EQ(stats.not_telemetry, 1);
+  EXPECT_EQ(stats.samples, 2);
+  EXPECT_EQ(stats.sources, 2);
+  const auto samples = archive->Samples(3, 0, std::int64_t{1} << 40).value();
+  ASSERT_EQ(samples.size(), 2u);
+  EXPECT_EQ(samples[0].time, 1795857240);
+  EXPECT_EQ(samples[1].time, 1795857241);
+  EXPECT_EQ(samples[0].value, -0.00945 * 16 + 9.7488);
+  const auto sources = archive->Sources_Within(1795857240, 1795857240).value();
+  ASSERT_EQ(sources.size(), 2u);
+  EXPECT_EQ(sources[0].name, fs::path(a).lexically_normal().string());
+  EXPECT_EQ(sources[1].name, fs::path(b).lexically_normal().string());
+}
+
+// Beyond the store's 5000 samples per channel every sample is archived, and the buckets and
+// passes made while adding agree with the samples.
+TEST_F(ArchiveTest, LongCapturesArchiveWholeWithBucketsAndPasses) {
+  tools::PassOptions first;
+  first.seconds = 5200;
+  first.fill = true;
+  tools::PassOptions second;
+  second.seconds = 120;
+  second.start = first.start + first.seconds + 600;  // after exactly ten silent minutes
+  tools::PassOptions third = second;
+  third.start = second.start + second.seconds - 1 + 599;  // within ten minutes: same pass
+  const std::vector<std::string> files = {Write("1.kss", tools::Generate_Pass(first)),
+                                          Write("2.kss", tools::Generate_Pass(second)),
+                                          Write("3.kss", tools::Generate_Pass(third))};
+  auto archive = Open();
+  ASSERT_TRUE(archive);
+  ArchiveLoadOptions options;
+  options.batch_frames = 1000;  // many batches: each adds to the buckets of the last
+  const ArchiveLoad load = Add_To_Archive(*archive, files, options);
+  ASSERT_TRUE(load.error.empty()) << load.error;
+  EXPECT_EQ(load.report.Files_Read(), 3);
+
+  const auto all = archive->Samples(3, 0, std::int64_t{1} << 40).value();
+  EXPECT_EQ(all.size(), 5200u + 120u + 120u);
+  for (const UtcSeconds width : kBucketWidths) {
+    SCOPED_TRACE(width);
+    const auto buckets = archive->Buckets(3, width, 0, std::int64_t{1} << 40).value();
+    std::int64_t count = 0;
+    double min = 1e300, max = -1e300;
+    for (const Bucket& b : buckets) {
+      count += b.count;
+      min = std::min(min, b.min);
+      max = std::max(max, b.max);
+      EXPECT_EQ(b.start % width, 0);
+    }
+    EXPECT_EQ(count, static_cast<std::int64_t>(all.size()));
+    const SampleSummary summary = archive->Summary(3, 0, std::int64_t{1} << 40).value();
+    EXPECT_EQ(min, summary.min);
+    EXPECT_EQ(max, summary.max);
+  }
+  const auto passes = archive->Passes(0, std::int64_t{1} << 40).value();
+  ASSERT_EQ(passes.size(), 2u);
+  EXPECT_EQ(passes[0].start, first.start);
+  EXPECT_EQ(passes[0].end, first.start + first.seconds - 1);
+  EXPECT_EQ(passes[1].start, second.start);
+  EXPECT_EQ(passes[1].end, third.start + third.seconds - 1);
+  // A range within a pass still names the whole pass.
+  EXPECT_EQ(archive->Passes(third.start, third.start).value().size(), 1u);
+}
+
+// A chart reads the samples themselves when they are few, else a min/max envelope per column
+// that agrees with the samples; a pass comes back as a capture that loads to the same samples.
+TEST_F(ArchiveTest, HistoryViewsAndPassCaptures) {
+  tools::PassOptions pass;
+  pass.seconds = 3 * 3600;  // three hours of one sample a second per battery
+  const std::string file = Write("long.kss", tools::Generate_Pass(pass));
+  auto archive = Open();
+  ASSERT_TRUE(archive);
+  ASSERT_TRUE(Add_To_Archive(*archive, {file}).error.empty());
+  const auto all = archive->Samples(3, pass.start, pass.start + pass.seconds).value();
+  ASSERT_EQ(all.size(), static_cast<std::size_t>(pass.seconds));
+
+  struct Case {
+    UtcSeconds from, to;
+    int pixels;
+    bool envelope;
+    UtcSeconds width;
+  };
+  for (const auto& [from, to, pixels, envelope, width] : std::vector<Case>{
+           {pass.start, pass.start + 599, 800, false, 0},       // one pass: its samples
+           {pass.start, pass.start + 3599, 800, true, 0},       // an hour: envelope of samples
+           {pass.start, pass.start + 3 * 3600, 100, true, 60},  // columns of ~2 min: minutes
+           {pass.start - 86400 * 30, pass.start + 86400 * 30, 500, true, 3600}}) {
+    SCOPED_TRACE(to - from);
+    const HistoryView view = Plan_History(*archive, 3, from, to, pixels).value();
+    EXPECT_EQ(view.envelope, envelope);
+    EXPECT_EQ(view.bucket_width, width);
+    std::int64_t count = 0;
+    for (const HistoryColumn& c : view.columns) {
+      count += c.count;
+      double min = 1e300, max = -1e300;
+      for (const Sample& s : all) {
+        if (s.time >= c.start && s.time < c.end) {
+          min = std::min(min, s.value);
+          max = std::max(max, s.value);
+        }
+      }
+      EXPECT_EQ(c.min, min);
+      EXPECT_EQ(c.max, max);
+    }
+    if (envelope) {
+      EXPECT_LE(static_cast<int>(view.columns.size()), pixels + 1);
+      EXPECT_EQ(count, std::min<std::int64_t>(to, pass.start + pass.seconds - 1) -
+                           std::max(from, pass.start) + 1);
+    } else {
+      EXPECT_EQ(view.samples.size(), 600u);
+    }
+  }
+
+  const auto capture = Capture_Of(*archive, pass.start, pass.start + 599).value();
+  TelemetryState state;
+  ASSERT_TRUE(Take_Kiss_Bytes(state, capture));
+  ASSERT_EQ(state.store.Count(3), 600);
+  EXPECT_EQ(state.store.Value(3, 600), all[599].value);
+  EXPECT_EQ(state.store.Label(3, 600), Format_Time_Label(all[599].time));
+}
+
+// Frame exports of the network database are read line by line at their own times.
+TEST_F(ArchiveTest, AddsFrameExports) {
+  const fs::path file = dir_ / "export.txt";
+  std::ofstream(file) << "2026-11-28 09:14:05|C080000002"
+                         "2C0300"
+                         "1000\n"
+                      << "not a line\n"
+                      << "2026-11-28T09:14:06Z|5566\r\n"
+                      << "2026-11-28T09:14:07Z|" << std::string(5000, 'A') << '\n';
+  auto archive = Open();
+  ASSERT_TRUE(archive);
+  const ArchiveLoad load = Add_To_Archive(*archive, {file.string()});
+  ASSERT_TRUE(load.error.empty()) << load.error;
+  EXPECT_EQ(load.counts.added, 2);
+  EXPECT_EQ(load.counts.not_telemetry, 1);
+  EXPECT_EQ(load.unreadable_lines, 2);
+  const auto samples = archive->Samples(3, 0, std::int64_t{1} << 40).value();
+  ASSERT_EQ(samples.size(), 1u);
+  EXPECT_EQ(samples[0].time, 1795857245);
+  EXPECT_EQ(samples[0].value, -0.00945 * 16 + 9.7488);
+}
+
+// A file that is not an archive of this schema is refused with the reason and left untouched.
+TEST_F(ArchiveTest, RefusesNewerForeignAndDamagedFilesWithoutWriting) {
+  const fs::path newer = dir_ / "newer.sqlite", foreign = dir_ / "foreign.sqlite",
+                 damaged = dir_ / "damaged.sqlite";
+  ASSERT_TRUE(Archive::Open(newer).ok());
+  Sql(newer, "PRAGMA user_version = 2");
+  Sql(foreign, "CREATE TABLE t(x)");
+  std::ofstream(damaged) << "SQLite format 3" << std::string(200, '\x01');
+  struct Case {
+    fs::path file;
+    std::string reason;
+  };
+  for (const auto& [file, reason] : std::vector<Case>{
+           {newer, "newer version (schema 2"}, {foreign, "not an archive"}, {damaged, "damaged"}}) {
+    SCOPED_TRACE(file.string());
+    const std::string before = Content(file);
+    const auto opened = Archive::Open(file);
+    ASSERT_FALSE(opened.ok());
+    EXPECT_NE(opened.error().find(reason), std::string::npos) << opened.error();
+    EXPECT_EQ(Content(file), before);
+    EXPECT_FALSE(fs::exists(file.string() + "-wal"));
+  }
+  const auto missing = Archive::Open(dir_ / "none.sqlite", false);
+  ASSERT_FALSE(missing.ok());
+  EXPECT_NE(missing.error().find("no archive"), std::string::npos);
+  EXPECT_FALSE(fs::exists(dir_ / "none.sqlite"));
+}
+
+// The newest time fetched per server and satellite only moves forward.
+TEST_F(ArchiveTest, AFetchResumesAfterTheNewestTime) {
+  auto archive = Open();
+  ASSERT_TRUE(archive);
+  EXPECT_FALSE(archive->Fetched_Until("http://a", 1).value());
+  ASSERT_TRUE(archive->Set_Fetched_Until("http://a", 1, 100).ok());
+  ASSERT_TRUE(archive->Set_Fetched_Until("http://a", 1, 50).ok());  // never goes back
+  EXPECT_EQ(archive->Fetched_Until("http://a", 1).value(), 100);
+  EXPECT_FALSE(archive->Fetched_Until("http://a", 2).value());
+}
+
+}  // namespace
+}  // namespace orvelt

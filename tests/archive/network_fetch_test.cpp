@@ -1,0 +1,186 @@
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QProcess>
+#include <QStringList>
+
+#include <string>
+#include <vector>
+
+#include "archive/archive_loading.hpp"
+#include "archive/network_fetch.hpp"
+#include "network_test_server.hpp"
+#include "support/scratch_dir.hpp"
+
+namespace orvelt {
+namespace {
+
+using testing::NetworkTestServer;
+
+constexpr UtcSeconds kNov28 = 1795824000;  // 2026-11-28 00:00:00 UTC
+
+// A page of `count` battery frames, one a second from `first`, heard by `observer`.
+QByteArray Page(int first, int count, const char* observer = "DL0ABC-JO62") {
+  QByteArray json = "[";
+  for (int k = 0; k < count; ++k) {
+    if (k) json += ",";
+    json +=
+        "{\"sat_id\": \"X\", \"norad_cat_id\": 99999, \"frame\": \"C08000000"
+        "22C0300" +
+        QByteArray::number(0x10 + (first + k) % 200, 16).toUpper() + "00\", \"timestamp\": \"" +
+        QByteArray::fromStdString(Format_Utc_Time(kNov28 + first + k)) + "\", \"observer\": \"" +
+        observer + "\", \"app_source\": \"network\"}";
+  }
+  return json + "]";
+}
+
+NetworkTestServer::Answer Ok(QByteArray body, QByteArray next = {}) {
+  NetworkTestServer::Answer answer{200, {}, std::move(body), false};
+  if (!next.isEmpty()) answer.headers.append({"Link", "<" + next + ">; rel=\"next\""});
+  return answer;
+}
+
+class NetworkFetchTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(server_.Listen());
+    auto opened = Archive::Open(dir_ / "archive.sqlite");
+    ASSERT_TRUE(opened.ok());
+    archive_ = std::move(opened.value());
+  }
+  // Runs one fetch to its end, within a bounded time.
+  FetchReport Fetch(const std::string& token = "secret-token", UtcSeconds from = 0) {
+    FetchRequest request{server_.Url().toStdString(), 99999, token, from, kNov28 + 86400};
+    NetworkFetch fetch(request, [&](const TelemetryPage& page) {
+      return Add_Network_Page(*archive_, page, load_);
+    });
+    bool done = false;
+    QObject::connect(&fetch, &NetworkFetch::Finished, [&] { done = true; });
+    fetch.Start();
+    QElapsedTimer clock;
+    clock.start();
+    while (!done && clock.elapsed() < 20000)
+      QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+    EXPECT_TRUE(done);
+    return fetch.report();
+  }
+  NetworkTestServer server_;
+  orvelt::testing::ScratchDir dir_;
+  std::unique_ptr<Archive> archive_;
+  ArchiveLoad load_;
+};
+
+// Pages are followed by their Link header, a 429 is waited out as Retry-After says, and every
+// request carries the token; each frame is archived with its observer.
+TEST_F(NetworkFetchTest, FollowsPagesAndWaitsWhenThrottled) {
+  server_.Queue(Ok(Page(0, 30), server_.Url() + "/api/telemetry/?satellite=99999&cursor=2"));
+  server_.Queue({429, {{"Retry-After", "1"}}, "slow down", false});
+  server_.Queue(Ok(Page(30, 20, "OK1XYZ"), "/api/telemetry/?satellite=99999&cursor=3"));
+  server_.Queue(Ok("[]"));
+  QElapsedTimer clock;
+  clock.start();
+  const FetchReport report = Fetch();
+  EXPECT_GE(clock.elapsed(), 1000);  // the server's wait was kept
+  EXPECT_TRUE(report.complete) << report.error;
+  EXPECT_EQ(report.pages, 3);
+  EXPECT_EQ(report.waits, 1);
+  EXPECT_EQ(report.frames, 50);
+  EXPECT_EQ(report.newest, kNov28 + 49);
+  EXPECT_EQ(load_.counts.added, 50);
+  ASSERT_EQ(server_.requests().size(), 4u);
+  EXPECT_EQ(server_.requests()[0].path,
+            "/api/telemetry/?satellite=99999&start=1970-01-01T00:00:00Z&end=2026-11-29T00:00:00Z");
+  EXPECT_EQ(server_.requests()[1].path, "/api/telemetry/?satellite=99999&cursor=2");
+  EXPECT_EQ(server_.requests()[2].path, "/api/telemetry/?satellite=99999&cursor=2");
+  EXPECT_EQ(server_.requests()[3].path, "/api/telemetry/?satellite=99999&cursor=3");
+  for (const auto& request : server_.requests())
+    EXPECT_EQ(request.authorization, "Token secret-token");
+  const auto sources = archive_->Sources_Within(kNov28, kNov28 + 100).value();
+  ASSERT_EQ(sources.size(), 2u);
+  EXPECT_EQ(sources[0].kind, SourceKind::Network);
+  EXPECT_EQ(sources[0].name, "DL0ABC-JO62");
+  EXPECT_EQ(archive_->Samples(3, kNov28, kNov28 + 100).value().size(), 50u);
+}
+
+// How a fetch ends early: each keeps the pages already taken and says why.
+TEST_F(NetworkFetchTest, StopsEarlyAndKeepsWhatWasFetched) {
+  struct Case {
+    std::vector<NetworkTestServer::Answer> answers;
+    std::string error;
+    std::int64_t kept;
+  };
+  const QByteArray next = server_.Url() + "/api/telemetry/?satellite=99999&cursor=2";
+  const std::vector<Case> cases = {
+      {{{401, {}, "{\"detail\": \"Invalid token.\"}", false}}, "token refused", 0},
+      {{{403, {}, "", false}}, "token refused", 0},
+      {{Ok(Page(0, 10), next), {200, {}, Page(10, 40), true}}, "broke off during page 2", 10},
+      {{Ok(Page(0, 10), next), {500, {}, "", false}}, "answered 500", 10},
+      {{Ok(Page(0, 10), "http://192.0.2.1/api/telemetry/?cursor=2")}, "another server", 10},
+      {{Ok("{\"detail\": \"not a list\"}")}, "no list of frames", 0},
+  };
+  for (const auto& [answers, error, kept] : cases) {
+    SCOPED_TRACE(error);
+    load_ = {};
+    for (const auto& answer : answers) server_.Queue(answer);
+    const FetchReport report = Fetch();
+    EXPECT_FALSE(report.complete);
+    EXPECT_NE(report.error.find(error), std::string::npos) << report.error;
+    EXPECT_EQ(report.error.find("secret-token"), std::string::npos);
+    EXPECT_EQ(load_.counts.frames, kept);
+  }
+  // Only 127.0.0.1 was ever asked.
+  EXPECT_EQ(server_.requests().size(), 8u);
+}
+
+struct ProgramRun {
+  int status = -1;
+  QByteArray err;
+};
+
+// orvelt-archive fetch as a user runs it, served by the test's server while it runs.
+ProgramRun Fetch_Program(const QStringList& args) {
+  QProcess program;
+  program.start(QStringLiteral(ORVELT_ARCHIVE_BINARY), args);
+  QElapsedTimer clock;
+  clock.start();
+  while (program.state() != QProcess::NotRunning && clock.elapsed() < 20000) {
+    QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    program.waitForFinished(10);
+  }
+  return {program.exitStatus() == QProcess::NormalExit ? program.exitCode() : -1,
+          program.readAllStandardError()};
+}
+
+// The program fetches through pages and a 429, resumes after the newest frame the next time,
+// and says "token refused" without ever printing the token.
+TEST_F(NetworkFetchTest, ProgramFetchesResumesAndNeverPrintsTheToken) {
+  const QString file = QString::fromStdString((dir_ / "cli.sqlite").string());
+  const QStringList args = {"fetch",       "--archive", file,           "--norad",
+                            "99999",       "--token",   "secret-token", "--server",
+                            server_.Url(), "--to",      "2026-11-28"};
+  server_.Queue(Ok(Page(0, 30), "/api/telemetry/?satellite=99999&cursor=2"));
+  server_.Queue({429, {{"Retry-After", "0"}}, "", false});
+  server_.Queue(Ok(Page(30, 20)));
+  const ProgramRun first = Fetch_Program(args);
+  EXPECT_EQ(first.status, 0) << first.err.toStdString();
+  EXPECT_TRUE(first.err.contains("fetched 50 frames on 2 pages (1 waits): 50 new"))
+      << first.err.toStdString();
+
+  server_.Queue(Ok(Page(49, 5)));
+  const ProgramRun second = Fetch_Program(args);
+  EXPECT_EQ(second.status, 0) << second.err.toStdString();
+  EXPECT_TRUE(second.err.contains("4 new, 0 already archived from another source, 1 already"))
+      << second.err.toStdString();
+  EXPECT_TRUE(server_.requests().back().path.contains("start=2026-11-28T00:00:49Z"));
+
+  server_.Queue({401, {}, "", false});
+  const ProgramRun refused = Fetch_Program(args);
+  EXPECT_EQ(refused.status, 1);
+  EXPECT_TRUE(refused.err.contains("token refused")) << refused.err.toStdString();
+  for (const ProgramRun& run : {first, second, refused})
+    EXPECT_FALSE(run.err.contains("secret-token"));
+}
+
+}  // namespace
+}  // namespace orvelt
