@@ -35,8 +35,9 @@ class OutboxViewTest : public QObject {
     QVERIFY(outbox.Mark_Rejected(one, kA, "HTTP 400 Bad Request: unknown satellite").ok());
     QVERIFY(outbox.Mark_Rejected(two, kA, "HTTP 400 Bad Request").ok());
 
-    OutboxView view(outbox);
+    OutboxView view(outbox, {kA, kB});
     QSignalSpy changed(&view, &OutboxView::outboxChanged);
+    QVERIFY(view.findChild<QPushButton*>("discardRemoved")->isHidden());
     auto* counts = view.findChild<QTableWidget*>("counts");
     auto* rejected = view.findChild<QTableWidget*>("rejected");
     auto* discard = view.findChild<QPushButton*>("discard");
@@ -61,6 +62,28 @@ class OutboxViewTest : public QObject {
     QCOMPARE(rejected->rowCount(), 0);
     QCOMPARE(outbox.Counts_For(kA).value().waiting, 1);
     QCOMPARE(counts->item(0, 2)->text(), QStringLiteral("1"));
+  }
+
+  void namesAndDiscardsTheFramesOfRemovedServers() {
+    QTemporaryDir dir;
+    auto opened = Outbox::Open((dir.path() + "/outbox.sqlite").toStdString());
+    QVERIFY(opened.ok());
+    Outbox& outbox = *opened.value();
+    QVERIFY(outbox.Enqueue(std::vector<std::uint8_t>{0x00, 0x01}, 1, {kA, kB}).ok());
+    // kB was taken out of the settings: its frame would wait unseen.
+    OutboxView view(outbox, {kA});
+    view.show();
+    QSignalSpy changed(&view, &OutboxView::outboxChanged);
+    auto* removed = view.findChild<QLabel*>("removedServers");
+    auto* discard = view.findChild<QPushButton*>("discardRemoved");
+    QVERIFY(discard->isVisible());
+    QCOMPARE(removed->text(), QStringLiteral("1 frame waits for https://b.example/, which is no "
+                                             "longer a server: they are not sent"));
+    QTest::mouseClick(discard, Qt::LeftButton);
+    QCOMPARE(changed.count(), 1);
+    QVERIFY(!discard->isVisible());
+    QCOMPARE(outbox.Counts_For(kB).value().waiting, 0);
+    QCOMPARE(outbox.Counts_For(kA).value().waiting, 1);
   }
 };
 
