@@ -9,8 +9,8 @@ namespace orvelt {
 
 namespace {
 
-// Bytes taken from the TNC in one turn of the event loop (about a thousand frames).
-constexpr qint64 kReadPieceBytes = 16 * 1024;
+// Bytes taken from the TNC in one turn of the event loop (a few hundred frames).
+constexpr qint64 kReadPieceBytes = 4 * 1024;
 // Bytes Qt holds unread from the TNC; the rest waits in the kernel.
 constexpr qint64 kReadBufferBytes = 256 * 1024;
 
