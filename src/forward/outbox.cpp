@@ -12,6 +12,8 @@ namespace {
 // Marks the file as ours, so that another program's database is not taken for an outbox.
 constexpr int kApplicationId = 0x4F524657;  // "ORFW"
 constexpr int kSchemaVersion = 2;
+// Below this size (4 MiB of 4 KiB pages) free pages are not worth a rewrite.
+constexpr std::int64_t kVacuumFromPages = 1024;
 
 // Only deliveries still to be made (waiting or rejected) are kept: a sent one leaves the table at
 // once and is counted in sent_counts, so that nothing the outbox does grows with its history.
@@ -250,6 +252,25 @@ OutboxResult<std::unique_ptr<Outbox>> Outbox::Open(const std::filesystem::path& 
     const OutboxError error = outbox->Error(rc, "opening");
     outbox->Exec("ROLLBACK");
     return error;
+  }
+  // Sent frames leave free pages behind; once they are most of the file, it is rewritten with
+  // what still has to go, so that a long-lived outbox neither keeps its old size on the disk nor
+  // scatters new frames over its past.
+  std::int64_t pages = 0;
+  std::int64_t free_pages = 0;
+  sqlite3_stmt* sizes = nullptr;
+  if (sqlite3_prepare_v2(db,
+                         "SELECT (SELECT page_count FROM pragma_page_count), "
+                         "(SELECT freelist_count FROM pragma_freelist_count)",
+                         -1, &sizes, nullptr) == SQLITE_OK &&
+      sqlite3_step(sizes) == SQLITE_ROW) {
+    pages = sqlite3_column_int64(sizes, 0);
+    free_pages = sqlite3_column_int64(sizes, 1);
+  }
+  sqlite3_finalize(sizes);
+  if (pages >= kVacuumFromPages && free_pages * 2 > pages &&
+      (rc = outbox->Exec("VACUUM")) != SQLITE_OK) {
+    return outbox->Error(rc, "compacting");
   }
   if (max_bytes > 0) {
     sqlite3_stmt* size = nullptr;

@@ -248,6 +248,26 @@ TEST(Outbox, SentFramesLeaveAndOnlyTheirCountStays) {
   sqlite3_close(db);
 }
 
+TEST(Outbox, AFileMostlyFreedBySentFramesShrinksAtTheNextOpening) {
+  ScratchDir dir;
+  const auto file = dir / "outbox.sqlite";
+  {
+    // A backlog queued while the server was away, then sent.
+    auto outbox = Open_Ok(file);
+    std::vector<std::int64_t> ids;
+    for (int i = 0; i < 3000; ++i) {
+      ids.push_back(outbox->Enqueue(std::vector<std::uint8_t>(2000, 0x55), i, {kA}).value());
+    }
+    for (std::size_t i = 1; i < ids.size(); ++i) ASSERT_TRUE(outbox->Mark_Sent(ids[i], kA).ok());
+  }
+  const auto grown = std::filesystem::file_size(file);
+  Open_Ok(file).reset();
+  EXPECT_LT(std::filesystem::file_size(file) * 10, grown);
+  auto outbox = Open_Ok(file);
+  EXPECT_EQ(Counts(*outbox, kA).sent, 2999);
+  EXPECT_EQ(Due(*outbox, kA)->bytes.size(), 2000u);
+}
+
 TEST(Outbox, FramesOfRemovedServersAreNamedAndCanBeDiscarded) {
   ScratchDir dir;
   auto outbox = Open_Ok(dir / "outbox.sqlite");
