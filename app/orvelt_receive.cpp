@@ -5,6 +5,7 @@
 #include <QSettings>
 #include <QTimer>
 
+#include <cstdlib>
 #include <iostream>
 #include <memory>
 #include <optional>
@@ -12,8 +13,11 @@
 #include <vector>
 
 #include "config/start_up_files.hpp"
+#include "decode/latin1.hpp"
+#include "decode/printable_text.hpp"
 #include "forward/forward_options.hpp"
 #include "forward/forwarder.hpp"
+#include "forward/outbox.hpp"
 #include "forward/station_settings_store.hpp"
 #include "live/live_receiver.hpp"
 #include "live/live_status.hpp"
@@ -27,7 +31,7 @@ namespace {
 constexpr const char* kUsage =
     "usage: orvelt-receive SOURCE [--record DIR | --no-record] [--json]\n"
     "                      [--forward [--callsign CALL] [--lat DEG] [--lon DEG] [--norad N]\n"
-    "                       [--server URL]... [--outbox FILE] [--dry-run]]\n"
+    "                       [--server URL]... [--outbox FILE] [--in-flight N] [--dry-run]]\n"
     "       orvelt-receive --help | --version\n"
     "Receives KISS frames from a TNC and decodes them as they arrive. SOURCE is HOST:PORT for\n"
     "KISS over TCP (e.g. localhost:8001) or DEVICE@BAUD for a serial TNC (e.g.\n"
@@ -35,15 +39,26 @@ constexpr const char* kUsage =
     "ends on SIGINT or SIGTERM.\n"
     "Every frame is recorded to a capture file in DIR (default: the documents folder's\n"
     "ORVELT-1 recordings); its path goes to stderr. A full store starts a new recording.\n"
-    "One line per decoded frame goes to stdout; with --json one JSON object per line.\n"
+    "stdout has one line per frame received, the TNC's time-label frames aside:\n"
+    "  LABEL KIND: CHANNEL CAPTION = VALUE UNIT, ...  for ORVELT-1 telemetry (KIND battery,\n"
+    "                                   solar array, switchboard, magnetometer, sensor, counter)\n"
+    "  LABEL message: TEXT              for a message frame\n"
+    "  LABEL KIND: N bytes[, PROBLEM]: HEX  for any other frame: KIND other for frames of other\n"
+    "                                   stations, N the bytes after the KISS command byte, HEX "
+    "them\n"
+    "Control characters in labels and messages are written as \\xHH. With --json each line is one\n"
+    "JSON object: {\"time_label\", \"kind\", \"channels\", \"message\"} for telemetry,\n"
+    "{\"time_label\", \"kind\", \"bytes\", \"problem\", \"hex\"} for any other frame.\n"
     "--forward sends every frame taken as ORVELT-1 telemetry to the telemetry servers (SiDS),\n"
     "through an outbox that keeps each frame until a server took it. The station settings are\n"
     "those saved in the window's \"Station...\" dialog; --callsign, --lat and --lon (decimal\n"
-    "degrees, north and east positive), --norad and --server (repeatable; replaces the saved\n"
-    "servers) override them. --outbox FILE is the outbox (default: the user's data folder).\n"
+    "degrees, north and east positive, not both 0), --norad and --server (repeatable; replaces\n"
+    "the saved servers) override them. --outbox FILE is the outbox (default: the user's data\n"
+    "folder). --in-flight N sends up to N requests at once to each server (1 to 16, default 4).\n"
     "--dry-run prints on stderr the requests it would make and sends nothing.\n"
-    "Exit status: 0 ended by a signal, 1 the outbox cannot be opened, 2 usage error or\n"
-    "forwarding settings that cannot be used.\n";
+    "Forwarding that cannot start (an outbox that is damaged or in use) is said on stderr;\n"
+    "reception and recording go on without it.\n"
+    "Exit status: 0 ended by a signal, 2 usage error or forwarding settings that cannot be used.\n";
 
 struct ReceiveOptions {
   std::string source;
@@ -116,6 +131,7 @@ ForwardingStart Start_Forwarding(const orvelt::ForwardOptions& options) {
   // Asking for forwarding on the command line turns it on, whatever the window last saved.
   config.station.forwarding = true;
   config.dry_run = options.dry_run;
+  if (options.requests_in_flight) config.requests_in_flight = *options.requests_in_flight;
   const SettingsCheck check = Check_Station_Settings(config.station);
   if (!check.ok()) {
     std::cerr << "orvelt-receive: cannot forward with these station settings:\n"
@@ -126,17 +142,30 @@ ForwardingStart Start_Forwarding(const orvelt::ForwardOptions& options) {
       options.outbox ? std::filesystem::path(*options.outbox) : Default_Outbox_Path();
   ForwarderStart started = Forwarder::Start(config, outbox);
   if (!started.forwarder) {
-    const std::string reason = started.error.value_or("unknown reason");
-    std::cerr << "orvelt-receive: cannot forward: " << reason << '\n';
     // The settings were checked above: what is left is the outbox (unwritable, damaged, or in
-    // use by another running instance, which then does the sending).
-    return {nullptr, 1};
+    // use by another running instance, which then does the sending). Reception and recording
+    // never depend on forwarding: they start all the same.
+    const std::string reason = started.error.value_or("unknown reason");
+    std::cerr << "orvelt-receive: FORWARDING IS OFF: " << Printable_Text(reason)
+              << "; reception and recording go on, frames received are not forwarded" << std::endl;
+    return {};
   }
   std::cerr << "orvelt-receive: " << (options.dry_run ? "dry run: would forward" : "forwarding")
             << " telemetry as " << config.station.callsign << " to";
   for (const std::string& server : Enabled_Servers(config.station)) std::cerr << ' ' << server;
   if (!options.dry_run) std::cerr << " (outbox " << outbox.string() << ')';
   std::cerr << std::endl;
+  if (Outbox* box = started.forwarder->outbox()) {
+    const auto counts = box->Counts();
+    if (counts.ok()) {
+      const std::string removed = Removed_Servers_Text(
+          Frames_For_Removed_Servers(counts.value(), Enabled_Servers(config.station)));
+      if (!removed.empty()) {
+        std::cerr << "orvelt-receive: " << removed
+                  << "; discard them in the window's Outbox view (File, Outbox...)" << std::endl;
+      }
+    }
+  }
   return {std::move(started.forwarder), 0};
 }
 
@@ -209,7 +238,7 @@ int main(int argc, char** argv) {
   receiver.Session().Set_Roll_Over(true);
   std::ios::sync_with_stdio(false);
   receiver.Session().Add_Observer([&options](const LiveFrame& frame) {
-    if (!Is_Telemetry(frame)) return;
+    if (!Has_Frame_Line(frame)) return;
     if (options.json) {
       Write_Frame_Json(std::cout, frame);
     } else {
@@ -220,18 +249,18 @@ int main(int argc, char** argv) {
     // Every frame the decoder took as telemetry goes to the outbox as it arrives; frames of
     // other stations and frames with problems are not sent. A stopped outbox refuses every
     // frame alike: the reason is said once, not per frame.
-    receiver.Session().Add_Observer(
-        [forwarder, last_error = std::string()](const LiveFrame& frame) mutable {
-          if (!Is_Telemetry(frame)) return;
-          const AcceptResult accepted =
-              forwarder->Accept({{frame.bytes.begin(), frame.bytes.end()}, frame.arrival_ms});
-          for (const std::string& request : accepted.dry_run_requests) std::cerr << request;
-          if (accepted.error && *accepted.error != last_error) {
-            std::cerr << "orvelt-receive: frames from " << frame.label
-                      << " on are not queued for forwarding: " << *accepted.error << std::endl;
-          }
-          last_error = accepted.error.value_or(std::string());
-        });
+    receiver.Session().Add_Observer([forwarder,
+                                     last_error = std::string()](const LiveFrame& frame) mutable {
+      if (!Is_Telemetry(frame)) return;
+      const AcceptResult accepted =
+          forwarder->Accept({{frame.bytes.begin(), frame.bytes.end()}, frame.arrival_ms});
+      for (const std::string& request : accepted.dry_run_requests) std::cerr << request;
+      if (accepted.error && *accepted.error != last_error) {
+        std::cerr << "orvelt-receive: frames from " << Printable_Text(Latin1_To_Utf8(frame.label))
+                  << " on are not queued for forwarding: " << *accepted.error << std::endl;
+      }
+      last_error = accepted.error.value_or(std::string());
+    });
   }
   std::unique_ptr<ForwardingLog> forwarding_log;
   QTimer summary_timer;
@@ -279,11 +308,15 @@ int main(int argc, char** argv) {
   app.exec();
   receiver.Stop();
   std::cout.flush();
-  const LiveCounts& counts = receiver.Session().Counts();
+  // The whole run, across every new recording a full store started.
+  const LiveCounts counts = receiver.Session().Run_Counts();
   std::cerr << "orvelt-receive: ended: " << counts.frames << " frames received, " << counts.decoded
-            << " decoded";
+            << " decoded, " << counts.other << " from other stations";
+  const RunRecording recorded = receiver.Session().Run_Recording();
   if (const RecordingStatus& rec = receiver.Session().Recording(); !rec.path.empty()) {
-    std::cerr << ", " << rec.frames << " recorded in " << rec.path;
+    std::cerr << ", " << recorded.frames << " recorded in ";
+    if (recorded.files > 1) std::cerr << recorded.files << " files, the last ";
+    std::cerr << rec.path;
   }
   std::cerr << std::endl;
   if (forwarder != nullptr && forwarder->outbox() != nullptr) {
@@ -300,5 +333,9 @@ int main(int argc, char** argv) {
   }
   // Closing the forwarder writes what the outbox holds to the disk.
   forwarding.forwarder.reset();
-  return 0;
+  std::cout.flush();
+  std::cerr.flush();
+  // The recording and the outbox are closed: nothing is left that the end must wait for (Qt's
+  // own threads may still wait on a host name lookup the network never answers).
+  std::_Exit(0);
 }

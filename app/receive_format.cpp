@@ -5,6 +5,7 @@
 
 #include "decode/channels.hpp"
 #include "decode/latin1.hpp"
+#include "decode/printable_text.hpp"
 #include "dump_format.hpp"
 
 namespace orvelt {
@@ -22,7 +23,37 @@ std::string Message_Text(const LiveFrame& frame) {
   return utf8;
 }
 
+constexpr char kHexDigits[] = "0123456789ABCDEF";
+
+// The frame's bytes after the KISS command byte in upper-case hex, as they are forwarded; of a
+// frame too long to keep, the bytes kept.
+std::string Frame_Hex(const LiveFrame& frame) {
+  std::string hex;
+  if (frame.bytes.size() <= 1) return hex;
+  hex.reserve((frame.bytes.size() - 1) * 2);
+  for (const std::uint8_t byte : frame.bytes.subspan(1)) {
+    hex += kHexDigits[byte >> 4];
+    hex += kHexDigits[byte & 0x0F];
+  }
+  return hex;
+}
+
+std::size_t Payload_Bytes(const LiveFrame& frame) {
+  return frame.full_length > 0 ? frame.full_length - 1 : 0;
+}
+
+const char* Problem(const LiveFrame& frame) {
+  const FrameProblem problem = frame.taken.outcome.problem;
+  if (problem != FrameProblem::None) return Problem_Text(problem);
+  if (!frame.decoded) return "not decoded: the store is full";
+  return nullptr;
+}
+
 }  // namespace
+
+bool Has_Frame_Line(const LiveFrame& frame) {
+  return !frame.taken.time_label;
+}
 
 const char* Record_Kind(const FrameOutcome& outcome) {
   switch (outcome.kind) {
@@ -51,8 +82,16 @@ const char* Record_Kind(const FrameOutcome& outcome) {
 
 void Write_Frame_Line(std::ostream& out, const LiveFrame& frame) {
   const FrameOutcome& outcome = frame.taken.outcome;
-  out << Latin1_To_Utf8(frame.label) << ' ' << Record_Kind(outcome) << ':';
-  if (outcome.kind == FrameKind::Message) out << ' ' << Message_Text(frame);
+  // Label and message text come from the radio: escaped, so one frame is always one line and
+  // never a terminal command.
+  out << Printable_Text(Latin1_To_Utf8(frame.label)) << ' ' << Record_Kind(outcome) << ':';
+  if (!Is_Telemetry(frame)) {
+    out << ' ' << Payload_Bytes(frame) << " bytes";
+    if (const char* problem = Problem(frame)) out << ", " << problem;
+    out << ": " << Frame_Hex(frame) << '\n';
+    return;
+  }
+  if (outcome.kind == FrameKind::Message) out << ' ' << Printable_Text(Message_Text(frame));
   for (int k = 0; k < outcome.value_count; ++k) {
     const ChannelValue& v = outcome.values[static_cast<std::size_t>(k)];
     // Six significant digits are plenty to watch; the JSON form carries every digit.
@@ -70,6 +109,16 @@ void Write_Frame_Json(std::ostream& out, const LiveFrame& frame) {
   Write_Json_String(out, Latin1_To_Utf8(frame.label));
   out << ", \"kind\": ";
   Write_Json_String(out, Record_Kind(outcome));
+  if (!Is_Telemetry(frame)) {
+    out << ", \"bytes\": " << Payload_Bytes(frame) << ", \"problem\": ";
+    if (const char* problem = Problem(frame)) {
+      Write_Json_String(out, problem);
+    } else {
+      out << "null";
+    }
+    out << ", \"hex\": \"" << Frame_Hex(frame) << "\"}\n";
+    return;
+  }
   out << ", \"channels\": {";
   for (int k = 0; k < outcome.value_count; ++k) {
     const ChannelValue& v = outcome.values[static_cast<std::size_t>(k)];

@@ -10,13 +10,21 @@ namespace orvelt {
 // "switchboard", "magnetometer", or "sensor" for a record type without a name.
 const char* Record_Kind(const FrameOutcome& outcome);
 
-// One line per decoded frame for a person watching a pass:
+// Every frame gets a line but the TNC's time-label frames, which only stamp the next one.
+bool Has_Frame_Line(const LiveFrame& frame);
+
+// One line per frame for a person watching a pass. ORVELT-1 telemetry:
 // "2026-12-07 10:15:00 battery: 3 Battery 0 Volt = 11.64 V" or
-// "2026-12-07 10:15:00 message: text".
+// "2026-12-07 10:15:00 message: text"; any other frame (another station's, one with a problem,
+// one too long) its payload size, its problem and its bytes after the KISS command byte in hex:
+// "2026-12-07 10:15:00 other: 16 bytes: 82A0..." or
+// "2026-12-07 10:15:00 battery: 5 bytes, record bytes missing at the end of the frame: C080...".
+// Control characters of the label and the message are escaped (\xHH): one frame, one line.
 void Write_Frame_Line(std::ostream& out, const LiveFrame& frame);
 
 // The same as one JSON object on one line: {"time_label": ..., "kind": ...,
-// "channels": {"3": 11.64}, "message": "text" or null}.
+// "channels": {"3": 11.64}, "message": "text" or null} for telemetry, {"time_label": ...,
+// "kind": "other", "bytes": 16, "problem": null or "text", "hex": "82A0..."} for any other frame.
 void Write_Frame_Json(std::ostream& out, const LiveFrame& frame);
 
 }  // namespace orvelt

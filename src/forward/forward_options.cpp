@@ -5,7 +5,7 @@
 namespace orvelt {
 namespace {
 
-enum class Option { kForward, kDryRun, kCallsign, kLat, kLon, kNorad, kServer, kOutbox };
+enum class Option { kForward, kDryRun, kCallsign, kLat, kLon, kNorad, kServer, kOutbox, kInFlight };
 
 struct OptionName {
   std::string_view name;
@@ -14,10 +14,15 @@ struct OptionName {
 };
 
 constexpr OptionName kOptions[] = {
-    {"--forward", Option::kForward, false},  {"--dry-run", Option::kDryRun, false},
-    {"--callsign", Option::kCallsign, true}, {"--lat", Option::kLat, true},
-    {"--lon", Option::kLon, true},           {"--norad", Option::kNorad, true},
-    {"--server", Option::kServer, true},     {"--outbox", Option::kOutbox, true},
+    {"--forward", Option::kForward, false},
+    {"--dry-run", Option::kDryRun, false},
+    {"--callsign", Option::kCallsign, true},
+    {"--lat", Option::kLat, true},
+    {"--lon", Option::kLon, true},
+    {"--norad", Option::kNorad, true},
+    {"--server", Option::kServer, true},
+    {"--outbox", Option::kOutbox, true},
+    {"--in-flight", Option::kInFlight, true},
 };
 
 // Stores a number of degrees between -limit and limit; the reason when it is not one.
@@ -64,6 +69,14 @@ std::optional<std::string> Store(ForwardOptions& options, Option option, const s
       if (value.empty()) return "give the outbox file";
       options.outbox = value;
       break;
+    case Option::kInFlight: {
+      const auto count = Parse_Norad_Id(value);  // digits only, from 1
+      if (!count || *count > static_cast<std::uint64_t>(kMaxInFlight)) {
+        return "\"" + value + "\" is not a number from 1 to " + std::to_string(kMaxInFlight);
+      }
+      options.requests_in_flight = static_cast<int>(*count);
+      break;
+    }
   }
   return std::nullopt;
 }

@@ -20,7 +20,11 @@ struct ForwardOptions {
   std::optional<std::uint64_t> norad_id;
   std::vector<std::string> servers;  // --server, repeatable; replaces the saved list when given
   std::optional<std::string> outbox;
+  std::optional<int> requests_in_flight;  // --in-flight: requests in flight per server
 };
+
+// The most requests in flight per server --in-flight accepts.
+inline constexpr int kMaxInFlight = 16;
 
 struct ForwardOptionsResult {
   ForwardOptions options;
@@ -30,7 +34,7 @@ struct ForwardOptionsResult {
 
 // Takes the forwarding options out of a command line (without the program name):
 // --forward --callsign CALL --lat DEG --lon DEG --norad N --server URL (repeatable)
-// --dry-run --outbox FILE; "--option=value" works as well. Other arguments are passed
+// --dry-run --outbox FILE --in-flight N; "--option=value" works as well. Other arguments are passed
 // through in order for the receiver to read.
 ForwardOptionsResult Parse_Forward_Options(const std::vector<std::string>& arguments);
 

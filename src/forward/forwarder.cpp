@@ -1,22 +1,21 @@
 #include "forward/forwarder.hpp"
 
+#include "decode/printable_text.hpp"
+#include "forward/http_answer.hpp"
 #include "forward/sids_request.hpp"
 
+#include <QCoreApplication>
 #include <QDateTime>
-#include <QNetworkReply>
-#include <QNetworkRequest>
 #include <QTimer>
 #include <QUrl>
 
 #include <algorithm>
-#include <cstdio>
+#include <cctype>
 #include <limits>
 
 namespace orvelt {
 namespace {
 
-// Enough of a server's answer to tell the user why a frame was refused.
-constexpr qsizetype kAnswerLimit = 500;
 constexpr int kDiskWriteDelayMs = 200;
 
 std::int64_t Now_Ms() {
@@ -27,11 +26,21 @@ int Timer_Ms(std::int64_t ms) {
   return static_cast<int>(std::clamp<std::int64_t>(ms, 0, std::numeric_limits<int>::max()));
 }
 
-// "10 s", "0.3 s".
-std::string Seconds_Text(int ms) {
-  char text[32];
-  std::snprintf(text, sizeof text, "%g s", ms / 1000.0);
-  return text;
+// "HTTP 503 Service Unavailable: busy (moved to ...)", control characters escaped: the answer is
+// shown to the user and printed to logs.
+std::string Answer_Text(const HttpAnswer& answer) {
+  std::string text = "HTTP " + std::to_string(answer.status);
+  if (!answer.reason.empty()) text += " " + answer.reason;
+  std::string_view body = answer.text;
+  while (!body.empty() && std::isspace(static_cast<unsigned char>(body.front()))) {
+    body.remove_prefix(1);
+  }
+  while (!body.empty() && std::isspace(static_cast<unsigned char>(body.back()))) {
+    body.remove_suffix(1);
+  }
+  if (!body.empty()) text += ": " + std::string(body);
+  if (!answer.location.empty()) text += " (moved to " + answer.location + ")";
+  return Printable_Text(text);
 }
 
 }  // namespace
@@ -44,16 +53,30 @@ std::string Server_Status_Line(const ServerStatus& status) {
   return line;
 }
 
+struct Forwarder::Channel {
+  ServerConnection* connection = nullptr;
+  std::optional<OutboxItem> item;  // the frame in flight
+};
+
 struct Forwarder::Lane {
   ServerStatus status;
   QUrl url;
-  QTimer* wait = nullptr;      // until the next attempt is due
-  QTimer* deadline = nullptr;  // of the request in flight
-  QNetworkReply* reply = nullptr;
-  std::optional<OutboxItem> item;  // the frame in flight
-  bool timed_out = false;
+  std::string host;        // as the Host header names it
+  std::string path;        // with the query
+  QTimer* wait = nullptr;  // until the next attempt is due
+  std::vector<std::unique_ptr<Channel>> channels;
   int failures = 0;  // failed attempts in a row
   std::int64_t paused_until_ms = 0;
+
+  bool In_Flight(std::int64_t frame_id) const {
+    return std::any_of(channels.begin(), channels.end(), [frame_id](const auto& slot) {
+      return slot->item && slot->item->frame_id == frame_id;
+    });
+  }
+  bool Any_In_Flight() const {
+    return std::any_of(channels.begin(), channels.end(),
+                       [](const auto& slot) { return slot->item; });
+  }
 };
 
 ForwarderStart Forwarder::Start(ForwarderConfig config, const std::filesystem::path& outbox_file) {
@@ -62,6 +85,14 @@ ForwarderStart Forwarder::Start(ForwarderConfig config, const std::filesystem::p
   if (!config.station.forwarding) return {nullptr, std::string("forwarding is turned off")};
   if (Enabled_Servers(config.station).empty()) {
     return {nullptr, std::string("no server is enabled")};
+  }
+  if (config.requests_in_flight < 1 || config.requests_in_flight > kMaxRequestsInFlight) {
+    return {nullptr, "requests in flight per server: " + std::to_string(config.requests_in_flight) +
+                         " is outside 1 to " + std::to_string(kMaxRequestsInFlight)};
+  }
+  if (config.user_agent.empty()) {
+    config.user_agent =
+        User_Agent(QCoreApplication::applicationName().toStdString(), kProgramVersion);
   }
   std::unique_ptr<Outbox> outbox;
   if (!config.dry_run) {
@@ -79,18 +110,18 @@ Forwarder::Forwarder(ForwarderConfig config, std::unique_ptr<Outbox> outbox)
     auto lane = std::make_unique<Lane>();
     lane->status.counts.server = server;
     lane->url = QUrl(QString::fromStdString(server), QUrl::StrictMode);
+    lane->host = lane->url.authority(QUrl::FullyEncoded).toStdString();
+    lane->path = lane->url.path(QUrl::FullyEncoded).toStdString();
+    if (lane->url.hasQuery()) lane->path += "?" + lane->url.query(QUrl::FullyEncoded).toStdString();
     lane->wait = new QTimer(this);
     lane->wait->setSingleShot(true);
-    lane->deadline = new QTimer(this);
-    lane->deadline->setSingleShot(true);
+    for (int i = 0; i < config_.requests_in_flight; ++i) {
+      auto slot = std::make_unique<Channel>();
+      slot->connection = new ServerConnection(lane->url, this);
+      lane->channels.push_back(std::move(slot));
+    }
     Lane* raw = lane.get();
     connect(lane->wait, &QTimer::timeout, this, [this, raw] { Drain(*raw); });
-    connect(lane->deadline, &QTimer::timeout, this, [raw] {
-      if (raw->reply != nullptr) {
-        raw->timed_out = true;
-        raw->reply->abort();
-      }
-    });
     lanes_.push_back(std::move(lane));
   }
   // Frames reach the disk in batches a moment after they were queued, so that accepting one
@@ -116,11 +147,7 @@ Forwarder::~Forwarder() {
   if (outbox_ != nullptr && !stopped_reason_) outbox_->Write_To_Disk();
   // A request cut off here leaves its frame waiting; it goes out again next time.
   for (auto& lane : lanes_) {
-    if (lane->reply != nullptr) {
-      lane->reply->disconnect(this);
-      lane->reply->abort();
-      lane->reply->deleteLater();
-    }
+    for (auto& slot : lane->channels) slot->connection->Abort();
   }
 }
 
@@ -161,63 +188,57 @@ AcceptResult Forwarder::Accept(const ReceivedFrame& frame) {
 }
 
 void Forwarder::Drain(Lane& lane) {
-  if (stopped_reason_ || outbox_ == nullptr || lane.reply != nullptr) return;
+  if (stopped_reason_ || outbox_ == nullptr) return;
   const std::int64_t now = Now_Ms();
   if (now < lane.paused_until_ms) {
-    lane.wait->start(Timer_Ms(lane.paused_until_ms - now));
+    if (!lane.Any_In_Flight()) lane.wait->start(Timer_Ms(lane.paused_until_ms - now));
     return;
   }
-  auto next = outbox_->Next_Due(lane.status.counts.server, now);
-  if (!next.ok()) return Stop(next.error());
-  if (next.value()) return Send(lane, std::move(*next.value()));
+  std::vector<Channel*> free;
+  for (auto& slot : lane.channels) {
+    if (!slot->item) free.push_back(slot.get());
+  }
+  if (free.empty()) return;
+  // The frames in flight are due as well: asking for as many as there are channels finds every
+  // frame that can go out now.
+  auto due = outbox_->Next_Due(lane.status.counts.server, now, lane.channels.size());
+  if (!due.ok()) return Stop(due.error());
+  for (OutboxItem& item : due.value()) {
+    if (free.empty()) break;
+    if (lane.In_Flight(item.frame_id)) continue;
+    Channel* slot = free.back();
+    free.pop_back();
+    Send(lane, *slot, std::move(item));
+  }
+  if (lane.Any_In_Flight()) return;  // each answer drains again
   auto when = outbox_->Next_Attempt_Ms(lane.status.counts.server);
   if (!when.ok()) return Stop(when.error());
   if (when.value()) lane.wait->start(Timer_Ms(*when.value() - now));
 }
 
-void Forwarder::Send(Lane& lane, OutboxItem item) {
+void Forwarder::Send(Lane& lane, Channel& slot, OutboxItem item) {
   const std::string body =
       Sids_Request_Body(config_.station, item.bytes, item.received_ms, config_.version);
-  QNetworkRequest request(lane.url);
-  request.setHeader(QNetworkRequest::ContentTypeHeader, QByteArray(kFormContentType.data()));
-  // A redirected POST may come back as a GET without the report: answer 3xx is final instead.
-  request.setAttribute(QNetworkRequest::RedirectPolicyAttribute,
-                       QNetworkRequest::ManualRedirectPolicy);
-  lane.item = std::move(item);
-  lane.timed_out = false;
-  lane.reply = network_.post(request, QByteArray::fromStdString(body));
-  Lane* raw = &lane;
-  connect(lane.reply, &QNetworkReply::finished, this, [this, raw] { Finished(*raw); });
-  lane.deadline->start(config_.timeout_ms);
+  QByteArray request = QByteArray::fromStdString(
+      Http_Post_Head(lane.host, lane.path, kFormContentType, body.size(), config_.user_agent));
+  request += QByteArray::fromStdString(body);
+  slot.item = std::move(item);
+  Lane* raw_lane = &lane;
+  Channel* raw_conn = &slot;
+  slot.connection->Send(std::move(request), config_.timeout_ms,
+                        [this, raw_lane, raw_conn](const Exchange& exchange) {
+                          Finished(*raw_lane, *raw_conn, exchange);
+                        });
 }
 
-void Forwarder::Finished(Lane& lane) {
-  lane.deadline->stop();
-  QNetworkReply* reply = lane.reply;
-  lane.reply = nullptr;
-  reply->deleteLater();
-  const OutboxItem item = std::move(*lane.item);
-  lane.item.reset();
+void Forwarder::Finished(Lane& lane, Channel& slot, const Exchange& exchange) {
+  const OutboxItem item = std::move(*slot.item);
+  slot.item.reset();
   if (stopped_reason_) return;
 
-  const QVariant status_attribute = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
-  const int status = status_attribute.isValid() ? status_attribute.toInt() : 0;
-  std::string answer;
-  if (status != 0) {
-    answer = "HTTP " + std::to_string(status);
-    const QByteArray reason =
-        reply->attribute(QNetworkRequest::HttpReasonPhraseAttribute).toByteArray();
-    if (!reason.isEmpty()) answer += " " + reason.toStdString();
-    const QByteArray text = reply->read(kAnswerLimit).trimmed();
-    if (!text.isEmpty()) answer += ": " + QString::fromUtf8(text).toStdString();
-    const QByteArray location = reply->rawHeader("Location");
-    if (!location.isEmpty()) answer += " (moved to " + location.toStdString() + ")";
-  } else if (lane.timed_out) {
-    answer = "time-out after " + Seconds_Text(config_.timeout_ms);
-  } else {
-    answer = reply->errorString().toStdString();
-  }
-
+  const int status = exchange.answered ? exchange.answer.status : 0;
+  const std::string answer =
+      exchange.answered ? Answer_Text(exchange.answer) : Printable_Text(exchange.error);
   const std::string& server = lane.status.counts.server;
   ServerCounts& counts = lane.status.counts;
   OutboxResult<Done> recorded = Done{};
@@ -238,9 +259,12 @@ void Forwarder::Finished(Lane& lane) {
       break;
     case DeliveryOutcome::kRetry: {
       ++lane.failures;
-      const std::int64_t due = Now_Ms() + Retry_Delay_Ms(lane.failures, config_.retry);
+      const std::optional<std::int64_t> asked =
+          exchange.answered ? exchange.answer.retry_after_ms : std::nullopt;
+      const std::int64_t due =
+          Now_Ms() + Wait_Before_Retry_Ms(status, lane.failures, asked, config_.retry);
       recorded = outbox_->Mark_Retry(item.frame_id, server, due, answer);
-      lane.paused_until_ms = due;
+      lane.paused_until_ms = std::max(lane.paused_until_ms, due);
       lane.status.last_error = answer;
       break;
     }
@@ -255,8 +279,10 @@ void Forwarder::Stop(const std::string& reason) {
   stopped_reason_ = reason;
   for (auto& lane : lanes_) {
     lane->wait->stop();
-    lane->deadline->stop();
-    if (lane->reply != nullptr) lane->reply->abort();
+    for (auto& slot : lane->channels) {
+      slot->connection->Abort();
+      slot->item.reset();
+    }
   }
   emit stopped(QString::fromStdString(reason));
 }

@@ -3,10 +3,10 @@
 #include "forward/outbox.hpp"
 #include "forward/received_frame.hpp"
 #include "forward/retry_policy.hpp"
+#include "forward/server_connection.hpp"
 #include "forward/station_settings.hpp"
 #include "info/info_content.hpp"
 
-#include <QNetworkAccessManager>
 #include <QObject>
 #include <QString>
 
@@ -16,15 +16,22 @@
 #include <string>
 #include <vector>
 
-class QNetworkReply;
 class QTimer;
 
 namespace orvelt {
 
+inline constexpr int kDefaultRequestsInFlight = 4;
+inline constexpr int kMaxRequestsInFlight = 16;
+
 struct ForwarderConfig {
   StationSettings station;
   std::string version = std::string(kProgramVersion);  // sent with every report
+  // Sent as the User-Agent; empty: the program's name and version.
+  std::string user_agent;
   int timeout_ms = 10'000;
+  // Requests in flight to one server at a time, each over a connection of its own that stays
+  // open for the next: a server far away is kept busy instead of waited for.
+  int requests_in_flight = kDefaultRequestsInFlight;
   RetryDelays retry;
   std::int64_t outbox_max_bytes = 0;  // 0: as large as the disk allows
   // Prints the requests instead of sending them; nothing is queued.
@@ -52,7 +59,8 @@ struct ForwarderStart {
 };
 
 // Takes received frames into the outbox and delivers them to every enabled server with SiDS
-// reports, one request at a time per server, over Qt Network (certificates always checked).
+// reports, a few requests in flight per server (certificates always checked). Whatever a server
+// answers, no more than a few KiB of it is read.
 // Lives on the thread that runs its event loop; never blocks it.
 class Forwarder : public QObject {
   Q_OBJECT
@@ -88,17 +96,17 @@ class Forwarder : public QObject {
 
  private:
   struct Lane;
+  struct Channel;  // one connection to a server and the frame in flight on it
 
   Forwarder(ForwarderConfig config, std::unique_ptr<Outbox> outbox);
   void Drain(Lane& lane);
-  void Send(Lane& lane, OutboxItem item);
-  void Finished(Lane& lane);
+  void Send(Lane& lane, Channel& slot, OutboxItem item);
+  void Finished(Lane& lane, Channel& slot, const Exchange& exchange);
   void Stop(const std::string& reason);
   void Recount();
 
   ForwarderConfig config_;
   std::unique_ptr<Outbox> outbox_;
-  QNetworkAccessManager network_;
   std::vector<std::unique_ptr<Lane>> lanes_;
   QTimer* disk_write_ = nullptr;
   std::optional<std::string> stopped_reason_;

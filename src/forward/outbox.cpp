@@ -11,8 +11,12 @@ namespace {
 
 // Marks the file as ours, so that another program's database is not taken for an outbox.
 constexpr int kApplicationId = 0x4F524657;  // "ORFW"
-constexpr int kSchemaVersion = 1;
+constexpr int kSchemaVersion = 2;
+// Below this size (4 MiB of 4 KiB pages) free pages are not worth a rewrite.
+constexpr std::int64_t kVacuumFromPages = 1024;
 
+// Only deliveries still to be made (waiting or rejected) are kept: a sent one leaves the table at
+// once and is counted in sent_counts, so that nothing the outbox does grows with its history.
 constexpr const char* kSchema = R"sql(
 CREATE TABLE IF NOT EXISTS frames(
   id INTEGER PRIMARY KEY,
@@ -26,22 +30,39 @@ CREATE TABLE IF NOT EXISTS deliveries(
   next_attempt_ms INTEGER NOT NULL DEFAULT 0,
   answer TEXT NOT NULL DEFAULT '',
   PRIMARY KEY(server, frame_id)) WITHOUT ROWID;
-CREATE INDEX IF NOT EXISTS deliveries_by_state ON deliveries(server, state, frame_id);
+CREATE TABLE IF NOT EXISTS sent_counts(
+  server TEXT PRIMARY KEY,
+  sent INTEGER NOT NULL) WITHOUT ROWID;
+CREATE INDEX IF NOT EXISTS deliveries_waiting ON deliveries(server, frame_id) WHERE state = 0;
+CREATE INDEX IF NOT EXISTS deliveries_due ON deliveries(server, next_attempt_ms) WHERE state = 0;
+CREATE INDEX IF NOT EXISTS deliveries_by_frame ON deliveries(frame_id);
+)sql";
+
+// An outbox of the first layout kept its sent deliveries: they become counts.
+constexpr const char* kUpgradeFrom1 = R"sql(
+INSERT INTO sent_counts(server, sent)
+  SELECT server, COUNT(*) FROM deliveries WHERE state = 1 GROUP BY server;
+DELETE FROM deliveries WHERE state = 1;
+DELETE FROM frames WHERE id NOT IN (SELECT frame_id FROM deliveries);
+DROP INDEX IF EXISTS deliveries_by_state;
 )sql";
 
 constexpr const char* kInsertFrame = "INSERT INTO frames(received_ms, bytes) VALUES(?1, ?2)";
 constexpr const char* kInsertDelivery =
     "INSERT OR IGNORE INTO deliveries(server, frame_id) VALUES(?1, ?2)";
+// Walks the waiting deliveries of one server in frame order, never the sent ones.
 constexpr const char* kNextDue =
-    "SELECT d.frame_id, f.bytes, f.received_ms, d.attempts FROM deliveries d "
-    "JOIN frames f ON f.id = d.frame_id "
+    "SELECT d.frame_id, f.bytes, f.received_ms, d.attempts "
+    "FROM deliveries d INDEXED BY deliveries_waiting JOIN frames f ON f.id = d.frame_id "
     "WHERE d.server = ?1 AND d.state = 0 AND d.next_attempt_ms <= ?2 "
-    "ORDER BY d.frame_id LIMIT 1";
+    "ORDER BY d.frame_id LIMIT ?3";
 constexpr const char* kNextAttempt =
     "SELECT MIN(next_attempt_ms) FROM deliveries WHERE server = ?1 AND state = 0";
 constexpr const char* kMarkSent =
-    "UPDATE deliveries SET state = 1, answer = ?4 WHERE frame_id = ?1 AND server = ?2 AND "
-    "state = 0";
+    "DELETE FROM deliveries WHERE frame_id = ?1 AND server = ?2 AND state = 0";
+constexpr const char* kCountSent =
+    "INSERT INTO sent_counts(server, sent) VALUES(?1, 1) "
+    "ON CONFLICT(server) DO UPDATE SET sent = sent + 1";
 constexpr const char* kMarkRetry =
     "UPDATE deliveries SET attempts = attempts + 1, next_attempt_ms = ?3, answer = ?4 "
     "WHERE frame_id = ?1 AND server = ?2 AND state = 0";
@@ -49,21 +70,27 @@ constexpr const char* kMarkRejected =
     "UPDATE deliveries SET state = 2, answer = ?4 WHERE frame_id = ?1 AND server = ?2 AND "
     "state = 0";
 constexpr const char* kCounts =
-    "SELECT server, SUM(state = 1), SUM(state = 0), SUM(state = 2) FROM deliveries "
+    "SELECT server, SUM(sent), SUM(waiting), SUM(rejected) FROM ("
+    "SELECT server, sent, 0 AS waiting, 0 AS rejected FROM sent_counts UNION ALL "
+    "SELECT server, 0, SUM(state = 0), SUM(state = 2) FROM deliveries GROUP BY server) "
     "GROUP BY server ORDER BY server";
 constexpr const char* kCountsFor =
-    "SELECT SUM(state = 1), SUM(state = 0), SUM(state = 2) FROM deliveries WHERE server = ?1";
+    "SELECT (SELECT COALESCE(SUM(sent), 0) FROM sent_counts WHERE server = ?1), "
+    "(SELECT COUNT(*) FROM deliveries WHERE server = ?1 AND state = 0), "
+    "(SELECT COUNT(*) FROM deliveries WHERE server = ?1 AND state = 2)";
 constexpr const char* kRejected =
     "SELECT d.frame_id, d.server, f.received_ms, d.answer FROM deliveries d "
     "JOIN frames f ON f.id = d.frame_id WHERE d.state = 2 ORDER BY d.frame_id, d.server";
 constexpr const char* kRetryRejected =
     "UPDATE deliveries SET state = 0, attempts = 0, next_attempt_ms = 0, answer = '' "
     "WHERE state = 2";
-constexpr const char* kDiscard =
-    "DELETE FROM deliveries WHERE frame_id = ?1 AND server = ?2 AND state <> 1";
+constexpr const char* kDiscard = "DELETE FROM deliveries WHERE frame_id = ?1 AND server = ?2";
+constexpr const char* kDiscardServer = "DELETE FROM deliveries WHERE server = ?1";
 constexpr const char* kDropOrphan =
     "DELETE FROM frames WHERE id = ?1 AND NOT EXISTS "
     "(SELECT 1 FROM deliveries WHERE frame_id = ?1)";
+constexpr const char* kDropOrphans =
+    "DELETE FROM frames WHERE id NOT IN (SELECT frame_id FROM deliveries)";
 
 // Resets a cached statement when the step that used it is over.
 class Use {
@@ -167,43 +194,83 @@ OutboxResult<std::unique_ptr<Outbox>> Outbox::Open(const std::filesystem::path& 
   // Held from the first write until the file is closed, so a second program cannot read or
   // send from it; the kernel drops the lock when the holder dies, so a crash frees it.
   int rc = outbox->Exec("PRAGMA locking_mode = EXCLUSIVE");
-  if (rc == SQLITE_OK) rc = outbox->Exec("PRAGMA journal_mode = WAL");
+  if (rc != SQLITE_OK) return outbox->Error(rc, "opening");
+
+  // Everything is read and checked before anything is written: a damaged or foreign file is
+  // left exactly as it was found, for the user to keep or look into.
+  int application_id = 0;
+  int layout = 0;
+  int tables = 0;
+  std::string verdict;
+  rc = outbox->Exec("BEGIN");
+  sqlite3_stmt* query = nullptr;
+  if (rc == SQLITE_OK) {
+    rc = sqlite3_prepare_v2(db,
+                            "SELECT (SELECT application_id FROM pragma_application_id), "
+                            "(SELECT user_version FROM pragma_user_version), "
+                            "(SELECT COUNT(*) FROM sqlite_schema)",
+                            -1, &query, nullptr);
+  }
+  if (rc == SQLITE_OK && (rc = sqlite3_step(query)) == SQLITE_ROW) {
+    application_id = sqlite3_column_int(query, 0);
+    layout = sqlite3_column_int(query, 1);
+    tables = sqlite3_column_int(query, 2);
+    rc = SQLITE_OK;
+  }
+  sqlite3_finalize(query);
+  // A damaged page would otherwise only show when its frame comes up for sending.
+  sqlite3_stmt* check = nullptr;
+  if (rc == SQLITE_OK) rc = sqlite3_prepare_v2(db, "PRAGMA quick_check", -1, &check, nullptr);
+  if (rc == SQLITE_OK && (rc = sqlite3_step(check)) == SQLITE_ROW) {
+    verdict = Column_Text(check, 0);
+    rc = SQLITE_OK;
+  }
+  sqlite3_finalize(check);
+  outbox->Exec("COMMIT");
+  if (rc != SQLITE_OK) return outbox->Error(rc, "checking");
+  if (verdict != "ok" || (tables > 0 && application_id != kApplicationId)) {
+    return OutboxError{"the outbox " + file.string() + " is damaged or not an outbox database"};
+  }
+  if (tables > 0 && layout > kSchemaVersion) {
+    return OutboxError{"the outbox " + file.string() + " was written by a newer version"};
+  }
+
+  rc = outbox->Exec("PRAGMA journal_mode = WAL");
   // Commits reach the operating system at once, which a crash of the program cannot undo.
   // Waiting for the disk on every commit would cost milliseconds per frame; Write_To_Disk does
   // that for everything committed so far, at a pace the caller chooses.
   if (rc == SQLITE_OK) rc = outbox->Exec("PRAGMA synchronous = NORMAL");
   if (rc == SQLITE_OK) rc = outbox->Exec("BEGIN EXCLUSIVE");
   if (rc != SQLITE_OK) return outbox->Error(rc, "opening");
-
-  int application_id = 0;
-  int tables = 0;
-  sqlite3_stmt* query = nullptr;
-  rc = sqlite3_prepare_v2(db,
-                          "SELECT (SELECT application_id FROM pragma_application_id), "
-                          "(SELECT COUNT(*) FROM sqlite_schema)",
-                          -1, &query, nullptr);
-  if (rc == SQLITE_OK && (rc = sqlite3_step(query)) == SQLITE_ROW) {
-    application_id = sqlite3_column_int(query, 0);
-    tables = sqlite3_column_int(query, 1);
-    rc = SQLITE_OK;
-  }
-  sqlite3_finalize(query);
-  if (rc != SQLITE_OK) {
-    outbox->Exec("ROLLBACK");
-    return outbox->Error(rc, "opening");
-  }
-  if (tables > 0 && application_id != kApplicationId) {
-    outbox->Exec("ROLLBACK");
-    return OutboxError{"the outbox " + file.string() + " is damaged or not an outbox database"};
-  }
   const std::string marks = "PRAGMA application_id = " + std::to_string(kApplicationId) +
                             "; PRAGMA user_version = " + std::to_string(kSchemaVersion) + ";";
   rc = outbox->Exec(kSchema);
+  if (rc == SQLITE_OK && tables > 0 && layout < kSchemaVersion) rc = outbox->Exec(kUpgradeFrom1);
   if (rc == SQLITE_OK) rc = outbox->Exec(marks.c_str());
   if (rc == SQLITE_OK) rc = outbox->Exec("COMMIT");
   if (rc != SQLITE_OK) {
+    const OutboxError error = outbox->Error(rc, "opening");
     outbox->Exec("ROLLBACK");
-    return outbox->Error(rc, "opening");
+    return error;
+  }
+  // Sent frames leave free pages behind; once they are most of the file, it is rewritten with
+  // what still has to go, so that a long-lived outbox neither keeps its old size on the disk nor
+  // scatters new frames over its past.
+  std::int64_t pages = 0;
+  std::int64_t free_pages = 0;
+  sqlite3_stmt* sizes = nullptr;
+  if (sqlite3_prepare_v2(db,
+                         "SELECT (SELECT page_count FROM pragma_page_count), "
+                         "(SELECT freelist_count FROM pragma_freelist_count)",
+                         -1, &sizes, nullptr) == SQLITE_OK &&
+      sqlite3_step(sizes) == SQLITE_ROW) {
+    pages = sqlite3_column_int64(sizes, 0);
+    free_pages = sqlite3_column_int64(sizes, 1);
+  }
+  sqlite3_finalize(sizes);
+  if (pages >= kVacuumFromPages && free_pages * 2 > pages &&
+      (rc = outbox->Exec("VACUUM")) != SQLITE_OK) {
+    return outbox->Error(rc, "compacting");
   }
   if (max_bytes > 0) {
     sqlite3_stmt* size = nullptr;
@@ -216,19 +283,6 @@ OutboxResult<std::unique_ptr<Outbox>> Outbox::Open(const std::filesystem::path& 
     const std::string limit = "PRAGMA max_page_count = " +
                               std::to_string(std::max<std::int64_t>(1, max_bytes / page_size));
     if ((rc = outbox->Exec(limit.c_str())) != SQLITE_OK) return outbox->Error(rc, "opening");
-  }
-  // A damaged page would otherwise only show when its frame comes up for sending.
-  sqlite3_stmt* check = nullptr;
-  rc = sqlite3_prepare_v2(db, "PRAGMA quick_check", -1, &check, nullptr);
-  std::string verdict;
-  if (rc == SQLITE_OK && (rc = sqlite3_step(check)) == SQLITE_ROW) {
-    verdict = Column_Text(check, 0);
-    rc = SQLITE_OK;
-  }
-  sqlite3_finalize(check);
-  if (rc != SQLITE_OK) return outbox->Error(rc, "checking");
-  if (verdict != "ok") {
-    return OutboxError{"the outbox " + file.string() + " is damaged or not an outbox database"};
   }
   return outbox;
 }
@@ -289,23 +343,27 @@ OutboxResult<Done> Outbox::Write_To_Disk() {
   return Done{};
 }
 
-OutboxResult<std::optional<OutboxItem>> Outbox::Next_Due(const std::string& server,
-                                                         std::int64_t now_ms) {
+OutboxResult<std::vector<OutboxItem>> Outbox::Next_Due(const std::string& server,
+                                                       std::int64_t now_ms, std::size_t limit) {
   sqlite3_stmt* statement = Statement(kNextDue);
   if (statement == nullptr) return Error(sqlite3_errcode(db_), "reading the outbox");
   Use use(statement);
   Bind_Text(statement, 1, server);
   sqlite3_bind_int64(statement, 2, now_ms);
-  const int rc = sqlite3_step(statement);
-  if (rc == SQLITE_DONE) return std::optional<OutboxItem>();
-  if (rc != SQLITE_ROW) return Error(rc, "reading the outbox");
-  OutboxItem item;
-  item.frame_id = sqlite3_column_int64(statement, 0);
-  const auto* bytes = static_cast<const std::uint8_t*>(sqlite3_column_blob(statement, 1));
-  item.bytes.assign(bytes, bytes + sqlite3_column_bytes(statement, 1));
-  item.received_ms = sqlite3_column_int64(statement, 2);
-  item.attempts = sqlite3_column_int(statement, 3);
-  return std::optional<OutboxItem>(std::move(item));
+  sqlite3_bind_int64(statement, 3, static_cast<std::int64_t>(limit));
+  std::vector<OutboxItem> items;
+  int rc = SQLITE_ROW;
+  while ((rc = sqlite3_step(statement)) == SQLITE_ROW) {
+    OutboxItem item;
+    item.frame_id = sqlite3_column_int64(statement, 0);
+    const auto* bytes = static_cast<const std::uint8_t*>(sqlite3_column_blob(statement, 1));
+    item.bytes.assign(bytes, bytes + sqlite3_column_bytes(statement, 1));
+    item.received_ms = sqlite3_column_int64(statement, 2);
+    item.attempts = sqlite3_column_int(statement, 3);
+    items.push_back(std::move(item));
+  }
+  if (rc != SQLITE_DONE) return Error(rc, "reading the outbox");
+  return items;
 }
 
 OutboxResult<std::optional<std::int64_t>> Outbox::Next_Attempt_Ms(const std::string& server) {
@@ -335,7 +393,32 @@ OutboxResult<Done> Outbox::Update_Delivery(const char* sql, std::int64_t frame_i
 }
 
 OutboxResult<Done> Outbox::Mark_Sent(std::int64_t frame_id, const std::string& server) {
-  return Update_Delivery(kMarkSent, frame_id, server, 0, "", "recording a delivery");
+  sqlite3_stmt* remove = Statement(kMarkSent);
+  sqlite3_stmt* count = Statement(kCountSent);
+  sqlite3_stmt* drop = Statement(kDropOrphan);
+  if (remove == nullptr || count == nullptr || drop == nullptr) {
+    return Error(sqlite3_errcode(db_), "recording a delivery");
+  }
+  return In_Transaction("recording a delivery", [&] {
+    int rc = SQLITE_DONE;
+    {
+      Use use(remove);
+      sqlite3_bind_int64(remove, 1, frame_id);
+      Bind_Text(remove, 2, server);
+      rc = sqlite3_step(remove);
+    }
+    // Confirmed twice (or discarded meanwhile): counted once.
+    if (rc != SQLITE_DONE || sqlite3_changes64(db_) == 0) return rc;
+    {
+      Use use(count);
+      Bind_Text(count, 1, server);
+      rc = sqlite3_step(count);
+    }
+    if (rc != SQLITE_DONE) return rc;
+    Use use(drop);
+    sqlite3_bind_int64(drop, 1, frame_id);
+    return sqlite3_step(drop);
+  });
 }
 
 OutboxResult<Done> Outbox::Mark_Retry(std::int64_t frame_id, const std::string& server,
@@ -421,6 +504,53 @@ OutboxResult<std::int64_t> Outbox::Discard(std::int64_t frame_id, const std::str
   });
   if (!done.ok()) return OutboxError{done.error()};
   return removed;
+}
+
+OutboxResult<std::int64_t> Outbox::Discard_Server(const std::string& server) {
+  sqlite3_stmt* discard = Statement(kDiscardServer);
+  sqlite3_stmt* drop = Statement(kDropOrphans);
+  if (discard == nullptr || drop == nullptr) {
+    return Error(sqlite3_errcode(db_), "discarding frames");
+  }
+  std::int64_t removed = 0;
+  auto done = In_Transaction("discarding frames", [&] {
+    int rc = SQLITE_DONE;
+    {
+      Use use(discard);
+      Bind_Text(discard, 1, server);
+      rc = sqlite3_step(discard);
+      removed = sqlite3_changes64(db_);
+    }
+    if (rc != SQLITE_DONE) return rc;
+    Use use(drop);
+    return sqlite3_step(drop);
+  });
+  if (!done.ok()) return OutboxError{done.error()};
+  return removed;
+}
+
+std::vector<ServerCounts> Frames_For_Removed_Servers(const std::vector<ServerCounts>& counts,
+                                                     const std::vector<std::string>& servers) {
+  std::vector<ServerCounts> removed;
+  for (const ServerCounts& server : counts) {
+    if (server.waiting + server.rejected > 0 &&
+        std::find(servers.begin(), servers.end(), server.server) == servers.end()) {
+      removed.push_back(server);
+    }
+  }
+  return removed;
+}
+
+std::string Removed_Servers_Text(const std::vector<ServerCounts>& removed) {
+  std::string text;
+  for (const ServerCounts& server : removed) {
+    if (!text.empty()) text += "; ";
+    const std::int64_t frames = server.waiting + server.rejected;
+    text += std::to_string(frames) + (frames == 1 ? " frame waits" : " frames wait") + " for " +
+            server.server + ", which is no longer a server";
+  }
+  if (!text.empty()) text += ": they are not sent";
+  return text;
 }
 
 }  // namespace orvelt

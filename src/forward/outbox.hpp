@@ -67,8 +67,9 @@ struct RejectedFrame {
 };
 
 // The frames still to be delivered, kept in one SQLite database file (WAL mode) so that
-// neither a crash nor a restart loses one. Each frame has one delivery per server, waiting,
-// sent or rejected; a sent delivery is never handed out again. One program at a time owns the
+// neither a crash nor a restart loses one. Each frame has one delivery per server, waiting or
+// rejected; a sent delivery is removed (and counted), so it is never handed out again, and a
+// frame goes once no delivery needs it. One program at a time owns the
 // file: the database stays exclusively locked while it is open.
 class Outbox {
  public:
@@ -93,8 +94,10 @@ class Outbox {
   // Waits until everything committed so far is on the disk.
   OutboxResult<Done> Write_To_Disk();
 
-  // The oldest waiting frame for `server` whose next attempt is due at `now_ms`.
-  OutboxResult<std::optional<OutboxItem>> Next_Due(const std::string& server, std::int64_t now_ms);
+  // The oldest `limit` waiting frames for `server` whose next attempt is due at `now_ms`, in the
+  // order they were queued. Its cost does not grow with the frames already sent.
+  OutboxResult<std::vector<OutboxItem>> Next_Due(const std::string& server, std::int64_t now_ms,
+                                                 std::size_t limit = 1);
   // When the next waiting frame for `server` is due; nothing when none waits.
   OutboxResult<std::optional<std::int64_t>> Next_Attempt_Ms(const std::string& server);
 
@@ -114,6 +117,9 @@ class Outbox {
   // Removes a delivery that has not been sent (and the frame once nothing refers to it).
   // Gives how many deliveries went.
   OutboxResult<std::int64_t> Discard(std::int64_t frame_id, const std::string& server);
+  // Removes every delivery still to be made to `server` (one taken out of the settings).
+  // Gives how many went.
+  OutboxResult<std::int64_t> Discard_Server(const std::string& server);
 
  private:
   Outbox(sqlite3* db, std::filesystem::path file);
@@ -133,5 +139,13 @@ class Outbox {
   std::filesystem::path file_;
   std::map<const char*, sqlite3_stmt*> statements_;
 };
+
+// The servers of `counts` that still have frames to deliver (waiting or rejected) but are not
+// among `servers`, the ones frames are sent to now: their frames would wait unseen forever.
+std::vector<ServerCounts> Frames_For_Removed_Servers(const std::vector<ServerCounts>& counts,
+                                                     const std::vector<std::string>& servers);
+// "3 frames wait for https://old.example/, which is no longer a server: they are not sent";
+// empty when there are none.
+std::string Removed_Servers_Text(const std::vector<ServerCounts>& removed);
 
 }  // namespace orvelt

@@ -21,4 +21,14 @@ std::int64_t Retry_Delay_Ms(int failures, const RetryDelays& delays) {
   return std::min(delay, delays.longest_ms);
 }
 
+std::int64_t Wait_Before_Retry_Ms(int http_status, int failures,
+                                  std::optional<std::int64_t> retry_after_ms,
+                                  const RetryDelays& delays) {
+  if ((http_status == 429 || http_status == 503) && retry_after_ms) {
+    return std::clamp<std::int64_t>(*retry_after_ms, 0,
+                                    std::max<std::int64_t>(delays.longest_ms, 0));
+  }
+  return Retry_Delay_Ms(failures, delays);
+}
+
 }  // namespace orvelt

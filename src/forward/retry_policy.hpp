@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 
 namespace orvelt {
 
@@ -24,5 +25,12 @@ struct RetryDelays {
 // Wait before the next attempt after `failures` failed attempts in a row (1 or more): the
 // first delay, doubled per further failure, never more than the longest.
 std::int64_t Retry_Delay_Ms(int failures, const RetryDelays& delays = {});
+
+// Wait before the next attempt after an answer of `http_status` (0: none): what the server asked
+// for with Retry-After on 429 and 503 (never more than the longest delay), else
+// Retry_Delay_Ms.
+std::int64_t Wait_Before_Retry_Ms(int http_status, int failures,
+                                  std::optional<std::int64_t> retry_after_ms,
+                                  const RetryDelays& delays = {});
 
 }  // namespace orvelt

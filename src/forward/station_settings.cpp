@@ -132,6 +132,13 @@ SettingsCheck Check_Station_Settings(const StationSettings& settings) {
   if (!(settings.longitude >= -180.0 && settings.longitude <= 180.0)) {
     add("longitude", Degrees_Text(settings.longitude) + " is outside -180 to 180");
   }
+  if (settings.latitude == 0.0 && settings.longitude == 0.0) {
+    // Receivers and databases take 0, 0 for "no position given": a report from there is
+    // refused or misplaced.
+    add("position",
+        "0, 0 is where no position was entered: enter the station's latitude and "
+        "longitude");
+  }
   if (settings.norad_id == 0) {
     add("NORAD number", "enter the satellite's NORAD catalogue number");
   } else if (settings.norad_id > kMaxNoradId) {
@@ -157,16 +164,32 @@ std::vector<std::string> Enabled_Servers(const StationSettings& settings) {
 }
 
 std::optional<double> Parse_Degrees(std::string_view text) {
+  while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) text.remove_prefix(1);
+  while (!text.empty() && (text.back() == ' ' || text.back() == '\t')) text.remove_suffix(1);
+  // A degree sign after the number says what the number already is.
+  constexpr std::string_view kDegreeSign = "\u00B0";
+  if (text.ends_with(kDegreeSign)) text.remove_suffix(kDegreeSign.size());
   if (text.empty()) return std::nullopt;
   // from_chars rejects a leading '+', which people do type for north and east.
-  if (text.front() == '+') text.remove_prefix(1);
-  if (text.empty() || !(Is_Digit(text.front()) || text.front() == '-' || text.front() == '.')) {
+  const bool plus = text.front() == '+';
+  if (plus) text.remove_prefix(1);
+  if (text.empty() || (plus && text.front() == '-')) return std::nullopt;
+  std::string number(text);
+  // A decimal comma, as many locales write it ("47,1"), when it is the only separator.
+  const auto comma = number.find(',');
+  if (comma != std::string::npos && number.find_first_of(",.", comma + 1) == std::string::npos &&
+      number.find('.') == std::string::npos) {
+    number[comma] = '.';
+  }
+  // Digits, a sign, a point and an exponent ("1e-7") only: no "inf", "nan" or hex.
+  const std::size_t digits = number.front() == '-' ? 1 : 0;
+  if (number.size() <= digits || !(Is_Digit(number[digits]) || number[digits] == '.')) {
     return std::nullopt;
   }
   double value = 0.0;
-  auto [end, ec] =
-      std::from_chars(text.data(), text.data() + text.size(), value, std::chars_format::fixed);
-  if (ec != std::errc() || end != text.data() + text.size() || !std::isfinite(value)) {
+  auto [end, ec] = std::from_chars(number.data(), number.data() + number.size(), value,
+                                   std::chars_format::general);
+  if (ec != std::errc() || end != number.data() + number.size() || !std::isfinite(value)) {
     return std::nullopt;
   }
   return value;

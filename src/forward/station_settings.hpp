@@ -29,7 +29,7 @@ struct StationSettings {
 
 // One reason why settings cannot be used, naming the setting it is about.
 struct SettingsProblem {
-  std::string field;  // "callsign", "latitude", "longitude", "NORAD number", "server"
+  std::string field;  // "callsign", "latitude", "longitude", "position", "NORAD number", "server"
   std::string reason;
 };
 
@@ -49,15 +49,15 @@ std::optional<std::string> Callsign_Problem(std::string_view callsign);
 // http://host... only when typed so (never made from another scheme).
 std::optional<std::string> Server_Url_Problem(std::string_view url);
 
-// Checks everything that forwarding needs: callsign, position, NORAD number, every server
-// listed (enabled or not) and, when forwarding is on, at least one enabled server.
+// Checks everything that forwarding needs: callsign, position (not 0, 0), NORAD number, every
+// server listed (enabled or not) and, when forwarding is on, at least one enabled server.
 SettingsCheck Check_Station_Settings(const StationSettings& settings);
 
 // The addresses frames are sent to: the enabled servers, each once, in the order listed.
 std::vector<std::string> Enabled_Servers(const StationSettings& settings);
 
-// Reads a decimal number of degrees written with a dot ("47.1", "-12.345"); nothing for
-// anything else (empty, trailing text, not finite).
+// Reads a decimal number of degrees as a person may type it: "47.1", "+8", "-.5", "47,1",
+// "1e-7", " 12.5° "; nothing for anything else (empty, trailing text, not finite).
 std::optional<double> Parse_Degrees(std::string_view text);
 // Reads a NORAD catalogue number: digits only, 1 to kMaxNoradId.
 std::optional<std::uint64_t> Parse_Norad_Id(std::string_view text);

@@ -5,6 +5,7 @@
 #include <string_view>
 
 #include "form/twip_rect.hpp"
+#include "version.hpp"
 
 namespace orvelt {
 
@@ -41,7 +42,8 @@ inline constexpr int kInfoPictureHeight = 263;
 inline constexpr double kInfoTitlePointSize = 13.5;
 inline constexpr std::string_view kInfoTitleFont = "MS Sans Serif";
 
-inline constexpr std::string_view kProgramVersion = "2.6";
+// The version the build was configured with, the one number every program reports.
+inline constexpr std::string_view kProgramVersion = kVersion;
 inline constexpr std::string_view kReleaseDate = "26 February 2018";
 
 // "Version 2.6    (26 February 2018)": the version, four spaces and the date in parentheses.

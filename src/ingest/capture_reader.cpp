@@ -122,7 +122,11 @@ class CaptureReading {
       report_.stopped = StoreFullStop{index, number, taken.outcome.full_channel};
       return false;
     }
-    if (problem != FrameProblem::None) file.Add_Problem(problem, number);
+    if (problem != FrameProblem::None) {
+      file.Add_Problem(problem, number);
+    } else if (!taken.time_label && taken.outcome.kind == FrameKind::Other) {
+      ++file.other_stations;
+    }
     return true;
   }
 

@@ -48,6 +48,12 @@ std::int64_t LoadReport::Problem_Count() const {
   return n;
 }
 
+std::int64_t LoadReport::Other_Stations() const {
+  std::int64_t n = 0;
+  for (const auto& f : files) n += f.other_stations;
+  return n;
+}
+
 std::string File_Error_Text(const FileReport& file) {
   switch (file.error) {
     case FileError::None:
@@ -98,6 +104,11 @@ std::string LoadReport::Summary() const {
       sep = ", ";
     }
   }
+  // Not a problem, but it tells the user the capture holds more than the satellite.
+  if (const std::int64_t other = Other_Stations(); other > 0) {
+    if (!text.empty()) text += "; ";
+    text += Plural(other, "frame from other stations", "frames from other stations");
+  }
   if (stopped) {
     if (!text.empty()) text += "; ";
     text += "stopped: " + Stop_Text(*this);
@@ -120,6 +131,10 @@ std::string LoadReport::Details() const {
     }
     text += Plural(f.frames, "frame", "frames") + ", " +
             Plural(f.time_labels, "time label", "time labels");
+    if (f.other_stations > 0) {
+      text += ", " +
+              Plural(f.other_stations, "frame from other stations", "frames from other stations");
+    }
     if (!f.read_to_end) text += ", not read to its end";
     text += "\n";
     for (std::size_t k = 0; k < f.problem_counts.size(); ++k) {

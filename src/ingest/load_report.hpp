@@ -36,6 +36,7 @@ struct FileReport {
   std::uint64_t bytes_read = 0;
   std::int64_t frames = 0;
   std::int64_t time_labels = 0;
+  std::int64_t other_stations = 0;     // frames of none of the satellite's kinds, taken whole
   std::uint64_t incomplete_bytes = 0;  // bytes after the last FEND
   std::array<std::int64_t, kFrameProblemCount> problem_counts{};
   std::vector<ProblemAt> first_problems;
@@ -62,8 +63,10 @@ struct LoadReport {
   int Files_Read() const;
   std::int64_t Frames() const;
   std::int64_t Problem_Count() const;
+  std::int64_t Other_Stations() const;
 
-  // One line for a status bar, e.g. "3 problems: value out of range"; empty when all went well.
+  // One line for a status bar, e.g. "3 problems: value out of range" or "4 frames from other
+  // stations"; empty when every frame was the satellite's and all went well.
   std::string Summary() const;
   // Per file: counts per reason, the first frame numbers, and why the load stopped.
   std::string Details() const;

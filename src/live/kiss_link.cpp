@@ -3,10 +3,16 @@
 #include <QDateTime>
 #include <QSerialPort>
 #include <QTcpSocket>
+#include <QTimer>
 
 namespace orvelt {
 
 namespace {
+
+// Bytes taken from the TNC in one turn of the event loop (a few hundred frames).
+constexpr qint64 kReadPieceBytes = 4 * 1024;
+// Bytes Qt holds unread from the TNC; the rest waits in the kernel.
+constexpr qint64 kReadBufferBytes = 256 * 1024;
 
 std::int64_t Now_Ms() {
   return QDateTime::currentMSecsSinceEpoch();
@@ -95,6 +101,9 @@ void KissLink::Attempt_Tcp(const TcpAddress& tcp) {
   connect(socket, &QTcpSocket::disconnected, this,
           [this] { Lost(LinkProblem::ClosedByTnc, tr("the TNC closed the connection")); });
   connect_timer_.start(timing_.connect_timeout_ms);
+  // Unread bytes wait in the kernel beyond this, so that a flooding TNC is slowed down by TCP
+  // instead of filling memory.
+  socket->setReadBufferSize(kReadBufferBytes);
   socket->connectToHost(QString::fromStdString(tcp.host), tcp.port, QIODevice::ReadOnly);
 }
 
@@ -103,6 +112,7 @@ void KissLink::Attempt_Serial(const SerialAddress& serial) {
   device_ = port;
   port->setPortName(QString::fromStdString(serial.device));
   port->setBaudRate(serial.baud);
+  port->setReadBufferSize(kReadBufferBytes);
   if (!port->open(QIODevice::ReadOnly)) {
     const bool gone = port->error() == QSerialPort::DeviceNotFoundError && status_.connections > 0;
     Lost(gone ? LinkProblem::DeviceVanished : LinkProblem::CannotOpen, port->errorString());
@@ -132,15 +142,31 @@ void KissLink::Connected() {
 
 void KissLink::Read_Available() {
   if (!device_) return;
-  const QByteArray bytes = device_->readAll();
+  // A piece at a time, the rest from the event loop: a TNC that floods the link can hold back
+  // neither a signal to end nor a repaint for long.
+  const QByteArray bytes = device_->read(kReadPieceBytes);
   if (!bytes.isEmpty()) emit Bytes_Received(bytes);
+  if (device_ != nullptr && device_->bytesAvailable() > 0 && !read_pending_) {
+    read_pending_ = true;
+    QTimer::singleShot(0, this, [this] {
+      read_pending_ = false;
+      Read_Available();
+    });
+  }
 }
 
 void KissLink::Lost(LinkProblem problem, const QString& detail) {
   if (!device_ || status_.phase == LinkPhase::Disconnected) return;
   connect_timer_.stop();
   // What the TNC sent before it went away is still taken.
-  if (status_.phase == LinkPhase::Connected && device_->isReadable()) Read_Available();
+  if (status_.phase == LinkPhase::Connected && device_->isReadable()) {
+    while (device_->bytesAvailable() > 0) {
+      const QByteArray bytes = device_->read(kReadPieceBytes);
+      if (bytes.isEmpty()) break;
+      emit Bytes_Received(bytes);
+      if (device_ == nullptr) return;
+    }
+  }
   const bool was_up = status_.phase == LinkPhase::Connected;
   Drop_Device();
   if (was_up) emit Connection_Ended();

@@ -61,6 +61,7 @@ class KissLink : public QObject {
   QPointer<QIODevice> device_;
   QTimer retry_timer_;
   QTimer connect_timer_;
+  bool read_pending_ = false;  // the rest of what arrived is read from the event loop
 };
 
 }  // namespace orvelt

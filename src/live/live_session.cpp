@@ -19,11 +19,43 @@ bool Any_Channel_Full(const TelemetryStore& store) {
 
 }  // namespace
 
+LiveCounts& LiveCounts::operator+=(const LiveCounts& more) {
+  bytes += more.bytes;
+  frames += more.frames;
+  time_labels += more.time_labels;
+  decoded += more.decoded;
+  problems += more.problems;
+  too_long += more.too_long;
+  discarded_bytes += more.discarded_bytes;
+  cut_off += more.cut_off;
+  other += more.other;
+  if (more.last_frame_ms >= 0) last_frame_ms = more.last_frame_ms;
+  return *this;
+}
+
+LiveCounts LiveSession::Run_Counts() const {
+  LiveCounts run = earlier_counts_;
+  run += counts_;
+  return run;
+}
+
+RunRecording LiveSession::Run_Recording() const {
+  RunRecording run = earlier_recording_;
+  if (!Recording().path.empty()) {
+    run.frames += Recording().frames;
+    ++run.files;
+  }
+  return run;
+}
+
 bool LiveSession::Begin(const std::string& folder, std::int64_t start_ms) {
   folder_ = folder;
   deframer_.Reset();
   tnc_label_ = false;
   recorder_.Reset();
+  earlier_counts_ = {};
+  earlier_recording_ = {};
+  counts_ = {};
   New_Session(start_ms);
   return folder.empty() || Recording().recording();
 }
@@ -43,6 +75,11 @@ void LiveSession::Feed(std::span<const std::uint8_t> bytes, std::int64_t arrival
 }
 
 void LiveSession::Take(std::span<const std::uint8_t> stored, std::size_t full_length) {
+  // A full store rolls over before the frame is counted, so that the frame that starts the new
+  // session is counted in it alone.
+  const bool label_frame =
+      full_length <= static_cast<std::size_t>(kFrameCapacity) && stored[0] == kTimeLabelCommand;
+  if (roll_over_ && !label_frame && Any_Channel_Full(state_.store)) New_Session(arrival_ms_);
   ++counts_.frames;
   counts_.last_frame_ms = arrival_ms_;
   LiveFrame frame{stored, full_length, arrival_ms_, {}, {}, false};
@@ -60,13 +97,13 @@ void LiveSession::Take(std::span<const std::uint8_t> stored, std::size_t full_le
   } else {
     if (!tnc_label_) state_.TimeLabel = Format_Time_Label(Floor_Seconds(arrival_ms_));
     tnc_label_ = false;
-    if (roll_over_ && Any_Channel_Full(state_.store)) New_Session(arrival_ms_);
     if (!store_full_) {
       frame.taken = Take_Frame(state_, stored, full_length);
       frame.decoded = true;
       const FrameProblem problem = frame.taken.outcome.problem;
       if (problem == FrameProblem::None) {
         ++counts_.decoded;
+        if (frame.taken.outcome.kind == FrameKind::Other) ++counts_.other;
       } else {
         ++counts_.problems;
       }
@@ -88,7 +125,12 @@ void LiveSession::Connection_Ended() {
 void LiveSession::New_Session(std::int64_t start_ms) {
   state_.Start_Afresh();
   store_full_ = false;
+  earlier_counts_ += counts_;
   counts_ = {};
+  if (!Recording().path.empty()) {
+    earlier_recording_.frames += Recording().frames;
+    ++earlier_recording_.files;
+  }
   if (!folder_.empty()) recorder_.Open(folder_, start_ms);
 }
 

@@ -48,7 +48,16 @@ struct LiveCounts {
   std::uint64_t too_long = 0;         // over 512 bytes: discarded, never buffered
   std::uint64_t discarded_bytes = 0;  // unescaped bytes of those frames
   std::uint64_t cut_off = 0;          // unfinished frames dropped when the connection ended
+  std::uint64_t other = 0;            // decoded as none of the satellite's kinds: other stations
   std::int64_t last_frame_ms = -1;    // arrival of the last frame, -1 before the first
+
+  LiveCounts& operator+=(const LiveCounts& more);
+};
+
+// What the recordings of a whole run hold, across every file a full store started.
+struct RunRecording {
+  std::uint64_t frames = 0;  // frames written, in every file
+  std::uint64_t files = 0;   // files opened
 };
 
 // A live session: bytes from a TNC, in whatever pieces they arrive, are cut into frames, each
@@ -92,7 +101,11 @@ class LiveSession {
 
   void Add_Observer(Observer observer) { observers_.push_back(std::move(observer)); }
 
+  // Since the last new session (the store's contents).
   const LiveCounts& Counts() const { return counts_; }
+  // Since Begin, across every new session: what a station reports at the end of a run.
+  LiveCounts Run_Counts() const;
+  RunRecording Run_Recording() const;
   bool Store_Full() const { return store_full_; }
   // Raw bytes since the last FEND: a frame being received, or garbage being discarded.
   std::uint64_t Pending_Bytes() const { return deframer_.Pending_Bytes(); }
@@ -109,6 +122,8 @@ class LiveSession {
   std::string folder_;
   std::vector<Observer> observers_;
   LiveCounts counts_;
+  LiveCounts earlier_counts_;  // of the sessions of this run before the current one
+  RunRecording earlier_recording_;
   std::int64_t arrival_ms_ = 0;
   bool tnc_label_ = false;  // the last frame was a time-label frame of the TNC
   bool store_full_ = false;

@@ -68,8 +68,11 @@ std::string Live_Status_Line(const LinkStatus& link, const LiveSession& session,
   const LiveCounts& counts = session.Counts();
   std::string line = Link_Text(link, now_ms);
   line += " | " + std::to_string(counts.frames) + " frames, " + std::to_string(counts.decoded) +
-          " decoded | " + Last_Frame_Text(counts, now_ms) + " | " +
-          Recording_Text(session.Recording(), false);
+          " decoded";
+  // Says that the modem hears the channel even while the satellite is silent.
+  if (counts.other > 0) line += ", " + std::to_string(counts.other) + " from other stations";
+  line +=
+      " | " + Last_Frame_Text(counts, now_ms) + " | " + Recording_Text(session.Recording(), false);
   if (session.Store_Full()) line += std::string(" | ") + kStoreFullMessage;
   return line;
 }
@@ -85,6 +88,7 @@ std::string Live_Status_Details(const LinkStatus& link, const LiveSession& sessi
   text += "frames received: " + std::to_string(c.frames) + " (time labels " +
           std::to_string(c.time_labels) + ")\n";
   text += "frames decoded: " + std::to_string(c.decoded) + '\n';
+  text += "frames from other stations: " + std::to_string(c.other) + '\n';
   text += "frames with problems: " + std::to_string(c.problems) + '\n';
   text += "frames over 512 bytes discarded: " + std::to_string(c.too_long) + " (" +
           std::to_string(c.discarded_bytes) + " bytes)\n";

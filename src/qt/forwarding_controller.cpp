@@ -7,6 +7,7 @@
 #include <QMenu>
 #include <QMessageBox>
 #include <QSettings>
+#include <QTimer>
 #include <QToolTip>
 
 #include "forward/outbox.hpp"
@@ -48,6 +49,20 @@ ForwardingController::ForwardingController(MainWindow& window, LiveSession& sess
 
   QSettings settings;
   Apply_Station(Load_Station_Settings(settings));
+  if (problem_) {
+    // Forwarding was left on but cannot run (a damaged outbox, one in use): said at once and
+    // without stopping anything, since reception and recording never depend on it.
+    auto* notice = new QMessageBox(
+        QMessageBox::Warning, tr("Forwarding"),
+        tr("Forwarding is off: %1\nReception and recording go on; frames received are not "
+           "forwarded.")
+            .arg(From_Std(*problem_)),
+        QMessageBox::Ok, &window);
+    notice->setObjectName("ForwardingOffNotice");
+    notice->setAttribute(Qt::WA_DeleteOnClose);
+    notice->setWindowModality(Qt::NonModal);
+    QTimer::singleShot(0, notice, &QWidget::show);
+  }
 }
 
 ForwardingController::~ForwardingController() {
@@ -128,7 +143,7 @@ void ForwardingController::On_Station_Menu() {
 }
 
 void ForwardingController::Show_Outbox(Outbox& outbox) {
-  auto* view = new OutboxView(outbox, &window_);
+  auto* view = new OutboxView(outbox, Enabled_Servers(station_), &window_);
   view->setObjectName("OutboxView");
   view->setWindowFlag(Qt::Window);
   view->setWindowTitle(tr("Outbox"));

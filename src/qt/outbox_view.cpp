@@ -38,7 +38,8 @@ void Set_Row(QTableWidget* table, int row, const QStringList& texts) {
 
 }  // namespace
 
-OutboxView::OutboxView(Outbox& outbox, QWidget* parent) : QWidget(parent), outbox_(outbox) {
+OutboxView::OutboxView(Outbox& outbox, std::vector<std::string> servers, QWidget* parent)
+    : QWidget(parent), outbox_(outbox), servers_(std::move(servers)) {
   setWindowTitle(tr("Outbox"));
   counts_ = Table("counts", {tr("Server"), tr("Sent"), tr("Waiting"), tr("Rejected")}, this);
   rejected_ = Table("rejected", {tr("Server"), tr("Received"), tr("Answer")}, this);
@@ -46,6 +47,12 @@ OutboxView::OutboxView(Outbox& outbox, QWidget* parent) : QWidget(parent), outbo
   retry_->setObjectName("retryRejected");
   discard_ = new QPushButton(QStringLiteral("discard"), this);
   discard_->setObjectName("discard");
+  removed_ = new QLabel(this);
+  removed_->setObjectName("removedServers");
+  removed_->setWordWrap(true);
+  discard_removed_ = new QPushButton(QStringLiteral("discard"), this);
+  discard_removed_->setObjectName("discardRemoved");
+  connect(discard_removed_, &QPushButton::clicked, this, &OutboxView::Discard_Removed);
   message_ = new QLabel(this);
   message_->setObjectName("message");
   message_->setWordWrap(true);
@@ -60,6 +67,10 @@ OutboxView::OutboxView(Outbox& outbox, QWidget* parent) : QWidget(parent), outbo
   buttons->addWidget(discard_);
   auto* layout = new QVBoxLayout(this);
   layout->addWidget(counts_);
+  auto* removed = new QHBoxLayout;
+  removed->addWidget(removed_, 1);
+  removed->addWidget(discard_removed_);
+  layout->addLayout(removed);
   layout->addWidget(new QLabel(tr("Rejected frames"), this));
   layout->addWidget(rejected_);
   layout->addLayout(buttons);
@@ -92,6 +103,25 @@ void OutboxView::Refresh() {
   }
   retry_->setEnabled(!rejected.value().empty());
   discard_->setEnabled(!rejected_->selectedItems().isEmpty());
+  const std::string removed =
+      Removed_Servers_Text(Frames_For_Removed_Servers(counts.value(), servers_));
+  removed_->setText(QString::fromStdString(removed));
+  removed_->setVisible(!removed.empty());
+  discard_removed_->setVisible(!removed.empty());
+}
+
+void OutboxView::Discard_Removed() {
+  const auto counts = outbox_.Counts();
+  if (!counts.ok()) return Show_Error(counts.error());
+  for (const ServerCounts& server : Frames_For_Removed_Servers(counts.value(), servers_)) {
+    const auto discarded = outbox_.Discard_Server(server.server);
+    if (!discarded.ok()) {
+      Refresh();
+      return Show_Error(discarded.error());
+    }
+  }
+  Refresh();
+  emit outboxChanged();
 }
 
 void OutboxView::showEvent(QShowEvent* event) {

@@ -4,6 +4,7 @@
 
 #include <QDateTime>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QSettings>
@@ -95,6 +96,8 @@ class ReceiveForwardTest : public QObject {
   void Dry_Run_Prints_The_Requests_And_Sends_Nothing();
   void Settings_That_Cannot_Be_Used_Stop_It_From_Starting_data();
   void Settings_That_Cannot_Be_Used_Stop_It_From_Starting();
+  void A_Damaged_Outbox_Turns_Forwarding_Off_And_Reception_Goes_On();
+  void Sigterm_Ends_It_Within_A_Second_While_A_Server_Hangs();
 };
 
 void ReceiveForwardTest::Telemetry_Frames_Reach_The_Server_With_The_Station_Fields() {
@@ -200,6 +203,66 @@ void ReceiveForwardTest::Settings_That_Cannot_Be_Used_Stop_It_From_Starting() {
   QCOMPARE(receive.exitCode(), 2);
   QVERIFY2(err.contains(reason), qPrintable(err));
   QVERIFY(!QFile::exists(user.Outbox()));
+}
+
+void ReceiveForwardTest::A_Damaged_Outbox_Turns_Forwarding_Off_And_Reception_Goes_On() {
+  Served s({.seconds = 90, .seed = 6, .foreign = true}, 4);
+  s.user.Save(testing::Example_Station(s.server.Url().toStdString()));
+  const QByteArray damaged(8192, 'x');
+  {
+    QFile file(s.user.Outbox());
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(damaged);
+  }
+  // Every frame of the pass but the time labels gets a line: telemetry and other stations'.
+  TelemetryState state;
+  const QString path = s.user.home.filePath("pass.kss");
+  QVERIFY(s.pass.Write_File(path.toStdString()));
+  Load_Files(state, {path.toStdString()});
+  const auto frames = static_cast<qsizetype>(state.frame_log.size());
+
+  QProcess receive;
+  Start(receive, s.user, s.tnc.Port(), {"--forward"});
+  QVERIFY(receive.waitForStarted(3000));
+  QByteArray out;
+  QTRY_VERIFY_WITH_TIMEOUT((out += receive.readAllStandardOutput(), out.count('\n') >= frames),
+                           10000);
+  receive.terminate();
+  QVERIFY(receive.waitForFinished(5000));
+  out += receive.readAllStandardOutput();
+  const QString err = QString::fromUtf8(receive.readAllStandardError());
+  QVERIFY2(receive.exitCode() == 0, qPrintable(err));
+  QCOMPARE(out.count('\n'), frames);
+  QVERIFY2(out.contains(" other: "), out.constData());
+  QVERIFY2(err.contains("FORWARDING IS OFF: the outbox ") && err.contains("is damaged"),
+           qPrintable(err));
+  QVERIFY2(QRegularExpression(R"(ended: \d+ frames received, \d+ decoded, [1-9]\d* from other)")
+               .match(err)
+               .hasMatch(),
+           qPrintable(err));
+  QVERIFY(s.server.requests().empty());
+  // The damaged file is kept as it was, for the user to look into.
+  QFile file(s.user.Outbox());
+  QVERIFY(file.open(QIODevice::ReadOnly));
+  QCOMPARE(file.readAll(), damaged);
+}
+
+void ReceiveForwardTest::Sigterm_Ends_It_Within_A_Second_While_A_Server_Hangs() {
+  Served s({.seconds = 4, .seed = 7}, 5);
+  s.server.Set_Default(SidsTestServer::Answer::Silent());
+  s.user.Save(testing::Example_Station(s.server.Url().toStdString()));
+  QProcess receive;
+  Start(receive, s.user, s.tnc.Port(), {"--forward"});
+  QVERIFY(receive.waitForStarted(3000));
+  QTRY_VERIFY_WITH_TIMEOUT(s.server.requests().size() >= 4, 10000);
+  QElapsedTimer took;
+  took.start();
+  receive.terminate();
+  QVERIFY(receive.waitForFinished(5000));
+  QVERIFY2(took.elapsed() < 1000, qPrintable(QString::number(took.elapsed())));
+  QCOMPARE(receive.exitCode(), 0);
+  const QString err = QString::fromUtf8(receive.readAllStandardError());
+  QVERIFY2(err.contains("the frames still waiting stay in the outbox"), qPrintable(err));
 }
 
 QTEST_GUILESS_MAIN(ReceiveForwardTest)

@@ -9,7 +9,7 @@ TEST(Parse_Forward_Options, TakesForwardingOptionsAndPassesTheRestOn) {
   const ForwardOptionsResult result = Parse_Forward_Options(
       {"localhost:8001", "--forward", "--callsign", "DL1ABC", "--lat=47.1", "--lon", "-12.5",
        "--norad", "99999", "--server", "https://a.example/", "--json", "--server=http://b:80/",
-       "--dry-run", "--outbox", "/tmp/o.sqlite"});
+       "--dry-run", "--outbox", "/tmp/o.sqlite", "--in-flight=8"});
   ASSERT_FALSE(result.error) << *result.error;
   const ForwardOptions& options = result.options;
   EXPECT_TRUE(options.forward);
@@ -20,6 +20,7 @@ TEST(Parse_Forward_Options, TakesForwardingOptionsAndPassesTheRestOn) {
   EXPECT_EQ(options.norad_id, 99999u);
   EXPECT_EQ(options.servers, (std::vector<std::string>{"https://a.example/", "http://b:80/"}));
   EXPECT_EQ(options.outbox, "/tmp/o.sqlite");
+  EXPECT_EQ(options.requests_in_flight, 8);
   EXPECT_EQ(result.other_arguments, (std::vector<std::string>{"localhost:8001", "--json"}));
 }
 
@@ -34,6 +35,8 @@ TEST(Parse_Forward_Options, RefusesBadValuesWithTheOptionNamed) {
       {{"--server"}, "--server: a value is missing"},
       {{"--forward=yes"}, "--forward takes no value"},
       {{"--outbox="}, "--outbox: give the outbox file"},
+      {{"--in-flight", "0"}, "--in-flight: \"0\" is not a number from 1 to 16"},
+      {{"--in-flight", "17"}, "--in-flight: \"17\" is not a number from 1 to 16"},
   };
   for (const Case& c : cases) {
     const ForwardOptionsResult result = Parse_Forward_Options(c.arguments);

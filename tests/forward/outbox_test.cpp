@@ -6,6 +6,7 @@
 #include <sqlite3.h>
 
 #include <fstream>
+#include <iterator>
 #include <tuple>
 
 namespace orvelt {
@@ -27,10 +28,28 @@ ServerCounts Counts(Outbox& outbox, const std::string& server) {
   return outbox.Counts_For(server).value();
 }
 
+std::string Contents(const std::filesystem::path& file) {
+  if (!std::filesystem::is_regular_file(file)) return {};
+  std::ifstream in(file, std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+int Query_Int(sqlite3* db, const char* sql) {
+  sqlite3_stmt* statement = nullptr;
+  int value = -1;
+  if (sqlite3_prepare_v2(db, sql, -1, &statement, nullptr) == SQLITE_OK &&
+      sqlite3_step(statement) == SQLITE_ROW) {
+    value = sqlite3_column_int(statement, 0);
+  }
+  sqlite3_finalize(statement);
+  return value;
+}
+
 std::optional<OutboxItem> Due(Outbox& outbox, const std::string& server, std::int64_t now = 0) {
   auto due = outbox.Next_Due(server, now);
   EXPECT_TRUE(due.ok()) << due.error();
-  return due.ok() ? due.value() : std::nullopt;
+  if (!due.ok() || due.value().empty()) return std::nullopt;
+  return due.value().front();
 }
 
 TEST(Outbox, HandsOutEachFrameOncePerServerUntilConfirmed) {
@@ -190,10 +209,118 @@ TEST(Outbox, OpenFailsWithAClearReason) {
   };
   for (const Case& c : cases) {
     ScratchDir dir;
-    const auto opened = Outbox::Open(c.prepare(dir));
+    const std::filesystem::path file = c.prepare(dir);
+    const std::string before = Contents(file);
+    const auto opened = Outbox::Open(file);
     ASSERT_FALSE(opened.ok()) << c.name;
     EXPECT_NE(opened.error().find(c.reason), std::string::npos) << c.name << ": " << opened.error();
+    // A file that is not a usable outbox is left exactly as it was found.
+    EXPECT_EQ(Contents(file), before) << c.name;
   }
+}
+
+TEST(Outbox, SentFramesLeaveAndOnlyTheirCountStays) {
+  ScratchDir dir;
+  auto outbox = Open_Ok(dir / "outbox.sqlite");
+  std::vector<std::int64_t> ids;
+  for (std::uint8_t tag = 0; tag < 5; ++tag) {
+    ids.push_back(outbox->Enqueue(std::vector<std::uint8_t>{0x00, tag}, tag, {kA, kB}).value());
+  }
+  const auto due = outbox->Next_Due(kA, 0, 3).value();
+  ASSERT_EQ(due.size(), 3u);
+  for (std::size_t i = 0; i < due.size(); ++i) EXPECT_EQ(due[i].frame_id, ids[i]);
+  for (const std::int64_t id : ids) ASSERT_TRUE(outbox->Mark_Sent(id, kA).ok());
+  ASSERT_TRUE(outbox->Mark_Sent(ids[0], kA).ok());  // confirmed twice: counted once
+  ASSERT_TRUE(outbox->Mark_Sent(ids[0], kB).ok());
+  EXPECT_TRUE(outbox->Next_Due(kA, 0, 10).value().empty());
+  EXPECT_EQ(outbox->Next_Due(kB, 0, 10).value().size(), 4u);
+  const ServerCounts a = Counts(*outbox, kA);
+  const ServerCounts b = Counts(*outbox, kB);
+  EXPECT_EQ(std::tuple(a.sent, a.waiting, a.rejected), std::tuple(5, 0, 0));
+  EXPECT_EQ(std::tuple(b.sent, b.waiting, b.rejected), std::tuple(1, 4, 0));
+  outbox.reset();
+
+  // What is left on the disk is only what still has to go.
+  sqlite3* db = nullptr;
+  ASSERT_EQ(sqlite3_open((dir / "outbox.sqlite").c_str(), &db), SQLITE_OK);
+  EXPECT_EQ(Query_Int(db, "SELECT COUNT(*) FROM deliveries"), 4);
+  EXPECT_EQ(Query_Int(db, "SELECT COUNT(*) FROM frames"), 4);
+  sqlite3_close(db);
+}
+
+TEST(Outbox, AFileMostlyFreedBySentFramesShrinksAtTheNextOpening) {
+  ScratchDir dir;
+  const auto file = dir / "outbox.sqlite";
+  {
+    // A backlog queued while the server was away, then sent.
+    auto outbox = Open_Ok(file);
+    std::vector<std::int64_t> ids;
+    for (int i = 0; i < 3000; ++i) {
+      ids.push_back(outbox->Enqueue(std::vector<std::uint8_t>(2000, 0x55), i, {kA}).value());
+    }
+    for (std::size_t i = 1; i < ids.size(); ++i) ASSERT_TRUE(outbox->Mark_Sent(ids[i], kA).ok());
+  }
+  const auto grown = std::filesystem::file_size(file);
+  Open_Ok(file).reset();
+  EXPECT_LT(std::filesystem::file_size(file) * 10, grown);
+  auto outbox = Open_Ok(file);
+  EXPECT_EQ(Counts(*outbox, kA).sent, 2999);
+  EXPECT_EQ(Due(*outbox, kA)->bytes.size(), 2000u);
+}
+
+TEST(Outbox, FramesOfRemovedServersAreNamedAndCanBeDiscarded) {
+  ScratchDir dir;
+  auto outbox = Open_Ok(dir / "outbox.sqlite");
+  const std::int64_t id = outbox->Enqueue(kFrame, 1, {kA, kB}).value();
+  ASSERT_TRUE(outbox->Enqueue(kFrame, 2, {kB}).ok());
+  ASSERT_TRUE(outbox->Mark_Rejected(id, kB, "HTTP 400").ok());
+  ASSERT_TRUE(outbox->Mark_Sent(id, kA).ok());
+
+  const auto counts = outbox->Counts().value();
+  // kA has nothing left to deliver; kB, no longer in the settings, has two frames.
+  const auto removed = Frames_For_Removed_Servers(counts, {"https://c.example/"});
+  ASSERT_EQ(removed.size(), 1u);
+  EXPECT_EQ(removed[0].server, kB);
+  EXPECT_EQ(Removed_Servers_Text(removed),
+            "2 frames wait for https://b.example/, which is no longer a server: they are not "
+            "sent");
+  EXPECT_TRUE(Frames_For_Removed_Servers(counts, {kA, kB}).empty());
+  EXPECT_EQ(Removed_Servers_Text({}), "");
+
+  EXPECT_EQ(outbox->Discard_Server(kB).value(), 2);
+  const ServerCounts b = Counts(*outbox, kB);
+  EXPECT_EQ(std::tuple(b.waiting, b.rejected), std::tuple(0, 0));
+  EXPECT_EQ(Counts(*outbox, kA).sent, 1);
+}
+
+TEST(Outbox, AnOutboxOfTheFirstLayoutKeepsItsCountsAndFrames) {
+  ScratchDir dir;
+  const auto file = dir / "outbox.sqlite";
+  sqlite3* db = nullptr;
+  ASSERT_EQ(sqlite3_open(file.c_str(), &db), SQLITE_OK);
+  ASSERT_EQ(sqlite3_exec(db, R"sql(
+    PRAGMA application_id = 1330792023; PRAGMA user_version = 1;
+    CREATE TABLE frames(id INTEGER PRIMARY KEY, received_ms INTEGER NOT NULL, bytes BLOB NOT NULL);
+    CREATE TABLE deliveries(server TEXT NOT NULL, frame_id INTEGER NOT NULL REFERENCES frames(id),
+      state INTEGER NOT NULL DEFAULT 0, attempts INTEGER NOT NULL DEFAULT 0,
+      next_attempt_ms INTEGER NOT NULL DEFAULT 0, answer TEXT NOT NULL DEFAULT '',
+      PRIMARY KEY(server, frame_id)) WITHOUT ROWID;
+    CREATE INDEX deliveries_by_state ON deliveries(server, state, frame_id);
+    INSERT INTO frames VALUES (1, 10, x'0001'), (2, 20, x'0002'), (3, 30, x'0003');
+    INSERT INTO deliveries(server, frame_id, state) VALUES
+      ('https://a.example/', 1, 1), ('https://a.example/', 2, 1), ('https://a.example/', 3, 0),
+      ('https://b.example/', 2, 2);
+  )sql",
+                         nullptr, nullptr, nullptr),
+            SQLITE_OK);
+  sqlite3_close(db);
+
+  auto outbox = Open_Ok(file);
+  const ServerCounts a = Counts(*outbox, kA);
+  EXPECT_EQ(std::tuple(a.sent, a.waiting, a.rejected), std::tuple(2, 1, 0));
+  EXPECT_EQ(Counts(*outbox, kB).rejected, 1);
+  EXPECT_EQ(Due(*outbox, kA)->bytes, (std::vector<std::uint8_t>{0x00, 0x03}));
+  EXPECT_EQ(outbox->Rejected_Frames().value().at(0).received_ms, 20);
 }
 
 }  // namespace

@@ -31,5 +31,19 @@ TEST(Retry_Delay_Ms, DoublesFromFiveSecondsToTenMinutes) {
   EXPECT_EQ(Retry_Delay_Ms(1'000'000, {0, 100}), 0);
 }
 
+TEST(Wait_Before_Retry_Ms, RetryAfterHonouredOnlyOn429And503) {
+  struct Case {
+    int status;
+    std::optional<std::int64_t> asked;
+    std::int64_t wait_ms;
+  } const cases[] = {
+      {429, 30'000, 30'000},       {503, 0, 0},
+      {503, 3'600'000, 600'000},  // never longer than the longest delay
+      {500, 30'000, 10'000},       {0, std::nullopt, 10'000},
+      {429, std::nullopt, 10'000},
+  };
+  for (const Case& c : cases) EXPECT_EQ(Wait_Before_Retry_Ms(c.status, 2, c.asked), c.wait_ms);
+}
+
 }  // namespace
 }  // namespace orvelt

@@ -6,6 +6,8 @@
 #include <QTcpSocket>
 #include <QTimer>
 
+#include <algorithm>
+
 namespace orvelt::testing {
 namespace {
 
@@ -27,6 +29,7 @@ bool SidsTestServer::Listen(quint16 port) {
     QObject::disconnect(&server_, nullptr, this, nullptr);
     connect(&server_, &QTcpServer::newConnection, this, [this] {
       while (QTcpSocket* socket = server_.nextPendingConnection()) {
+        ++connections_;
         socket->setParent(this);
         connect(socket, &QTcpSocket::readyRead, this, [this, socket] { Read(socket); });
         connect(socket, &QTcpSocket::disconnected, this, [this, socket] {
@@ -67,11 +70,13 @@ void SidsTestServer::Read(QTcpSocket* socket) {
     const QByteArray value = line.mid(colon + 1).trimmed();
     if (name == "content-length") length = value.toLongLong();
     if (name == "content-type") request.content_type = value;
+    if (name == "user-agent") request.user_agent = value;
   }
   if (buffer.size() < header_end + 4 + length) return;
   request.fields = Decode_Form(buffer.mid(header_end + 4, length));
   buffer.clear();
   requests_.push_back(request);
+  most_in_flight_ = std::max(most_in_flight_, ++in_flight_);
   Answer answer = default_;
   if (!script_.empty()) {
     answer = script_.front();
@@ -88,23 +93,32 @@ void SidsTestServer::Read(QTcpSocket* socket) {
 }
 
 void SidsTestServer::Respond(QTcpSocket* socket, const Answer& answer) {
+  --in_flight_;
+  constexpr qsizetype kEndless = 8 * 1024 * 1024;
+  QByteArray reply = "HTTP/1.1 " + QByteArray::number(answer.status) + " Scripted\r\n";
   switch (answer.kind) {
     case Kind::kSilent:
       return;
     case Kind::kReset:
       socket->abort();
       return;
+    case Kind::kEndlessHeader:
+      socket->write(reply + "X-Pad: " + QByteArray(kEndless, 'a'));
+      return;
+    case Kind::kEndlessBody:
+      socket->write(reply + "Content-Length: 1073741824\r\n\r\n" + QByteArray(kEndless, 'b'));
+      return;
     case Kind::kStatus:
       break;
   }
-  QByteArray reply = "HTTP/1.1 " + QByteArray::number(answer.status) + " Scripted\r\n";
   if (answer.status >= 300 && answer.status < 400) {
     reply += "Location: http://127.0.0.1:1/elsewhere/\r\n";
   }
+  reply += answer.headers;
   reply += "Content-Type: text/plain\r\nContent-Length: " + QByteArray::number(answer.body.size()) +
-           "\r\nConnection: close\r\n\r\n" + answer.body;
+           "\r\n" + (keep_alive_ ? "" : "Connection: close\r\n") + "\r\n" + answer.body;
   socket->write(reply);
-  socket->disconnectFromHost();
+  if (!keep_alive_) socket->disconnectFromHost();
 }
 
 }  // namespace orvelt::testing

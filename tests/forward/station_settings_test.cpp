@@ -96,7 +96,18 @@ TEST(Enabled_Servers, KeepsOrderAndDropsDisabledAndRepeated) {
   EXPECT_EQ(Enabled_Servers(station), (std::vector<std::string>{"https://a/", "https://c/"}));
 }
 
-TEST(Parse_Degrees, ReadsPlainDecimalNumbersOnly) {
+TEST(Check_Station_Settings, RefusesTheUnsetPositionZeroZero) {
+  StationSettings station = Valid_Station();
+  station.latitude = 0;
+  station.longitude = 0;
+  const SettingsCheck check = Check_Station_Settings(station);
+  ASSERT_EQ(check.problems.size(), 1u);
+  EXPECT_EQ(check.problems[0].field, "position");
+  station.longitude = 1e-7;  // on the meridian, a metre off the equator: a real place
+  EXPECT_TRUE(Check_Station_Settings(station).ok());
+}
+
+TEST(Parse_Degrees, ReadsEveryDecimalFormAPersonTypes) {
   struct Case {
     const char* text;
     std::optional<double> value;
@@ -105,12 +116,23 @@ TEST(Parse_Degrees, ReadsPlainDecimalNumbersOnly) {
       {"-12.345", -12.345},
       {"+8", 8.0},
       {".5", 0.5},
+      {"-.5", -0.5},
+      {"5.", 5.0},
+      {"1e-7", 1e-7},
+      {"-1.5E+1", -15.0},
+      {"47,1", 47.1},
+      {" 1 ", 1.0},
+      {"12.5\u00B0", 12.5},
       {"", std::nullopt},
-      {"47,1", std::nullopt},
+      {"-", std::nullopt},
+      {"+-5", std::nullopt},
+      {"1,000.5", std::nullopt},
+      {"1,2,3", std::nullopt},
       {"12abc", std::nullopt},
-      {"1e3", std::nullopt},
+      {"1e999", std::nullopt},
       {"nan", std::nullopt},
-      {" 1", std::nullopt},
+      {"inf", std::nullopt},
+      {"0x10", std::nullopt},
   };
   for (const Case& c : cases) EXPECT_EQ(Parse_Degrees(c.text), c.value) << c.text;
 }

@@ -108,6 +108,21 @@ TEST_F(LoadPolicyTest, BadFramesAreSkippedCountedAndTheLoadGoesOn) {
             "frame (no FEND after it)");
 }
 
+TEST_F(LoadPolicyTest, FramesOfOtherStationsAreCountedAndSaid) {
+  const Bytes other = tools::Kiss_Frame(Bytes{0x00, 0x82, 0xA0, 0x9C, 0x40});
+  const auto a = Write("a.kss", Join({Battery0(1), other, other, Label("2026-11-28 09:00:00")}));
+  const auto b = Write("b.kss", Join({other, other, Battery0(2)}));
+  const LoadReport report = Load({a, b});
+  EXPECT_EQ(report.Other_Stations(), 4);
+  EXPECT_EQ(report.Problem_Count(), 0);
+  EXPECT_EQ(report.Summary(), "4 frames from other stations");
+  EXPECT_NE(report.Details().find("a.kss: 4 frames, 1 time label, 2 frames from other stations"),
+            std::string::npos)
+      << report.Details();
+  EXPECT_EQ(Load({b}).Summary(), "2 frames from other stations");
+  EXPECT_EQ(Load({Write("c.kss", other)}).Summary(), "1 frame from other stations");
+}
+
 TEST_F(LoadPolicyTest, ReportStaysSmallWhateverTheCaptureHolds) {
   Bytes flood;
   const Bytes bad = tools::Kiss_Frame(tools::Counter_Frame(0xE1, 0x80000000));

@@ -39,6 +39,8 @@ expected=(
   usr/share/man/man1/orvelt-decoder.1.gz
   usr/share/man/man1/orvelt-dump.1.gz
   usr/share/man/man1/orvelt-receive.1.gz
+  usr/share/doc/orvelt-decoder/changelog.gz
+  usr/share/doc/orvelt-decoder/copyright
   usr/share/orvelt/conf.ini
   usr/share/orvelt/obc_offset.ini
 )

@@ -188,5 +188,35 @@ TEST_F(LiveSessionUnitTest, RecordingGoesOnAndNewSessionStartsAFreshStoreAndFile
   EXPECT_EQ(session.Counts().frames, 1u);
 }
 
+TEST_F(LiveSessionUnitTest, AStationThatRollsOverCountsTheWholeRun) {
+  testing::ScratchDir dir;
+  session.Set_Roll_Over(true);
+  ASSERT_TRUE(session.Begin(dir.path().string(), kStartMs));
+  const Bytes foreign = tools::Kiss_Frame(Bytes{0x00, 0x82, 0xA0, 0x9C, 0x40});
+  Bytes hundred;
+  for (int k = 0; k < 99; ++k) hundred.insert(hundred.end(), frame.begin(), frame.end());
+  hundred.insert(hundred.end(), foreign.begin(), foreign.end());
+  // Two and a half stores' worth of one channel: two roll-overs.
+  constexpr int kHundreds = 2 * kSeriesCapacity / 99 + 25;
+  for (int k = 0; k < kHundreds; ++k) session.Feed(hundred, kStartMs + k * 1000);
+
+  const LiveCounts run = session.Run_Counts();
+  EXPECT_EQ(run.frames, std::uint64_t{kHundreds} * 100);
+  EXPECT_EQ(run.decoded, run.frames);
+  EXPECT_EQ(run.other, std::uint64_t{kHundreds});
+  EXPECT_LT(session.Counts().frames, run.frames);  // the store holds the last session alone
+  EXPECT_LE(session.Counts().decoded, session.Counts().frames);
+  EXPECT_EQ(session.Run_Recording().files, 3u);
+  EXPECT_EQ(session.Run_Recording().frames, run.frames);
+  EXPECT_NE(Live_Status_Line({}, session, kStartMs).find(" decoded, 25 from other stations | "),
+            std::string::npos)
+      << Live_Status_Line({}, session, kStartMs);
+
+  // A new run starts from nothing.
+  ASSERT_TRUE(session.Begin({}, kStartMs + 1));
+  EXPECT_EQ(session.Run_Counts().frames, 0u);
+  EXPECT_EQ(session.Run_Recording().files, 0u);
+}
+
 }  // namespace
 }  // namespace orvelt

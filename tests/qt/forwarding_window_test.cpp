@@ -7,6 +7,8 @@
 #include <QCheckBox>
 #include <QDateTime>
 #include <QDialogButtonBox>
+#include <QDir>
+#include <QFileInfo>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
@@ -118,7 +120,44 @@ class ForwardingWindowTest : public QObject {
   }
   void Station_Menu_Turns_Forwarding_On_And_Live_Telemetry_Is_Sent();
   void Loaded_Frames_Are_Sent_After_Asking_Stamped_With_Their_Labels();
+  void A_Damaged_Outbox_Is_Said_At_Start_And_Left_As_It_Was();
 };
+
+void ForwardingWindowTest::A_Damaged_Outbox_Is_Said_At_Start_And_Left_As_It_Was() {
+  // Forwarding was left on, and the outbox it sends from has since been damaged.
+  QSettings settings;
+  settings.clear();
+  StationSettings station = orvelt::testing::Example_Station("http://127.0.0.1:9/");
+  station.forwarding = true;
+  Save_Station_Settings(settings, station);
+  const QString outbox = QString::fromStdString(Default_Outbox_Path().string());
+  QVERIFY(QDir().mkpath(QFileInfo(outbox).path()));
+  const QByteArray damaged(8192, 'x');
+  {
+    QFile file(outbox);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(damaged);
+  }
+  MainWindow window(std::make_unique<orvelt::testing::ScriptedPlatform>());
+  QVERIFY(!window.Start_Up());
+  window.show();
+  QMessageBox* notice = nullptr;
+  QTRY_VERIFY((notice = window.findChild<QMessageBox*>("ForwardingOffNotice")) != nullptr &&
+              notice->isVisible());
+  QVERIFY2(notice->text().startsWith("Forwarding is off: the outbox ") &&
+               notice->text().contains("is damaged") &&
+               notice->text().contains("Reception and recording go on"),
+           qPrintable(notice->text()));
+  // Not modal: the window goes on taking input.
+  QVERIFY(QApplication::activeModalWidget() == nullptr);
+  QVERIFY(window.Forwarding().forwarder() == nullptr);
+  notice->close();
+  QFile file(outbox);
+  QVERIFY(file.open(QIODevice::ReadOnly));
+  QCOMPARE(file.readAll(), damaged);
+  file.remove();
+  settings.clear();
+}
 
 void ForwardingWindowTest::Station_Menu_Turns_Forwarding_On_And_Live_Telemetry_Is_Sent() {
   ForwardingWindow w;

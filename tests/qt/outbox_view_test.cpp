@@ -37,8 +37,9 @@ class OutboxViewTest : public QObject {
     QVERIFY(outbox.Mark_Rejected(one, kA, "HTTP 400 Bad Request: unknown satellite").ok());
     QVERIFY(outbox.Mark_Rejected(two, kA, "HTTP 400 Bad Request").ok());
 
-    OutboxView view(outbox);
+    OutboxView view(outbox, {kA, kB});
     QSignalSpy changed(&view, &OutboxView::outboxChanged);
+    QVERIFY(view.findChild<QPushButton*>("discardRemoved")->isHidden());
     auto* counts = view.findChild<QTableWidget*>("counts");
     auto* rejected = view.findChild<QTableWidget*>("rejected");
     auto* discard = view.findChild<QPushButton*>("discard");
@@ -76,7 +77,7 @@ class OutboxViewTest : public QObject {
     const auto id = outbox.Enqueue(frame, 1796638500123, {server}).value();
     QVERIFY(outbox.Mark_Rejected(id, server, "HTTP 400 Bad Request: unknown satellite").ok());
 
-    OutboxView view(outbox);
+    OutboxView view(outbox, {server});
     view.setWindowFlag(Qt::Window);
     view.show();
     QVERIFY(QTest::qWaitForWindowExposed(&view));
@@ -90,6 +91,28 @@ class OutboxViewTest : public QObject {
       }
       QVERIFY2(table->horizontalHeader()->length() <= table->viewport()->width(), name);
     }
+  }
+
+  void namesAndDiscardsTheFramesOfRemovedServers() {
+    QTemporaryDir dir;
+    auto opened = Outbox::Open((dir.path() + "/outbox.sqlite").toStdString());
+    QVERIFY(opened.ok());
+    Outbox& outbox = *opened.value();
+    QVERIFY(outbox.Enqueue(std::vector<std::uint8_t>{0x00, 0x01}, 1, {kA, kB}).ok());
+    // kB was taken out of the settings: its frame would wait unseen.
+    OutboxView view(outbox, {kA});
+    view.show();
+    QSignalSpy changed(&view, &OutboxView::outboxChanged);
+    auto* removed = view.findChild<QLabel*>("removedServers");
+    auto* discard = view.findChild<QPushButton*>("discardRemoved");
+    QVERIFY(discard->isVisible());
+    QCOMPARE(removed->text(), QStringLiteral("1 frame waits for https://b.example/, which is no "
+                                             "longer a server: they are not sent"));
+    QTest::mouseClick(discard, Qt::LeftButton);
+    QCOMPARE(changed.count(), 1);
+    QVERIFY(!discard->isVisible());
+    QCOMPARE(outbox.Counts_For(kB).value().waiting, 0);
+    QCOMPARE(outbox.Counts_For(kA).value().waiting, 1);
   }
 };
 
