@@ -75,8 +75,10 @@ void Full_Load(benchmark::State& state, const Bytes& bytes, bool frame_log = tru
     if (!complete) state.SkipWithError("load stopped");
   }
   Set_Rates(state, bytes);
-  state.counters["store_MB"] = static_cast<double>(sizeof(orvelt::ChannelSeries)) *
-                               orvelt::kChannelCount / (1024.0 * 1024.0);
+  // The series and the labels this load left in the store.
+  const std::size_t store_bytes = sizeof(orvelt::ChannelSeries) * orvelt::kChannelCount +
+                                  sizeof(orvelt::StoredLabel) * telemetry.store.Label_Count();
+  state.counters["store_MB"] = static_cast<double>(store_bytes) / (1024.0 * 1024.0);
 }
 
 // The split at FEND and unescape into a 512-byte frame, over the bytes in 1 MB chunks as the

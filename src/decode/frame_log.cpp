@@ -37,8 +37,11 @@ void FrameLog::Append(std::span<const std::uint8_t> frame, std::string_view labe
   meta.type = outcome.type;
   meta.selector = outcome.selector;
   meta.problem = outcome.problem;
-  meta.label.length = static_cast<std::uint8_t>(std::min(label.size(), kTimeLabelMax));
-  std::copy_n(label.data(), meta.label.length, meta.label.chars.begin());
+  label = Stored_Part(label);
+  if (chunk.labels.empty() || !chunk.labels.back().Holds(label)) {
+    chunk.labels.emplace_back().Assign(label);
+  }
+  meta.label = static_cast<std::uint16_t>(chunk.labels.size() - 1);
   ++total_;
   ++size_;
   bytes_ += frame.size();
@@ -63,7 +66,7 @@ FrameLogEntry FrameLog::Entry(std::size_t i) const {
   const std::uint32_t begin = k == 0 ? 0 : chunk.meta[k - 1].end;
   const Meta& m = chunk.meta[k];
   return {std::span(chunk.bytes).subspan(begin, m.end - begin),
-          m.label.view(),
+          chunk.labels[m.label].view(),
           m.kind,
           m.type,
           m.selector,
