@@ -124,6 +124,18 @@ void Dump_Visible_Texts(const orvelt::MainWindow& window, const QString& path) {
     if (!file.commit()) std::cerr << "orvelt-decoder: cannot write " << path.toStdString() << '\n';
   }
 }
+
+// Dumps once the files named have been read and the window has repainted, with no delay of its
+// own, so that the file's appearance times the start-up. The load runs in a turn of the event
+// loop queued before this one and lets queued calls run while it reads: until it is over, this
+// waits its turn again; then one more turn lets the repaint the load asked for go first.
+void Dump_After_Load(orvelt::MainWindow& window, const QString& path, bool load_over = false) {
+  QTimer::singleShot(0, &window, [&window, path, load_over] {
+    const bool loading = window.Load_Monitor().Loading();
+    if (loading || !load_over) return Dump_After_Load(window, path, !loading);
+    Dump_Visible_Texts(window, path);
+  });
+}
 #endif
 
 }  // namespace
@@ -189,15 +201,7 @@ int main(int argc, char** argv) {
 
 #if defined(ORVELT_SMOKE_HOOKS)
   if (const QString dump = qEnvironmentVariable("ORVELT_SMOKE_DUMP"); !dump.isEmpty()) {
-    // Once the files named have been read: the load runs in its own turn of the event loop and
-    // lets timers run while it reads.
-    auto* poll = new QTimer(&window);
-    QObject::connect(poll, &QTimer::timeout, &window, [&window, dump, poll] {
-      if (window.Load_Monitor().Loading()) return;
-      poll->stop();
-      Dump_Visible_Texts(window, dump);
-    });
-    poll->start(50);
+    Dump_After_Load(window, dump);
   }
 #endif
   return app.exec();

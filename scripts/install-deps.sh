@@ -24,3 +24,44 @@ if [ ${#missing[@]} -gt 0 ]; then
   $sudo apt-get update -qq
   DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
 fi
+
+# Debian's Google Benchmark is built without NDEBUG, so it calls itself a debug build in every
+# report and keeps its internal assertions on. The benchmarks link a release build of the same
+# version, made here once from Debian's own source package; bench/CMakeLists.txt looks for it
+# in this prefix first and warns when it has to use Debian's library instead.
+benchmark_prefix=/opt/orvelt-benchmark
+release_benchmark() {
+  local scratch=$1 sudo=$2
+  # A source line for the Debian 12 archive, used by these two calls only: the system's own
+  # package sources stay as they are.
+  chmod 755 "$scratch"  # apt downloads as its own user
+  mkdir -p "$scratch/lists/partial" "$scratch/src"
+  echo "deb-src [signed-by=/usr/share/keyrings/debian-archive-keyring.gpg]" \
+    "http://deb.debian.org/debian bookworm main" >"$scratch/sources.list"
+  local apt_src=(-qq -o "Dir::Etc::SourceList=$scratch/sources.list"
+                 -o Dir::Etc::SourceParts=/nonexistent -o "Dir::State::Lists=$scratch/lists")
+  $sudo apt-get "${apt_src[@]}" update &&
+    (cd "$scratch/src" && $sudo apt-get "${apt_src[@]}" source benchmark >/dev/null 2>&1) ||
+    return 1
+  local source_dir
+  source_dir=$(echo "$scratch"/src/benchmark-*/)
+  source_dir=${source_dir%/}
+  # Debian's packaging reads the version from here instead of from git tags.
+  cmake -S "$source_dir" -B "$scratch/build" -G Ninja -DGIT_VERSION="${source_dir##*/benchmark-}" \
+      -DCMAKE_BUILD_TYPE=Release -DBENCHMARK_ENABLE_TESTING=OFF \
+      -DBENCHMARK_ENABLE_GTEST_TESTS=OFF -DBENCHMARK_ENABLE_WERROR=OFF \
+      -DBENCHMARK_INSTALL_DOCS=OFF -DBUILD_SHARED_LIBS=OFF \
+      -DCMAKE_INSTALL_PREFIX="$benchmark_prefix" -DCMAKE_INSTALL_LIBDIR=lib >/dev/null &&
+    cmake --build "$scratch/build" -j2 >/dev/null &&
+    $sudo cmake --install "$scratch/build" >/dev/null
+}
+if [ ! -f "$benchmark_prefix/lib/cmake/benchmark/benchmarkConfig.cmake" ]; then
+  sudo=""
+  [ "$(id -u)" -eq 0 ] || sudo="sudo"
+  scratch=$(mktemp -d)
+  if ! release_benchmark "$scratch" "$sudo"; then
+    echo "install-deps: no release build of Google Benchmark could be made; the benchmarks" \
+      "use Debian's library, which reports itself as a debug build" >&2
+  fi
+  $sudo rm -rf "$scratch"
+fi

@@ -45,8 +45,11 @@ void FrameLog::Append(std::span<const std::uint8_t> frame, std::string_view labe
   meta.type = outcome.type;
   meta.selector = outcome.selector;
   meta.problem = outcome.problem;
-  meta.label.length = static_cast<std::uint8_t>(std::min(label.size(), kTimeLabelMax));
-  std::copy_n(label.data(), meta.label.length, meta.label.chars.begin());
+  label = Stored_Part(label);
+  if (chunk.labels.empty() || !chunk.labels.back().Holds(label)) {
+    chunk.labels.emplace_back().Assign(label);
+  }
+  meta.label = static_cast<std::uint16_t>(chunk.labels.size() - 1);
   ++total_;
   ++size_;
   bytes_ += frame.size();
@@ -83,7 +86,7 @@ FrameLogEntry FrameLog::Entry(std::size_t i) const {
   return {m.file == kNoFile ? std::string_view() : std::string_view(files_[m.file]),
           m.number,
           std::span(chunk.bytes).subspan(begin, m.end - begin),
-          m.label.view(),
+          chunk.labels[m.label].view(),
           m.kind,
           m.type,
           m.selector,

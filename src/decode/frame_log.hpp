@@ -69,18 +69,21 @@ class FrameLog {
   static constexpr std::size_t kChunkLines = 1024;
   static constexpr std::uint32_t kNoFile = ~std::uint32_t{0};
   struct Meta {
-    std::uint32_t end;   // end offset of the frame in the chunk's bytes
-    std::uint32_t file;  // index into files_, kNoFile for a received frame
-    std::int64_t number;
-    StoredLabel label;
+    std::uint32_t end;    // end offset of the frame in the chunk's bytes
+    std::uint32_t file;   // index into files_, kNoFile for a received frame
+    std::int64_t number;  // the frame's number in its file, or among received frames
+    std::uint16_t label;  // entry in the chunk's labels
     FrameKind kind;
     std::uint8_t type;
     std::uint8_t selector;
     FrameProblem problem;
   };
+  // Frames come in runs under one time label, so a chunk keeps each label of a run once and a
+  // line holds its entry: a line costs 12 bytes instead of 28.
   struct Chunk {
     std::vector<std::uint8_t> bytes;
     std::vector<Meta> meta;
+    std::vector<StoredLabel> labels;
   };
 
   void Drop_Oldest();

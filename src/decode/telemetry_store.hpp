@@ -1,8 +1,11 @@
 #pragma once
 
+#include <algorithm>
 #include <array>
+#include <cstddef>
 #include <cstdint>
 #include <cstdlib>
+#include <cstring>
 #include <memory>
 #include <string_view>
 
@@ -12,25 +15,52 @@ namespace orvelt {
 
 inline constexpr int kSeriesCapacity = 5000;
 
-// A time label as stored with a sample: at most 19 single-byte characters, held inline so
-// that a full store needs no allocation per sample.
+// A time label as stored: at most 19 single-byte characters, held inline so that storing one
+// needs no allocation.
 struct StoredLabel {
   std::uint8_t length = 0;
   std::array<char, kTimeLabelMax> chars{};
 
   std::string_view view() const { return {chars.data(), length}; }
+
+  // Labels are nearly always whole "YYYY-MM-DD HH:MM:SS": a comparison or a copy of that fixed
+  // size is a couple of moves, where one of any size is a library call per sample.
+  bool Holds(std::string_view label) const {
+    if (label.size() == kTimeLabelMax) {
+      return length == kTimeLabelMax && std::memcmp(chars.data(), label.data(), kTimeLabelMax) == 0;
+    }
+    return view() == label;
+  }
+  // Takes label, which is at most 19 characters.
+  void Assign(std::string_view label) {
+    length = static_cast<std::uint8_t>(label.size());
+    if (label.size() == kTimeLabelMax) {
+      std::memcpy(chars.data(), label.data(), kTimeLabelMax);
+    } else {
+      std::copy_n(label.data(), label.size(), chars.begin());
+    }
+  }
 };
+
+// The first 19 characters of label, as a label is stored.
+inline std::string_view Stored_Part(std::string_view label) {
+  return {label.data(), std::min(label.size(), kTimeLabelMax)};
+}
 
 struct ChannelSeries {
   std::int32_t count = 0;
   std::array<double, kSeriesCapacity> values{};
-  std::array<StoredLabel, kSeriesCapacity> labels{};
+  // Each sample's entry in the store's table of time labels.
+  std::array<std::uint32_t, kSeriesCapacity> label_index{};
 };
 
 // The history of every channel: 54 series of up to 5000 samples, each stamped with the time
-// label current when it was appended. Allocated once; emptied, never freed. The 7 MB come as
-// zeroed memory that is touched only where samples are written, so a program that loads a
-// short capture (or none) does not pay for the whole store in time or resident memory.
+// label current when it was appended. A label is kept once in a table and each sample holds its
+// 4-byte entry number: a capture stamps many samples with one label, so a load writes less than
+// half the bytes that a label per sample would take. Allocated once; emptied, never freed. The
+// memory comes zeroed and is touched only where samples and labels are written, so a program
+// that loads a short capture (or none) does not pay for the whole store in time or resident
+// memory.
 class TelemetryStore {
  public:
   using AllSeries = std::array<ChannelSeries, kChannelCount>;
@@ -45,21 +75,40 @@ class TelemetryStore {
   void Reset_Store();
 
   std::int32_t Count(int c) const { return series_[static_cast<std::size_t>(c)].count; }
-  // Slot 1..5000 of channel c; slots beyond the count read 0 and an empty label.
+  // Slot 1..5000 of channel c; slots beyond the count read 0 and an empty label. A label stays
+  // valid until the store is emptied.
   double Value(int c, int slot) const {
     return series_[static_cast<std::size_t>(c)].values[static_cast<std::size_t>(slot - 1)];
   }
   std::string_view Label(int c, int slot) const {
-    return series_[static_cast<std::size_t>(c)].labels[static_cast<std::size_t>(slot - 1)].view();
+    const ChannelSeries& s = series_[static_cast<std::size_t>(c)];
+    return storage_->labels[s.label_index[static_cast<std::size_t>(slot - 1)]].view();
   }
   const ChannelSeries& Series(int c) const { return series_[static_cast<std::size_t>(c)]; }
+  // Entries of the label table in use, the empty label included.
+  std::size_t Label_Count() const { return label_count_; }
 
  private:
-  struct Free {
-    void operator()(AllSeries* series) const { std::free(series); }
+  // Entry 0 is the empty label that unwritten slots point to. A sample adds an entry only when
+  // its label differs from the newest one, so the table can never hold more entries than the
+  // store holds samples, plus that one.
+  static constexpr std::size_t kLabelCapacity =
+      static_cast<std::size_t>(kChannelCount) * kSeriesCapacity + 1;
+  struct Storage {
+    AllSeries series;
+    std::array<StoredLabel, kLabelCapacity> labels;
   };
-  std::unique_ptr<AllSeries, Free> storage_;
+  static Storage* Zeroed_Storage();
+
+  std::uint32_t Add_Label(std::string_view label);
+  void Keep_Channel_Zero_Labels();
+
+  struct Free {
+    void operator()(Storage* storage) const { std::free(storage); }
+  };
+  std::unique_ptr<Storage, Free> storage_;
   AllSeries& series_;
+  std::uint32_t label_count_ = 1;
 };
 
 }  // namespace orvelt

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <string>
 #include <string_view>
 #include <utility>
 #include <vector>
@@ -92,6 +93,22 @@ TEST(FrameLog, ClearingForgetsTheFramesAndKeepsCountingPositions) {
   EXPECT_EQ(log.first_position(), 3u);
   EXPECT_EQ(log.total_appended(), 4u);
   EXPECT_EQ(log.Entry(0).bytes[0], 9);
+}
+
+// Each kept frame reads the label it was logged with, across runs of one label, labels that come
+// back, too long and empty ones, in a log that has dropped its oldest frames.
+TEST(FrameLog, EachFrameKeepsItsLabel) {
+  const std::string labels[] = {"2026-11-28 09:14:01", "2026-11-28 09:14:02 and more", "", "09:14"};
+  auto label_of = [&](std::size_t i) { return labels[(i / 7 + i / 1000) % std::size(labels)]; };
+  FrameLog log;
+  const std::size_t total = FrameLog::kMaxLines + 3000;
+  for (std::size_t i = 0; i < total; ++i) {
+    log.Append(std::array<std::uint8_t, 1>{0x00}, label_of(i), {});
+  }
+  for (std::size_t k = 0; k < log.size(); k += 97) {
+    const std::size_t i = k + log.dropped();
+    ASSERT_EQ(log.Entry(k).label, std::string_view(label_of(i)).substr(0, kTimeLabelMax)) << i;
+  }
 }
 
 TEST(LineLog, KeepsTheMostRecentLines) {
