@@ -57,26 +57,29 @@ struct FormModel {
   // Bytes at the end of Label3 that must stay visible: the summary while Label3 still shows it.
   std::size_t Label3_Kept_Tail() const;
 
-  std::array<ValueBox, kControlIndexCount> Text1;  // value boxes 0..53, status boxes 58..65
+  // Value boxes 0..53: each shows one channel's value of the record shown; 58..65: switch states.
+  std::array<ValueBox, kControlIndexCount> Text1;
+  // Channel selectors by the value boxes: a click charts the channel, Shift/right-click its group.
   std::array<Selector, kChannelCount> Option1;
-  std::string Label2;  // time label of the record shown
-  std::string Label3;  // status line
-  // What the status line's tooltip adds to Label3: the whole load report or the live link's
-  // details, written with Label3 by whoever wrote it.
+  std::string Label2;  // the time label of the record shown, above the message list
+  // The status line under the chart: file being read, load summary, saved screenshot, live link.
+  std::string Label3;
+  // What the status line's tooltip adds to Label3 (load report, live link), written with Label3.
   std::string Label3_details;
-  // The load report's summary that ends Label3 after a load: a status line too narrow for all
-  // of it shortens the path, never the summary.
+  // The load summary that ends Label3: a narrow status line shortens the path, never the summary.
   std::string Label3_summary;
+  // Hidden counter: "Label8" until a frame has been decoded, then List2's count.
   std::string Label8 = "Label8";
   // List1 (received messages) and the hex log `Debug` are drawn straight from the decoded
   // facts (TelemetryState::messages and frame_log): copying them here would only double them.
-  std::vector<std::string> List2;  // never filled; its count goes to Label8
-  std::vector<std::string> List3;  // files of the last confirmed selection
-  int HScroll1 = 1;                // record position, 1..records loaded
-  int Check1 = 0;                  // 0 cleared, 1 checked, 2 greyed
-  bool Command1_visible = true;
-  std::string Frame5;   // chart frame caption
-  ChartModel MSChart2;  // the history chart
+  std::vector<std::string> List2;  // hidden list, never filled; its count goes to Label8
+  std::vector<std::string> List3;  // hidden: files of the last confirmed selection, in load order
+  int HScroll1 = 1;                // the record scroll bar: record shown, 1..records loaded
+  // "B" in the chart frame, bars or lines for every chart: 1 checked (bars), 0 cleared, 2 greyed.
+  int Check1 = 0;
+  bool Command1_visible = true;  // whether the screenshot button "S" shows (conf.ini SCREENSHOT)
+  std::string Frame5;            // caption of the chart's frame: the caption of the channel charted
+  ChartModel MSChart2;  // the history chart of the selected channel or group, inside Frame5
 };
 
 }  // namespace orvelt
