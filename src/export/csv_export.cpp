@@ -5,6 +5,7 @@
 
 #include "decode/channels.hpp"
 #include "decode/latin1.hpp"
+#include "decode/printable_text.hpp"
 
 namespace orvelt {
 
@@ -26,33 +27,14 @@ void Write_Csv_Field(std::ostream& out, std::string_view utf8) {
 
 }  // namespace
 
-// Control characters (C0, DEL and the C1 range that Latin-1 bytes 0x80..0x9F become) are written
-// as \xHH and a backslash as \\, so that a label holding terminal escape sequences never
-// reaches a terminal raw.
+// Control characters are written as \xHH and a backslash as \\ (Printable_Text), so that a
+// label holding terminal escape sequences never reaches a terminal raw.
 void Append_Csv_Field(std::string& out, std::string_view utf8) {
   if (Plain_Field(utf8)) {
     out += utf8;
     return;
   }
-  std::string text;
-  text.reserve(utf8.size());
-  for (std::size_t i = 0; i < utf8.size(); ++i) {
-    const auto c = static_cast<unsigned char>(utf8[i]);
-    const bool c1 = c == 0xC2 && i + 1 < utf8.size() &&
-                    static_cast<unsigned char>(utf8[i + 1]) >= 0x80 &&
-                    static_cast<unsigned char>(utf8[i + 1]) <= 0x9F;
-    if (c < 0x20 || c == 0x7F || c1) {
-      const unsigned code = c1 ? static_cast<unsigned char>(utf8[++i]) : c;
-      static constexpr char kHex[] = "0123456789ABCDEF";
-      text += "\\x";
-      text += kHex[code >> 4];
-      text += kHex[code & 0x0F];
-    } else if (c == '\\') {
-      text += "\\\\";
-    } else {
-      text += static_cast<char>(c);
-    }
-  }
+  const std::string text = Printable_Text(utf8);
   if (text.find_first_of(",\"") == std::string::npos) {
     out += text;
     return;
