@@ -18,6 +18,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QPointer>
 #include <QProgressDialog>
 #include <QPushButton>
 #include <QRadioButton>
@@ -57,7 +58,7 @@ class JourneyPlatform : public orvelt::QtPlatform {
   std::filesystem::path Program_Directory() override { return ORVELT_APP_DIR; }
 };
 
-constexpr int kDialogPatienceMs = 4000;
+constexpr int kDialogPatienceMs = 10000;
 
 // A dialog that does not close after the journey's last step for it (it took no input) would
 // keep its modal loop running for ever: it is closed here and the journey fails.
@@ -75,30 +76,44 @@ void Give_Focus(QWidget* window) {
 template <typename W>
 std::shared_ptr<bool> When_Shown(std::function<void(W*)> step) {
   auto met = std::make_shared<bool>(false);
-  auto* timer = new QTimer;
+  auto shown = std::make_shared<QPointer<W>>();
   auto clock = std::make_shared<QElapsedTimer>();
   clock->start();
+  auto* timer = new QTimer(qApp);
   timer->setInterval(20);
-  QObject::connect(timer, &QTimer::timeout, [=] {
-    QWidget* modal = QApplication::activeModalWidget();
-    W* dialog = qobject_cast<W*>(modal);
-    if (!*met && dialog != nullptr && dialog->isVisible()) {
-      Give_Focus(dialog);
-      if (!dialog->isActiveWindow()) return;
-      *met = true;
-      clock->restart();
-      step(dialog);
-      return;
-    }
-    if (clock->elapsed() < kDialogPatienceMs) return;
+  auto done = [timer] {
     timer->stop();
     timer->deleteLater();
-    // A dialog still open here took no input (or never took the focus): it is closed, and the
-    // journey fails.
-    if (modal != nullptr && (dialog != nullptr || !*met)) {
-      g_stuck = true;
-      if (auto* d = qobject_cast<QDialog*>(modal)) d->reject();
+  };
+  QObject::connect(timer, &QTimer::timeout, [=] {
+    if (!*met) {
+      W* dialog = qobject_cast<W*>(QApplication::activeModalWidget());
+      if (dialog != nullptr && dialog->isVisible()) {
+        Give_Focus(dialog);
+        if (dialog->isActiveWindow()) {
+          *met = true;
+          *shown = dialog;
+          clock->restart();
+          step(dialog);
+          return;
+        }
+      }
+      if (clock->elapsed() < kDialogPatienceMs) return;
+      // Never shown: whatever modal window stands in the way is closed, so nothing hangs.
+      if (auto* other = qobject_cast<QDialog*>(QApplication::activeModalWidget())) {
+        g_stuck = true;
+        other->reject();
+      }
+      return done();
     }
+    // Met: this dialog, and only this one, must close after the journey's last step for it; one
+    // still open took no input and is closed, and the journey fails.
+    W* dialog = shown->data();
+    if (dialog == nullptr || !dialog->isVisible()) return done();
+    if (clock->elapsed() < kDialogPatienceMs) return;
+    g_stuck = true;
+    if (auto* d = qobject_cast<QDialog*>(dialog)) d->reject();
+    done();
   });
   timer->start();
   return met;
@@ -119,7 +134,7 @@ QWidget* Keys() {
 void Type_Into(QWidget* field, const QString& text) {
   QVERIFY(field != nullptr);
   QTest::mouseClick(field, Qt::LeftButton, {}, QPoint(5, field->height() / 2));
-  QTRY_VERIFY_WITH_TIMEOUT(Focus() == field, 2000);
+  QTRY_VERIFY_WITH_TIMEOUT(Focus() == field, 5000);
   QTest::keyClick(Keys(), Qt::Key_A, Qt::ControlModifier);
   QTest::keyClicks(Keys(), text);
 }
@@ -135,7 +150,7 @@ void Tick(QCheckBox* box) {
 // Enter.
 void Type_File_Name(QFileDialog* dialog, const QString& name) {
   Q_UNUSED(dialog);
-  QTRY_VERIFY_WITH_TIMEOUT(qobject_cast<QLineEdit*>(Focus()) != nullptr, 2000);
+  QTRY_VERIFY_WITH_TIMEOUT(qobject_cast<QLineEdit*>(Focus()) != nullptr, 5000);
   QTest::keyClicks(Keys(), name);
   QTest::keyClick(Keys(), Qt::Key_Return);
 }
