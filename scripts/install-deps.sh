@@ -32,14 +32,17 @@ fi
 benchmark_prefix=/opt/orvelt-benchmark
 release_benchmark() {
   local scratch=$1 sudo=$2
-  # A source line for the Debian 12 archive, used by these two calls only: the system's own
-  # package sources stay as they are.
+  # Source lines for the archives this system already uses, read by these two calls only: the
+  # system's own package sources stay as they are.
   chmod 755 "$scratch"  # apt downloads as its own user
-  mkdir -p "$scratch/lists/partial" "$scratch/src"
-  echo "deb-src [signed-by=/usr/share/keyrings/debian-archive-keyring.gpg]" \
-    "http://deb.debian.org/debian bookworm main" >"$scratch/sources.list"
+  mkdir -p "$scratch/lists/partial" "$scratch/src" "$scratch/parts"
+  grep -hE '^deb ' /etc/apt/sources.list 2>/dev/null | sed 's/^deb /deb-src /' \
+    >"$scratch/sources.list" || true
+  for f in /etc/apt/sources.list.d/*.sources; do
+    [ -f "$f" ] && sed 's/^Types:.*/Types: deb-src/' "$f" >"$scratch/parts/$(basename "$f")"
+  done
   local apt_src=(-qq -o "Dir::Etc::SourceList=$scratch/sources.list"
-                 -o Dir::Etc::SourceParts=/nonexistent -o "Dir::State::Lists=$scratch/lists")
+                 -o "Dir::Etc::SourceParts=$scratch/parts" -o "Dir::State::Lists=$scratch/lists")
   $sudo apt-get "${apt_src[@]}" update &&
     (cd "$scratch/src" && $sudo apt-get "${apt_src[@]}" source benchmark >/dev/null 2>&1) ||
     return 1
