@@ -11,6 +11,8 @@ namespace orvelt {
 NetworkFetch::NetworkFetch(FetchRequest request, PageSink on_page, QObject* parent)
     : QObject(parent), request_(std::move(request)), on_page_(std::move(on_page)) {
   wait_timer_.setSingleShot(true);
+  // A coarse timer may fire a twentieth early; a server that asked for a wait gets all of it.
+  wait_timer_.setTimerType(Qt::PreciseTimer);
   connect(&wait_timer_, &QTimer::timeout, this, [this] { Get(pending_url_); });
 }
 
