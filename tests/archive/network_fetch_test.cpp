@@ -116,7 +116,7 @@ TEST_F(NetworkFetchTest, StopsEarlyAndKeepsWhatWasFetched) {
       {{{403, {}, "", false}}, "token refused", 0},
       {{Ok(Page(0, 10), next), {200, {}, Page(10, 40), true}}, "broke off during page 2", 10},
       {{Ok(Page(0, 10), next), {500, {}, "", false}}, "answered 500", 10},
-      {{Ok(Page(0, 10), "http://192.0.2.1/api/telemetry/?cursor=2")}, "another server", 10},
+      {{Ok(Page(0, 10), "http://[::1]:9/api/telemetry/?cursor=2")}, "another server", 10},
       {{Ok("{\"detail\": \"not a list\"}")}, "no list of frames", 0},
   };
   for (const auto& [answers, error, kept] : cases) {
