@@ -28,6 +28,7 @@
 #include <QStyleOptionSlider>
 #include <QTabWidget>
 #include <QTableView>
+#include <QTableWidget>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QtTest>
@@ -38,6 +39,7 @@
 #include <sstream>
 #include <thread>
 
+#include "archive/network_test_server.hpp"
 #include "export/csv_export.hpp"
 #include "forward/sids_test_server.hpp"
 #include "live/loopback_tnc.hpp"
@@ -153,6 +155,14 @@ void Type_File_Name(QFileDialog* dialog, const QString& name) {
   QTRY_VERIFY_WITH_TIMEOUT(qobject_cast<QLineEdit*>(Focus()) != nullptr, 5000);
   QTest::keyClicks(Keys(), name);
   QTest::keyClick(Keys(), Qt::Key_Return);
+}
+
+// The field a form labels `label` with (its buddy), as a person finds it by its caption.
+QWidget* Field(QWidget* form, const QString& label) {
+  for (QLabel* l : form->findChildren<QLabel*>()) {
+    if (l->text() == label && l->buddy() != nullptr) return l->buddy();
+  }
+  return nullptr;
 }
 
 // A dialog or menu just closed: the window manager gives the window back its focus.
@@ -493,6 +503,8 @@ class JourneyTest : public QObject {
   // A pass received live: the panel follows with every channel's latest sample; New session
   // empties every view; loading from Recent files replaces the live store in every view; the
   // forwarding offered afterwards holds only the loaded capture's frames.
+  void fetchChartAndLoadAPass();
+
   void liveSessionThenRecentFilesThenForwarding() {
     Journey j;
     // A capture opened once, so that Recent files lists it.
@@ -573,6 +585,64 @@ class JourneyTest : public QObject {
     QTRY_VERIFY(j.window->findChild<QWidget*>("OutboxView") != nullptr);
   }
 };
+
+// The archive: frames fetched from a SatNOGS-like server of the test's own through "File / Fetch
+// from SatNOGS DB...", charted in "View / History...", and one pass loaded into the main window
+// by a double click.
+void JourneyTest::fetchChartAndLoadAPass() {
+  QTemporaryDir data;
+  qputenv("XDG_DATA_HOME", data.path().toLocal8Bit());
+  Journey j;
+  orvelt::testing::NetworkTestServer server;
+  QVERIFY(server.Listen());
+  QByteArray page = "[";
+  for (int k = 0; k < 30; ++k) {
+    char frame[64];
+    std::snprintf(frame, sizeof frame, "C0800000022C0300%02X00", 0x10 + k);
+    page += QByteArray(k ? "," : "") + "{\"frame\": \"" + frame +
+            "\", \"timestamp\": \"2026-11-28T09:14:" + QByteArray::number(10 + k) +
+            "Z\", \"observer\": \"DL0ABC-JO62\"}";
+  }
+  server.Queue({200, {}, page + "]", false});
+
+  auto fetched = When_Shown<QDialog>([&](QDialog* d) {
+    Type_Into(Field(d, "&Server:"), QString::fromLatin1(server.Url()));
+    Type_Into(Field(d, "&NORAD ID:"), "99999");
+    Type_Into(Field(d, "&Token:"), "journey-token");
+    QPushButton* start = nullptr;
+    for (QPushButton* b : d->findChildren<QPushButton*>()) {
+      if (b->text() == "&Fetch") start = b;
+    }
+    QVERIFY(start != nullptr);
+    QTest::mouseClick(start, Qt::LeftButton);
+    QTRY_VERIFY_WITH_TIMEOUT(start->isEnabled(), 8000);
+    QTest::keyClick(Keys(), Qt::Key_Escape);
+  });
+  Pick(*j.window, 'f', "Fetch from SatNOGS");
+  QVERIFY(*fetched && !g_stuck);
+  QCOMPARE(server.requests().size(), std::size_t{1});
+  QCOMPARE(server.requests()[0].authorization, QByteArray("Token journey-token"));
+
+  Pick(*j.window, 'v', "History");
+  QTableWidget* passes = nullptr;
+  QTRY_VERIFY_WITH_TIMEOUT(
+      [&] {
+        for (QWidget* w : QApplication::topLevelWidgets()) {
+          if (w->isVisible() && w->findChild<QTableWidget*>())
+            passes = w->findChild<QTableWidget*>();
+        }
+        return passes != nullptr && passes->rowCount() == 1;
+      }(),
+      5000);
+  const QRect row = passes->visualItemRect(passes->item(0, 0));
+  // A double click as the window system delivers it: a click, then the second press.
+  QTest::mouseClick(passes->viewport(), Qt::LeftButton, {}, row.center());
+  QTest::mouseDClick(passes->viewport(), Qt::LeftButton, {}, row.center());
+  QTRY_COMPARE_WITH_TIMEOUT(j.Store().Count(3), 30, 5000);
+  Back_To(j.window.get());
+  j.Check_Views_Show_The_Store();
+  qunsetenv("XDG_DATA_HOME");
+}
 
 QTEST_MAIN(JourneyTest)
 #include "journey_test.moc"
