@@ -448,6 +448,21 @@ class JourneyTest : public QObject {
     QCOMPARE(j.App().form.MSChart2.chart_type, orvelt::kChartTypeLine);
     QTest::keyClick(Keys(), Qt::Key_S);
     Back_To(j.window.get());
+
+    // F1 opens the Info window with its fixed captions.
+    QTest::keyClick(Keys(), Qt::Key_F1);
+    QWidget* info = nullptr;
+    QTRY_VERIFY([&] {
+      for (QWidget* w : QApplication::topLevelWidgets()) {
+        if (w->isVisible() && w->objectName() == "Info") info = w;
+      }
+      return info != nullptr;
+    }());
+    QStringList captions;
+    for (QLabel* l : info->findChildren<QLabel*>()) captions << l->text();
+    QVERIFY2(captions.contains("Homepage:") && captions.contains("e-mail:"),
+             qPrintable(captions.join('|')));
+    info->close();
     QVERIFY(QFile::exists(j.dir.filePath("pass.png")) || QFile::exists(j.dir.filePath("pass.bmp")));
   }
 
