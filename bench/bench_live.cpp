@@ -188,7 +188,12 @@ void BM_Latency_To_Value_Box(benchmark::State& state) {
         sent = k + 1;
       }
     });
-    window->Live().Connect_To("127.0.0.1:" + std::to_string(tnc.Port()), {});
+    if (const orvelt::Outcome connected =
+            window->Live().Connect_To("127.0.0.1:" + std::to_string(tnc.Port()), {});
+        !connected) {
+      state.SkipWithError(connected.why().c_str());
+      return;
+    }
     Run_Until([&] { return tnc.Done() && static_cast<int>(latency.size()) >= sent; });
     window->Live().Disconnect();
     Percentiles(state, latency);
@@ -263,7 +268,12 @@ void BM_Cpu_At_10_Frames_Per_Second(benchmark::State& state) {
     });
     const double cpu0 = Thread_Cpu_Seconds();
     const auto t0 = Clock::now();
-    window->Live().Connect_To("127.0.0.1:" + std::to_string(tnc.Port()), dir.path().toStdString());
+    if (const orvelt::Outcome connected = window->Live().Connect_To(
+            "127.0.0.1:" + std::to_string(tnc.Port()), dir.path().toStdString());
+        !connected) {
+      state.SkipWithError(connected.why().c_str());
+      return;
+    }
     Run_Until([&] { return tnc.Done(); });
     const double seconds = Ms(Clock::now() - t0) / 1000;
     const double cpu = Thread_Cpu_Seconds() - cpu0;

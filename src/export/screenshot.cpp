@@ -6,8 +6,8 @@
 #include <random>
 #include <string>
 #include <system_error>
-#include <variant>
 
+#include "base/result.hpp"
 #include "config/conf_ini.hpp"
 #include "export/screenshot_name.hpp"
 
@@ -31,11 +31,6 @@ std::string Not_Saved(const std::string& reason) {
   return std::string(kScreenshotNotSaved) + reason;
 }
 
-// Why a file operation failed, in words.
-struct Failure {
-  std::string reason;
-};
-
 // A file of our own, freshly created in the target's folder: the picture is written there and
 // renamed onto the target name only when complete. Creating it exclusively never follows a
 // symlink, and the rename replaces whatever stands at the target name (a symlink included)
@@ -53,12 +48,12 @@ class StagedFile {
   }
   const fs::path& path() const { return path_; }
 
-  std::variant<std::monostate, Failure> Rename_To(const fs::path& target) {
+  Outcome Rename_To(const fs::path& target) {
     std::error_code ec;
     fs::rename(path_, target, ec);
     if (ec) return Failure{ec.message()};
     path_.clear();
-    return {};
+    return Outcome::Done();
   }
 
  private:
@@ -66,7 +61,7 @@ class StagedFile {
 };
 
 // Creates an empty file of our own beside `target`, hidden and with a random part in its name.
-std::variant<StagedFile, Failure> Stage_Beside(const fs::path& target) {
+Result<StagedFile> Stage_Beside(const fs::path& target) {
   std::random_device seed;
   std::mt19937 random(seed());
   int error = 0;
@@ -87,7 +82,7 @@ std::variant<StagedFile, Failure> Stage_Beside(const fs::path& target) {
 }
 
 // Why nothing can be written in the bitmap's folder, if so.
-std::variant<std::monostate, Failure> Check_Folder(const fs::path& bitmap) {
+Outcome Check_Folder(const fs::path& bitmap) {
   const fs::path folder = bitmap.parent_path();
   std::error_code ec;
   const fs::file_status folder_status = fs::status(folder, ec);
@@ -97,7 +92,7 @@ std::variant<std::monostate, Failure> Check_Folder(const fs::path& bitmap) {
   if (fs::is_directory(fs::symlink_status(bitmap, ec))) {
     return Failure{Utf8_Text(bitmap) + " cannot be written: it is a folder"};
   }
-  return {};
+  return Outcome::Done();
 }
 
 }  // namespace
@@ -117,24 +112,22 @@ void Command1_Click(AppState& app, Platform& platform) {
     status = Not_Saved(bitmap_text + ": " + ec.message());
     return;
   }
-  if (const auto folder = Check_Folder(bitmap);
-      const auto* failure = std::get_if<Failure>(&folder)) {
-    status = Not_Saved(failure->reason);
+  if (const Outcome folder = Check_Folder(bitmap); !folder) {
+    status = Not_Saved(folder.why());
     return;
   }
   auto staged_bitmap = Stage_Beside(bitmap);
-  if (const auto* failure = std::get_if<Failure>(&staged_bitmap)) {
-    status = Not_Saved(bitmap_text + " cannot be written: " + failure->reason);
+  if (!staged_bitmap) {
+    status = Not_Saved(bitmap_text + " cannot be written: " + staged_bitmap.why());
     return;
   }
-  StagedFile& staged = std::get<StagedFile>(staged_bitmap);
+  StagedFile& staged = staged_bitmap.value();
   if (const Outcome saved = platform.Save_Window_Bitmap(staged.path()); !saved) {
     status = Not_Saved(bitmap_text + ": " + saved.why());
     return;
   }
-  if (const auto renamed = staged.Rename_To(bitmap);
-      const auto* failure = std::get_if<Failure>(&renamed)) {
-    status = Not_Saved(bitmap_text + " cannot be written: " + failure->reason);
+  if (const Outcome renamed = staged.Rename_To(bitmap); !renamed) {
+    status = Not_Saved(bitmap_text + " cannot be written: " + renamed.why());
     return;
   }
 
@@ -152,16 +145,15 @@ void Command1_Click(AppState& app, Platform& platform) {
              " could not be started and " + png_text + " could not be written: " + reason;
   };
   auto staged_png = Stage_Beside(png);
-  if (const auto* failure = std::get_if<Failure>(&staged_png)) return no_png(failure->reason);
-  StagedFile& png_part = std::get<StagedFile>(staged_png);
+  if (!staged_png) return no_png(staged_png.why());
+  StagedFile& png_part = staged_png.value();
   if (const Outcome written = platform.Write_Png(bitmap, png_part.path(), kTransparentRed,
                                                  kTransparentGreen, kTransparentBlue);
       !written) {
     return no_png(written.why());
   }
-  if (const auto renamed = png_part.Rename_To(png);
-      const auto* failure = std::get_if<Failure>(&renamed)) {
-    return no_png(failure->reason);
+  if (const Outcome renamed = png_part.Rename_To(png); !renamed) {
+    return no_png(renamed.why());
   }
   if (fs::remove(bitmap, ec); ec) {
     status = png_text + " saved; " + bitmap_text + " could not be removed: " + ec.message();

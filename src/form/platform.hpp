@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "decode/outcome.hpp"
+#include "base/result.hpp"
 
 namespace orvelt {
 

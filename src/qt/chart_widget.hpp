@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "decode/outcome.hpp"
+#include "base/result.hpp"
 #include "form/chart_model.hpp"
 
 class QCPAbstractPlottable;

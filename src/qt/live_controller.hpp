@@ -8,7 +8,7 @@
 #include <memory>
 #include <string>
 
-#include "decode/outcome.hpp"
+#include "base/result.hpp"
 #include "live/follow.hpp"
 #include "live/kiss_link.hpp"
 #include "live/live_receiver.hpp"

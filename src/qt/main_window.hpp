@@ -12,8 +12,8 @@
 #include <string>
 #include <vector>
 
+#include "base/result.hpp"
 #include "config/conf_ini.hpp"
-#include "decode/outcome.hpp"
 #include "form/twip_rect.hpp"
 #include "qt/qt_platform.hpp"
 #include "window/app_state.hpp"

@@ -4,7 +4,7 @@
 #include <filesystem>
 #include <string>
 
-#include "decode/outcome.hpp"
+#include "base/result.hpp"
 
 class QWidget;
 
