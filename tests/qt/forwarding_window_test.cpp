@@ -28,7 +28,6 @@
 #include "qt/forwarding_controller.hpp"
 #include "qt/live_controller.hpp"
 #include "qt/main_window.hpp"
-#include "qt/outbox_view.hpp"
 #include "qt/station_dialog.hpp"
 #include "support/example_station.hpp"
 #include "support/scripted_platform.hpp"
@@ -182,11 +181,6 @@ void ForwardingWindowTest::Station_Menu_Turns_Forwarding_On_And_Live_Telemetry_I
   QTRY_VERIFY_WITH_TIMEOUT(w.Forwarding().Status_Text().contains(
                                QStringLiteral("sent %1, waiting 0, rejected 0").arg(telemetry)),
                            2000);
-
-  // The outbox view opens on the same outbox.
-  w.Action("MenuFileOutbox")->trigger();
-  auto* view = w.window->findChild<OutboxView*>("OutboxView");
-  QVERIFY(view != nullptr && view->isVisible());
 
   // Live frames were queued as they came: they are not offered again.
   const QString said = w.Forward_Loaded();

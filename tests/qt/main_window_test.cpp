@@ -26,7 +26,6 @@
 #include "qt/value_box_fit.hpp"
 #include "support/scripted_platform.hpp"
 #include "support/test_font.hpp"
-#include "window/navigation.hpp"
 
 using orvelt::MainWindow;
 
@@ -162,35 +161,6 @@ class MainWindowTest : public QObject {
     QCOMPARE(s.window->Qt_Platform().Decimal_Separator(), std::string(","));
     QCOMPARE(s.window->Qt_Platform().Format_Long_Time({1970, 1, 1, 13, 5, 9}),
              std::string("13:05:09"));
-  }
-
-  // The arrow keys step the way they point; Home and End go to the first and the last loaded
-  // record, not to the ends of the bar; the position shows beside the bar.
-  void keysStepThroughTheRecords() {
-    Scripted s;
-    s.window->Load_Files({kSample});
-    s.window->show();
-    QScrollBar* bar = s.Scroll();
-    bar->setFocus();
-    const struct {
-      Qt::Key key;
-      int expected;
-    } steps[] = {{Qt::Key_Right, 2},
-                 {Qt::Key_Right, 3},
-                 {Qt::Key_Left, 2},
-                 {Qt::Key_Up, 3},
-                 {Qt::Key_Down, 2},
-                 {Qt::Key_Home, 1},
-                 {Qt::Key_End, orvelt::Last_Record(s.window->App().telemetry.store)}};
-    for (const auto& step : steps) {
-      QTest::keyClick(bar, step.key);
-      QCOMPARE(bar->value(), step.expected);
-      QCOMPARE(s.window->App().form.HScroll1, step.expected);
-    }
-    // Beside the bar: which record of how many is shown, and its time in the tooltip.
-    const QString last = QString::number(orvelt::Last_Record(s.window->App().telemetry.store));
-    QCOMPARE(s.Find<QLabel>("RecordPosition")->text(), last + "/" + last);
-    QVERIFY(bar->toolTip().startsWith("Record " + last + " of " + last + ", "));
   }
 
   // Values wider than their box are shown whole (in a smaller font) and the tooltip gives the
