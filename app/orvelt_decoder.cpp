@@ -18,6 +18,7 @@
 #include <system_error>
 #include <vector>
 
+#include "base/version.hpp"
 #include "config/start_up_files.hpp"
 #include "out_of_memory.hpp"
 #include "qt/connect_dialog.hpp"
@@ -25,7 +26,6 @@
 #include "qt/load_monitor.hpp"
 #include "qt/main_window.hpp"
 #include "termination_signals.hpp"
-#include "version.hpp"
 #include "window/handlers.hpp"
 
 namespace {

@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "base/version.hpp"
 #include "config/start_up_files.hpp"
 #include "decode/latin1.hpp"
 #include "decode/printable_text.hpp"
@@ -24,7 +25,6 @@
 #include "out_of_memory.hpp"
 #include "receive_format.hpp"
 #include "termination_signals.hpp"
-#include "version.hpp"
 
 namespace {
 

@@ -91,8 +91,7 @@ ForwarderStart Forwarder::Start(ForwarderConfig config, const std::filesystem::p
                          " is outside 1 to " + std::to_string(kMaxRequestsInFlight)};
   }
   if (config.user_agent.empty()) {
-    config.user_agent =
-        User_Agent(QCoreApplication::applicationName().toStdString(), kProgramVersion);
+    config.user_agent = User_Agent(QCoreApplication::applicationName().toStdString(), kVersion);
   }
   std::unique_ptr<Outbox> outbox;
   if (!config.dry_run) {

@@ -1,11 +1,11 @@
 #pragma once
 
+#include "base/version.hpp"
 #include "forward/outbox.hpp"
 #include "forward/received_frame.hpp"
 #include "forward/retry_policy.hpp"
 #include "forward/server_connection.hpp"
 #include "forward/station_settings.hpp"
-#include "info/info_content.hpp"
 
 #include <QObject>
 #include <QString>
@@ -25,7 +25,7 @@ inline constexpr int kMaxRequestsInFlight = 16;
 
 struct ForwarderConfig {
   StationSettings station;
-  std::string version = std::string(kProgramVersion);  // sent with every report
+  std::string version = std::string(kVersion);  // sent with every report
   // Sent as the User-Agent; empty: the program's name and version.
   std::string user_agent;
   int timeout_ms = 10'000;

@@ -161,7 +161,7 @@ TEST_F(ForwarderTest, KeepsSeveralRequestsInFlightOverKeptConnections) {
   EXPECT_EQ(frames.removeDuplicates(), 0);
   // The program's own name and version, for the server's operator.
   EXPECT_EQ(server.requests()[0].user_agent,
-            QCoreApplication::applicationName().toUtf8() + "/" + kProgramVersion.data());
+            QCoreApplication::applicationName().toUtf8() + "/" + kVersion.data());
 }
 
 TEST_F(ForwarderTest, ComesBackWhenRetryAfterSays) {
