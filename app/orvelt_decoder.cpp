@@ -175,8 +175,8 @@ int main(int argc, char** argv) {
   Close_On_Termination(app);
 
   orvelt::MainWindow window;
-  if (const auto error = window.Start_Up()) {
-    const std::string message = error->message();
+  if (const orvelt::Outcome started = window.Start_Up(); !started) {
+    const std::string& message = started.why();
     std::cerr << "orvelt-decoder: cannot start: " << message << '\n';
     QMessageBox::critical(
         nullptr, QString::fromUtf8(orvelt::kWindowTitle),
