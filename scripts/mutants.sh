@@ -117,7 +117,7 @@ m forward-no-body-204 src/forward/http_answer.cpp 'if (answer_.status == 204 || 
 
 # --- window: navigation bounds, record display, frame rows
 f=src/window/navigation.cpp
-m window-go-to-time $f '>= *wanted) return {r, {}};' '> *wanted) return {r, {}};' "$T_WIN" "$R_WIN"
+m window-go-to-time $f 'kTimeOfDayLength) >= *wanted)' 'kTimeOfDayLength) > *wanted)' "$T_WIN" "$R_WIN"
 m window-go-to-first $f '*record < kFirstRecord)' '*record <= kFirstRecord)' "$T_WIN" "$R_WIN"
 m window-time-part-width $f 'if (piece.size() > 2) return std::nullopt;' 'if (piece.size() > 3) return std::nullopt;' "$T_WIN" "$R_WIN"
 f=src/window/record_display.cpp
