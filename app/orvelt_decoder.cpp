@@ -10,7 +10,6 @@
 #include <QSaveFile>
 #include <QTimer>
 
-#include <algorithm>
 #include <filesystem>
 #include <iostream>
 #include <string>
@@ -104,20 +103,16 @@ void Close_On_Termination(QApplication& app) {
 // window is up, writes its caption and the texts of its visible value boxes and status line to
 // <file>, one "name=text" per line, so that a script can check what a user would see.
 void Dump_Visible_Texts(const orvelt::MainWindow& window, const QString& path) {
-  QList<QLineEdit*> boxes = window.findChildren<QLineEdit*>();
-  auto index = [](const QLineEdit* box) { return box->objectName().section(u'_', 1).toInt(); };
-  std::sort(boxes.begin(), boxes.end(),
-            [&](const QLineEdit* a, const QLineEdit* b) { return index(a) < index(b); });
   QString text = QStringLiteral("title=%1\n").arg(window.windowTitle());
-  for (const QLineEdit* box : boxes) {
-    if (!box->objectName().startsWith(QLatin1String("Text1_"))) continue;
-    text += QStringLiteral("Text1(%1)=%2\n").arg(index(box)).arg(box->text());
+  for (int index = 0; index < orvelt::kControlIndexCount; ++index) {
+    if (const QLineEdit* box = window.Value_Box(index)) {
+      text += QStringLiteral("Text1(%1)=%2\n").arg(index).arg(box->text());
+    }
   }
   // The status line may be shortened to fit; its tooltip holds it whole.
-  if (const auto* label3 = window.findChild<QLabel*>("Label3")) {
-    QString status = label3->toolTip().isEmpty() ? label3->text() : label3->toolTip();
-    text += QStringLiteral("Label3=%1\n").arg(status.replace(u'\n', u' '));
-  }
+  const QLabel* label3 = window.Status_Line();
+  QString status = label3->toolTip().isEmpty() ? label3->text() : label3->toolTip();
+  text += QStringLiteral("Label3=%1\n").arg(status.replace(u'\n', u' '));
   QSaveFile file(path);
   if (file.open(QIODevice::WriteOnly)) {
     file.write(text.toUtf8());
