@@ -6,12 +6,12 @@
 #include <string>
 #include <vector>
 
+#include "base/version.hpp"
 #include "decode/frame_log.hpp"
 #include "dump_format.hpp"
 #include "ingest/capture_reader.hpp"
 #include "ingest/dump_options.hpp"
 #include "out_of_memory.hpp"
-#include "version.hpp"
 
 namespace {
 

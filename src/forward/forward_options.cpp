@@ -47,7 +47,7 @@ Outcome Store(ForwardOptions& options, Option option, const std::string& value) 
       options.dry_run = true;
       break;
     case Option::kCallsign:
-      if (auto problem = Callsign_Problem(value)) return Outcome::Failed(*problem);
+      if (Outcome usable = Check_Callsign(value); !usable) return usable;
       options.callsign = value;
       break;
     case Option::kLat:
@@ -61,7 +61,7 @@ Outcome Store(ForwardOptions& options, Option option, const std::string& value) 
       break;
     }
     case Option::kServer:
-      if (auto problem = Server_Url_Problem(value)) return Outcome::Failed(*problem);
+      if (Outcome usable = Check_Server_Url(value); !usable) return usable;
       options.servers.push_back(value);
       break;
     case Option::kOutbox:
