@@ -10,15 +10,12 @@
 #include <QSaveFile>
 #include <QTimer>
 
-#include <algorithm>
-#include <filesystem>
 #include <iostream>
 #include <string>
-#include <string_view>
-#include <system_error>
 #include <vector>
 
 #include "base/version.hpp"
+#include "config/decoder_options.hpp"
 #include "config/start_up_files.hpp"
 #include "out_of_memory.hpp"
 #include "qt/connect_dialog.hpp"
@@ -29,66 +26,6 @@
 #include "window/handlers.hpp"
 
 namespace {
-
-constexpr const char* kUsage =
-    "usage: orvelt-decoder [--connect SOURCE] [--] [FILE...]\n"
-    "Opens the ORVELT-1 telemetry decoder's window and loads the capture files named, in the\n"
-    "order given, as one selection.\n"
-    "\n"
-    "  --connect SOURCE  receive live from a TNC: HOST:PORT (KISS over TCP) or DEVICE@BAUD\n"
-    "                    (a serial TNC), recording into the folder last chosen\n"
-    "  -h, --help        print this help and end\n"
-    "  --version         print the version and end\n"
-    "  --                every argument after it is a file, even one that starts with \"-\"\n"
-    "\n"
-    "The start-up files conf.ini and obc_offset.ini are each read from the first of these\n"
-    "folders that has it: the program's own folder, $XDG_CONFIG_HOME/orvelt (normally\n"
-    "~/.config/orvelt), the installation's share/orvelt, then orvelt/ in $XDG_DATA_HOME and\n"
-    "each folder of $XDG_DATA_DIRS. Qt's own options (-platform, -style, ...) are accepted.\n";
-
-// What the command line asks for before a window exists: help and the version need no display.
-enum class EarlyRequest { Run, Help, Version };
-
-EarlyRequest Early_Request_Of(int argc, char** argv) {
-  for (int i = 1; i < argc; ++i) {
-    const std::string_view arg = argv[i];
-    if (arg == "--") break;
-    if (arg == "--help" || arg == "-h") return EarlyRequest::Help;
-    if (arg == "--version") return EarlyRequest::Version;
-  }
-  return EarlyRequest::Run;
-}
-
-// The capture files named on the command line, once Qt has taken its own options out. Anything
-// else that looks like an option is a mistake, reported before a window is shown.
-struct FileArguments {
-  std::vector<std::string> files;
-  std::string connect_to;  // --connect HOST:PORT or DEVICE@BAUD
-  QString unknown_option;  // empty when every argument was understood
-};
-
-// The names as the file system's bytes (QApplication has taken its own options out of argv),
-// so that a name that is no valid UTF-8 loads as it does in orvelt-dump.
-FileArguments File_Arguments(int argc, char** argv) {
-  FileArguments result;
-  bool options_done = false;
-  for (int k = 1; k < argc; ++k) {
-    const std::string_view arg = argv[k];
-    if (!options_done && arg == "--") {
-      options_done = true;
-    } else if (!options_done && arg == "--connect" && k + 1 < argc) {
-      result.connect_to = argv[++k];
-    } else if (!options_done && arg.size() > 1 && arg[0] == '-') {
-      result.unknown_option = QString::fromLocal8Bit(argv[k]);
-      return result;
-    } else {
-      std::error_code ec;
-      const std::filesystem::path absolute = std::filesystem::absolute(argv[k], ec);
-      result.files.push_back(ec ? std::string(arg) : absolute.string());
-    }
-  }
-  return result;
-}
 
 // SIGTERM and SIGINT close the windows as "Exit" would, so that a logout of the desktop or a
 // supervising script ends the program cleanly with status 0, also during a load.
@@ -104,20 +41,16 @@ void Close_On_Termination(QApplication& app) {
 // window is up, writes its caption and the texts of its visible value boxes and status line to
 // <file>, one "name=text" per line, so that a script can check what a user would see.
 void Dump_Visible_Texts(const orvelt::MainWindow& window, const QString& path) {
-  QList<QLineEdit*> boxes = window.findChildren<QLineEdit*>();
-  auto index = [](const QLineEdit* box) { return box->objectName().section(u'_', 1).toInt(); };
-  std::sort(boxes.begin(), boxes.end(),
-            [&](const QLineEdit* a, const QLineEdit* b) { return index(a) < index(b); });
   QString text = QStringLiteral("title=%1\n").arg(window.windowTitle());
-  for (const QLineEdit* box : boxes) {
-    if (!box->objectName().startsWith(QLatin1String("Text1_"))) continue;
-    text += QStringLiteral("Text1(%1)=%2\n").arg(index(box)).arg(box->text());
+  for (int index = 0; index < orvelt::kControlIndexCount; ++index) {
+    if (const QLineEdit* box = window.Value_Box(index)) {
+      text += QStringLiteral("Text1(%1)=%2\n").arg(index).arg(box->text());
+    }
   }
   // The status line may be shortened to fit; its tooltip holds it whole.
-  if (const auto* label3 = window.findChild<QLabel*>("Label3")) {
-    QString status = label3->toolTip().isEmpty() ? label3->text() : label3->toolTip();
-    text += QStringLiteral("Label3=%1\n").arg(status.replace(u'\n', u' '));
-  }
+  const QLabel* label3 = window.Status_Line();
+  QString status = label3->toolTip().isEmpty() ? label3->text() : label3->toolTip();
+  text += QStringLiteral("Label3=%1\n").arg(status.replace(u'\n', u' '));
   QSaveFile file(path);
   if (file.open(QIODevice::WriteOnly)) {
     file.write(text.toUtf8());
@@ -142,15 +75,18 @@ void Dump_After_Load(orvelt::MainWindow& window, const QString& path, bool load_
 
 int main(int argc, char** argv) {
   orvelt::Exit_Clearly_When_Out_Of_Memory("orvelt-decoder");
-  switch (Early_Request_Of(argc, argv)) {
-    case EarlyRequest::Help:
-      std::cout << kUsage;
-      return 0;
-    case EarlyRequest::Version:
-      std::cout << "orvelt-decoder " << orvelt::kVersion << '\n';
-      return 0;
-    case EarlyRequest::Run:
-      break;
+  // Help and the version need no display: answered before the toolkit starts.
+  if (const auto early = orvelt::Parse_Decoder_Options({argv + 1, argv + argc}); early) {
+    switch (early.value().request) {
+      case orvelt::DecoderOptions::Request::Help:
+        std::cout << orvelt::kDecoderUsage;
+        return 0;
+      case orvelt::DecoderOptions::Request::Version:
+        std::cout << "orvelt-decoder " << orvelt::kVersion << '\n';
+        return 0;
+      case orvelt::DecoderOptions::Request::Open:
+        break;
+    }
   }
 
   QApplication app(argc, argv);
@@ -166,12 +102,14 @@ int main(int argc, char** argv) {
   QGuiApplication::setDesktopFileName(QStringLiteral("org.orvelt.decoder"));
   QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral("org.orvelt.decoder")));
 
-  const FileArguments arguments = File_Arguments(argc, argv);
-  if (!arguments.unknown_option.isEmpty()) {
-    std::cerr << "orvelt-decoder: unknown option " << arguments.unknown_option.toStdString() << "\n"
-              << kUsage;
+  // QApplication has taken its own options out of argv; the rest are the decoder's.
+  const orvelt::Result<orvelt::DecoderOptions> parsed =
+      orvelt::Parse_Decoder_Options({argv + 1, argv + argc});
+  if (!parsed) {
+    std::cerr << "orvelt-decoder: " << parsed.why() << "\n" << orvelt::kDecoderUsage;
     return 2;
   }
+  const orvelt::DecoderOptions& arguments = parsed.value();
   Close_On_Termination(app);
 
   orvelt::MainWindow window;

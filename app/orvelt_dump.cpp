@@ -4,33 +4,16 @@
 #include <iostream>
 #include <optional>
 #include <string>
-#include <string_view>
 #include <vector>
 
 #include "base/version.hpp"
 #include "decode/frame_log.hpp"
 #include "dump_format.hpp"
 #include "ingest/capture_reader.hpp"
+#include "ingest/dump_options.hpp"
 #include "out_of_memory.hpp"
 
 namespace {
-
-constexpr const char* kUsage =
-    "usage: orvelt-dump [--json | --hex | --frames [--json]] [--report-all] [--] FILE...\n"
-    "Loads the capture files as one selection, in the order given, and prints every stored\n"
-    "sample as CSV (default), everything decoded as JSON (--json), or the hex line of every\n"
-    "decoded frame (--hex). --frames writes one line per frame as it is decoded, without the\n"
-    "store's limit of 5000 samples per channel: file, frame number, time label, kind, problem,\n"
-    "message text or switch status, and its channel values (CSV, or JSON Lines with --json).\n"
-    "FILE may be - for standard input, a pipe or any other stream; --\n"
-    "ends the options, so that a file named like an option can follow. In CSV, control\n"
-    "characters are written as \\xHH and a backslash as \\\\.\n"
-    "The load report goes to stderr: per file, counts per problem and the first frame numbers;\n"
-    "--report-all also names every frame with a problem as it is met.\n"
-    "Exit status: 0 all files read, 1 a file could not be read or the load stopped, 2 usage\n"
-    "error.\n";
-
-enum class Output { Csv, Json, Hex, Frames };
 
 // Hex lines straight to standard output as frames are decoded, so that no log of them is kept
 // and none is left out, whatever the capture's size.
@@ -65,45 +48,28 @@ class HexStream {
 int main(int argc, char** argv) {
   using namespace orvelt;
   Exit_Clearly_When_Out_Of_Memory("orvelt-dump");
-  Output output = Output::Csv;
-  bool report_all = false;
-  bool frames_json = false;
-  std::vector<std::string> files;
-  bool options_done = false;
-  for (int i = 1; i < argc; ++i) {
-    const std::string_view arg = argv[i];
-    if (!options_done && arg == "--json" && output == Output::Frames && !frames_json) {
-      frames_json = true;
-    } else if (!options_done && arg == "--json" && output == Output::Csv) {
-      output = Output::Json;
-    } else if (!options_done && arg == "--frames" && output == Output::Csv) {
-      output = Output::Frames;
-    } else if (!options_done && arg == "--frames" && output == Output::Json && !frames_json) {
-      output = Output::Frames;
-      frames_json = true;
-    } else if (!options_done && arg == "--hex" && output == Output::Csv) {
-      output = Output::Hex;
-    } else if (!options_done && arg == "--report-all" && !report_all) {
-      report_all = true;
-    } else if (!options_done && (arg == "--help" || arg == "-h")) {
-      std::cout << kUsage;
-      return 0;
-    } else if (!options_done && arg == "--version") {
-      std::cout << "orvelt-dump " << kVersion << '\n';
-      return 0;
-    } else if (!options_done && arg == "--") {
-      options_done = true;
-    } else if (!options_done && arg.size() > 1 && arg[0] == '-') {
-      std::cerr << "orvelt-dump: unknown or repeated option " << arg << "\n" << kUsage;
-      return 2;
-    } else {
-      files.emplace_back(arg);
-    }
-  }
-  if (files.empty()) {
-    std::cerr << kUsage;
+  const Result<DumpOptions> parsed = Parse_Dump_Options({argv + 1, argv + argc});
+  if (!parsed) {
+    std::cerr << "orvelt-dump: " << parsed.why() << "\n" << kDumpUsage;
     return 2;
   }
+  switch (parsed.value().request) {
+    case DumpOptions::Request::Help:
+      std::cout << kDumpUsage;
+      return 0;
+    case DumpOptions::Request::Version:
+      std::cout << "orvelt-dump " << kVersion << '\n';
+      return 0;
+    case DumpOptions::Request::Usage:
+      std::cerr << kDumpUsage;
+      return 2;
+    case DumpOptions::Request::Dump:
+      break;
+  }
+  using Output = DumpOptions::Output;
+  const Output output = parsed.value().output;
+  const bool report_all = parsed.value().report_all;
+  const std::vector<std::string>& files = parsed.value().files;
 
   TelemetryState state;
   state.keep_frame_log = false;
@@ -111,7 +77,8 @@ int main(int argc, char** argv) {
   std::ios::sync_with_stdio(false);
   std::optional<FrameLines> lines;
   if (output == Output::Frames) {
-    lines.emplace(std::cout, frames_json ? FrameLines::Form::Json : FrameLines::Form::Csv);
+    lines.emplace(std::cout,
+                  parsed.value().frames_json ? FrameLines::Form::Json : FrameLines::Form::Csv);
   }
   LoadOptions options;
   options.regular_files_only = false;

@@ -16,9 +16,9 @@
 #include "config/start_up_files.hpp"
 #include "decode/latin1.hpp"
 #include "decode/printable_text.hpp"
-#include "forward/forward_options.hpp"
 #include "forward/forwarder.hpp"
 #include "forward/outbox.hpp"
+#include "forward/receive_options.hpp"
 #include "forward/station_settings_store.hpp"
 #include "live/live_receiver.hpp"
 #include "live/live_status.hpp"
@@ -27,55 +27,6 @@
 #include "termination_signals.hpp"
 
 namespace {
-
-constexpr const char* kUsage =
-    "usage: orvelt-receive SOURCE [--record DIR | --no-record] [--json]\n"
-    "                      [--forward [--callsign CALL] [--lat DEG] [--lon DEG] [--norad N]\n"
-    "                       [--server URL]... [--outbox FILE] [--in-flight N] [--dry-run]]\n"
-    "       orvelt-receive --help | --version\n"
-    "Receives KISS frames from a TNC and decodes them as they arrive. SOURCE is HOST:PORT for\n"
-    "KISS over TCP (e.g. localhost:8001) or DEVICE@BAUD for a serial TNC (e.g.\n"
-    "/dev/ttyUSB0@9600). Lost connections are retried (1 s doubling to 30 s) until the program\n"
-    "ends on SIGINT or SIGTERM.\n"
-    "Every frame is recorded to a capture file in DIR (default: the documents folder's\n"
-    "ORVELT-1 recordings); its path goes to stderr. A full store starts a new recording.\n"
-    "stdout has one line per frame received, the TNC's time-label frames aside:\n"
-    "  LABEL KIND: CHANNEL CAPTION = VALUE UNIT, ...  for ORVELT-1 telemetry (KIND battery,\n"
-    "                                   solar array, switchboard, magnetometer, sensor, counter)\n"
-    "  LABEL message: TEXT              for a message frame\n"
-    "  LABEL KIND: N bytes[, PROBLEM]: HEX  for any other frame: KIND other for frames of other\n"
-    "                                   stations, N the bytes after the KISS command byte, HEX "
-    "them\n"
-    "Control characters in labels and messages are written as \\xHH. With --json each line is one\n"
-    "JSON object: {\"time_label\", \"kind\", \"channels\", \"message\"} for telemetry,\n"
-    "{\"time_label\", \"kind\", \"bytes\", \"problem\", \"hex\"} for any other frame.\n"
-    "--forward sends every frame taken as ORVELT-1 telemetry to the telemetry servers (SiDS),\n"
-    "through an outbox that keeps each frame until a server took it. The station settings are\n"
-    "those saved in the window's \"Station...\" dialog; --callsign, --lat and --lon (decimal\n"
-    "degrees, north and east positive, not both 0), --norad and --server (repeatable; replaces\n"
-    "the saved servers) override them. --outbox FILE is the outbox (default: the user's data\n"
-    "folder). --in-flight N sends up to N requests at once to each server (1 to 16, default 4).\n"
-    "--dry-run prints on stderr the requests it would make and sends nothing.\n"
-    "Forwarding that cannot start (an outbox that is damaged or in use) is said on stderr;\n"
-    "reception and recording go on without it.\n"
-    "Exit status: 0 ended by a signal, 2 usage error or forwarding settings that cannot be used.\n";
-
-struct ReceiveOptions {
-  std::string source;
-  std::string record_folder;
-  bool record = true;
-  bool json = false;
-};
-
-// Forwarding is asked for with --forward, or --dry-run to see what it would send.
-bool Forwarding_Asked(const orvelt::ForwardOptions& options) {
-  return options.forward || options.dry_run;
-}
-
-bool Any_Forward_Setting(const orvelt::ForwardOptions& options) {
-  return options.callsign || options.latitude || options.longitude || options.norad_id ||
-         !options.servers.empty() || options.outbox;
-}
 
 // Prints a server's status whenever its last error changes (a fault begins or ends) and, at
 // most once a minute, its counts when they changed, so that a log shows how forwarding goes
@@ -115,15 +66,7 @@ struct ForwardingStart {
 // options; a clear message and the exit code when it cannot start.
 ForwardingStart Start_Forwarding(const orvelt::ForwardOptions& options) {
   using namespace orvelt;
-  if (!Forwarding_Asked(options)) {
-    if (Any_Forward_Setting(options)) {
-      std::cerr << "orvelt-receive: the station and server options need --forward (or "
-                   "--dry-run)\n"
-                << kUsage;
-      return {nullptr, 2};
-    }
-    return {};
-  }
+  if (!options.Forwarding_Asked()) return {};
   QSettings saved(QCoreApplication::organizationName(),
                   QString::fromLatin1(kStationSettingsApplication));
   ForwarderConfig config;
@@ -181,52 +124,27 @@ int main(int argc, char** argv) {
   QCoreApplication::setOrganizationName(QString::fromUtf8(
       kStartUpFolderName.data(), static_cast<qsizetype>(kStartUpFolderName.size())));
 
-  const ForwardOptionsResult forward =
-      Parse_Forward_Options(std::vector<std::string>(argv + 1, argv + argc));
-  const std::vector<std::string>& args = forward.other_arguments;
-  for (const std::string& arg : args) {
-    if (arg == "--help" || arg == "-h") {
-      std::cout << kUsage;
+  const Result<ReceiveOptions> parsed =
+      Parse_Receive_Options(std::vector<std::string>(argv + 1, argv + argc));
+  if (!parsed) {
+    std::cerr << "orvelt-receive: " << parsed.why() << '\n' << kReceiveUsage;
+    return 2;
+  }
+  ReceiveOptions options = parsed.value();
+  switch (options.request) {
+    case ReceiveOptions::Request::Help:
+      std::cout << kReceiveUsage;
       return 0;
-    }
-    if (arg == "--version") {
+    case ReceiveOptions::Request::Version:
       std::cout << "orvelt-receive " << kVersion << '\n';
       return 0;
-    }
-  }
-  if (forward.error) {
-    std::cerr << "orvelt-receive: " << *forward.error << '\n' << kUsage;
-    return 2;
-  }
-  ReceiveOptions options;
-  for (std::size_t i = 0; i < args.size(); ++i) {
-    const std::string& arg = args[i];
-    if (arg == "--json") {
-      options.json = true;
-    } else if (arg == "--no-record") {
-      options.record = false;
-    } else if (arg == "--record" && i + 1 < args.size()) {
-      options.record_folder = args[++i];
-    } else if (!arg.empty() && arg[0] == '-') {
-      std::cerr << "orvelt-receive: unknown option or missing value: " << arg << '\n' << kUsage;
-      return 2;
-    } else if (options.source.empty()) {
-      options.source = arg;
-    } else {
-      std::cerr << "orvelt-receive: more than one source\n" << kUsage;
-      return 2;
-    }
-  }
-  const SourceParse source = Parse_Source(options.source);
-  if (!source.ok()) {
-    std::cerr << "orvelt-receive: " << source.error << '\n' << kUsage;
-    return 2;
+    case ReceiveOptions::Request::Receive:
+      break;
   }
   if (options.record && options.record_folder.empty()) {
     options.record_folder = Default_Recording_Folder();
   }
-  if (!options.record) options.record_folder.clear();
-  ForwardingStart forwarding = Start_Forwarding(forward.options);
+  ForwardingStart forwarding = Start_Forwarding(options.forward);
   if (forwarding.exit_code != 0) return forwarding.exit_code;
   Forwarder* forwarder = forwarding.forwarder.get();
   // SIGINT and SIGTERM end the event loop, so that the recording is synced and closed.
@@ -304,7 +222,7 @@ int main(int argc, char** argv) {
     report();
   });
   // report() says why when the recording cannot be made; reception goes on without it.
-  static_cast<void>(receiver.Start(source.address, options.record_folder));
+  static_cast<void>(receiver.Start(options.source, options.record_folder));
   report();
 
   app.exec();

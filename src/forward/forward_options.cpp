@@ -26,20 +26,19 @@ constexpr OptionName kOptions[] = {
 };
 
 // Stores a number of degrees between -limit and limit; the reason when it is not one.
-std::optional<std::string> Store_Degrees(std::optional<double>& target, const std::string& value,
-                                         double limit) {
+Outcome Store_Degrees(std::optional<double>& target, const std::string& value, double limit) {
   const auto degrees = Parse_Degrees(value);
-  if (!degrees) return "\"" + value + "\" is not a number of degrees";
+  if (!degrees) return Outcome::Failed("\"" + value + "\" is not a number of degrees");
   if (*degrees < -limit || *degrees > limit) {
     const std::string bound = std::to_string(static_cast<int>(limit));
-    return value + " is outside -" + bound + " to " + bound;
+    return Outcome::Failed(value + " is outside -" + bound + " to " + bound);
   }
   target = degrees;
-  return std::nullopt;
+  return Outcome::Done();
 }
 
 // Stores one option's value; the reason when the value cannot be used.
-std::optional<std::string> Store(ForwardOptions& options, Option option, const std::string& value) {
+Outcome Store(ForwardOptions& options, Option option, const std::string& value) {
   switch (option) {
     case Option::kForward:
       options.forward = true;
@@ -48,7 +47,7 @@ std::optional<std::string> Store(ForwardOptions& options, Option option, const s
       options.dry_run = true;
       break;
     case Option::kCallsign:
-      if (Outcome usable = Check_Callsign(value); !usable) return usable.why();
+      if (Outcome usable = Check_Callsign(value); !usable) return usable;
       options.callsign = value;
       break;
     case Option::kLat:
@@ -57,66 +56,61 @@ std::optional<std::string> Store(ForwardOptions& options, Option option, const s
       return Store_Degrees(options.longitude, value, 180.0);
     case Option::kNorad: {
       const auto id = Parse_Norad_Id(value);
-      if (!id) return "\"" + value + "\" is not a NORAD catalogue number";
+      if (!id) return Outcome::Failed("\"" + value + "\" is not a NORAD catalogue number");
       options.norad_id = id;
       break;
     }
     case Option::kServer:
-      if (Outcome usable = Check_Server_Url(value); !usable) return usable.why();
+      if (Outcome usable = Check_Server_Url(value); !usable) return usable;
       options.servers.push_back(value);
       break;
     case Option::kOutbox:
-      if (value.empty()) return "give the outbox file";
+      if (value.empty()) return Outcome::Failed("give the outbox file");
       options.outbox = value;
       break;
     case Option::kInFlight: {
       const auto count = Parse_Norad_Id(value);  // digits only, from 1
       if (!count || *count > static_cast<std::uint64_t>(kMaxInFlight)) {
-        return "\"" + value + "\" is not a number from 1 to " + std::to_string(kMaxInFlight);
+        return Outcome::Failed("\"" + value + "\" is not a number from 1 to " +
+                               std::to_string(kMaxInFlight));
       }
       options.requests_in_flight = static_cast<int>(*count);
       break;
     }
   }
-  return std::nullopt;
+  return Outcome::Done();
 }
 
 }  // namespace
 
-ForwardOptionsResult Parse_Forward_Options(const std::vector<std::string>& arguments) {
-  ForwardOptionsResult result;
-  for (std::size_t i = 0; i < arguments.size(); ++i) {
-    const std::string& argument = arguments[i];
-    const auto equals = argument.find('=');
-    const std::string_view name = std::string_view(argument).substr(0, equals);
-    const OptionName* known = nullptr;
-    for (const OptionName& option : kOptions) {
-      if (option.name == name) known = &option;
-    }
-    if (known == nullptr) {
-      result.other_arguments.push_back(argument);
-      continue;
-    }
-    std::string value;
-    if (known->takes_value) {
-      if (equals != std::string::npos) {
-        value = argument.substr(equals + 1);
-      } else if (i + 1 < arguments.size()) {
-        value = arguments[++i];
-      } else {
-        result.error = std::string(name) + ": a value is missing";
-        return result;
-      }
-    } else if (equals != std::string::npos) {
-      result.error = std::string(name) + " takes no value";
-      return result;
-    }
-    if (auto problem = Store(result.options, known->option, value)) {
-      result.error = std::string(name) + ": " + *problem;
-      return result;
-    }
+Result<std::size_t> Take_Forward_Option(ForwardOptions& options,
+                                        const std::vector<std::string>& arguments, std::size_t at) {
+  const std::string& argument = arguments.at(at);
+  const auto equals = argument.find('=');
+  const std::string_view name = std::string_view(argument).substr(0, equals);
+  const OptionName* known = nullptr;
+  for (const OptionName& option : kOptions) {
+    if (option.name == name) known = &option;
   }
-  return result;
+  if (known == nullptr) return std::size_t{0};
+  std::size_t used = 1;
+  std::string value;
+  if (known->takes_value) {
+    if (equals != std::string::npos) {
+      value = argument.substr(equals + 1);
+    } else if (at + 1 < arguments.size()) {
+      value = arguments[at + 1];
+      used = 2;
+    } else {
+      return Result<std::size_t>::Failed(std::string(name) + ": a value is missing");
+    }
+  } else if (equals != std::string::npos) {
+    return Result<std::size_t>::Failed(std::string(name) + " takes no value");
+  }
+  if (const Outcome stored = Store(options, known->option, value); !stored) {
+    return Result<std::size_t>::Failed(std::string(name) + ": " + stored.why());
+  }
+  return used;
 }
 
 StationSettings Apply_Forward_Options(StationSettings saved, const ForwardOptions& options) {

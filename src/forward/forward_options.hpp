@@ -1,7 +1,9 @@
 #pragma once
 
+#include "base/result.hpp"
 #include "forward/station_settings.hpp"
 
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -21,22 +23,25 @@ struct ForwardOptions {
   std::vector<std::string> servers;  // --server, repeatable; replaces the saved list when given
   std::optional<std::string> outbox;
   std::optional<int> requests_in_flight;  // --in-flight: requests in flight per server
+
+  // Forwarding is asked for with --forward, or --dry-run to see what it would send.
+  bool Forwarding_Asked() const { return forward || dry_run; }
+  // Any station or server setting given, which means nothing unless forwarding is asked for.
+  bool Any_Setting() const {
+    return callsign || latitude || longitude || norad_id || !servers.empty() || outbox;
+  }
 };
 
 // The most requests in flight per server --in-flight accepts.
 inline constexpr int kMaxInFlight = 16;
 
-struct ForwardOptionsResult {
-  ForwardOptions options;
-  std::vector<std::string> other_arguments;  // everything that is not a forwarding option
-  std::optional<std::string> error;          // e.g. "--lat: 95 is outside -90 to 90"
-};
-
-// Takes the forwarding options out of a command line (without the program name):
-// --forward --callsign CALL --lat DEG --lon DEG --norad N --server URL (repeatable)
-// --dry-run --outbox FILE --in-flight N; "--option=value" works as well. Other arguments are passed
-// through in order for the receiver to read.
-ForwardOptionsResult Parse_Forward_Options(const std::vector<std::string>& arguments);
+// Takes the forwarding option that starts at arguments[at] into `options`: --forward
+// --callsign CALL --lat DEG --lon DEG --norad N --server URL (repeatable) --dry-run
+// --outbox FILE --in-flight N, or "--option=value". Gives how many arguments it used (0 when
+// arguments[at] is no forwarding option), or why the option cannot be used, naming it (e.g.
+// "--lat: 95 is outside -90 to 90").
+Result<std::size_t> Take_Forward_Option(ForwardOptions& options,
+                                        const std::vector<std::string>& arguments, std::size_t at);
 
 // The station settings in force: the saved ones with the command line's values over them.
 // Servers given on the command line replace the saved list; --forward turns forwarding on.

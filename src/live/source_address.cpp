@@ -15,13 +15,13 @@ long Whole_Number(std::string_view text, long low, long high) {
   return value < low || value > high ? -1 : value;
 }
 
-SourceParse Failed(std::string error) {
-  return {TcpAddress{}, std::move(error)};
+Result<SourceAddress> Failed(std::string why) {
+  return Result<SourceAddress>::Failed(std::move(why));
 }
 
 }  // namespace
 
-SourceParse Parse_Source(std::string_view text) {
+Result<SourceAddress> Parse_Source(std::string_view text) {
   constexpr long kMaxBaud = 100000000;
   if (text.empty()) return Failed("no source given: expected HOST:PORT or DEVICE@BAUD");
   if (const auto at = text.rfind('@'); at != std::string_view::npos) {
@@ -33,7 +33,7 @@ SourceParse Parse_Source(std::string_view text) {
       return Failed("baud rate must be a whole number from 1 to 100000000 in \"" +
                     std::string(text) + '"');
     }
-    return {SerialAddress{std::string(device), static_cast<std::int32_t>(baud)}, {}};
+    return SourceAddress(SerialAddress{std::string(device), static_cast<std::int32_t>(baud)});
   }
   const auto colon = text.rfind(':');
   if (colon == std::string_view::npos) {
@@ -50,7 +50,7 @@ SourceParse Parse_Source(std::string_view text) {
   if (port < 0) {
     return Failed("port must be a whole number from 1 to 65535 in \"" + std::string(text) + '"');
   }
-  return {TcpAddress{std::string(host), static_cast<std::uint16_t>(port)}, {}};
+  return SourceAddress(TcpAddress{std::string(host), static_cast<std::uint16_t>(port)});
 }
 
 std::string Source_Text(const SourceAddress& address) {

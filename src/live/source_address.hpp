@@ -1,5 +1,7 @@
 #pragma once
 
+#include "base/result.hpp"
+
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -23,16 +25,10 @@ struct SerialAddress {
 
 using SourceAddress = std::variant<TcpAddress, SerialAddress>;
 
-// What a source text made: the address, or why it is none.
-struct SourceParse {
-  SourceAddress address;
-  std::string error;  // empty when `address` holds the parsed source
-  bool ok() const { return error.empty(); }
-};
-
 // Reads `HOST:PORT` (an IPv6 host in brackets: `[::1]:8001`) or `DEVICE@BAUD`
-// (`/dev/ttyUSB0@9600`), as the command line and the connect dialog take them.
-SourceParse Parse_Source(std::string_view text);
+// (`/dev/ttyUSB0@9600`), as the command line and the connect dialog take them; or why the text
+// is neither.
+Result<SourceAddress> Parse_Source(std::string_view text);
 
 // The source as `Parse_Source` reads it back.
 std::string Source_Text(const SourceAddress& address);

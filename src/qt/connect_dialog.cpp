@@ -131,14 +131,14 @@ ConnectDialog::ConnectDialog(const ConnectChoice& initial, QWidget* parent) : QD
   layout->addWidget(buttons);
 
   // The fields start from the remembered choice.
-  const SourceParse parsed = Parse_Source(initial.source);
-  if (const auto* serial = std::get_if<SerialAddress>(&parsed.address); parsed.ok() && serial) {
+  const Result<SourceAddress> parsed = Parse_Source(initial.source);
+  if (const auto* serial = parsed ? std::get_if<SerialAddress>(&parsed.value()) : nullptr) {
     serial_->setChecked(true);
     device_->setCurrentText(From_Std(serial->device));
     baud_->setCurrentText(QString::number(serial->baud));
   } else {
     tcp_->setChecked(true);
-    if (const auto* tcp = std::get_if<TcpAddress>(&parsed.address); parsed.ok() && tcp) {
+    if (const auto* tcp = parsed ? std::get_if<TcpAddress>(&parsed.value()) : nullptr) {
       host_->setText(From_Std(tcp->host));
       port_->setValue(tcp->port);
     }
@@ -176,12 +176,12 @@ std::optional<ConnectChoice> ConnectDialog::Choice() {
     source = device_->currentText().trimmed().toStdString() + '@' +
              baud_->currentText().trimmed().toStdString();
   }
-  const SourceParse parsed = Parse_Source(source);
-  if (!parsed.ok()) {
-    problem_->setText(From_Std(parsed.error));
+  const Result<SourceAddress> parsed = Parse_Source(source);
+  if (!parsed) {
+    problem_->setText(From_Std(parsed.why()));
     return std::nullopt;
   }
-  ConnectChoice choice{Source_Text(parsed.address), {}};
+  ConnectChoice choice{Source_Text(parsed.value()), {}};
   if (record_->isChecked()) {
     choice.record_folder = folder_->text().trimmed().toStdString();
     if (choice.record_folder.empty()) {

@@ -45,7 +45,7 @@ ForwardingController::ForwardingController(MainWindow& window, LiveSession& sess
   session.Add_Observer([this](const LiveFrame& frame) {
     Live_Frame_Taken(Is_Telemetry(frame), frame.bytes, frame.arrival_ms);
   });
-  if (auto* label3 = window.findChild<QLabel*>("Label3")) label3->installEventFilter(this);
+  window.Status_Line()->installEventFilter(this);
 
   QSettings settings;
   Apply_Station(Load_Station_Settings(settings));

@@ -370,7 +370,7 @@ void Add_Archive_Menus(MainWindow& main, QMenu* file, QMenu* view) {
     window->show();
   });
 
-  QAction* exit = main.findChild<QAction*>("MenuFileExit");
+  QAction* exit = main.Exit_Action();
   QAction* fetch = new QAction(QObject::tr("Fetch from SatNOGS &DB..."), file);
   fetch->setObjectName("MenuFileFetch");
   QObject::connect(fetch, &QAction::triggered, &main, [&main] {

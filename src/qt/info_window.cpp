@@ -58,13 +58,9 @@ const InfoPlacement& Place(InfoControl control) {
 }
 
 // The window's load step: the texts set each time the window is built.
-void Info_Form_Load(QWidget& window, const InfoContent& content) {
-  if (auto* version = window.findChild<QLabel*>(QStringLiteral("Label2"))) {
-    version->setText(Text(content.version_line));
-  }
-  if (auto* disclaimer = window.findChild<QLabel*>(QStringLiteral("Label11"))) {
-    disclaimer->setText(Text(content.disclaimer));
-  }
+void Info_Form_Load(QLabel& version, QLabel& disclaimer, const InfoContent& content) {
+  version.setText(Text(content.version_line));
+  disclaimer.setText(Text(content.disclaimer));
 }
 
 QWidget* Build_Info_Window() {
@@ -124,7 +120,7 @@ QWidget* Build_Info_Window() {
   // The content is laid out for one size: a larger window would only leave it in a corner.
   window->setFixedSize(window->size());
 
-  Info_Form_Load(*window, content);
+  Info_Form_Load(*version, *disclaimer, content);
   return window;
 }
 

@@ -80,11 +80,11 @@ LiveController::LiveController(MainWindow& window, QMenu* file_menu, QAction* be
 LiveController::~LiveController() = default;
 
 Outcome LiveController::Connect_To(const std::string& source, const std::string& record_folder) {
-  const SourceParse parsed = Parse_Source(source);
-  if (!parsed.ok()) return Outcome::Failed(parsed.error);
+  const Result<SourceAddress> parsed = Parse_Source(source);
+  if (!parsed) return Outcome::Failed(parsed.why());
   follow_.Resume();
   // A recording that cannot be made is named in the status line; reception goes on.
-  static_cast<void>(receiver_.Start(parsed.address, record_folder));
+  static_cast<void>(receiver_.Start(parsed.value(), record_folder));
   status_timer_.start();
   Update_Actions();
   Session_Began();

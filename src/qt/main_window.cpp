@@ -159,12 +159,10 @@ MainWindow::MainWindow(std::unique_ptr<QtPlatform> platform, QWidget* parent,
 
   Build_Menus();
   Build_Controls();
-  live_ =
-      new LiveController(*this, findChild<QMenu*>("MnuFile"), findChild<QAction*>("MenuFileExit"));
+  live_ = new LiveController(*this, file_menu_, exit_action_);
   forwarding_ =
-      new ForwardingController(*this, live_->Receiver().Session(), findChild<QMenu*>("MnuFile"),
-                               findChild<QAction*>("MenuFileExit"));
-  Add_Archive_Menus(*this, findChild<QMenu*>("MnuFile"), findChild<QMenu*>("MnuView"));
+      new ForwardingController(*this, live_->Receiver().Session(), file_menu_, exit_action_);
+  Add_Archive_Menus(*this, file_menu_, view_menu_);
   resize(minimumSizeHint());
   Render(kChart | kLoadReport);
   // The arrow keys, Home, End and the page keys step through the records from the start, not
@@ -174,6 +172,11 @@ MainWindow::MainWindow(std::unique_ptr<QtPlatform> platform, QWidget* parent,
 
 MainWindow::~MainWindow() {
   delete info_.data();  // a window without owner: it goes with the main window
+}
+
+QLineEdit* MainWindow::Value_Box(int index) const {
+  if (index < 0 || index >= static_cast<int>(text1_.size())) return nullptr;
+  return text1_[static_cast<std::size_t>(index)];
 }
 
 int MainWindow::Px(int twips) const {
@@ -222,14 +225,14 @@ void MainWindow::Forget_Load() {
   app_->last_load = LoadReport{};
   app_->form.Label3_summary.clear();
   app_->form.Label3_details.clear();
-  if (auto* dialog = findChild<QDialog*>("LoadReport", Qt::FindDirectChildrenOnly)) dialog->close();
+  if (load_report_) load_report_->close();
   label3_->unsetCursor();
 }
 
 // --- Construction -------------------------------------------------------------------------
 
 void MainWindow::Build_Menus() {
-  QMenu* file = menuBar()->addMenu(tr("&File"));
+  QMenu* file = file_menu_ = menuBar()->addMenu(tr("&File"));
   file->setObjectName("MnuFile");
   QAction* open = file->addAction(tr("&Open Kissfile"));
   open->setObjectName("MenuFileOpen");
@@ -237,7 +240,7 @@ void MainWindow::Build_Menus() {
   connect(open, &QAction::triggered, this, &MainWindow::On_File_Open);
   Build_Tool_Menus(file);
   file->addSeparator();
-  QAction* exit = file->addAction(tr("E&xit"));
+  QAction* exit = exit_action_ = file->addAction(tr("E&xit"));
   exit->setObjectName("MenuFileExit");
   exit->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
   connect(exit, &QAction::triggered, this, &QWidget::close);
@@ -649,39 +652,38 @@ void MainWindow::Render_Load_Report() {
   const QString details = File_Name_Text(app_->last_load.Details()).trimmed();
   label3_->setCursor(Qt::PointingHandCursor);
   // An open report follows every load.
-  auto* dialog = findChild<QDialog*>("LoadReport", Qt::FindDirectChildrenOnly);
-  if (dialog != nullptr && dialog->isVisible()) {
-    dialog->findChild<QLabel*>("LoadReportSummary")->setText(full);
-    dialog->findChild<QPlainTextEdit*>("LoadReportDetails")->setPlainText(details);
+  if (load_report_ && load_report_->isVisible()) {
+    load_report_summary_->setText(full);
+    load_report_details_->setPlainText(details);
   }
 }
 
 void MainWindow::Show_Load_Report() {
   if (!loaded_) return;
-  auto* dialog = findChild<QDialog*>("LoadReport", Qt::FindDirectChildrenOnly);
-  if (!dialog) {
-    dialog = new QDialog(this);
+  if (!load_report_) {
+    auto* dialog = new QDialog(this);
     dialog->setObjectName("LoadReport");
     dialog->setWindowTitle(tr("Load report"));
     auto* layout = new QVBoxLayout(dialog);
-    auto* head = new QLabel(dialog);
-    head->setObjectName("LoadReportSummary");
-    head->setTextFormat(Qt::PlainText);
-    head->setWordWrap(true);
-    auto* text = new QPlainTextEdit(dialog);
-    text->setObjectName("LoadReportDetails");
-    text->setReadOnly(true);
-    text->setLineWrapMode(QPlainTextEdit::NoWrap);
+    load_report_summary_ = new QLabel(dialog);
+    load_report_summary_->setObjectName("LoadReportSummary");
+    load_report_summary_->setTextFormat(Qt::PlainText);
+    load_report_summary_->setWordWrap(true);
+    load_report_details_ = new QPlainTextEdit(dialog);
+    load_report_details_->setObjectName("LoadReportDetails");
+    load_report_details_->setReadOnly(true);
+    load_report_details_->setLineWrapMode(QPlainTextEdit::NoWrap);
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Close, dialog);
     connect(buttons, &QDialogButtonBox::rejected, dialog, &QDialog::close);
-    layout->addWidget(head);
-    layout->addWidget(text);
+    layout->addWidget(load_report_summary_);
+    layout->addWidget(load_report_details_);
     layout->addWidget(buttons);
     dialog->resize(Px(9000), Px(4500));
+    load_report_ = dialog;
   }
-  dialog->show();
+  load_report_->show();
   Render_Load_Report();
-  dialog->raise();
+  load_report_->raise();
 }
 
 // --- Events -------------------------------------------------------------------------------

@@ -21,6 +21,7 @@
 class QAction;
 class QCheckBox;
 class QCloseEvent;
+class QDialog;
 class QDragEnterEvent;
 class QDropEvent;
 class QGroupBox;
@@ -28,6 +29,7 @@ class QLabel;
 class QLineEdit;
 class QListWidget;
 class QMenu;
+class QPlainTextEdit;
 class QPushButton;
 class QRadioButton;
 class QScrollBar;
@@ -99,6 +101,10 @@ class MainWindow : public QMainWindow {
   QScrollBar* Record_Bar() const { return hscroll1_; }
   // The status line `Label3`.
   QLabel* Status_Line() const { return label3_; }
+  // The value box `Text1(index)`; none where the window has no box of that index.
+  QLineEdit* Value_Box(int index) const;
+  // "File / Exit": the menu entries of other parts of the window go in above it.
+  QAction* Exit_Action() const { return exit_action_; }
 
   // Pixels of a length in twips at the screen's scale (15 twips per pixel at 96 dpi).
   int Px(int twips) const;
@@ -180,6 +186,13 @@ class MainWindow : public QMainWindow {
   QListWidget* list1_ = nullptr;
   QScrollBar* hscroll1_ = nullptr;
   QMenu* recent_menu_ = nullptr;
+  QMenu* file_menu_ = nullptr;
+  QMenu* view_menu_ = nullptr;
+  QAction* exit_action_ = nullptr;
+  // The load report, once opened: the dialog with its summary and its frame-by-frame details.
+  QPointer<QDialog> load_report_;
+  QLabel* load_report_summary_ = nullptr;
+  QPlainTextEdit* load_report_details_ = nullptr;
   std::array<QLineEdit*, kControlIndexCount> text1_{};
   std::array<QRadioButton*, kChannelCount> option1_{};
   std::vector<Placed> placed_;

@@ -51,7 +51,7 @@ void MainWindow::Build_Tool_Menus(QMenu* file) {
   save_chart->setObjectName("MenuSaveChart");
   connect(save_chart, &QAction::triggered, this, &MainWindow::On_Save_Chart);
 
-  QMenu* view = menuBar()->addMenu(tr("&View"));
+  QMenu* view = view_menu_ = menuBar()->addMenu(tr("&View"));
   view->setObjectName("MnuView");
   QAction* go_to = view->addAction(tr("&Go to..."));
   go_to->setObjectName("MenuGoTo");

@@ -181,10 +181,6 @@ void ReceiveForwardTest::Settings_That_Cannot_Be_Used_Stop_It_From_Starting_data
   const QStringList station = QStringList{"--callsign", "DL1ABC", "--norad", "99999"} + server;
   // Nothing saved and nothing given: the station is unknown.
   QTest::newRow("nothing saved") << QStringList{"--forward"} << "callsign";
-  QTest::newRow("latitude out of range")
-      << QStringList{"--forward", "--lat", "95"} + station << "--lat: 95 is outside -90 to 90";
-  QTest::newRow("not a server address")
-      << QStringList{"--forward", "--server", "ftp://127.0.0.1/"} << "--server:";
   QTest::newRow("no NORAD number")
       << QStringList{"--forward", "--callsign", "DL1ABC"} + server << "NORAD number";
   // Station options alone would silently forward nothing.

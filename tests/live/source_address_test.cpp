@@ -17,11 +17,11 @@ TEST(ParseSourceTest, ReadsHostPortOrDeviceBaud) {
       {"/dev/serial/by-id/usb-x:y@1200", SerialAddress{"/dev/serial/by-id/usb-x:y", 1200}},
   };
   for (const auto& [text, expected] : cases) {
-    const SourceParse parsed = Parse_Source(text);
-    ASSERT_TRUE(parsed.ok()) << text << ": " << parsed.error;
-    EXPECT_EQ(parsed.address, expected) << text;
+    const Result<SourceAddress> parsed = Parse_Source(text);
+    ASSERT_TRUE(parsed) << text << ": " << parsed.why();
+    EXPECT_EQ(parsed.value(), expected) << text;
     // What is read prints back as the same text, so the dialog can remember it.
-    EXPECT_EQ(Parse_Source(Source_Text(parsed.address)).address, expected) << text;
+    EXPECT_EQ(Parse_Source(Source_Text(parsed.value())).value(), expected) << text;
   }
   for (const char* text : {"", "localhost", ":8001", "host:0", "host:65536", "host:-1", "::1:8001",
                            "/dev/ttyS0@", "@9600", "/dev/ttyS0@0"}) {
