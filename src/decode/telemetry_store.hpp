@@ -10,7 +10,6 @@
 #include <string_view>
 
 #include "decode/downlink.hpp"
-#include "decode/prefetch.hpp"
 
 namespace orvelt {
 
@@ -75,10 +74,6 @@ class TelemetryStore {
     if (s.count >= kSeriesCapacity) return false;
     const auto slot = static_cast<std::size_t>(s.count);
     s.values[slot] = value;
-    // Two cache lines ahead in both arrays, in time for the samples after the next few.
-    const std::size_t ahead = std::min(slot + kPrefetchSlots, kLastSlot);
-    Prefetch_For_Write(&s.values[ahead]);
-    Prefetch_For_Write(&s.label_index[ahead]);
     label = Stored_Part(label);
     const std::uint32_t newest = label_count_ - 1;
     s.label_index[slot] = storage_->labels[newest].Holds(label) ? newest : Add_Label(label);
@@ -106,8 +101,6 @@ class TelemetryStore {
   std::size_t Label_Count() const { return label_count_; }
 
  private:
-  static constexpr std::size_t kPrefetchSlots = 16;
-  static constexpr auto kLastSlot = static_cast<std::size_t>(kSeriesCapacity) - 1;
   // Entry 0 is the empty label that slots beyond a count read. A sample adds an entry only when
   // its label differs from the newest one, so the table can never hold more entries than the
   // store holds samples, plus that one.
