@@ -2,11 +2,11 @@
 
 #include <algorithm>
 #include <cstdint>
-#include <cstring>
 #include <string>
 
 #include "decode/latin1.hpp"
 #include "decode/raw_values.hpp"
+#include "decode/short_copy.hpp"
 #include "decode/time_label.hpp"
 
 namespace orvelt {
@@ -18,8 +18,8 @@ constexpr int kBinaryStampBytes = 8;
 class FrameDecoder {
  public:
   // Writes straight into the caller's outcome, which is the returned object itself.
-  FrameDecoder(TelemetryState& state, FrameOutcome& out)
-      : state_(state), frame_(state.Frame()), out_(out) {}
+  FrameDecoder(TelemetryState& state, std::span<const std::uint8_t> frame, FrameOutcome& out)
+      : state_(state), frame_(frame), out_(out) {}
 
   void Run() {
     Decode();
@@ -183,7 +183,7 @@ SwitchStatusTable Default_Switch_Status_Text() {
 
 FrameOutcome Decode_Frame(TelemetryState& state) {
   FrameOutcome out;
-  FrameDecoder(state, out).Run();
+  FrameDecoder(state, state.Frame(), out).Run();
   return out;
 }
 
@@ -198,7 +198,7 @@ void Read_Time_Label(TelemetryState& state) {
     }
   }
   const auto text = frame.subspan(1, std::min<std::size_t>(frame.size() - 1, kTimeLabelMax));
-  state.TimeLabel.assign(text.begin(), text.end());
+  state.TimeLabel.assign(reinterpret_cast<const char*>(text.data()), text.size());
 }
 
 TakenFrame Take_Frame(TelemetryState& state, std::span<const std::uint8_t> stored,
@@ -208,17 +208,24 @@ TakenFrame Take_Frame(TelemetryState& state, std::span<const std::uint8_t> store
     taken.outcome.problem = FrameProblem::FrameTooLong;
     return taken;
   }
-  std::memcpy(state.FrameBytes.data(), stored.data(), full_length);
-  state.FrameLength = static_cast<int>(full_length);
-  if (state.FrameBytes[0] == kTimeLabelCommand) {
+  const std::span<const std::uint8_t> frame = stored.first(full_length);
+  // The frame is decoded and logged where the caller holds it, and becomes the current frame
+  // last: a copy read back at once from bytes written a moment ago costs more than the decoding.
+  const auto make_current = [&] {
+    Copy_Short(state.FrameBytes.data(), frame.data(), frame.size());
+    state.FrameLength = static_cast<int>(frame.size());
+  };
+  if (!frame.empty() && frame[0] == kTimeLabelCommand) {
+    make_current();
     Read_Time_Label(state);
     taken.time_label = true;
     return taken;
   }
-  FrameDecoder(state, taken.outcome).Run();
+  FrameDecoder(state, frame, taken.outcome).Run();
   if (state.keep_frame_log) {
-    state.frame_log.Append(state.Frame(), state.TimeLabel, taken.outcome, state.file_frame_number);
+    state.frame_log.Append(frame, state.TimeLabel, taken.outcome, state.file_frame_number);
   }
+  make_current();
   return taken;
 }
 

@@ -1,6 +1,10 @@
 #include "decode/frame_log.hpp"
 
+#include "decode/short_copy.hpp"
+
 #include <algorithm>
+#include <cstdint>
+#include <cstring>
 
 namespace orvelt {
 
@@ -26,52 +30,101 @@ void FrameLog::Begin_File(std::string_view file) {
   if (files_.empty() || files_.back() != file) files_.emplace_back(file);
 }
 
-void FrameLog::Append(std::span<const std::uint8_t> frame, std::string_view label,
-                      const FrameOutcome& outcome, std::int64_t file_frame) {
-  if (chunks_.empty() || chunks_.back().meta.size() == kChunkLines) {
-    chunks_.emplace_back();
-    chunks_.back().meta.reserve(kChunkLines);
-    chunks_.back().bytes.reserve(kChunkLines * 32);
+FrameLog::Chunk::Chunk()
+    : bytes(std::make_unique_for_overwrite<std::uint8_t[]>(kChunkLines * 16)),
+      bytes_capacity(kChunkLines * 16),
+      lines(std::make_unique_for_overwrite<LineInfo[]>(kChunkLines)) {}
+
+FrameLog::Chunk& FrameLog::Make_Room(std::size_t frame_bytes) {
+  if (!tail_ || tail_->line_count == kChunkLines) {
+    std::unique_ptr<Chunk> chunk = spare_ ? std::move(spare_) : std::make_unique<Chunk>();
+    chunk->bytes_used = 0;
+    chunk->line_count = 0;
+    chunk->labels.clear();
+    chunk->sources.clear();
+    tail_ = chunk.get();
+    chunks_.push_back(std::move(chunk));
   }
-  Chunk& chunk = chunks_.back();
-  chunk.bytes.insert(chunk.bytes.end(), frame.begin(), frame.end());
-  // Filled in place: a copy of a freshly written entry would stall on its partial writes.
-  Meta& meta = chunk.meta.emplace_back();
-  meta.end = static_cast<std::uint32_t>(chunk.bytes.size());
-  const bool from_file = file_frame > 0 && !files_.empty();
-  meta.file = from_file ? static_cast<std::uint32_t>(files_.size() - 1) : kNoFile;
-  meta.number = from_file ? file_frame : ++received_;
-  meta.kind = outcome.kind;
-  meta.type = outcome.type;
-  meta.selector = outcome.selector;
-  meta.problem = outcome.problem;
-  label = Stored_Part(label);
-  if (chunk.labels.empty() || !chunk.labels.back().Holds(label)) {
-    chunk.labels.emplace_back().Assign(label);
+  Chunk& chunk = *tail_;
+  if (chunk.bytes_used + frame_bytes > chunk.bytes_capacity) {
+    const std::size_t capacity = std::max(2 * chunk.bytes_capacity, chunk.bytes_used + frame_bytes);
+    auto bytes = std::make_unique_for_overwrite<std::uint8_t[]>(capacity);
+    std::memcpy(bytes.get(), chunk.bytes.get(), chunk.bytes_used);
+    chunk.bytes = std::move(bytes);
+    chunk.bytes_capacity = capacity;
   }
-  meta.label = static_cast<std::uint16_t>(chunk.labels.size() - 1);
-  ++total_;
-  ++size_;
-  bytes_ += frame.size();
-  while (size_ > kMaxLines || bytes_ > kMaxBytes) Drop_Oldest();
+  return chunk;
 }
 
-void FrameLog::Drop_Oldest() {
-  Chunk& front = chunks_.front();
-  const std::uint32_t begin = first_ == 0 ? 0 : front.meta[first_ - 1].end;
-  bytes_ -= front.meta[first_].end - begin;
-  --size_;
-  if (++first_ == front.meta.size()) {
-    chunks_.pop_front();
-    first_ = 0;
+void FrameLog::Append(std::span<const std::uint8_t> frame, std::string_view label,
+                      const FrameOutcome& outcome, std::int64_t file_frame) {
+  Chunk* chunk = tail_;
+  if (!chunk || chunk->line_count == kChunkLines ||
+      chunk->bytes_used + frame.size() > chunk->bytes_capacity) {
+    chunk = &Make_Room(frame.size());
   }
+  Copy_Short(chunk->bytes.get() + chunk->bytes_used, frame.data(), frame.size());
+  chunk->bytes_used += frame.size();
+  chunk_bytes_ += frame.size();
+
+  label = Stored_Part(label);
+  if (chunk->labels.empty() || !chunk->labels.back().Holds(label)) {
+    chunk->labels.emplace_back().Assign(label);
+  }
+  const bool from_file = file_frame > 0 && !files_.empty();
+  const std::uint32_t file = from_file ? static_cast<std::uint32_t>(files_.size() - 1) : kNoFile;
+  const std::int64_t number = from_file ? file_frame : ++received_;
+  if (chunk->sources.empty() || chunk->sources.back().file != file ||
+      number < chunk->sources.back().first_number ||
+      number - chunk->sources.back().first_number > std::int64_t{UINT32_MAX}) {
+    chunk->sources.push_back({file, number});
+  }
+
+  LineInfo& line = chunk->lines[chunk->line_count++];
+  line.end = static_cast<std::uint32_t>(chunk->bytes_used);
+  line.number = static_cast<std::uint32_t>(number - chunk->sources.back().first_number);
+  line.source = static_cast<std::uint16_t>(chunk->sources.size() - 1);
+  line.label = static_cast<std::uint16_t>(chunk->labels.size() - 1);
+  line.kind = outcome.kind;
+  line.type = outcome.type;
+  line.selector = outcome.selector;
+  line.problem = outcome.problem;
+  ++total_;
+  // The oldest frames go first, until both bounds hold again. The kept bytes are never more
+  // than the chunks' bytes, so they need counting only once the chunks hold more than the
+  // bound.
+  if (size_ < kMaxLines) {
+    ++size_;
+  } else {
+    Pass_Oldest();
+  }
+  while (chunk_bytes_ > kMaxBytes && Kept_Bytes() > kMaxBytes) {
+    --size_;
+    Pass_Oldest();
+  }
+}
+
+std::size_t FrameLog::Kept_Bytes() const {
+  return first_ == 0 ? chunk_bytes_ : chunk_bytes_ - chunks_.front()->lines[first_ - 1].end;
+}
+
+void FrameLog::Pass_Oldest() {
+  Chunk& front = *chunks_.front();
+  if (++first_ < front.line_count) return;
+  // The whole chunk is dropped.
+  chunk_bytes_ -= front.bytes_used;
+  if (&front == tail_) tail_ = nullptr;
+  spare_ = std::move(chunks_.front());
+  chunks_.pop_front();
+  first_ = 0;
 }
 
 void FrameLog::Clear() {
   chunks_.clear();
+  tail_ = nullptr;
   first_ = 0;
   size_ = 0;
-  bytes_ = 0;
+  chunk_bytes_ = 0;
   cleared_at_ = total_;
   files_.clear();
   received_ = 0;
@@ -79,18 +132,19 @@ void FrameLog::Clear() {
 
 FrameLogEntry FrameLog::Entry(std::size_t i) const {
   const std::size_t at = first_ + i;
-  const Chunk& chunk = chunks_[at / kChunkLines];
+  const Chunk& chunk = *chunks_[at / kChunkLines];
   const std::size_t k = at % kChunkLines;
-  const std::uint32_t begin = k == 0 ? 0 : chunk.meta[k - 1].end;
-  const Meta& m = chunk.meta[k];
-  return {m.file == kNoFile ? std::string_view() : std::string_view(files_[m.file]),
-          m.number,
-          std::span(chunk.bytes).subspan(begin, m.end - begin),
-          chunk.labels[m.label].view(),
-          m.kind,
-          m.type,
-          m.selector,
-          m.problem};
+  const std::uint32_t begin = k == 0 ? 0 : chunk.lines[k - 1].end;
+  const LineInfo& line = chunk.lines[k];
+  const Source& source = chunk.sources[line.source];
+  return {source.file == kNoFile ? std::string_view() : std::string_view(files_[source.file]),
+          source.first_number + line.number,
+          std::span<const std::uint8_t>(chunk.bytes.get() + begin, line.end - begin),
+          chunk.labels[line.label].view(),
+          line.kind,
+          line.type,
+          line.selector,
+          line.problem};
 }
 
 }  // namespace orvelt

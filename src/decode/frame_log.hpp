@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <deque>
+#include <memory>
 #include <span>
 #include <string>
 #include <string_view>
@@ -68,30 +69,51 @@ class FrameLog {
  private:
   static constexpr std::size_t kChunkLines = 1024;
   static constexpr std::uint32_t kNoFile = ~std::uint32_t{0};
-  struct Meta {
-    std::uint32_t end;    // end offset of the frame in the chunk's bytes
-    std::uint32_t file;   // index into files_, kNoFile for a received frame
-    std::int64_t number;  // the frame's number in its file, or among received frames
-    std::uint16_t label;  // entry in the chunk's labels
+  // Where a run of lines comes from: a file (or none, for received frames) and the number the
+  // run's numbers count from.
+  struct Source {
+    std::uint32_t file;  // index into files_, kNoFile for received frames
+    std::int64_t first_number;
+  };
+  struct LineInfo {
+    std::uint32_t end;     // end offset of the frame in the chunk's bytes
+    std::uint32_t number;  // the frame's number, counted from its source's first number
+    std::uint16_t source;  // entry in the chunk's sources
+    std::uint16_t label;   // entry in the chunk's labels
     FrameKind kind;
     std::uint8_t type;
     std::uint8_t selector;
     FrameProblem problem;
   };
-  // Frames come in runs under one time label, so a chunk keeps each label of a run once and a
-  // line holds its entry: a line costs 12 bytes instead of 28.
+  // Frames come in runs under one time label and from one file, so a chunk keeps each label and
+  // each source of a run once and a line holds their entries: a line costs 16 bytes. A chunk's
+  // parts are allocated once: a chunk whose lines were all dropped is emptied and filled
+  // again, so a log at its bound allocates nothing.
   struct Chunk {
-    std::vector<std::uint8_t> bytes;
-    std::vector<Meta> meta;
+    Chunk();
+    std::unique_ptr<std::uint8_t[]> bytes;
+    std::size_t bytes_used = 0;
+    std::size_t bytes_capacity = 0;
+    std::unique_ptr<LineInfo[]> lines;
+    std::size_t line_count = 0;
     std::vector<StoredLabel> labels;
+    std::vector<Source> sources;
   };
 
-  void Drop_Oldest();
+  // The chunk the next frame of `frame_bytes` bytes goes to, with room for it.
+  Chunk& Make_Room(std::size_t frame_bytes);
+  // Bytes of the kept frames.
+  std::size_t Kept_Bytes() const;
+  // Moves the front past the oldest kept frame; the caller counts it out of size_. Counted
+  // apart, the two never form one wide read of fields that were just written one by one.
+  void Pass_Oldest();
 
-  std::deque<Chunk> chunks_;
-  std::size_t first_ = 0;  // dropped lines at the front of the first chunk
+  std::deque<std::unique_ptr<Chunk>> chunks_;
+  Chunk* tail_ = nullptr;         // the last chunk, which takes appended frames
+  std::unique_ptr<Chunk> spare_;  // the last chunk dropped, kept for the next one needed
+  std::size_t first_ = 0;         // dropped lines at the front of the first chunk
   std::size_t size_ = 0;
-  std::size_t bytes_ = 0;  // bytes of the kept frames
+  std::size_t chunk_bytes_ = 0;  // bytes of the frames in the chunks, dropped ones included
   std::uint64_t total_ = 0;
   std::uint64_t cleared_at_ = 0;    // total_ when the log was last cleared
   std::vector<std::string> files_;  // every file begun since, in order

@@ -1,8 +1,5 @@
 #include "decode/raw_values.hpp"
 
-#include <array>
-#include <cassert>
-
 namespace orvelt {
 
 double Bytes_To_Value(std::span<const std::uint8_t> bytes, std::int32_t first, std::int32_t& last,
@@ -25,23 +22,6 @@ double Bytes_To_Value(std::span<const std::uint8_t> bytes, std::int32_t first, s
     value = value + b * multiplier;
   }
   return value;
-}
-
-std::int32_t Read_Int32_BE(std::span<const std::uint8_t> frame, int p) {
-  assert(p >= 0 && static_cast<std::size_t>(p) + 4 <= frame.size());
-  const auto at = [&](int k) { return frame[static_cast<std::size_t>(p + k)]; };
-  // Positions 1..4 hold the word least significant first; position 0 is unused.
-  const std::array<std::uint8_t, 5> bytes{0, at(3), at(2), at(1), at(0)};
-  std::int32_t last = 4;
-  return static_cast<std::int32_t>(Bytes_To_Value(bytes, 1, last, false));
-}
-
-std::int16_t Read_Int16_LE(std::span<const std::uint8_t> frame, int p) {
-  assert(p >= 0 && static_cast<std::size_t>(p) + 2 <= frame.size());
-  const auto at = [&](int k) { return frame[static_cast<std::size_t>(p + k)]; };
-  const std::array<std::uint8_t, 3> bytes{0, at(0), at(1)};
-  std::int32_t last = 2;
-  return static_cast<std::int16_t>(Bytes_To_Value(bytes, 1, last, false));
 }
 
 }  // namespace orvelt

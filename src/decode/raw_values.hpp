@@ -20,10 +20,19 @@ inline constexpr const char* kStartAfterEndMessage =
 double Bytes_To_Value(std::span<const std::uint8_t> bytes, std::int32_t first, std::int32_t& last,
                       bool is_unsigned, const MessageSink& message = {});
 
+// The decoder reads every record's words through these, so they assemble the bytes directly;
+// they give exactly what Bytes_To_Value gives over the same bytes.
+
 // Signed 32-bit big-endian word at frame bytes p..p+3 (p = most significant byte).
-std::int32_t Read_Int32_BE(std::span<const std::uint8_t> frame, int p);
+inline std::int32_t Read_Int32_BE(std::span<const std::uint8_t> frame, int p) {
+  const auto at = [&](int k) -> std::uint32_t { return frame[static_cast<std::size_t>(p + k)]; };
+  return static_cast<std::int32_t>(at(0) << 24 | at(1) << 16 | at(2) << 8 | at(3));
+}
 
 // Signed 16-bit little-endian word at frame bytes p (low) and p+1 (high).
-std::int16_t Read_Int16_LE(std::span<const std::uint8_t> frame, int p);
+inline std::int16_t Read_Int16_LE(std::span<const std::uint8_t> frame, int p) {
+  const auto at = [&](int k) -> unsigned { return frame[static_cast<std::size_t>(p + k)]; };
+  return static_cast<std::int16_t>(at(1) << 8 | at(0));
+}
 
 }  // namespace orvelt

@@ -1,6 +1,5 @@
 #include "decode/telemetry_store.hpp"
 
-#include <algorithm>
 #include <new>
 
 namespace orvelt {
@@ -20,28 +19,10 @@ std::uint32_t TelemetryStore::Add_Label(std::string_view label) {
   return label_count_++;
 }
 
-bool TelemetryStore::Append_Sample(int c, double value, std::string_view label) {
-  ChannelSeries& s = series_[static_cast<std::size_t>(c)];
-  if (s.count >= kSeriesCapacity) return false;
-  const auto slot = static_cast<std::size_t>(s.count);
-  s.values[slot] = value;
-  label = Stored_Part(label);
-  const std::uint32_t newest = label_count_ - 1;
-  s.label_index[slot] = storage_->labels[newest].Holds(label) ? newest : Add_Label(label);
-  ++s.count;
-  return true;
-}
-
 void TelemetryStore::Reset_Store() {
-  // Slots beyond the count already hold 0 and the empty label, so clearing the used ones
-  // restores the whole series.
-  for (int c = 1; c < kChannelCount; ++c) {
-    ChannelSeries& s = series_[static_cast<std::size_t>(c)];
-    const auto used = static_cast<std::size_t>(s.count);
-    std::fill_n(s.values.begin(), used, 0.0);
-    std::fill_n(s.label_index.begin(), used, 0u);
-    s.count = 0;
-  }
+  // Slots beyond a count read as empty whatever they hold, so a reload does not first write the
+  // whole store over with zeros.
+  for (int c = 1; c < kChannelCount; ++c) series_[static_cast<std::size_t>(c)].count = 0;
   Keep_Channel_Zero_Labels();
 }
 

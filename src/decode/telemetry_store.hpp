@@ -60,7 +60,7 @@ struct ChannelSeries {
 // half the bytes that a label per sample would take. Allocated once; emptied, never freed. The
 // memory comes zeroed and is touched only where samples and labels are written, so a program
 // that loads a short capture (or none) does not pay for the whole store in time or resident
-// memory.
+// memory; emptying sets the counts back and leaves the samples to be written over.
 class TelemetryStore {
  public:
   using AllSeries = std::array<ChannelSeries, kChannelCount>;
@@ -69,7 +69,17 @@ class TelemetryStore {
 
   // Appends value to channel c, stamped with label (cut to 19 characters). Returns false,
   // changing nothing, when the channel already holds 5000 samples.
-  bool Append_Sample(int c, double value, std::string_view label);
+  bool Append_Sample(int c, double value, std::string_view label) {
+    ChannelSeries& s = series_[static_cast<std::size_t>(c)];
+    if (s.count >= kSeriesCapacity) return false;
+    const auto slot = static_cast<std::size_t>(s.count);
+    s.values[slot] = value;
+    label = Stored_Part(label);
+    const std::uint32_t newest = label_count_ - 1;
+    s.label_index[slot] = storage_->labels[newest].Holds(label) ? newest : Add_Label(label);
+    ++s.count;
+    return true;
+  }
 
   // Empties channels 1..53 (channel 0 is never written).
   void Reset_Store();
@@ -78,18 +88,20 @@ class TelemetryStore {
   // Slot 1..5000 of channel c; slots beyond the count read 0 and an empty label. A label stays
   // valid until the store is emptied.
   double Value(int c, int slot) const {
-    return series_[static_cast<std::size_t>(c)].values[static_cast<std::size_t>(slot - 1)];
+    const ChannelSeries& s = series_[static_cast<std::size_t>(c)];
+    return In_Use(s, slot) ? s.values[static_cast<std::size_t>(slot - 1)] : 0.0;
   }
   std::string_view Label(int c, int slot) const {
     const ChannelSeries& s = series_[static_cast<std::size_t>(c)];
-    return storage_->labels[s.label_index[static_cast<std::size_t>(slot - 1)]].view();
+    const std::uint32_t entry =
+        In_Use(s, slot) ? s.label_index[static_cast<std::size_t>(slot - 1)] : 0;
+    return storage_->labels[entry].view();
   }
-  const ChannelSeries& Series(int c) const { return series_[static_cast<std::size_t>(c)]; }
   // Entries of the label table in use, the empty label included.
   std::size_t Label_Count() const { return label_count_; }
 
  private:
-  // Entry 0 is the empty label that unwritten slots point to. A sample adds an entry only when
+  // Entry 0 is the empty label that slots beyond a count read. A sample adds an entry only when
   // its label differs from the newest one, so the table can never hold more entries than the
   // store holds samples, plus that one.
   static constexpr std::size_t kLabelCapacity =
@@ -99,6 +111,7 @@ class TelemetryStore {
     std::array<StoredLabel, kLabelCapacity> labels;
   };
   static Storage* Zeroed_Storage();
+  static bool In_Use(const ChannelSeries& s, int slot) { return slot >= 1 && slot <= s.count; }
 
   std::uint32_t Add_Label(std::string_view label);
   void Keep_Channel_Zero_Labels();

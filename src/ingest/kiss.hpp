@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
@@ -48,81 +49,103 @@ class KissDeframer {
   }
 
  private:
-  void Put(std::uint8_t b) {
-    if (length_ < buffer_.size()) buffer_[length_] = b;
-    ++length_;
-  }
-  void Put_Run(const std::uint8_t* from, const std::uint8_t* to) {
-    const auto n = static_cast<std::size_t>(to - from);
-    if (length_ < buffer_.size()) {
-      const std::size_t kept = std::min(n, buffer_.size() - length_);
-      // Telemetry frames are a few bytes long: a plain loop beats a block copy's start-up.
-      if (kept <= kShortRun) {
-        std::uint8_t* const into = buffer_.data() + length_;
-        for (std::size_t i = 0; i < kept; ++i) into[i] = from[i];
-      } else {
-        std::memcpy(buffer_.data() + length_, from, kept);
-      }
-    }
-    length_ += n;
-  }
-  static constexpr std::size_t kShortRun = 32;
-  void Unescape(const std::uint8_t* p, const std::uint8_t* end);
+  static constexpr auto kKept = static_cast<std::size_t>(kFrameCapacity);
+  static constexpr std::size_t kWordBytes = sizeof(std::uint64_t);
 
-  std::array<std::uint8_t, kFrameCapacity> buffer_{};
-  std::size_t length_ = 0;         // unescaped length, may exceed the buffer
+  // Frames hold a few bytes between escapes, so plain bytes are copied a whole word at a time;
+  // the last word may run up to a word past the 512 bytes kept.
+  std::array<std::uint8_t, kKept + kWordBytes> buffer_{};
+  std::size_t length_ = 0;         // unescaped length, may exceed the bytes kept
   std::uint64_t pending_raw_ = 0;  // raw bytes of the unfinished frame
   bool escape_ = false;            // the last byte seen was a FESC
 };
-
-inline void KissDeframer::Unescape(const std::uint8_t* p, const std::uint8_t* end) {
-  while (p < end) {
-    if (escape_) {
-      escape_ = false;
-      if (*p == kTfend || *p == kTfesc) {
-        Put(*p == kTfend ? kFend : kFesc);
-        ++p;
-        continue;
-      }
-      Put(kFesc);  // a FESC before any other byte stays; that byte is read on its own
-    }
-    const auto* fesc =
-        static_cast<const std::uint8_t*>(std::memchr(p, kFesc, static_cast<std::size_t>(end - p)));
-    const std::uint8_t* run_end = fesc ? fesc : end;
-    Put_Run(p, run_end);
-    p = run_end;
-    if (fesc) {
-      escape_ = true;
-      ++p;
-    }
-  }
-}
 
 template <typename OnFrame>
 std::size_t KissDeframer::Feed(std::span<const std::uint8_t> bytes, OnFrame&& on_frame) {
   const std::uint8_t* const begin = bytes.data();
   const std::uint8_t* const end = begin + bytes.size();
   const std::uint8_t* p = begin;
-  while (p != end) {
-    const auto* fend =
-        static_cast<const std::uint8_t*>(std::memchr(p, kFend, static_cast<std::size_t>(end - p)));
-    const std::uint8_t* piece_end = fend ? fend : end;
-    Unescape(p, piece_end);
-    pending_raw_ += static_cast<std::uint64_t>(piece_end - p);
-    if (!fend) return bytes.size();
-    p = fend + 1;
-    if (escape_) {
-      Put(kFesc);  // a FESC that ends a frame stays
-      escape_ = false;
+  const std::uint8_t* piece = begin;  // where the unfinished frame's bytes start in this call
+  // The frame being built is kept in locals while bytes are scanned, and in the members between
+  // calls.
+  std::uint8_t* const out = buffer_.data();
+  std::size_t length = length_;
+  const auto put = [&](std::uint8_t b) {
+    if (length < kKept) out[length] = b;
+    ++length;
+  };
+  // The byte after a FESC: TFEND and TFESC are taken with it; any other byte stays to be read
+  // on its own, and the FESC stays as it is.
+  const auto unescape = [&] {
+    if (*p == kTfend || *p == kTfesc) {
+      put(*p == kTfend ? kFend : kFesc);
+      ++p;
+    } else {
+      put(kFesc);
     }
-    const bool empty = pending_raw_ == 0;
-    const std::size_t length = length_;
-    length_ = 0;
-    pending_raw_ = 0;
-    if (empty) continue;
-    const std::span<const std::uint8_t> stored(buffer_.data(), std::min(length, buffer_.size()));
-    if (!on_frame(stored, length)) return static_cast<std::size_t>(p - begin);
+  };
+  // Copies the bytes up to the next FEND or FESC (or the end) into the frame.
+  const auto copy_plain = [&] {
+    if constexpr (std::endian::native == std::endian::little) {
+      // A byte of the word is FEND or FESC where the word XORed with that byte has a zero
+      // byte. The zero-byte test can also mark a byte above a true zero, never one below it,
+      // so its lowest mark is exactly the first FEND or FESC.
+      using Word = std::uint64_t;
+      constexpr Word kOnes = ~Word{0} / 0xFF;
+      constexpr Word kHighBits = kOnes * 0x80;
+      const auto zero_bytes = [](Word v) { return (v - kOnes) & ~v & kHighBits; };
+      while (static_cast<std::size_t>(end - p) >= kWordBytes) {
+        Word word;
+        std::memcpy(&word, p, kWordBytes);
+        const Word marks = zero_bytes(word ^ (kOnes * kFend)) | zero_bytes(word ^ (kOnes * kFesc));
+        if (length < kKept) std::memcpy(out + length, &word, kWordBytes);
+        if (marks != 0) {
+          const auto plain = static_cast<std::size_t>(std::countr_zero(marks)) / 8;
+          length += plain;
+          p += plain;
+          return;
+        }
+        length += kWordBytes;
+        p += kWordBytes;
+      }
+    }
+    for (; p != end && *p != kFend && *p != kFesc; ++p) put(*p);
+  };
+
+  if (escape_ && p != end) {
+    escape_ = false;
+    unescape();
   }
+  for (;;) {
+    copy_plain();
+    if (p == end) break;
+    if (*p == kFesc) {
+      if (++p == end) {
+        escape_ = true;
+        break;
+      }
+      unescape();
+      continue;
+    }
+    // A FEND: the frame before it is complete, unless nothing at all stood there.
+    const bool empty = pending_raw_ == 0 && p == piece;
+    const std::size_t full_length = length;
+    length = 0;
+    pending_raw_ = 0;
+    piece = ++p;
+    if (!empty) {
+      const std::span<const std::uint8_t> stored(out, std::min(full_length, kKept));
+      if (!on_frame(stored, full_length)) {
+        length_ = 0;
+        return static_cast<std::size_t>(p - begin);
+      }
+    }
+    // Frames are commonly written with a FEND at both ends: the empty pieces between are
+    // passed over at once.
+    while (p != end && *p == kFend) piece = ++p;
+  }
+  length_ = length;
+  pending_raw_ += static_cast<std::uint64_t>(end - piece);
   return bytes.size();
 }
 

@@ -3,8 +3,11 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
 #include <string>
 #include <vector>
+
+#include "decode/raw_values.hpp"
 
 namespace orvelt {
 namespace {
@@ -201,6 +204,24 @@ TEST_F(DecoderTest, FullChannelStopsAndNamesIt) {
   EXPECT_EQ(r.full_channel, 38);
   EXPECT_EQ(state.store.Count(28), 1);  // the current was appended before the voltage
   EXPECT_EQ(state.store.Count(38), kSeriesCapacity);
+}
+
+// The words the decoder reads give what the routine over the same bytes gives, sign included.
+TEST(RawValues, WordsReadAsTheRoutineReadsThem) {
+  for (unsigned w = 0; w < 0x10000; ++w) {
+    const std::array<std::uint8_t, 3> le{0, static_cast<std::uint8_t>(w),
+                                         static_cast<std::uint8_t>(w >> 8)};
+    std::int32_t last = 2;
+    ASSERT_EQ(Read_Int16_LE(le, 1), Bytes_To_Value(le, 1, last, false)) << w;
+  }
+  for (const std::uint32_t w : {0u, 1u, 0x7FFFFFFFu, 0x80000000u, 0xFFFFFF9Cu, 0x12C0DB34u}) {
+    const std::array<std::uint8_t, 4> be{
+        static_cast<std::uint8_t>(w >> 24), static_cast<std::uint8_t>(w >> 16),
+        static_cast<std::uint8_t>(w >> 8), static_cast<std::uint8_t>(w)};
+    const std::array<std::uint8_t, 5> le{0, be[3], be[2], be[1], be[0]};
+    std::int32_t last = 4;
+    EXPECT_EQ(Read_Int32_BE(be, 0), Bytes_To_Value(le, 1, last, false)) << w;
+  }
 }
 
 }  // namespace

@@ -43,8 +43,20 @@ TEST(FrameLog, NumbersFramesPerFile) {
   log.Append(frame, "", {}, 1);
   log.Append(frame, "", {});
   log.Append(frame, "", {});
+  // The same file read again counts from 1 again; a file may hold more frames than 32 bits count.
+  log.Begin_File("/d/b.kss");
+  log.Append(frame, "", {}, 1);
+  log.Append(frame, "", {}, 7'000'000'000);
+  log.Append(frame, "", {}, 7'000'000'001);
   const std::vector<std::pair<std::string_view, std::int64_t>> expected = {
-      {"/d/a.kss", 2}, {"/d/a.kss", 5}, {"/d/b.kss", 1}, {"", 1}, {"", 2}};
+      {"/d/a.kss", 2},
+      {"/d/a.kss", 5},
+      {"/d/b.kss", 1},
+      {"", 1},
+      {"", 2},
+      {"/d/b.kss", 1},
+      {"/d/b.kss", 7'000'000'000},
+      {"/d/b.kss", 7'000'000'001}};
   ASSERT_EQ(log.size(), expected.size());
   for (std::size_t i = 0; i < expected.size(); ++i) {
     EXPECT_EQ(log.Entry(i).file, expected[i].first) << i;

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -156,6 +157,79 @@ TEST(Kiss, FrameLimitIs512BytesAfterUnescaping) {
       ASSERT_EQ(r.hex.size(), taken ? 2u : 1u) << raw_length << " escaped " << escaped;
       EXPECT_EQ(r.hex.back(), "00 07 ");
       EXPECT_EQ(r.too_long, taken ? std::vector<std::size_t>{} : std::vector{raw_length});
+    }
+  }
+}
+
+struct Cut {
+  Bytes stored;
+  std::size_t length = 0;
+  bool operator==(const Cut&) const = default;
+};
+
+// The reading the deframer must agree with, one byte at a time.
+std::vector<Cut> Byte_By_Byte(const Bytes& bytes) {
+  std::vector<Cut> frames;
+  Bytes frame;
+  std::size_t raw = 0;
+  bool escape = false;
+  for (const std::uint8_t b : bytes) {
+    if (b == kFend) {
+      if (escape) frame.push_back(kFesc);
+      escape = false;
+      if (raw > 0) {
+        const std::size_t kept = std::min<std::size_t>(frame.size(), kFrameCapacity);
+        frames.push_back(
+            {Bytes(frame.begin(), frame.begin() + static_cast<long>(kept)), frame.size()});
+      }
+      frame.clear();
+      raw = 0;
+      continue;
+    }
+    ++raw;
+    if (escape) {
+      escape = false;
+      if (b == kTfend || b == kTfesc) {
+        frame.push_back(b == kTfend ? kFend : kFesc);
+        continue;
+      }
+      frame.push_back(kFesc);
+    }
+    if (b == kFesc) {
+      escape = true;
+    } else {
+      frame.push_back(b);
+    }
+  }
+  return frames;
+}
+
+// Random bytes thick with FEND, FESC, TFEND and TFESC, in frames of every length up to past the
+// 512 kept, cut into pieces of every size around a word: the deframer's word-wide scan finds
+// exactly the frames of a byte-by-byte reading.
+TEST(Kiss, AgreesWithAByteByByteReading) {
+  std::mt19937 random(17);
+  const std::uint8_t kinds[] = {kFend, kFesc, kTfend, kTfesc, 0x00, 0x41, 0xC1, 0xDA};
+  for (int round = 0; round < 40; ++round) {
+    Bytes bytes;
+    const std::size_t span = round % 4 == 0 ? 700 : 24;
+    for (int i = 0; i < 3000; ++i) {
+      const bool special = random() % span == 0 || random() % 5 == 0;
+      bytes.push_back(special ? kinds[random() % 4] : kinds[4 + random() % 4]);
+      if (random() % span == 0) bytes.push_back(kFend);
+    }
+    const std::vector<Cut> expected = Byte_By_Byte(bytes);
+    for (const std::size_t chunk : {1, 3, 7, 8, 9, 15, 64, 3000}) {
+      std::vector<Cut> frames;
+      KissDeframer deframer;
+      for (std::size_t at = 0; at < bytes.size(); at += chunk) {
+        const std::size_t n = std::min(chunk, bytes.size() - at);
+        deframer.Feed(std::span(bytes).subspan(at, n), [&](auto stored, std::size_t length) {
+          frames.push_back({Bytes(stored.begin(), stored.end()), length});
+          return true;
+        });
+      }
+      ASSERT_EQ(frames, expected) << "round " << round << ", pieces of " << chunk;
     }
   }
 }
