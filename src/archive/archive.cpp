@@ -190,16 +190,14 @@ Archive::~Archive() {
   sqlite3_close_v2(db_);
 }
 
-ArchiveResult<std::unique_ptr<Archive>> Archive::Open(const std::filesystem::path& file,
-                                                      bool create) {
+Result<std::unique_ptr<Archive>> Archive::Open(const std::filesystem::path& file, bool create) {
   const std::string where = file.string();
   std::error_code ec;
   const bool exists = std::filesystem::exists(file, ec);
-  if (!exists && !create) return ArchiveError{"no archive at " + where};
+  if (!exists && !create) return Failure{"no archive at " + where};
   if (!exists && file.has_parent_path()) {
     std::filesystem::create_directories(file.parent_path(), ec);
-    if (ec)
-      return ArchiveError{"cannot make the folder of the archive " + where + ": " + ec.message()};
+    if (ec) return Failure{"cannot make the folder of the archive " + where + ": " + ec.message()};
   }
   sqlite3* db = nullptr;
   const int flags = SQLITE_OPEN_READWRITE | (create ? SQLITE_OPEN_CREATE : 0);
@@ -218,15 +216,15 @@ ArchiveResult<std::unique_ptr<Archive>> Archive::Open(const std::filesystem::pat
   const auto tables = Pragma_Int(db, "SELECT count(*) FROM sqlite_schema", code);
   if (!tables) return archive->Error(code, "reading");
   if (*id != kApplicationId && (*id != 0 || *tables != 0)) {
-    return ArchiveError{where + " is not an archive of this program: it is left as it is"};
+    return Failure{where + " is not an archive of this program: it is left as it is"};
   }
   if (*version > kSchemaVersion) {
-    return ArchiveError{"the archive " + where + " was written by a newer version (schema " +
-                        std::to_string(*version) + "; this program reads schema " +
-                        std::to_string(kSchemaVersion) + "): it is left as it is"};
+    return Failure{"the archive " + where + " was written by a newer version (schema " +
+                   std::to_string(*version) + "; this program reads schema " +
+                   std::to_string(kSchemaVersion) + "): it is left as it is"};
   }
   if (*id == kApplicationId && *version < kSchemaVersion) {
-    return ArchiveError{"the archive " + where + " is damaged: its schema version is missing"};
+    return Failure{"the archive " + where + " is damaged: its schema version is missing"};
   }
   if (archive->Exec("PRAGMA journal_mode = WAL") != SQLITE_OK && sqlite3_errcode(db) != SQLITE_OK) {
     return archive->Error(sqlite3_errcode(db), "opening");
@@ -250,7 +248,7 @@ ArchiveResult<std::unique_ptr<Archive>> Archive::Open(const std::filesystem::pat
   return archive;
 }
 
-ArchiveError Archive::Error(int code, const std::string& doing) const {
+Failure Archive::Error(int code, const std::string& doing) const {
   const std::string where = file_.string();
   switch (code & 0xFF) {
     case SQLITE_BUSY:
@@ -288,7 +286,7 @@ int Archive::Exec(const char* sql) {
   return sqlite3_exec(db_, sql, nullptr, nullptr, nullptr);
 }
 
-ArchiveResult<std::int64_t> Archive::Source_Id(const Source& source) {
+Result<std::int64_t> Archive::Source_Id(const Source& source) {
   {
     Use insert(Statement(kInsertSource));
     if (!insert.get()) return Error(sqlite3_errcode(db_), "adding a source");
@@ -306,17 +304,16 @@ ArchiveResult<std::int64_t> Archive::Source_Id(const Source& source) {
   return std::int64_t{sqlite3_column_int64(find.get(), 0)};
 }
 
-ArchiveResult<Nothing> Archive::Begin_Batch() {
-  if (in_batch_) return Nothing{};
+Outcome Archive::Begin_Batch() {
+  if (in_batch_) return Outcome::Done();
   const int code = Exec("BEGIN IMMEDIATE");
   if (code != SQLITE_OK) return Error(code, "starting to add");
   in_batch_ = true;
   batch_counts_ = {};
-  return Nothing{};
+  return Outcome::Done();
 }
 
-ArchiveResult<Nothing> Archive::Add_Frame(std::int64_t source_id, const ArchivedFrame& frame,
-                                          AddCounts& counts) {
+Outcome Archive::Add_Frame(std::int64_t source_id, const ArchivedFrame& frame, AddCounts& counts) {
   if (!in_batch_) {
     if (auto begun = Begin_Batch(); !begun.ok()) return begun;
   }
@@ -368,11 +365,11 @@ ArchiveResult<Nothing> Archive::Add_Frame(std::int64_t source_id, const Archived
     if (code != SQLITE_DONE) return Error(code, "noting a frame's source");
     if (!added) {
       ++(sqlite3_changes(db_) > 0 ? counts.new_source : counts.already);
-      if (sqlite3_changes(db_) == 0) return Nothing{};
+      if (sqlite3_changes(db_) == 0) return Outcome::Done();
     }
   }
   if (frame.time) minute_sources_.emplace(Floor_To(*frame.time, 60), source_id);
-  if (!added) return Nothing{};
+  if (!added) return Outcome::Done();
   ++counts.added;
   ++batch_counts_.added;
   if (outcome.kind == FrameKind::Other) {
@@ -382,7 +379,7 @@ ArchiveResult<Nothing> Archive::Add_Frame(std::int64_t source_id, const Archived
   if (!frame.time) {
     ++counts.untimed;
     ++batch_counts_.untimed;
-    return Nothing{};
+    return Outcome::Done();
   }
   const UtcSeconds time = *frame.time;
   MinuteFrames& minute = minutes_[Floor_To(time, 60)];
@@ -414,10 +411,10 @@ ArchiveResult<Nothing> Archive::Add_Frame(std::int64_t source_id, const Archived
       ++a.count;
     }
   }
-  return Nothing{};
+  return Outcome::Done();
 }
 
-ArchiveResult<Nothing> Archive::Flush_Aggregates() {
+Outcome Archive::Flush_Aggregates() {
   for (const auto& [key, a] : buckets_) {
     Use add(Statement(kAddBucket));
     if (!add.get()) return Error(sqlite3_errcode(db_), "adding to the buckets");
@@ -460,11 +457,11 @@ ArchiveResult<Nothing> Archive::Flush_Aggregates() {
     const int code = sqlite3_step(add.get());
     if (code != SQLITE_DONE) return Error(code, "adding to the counts");
   }
-  return Nothing{};
+  return Outcome::Done();
 }
 
-ArchiveResult<Nothing> Archive::End_Batch() {
-  if (!in_batch_) return Nothing{};
+Outcome Archive::End_Batch() {
+  if (!in_batch_) return Outcome::Done();
   auto flushed = Flush_Aggregates();
   buckets_.clear();
   minutes_.clear();
@@ -481,11 +478,11 @@ ArchiveResult<Nothing> Archive::End_Batch() {
     Exec("ROLLBACK");
     return Error(code, "saving what was added");
   }
-  return Nothing{};
+  return Outcome::Done();
 }
 
-ArchiveResult<std::int64_t> Archive::For_Each_Sample(
-    int channel, UtcSeconds from, UtcSeconds to, const std::function<void(const Sample&)>& take) {
+Result<std::int64_t> Archive::For_Each_Sample(int channel, UtcSeconds from, UtcSeconds to,
+                                              const std::function<void(const Sample&)>& take) {
   Use query(Statement(kSamples));
   if (!query.get()) return Error(sqlite3_errcode(db_), "reading samples");
   sqlite3_bind_int(query.get(), 1, channel);
@@ -501,14 +498,14 @@ ArchiveResult<std::int64_t> Archive::For_Each_Sample(
   return n;
 }
 
-ArchiveResult<std::vector<Sample>> Archive::Samples(int channel, UtcSeconds from, UtcSeconds to) {
+Result<std::vector<Sample>> Archive::Samples(int channel, UtcSeconds from, UtcSeconds to) {
   std::vector<Sample> samples;
   auto read = For_Each_Sample(channel, from, to, [&](const Sample& s) { samples.push_back(s); });
-  if (!read.ok()) return ArchiveError{read.error()};
+  if (!read.ok()) return Failure{read.why()};
   return samples;
 }
 
-ArchiveResult<std::int64_t> Archive::For_Each_Frame(
+Result<std::int64_t> Archive::For_Each_Frame(
     UtcSeconds from, UtcSeconds to,
     const std::function<void(UtcSeconds, std::span<const std::uint8_t>)>& take) {
   Use query(Statement(kFrames));
@@ -527,7 +524,7 @@ ArchiveResult<std::int64_t> Archive::For_Each_Frame(
   return n;
 }
 
-ArchiveResult<SampleSummary> Archive::Summary(int channel, UtcSeconds from, UtcSeconds to) {
+Result<SampleSummary> Archive::Summary(int channel, UtcSeconds from, UtcSeconds to) {
   Use query(Statement(kSummary));
   if (!query.get()) return Error(sqlite3_errcode(db_), "summing up samples");
   sqlite3_bind_int(query.get(), 1, channel);
@@ -545,8 +542,8 @@ ArchiveResult<SampleSummary> Archive::Summary(int channel, UtcSeconds from, UtcS
   return s;
 }
 
-ArchiveResult<std::vector<Bucket>> Archive::Buckets(int channel, UtcSeconds width, UtcSeconds from,
-                                                    UtcSeconds to) {
+Result<std::vector<Bucket>> Archive::Buckets(int channel, UtcSeconds width, UtcSeconds from,
+                                             UtcSeconds to) {
   Use query(Statement(kBuckets));
   if (!query.get()) return Error(sqlite3_errcode(db_), "reading buckets");
   sqlite3_bind_int(query.get(), 1, channel);
@@ -564,7 +561,7 @@ ArchiveResult<std::vector<Bucket>> Archive::Buckets(int channel, UtcSeconds widt
   return buckets;
 }
 
-ArchiveResult<std::vector<PassSpan>> Archive::Passes(UtcSeconds from, UtcSeconds to) {
+Result<std::vector<PassSpan>> Archive::Passes(UtcSeconds from, UtcSeconds to) {
   Use query(Statement(kMinutes));
   if (!query.get()) return Error(sqlite3_errcode(db_), "reading passes");
   sqlite3_bind_int64(query.get(), 1, to);
@@ -582,7 +579,7 @@ ArchiveResult<std::vector<PassSpan>> Archive::Passes(UtcSeconds from, UtcSeconds
   return passes;
 }
 
-ArchiveResult<std::vector<Source>> Archive::Sources_Within(UtcSeconds from, UtcSeconds to) {
+Result<std::vector<Source>> Archive::Sources_Within(UtcSeconds from, UtcSeconds to) {
   Use query(Statement(kSourcesWithin));
   if (!query.get()) return Error(sqlite3_errcode(db_), "reading sources");
   sqlite3_bind_int64(query.get(), 1, Floor_To(from, 60));
@@ -597,7 +594,7 @@ ArchiveResult<std::vector<Source>> Archive::Sources_Within(UtcSeconds from, UtcS
   return sources;
 }
 
-ArchiveResult<ArchiveStats> Archive::Stats() {
+Result<ArchiveStats> Archive::Stats() {
   ArchiveStats stats;
   {
     Use query(Statement(kCounts));
@@ -635,8 +632,7 @@ ArchiveResult<ArchiveStats> Archive::Stats() {
   return stats;
 }
 
-ArchiveResult<std::optional<UtcSeconds>> Archive::Fetched_Until(const std::string& server,
-                                                                int norad) {
+Result<std::optional<UtcSeconds>> Archive::Fetched_Until(const std::string& server, int norad) {
   Use query(Statement(kFetchedUntil));
   if (!query.get()) return Error(sqlite3_errcode(db_), "reading the last fetch");
   Bind_Text(query.get(), 1, server);
@@ -647,8 +643,7 @@ ArchiveResult<std::optional<UtcSeconds>> Archive::Fetched_Until(const std::strin
   return std::optional<UtcSeconds>{sqlite3_column_int64(query.get(), 0)};
 }
 
-ArchiveResult<Nothing> Archive::Set_Fetched_Until(const std::string& server, int norad,
-                                                  UtcSeconds time) {
+Outcome Archive::Set_Fetched_Until(const std::string& server, int norad, UtcSeconds time) {
   Use query(Statement(kSetFetchedUntil));
   if (!query.get()) return Error(sqlite3_errcode(db_), "noting the last fetch");
   Bind_Text(query.get(), 1, server);
@@ -656,7 +651,7 @@ ArchiveResult<Nothing> Archive::Set_Fetched_Until(const std::string& server, int
   sqlite3_bind_int64(query.get(), 3, time);
   const int code = sqlite3_step(query.get());
   if (code != SQLITE_DONE) return Error(code, "noting the last fetch");
-  return Nothing{};
+  return Outcome::Done();
 }
 
 }  // namespace orvelt

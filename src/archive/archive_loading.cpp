@@ -140,7 +140,7 @@ bool ArchiveFeed::Take_Timed(std::span<const std::uint8_t> bytes, std::optional<
   }
   auto added = archive_.Add_Frame(source_id_, {bytes, time, &outcome}, load_.counts);
   if (!added.ok()) {
-    load_.error = added.error();
+    load_.error = added.why();
     return false;
   }
   if (++in_batch_ >= batch_frames_) return End();
@@ -151,7 +151,7 @@ bool ArchiveFeed::End() {
   if (!load_.error.empty()) return false;
   in_batch_ = 0;
   auto ended = archive_.End_Batch();
-  if (!ended.ok()) load_.error = ended.error();
+  if (!ended.ok()) load_.error = ended.why();
   return ended.ok();
 }
 
@@ -181,7 +181,7 @@ ArchiveLoad Add_To_Archive(Archive& archive, const std::vector<std::string>& fil
     state.TimeLabel.clear();
     auto source = archive.Source_Id({SourceKind::Capture, Source_Name(name)});
     if (!source.ok()) {
-      load.error = source.error();
+      load.error = source.why();
       break;
     }
     feed.Set_Source(source.value());
@@ -209,7 +209,7 @@ bool Add_Network_Page(Archive& archive, const TelemetryPage& page, ArchiveLoad& 
     if (fresh) {
       auto id = archive.Source_Id({SourceKind::Network, entry.observer});
       if (!id.ok()) {
-        load.error = id.error();
+        load.error = id.why();
         return false;
       }
       known->second = id.value();

@@ -157,7 +157,7 @@ HistoryWindow::~HistoryWindow() = default;
 void HistoryWindow::Open_Archive() {
   auto opened = Archive::Open(archive_file_, false);
   if (!opened.ok()) {
-    status_->setText(QString::fromStdString(opened.error()));
+    status_->setText(QString::fromStdString(opened.why()));
     return;
   }
   archive_ = std::move(opened.value());
@@ -183,7 +183,7 @@ void HistoryWindow::Redraw() {
   const int pixels = std::max(1, plot_->axisRect()->width());
   auto planned = Plan_History(*archive_, channel_, from, to, pixels);
   if (!planned.ok()) {
-    status_->setText(QString::fromStdString(planned.error()));
+    status_->setText(QString::fromStdString(planned.why()));
     redrawing_ = false;
     return;
   }
@@ -272,7 +272,7 @@ void HistoryWindow::Fill_Passes() {
   if (!archive_) return;
   auto passes = archive_->Passes(std::numeric_limits<std::int32_t>::min(), std::int64_t{1} << 40);
   if (!passes.ok()) {
-    status_->setText(QString::fromStdString(passes.error()));
+    status_->setText(QString::fromStdString(passes.why()));
     return;
   }
   if (passes.value().size() != pass_spans_.size()) pass_sources_.clear();
@@ -340,7 +340,7 @@ void HistoryWindow::Load_Pass(int row) {
   const PassSpan& pass = pass_spans_[static_cast<std::size_t>(row)];
   auto capture = Capture_Of(*archive_, pass.start, pass.end);
   if (!capture.ok()) {
-    status_->setText(QString::fromStdString(capture.error()));
+    status_->setText(QString::fromStdString(capture.why()));
     return;
   }
   const QString folder = QDir::temp().filePath(QStringLiteral("orvelt-passes"));

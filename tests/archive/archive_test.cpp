@@ -40,7 +40,7 @@ class ArchiveTest : public ::testing::Test {
  protected:
   std::unique_ptr<Archive> Open() {
     auto opened = Archive::Open(dir_ / "archive.sqlite");
-    EXPECT_TRUE(opened.ok()) << (opened.ok() ? "" : opened.error());
+    EXPECT_TRUE(opened.ok()) << (opened.ok() ? "" : opened.why());
     return opened.ok() ? std::move(opened.value()) : nullptr;
   }
   std::string Write(const std::string& name, const tools::CaptureBuilder& capture) {
@@ -248,13 +248,13 @@ TEST_F(ArchiveTest, RefusesNewerForeignAndDamagedFilesWithoutWriting) {
     const std::string before = Content(file);
     const auto opened = Archive::Open(file);
     ASSERT_FALSE(opened.ok());
-    EXPECT_NE(opened.error().find(reason), std::string::npos) << opened.error();
+    EXPECT_NE(opened.why().find(reason), std::string::npos) << opened.why();
     EXPECT_EQ(Content(file), before);
     EXPECT_FALSE(fs::exists(file.string() + "-wal"));
   }
   const auto missing = Archive::Open(dir_ / "none.sqlite", false);
   ASSERT_FALSE(missing.ok());
-  EXPECT_NE(missing.error().find("no archive"), std::string::npos);
+  EXPECT_NE(missing.why().find("no archive"), std::string::npos);
   EXPECT_FALSE(fs::exists(dir_ / "none.sqlite"));
 }
 
