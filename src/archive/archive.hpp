@@ -109,7 +109,9 @@ class Archive {
   Result<std::int64_t> Source_Id(const Source& source);
 
   // Frames are added within a batch: one transaction, committed by End_Batch. A batch that is
-  // not ended is rolled back when the archive closes: nothing of it is kept.
+  // not ended is rolled back when the archive closes: nothing of it is kept. A batch's samples
+  // wait in memory and are packed into the archive's chunks when it ends, so that each chunk is
+  // written once per batch.
   Outcome Begin_Batch();
   Outcome Add_Frame(std::int64_t source_id, const ArchivedFrame& frame, AddCounts& counts);
   Outcome End_Batch();
@@ -142,6 +144,11 @@ class Archive {
   sqlite3_stmt* Statement(const char* sql);
   int Exec(const char* sql);
   Outcome Flush_Aggregates();
+  Outcome Flush_Samples();
+  Outcome Write_Chunk(int channel, UtcSeconds start, const std::vector<std::uint8_t>& data);
+  // The place of the next new frame among the frames of its second.
+  Result<std::int64_t> Next_In_Second(UtcSeconds time);
+  Outcome Move_From_Schema_1();
 
   struct Aggregate {
     std::int64_t count = 0;
@@ -160,6 +167,16 @@ class Archive {
   std::map<UtcSeconds, MinuteFrames> minutes_;
   std::set<std::pair<UtcSeconds, std::int64_t>> minute_sources_;
   AddCounts batch_counts_;
+  // The batch's samples, packed into their chunks when it ends.
+  struct PendingSample {
+    int channel = 0;
+    UtcSeconds time = 0;
+    double value = 0;
+  };
+  std::vector<PendingSample> pending_samples_;
+  // The second frames were last added to, and how many it holds.
+  std::optional<UtcSeconds> second_;
+  std::int64_t next_in_second_ = 0;
   // The bucket each channel and width was last added to: samples come in time order, so the
   // next one nearly always falls into it.
   std::array<std::array<std::pair<UtcSeconds, Aggregate*>, kBucketWidths.size()>, kChannelCount>
