@@ -33,8 +33,10 @@
 
 #include <algorithm>
 
+#include "archive/archive_place.hpp"
 #include "charts/selection.hpp"
 #include "export/screenshot.hpp"
+#include "qt/capture_archiving.hpp"
 #include "qt/chart_widget.hpp"
 #include "qt/forwarding_controller.hpp"
 #include "qt/frame_view.hpp"
@@ -164,6 +166,7 @@ MainWindow::MainWindow(std::unique_ptr<QtPlatform> platform, QWidget* parent,
   forwarding_ =
       new ForwardingController(*this, live_->Receiver().Session(), findChild<QMenu*>("MnuFile"),
                                findChild<QAction*>("MenuFileExit"));
+  capture_archiving_ = new CaptureArchiving(Default_Archive_Path(), this);
   Add_Archive_Menus(*this, findChild<QMenu*>("MnuFile"), findChild<QMenu*>("MnuView"));
   resize(minimumSizeHint());
   Render(kChart | kLoadReport);
@@ -203,7 +206,9 @@ template <typename Load>
 void MainWindow::Run_Load(Load&& load) {
   if (load_monitor_->Loading()) return;  // one load at a time
   app_->load_options.progress = load_monitor_->Begin();
+  capture_archiving_->Load_Begins(app_->load_options, app_->telemetry);
   load();
+  capture_archiving_->Load_Ended(app_->load_options);
   app_->load_options.progress = nullptr;
   load_monitor_->End();
   loaded_ = true;

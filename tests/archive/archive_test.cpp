@@ -11,6 +11,7 @@
 
 #include "archive/archive.hpp"
 #include "archive/archive_loading.hpp"
+#include "archive/gathered_frames.hpp"
 #include "archive/history_view.hpp"
 #include "decode/frame_decoder.hpp"
 #include "decode/time_label.hpp"
@@ -388,6 +389,49 @@ TEST_F(ArchiveTest, SamplesKeepTimeOrderAcrossBatches) {
   EXPECT_EQ(part.size(), 401u);
   EXPECT_EQ(part.front().time, early.start + 250);
   EXPECT_EQ(part.back().time, early.start + 650);
+}
+
+// A load into the window archives what its store took, each file as the same source that
+// `orvelt-archive add` makes of it; the frame the full store turned away is left out, so that
+// adding the whole capture later gives its samples too.
+TEST_F(ArchiveTest, LoadedFramesArchiveWhatTheStoreTook) {
+  tools::PassOptions pass;
+  pass.seconds = 5100;
+  pass.fill = true;  // every channel once a second: the store fills within the capture
+  const std::string file = Write("full.kss", tools::Generate_Pass(pass));
+  TelemetryState state;
+  GatheredFrames frames;
+  LoadOptions options;
+  options.on_frame = [&](const FrameEvent& e) { frames.Take(state, e); };
+  const LoadReport report = Load_Files(state, {file}, options);
+  ASSERT_EQ(report.files.size(), 1u);
+  ASSERT_EQ(state.store.Count(3), 5000);
+
+  auto archive = Open();
+  ASSERT_TRUE(archive);
+  struct Step {
+    const char* what;
+    std::int64_t added_samples, channel_samples;
+  };
+  for (const auto& [what, added_samples, channel_samples] :
+       std::vector<Step>{{"the load", -1, 5000}, {"the load again", 0, 5000}}) {
+    SCOPED_TRACE(what);
+    const ArchiveLoad load = frames.Add_To(*archive);
+    ASSERT_TRUE(load.error.empty()) << load.error;
+    if (added_samples >= 0) {
+      EXPECT_EQ(load.counts.samples, added_samples);
+    }
+    EXPECT_EQ(load.counts.frames, frames.Frames());
+    const auto samples = archive->Samples(3, 0, std::int64_t{1} << 40).value();
+    ASSERT_EQ(static_cast<std::int64_t>(samples.size()), channel_samples);
+    EXPECT_EQ(samples.back().value, state.store.Value(3, 5000));
+  }
+  const ArchiveLoad whole = Add_To_Archive(*archive, {file});
+  ASSERT_TRUE(whole.error.empty()) << whole.error;
+  EXPECT_EQ(whole.counts.new_source, 0);  // the same source as the load's
+  for (const int channel : {3, 8}) {
+    EXPECT_EQ(archive->Samples(channel, 0, std::int64_t{1} << 40).value().size(), 5100u);
+  }
 }
 
 // The newest time fetched per server and satellite only moves forward.
