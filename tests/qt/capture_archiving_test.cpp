@@ -40,7 +40,7 @@ class CaptureArchivingTest : public QObject {
 
     auto* platform = new orvelt::testing::ScriptedPlatform;
     MainWindow main(std::unique_ptr<QtPlatform>{platform});
-    QVERIFY(!main.Start_Up());
+    QVERIFY(main.Start_Up().ok());
     // Live sessions only, as a new station starts: a load leaves the archive alone.
     QVERIFY(main.findChild<QAction*>("MenuArchiveLive")->isChecked());
     main.Load_Files({a});
