@@ -128,9 +128,9 @@ ArchiveCommand Parse_Archive_Command(const std::vector<std::string>& args) {
   return c;
 }
 
-ArchiveResult<std::int64_t> Export_Samples(Archive& archive, const std::vector<int>& channels,
-                                           UtcSeconds from, UtcSeconds to, bool json,
-                                           const std::function<void(std::string_view)>& write) {
+Result<std::int64_t> Export_Samples(Archive& archive, const std::vector<int>& channels,
+                                    UtcSeconds from, UtcSeconds to, bool json,
+                                    const std::function<void(std::string_view)>& write) {
   std::string buffer;
   buffer.reserve(kWriteBytes + 256);
   if (!json) buffer += "channel,caption,unit,sample,time,value\n";
@@ -178,11 +178,11 @@ ArchiveResult<std::int64_t> Export_Samples(Archive& archive, const std::vector<i
   return total;
 }
 
-ArchiveResult<std::int64_t> Write_Passes(Archive& archive, const std::vector<int>& channels,
-                                         UtcSeconds from, UtcSeconds to, const LimitTable* limits,
-                                         const std::function<void(std::string_view)>& write) {
+Result<std::int64_t> Write_Passes(Archive& archive, const std::vector<int>& channels,
+                                  UtcSeconds from, UtcSeconds to, const LimitTable* limits,
+                                  const std::function<void(std::string_view)>& write) {
   auto passes = archive.Passes(from, to);
-  if (!passes.ok()) return ArchiveError{passes.error()};
+  if (!passes.ok()) return Failure{passes.why()};
   std::string line = "start,end,frames,sources";
   for (const int channel : channels) {
     for (const char* what : {" min", " max", " mean"}) {
@@ -196,7 +196,7 @@ ArchiveResult<std::int64_t> Write_Passes(Archive& archive, const std::vector<int
     line = Format_Utc_Time(pass.start) + ',' + Format_Utc_Time(pass.end) + ',' +
            std::to_string(pass.frames) + ',';
     auto sources = archive.Sources_Within(pass.start, pass.end);
-    if (!sources.ok()) return ArchiveError{sources.error()};
+    if (!sources.ok()) return Failure{sources.why()};
     std::string names;
     for (const Source& source : sources.value()) {
       if (!names.empty()) names += "; ";
@@ -206,7 +206,7 @@ ArchiveResult<std::int64_t> Write_Passes(Archive& archive, const std::vector<int
     std::string outside;
     for (const int channel : channels) {
       auto summary = archive.Summary(channel, pass.start, pass.end);
-      if (!summary.ok()) return ArchiveError{summary.error()};
+      if (!summary.ok()) return Failure{summary.why()};
       const SampleSummary& s = summary.value();
       for (const double v : {s.min, s.max, s.mean}) {
         line += ',';

@@ -101,7 +101,7 @@ int Stats(orvelt::Archive& archive) {
   using namespace orvelt;
   auto stats = archive.Stats();
   if (!stats.ok()) {
-    std::cerr << "orvelt-archive: " << stats.error() << '\n';
+    std::cerr << "orvelt-archive: " << stats.why() << '\n';
     return 1;
   }
   const ArchiveStats& s = stats.value();
@@ -134,7 +134,7 @@ int Fetch(orvelt::Archive& archive, const orvelt::ArchiveCommand& command, int a
   } else {
     auto until = archive.Fetched_Until(request.server, request.norad);
     if (!until.ok()) {
-      std::cerr << "orvelt-archive: " << until.error() << '\n';
+      std::cerr << "orvelt-archive: " << until.why() << '\n';
       return 1;
     }
     request.from = until.value().value_or(0);
@@ -171,7 +171,7 @@ int Fetch(orvelt::Archive& archive, const orvelt::ArchiveCommand& command, int a
   if (report.newest) {
     auto noted = archive.Set_Fetched_Until(request.server, request.norad, *report.newest);
     if (!noted.ok()) {
-      std::cerr << "orvelt-archive: " << noted.error() << '\n';
+      std::cerr << "orvelt-archive: " << noted.why() << '\n';
       return 1;
     }
   }
@@ -202,7 +202,7 @@ int main(int argc, char** argv) {
   // Only adding makes an archive; reading one that is not there says so.
   auto opened = Archive::Open(file, command.name == "add" || command.name == "fetch");
   if (!opened.ok()) {
-    std::cerr << "orvelt-archive: " << opened.error() << '\n';
+    std::cerr << "orvelt-archive: " << opened.why() << '\n';
     return 1;
   }
   Archive& archive = *opened.value();
@@ -213,7 +213,7 @@ int main(int argc, char** argv) {
                                   Write_Out);
     std::fflush(stdout);
     if (!written.ok()) {
-      std::cerr << "orvelt-archive: " << written.error() << '\n';
+      std::cerr << "orvelt-archive: " << written.why() << '\n';
       return 1;
     }
     return 0;
@@ -226,7 +226,7 @@ int main(int argc, char** argv) {
                                 command.limits ? &limits : nullptr, Write_Out);
     std::fflush(stdout);
     if (!written.ok()) {
-      std::cerr << "orvelt-archive: " << written.error() << '\n';
+      std::cerr << "orvelt-archive: " << written.why() << '\n';
       return 1;
     }
     return 0;

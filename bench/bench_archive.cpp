@@ -139,7 +139,7 @@ void Add(benchmark::State& state) {
     state.ResumeTiming();
     auto archive = orvelt::Archive::Open(file);
     if (!archive.ok()) {
-      state.SkipWithError(archive.error().c_str());
+      state.SkipWithError(archive.why().c_str());
       return;
     }
     load = orvelt::Add_To_Archive(*archive.value(), {c.file.string()});

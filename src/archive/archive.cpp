@@ -3,6 +3,7 @@
 #include <sqlite3.h>
 
 #include <algorithm>
+#include <bit>
 #include <system_error>
 
 namespace orvelt {
@@ -11,33 +12,17 @@ namespace {
 
 // Marks the file as ours, so that another program's database is never taken for an archive.
 constexpr int kApplicationId = 0x4F524152;  // "ORAR"
-constexpr int kSchemaVersion = 1;
+constexpr int kSchemaVersion = 2;
 
 // Plain tables, so that any SQLite reader (and a time-series database's importer) can use them:
 // times are whole seconds since 1970 in UTC, values are doubles, frames are their bytes with the
 // KISS command byte first.
-constexpr const char* kSchema = R"sql(
+constexpr const char* kCommonSchema = R"sql(
 CREATE TABLE sources(
   id INTEGER PRIMARY KEY,
   kind INTEGER NOT NULL,
   name TEXT NOT NULL,
   UNIQUE(kind, name));
-CREATE TABLE frames(
-  id INTEGER PRIMARY KEY,
-  time INTEGER,
-  kind INTEGER NOT NULL,
-  bytes BLOB NOT NULL);
-CREATE UNIQUE INDEX frames_by_time ON frames(time, bytes);
-CREATE TABLE frame_sources(
-  frame_id INTEGER NOT NULL,
-  source_id INTEGER NOT NULL,
-  PRIMARY KEY(frame_id, source_id)) WITHOUT ROWID;
-CREATE TABLE samples(
-  channel INTEGER NOT NULL,
-  time INTEGER NOT NULL,
-  frame_id INTEGER NOT NULL,
-  value REAL NOT NULL,
-  PRIMARY KEY(channel, time, frame_id)) WITHOUT ROWID;
 CREATE TABLE buckets(
   channel INTEGER NOT NULL,
   width INTEGER NOT NULL,
@@ -66,15 +51,92 @@ CREATE TABLE fetches(
   PRIMARY KEY(server, norad)) WITHOUT ROWID;
 )sql";
 
+// Frames are keyed by what makes them the same frame (second and bytes), so that the key is
+// also the index that finds them: `n` keeps the order in which the frames of one second came,
+// `source_id` the first source, and further sources are listed beside. Samples are packed per
+// channel and minute (kChunkSeconds) into one row: `data` holds kSampleBytes per sample, the
+// seconds after `start` (one byte) and the value (IEEE 754 double, little-endian), in time
+// order and, within a second, in the order they came. That keeps a sample near 10 bytes, a
+// minute's row short enough to stay within its page, and a channel over any range one short
+// walk along the key.
+constexpr const char* kFrameSchema = R"sql(
+CREATE TABLE frames(
+  time INTEGER NOT NULL,
+  bytes BLOB NOT NULL,
+  n INTEGER NOT NULL,
+  source_id INTEGER NOT NULL,
+  PRIMARY KEY(time, bytes)) WITHOUT ROWID;
+CREATE TABLE frame_sources(
+  time INTEGER NOT NULL,
+  bytes BLOB NOT NULL,
+  source_id INTEGER NOT NULL,
+  PRIMARY KEY(time, bytes, source_id)) WITHOUT ROWID;
+CREATE TABLE untimed_frames(
+  bytes BLOB NOT NULL PRIMARY KEY,
+  source_id INTEGER NOT NULL) WITHOUT ROWID;
+CREATE TABLE untimed_sources(
+  bytes BLOB NOT NULL,
+  source_id INTEGER NOT NULL,
+  PRIMARY KEY(bytes, source_id)) WITHOUT ROWID;
+CREATE TABLE samples(
+  channel INTEGER NOT NULL,
+  start INTEGER NOT NULL,
+  data BLOB NOT NULL,
+  PRIMARY KEY(channel, start)) WITHOUT ROWID;
+)sql";
+
+constexpr UtcSeconds kChunkSeconds = 60;
+constexpr std::size_t kSampleBytes = 9;
+
+// An archive of schema 1 kept one row per sample beside a numbered frame table with an index
+// of its own. Bringing it up to date moves its frames and samples into the tables above within
+// the one transaction that also sets the new version; the samples are packed by the program.
+constexpr const char* kSetAsideFrom1 = R"sql(
+ALTER TABLE frames RENAME TO frames_1;
+ALTER TABLE frame_sources RENAME TO frame_sources_1;
+ALTER TABLE samples RENAME TO samples_1;
+)sql";
+constexpr const char* kMoveFramesFrom1 = R"sql(
+CREATE TEMP TABLE first_sources_1 AS
+  SELECT frame_id, min(source_id) AS source_id FROM frame_sources_1 GROUP BY frame_id;
+INSERT INTO frames(time, bytes, n, source_id)
+  SELECT f.time, f.bytes, row_number() OVER (PARTITION BY f.time ORDER BY f.id) - 1, s.source_id
+  FROM frames_1 f LEFT JOIN first_sources_1 s ON s.frame_id = f.id WHERE f.time IS NOT NULL;
+INSERT INTO untimed_frames(bytes, source_id)
+  SELECT f.bytes, s.source_id FROM frames_1 f LEFT JOIN first_sources_1 s ON s.frame_id = f.id
+  WHERE f.time IS NULL;
+INSERT INTO frame_sources(time, bytes, source_id)
+  SELECT f.time, f.bytes, s.source_id FROM frame_sources_1 s JOIN frames_1 f ON f.id = s.frame_id
+  JOIN first_sources_1 m ON m.frame_id = f.id
+  WHERE f.time IS NOT NULL AND s.source_id <> m.source_id;
+INSERT INTO untimed_sources(bytes, source_id)
+  SELECT f.bytes, s.source_id FROM frame_sources_1 s JOIN frames_1 f ON f.id = s.frame_id
+  JOIN first_sources_1 m ON m.frame_id = f.id
+  WHERE f.time IS NULL AND s.source_id <> m.source_id;
+)sql";
+constexpr const char* kSamplesFrom1 =
+    "SELECT channel, time, value FROM samples_1 ORDER BY channel, time, frame_id";
+constexpr const char* kDropFrom1 =
+    "DROP TABLE samples_1; DROP TABLE frame_sources_1; DROP TABLE frames_1; "
+    "DROP TABLE first_sources_1;";
+
 constexpr const char* kInsertSource = "INSERT OR IGNORE INTO sources(kind, name) VALUES(?1, ?2)";
 constexpr const char* kFindSource = "SELECT id FROM sources WHERE kind = ?1 AND name = ?2";
 constexpr const char* kInsertFrame =
-    "INSERT INTO frames(time, kind, bytes) VALUES(?1, ?2, ?3) ON CONFLICT DO NOTHING";
-constexpr const char* kFindFrame = "SELECT id FROM frames WHERE time IS ?1 AND bytes = ?2";
+    "INSERT INTO frames(time, bytes, n, source_id) VALUES(?1, ?2, ?3, ?4) ON CONFLICT DO NOTHING";
+constexpr const char* kFindFrame = "SELECT source_id FROM frames WHERE time = ?1 AND bytes = ?2";
+constexpr const char* kFramesInSecond = "SELECT count(*) FROM frames WHERE time = ?1";
 constexpr const char* kInsertFrameSource =
-    "INSERT OR IGNORE INTO frame_sources(frame_id, source_id) VALUES(?1, ?2)";
-constexpr const char* kInsertSample =
-    "INSERT OR IGNORE INTO samples(channel, time, frame_id, value) VALUES(?1, ?2, ?3, ?4)";
+    "INSERT OR IGNORE INTO frame_sources(time, bytes, source_id) VALUES(?1, ?2, ?3)";
+constexpr const char* kInsertUntimed =
+    "INSERT INTO untimed_frames(bytes, source_id) VALUES(?1, ?2) ON CONFLICT DO NOTHING";
+constexpr const char* kFindUntimed = "SELECT source_id FROM untimed_frames WHERE bytes = ?1";
+constexpr const char* kInsertUntimedSource =
+    "INSERT OR IGNORE INTO untimed_sources(bytes, source_id) VALUES(?1, ?2)";
+constexpr const char* kReadChunk = "SELECT data FROM samples WHERE channel = ?1 AND start = ?2";
+constexpr const char* kWriteChunk =
+    "INSERT INTO samples(channel, start, data) VALUES(?1, ?2, ?3) "
+    "ON CONFLICT DO UPDATE SET data = excluded.data";
 constexpr const char* kAddBucket =
     "INSERT INTO buckets(channel, width, start, count, min, max, sum) "
     "VALUES(?1, ?2, ?3, ?4, ?5, ?6, ?7) ON CONFLICT DO UPDATE SET count = count + "
@@ -90,13 +152,10 @@ constexpr const char* kAddCount =
     "INSERT INTO counts(name, value) VALUES(?1, ?2) "
     "ON CONFLICT DO UPDATE SET value = value + excluded.value";
 constexpr const char* kSamples =
-    "SELECT time, value FROM samples WHERE channel = ?1 AND time BETWEEN ?2 AND ?3 "
-    "ORDER BY time, frame_id";
+    "SELECT start, data FROM samples WHERE channel = ?1 AND start BETWEEN ?2 AND ?3 "
+    "ORDER BY start";
 constexpr const char* kFrames =
-    "SELECT time, bytes FROM frames WHERE time BETWEEN ?1 AND ?2 ORDER BY time, id";
-constexpr const char* kSummary =
-    "SELECT count(*), min(value), max(value), avg(value) FROM samples "
-    "WHERE channel = ?1 AND time BETWEEN ?2 AND ?3";
+    "SELECT time, bytes FROM frames WHERE time BETWEEN ?1 AND ?2 ORDER BY time, n";
 constexpr const char* kBuckets =
     "SELECT start, count, min, max, sum FROM buckets WHERE channel = ?1 AND width = ?2 AND "
     "start BETWEEN ?3 AND ?4 ORDER BY start";
@@ -152,6 +211,36 @@ UtcSeconds Floor_To(UtcSeconds time, UtcSeconds width) {
   return (time % width < 0 ? q - 1 : q) * width;
 }
 
+// A chunk's samples, kSampleBytes each: the seconds after the chunk's start, then the value.
+void Append_Chunk_Sample(std::vector<std::uint8_t>& data, UtcSeconds offset, double value) {
+  data.push_back(static_cast<std::uint8_t>(offset));
+  const auto bits = std::bit_cast<std::uint64_t>(value);
+  for (int k = 0; k < 8; ++k) data.push_back(static_cast<std::uint8_t>(bits >> (8 * k)));
+}
+
+UtcSeconds Chunk_Offset(const std::uint8_t* sample) {
+  return UtcSeconds{sample[0]};
+}
+
+double Chunk_Value(const std::uint8_t* sample) {
+  std::uint64_t bits = 0;
+  for (int k = 7; k >= 0; --k) bits = (bits << 8) | sample[1 + k];
+  return std::bit_cast<double>(bits);
+}
+
+// Whether a chunk read back can be walked: whole samples, each within the chunk's minute
+// and none before the one it follows. Anything else is a damaged archive, never read past.
+bool Is_Sound_Chunk(const std::uint8_t* data, std::size_t size) {
+  if (size % kSampleBytes != 0 || (size > 0 && data == nullptr)) return false;
+  UtcSeconds last = 0;
+  for (std::size_t k = 0; k < size; k += kSampleBytes) {
+    const UtcSeconds offset = Chunk_Offset(data + k);
+    if (offset >= kChunkSeconds || offset < last) return false;
+    last = offset;
+  }
+  return true;
+}
+
 // One integer of a query without parameters; nothing when it failed.
 std::optional<std::int64_t> Pragma_Int(sqlite3* db, const char* sql, int& code) {
   sqlite3_stmt* statement = nullptr;
@@ -190,16 +279,14 @@ Archive::~Archive() {
   sqlite3_close_v2(db_);
 }
 
-ArchiveResult<std::unique_ptr<Archive>> Archive::Open(const std::filesystem::path& file,
-                                                      bool create) {
+Result<std::unique_ptr<Archive>> Archive::Open(const std::filesystem::path& file, bool create) {
   const std::string where = file.string();
   std::error_code ec;
   const bool exists = std::filesystem::exists(file, ec);
-  if (!exists && !create) return ArchiveError{"no archive at " + where};
+  if (!exists && !create) return Failure{"no archive at " + where};
   if (!exists && file.has_parent_path()) {
     std::filesystem::create_directories(file.parent_path(), ec);
-    if (ec)
-      return ArchiveError{"cannot make the folder of the archive " + where + ": " + ec.message()};
+    if (ec) return Failure{"cannot make the folder of the archive " + where + ": " + ec.message()};
   }
   sqlite3* db = nullptr;
   const int flags = SQLITE_OPEN_READWRITE | (create ? SQLITE_OPEN_CREATE : 0);
@@ -218,15 +305,15 @@ ArchiveResult<std::unique_ptr<Archive>> Archive::Open(const std::filesystem::pat
   const auto tables = Pragma_Int(db, "SELECT count(*) FROM sqlite_schema", code);
   if (!tables) return archive->Error(code, "reading");
   if (*id != kApplicationId && (*id != 0 || *tables != 0)) {
-    return ArchiveError{where + " is not an archive of this program: it is left as it is"};
+    return Failure{where + " is not an archive of this program: it is left as it is"};
   }
   if (*version > kSchemaVersion) {
-    return ArchiveError{"the archive " + where + " was written by a newer version (schema " +
-                        std::to_string(*version) + "; this program reads schema " +
-                        std::to_string(kSchemaVersion) + "): it is left as it is"};
+    return Failure{"the archive " + where + " was written by a newer version (schema " +
+                   std::to_string(*version) + "; this program reads schema " +
+                   std::to_string(kSchemaVersion) + "): it is left as it is"};
   }
-  if (*id == kApplicationId && *version < kSchemaVersion) {
-    return ArchiveError{"the archive " + where + " is damaged: its schema version is missing"};
+  if (*id == kApplicationId && *version < 1) {
+    return Failure{"the archive " + where + " is damaged: its schema version is missing"};
   }
   if (archive->Exec("PRAGMA journal_mode = WAL") != SQLITE_OK && sqlite3_errcode(db) != SQLITE_OK) {
     return archive->Error(sqlite3_errcode(db), "opening");
@@ -237,7 +324,7 @@ ArchiveResult<std::unique_ptr<Archive>> Archive::Open(const std::filesystem::pat
   // of changes instead of every 4 MB.
   archive->Exec("PRAGMA wal_autocheckpoint = 16384");
   if (*tables == 0) {
-    const std::string make = std::string("BEGIN IMMEDIATE;") + kSchema +
+    const std::string make = std::string("BEGIN IMMEDIATE;") + kCommonSchema + kFrameSchema +
                              "PRAGMA application_id = " + std::to_string(kApplicationId) +
                              "; PRAGMA user_version = " + std::to_string(kSchemaVersion) +
                              "; COMMIT;";
@@ -246,11 +333,67 @@ ArchiveResult<std::unique_ptr<Archive>> Archive::Open(const std::filesystem::pat
       archive->Exec("ROLLBACK");
       return archive->Error(code, "making the tables");
     }
+  } else if (*version == 1) {
+    if (auto moved = archive->Move_From_Schema_1(); !moved.ok()) return Failure{moved.why()};
   }
   return archive;
 }
 
-ArchiveError Archive::Error(int code, const std::string& doing) const {
+Outcome Archive::Move_From_Schema_1() {
+  const std::string left = " (it is left as it was, at schema 1)";
+  int code = Exec("BEGIN IMMEDIATE");
+  if (code != SQLITE_OK) return Failure{Error(code, "bringing it up to date").why + left};
+  // The reason is taken before the rollback, which would clear it.
+  const auto fail = [&](int failed) {
+    Failure failure = Error(failed, "bringing it up to date");
+    Exec("ROLLBACK");
+    failure.why += left;
+    return failure;
+  };
+  if ((code = Exec(kSetAsideFrom1)) != SQLITE_OK) return fail(code);
+  if ((code = Exec(kFrameSchema)) != SQLITE_OK) return fail(code);
+  if ((code = Exec(kMoveFramesFrom1)) != SQLITE_OK) return fail(code);
+  sqlite3_stmt* samples = nullptr;
+  if ((code = sqlite3_prepare_v2(db_, kSamplesFrom1, -1, &samples, nullptr)) != SQLITE_OK) {
+    sqlite3_finalize(samples);
+    return fail(code);
+  }
+  // Samples come in channel and time order: each chunk is written once, when the next begins.
+  std::vector<std::uint8_t> data;
+  int channel = -1;
+  UtcSeconds start = 0;
+  Outcome written;
+  while (written.ok() && (code = sqlite3_step(samples)) == SQLITE_ROW) {
+    const int c = sqlite3_column_int(samples, 0);
+    const UtcSeconds time = sqlite3_column_int64(samples, 1);
+    if (c != channel || Floor_To(time, kChunkSeconds) != start) {
+      if (!data.empty()) written = Write_Chunk(channel, start, data);
+      data.clear();
+      channel = c;
+      start = Floor_To(time, kChunkSeconds);
+    }
+    Append_Chunk_Sample(data, time - start, sqlite3_column_double(samples, 2));
+  }
+  if (written.ok() && code == SQLITE_DONE && !data.empty()) {
+    written = Write_Chunk(channel, start, data);
+  }
+  sqlite3_finalize(samples);
+  if (!written.ok()) {
+    Exec("ROLLBACK");
+    return Failure{written.why() + left};
+  }
+  if (code != SQLITE_DONE) return fail(code);
+  const std::string finish =
+      std::string(kDropFrom1) + "PRAGMA user_version = " + std::to_string(kSchemaVersion) + ";";
+  if ((code = Exec(finish.c_str())) != SQLITE_OK) return fail(code);
+  if ((code = Exec("COMMIT")) != SQLITE_OK) return fail(code);
+  // The old tables' pages are handed back to the disk; when that fails the archive is sound and
+  // up to date all the same, only larger.
+  Exec("VACUUM");
+  return Outcome::Done();
+}
+
+Failure Archive::Error(int code, const std::string& doing) const {
   const std::string where = file_.string();
   switch (code & 0xFF) {
     case SQLITE_BUSY:
@@ -288,7 +431,7 @@ int Archive::Exec(const char* sql) {
   return sqlite3_exec(db_, sql, nullptr, nullptr, nullptr);
 }
 
-ArchiveResult<std::int64_t> Archive::Source_Id(const Source& source) {
+Result<std::int64_t> Archive::Source_Id(const Source& source) {
   {
     Use insert(Statement(kInsertSource));
     if (!insert.get()) return Error(sqlite3_errcode(db_), "adding a source");
@@ -306,99 +449,105 @@ ArchiveResult<std::int64_t> Archive::Source_Id(const Source& source) {
   return std::int64_t{sqlite3_column_int64(find.get(), 0)};
 }
 
-ArchiveResult<Nothing> Archive::Begin_Batch() {
-  if (in_batch_) return Nothing{};
+Outcome Archive::Begin_Batch() {
+  if (in_batch_) return Outcome::Done();
   const int code = Exec("BEGIN IMMEDIATE");
   if (code != SQLITE_OK) return Error(code, "starting to add");
   in_batch_ = true;
   batch_counts_ = {};
-  return Nothing{};
+  // Another program may have added meanwhile: the frames of a second are counted afresh.
+  second_.reset();
+  return Outcome::Done();
 }
 
-ArchiveResult<Nothing> Archive::Add_Frame(std::int64_t source_id, const ArchivedFrame& frame,
-                                          AddCounts& counts) {
+Result<std::int64_t> Archive::Next_In_Second(UtcSeconds time) {
+  if (second_ && *second_ == time) return next_in_second_;
+  Use count(Statement(kFramesInSecond));
+  if (!count.get()) return Error(sqlite3_errcode(db_), "counting the frames of a second");
+  sqlite3_bind_int64(count.get(), 1, time);
+  const int code = sqlite3_step(count.get());
+  if (code != SQLITE_ROW) return Error(code, "counting the frames of a second");
+  second_ = time;
+  next_in_second_ = sqlite3_column_int64(count.get(), 0);
+  return next_in_second_;
+}
+
+Outcome Archive::Add_Frame(std::int64_t source_id, const ArchivedFrame& frame, AddCounts& counts) {
   if (!in_batch_) {
     if (auto begun = Begin_Batch(); !begun.ok()) return begun;
   }
   const FrameOutcome& outcome = *frame.outcome;
   const int size = static_cast<int>(frame.bytes.size());
   ++counts.frames;
-  std::int64_t frame_id = 0;
+  const bool timed = frame.time.has_value();
+  const UtcSeconds time = frame.time.value_or(0);
+  // Binds the frame's key: its second (timed frames only) and its bytes.
+  const auto bind_key = [&](sqlite3_stmt* statement) {
+    if (timed) sqlite3_bind_int64(statement, 1, time);
+    sqlite3_bind_blob(statement, timed ? 2 : 1, frame.bytes.data(), size, SQLITE_STATIC);
+  };
   bool added = false;
-  if (frame.time) {
-    Use insert(Statement(kInsertFrame));
+  {
+    std::int64_t n = 0;
+    if (timed) {
+      auto next = Next_In_Second(time);
+      if (!next.ok()) return Failure{next.why()};
+      n = next.value();
+    }
+    Use insert(Statement(timed ? kInsertFrame : kInsertUntimed));
     if (!insert.get()) return Error(sqlite3_errcode(db_), "adding a frame");
-    sqlite3_bind_int64(insert.get(), 1, *frame.time);
-    sqlite3_bind_int(insert.get(), 2, static_cast<int>(outcome.kind));
-    sqlite3_bind_blob(insert.get(), 3, frame.bytes.data(), size, SQLITE_STATIC);
+    bind_key(insert.get());
+    if (timed) sqlite3_bind_int64(insert.get(), 3, n);
+    sqlite3_bind_int64(insert.get(), timed ? 4 : 2, source_id);
     const int code = sqlite3_step(insert.get());
     if (code != SQLITE_DONE) return Error(code, "adding a frame");
     added = sqlite3_changes(db_) > 0;
-    if (added) frame_id = sqlite3_last_insert_rowid(db_);
   }
   if (!added) {
-    Use find(Statement(kFindFrame));
-    if (!find.get()) return Error(sqlite3_errcode(db_), "finding a frame");
-    if (frame.time) sqlite3_bind_int64(find.get(), 1, *frame.time);
-    sqlite3_bind_blob(find.get(), 2, frame.bytes.data(), size, SQLITE_STATIC);
-    const int code = sqlite3_step(find.get());
-    if (code == SQLITE_ROW) {
-      frame_id = sqlite3_column_int64(find.get(), 0);
-    } else if (code != SQLITE_DONE) {
-      return Error(code, "finding a frame");
+    std::int64_t first_source = 0;
+    {
+      Use find(Statement(timed ? kFindFrame : kFindUntimed));
+      if (!find.get()) return Error(sqlite3_errcode(db_), "finding a frame");
+      bind_key(find.get());
+      const int code = sqlite3_step(find.get());
+      if (code != SQLITE_ROW)
+        return Error(code == SQLITE_DONE ? SQLITE_CORRUPT : code, "finding a frame");
+      first_source = sqlite3_column_int64(find.get(), 0);
     }
-  }
-  if (frame_id == 0) {
-    // Only an untimed frame gets here: NULL times are never equal for the unique index.
-    Use insert(Statement(kInsertFrame));
-    if (!insert.get()) return Error(sqlite3_errcode(db_), "adding a frame");
-    sqlite3_bind_int(insert.get(), 2, static_cast<int>(outcome.kind));
-    sqlite3_bind_blob(insert.get(), 3, frame.bytes.data(), size, SQLITE_STATIC);
-    const int code = sqlite3_step(insert.get());
-    if (code != SQLITE_DONE) return Error(code, "adding a frame");
-    frame_id = sqlite3_last_insert_rowid(db_);
-    added = true;
-  }
-  {
-    Use link(Statement(kInsertFrameSource));
-    if (!link.get()) return Error(sqlite3_errcode(db_), "noting a frame's source");
-    sqlite3_bind_int64(link.get(), 1, frame_id);
-    sqlite3_bind_int64(link.get(), 2, source_id);
-    const int code = sqlite3_step(link.get());
-    if (code != SQLITE_DONE) return Error(code, "noting a frame's source");
-    if (!added) {
-      ++(sqlite3_changes(db_) > 0 ? counts.new_source : counts.already);
-      if (sqlite3_changes(db_) == 0) return Nothing{};
+    bool new_source = false;
+    if (first_source != source_id) {
+      Use link(Statement(timed ? kInsertFrameSource : kInsertUntimedSource));
+      if (!link.get()) return Error(sqlite3_errcode(db_), "noting a frame's source");
+      bind_key(link.get());
+      sqlite3_bind_int64(link.get(), timed ? 3 : 2, source_id);
+      const int code = sqlite3_step(link.get());
+      if (code != SQLITE_DONE) return Error(code, "noting a frame's source");
+      new_source = sqlite3_changes(db_) > 0;
     }
+    ++(new_source ? counts.new_source : counts.already);
+    if (new_source && timed) minute_sources_.emplace(Floor_To(time, 60), source_id);
+    return Outcome::Done();
   }
-  if (frame.time) minute_sources_.emplace(Floor_To(*frame.time, 60), source_id);
-  if (!added) return Nothing{};
   ++counts.added;
   ++batch_counts_.added;
   if (outcome.kind == FrameKind::Other) {
     ++counts.not_telemetry;
     ++batch_counts_.not_telemetry;
   }
-  if (!frame.time) {
+  if (!timed) {
     ++counts.untimed;
     ++batch_counts_.untimed;
-    return Nothing{};
+    return Outcome::Done();
   }
-  const UtcSeconds time = *frame.time;
+  ++next_in_second_;
+  minute_sources_.emplace(Floor_To(time, 60), source_id);
   MinuteFrames& minute = minutes_[Floor_To(time, 60)];
   if (minute.frames == 0 || time < minute.first) minute.first = time;
   if (minute.frames == 0 || time > minute.last) minute.last = time;
   ++minute.frames;
   for (int k = 0; k < outcome.value_count; ++k) {
     const ChannelValue& v = outcome.values[static_cast<std::size_t>(k)];
-    Use insert(Statement(kInsertSample));
-    if (!insert.get()) return Error(sqlite3_errcode(db_), "adding a sample");
-    sqlite3_bind_int(insert.get(), 1, v.channel);
-    sqlite3_bind_int64(insert.get(), 2, time);
-    sqlite3_bind_int64(insert.get(), 3, frame_id);
-    sqlite3_bind_double(insert.get(), 4, v.value);
-    const int code = sqlite3_step(insert.get());
-    if (code != SQLITE_DONE) return Error(code, "adding a sample");
+    pending_samples_.push_back({v.channel, time, v.value});
     ++counts.samples;
     for (std::size_t w = 0; w < kBucketWidths.size(); ++w) {
       const UtcSeconds start = Floor_To(time, kBucketWidths[w]);
@@ -414,10 +563,69 @@ ArchiveResult<Nothing> Archive::Add_Frame(std::int64_t source_id, const Archived
       ++a.count;
     }
   }
-  return Nothing{};
+  return Outcome::Done();
 }
 
-ArchiveResult<Nothing> Archive::Flush_Aggregates() {
+Outcome Archive::Write_Chunk(int channel, UtcSeconds start, const std::vector<std::uint8_t>& data) {
+  Use write(Statement(kWriteChunk));
+  if (!write.get()) return Error(sqlite3_errcode(db_), "adding samples");
+  sqlite3_bind_int(write.get(), 1, channel);
+  sqlite3_bind_int64(write.get(), 2, start);
+  sqlite3_bind_blob(write.get(), 3, data.data(), static_cast<int>(data.size()), SQLITE_STATIC);
+  const int code = sqlite3_step(write.get());
+  if (code != SQLITE_DONE) return Error(code, "adding samples");
+  return Outcome::Done();
+}
+
+// The batch's samples, in channel and time order, are merged into their chunks: a chunk is read
+// and written once per batch, and samples already kept stay ahead of new ones of the same second.
+Outcome Archive::Flush_Samples() {
+  std::stable_sort(pending_samples_.begin(), pending_samples_.end(),
+                   [](const PendingSample& a, const PendingSample& b) {
+                     return std::tie(a.channel, a.time) < std::tie(b.channel, b.time);
+                   });
+  std::vector<std::uint8_t> kept;
+  std::vector<std::uint8_t> data;
+  for (std::size_t i = 0; i < pending_samples_.size();) {
+    const int channel = pending_samples_[i].channel;
+    const UtcSeconds start = Floor_To(pending_samples_[i].time, kChunkSeconds);
+    kept.clear();
+    {
+      Use read(Statement(kReadChunk));
+      if (!read.get()) return Error(sqlite3_errcode(db_), "adding samples");
+      sqlite3_bind_int(read.get(), 1, channel);
+      sqlite3_bind_int64(read.get(), 2, start);
+      const int code = sqlite3_step(read.get());
+      if (code == SQLITE_ROW) {
+        const auto* bytes = static_cast<const std::uint8_t*>(sqlite3_column_blob(read.get(), 0));
+        const auto size = static_cast<std::size_t>(sqlite3_column_bytes(read.get(), 0));
+        if (!Is_Sound_Chunk(bytes, size)) return Error(SQLITE_CORRUPT, "adding samples");
+        kept.assign(bytes, bytes + size);
+      } else if (code != SQLITE_DONE) {
+        return Error(code, "adding samples");
+      }
+    }
+    data.clear();
+    std::size_t k = 0;
+    for (; i < pending_samples_.size() && pending_samples_[i].channel == channel &&
+           pending_samples_[i].time < start + kChunkSeconds;
+         ++i) {
+      const UtcSeconds offset = pending_samples_[i].time - start;
+      for (; k < kept.size() && Chunk_Offset(&kept[k]) <= offset; k += kSampleBytes) {
+        data.insert(data.end(), kept.begin() + static_cast<std::ptrdiff_t>(k),
+                    kept.begin() + static_cast<std::ptrdiff_t>(k + kSampleBytes));
+      }
+      Append_Chunk_Sample(data, offset, pending_samples_[i].value);
+    }
+    data.insert(data.end(), kept.begin() + static_cast<std::ptrdiff_t>(k), kept.end());
+    if (auto written = Write_Chunk(channel, start, data); !written.ok()) return written;
+  }
+  pending_samples_.clear();
+  return Outcome::Done();
+}
+
+Outcome Archive::Flush_Aggregates() {
+  if (auto samples = Flush_Samples(); !samples.ok()) return samples;
   for (const auto& [key, a] : buckets_) {
     Use add(Statement(kAddBucket));
     if (!add.get()) return Error(sqlite3_errcode(db_), "adding to the buckets");
@@ -460,13 +668,15 @@ ArchiveResult<Nothing> Archive::Flush_Aggregates() {
     const int code = sqlite3_step(add.get());
     if (code != SQLITE_DONE) return Error(code, "adding to the counts");
   }
-  return Nothing{};
+  return Outcome::Done();
 }
 
-ArchiveResult<Nothing> Archive::End_Batch() {
-  if (!in_batch_) return Nothing{};
+Outcome Archive::End_Batch() {
+  if (!in_batch_) return Outcome::Done();
   auto flushed = Flush_Aggregates();
   buckets_.clear();
+  pending_samples_.clear();
+  second_.reset();
   minutes_.clear();
   minute_sources_.clear();
   for (auto& widths : last_bucket_) widths.fill({0, nullptr});
@@ -481,34 +691,43 @@ ArchiveResult<Nothing> Archive::End_Batch() {
     Exec("ROLLBACK");
     return Error(code, "saving what was added");
   }
-  return Nothing{};
+  return Outcome::Done();
 }
 
-ArchiveResult<std::int64_t> Archive::For_Each_Sample(
-    int channel, UtcSeconds from, UtcSeconds to, const std::function<void(const Sample&)>& take) {
+Result<std::int64_t> Archive::For_Each_Sample(int channel, UtcSeconds from, UtcSeconds to,
+                                              const std::function<void(const Sample&)>& take) {
   Use query(Statement(kSamples));
   if (!query.get()) return Error(sqlite3_errcode(db_), "reading samples");
   sqlite3_bind_int(query.get(), 1, channel);
-  sqlite3_bind_int64(query.get(), 2, from);
+  sqlite3_bind_int64(query.get(), 2, Floor_To(from, kChunkSeconds));
   sqlite3_bind_int64(query.get(), 3, to);
   std::int64_t n = 0;
   int code;
   while ((code = sqlite3_step(query.get())) == SQLITE_ROW) {
-    take({sqlite3_column_int64(query.get(), 0), sqlite3_column_double(query.get(), 1)});
-    ++n;
+    const UtcSeconds start = sqlite3_column_int64(query.get(), 0);
+    const auto* data = static_cast<const std::uint8_t*>(sqlite3_column_blob(query.get(), 1));
+    const auto size = static_cast<std::size_t>(sqlite3_column_bytes(query.get(), 1));
+    if (!Is_Sound_Chunk(data, size)) return Error(SQLITE_CORRUPT, "reading samples");
+    for (std::size_t k = 0; k < size; k += kSampleBytes) {
+      const UtcSeconds time = start + Chunk_Offset(data + k);
+      if (time < from) continue;
+      if (time > to) break;
+      take({time, Chunk_Value(data + k)});
+      ++n;
+    }
   }
   if (code != SQLITE_DONE) return Error(code, "reading samples");
   return n;
 }
 
-ArchiveResult<std::vector<Sample>> Archive::Samples(int channel, UtcSeconds from, UtcSeconds to) {
+Result<std::vector<Sample>> Archive::Samples(int channel, UtcSeconds from, UtcSeconds to) {
   std::vector<Sample> samples;
   auto read = For_Each_Sample(channel, from, to, [&](const Sample& s) { samples.push_back(s); });
-  if (!read.ok()) return ArchiveError{read.error()};
+  if (!read.ok()) return Failure{read.why()};
   return samples;
 }
 
-ArchiveResult<std::int64_t> Archive::For_Each_Frame(
+Result<std::int64_t> Archive::For_Each_Frame(
     UtcSeconds from, UtcSeconds to,
     const std::function<void(UtcSeconds, std::span<const std::uint8_t>)>& take) {
   Use query(Statement(kFrames));
@@ -527,26 +746,22 @@ ArchiveResult<std::int64_t> Archive::For_Each_Frame(
   return n;
 }
 
-ArchiveResult<SampleSummary> Archive::Summary(int channel, UtcSeconds from, UtcSeconds to) {
-  Use query(Statement(kSummary));
-  if (!query.get()) return Error(sqlite3_errcode(db_), "summing up samples");
-  sqlite3_bind_int(query.get(), 1, channel);
-  sqlite3_bind_int64(query.get(), 2, from);
-  sqlite3_bind_int64(query.get(), 3, to);
-  const int code = sqlite3_step(query.get());
-  if (code != SQLITE_ROW) return Error(code, "summing up samples");
+Result<SampleSummary> Archive::Summary(int channel, UtcSeconds from, UtcSeconds to) {
   SampleSummary s;
-  s.count = sqlite3_column_int64(query.get(), 0);
-  if (s.count > 0) {
-    s.min = sqlite3_column_double(query.get(), 1);
-    s.max = sqlite3_column_double(query.get(), 2);
-    s.mean = sqlite3_column_double(query.get(), 3);
-  }
+  double sum = 0;
+  auto read = For_Each_Sample(channel, from, to, [&](const Sample& sample) {
+    if (s.count == 0 || sample.value < s.min) s.min = sample.value;
+    if (s.count == 0 || sample.value > s.max) s.max = sample.value;
+    sum += sample.value;
+    ++s.count;
+  });
+  if (!read.ok()) return Failure{read.why()};
+  if (s.count > 0) s.mean = sum / static_cast<double>(s.count);
   return s;
 }
 
-ArchiveResult<std::vector<Bucket>> Archive::Buckets(int channel, UtcSeconds width, UtcSeconds from,
-                                                    UtcSeconds to) {
+Result<std::vector<Bucket>> Archive::Buckets(int channel, UtcSeconds width, UtcSeconds from,
+                                             UtcSeconds to) {
   Use query(Statement(kBuckets));
   if (!query.get()) return Error(sqlite3_errcode(db_), "reading buckets");
   sqlite3_bind_int(query.get(), 1, channel);
@@ -564,7 +779,7 @@ ArchiveResult<std::vector<Bucket>> Archive::Buckets(int channel, UtcSeconds widt
   return buckets;
 }
 
-ArchiveResult<std::vector<PassSpan>> Archive::Passes(UtcSeconds from, UtcSeconds to) {
+Result<std::vector<PassSpan>> Archive::Passes(UtcSeconds from, UtcSeconds to) {
   Use query(Statement(kMinutes));
   if (!query.get()) return Error(sqlite3_errcode(db_), "reading passes");
   sqlite3_bind_int64(query.get(), 1, to);
@@ -582,7 +797,7 @@ ArchiveResult<std::vector<PassSpan>> Archive::Passes(UtcSeconds from, UtcSeconds
   return passes;
 }
 
-ArchiveResult<std::vector<Source>> Archive::Sources_Within(UtcSeconds from, UtcSeconds to) {
+Result<std::vector<Source>> Archive::Sources_Within(UtcSeconds from, UtcSeconds to) {
   Use query(Statement(kSourcesWithin));
   if (!query.get()) return Error(sqlite3_errcode(db_), "reading sources");
   sqlite3_bind_int64(query.get(), 1, Floor_To(from, 60));
@@ -597,7 +812,7 @@ ArchiveResult<std::vector<Source>> Archive::Sources_Within(UtcSeconds from, UtcS
   return sources;
 }
 
-ArchiveResult<ArchiveStats> Archive::Stats() {
+Result<ArchiveStats> Archive::Stats() {
   ArchiveStats stats;
   {
     Use query(Statement(kCounts));
@@ -635,8 +850,7 @@ ArchiveResult<ArchiveStats> Archive::Stats() {
   return stats;
 }
 
-ArchiveResult<std::optional<UtcSeconds>> Archive::Fetched_Until(const std::string& server,
-                                                                int norad) {
+Result<std::optional<UtcSeconds>> Archive::Fetched_Until(const std::string& server, int norad) {
   Use query(Statement(kFetchedUntil));
   if (!query.get()) return Error(sqlite3_errcode(db_), "reading the last fetch");
   Bind_Text(query.get(), 1, server);
@@ -647,8 +861,7 @@ ArchiveResult<std::optional<UtcSeconds>> Archive::Fetched_Until(const std::strin
   return std::optional<UtcSeconds>{sqlite3_column_int64(query.get(), 0)};
 }
 
-ArchiveResult<Nothing> Archive::Set_Fetched_Until(const std::string& server, int norad,
-                                                  UtcSeconds time) {
+Outcome Archive::Set_Fetched_Until(const std::string& server, int norad, UtcSeconds time) {
   Use query(Statement(kSetFetchedUntil));
   if (!query.get()) return Error(sqlite3_errcode(db_), "noting the last fetch");
   Bind_Text(query.get(), 1, server);
@@ -656,7 +869,7 @@ ArchiveResult<Nothing> Archive::Set_Fetched_Until(const std::string& server, int
   sqlite3_bind_int64(query.get(), 3, time);
   const int code = sqlite3_step(query.get());
   if (code != SQLITE_DONE) return Error(code, "noting the last fetch");
-  return Nothing{};
+  return Outcome::Done();
 }
 
 }  // namespace orvelt

@@ -12,11 +12,11 @@
 #include <string>
 #include <tuple>
 #include <utility>
-#include <variant>
 #include <vector>
 
 #include "archive/passes.hpp"
 #include "archive/utc_time.hpp"
+#include "base/result.hpp"
 #include "decode/downlink.hpp"
 #include "decode/frame_outcome.hpp"
 
@@ -24,28 +24,6 @@ struct sqlite3;
 struct sqlite3_stmt;
 
 namespace orvelt {
-
-struct ArchiveError {
-  std::string message;
-};
-
-// A value, or why the archive could not give it.
-template <typename T>
-class ArchiveResult {
- public:
-  ArchiveResult(T value) : value_(std::move(value)) {}
-  ArchiveResult(ArchiveError error) : value_(std::move(error)) {}
-
-  bool ok() const { return std::holds_alternative<T>(value_); }
-  const T& value() const { return std::get<T>(value_); }
-  T& value() { return std::get<T>(value_); }
-  const std::string& error() const { return std::get<ArchiveError>(value_).message; }
-
- private:
-  std::variant<T, ArchiveError> value_;
-};
-
-struct Nothing {};
 
 // Where frames came from.
 enum class SourceKind { Capture = 0, Live = 1, Network = 2 };
@@ -119,8 +97,8 @@ struct ArchiveStats {
 class Archive {
  public:
   // Opens the archive, making it (and its folder) when `create` is set and there is none.
-  static ArchiveResult<std::unique_ptr<Archive>> Open(const std::filesystem::path& file,
-                                                      bool create = true);
+  static Result<std::unique_ptr<Archive>> Open(const std::filesystem::path& file,
+                                               bool create = true);
   ~Archive();
   Archive(const Archive&) = delete;
   Archive& operator=(const Archive&) = delete;
@@ -128,43 +106,49 @@ class Archive {
   const std::filesystem::path& file() const { return file_; }
 
   // The source's id, made when it is new.
-  ArchiveResult<std::int64_t> Source_Id(const Source& source);
+  Result<std::int64_t> Source_Id(const Source& source);
 
   // Frames are added within a batch: one transaction, committed by End_Batch. A batch that is
-  // not ended is rolled back when the archive closes: nothing of it is kept.
-  ArchiveResult<Nothing> Begin_Batch();
-  ArchiveResult<Nothing> Add_Frame(std::int64_t source_id, const ArchivedFrame& frame,
-                                   AddCounts& counts);
-  ArchiveResult<Nothing> End_Batch();
+  // not ended is rolled back when the archive closes: nothing of it is kept. A batch's samples
+  // wait in memory and are packed into the archive's chunks when it ends, so that each chunk is
+  // written once per batch.
+  Outcome Begin_Batch();
+  Outcome Add_Frame(std::int64_t source_id, const ArchivedFrame& frame, AddCounts& counts);
+  Outcome End_Batch();
 
   // Samples of a channel with from <= time <= to, in time order, handed to `take` one by one.
-  ArchiveResult<std::int64_t> For_Each_Sample(int channel, UtcSeconds from, UtcSeconds to,
-                                              const std::function<void(const Sample&)>& take);
-  ArchiveResult<std::vector<Sample>> Samples(int channel, UtcSeconds from, UtcSeconds to);
+  Result<std::int64_t> For_Each_Sample(int channel, UtcSeconds from, UtcSeconds to,
+                                       const std::function<void(const Sample&)>& take);
+  Result<std::vector<Sample>> Samples(int channel, UtcSeconds from, UtcSeconds to);
   // The frames with from <= time <= to, in time order (and in the order they were added).
-  ArchiveResult<std::int64_t> For_Each_Frame(
+  Result<std::int64_t> For_Each_Frame(
       UtcSeconds from, UtcSeconds to,
       const std::function<void(UtcSeconds, std::span<const std::uint8_t>)>& take);
-  ArchiveResult<SampleSummary> Summary(int channel, UtcSeconds from, UtcSeconds to);
+  Result<SampleSummary> Summary(int channel, UtcSeconds from, UtcSeconds to);
   // Buckets of one of kBucketWidths that overlap [from, to].
-  ArchiveResult<std::vector<Bucket>> Buckets(int channel, UtcSeconds width, UtcSeconds from,
-                                             UtcSeconds to);
+  Result<std::vector<Bucket>> Buckets(int channel, UtcSeconds width, UtcSeconds from,
+                                      UtcSeconds to);
   // Passes that overlap [from, to].
-  ArchiveResult<std::vector<PassSpan>> Passes(UtcSeconds from, UtcSeconds to);
+  Result<std::vector<PassSpan>> Passes(UtcSeconds from, UtcSeconds to);
   // The sources of the frames within [from, to], most frames first (counted per minute).
-  ArchiveResult<std::vector<Source>> Sources_Within(UtcSeconds from, UtcSeconds to);
-  ArchiveResult<ArchiveStats> Stats();
+  Result<std::vector<Source>> Sources_Within(UtcSeconds from, UtcSeconds to);
+  Result<ArchiveStats> Stats();
 
   // The newest frame time fetched from a server for a satellite, so that a fetch resumes there.
-  ArchiveResult<std::optional<UtcSeconds>> Fetched_Until(const std::string& server, int norad);
-  ArchiveResult<Nothing> Set_Fetched_Until(const std::string& server, int norad, UtcSeconds time);
+  Result<std::optional<UtcSeconds>> Fetched_Until(const std::string& server, int norad);
+  Outcome Set_Fetched_Until(const std::string& server, int norad, UtcSeconds time);
 
  private:
   Archive(sqlite3* db, std::filesystem::path file);
-  ArchiveError Error(int code, const std::string& doing) const;
+  Failure Error(int code, const std::string& doing) const;
   sqlite3_stmt* Statement(const char* sql);
   int Exec(const char* sql);
-  ArchiveResult<Nothing> Flush_Aggregates();
+  Outcome Flush_Aggregates();
+  Outcome Flush_Samples();
+  Outcome Write_Chunk(int channel, UtcSeconds start, const std::vector<std::uint8_t>& data);
+  // The place of the next new frame among the frames of its second.
+  Result<std::int64_t> Next_In_Second(UtcSeconds time);
+  Outcome Move_From_Schema_1();
 
   struct Aggregate {
     std::int64_t count = 0;
@@ -183,6 +167,16 @@ class Archive {
   std::map<UtcSeconds, MinuteFrames> minutes_;
   std::set<std::pair<UtcSeconds, std::int64_t>> minute_sources_;
   AddCounts batch_counts_;
+  // The batch's samples, packed into their chunks when it ends.
+  struct PendingSample {
+    int channel = 0;
+    UtcSeconds time = 0;
+    double value = 0;
+  };
+  std::vector<PendingSample> pending_samples_;
+  // The second frames were last added to, and how many it holds.
+  std::optional<UtcSeconds> second_;
+  std::int64_t next_in_second_ = 0;
   // The bucket each channel and width was last added to: samples come in time order, so the
   // next one nearly always falls into it.
   std::array<std::array<std::pair<UtcSeconds, Aggregate*>, kBucketWidths.size()>, kChannelCount>

@@ -46,13 +46,6 @@ bool Holds_Frame_Export(const std::string& name) {
   return !head.empty() && Is_Frame_Export(head);
 }
 
-std::string Source_Name(const std::string& name) {
-  if (name == "-") return "standard input";
-  std::error_code ec;
-  const fs::path absolute = fs::absolute(name, ec);
-  return ec ? name : absolute.lexically_normal().string();
-}
-
 // Reads the lines of a frame export: every line becomes a frame decoded at its own time. Lines
 // too long to be one are skipped whole without being kept.
 void Read_Frame_Export(const std::string& name, TelemetryState& state, ArchiveFeed& feed,
@@ -120,6 +113,13 @@ void Read_Frame_Export(const std::string& name, TelemetryState& state, ArchiveFe
 
 }  // namespace
 
+std::string Capture_Source_Name(const std::string& name) {
+  if (name == "-") return "standard input";
+  std::error_code ec;
+  const fs::path absolute = fs::absolute(name, ec);
+  return ec ? name : absolute.lexically_normal().string();
+}
+
 bool ArchiveFeed::Take(TelemetryState& state, std::span<const std::uint8_t> stored,
                        const TakenFrame& taken) {
   Keep_Store_Open(state, taken.outcome);
@@ -140,7 +140,7 @@ bool ArchiveFeed::Take_Timed(std::span<const std::uint8_t> bytes, std::optional<
   }
   auto added = archive_.Add_Frame(source_id_, {bytes, time, &outcome}, load_.counts);
   if (!added.ok()) {
-    load_.error = added.error();
+    load_.error = added.why();
     return false;
   }
   if (++in_batch_ >= batch_frames_) return End();
@@ -151,7 +151,7 @@ bool ArchiveFeed::End() {
   if (!load_.error.empty()) return false;
   in_batch_ = 0;
   auto ended = archive_.End_Batch();
-  if (!ended.ok()) load_.error = ended.error();
+  if (!ended.ok()) load_.error = ended.why();
   return ended.ok();
 }
 
@@ -179,9 +179,9 @@ ArchiveLoad Add_To_Archive(Archive& archive, const std::vector<std::string>& fil
     const std::string& name = files[k];
     state.CaptureFileName = name;
     state.TimeLabel.clear();
-    auto source = archive.Source_Id({SourceKind::Capture, Source_Name(name)});
+    auto source = archive.Source_Id({SourceKind::Capture, Capture_Source_Name(name)});
     if (!source.ok()) {
-      load.error = source.error();
+      load.error = source.why();
       break;
     }
     feed.Set_Source(source.value());
@@ -209,7 +209,7 @@ bool Add_Network_Page(Archive& archive, const TelemetryPage& page, ArchiveLoad& 
     if (fresh) {
       auto id = archive.Source_Id({SourceKind::Network, entry.observer});
       if (!id.ok()) {
-        load.error = id.error();
+        load.error = id.why();
         return false;
       }
       known->second = id.value();

@@ -56,6 +56,9 @@ class ArchiveFeed {
   std::optional<UtcSeconds> time_;
 };
 
+// The source a capture file is archived as: its absolute path, or "standard input" for "-".
+std::string Capture_Source_Name(const std::string& name);
+
 // Adds capture files (KISS, "-" for standard input) and frame exports of the network database
 // ("timestamp|hexframe" lines) to the archive, each file as a source of its own. A file that
 // cannot be read is reported and skipped; a failing archive ends the adding, and what was

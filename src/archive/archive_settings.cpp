@@ -6,7 +6,7 @@ namespace orvelt {
 
 ArchiveMode Load_Archive_Mode(QSettings& settings) {
   const int mode = settings.value(QStringLiteral("archive/mode"), 1).toInt();
-  return mode >= 0 && mode <= 1 ? static_cast<ArchiveMode>(mode) : ArchiveMode::Live;
+  return mode >= 0 && mode <= 2 ? static_cast<ArchiveMode>(mode) : ArchiveMode::Live;
 }
 
 void Save_Archive_Mode(QSettings& settings, ArchiveMode mode) {

@@ -8,9 +8,16 @@
 
 namespace orvelt {
 
-// What of the window goes into the archive besides what orvelt-archive adds: nothing, or the
-// live sessions (the default).
-enum class ArchiveMode { Off = 0, Live = 1 };
+// What of the window goes into the archive besides what orvelt-archive adds: nothing, the live
+// sessions (the default), or the live sessions and the captures loaded into it.
+enum class ArchiveMode { Off = 0, Live = 1, LiveAndCaptures = 2 };
+
+inline bool Archives_Live(ArchiveMode mode) {
+  return mode != ArchiveMode::Off;
+}
+inline bool Archives_Captures(ArchiveMode mode) {
+  return mode == ArchiveMode::LiveAndCaptures;
+}
 
 ArchiveMode Load_Archive_Mode(QSettings& settings);
 void Save_Archive_Mode(QSettings& settings, ArchiveMode mode);

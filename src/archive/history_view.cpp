@@ -7,8 +7,8 @@
 
 namespace orvelt {
 
-ArchiveResult<HistoryView> Plan_History(Archive& archive, int channel, UtcSeconds from,
-                                        UtcSeconds to, int pixels) {
+Result<HistoryView> Plan_History(Archive& archive, int channel, UtcSeconds from, UtcSeconds to,
+                                 int pixels) {
   HistoryView view;
   pixels = std::max(pixels, 1);
   const UtcSeconds span = std::max<UtcSeconds>(to - from, 1);
@@ -21,7 +21,7 @@ ArchiveResult<HistoryView> Plan_History(Archive& archive, int channel, UtcSecond
   }
   if (width == 0) {
     auto samples = archive.Samples(channel, from, to);
-    if (!samples.ok()) return ArchiveError{samples.error()};
+    if (!samples.ok()) return Failure{samples.why()};
     view.samples = std::move(samples.value());
     if (static_cast<int>(view.samples.size()) <= 2 * pixels) return view;
     // More samples than columns: an envelope of the samples themselves.
@@ -43,7 +43,7 @@ ArchiveResult<HistoryView> Plan_History(Archive& archive, int channel, UtcSecond
     return view;
   }
   auto buckets = archive.Buckets(channel, width, from, to);
-  if (!buckets.ok()) return ArchiveError{buckets.error()};
+  if (!buckets.ok()) return Failure{buckets.why()};
   view.envelope = true;
   view.bucket_width = width;
   // A column spans the buckets it was made of, so that neighbouring columns never overlap.
@@ -64,8 +64,7 @@ ArchiveResult<HistoryView> Plan_History(Archive& archive, int channel, UtcSecond
   return view;
 }
 
-ArchiveResult<std::vector<std::uint8_t>> Capture_Of(Archive& archive, UtcSeconds from,
-                                                    UtcSeconds to) {
+Result<std::vector<std::uint8_t>> Capture_Of(Archive& archive, UtcSeconds from, UtcSeconds to) {
   std::vector<std::uint8_t> capture;
   std::optional<UtcSeconds> last;
   auto read =
@@ -79,7 +78,7 @@ ArchiveResult<std::vector<std::uint8_t>> Capture_Of(Archive& archive, UtcSeconds
         }
         Kiss_Encode(bytes, capture);
       });
-  if (!read.ok()) return ArchiveError{read.error()};
+  if (!read.ok()) return Failure{read.why()};
   return capture;
 }
 

@@ -28,8 +28,8 @@ struct HistoryView {
   std::vector<HistoryColumn> columns;
 };
 
-ArchiveResult<HistoryView> Plan_History(Archive& archive, int channel, UtcSeconds from,
-                                        UtcSeconds to, int pixels);
+Result<HistoryView> Plan_History(Archive& archive, int channel, UtcSeconds from, UtcSeconds to,
+                                 int pixels);
 
 // Whether a line between two neighbouring points at these times crosses a silence between
 // passes, where the chart shows a gap rather than a line.
@@ -39,7 +39,6 @@ inline bool Is_Gap(UtcSeconds earlier, UtcSeconds later, UtcSeconds column_secon
 
 // The frames of [from, to] as a KISS capture: a text time label before the first frame of each
 // second, then the frames, so that loading it gives each frame the time it was archived with.
-ArchiveResult<std::vector<std::uint8_t>> Capture_Of(Archive& archive, UtcSeconds from,
-                                                    UtcSeconds to);
+Result<std::vector<std::uint8_t>> Capture_Of(Archive& archive, UtcSeconds from, UtcSeconds to);
 
 }  // namespace orvelt

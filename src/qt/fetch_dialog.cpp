@@ -92,7 +92,7 @@ void FetchDialog::Start() {
   if (!archive_) {
     auto opened = Archive::Open(archive_file_);
     if (!opened.ok()) {
-      outcome_->setText(QString::fromStdString(opened.error()));
+      outcome_->setText(QString::fromStdString(opened.why()));
       return;
     }
     archive_ = std::move(opened.value());
@@ -140,10 +140,10 @@ void FetchDialog::Finish() {
     // Only a complete fetch moves the resume point: pages may come newest first.
     const auto noted = report.newest
                            ? archive_->Set_Fetched_Until(server_key_, norad_key_, *report.newest)
-                           : ArchiveResult<Nothing>(Nothing{});
+                           : Outcome::Done();
     outcome_->setText(counts + (noted.ok()
                                     ? tr(" Done.")
-                                    : QStringLiteral(" ") + QString::fromStdString(noted.error())));
+                                    : QStringLiteral(" ") + QString::fromStdString(noted.why())));
   }
   fetch_.reset();
   start_->setEnabled(true);

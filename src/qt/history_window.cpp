@@ -31,6 +31,7 @@
 #include "forward/station_settings_store.hpp"
 #include "live/live_receiver.hpp"
 #include "qcustomplot.h"
+#include "qt/capture_archiving.hpp"
 #include "qt/fetch_dialog.hpp"
 #include "qt/live_archiving.hpp"
 #include "qt/live_controller.hpp"
@@ -157,7 +158,7 @@ HistoryWindow::~HistoryWindow() = default;
 void HistoryWindow::Open_Archive() {
   auto opened = Archive::Open(archive_file_, false);
   if (!opened.ok()) {
-    status_->setText(QString::fromStdString(opened.error()));
+    status_->setText(QString::fromStdString(opened.why()));
     return;
   }
   archive_ = std::move(opened.value());
@@ -183,7 +184,7 @@ void HistoryWindow::Redraw() {
   const int pixels = std::max(1, plot_->axisRect()->width());
   auto planned = Plan_History(*archive_, channel_, from, to, pixels);
   if (!planned.ok()) {
-    status_->setText(QString::fromStdString(planned.error()));
+    status_->setText(QString::fromStdString(planned.why()));
     redrawing_ = false;
     return;
   }
@@ -272,7 +273,7 @@ void HistoryWindow::Fill_Passes() {
   if (!archive_) return;
   auto passes = archive_->Passes(std::numeric_limits<std::int32_t>::min(), std::int64_t{1} << 40);
   if (!passes.ok()) {
-    status_->setText(QString::fromStdString(passes.error()));
+    status_->setText(QString::fromStdString(passes.why()));
     return;
   }
   if (passes.value().size() != pass_spans_.size()) pass_sources_.clear();
@@ -340,7 +341,7 @@ void HistoryWindow::Load_Pass(int row) {
   const PassSpan& pass = pass_spans_[static_cast<std::size_t>(row)];
   auto capture = Capture_Of(*archive_, pass.start, pass.end);
   if (!capture.ok()) {
-    status_->setText(QString::fromStdString(capture.error()));
+    status_->setText(QString::fromStdString(capture.why()));
     return;
   }
   const QString folder = QDir::temp().filePath(QStringLiteral("orvelt-passes"));
@@ -357,6 +358,8 @@ void HistoryWindow::Load_Pass(int row) {
     return;
   }
   file.close();
+  // Its frames come out of the archive: they are not put back as a capture of their own.
+  main_.Capture_Archiving().Skip_Next_Load();
   main_.Load_Files({QFile::encodeName(path).toStdString()});
   main_.raise();
   main_.activateWindow();
@@ -382,22 +385,35 @@ void Add_Archive_Menus(MainWindow& main, QMenu* file, QMenu* view) {
   auto* group = new QActionGroup(archive_menu);
   const ArchiveMode mode = Load_Archive_Mode(*Station_Settings());
   auto* live = new LiveArchiving(main.Live().Receiver().Session(), Default_Archive_Path(), &main);
-  live->Set_Enabled(mode != ArchiveMode::Off);
-  // Said once, without stopping reception: the window goes on showing what arrives.
-  QObject::connect(live, &LiveArchiving::Failed, &main, [&main](const QString& why) {
+  live->Set_Enabled(Archives_Live(mode));
+  main.Capture_Archiving().Set_Enabled(Archives_Captures(mode));
+  // Said without stopping anything: the window goes on showing what arrives or is loaded.
+  const auto tell = [&main](const QString& why) {
     auto* box =
         new QMessageBox(QMessageBox::Warning, QObject::tr("Archive"), why, QMessageBox::Ok, &main);
     box->setAttribute(Qt::WA_DeleteOnClose);
     box->open();
-  });
-  for (const auto& [text, choice] : {std::pair{QObject::tr("&Nothing"), ArchiveMode::Off},
-                                     {QObject::tr("&Live sessions"), ArchiveMode::Live}}) {
+  };
+  QObject::connect(live, &LiveArchiving::Failed, &main, tell);
+  QObject::connect(&main.Capture_Archiving(), &CaptureArchiving::Failed, &main, tell);
+  struct Choice {
+    QString text;
+    const char* name;
+    ArchiveMode mode;
+  };
+  for (const auto& [text, name, choice] :
+       {Choice{QObject::tr("&Nothing"), "MenuArchiveOff", ArchiveMode::Off},
+        Choice{QObject::tr("&Live sessions"), "MenuArchiveLive", ArchiveMode::Live},
+        Choice{QObject::tr("Live sessions and loaded &captures"), "MenuArchiveCaptures",
+               ArchiveMode::LiveAndCaptures}}) {
     QAction* action = archive_menu->addAction(text);
+    action->setObjectName(name);
     action->setCheckable(true);
     action->setChecked(choice == mode);
     group->addAction(action);
-    QObject::connect(action, &QAction::triggered, &main, [choice, live] {
-      live->Set_Enabled(choice != ArchiveMode::Off);
+    QObject::connect(action, &QAction::triggered, &main, [choice, live, &main] {
+      live->Set_Enabled(Archives_Live(choice));
+      main.Capture_Archiving().Set_Enabled(Archives_Captures(choice));
       Save_Archive_Mode(*Station_Settings(), choice);
     });
   }

@@ -27,13 +27,13 @@ void LiveArchiving::Take(const LiveFrame& frame) {
   if (!archive_) {
     auto opened = Archive::Open(archive_file_);
     if (!opened.ok()) {
-      load_.error = opened.error();
+      load_.error = opened.why();
       return Check_Failure();
     }
     archive_ = std::move(opened.value());
     auto source = archive_->Source_Id({SourceKind::Live, "live reception"});
     if (!source.ok()) {
-      load_.error = source.error();
+      load_.error = source.why();
       return Check_Failure();
     }
     feed_.emplace(*archive_, source.value(), load_, std::int64_t{1} << 40);

@@ -33,8 +33,10 @@
 
 #include <algorithm>
 
+#include "archive/archive_place.hpp"
 #include "charts/selection.hpp"
 #include "export/screenshot.hpp"
+#include "qt/capture_archiving.hpp"
 #include "qt/chart_widget.hpp"
 #include "qt/forwarding_controller.hpp"
 #include "qt/frame_view.hpp"
@@ -162,6 +164,7 @@ MainWindow::MainWindow(std::unique_ptr<QtPlatform> platform, QWidget* parent,
   live_ = new LiveController(*this, file_menu_, exit_action_);
   forwarding_ =
       new ForwardingController(*this, live_->Receiver().Session(), file_menu_, exit_action_);
+  capture_archiving_ = new CaptureArchiving(Default_Archive_Path(), this);
   Add_Archive_Menus(*this, file_menu_, view_menu_);
   resize(minimumSizeHint());
   Render(kChart | kLoadReport);
@@ -206,7 +209,9 @@ template <typename Load>
 void MainWindow::Run_Load(Load&& load) {
   if (load_monitor_->Loading()) return;  // one load at a time
   app_->load_options.progress = load_monitor_->Begin();
+  capture_archiving_->Load_Begins(app_->load_options, app_->telemetry);
   load();
+  capture_archiving_->Load_Ended(app_->load_options);
   app_->load_options.progress = nullptr;
   load_monitor_->End();
   loaded_ = true;

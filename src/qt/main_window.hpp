@@ -37,6 +37,7 @@ class QTabWidget;
 
 namespace orvelt {
 
+class CaptureArchiving;
 class ChartWidget;
 class FrameView;
 class LoadMonitor;
@@ -86,6 +87,8 @@ class MainWindow : public QMainWindow {
   LiveController& Live() { return *live_; }
   // Telemetry forwarding (File / Station..., Outbox..., Forward loaded frames...).
   ForwardingController& Forwarding() { return *forwarding_; }
+  // Loaded captures into the archive (File / Archive).
+  CaptureArchiving& Capture_Archiving() { return *capture_archiving_; }
   // Draws what live reception changed in the model.
   void Render_Live() { Render(kChart); }
   // The store was emptied or replaced (a load, a new live session): every view shows the new
@@ -171,6 +174,7 @@ class MainWindow : public QMainWindow {
   LoadMonitor* load_monitor_ = nullptr;
   LiveController* live_ = nullptr;
   ForwardingController* forwarding_ = nullptr;
+  CaptureArchiving* capture_archiving_ = nullptr;
   double scale_ = 1.0;
   QStringList font_families_;  // asked for by whoever made the window; empty: the preferred ones
 

@@ -2,13 +2,16 @@
 
 #include <sqlite3.h>
 
+#include <algorithm>
 #include <fstream>
+#include <optional>
 #include <sstream>
 #include <string>
 #include <vector>
 
 #include "archive/archive.hpp"
 #include "archive/archive_loading.hpp"
+#include "archive/gathered_frames.hpp"
 #include "archive/history_view.hpp"
 #include "decode/frame_decoder.hpp"
 #include "decode/time_label.hpp"
@@ -40,7 +43,7 @@ class ArchiveTest : public ::testing::Test {
  protected:
   std::unique_ptr<Archive> Open() {
     auto opened = Archive::Open(dir_ / "archive.sqlite");
-    EXPECT_TRUE(opened.ok()) << (opened.ok() ? "" : opened.error());
+    EXPECT_TRUE(opened.ok()) << (opened.ok() ? "" : opened.why());
     return opened.ok() ? std::move(opened.value()) : nullptr;
   }
   std::string Write(const std::string& name, const tools::CaptureBuilder& capture) {
@@ -235,7 +238,7 @@ TEST_F(ArchiveTest, RefusesNewerForeignAndDamagedFilesWithoutWriting) {
   const fs::path newer = dir_ / "newer.sqlite", foreign = dir_ / "foreign.sqlite",
                  damaged = dir_ / "damaged.sqlite";
   ASSERT_TRUE(Archive::Open(newer).ok());
-  Sql(newer, "PRAGMA user_version = 2");
+  Sql(newer, "PRAGMA user_version = 3");
   Sql(foreign, "CREATE TABLE t(x)");
   std::ofstream(damaged) << "SQLite format 3" << std::string(200, '\x01');
   struct Case {
@@ -243,19 +246,194 @@ TEST_F(ArchiveTest, RefusesNewerForeignAndDamagedFilesWithoutWriting) {
     std::string reason;
   };
   for (const auto& [file, reason] : std::vector<Case>{
-           {newer, "newer version (schema 2"}, {foreign, "not an archive"}, {damaged, "damaged"}}) {
+           {newer, "newer version (schema 3"}, {foreign, "not an archive"}, {damaged, "damaged"}}) {
     SCOPED_TRACE(file.string());
     const std::string before = Content(file);
     const auto opened = Archive::Open(file);
     ASSERT_FALSE(opened.ok());
-    EXPECT_NE(opened.error().find(reason), std::string::npos) << opened.error();
+    EXPECT_NE(opened.why().find(reason), std::string::npos) << opened.why();
     EXPECT_EQ(Content(file), before);
     EXPECT_FALSE(fs::exists(file.string() + "-wal"));
   }
   const auto missing = Archive::Open(dir_ / "none.sqlite", false);
   ASSERT_FALSE(missing.ok());
-  EXPECT_NE(missing.error().find("no archive"), std::string::npos);
+  EXPECT_NE(missing.why().find("no archive"), std::string::npos);
   EXPECT_FALSE(fs::exists(dir_ / "none.sqlite"));
+}
+
+// The layout of schema 1: a row per sample, numbered frames with an index of their own.
+constexpr const char* kSchema1 = R"sql(
+PRAGMA journal_mode = WAL;
+PRAGMA application_id = 1330790738;
+PRAGMA user_version = 1;
+CREATE TABLE sources(id INTEGER PRIMARY KEY, kind INTEGER NOT NULL, name TEXT NOT NULL,
+  UNIQUE(kind, name));
+CREATE TABLE frames(id INTEGER PRIMARY KEY, time INTEGER, kind INTEGER NOT NULL,
+  bytes BLOB NOT NULL);
+CREATE UNIQUE INDEX frames_by_time ON frames(time, bytes);
+CREATE TABLE frame_sources(frame_id INTEGER NOT NULL, source_id INTEGER NOT NULL,
+  PRIMARY KEY(frame_id, source_id)) WITHOUT ROWID;
+CREATE TABLE samples(channel INTEGER NOT NULL, time INTEGER NOT NULL, frame_id INTEGER NOT NULL,
+  value REAL NOT NULL, PRIMARY KEY(channel, time, frame_id)) WITHOUT ROWID;
+CREATE TABLE buckets(channel INTEGER NOT NULL, width INTEGER NOT NULL, start INTEGER NOT NULL,
+  count INTEGER NOT NULL, min REAL NOT NULL, max REAL NOT NULL, sum REAL NOT NULL,
+  PRIMARY KEY(channel, width, start)) WITHOUT ROWID;
+CREATE TABLE minutes(minute INTEGER PRIMARY KEY, first INTEGER NOT NULL, last INTEGER NOT NULL,
+  frames INTEGER NOT NULL);
+CREATE TABLE minute_sources(minute INTEGER NOT NULL, source_id INTEGER NOT NULL,
+  PRIMARY KEY(minute, source_id)) WITHOUT ROWID;
+CREATE TABLE counts(name TEXT PRIMARY KEY, value INTEGER NOT NULL) WITHOUT ROWID;
+CREATE TABLE fetches(server TEXT NOT NULL, norad INTEGER NOT NULL, until INTEGER NOT NULL,
+  PRIMARY KEY(server, norad)) WITHOUT ROWID;
+INSERT INTO sources VALUES(1, 0, '/a.kss'), (2, 2, 'DL1AB JO62');
+INSERT INTO frames VALUES(1, 1795857240, 3, x'0011'), (2, 1795857240, 3, x'0002'),
+  (3, NULL, 0, x'0033'), (4, 1795857900, 3, x'0044');
+INSERT INTO frame_sources VALUES(1, 1), (1, 2), (2, 1), (3, 1), (3, 2), (4, 2);
+INSERT INTO samples VALUES(3, 1795857240, 2, 7.5), (3, 1795857240, 1, 7.25),
+  (3, 1795857900, 4, 7.75), (8, 1795857240, 1, 1.5);
+INSERT INTO counts VALUES('frames', 4), ('untimed', 1), ('not_telemetry', 1);
+)sql";
+
+// An archive of schema 1 is brought up to date on opening, in one transaction: every frame,
+// source and sample is kept, in the order it was added. When that cannot be done the archive
+// is left exactly as it was.
+TEST_F(ArchiveTest, BringsSchema1UpToDateOrLeavesIt) {
+  const fs::path old = dir_ / "old.sqlite", broken = dir_ / "broken.sqlite";
+  Sql(old, kSchema1);
+  Sql(broken, std::string(kSchema1) + "INSERT INTO frames VALUES(5, 1795857300, 3, x'0055');");
+  auto opened = Archive::Open(old, false);
+  ASSERT_TRUE(opened.ok()) << opened.why();
+  Archive& archive = *opened.value();
+  const auto samples = archive.Samples(3, 0, std::int64_t{1} << 40).value();
+  ASSERT_EQ(samples.size(), 3u);
+  EXPECT_EQ(samples[0].value, 7.25);  // frame 1 came before frame 2 in the same second
+  EXPECT_EQ(samples[1].value, 7.5);
+  EXPECT_EQ(samples[2].time, 1795857900);
+  EXPECT_EQ(archive.Samples(8, 0, std::int64_t{1} << 40).value().size(), 1u);
+  std::vector<std::vector<std::uint8_t>> frames;
+  ASSERT_TRUE(archive
+                  .For_Each_Frame(0, std::int64_t{1} << 40,
+                                  [&](UtcSeconds, std::span<const std::uint8_t> bytes) {
+                                    frames.emplace_back(bytes.begin(), bytes.end());
+                                  })
+                  .ok());
+  EXPECT_EQ(frames,
+            (std::vector<std::vector<std::uint8_t>>{{0x00, 0x11}, {0x00, 0x02}, {0x00, 0x44}}));
+  EXPECT_EQ(archive.Stats().value().frames, 4);
+
+  // Every frame keeps every source it had: again from any of them adds nothing.
+  struct Again {
+    std::vector<std::uint8_t> bytes;
+    std::optional<UtcSeconds> time;
+    std::int64_t source;
+    bool new_source;
+  };
+  const FrameOutcome outcome;
+  for (const auto& [bytes, time, source, new_source] :
+       std::vector<Again>{{{0x00, 0x11}, 1795857240, 1, false},
+                          {{0x00, 0x11}, 1795857240, 2, false},
+                          {{0x00, 0x33}, std::nullopt, 2, false},
+                          {{0x00, 0x44}, 1795857900, 2, false},
+                          {{0x00, 0x44}, 1795857900, 1, true}}) {
+    AddCounts counts;
+    ASSERT_TRUE(archive.Add_Frame(source, {bytes, time, &outcome}, counts).ok());
+    EXPECT_EQ(counts.added, 0);
+    EXPECT_EQ(counts.new_source, new_source ? 1 : 0);
+  }
+  ASSERT_TRUE(archive.End_Batch().ok());
+  opened = Result<std::unique_ptr<Archive>>::Failed("closed");
+
+  // A frame without a source cannot be moved: the whole move is undone.
+  const std::string before = Content(broken);
+  const auto refused = Archive::Open(broken, false);
+  ASSERT_FALSE(refused.ok());
+  EXPECT_NE(refused.why().find("left as it was, at schema 1"), std::string::npos) << refused.why();
+  EXPECT_EQ(Content(broken), before);
+}
+
+// Samples come back in time order whatever order their captures were added in, and within a
+// second in the order they were added.
+TEST_F(ArchiveTest, SamplesKeepTimeOrderAcrossBatches) {
+  tools::PassOptions early, late, within;
+  early.seconds = 300;
+  late.start = early.start + 300;
+  late.seconds = 900;  // over the next chunk's start
+  late.seed = 2;
+  within.start = early.start + 100;  // the same seconds as some of the early ones
+  within.seconds = 20;
+  within.seed = 3;
+  const std::vector<std::string> files = {Write("late.kss", tools::Generate_Pass(late)),
+                                          Write("early.kss", tools::Generate_Pass(early)),
+                                          Write("within.kss", tools::Generate_Pass(within))};
+  std::vector<Sample> expected;
+  for (std::size_t k = 0; k < files.size(); ++k) {
+    auto alone = Archive::Open(dir_ / ("alone" + std::to_string(k) + ".sqlite"));
+    ASSERT_TRUE(alone.ok());
+    ASSERT_TRUE(Add_To_Archive(*alone.value(), {files[k]}).error.empty());
+    const auto samples = alone.value()->Samples(3, 0, std::int64_t{1} << 40).value();
+    expected.insert(expected.end(), samples.begin(), samples.end());
+  }
+  std::stable_sort(expected.begin(), expected.end(),
+                   [](const Sample& a, const Sample& b) { return a.time < b.time; });
+  auto archive = Open();
+  ASSERT_TRUE(archive);
+  for (const auto& file : files) ASSERT_TRUE(Add_To_Archive(*archive, {file}).error.empty());
+  const auto samples = archive->Samples(3, 0, std::int64_t{1} << 40).value();
+  ASSERT_EQ(samples.size(), expected.size());
+  for (std::size_t k = 0; k < samples.size(); ++k) {
+    EXPECT_EQ(samples[k].time, expected[k].time) << k;
+    EXPECT_EQ(samples[k].value, expected[k].value) << k;
+  }
+  // A range that starts and ends within chunks holds exactly its seconds.
+  const auto part = archive->Samples(3, early.start + 250, early.start + 650).value();
+  EXPECT_EQ(part.size(), 401u);
+  EXPECT_EQ(part.front().time, early.start + 250);
+  EXPECT_EQ(part.back().time, early.start + 650);
+}
+
+// A load into the window archives what its store took, each file as the same source that
+// `orvelt-archive add` makes of it; the frame the full store turned away is left out, so that
+// adding the whole capture later gives its samples too.
+TEST_F(ArchiveTest, LoadedFramesArchiveWhatTheStoreTook) {
+  tools::PassOptions pass;
+  pass.seconds = 5100;
+  pass.fill = true;  // every channel once a second: the store fills within the capture
+  const std::string file = Write("full.kss", tools::Generate_Pass(pass));
+  TelemetryState state;
+  GatheredFrames frames;
+  LoadOptions options;
+  options.on_frame = [&](const FrameEvent& e) { frames.Take(state, e); };
+  const LoadReport report = Load_Files(state, {file}, options);
+  ASSERT_EQ(report.files.size(), 1u);
+  ASSERT_EQ(state.store.Count(3), 5000);
+
+  auto archive = Open();
+  ASSERT_TRUE(archive);
+  struct Step {
+    const char* what;
+    std::int64_t added_samples, channel_samples;
+  };
+  for (const auto& [what, added_samples, channel_samples] :
+       std::vector<Step>{{"the load", -1, 5000}, {"the load again", 0, 5000}}) {
+    SCOPED_TRACE(what);
+    const ArchiveLoad load = frames.Add_To(*archive);
+    ASSERT_TRUE(load.error.empty()) << load.error;
+    if (added_samples >= 0) {
+      EXPECT_EQ(load.counts.samples, added_samples);
+    }
+    EXPECT_EQ(load.counts.frames, frames.Frames());
+    const auto samples = archive->Samples(3, 0, std::int64_t{1} << 40).value();
+    ASSERT_EQ(static_cast<std::int64_t>(samples.size()), channel_samples);
+    EXPECT_EQ(samples.back().value, state.store.Value(3, 5000));
+  }
+  const ArchiveLoad whole = Add_To_Archive(*archive, {file});
+  ASSERT_TRUE(whole.error.empty()) << whole.error;
+  EXPECT_EQ(whole.counts.new_source, 0);  // the same source as the load's
+  auto alone = Archive::Open(dir_ / "alone.sqlite");
+  ASSERT_TRUE(alone.ok());
+  const ArchiveLoad all = Add_To_Archive(*alone.value(), {file});
+  EXPECT_EQ(archive->Stats().value().samples, all.counts.samples);
+  EXPECT_EQ(archive->Samples(3, 0, std::int64_t{1} << 40).value().size(), 5100u);
 }
 
 // The newest time fetched per server and satellite only moves forward.

@@ -1,0 +1,46 @@
+#include "archive/gathered_frames.hpp"
+
+#include "decode/time_label.hpp"
+
+namespace orvelt {
+
+void GatheredFrames::Take(const TelemetryState& state, const FrameEvent& event) {
+  const FrameOutcome& outcome = event.taken.outcome;
+  // A frame the full store turned away lacks its values: archived so, it would keep its samples
+  // out for good, since the same frame added later is already there.
+  if (event.taken.time_label || outcome.problem == FrameProblem::StoreFull) return;
+  if (files_.empty() || files_.back().name != state.CaptureFileName) {
+    files_.push_back(
+        {state.CaptureFileName, Capture_Source_Name(state.CaptureFileName), frames_.size()});
+  }
+  if (state.TimeLabel != label_) {
+    label_ = state.TimeLabel;
+    time_ = Parse_Time_Label(label_);
+  }
+  frames_.push_back({bytes_.size(), event.stored.size(), time_, outcome});
+  bytes_.insert(bytes_.end(), event.stored.begin(), event.stored.end());
+}
+
+ArchiveLoad GatheredFrames::Add_To(Archive& archive, std::int64_t batch_frames) const {
+  ArchiveLoad load;
+  ArchiveFeed feed(archive, 0, load, batch_frames);
+  for (std::size_t f = 0; f < files_.size() && load.error.empty(); ++f) {
+    auto source = archive.Source_Id({SourceKind::Capture, files_[f].source});
+    if (!source.ok()) {
+      load.error = source.why();
+      break;
+    }
+    feed.Set_Source(source.value());
+    const std::size_t end = f + 1 < files_.size() ? files_[f + 1].first_frame : frames_.size();
+    for (std::size_t k = files_[f].first_frame; k < end; ++k) {
+      const Frame& frame = frames_[k];
+      if (!feed.Take_Timed({bytes_.data() + frame.offset, frame.size}, frame.time, frame.outcome)) {
+        break;
+      }
+    }
+  }
+  feed.End();
+  return load;
+}
+
+}  // namespace orvelt
