@@ -142,6 +142,11 @@ HistoryWindow::HistoryWindow(MainWindow& main, std::filesystem::path archive_fil
   connect(plot_->xAxis, qOverload<const QCPRange&>(&QCPAxis::rangeChanged), this, [this] {
     if (!redrawing_) redraw_timer_->start();
   });
+  // The first draw happens before the window has its size: a chart drawn for another width
+  // than it has now would put a whole mission into a few columns, so it is drawn again.
+  connect(plot_, &QCustomPlot::afterLayout, this, [this] {
+    if (!redrawing_ && plot_->axisRect()->width() != drawn_pixels_) redraw_timer_->start();
+  });
   connect(channel_box_, &QComboBox::currentIndexChanged, this, [this] {
     channel_ = channel_box_->currentData().toInt();
     const std::string text = Limits_Text(limits_[static_cast<std::size_t>(channel_)]);
@@ -300,6 +305,8 @@ void HistoryWindow::Redraw() {
   const QString unit_text = unit.isEmpty() ? QString() : QStringLiteral(" (%1)").arg(unit);
   plot_->yAxis->setLabel(as_group ? unit : Caption(channel_) + unit_text);
   plot_->replot(QCustomPlot::rpImmediateRefresh);
+  // The axis labels may have taken or given back a few pixels: that width counts as drawn.
+  drawn_pixels_ = plot_->axisRect()->width();
   status_->setText(tr("%1 to %2 UTC: %3 samples, %4")
                        .arg(Utc_Text(from), Utc_Text(to))
                        .arg(shown)
@@ -376,6 +383,9 @@ void HistoryWindow::Set_Limits() {
     status_->setText(QString::fromStdString(limits.why()));
     return;
   }
+  // Another history window may have set other channels' limits since this one opened: they
+  // are kept.
+  limits_ = Load_Limits(*Station_Settings());
   limits_[static_cast<std::size_t>(channel_)] = limits.value();
   Save_Limits(*Station_Settings(), limits_);
   main_.Set_Limits(limits_);

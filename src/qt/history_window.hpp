@@ -60,6 +60,7 @@ class HistoryWindow : public QWidget {
   LimitTable limits_{};
   int channel_ = 3;
   bool redrawing_ = false;
+  int drawn_pixels_ = 0;  // the chart's width in pixels when it was last drawn
 
   QComboBox* channel_box_ = nullptr;  // the channel charted
   QCheckBox* group_box_ = nullptr;    // with its group, as a Shift-click in the main window

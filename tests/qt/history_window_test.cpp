@@ -136,7 +136,8 @@ class HistoryWindowTest : public QObject {
     QCOMPARE(main.App().telemetry.store.Label(3, 1), std::string_view("2026-11-28 21:14:00"));
   }
 
-  // A group is charted as the main window's group chart draws it: one envelope per channel in
+  // The window opens on the whole archive at its own width. A group is charted as the main
+  // window's group chart draws it: one envelope per channel in
   // the group's colours, each broken between passes, named in a legend; a channel without a
   // group cannot be charted as one.
   void chartsAGroup() {
@@ -144,6 +145,8 @@ class HistoryWindowTest : public QObject {
     HistoryWindow history(main, Default_Archive_Path());
     history.show();
     QVERIFY(QTest::qWaitForWindowExposed(&history));
+    // The whole month, first drawn before the window had its width, is drawn again at it.
+    QTRY_COMPARE(Gaps(history.Plot()->graph(0)), kPasses - 1);
     history.Select_Channel(52);
     history.Set_Group(true);
     history.Show_Range(kFirst - 3600, kFirst + kPasses * 43200);
