@@ -18,9 +18,9 @@
 #include "archive/archive_settings.hpp"
 #include "archive/network_fetch.hpp"
 #include "archive_format.hpp"
+#include "base/version.hpp"
 #include "forward/station_settings_store.hpp"
 #include "out_of_memory.hpp"
-#include "version.hpp"
 
 namespace {
 

@@ -18,6 +18,7 @@
 #include <system_error>
 #include <vector>
 
+#include "base/version.hpp"
 #include "config/start_up_files.hpp"
 #include "out_of_memory.hpp"
 #include "qt/connect_dialog.hpp"
@@ -25,7 +26,6 @@
 #include "qt/load_monitor.hpp"
 #include "qt/main_window.hpp"
 #include "termination_signals.hpp"
-#include "version.hpp"
 #include "window/handlers.hpp"
 
 namespace {
@@ -175,8 +175,8 @@ int main(int argc, char** argv) {
   Close_On_Termination(app);
 
   orvelt::MainWindow window;
-  if (const auto error = window.Start_Up()) {
-    const std::string message = error->message();
+  if (const orvelt::Outcome started = window.Start_Up(); !started) {
+    const std::string& message = started.why();
     std::cerr << "orvelt-decoder: cannot start: " << message << '\n';
     QMessageBox::critical(
         nullptr, QString::fromUtf8(orvelt::kWindowTitle),

@@ -7,11 +7,11 @@
 #include <string_view>
 #include <vector>
 
+#include "base/version.hpp"
 #include "decode/frame_log.hpp"
 #include "dump_format.hpp"
 #include "ingest/capture_reader.hpp"
 #include "out_of_memory.hpp"
-#include "version.hpp"
 
 namespace {
 

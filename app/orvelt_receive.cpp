@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "base/version.hpp"
 #include "config/start_up_files.hpp"
 #include "decode/latin1.hpp"
 #include "decode/printable_text.hpp"
@@ -24,7 +25,6 @@
 #include "out_of_memory.hpp"
 #include "receive_format.hpp"
 #include "termination_signals.hpp"
-#include "version.hpp"
 
 namespace {
 
@@ -140,12 +140,12 @@ ForwardingStart Start_Forwarding(const orvelt::ForwardOptions& options) {
   }
   const std::filesystem::path outbox =
       options.outbox ? std::filesystem::path(*options.outbox) : Default_Outbox_Path();
-  ForwarderStart started = Forwarder::Start(config, outbox);
-  if (!started.forwarder) {
+  auto started = Forwarder::Start(config, outbox);
+  if (!started.ok()) {
     // The settings were checked above: what is left is the outbox (unwritable, damaged, or in
     // use by another running instance, which then does the sending). Reception and recording
     // never depend on forwarding: they start all the same.
-    const std::string reason = started.error.value_or("unknown reason");
+    const std::string& reason = started.why();
     std::cerr << "orvelt-receive: FORWARDING IS OFF: " << Printable_Text(reason)
               << "; reception and recording go on, frames received are not forwarded" << std::endl;
     return {};
@@ -155,7 +155,7 @@ ForwardingStart Start_Forwarding(const orvelt::ForwardOptions& options) {
   for (const std::string& server : Enabled_Servers(config.station)) std::cerr << ' ' << server;
   if (!options.dry_run) std::cerr << " (outbox " << outbox.string() << ')';
   std::cerr << std::endl;
-  if (Outbox* box = started.forwarder->outbox()) {
+  if (Outbox* box = started.value()->outbox()) {
     const auto counts = box->Counts();
     if (counts.ok()) {
       const std::string removed = Removed_Servers_Text(
@@ -166,7 +166,7 @@ ForwardingStart Start_Forwarding(const orvelt::ForwardOptions& options) {
       }
     }
   }
-  return {std::move(started.forwarder), 0};
+  return {std::move(started.value()), 0};
 }
 
 }  // namespace
@@ -252,14 +252,15 @@ int main(int argc, char** argv) {
     receiver.Session().Add_Observer([forwarder,
                                      last_error = std::string()](const LiveFrame& frame) mutable {
       if (!Is_Telemetry(frame)) return;
-      const AcceptResult accepted =
+      const auto accepted =
           forwarder->Accept({{frame.bytes.begin(), frame.bytes.end()}, frame.arrival_ms});
-      for (const std::string& request : accepted.dry_run_requests) std::cerr << request;
-      if (accepted.error && *accepted.error != last_error) {
+      if (accepted.ok()) {
+        for (const std::string& request : accepted.value()) std::cerr << request;
+      } else if (accepted.why() != last_error) {
         std::cerr << "orvelt-receive: frames from " << Printable_Text(Latin1_To_Utf8(frame.label))
-                  << " on are not queued for forwarding: " << *accepted.error << std::endl;
+                  << " on are not queued for forwarding: " << accepted.why() << std::endl;
       }
-      last_error = accepted.error.value_or(std::string());
+      last_error = accepted.why();
     });
   }
   std::unique_ptr<ForwardingLog> forwarding_log;
@@ -302,7 +303,8 @@ int main(int argc, char** argv) {
     std::cout.flush();
     report();
   });
-  receiver.Start(source.address, options.record_folder);
+  // report() says why when the recording cannot be made; reception goes on without it.
+  static_cast<void>(receiver.Start(source.address, options.record_folder));
   report();
 
   app.exec();

@@ -230,7 +230,9 @@ void BM_Sustained_20000_Frames_Per_Second(benchmark::State& state) {
     });
     const double cpu0 = Thread_Cpu_Seconds();
     const auto t0 = Clock::now();
-    receiver.Start(orvelt::TcpAddress{"127.0.0.1", tnc.Port()}, dir.path().toStdString());
+    const orvelt::Outcome started =
+        receiver.Start(orvelt::TcpAddress{"127.0.0.1", tnc.Port()}, dir.path().toStdString());
+    if (!started) state.SkipWithError(started.why().c_str());
     const std::uint64_t expected = std::uint64_t{kRate} * kSeconds;
     Run_Until([&] {
       return receiver.Session().Counts().frames >= expected ||
@@ -302,7 +304,9 @@ void BM_Memory_Over_A_Million_Frames(benchmark::State& state) {
     QTemporaryDir dir;
     orvelt::TelemetryState telemetry;
     orvelt::LiveSession session(telemetry);
-    session.Begin(dir.path().toStdString(), 0);
+    if (const orvelt::Outcome begun = session.Begin(dir.path().toStdString(), 0); !begun) {
+      state.SkipWithError(begun.why().c_str());
+    }
     long after_100k = 0;
     std::int64_t now = 1796638500000;
     for (int k = 0; k < 10000; ++k, now += 5) {

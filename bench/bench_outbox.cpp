@@ -36,7 +36,7 @@ void BM_Accept_Frame(benchmark::State& state) {
   const auto dir = Fresh_Dir("orvelt_bench_outbox_accept");
   auto opened = orvelt::Outbox::Open(dir / "outbox.sqlite");
   if (!opened.ok()) {
-    state.SkipWithError(opened.error().c_str());
+    state.SkipWithError(opened.why().c_str());
     return;
   }
   auto& outbox = *opened.value();
@@ -49,7 +49,7 @@ void BM_Accept_Frame(benchmark::State& state) {
     auto queued = outbox.Enqueue(frame, ++time, servers);
     const auto end = std::chrono::steady_clock::now();
     if (!queued.ok()) {
-      state.SkipWithError(queued.error().c_str());
+      state.SkipWithError(queued.why().c_str());
       break;
     }
     micros.push_back(std::chrono::duration<double, std::micro>(end - start).count());
@@ -59,7 +59,7 @@ void BM_Accept_Frame(benchmark::State& state) {
   const auto start = std::chrono::steady_clock::now();
   auto written = outbox.Write_To_Disk();
   const auto end = std::chrono::steady_clock::now();
-  if (!written.ok()) state.SkipWithError(written.error().c_str());
+  if (!written.ok()) state.SkipWithError(written.why().c_str());
   state.counters["write_to_disk_us"] =
       std::chrono::duration<double, std::micro>(end - start).count();
   std::sort(micros.begin(), micros.end());
@@ -76,7 +76,7 @@ bool Fill_Outbox(const std::filesystem::path& file, const std::string& server, i
                  int history, benchmark::State& state) {
   auto opened = orvelt::Outbox::Open(file);
   if (!opened.ok()) {
-    state.SkipWithError(opened.error().c_str());
+    state.SkipWithError(opened.why().c_str());
     return false;
   }
   orvelt::Outbox& outbox = *opened.value();
@@ -125,17 +125,17 @@ void Drain(benchmark::State& state, int frames, int answer_ms, int in_flight, in
     auto start = orvelt::Forwarder::Start(config, dir / "outbox.sqlite");
     open_ms += std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - opening)
                    .count();
-    if (start.error) {
-      state.SkipWithError(start.error->c_str());
+    if (!start.ok()) {
+      state.SkipWithError(start.why().c_str());
       break;
     }
     state.ResumeTiming();
-    orvelt::Forwarder& forwarder = *start.forwarder;
+    orvelt::Forwarder& forwarder = *start.value();
     const bool done = orvelt::testing::Wait_Until(
         [&] { return forwarder.Status().at(0).counts.waiting == 0; }, 600'000);
     state.PauseTiming();
     const std::string status = forwarder.Status_Text().toStdString();
-    start.forwarder.reset();
+    start.value().reset();
     std::filesystem::remove_all(dir);
     if (!done) {
       state.SkipWithError(("drain did not finish: " + status).c_str());

@@ -16,8 +16,8 @@ namespace orvelt::bench {
 // Starts a window on `platform` and returns it once it is shown and painted.
 inline std::unique_ptr<MainWindow> Start_Shown_Window(std::unique_ptr<QtPlatform> platform) {
   auto window = std::make_unique<MainWindow>(std::move(platform));
-  if (const auto error = window->Start_Up()) {
-    std::fprintf(stderr, "start-up failed: %s\n", error->message().c_str());
+  if (const auto started = window->Start_Up(); !started) {
+    std::fprintf(stderr, "start-up failed: %s\n", started.why().c_str());
     std::exit(1);
   }
   window->show();

@@ -3,6 +3,7 @@
 #include <system_error>
 #include <utility>
 
+#include "config/config_failure.hpp"
 #include "config/start_up_files.hpp"
 
 namespace orvelt {
@@ -36,28 +37,28 @@ std::string_view Trim_Spaces(std::string_view s) {
 // Cuts the text into lines at CR LF, CR or LF. A line end at the very end of the
 // text closes the last line and does not open another one.
 template <typename LineHandler>
-std::optional<ConfigError> For_Each_Line(std::string_view text, LineHandler&& handle) {
+Outcome For_Each_Line(std::string_view text, LineHandler&& handle) {
   int line_number = 0;
   std::size_t start = 0;
   while (start < text.size()) {
     const auto end = text.find_first_of("\r\n", start);
     const auto line = text.substr(start, end == std::string_view::npos ? end : end - start);
     ++line_number;
-    if (auto error = handle(line, line_number)) return error;
+    if (Outcome handled = handle(line, line_number); !handled) return handled;
     if (end == std::string_view::npos) break;
     start = end + 1;
     if (text[end] == '\r' && start < text.size() && text[start] == '\n') ++start;
   }
-  return std::nullopt;
+  return Outcome::Done();
 }
 
-std::optional<ConfigError> Apply_Conf_Ini_Line(std::string_view line, int line_number,
-                                               Configuration& config) {
-  if (line.empty() || line.front() == '#') return std::nullopt;
+Outcome Apply_Conf_Ini_Line(std::string_view line, int line_number, std::string_view file,
+                            Configuration& config) {
+  if (line.empty() || line.front() == '#') return Outcome::Done();
 
   const auto equals = line.find('=');
   if (equals == std::string_view::npos) {
-    return ConfigError{std::string(kConfIniName), line_number, std::string(kNoEqualsReason)};
+    return Config_Failure(file, line_number, kNoEqualsReason);
   }
   const auto key = Trim_Spaces(line.substr(0, equals));
   const auto value = Trim_Spaces(line.substr(equals + 1));
@@ -69,26 +70,24 @@ std::optional<ConfigError> Apply_Conf_Ini_Line(std::string_view line, int line_n
   } else if (Equals_Ignoring_Case(key, "SCREENSHOT")) {
     config.screenshot_button = Equals_Ignoring_Case(value, "YES");
   }
-  return std::nullopt;
+  return Outcome::Done();
 }
 
 }  // namespace
 
-std::optional<ConfigError> Apply_Conf_Ini_Text(std::string_view text, Configuration& config) {
+Outcome Apply_Conf_Ini_Text(std::string_view text, Configuration& config, std::string_view file) {
   if (text.starts_with(kUtf8ByteOrderMark)) text.remove_prefix(kUtf8ByteOrderMark.size());
-  if (text.empty()) return ConfigError{std::string(kConfIniName), 0, std::string(kEmptyFileReason)};
-  return For_Each_Line(text, [&config](std::string_view line, int line_number) {
-    return Apply_Conf_Ini_Line(line, line_number, config);
+  if (text.empty()) return Config_Failure(file, 0, kEmptyFileReason);
+  return For_Each_Line(text, [&config, file](std::string_view line, int line_number) {
+    return Apply_Conf_Ini_Line(line, line_number, file, config);
   });
 }
 
-std::optional<ConfigError> Check_Obc_Offset_Text(std::string_view text) {
+Outcome Check_Obc_Offset_Text(std::string_view text, std::string_view file) {
   // The offset is read for compatibility only and no part of the decoder uses it,
   // so the one thing that can go wrong is that there is nothing to read.
-  if (text.empty()) {
-    return ConfigError{std::string(kObcOffsetIniName), 0, std::string(kEmptyFileReason)};
-  }
-  return std::nullopt;
+  if (text.empty()) return Config_Failure(file, 0, kEmptyFileReason);
+  return Outcome::Done();
 }
 
 std::string Folder_Prefix(const std::filesystem::path& folder) {
@@ -113,31 +112,29 @@ std::string Image_Path_Prefix(std::string_view image_path) {
   return Folder_Prefix(std::filesystem::path(image_path));
 }
 
-ConfigResult Read_Configuration(const std::vector<std::filesystem::path>& folders) {
-  ConfigResult result;
+Result<StartUpConfiguration> Read_Configuration(const std::vector<std::filesystem::path>& folders) {
+  StartUpConfiguration result;
 
-  StartUpFileResult conf = Read_Start_Up_File(folders, kConfIniName);
-  if (conf.error) {
-    result.error = std::move(conf.error);
-    return result;
-  }
-  result.conf_ini = conf.file.path;
-  if (auto error = Apply_Conf_Ini_Text(conf.file.text, result.config)) {
-    error->file = conf.file.path.string();  // there may be several conf.ini: name this one
-    result.error = std::move(error);
-    return result;
+  const Result<StartUpFile> conf = Read_Start_Up_File(folders, kConfIniName);
+  if (!conf) return Failure{conf.why()};
+  result.conf_ini = conf.value().path;
+  // There may be several conf.ini: a failure names this one.
+  if (Outcome applied =
+          Apply_Conf_Ini_Text(conf.value().text, result.config, conf.value().path.string());
+      !applied) {
+    return Failure{applied.why()};
   }
   if (result.config.ImagePath) {
     result.config.ImagePath =
-        Resolve_Image_Path(*result.config.ImagePath, conf.file.path.parent_path());
+        Resolve_Image_Path(*result.config.ImagePath, conf.value().path.parent_path());
   }
 
-  StartUpFileResult offset = Read_Start_Up_File(folders, kObcOffsetIniName);
-  if (!offset.error) {
-    offset.error = Check_Obc_Offset_Text(offset.file.text);
-    if (offset.error) offset.error->file = offset.file.path.string();
+  const Result<StartUpFile> offset = Read_Start_Up_File(folders, kObcOffsetIniName);
+  if (!offset) return Failure{offset.why()};
+  if (Outcome checked = Check_Obc_Offset_Text(offset.value().text, offset.value().path.string());
+      !checked) {
+    return Failure{checked.why()};
   }
-  result.error = std::move(offset.error);
   return result;
 }
 

@@ -6,7 +6,7 @@
 #include <string_view>
 #include <vector>
 
-#include "config/config_error.hpp"
+#include "base/result.hpp"
 
 namespace orvelt {
 
@@ -19,20 +19,21 @@ struct Configuration {
   bool screenshot_button = true;         // whether Command1 is shown
 };
 
-struct ConfigResult {
+// The configuration start-up goes on with.
+struct StartUpConfiguration {
   Configuration config;
-  std::filesystem::path conf_ini;    // where conf.ini was found; empty when it was not
-  std::optional<ConfigError> error;  // set when start-up must stop
+  std::filesystem::path conf_ini;  // where conf.ini was found
 };
 
 // Applies the settings of a conf.ini text to `config`, line by line in file order,
 // so the last line setting a key wins. Stops at the first faulty line; the lines
 // before it have been applied. A UTF-8 byte-order mark at the start, which some
-// editors write, is not part of the first line.
-std::optional<ConfigError> Apply_Conf_Ini_Text(std::string_view text, Configuration& config);
+// editors write, is not part of the first line. A failure names the file as `file`.
+Outcome Apply_Conf_Ini_Text(std::string_view text, Configuration& config,
+                            std::string_view file = kConfIniName);
 
 // Checks that obc_offset.ini holds an item to read. Its value is not used anywhere.
-std::optional<ConfigError> Check_Obc_Offset_Text(std::string_view text);
+Outcome Check_Obc_Offset_Text(std::string_view text, std::string_view file = kObcOffsetIniName);
 
 // A folder in the form ImagePath takes: followed by one separator (a root folder already ends
 // with one), so that file names can be appended directly.
@@ -51,7 +52,7 @@ std::string Resolve_Image_Path(std::string_view value, const std::filesystem::pa
 std::string Image_Path_Prefix(std::string_view image_path);
 
 // Reads conf.ini and then obc_offset.ini, each from the first of `folders` that has it (see
-// Read_Start_Up_File), and applies conf.ini's settings.
-ConfigResult Read_Configuration(const std::vector<std::filesystem::path>& folders);
+// Read_Start_Up_File), and applies conf.ini's settings. A failure means start-up must stop.
+Result<StartUpConfiguration> Read_Configuration(const std::vector<std::filesystem::path>& folders);
 
 }  // namespace orvelt

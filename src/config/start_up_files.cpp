@@ -1,11 +1,11 @@
 #include "config/start_up_files.hpp"
-#include "ingest/file_kind.hpp"
 
 #include <algorithm>
 #include <fstream>
 #include <system_error>
 #include <utility>
 
+#include "config/config_failure.hpp"
 #include "config/install_layout.hpp"
 #include "ingest/file_kind.hpp"
 
@@ -28,12 +28,11 @@ std::string Too_Large(std::uintmax_t size) {
 }
 
 // Reads the regular file at `path` whole, refusing anything else before opening it.
-StartUpFileResult Read_Regular_File(const fs::path& path) {
-  StartUpFileResult result;
-  result.file.path = path;
-  const auto fail = [&](std::string reason) {
-    result.error = ConfigError{path.string(), 0, std::move(reason)};
-    return result;
+Result<StartUpFile> Read_Regular_File(const fs::path& path) {
+  StartUpFile result;
+  result.path = path;
+  const auto fail = [&](const std::string& reason) -> Result<StartUpFile> {
+    return Config_Failure(path.string(), 0, reason);
   };
 
   std::error_code ec;
@@ -52,14 +51,12 @@ StartUpFileResult Read_Regular_File(const fs::path& path) {
   if (!in.is_open()) return fail("cannot open");
   // The file may have grown since its size was looked at: never read past the limit.
   char buffer[4096];
-  while (in && result.file.text.size() <= kMaxStartUpFileSize) {
+  while (in && result.text.size() <= kMaxStartUpFileSize) {
     in.read(buffer, sizeof buffer);
-    result.file.text.append(buffer, static_cast<std::size_t>(in.gcount()));
+    result.text.append(buffer, static_cast<std::size_t>(in.gcount()));
   }
   if (in.bad()) return fail("cannot read");
-  if (result.file.text.size() > kMaxStartUpFileSize) {
-    return fail(Too_Large(result.file.text.size()));
-  }
+  if (result.text.size() > kMaxStartUpFileSize) return fail(Too_Large(result.text.size()));
   return result;
 }
 
@@ -90,7 +87,8 @@ std::vector<fs::path> Start_Up_Folders(const StartUpPlaces& places) {
   return folders;
 }
 
-StartUpFileResult Read_Start_Up_File(const std::vector<fs::path>& folders, std::string_view name) {
+Result<StartUpFile> Read_Start_Up_File(const std::vector<fs::path>& folders,
+                                       std::string_view name) {
   std::string looked_at;
   for (const fs::path& folder : folders) {
     const fs::path path = folder / name;
@@ -101,11 +99,9 @@ StartUpFileResult Read_Start_Up_File(const std::vector<fs::path>& folders, std::
     }
     looked_at += (looked_at.empty() ? "" : ", ") + path.string();
   }
-  StartUpFileResult result;
-  result.error = ConfigError{std::string(name), 0,
-                             looked_at.empty() ? "not found; there is no folder to look in"
-                                               : "not found; looked at " + looked_at};
-  return result;
+  return Config_Failure(name, 0,
+                        looked_at.empty() ? "not found; there is no folder to look in"
+                                          : "not found; looked at " + looked_at);
 }
 
 }  // namespace orvelt

@@ -2,12 +2,11 @@
 
 #include <cstdint>
 #include <filesystem>
-#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
-#include "config/config_error.hpp"
+#include "base/result.hpp"
 
 namespace orvelt {
 
@@ -39,17 +38,13 @@ struct StartUpFile {
   std::string text;
 };
 
-struct StartUpFileResult {
-  StartUpFile file;
-  std::optional<ConfigError> error;  // set when the file cannot be used; start-up must stop
-};
-
 // Reads the file `name` from the first of `folders` that has an entry of that name. An entry
 // that is not a regular file (a folder, FIFO, device or socket) or is larger than
 // kMaxStartUpFileSize is refused rather than searched past, so that the user learns why the file
 // they put there is not used; a FIFO is never opened, so start-up cannot hang on it. When no
-// folder has the file, the error names every place looked at.
-StartUpFileResult Read_Start_Up_File(const std::vector<std::filesystem::path>& folders,
-                                     std::string_view name);
+// folder has the file, the failure names every place looked at. A failure means start-up must
+// stop.
+Result<StartUpFile> Read_Start_Up_File(const std::vector<std::filesystem::path>& folders,
+                                       std::string_view name);
 
 }  // namespace orvelt

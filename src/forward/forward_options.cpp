@@ -48,7 +48,7 @@ std::optional<std::string> Store(ForwardOptions& options, Option option, const s
       options.dry_run = true;
       break;
     case Option::kCallsign:
-      if (auto problem = Callsign_Problem(value)) return *problem;
+      if (Outcome usable = Check_Callsign(value); !usable) return usable.why();
       options.callsign = value;
       break;
     case Option::kLat:
@@ -62,7 +62,7 @@ std::optional<std::string> Store(ForwardOptions& options, Option option, const s
       break;
     }
     case Option::kServer:
-      if (auto problem = Server_Url_Problem(value)) return *problem;
+      if (Outcome usable = Check_Server_Url(value); !usable) return usable.why();
       options.servers.push_back(value);
       break;
     case Option::kOutbox:

@@ -79,29 +79,29 @@ struct Forwarder::Lane {
   }
 };
 
-ForwarderStart Forwarder::Start(ForwarderConfig config, const std::filesystem::path& outbox_file) {
+Result<std::unique_ptr<Forwarder>> Forwarder::Start(ForwarderConfig config,
+                                                    const std::filesystem::path& outbox_file) {
   const SettingsCheck check = Check_Station_Settings(config.station);
-  if (!check.ok()) return {nullptr, check.Message()};
-  if (!config.station.forwarding) return {nullptr, std::string("forwarding is turned off")};
+  if (!check.ok()) return Failure{check.Message()};
+  if (!config.station.forwarding) return Failure{"forwarding is turned off"};
   if (Enabled_Servers(config.station).empty()) {
-    return {nullptr, std::string("no server is enabled")};
+    return Failure{"no server is enabled"};
   }
   if (config.requests_in_flight < 1 || config.requests_in_flight > kMaxRequestsInFlight) {
-    return {nullptr, "requests in flight per server: " + std::to_string(config.requests_in_flight) +
-                         " is outside 1 to " + std::to_string(kMaxRequestsInFlight)};
+    return Failure{"requests in flight per server: " + std::to_string(config.requests_in_flight) +
+                   " is outside 1 to " + std::to_string(kMaxRequestsInFlight)};
   }
   if (config.user_agent.empty()) {
-    config.user_agent =
-        User_Agent(QCoreApplication::applicationName().toStdString(), kProgramVersion);
+    config.user_agent = User_Agent(QCoreApplication::applicationName().toStdString(), kVersion);
   }
   std::unique_ptr<Outbox> outbox;
   if (!config.dry_run) {
     auto opened = Outbox::Open(outbox_file, config.outbox_max_bytes);
-    if (!opened.ok()) return {nullptr, opened.error()};
+    if (!opened.ok()) return Failure{opened.why()};
     outbox = std::move(opened.value());
   }
   std::unique_ptr<Forwarder> forwarder(new Forwarder(std::move(config), std::move(outbox)));
-  return {std::move(forwarder), std::nullopt};
+  return forwarder;
 }
 
 Forwarder::Forwarder(ForwarderConfig config, std::unique_ptr<Outbox> outbox)
@@ -132,7 +132,7 @@ Forwarder::Forwarder(ForwarderConfig config, std::unique_ptr<Outbox> outbox)
   connect(disk_write_, &QTimer::timeout, this, [this] {
     if (stopped_reason_ || outbox_ == nullptr) return;
     auto written = outbox_->Write_To_Disk();
-    if (!written.ok()) Stop(written.error());
+    if (!written.ok()) Stop(written.why());
   });
   if (outbox_ != nullptr) {
     Recount();
@@ -144,47 +144,44 @@ Forwarder::Forwarder(ForwarderConfig config, std::unique_ptr<Outbox> outbox)
 }
 
 Forwarder::~Forwarder() {
-  if (outbox_ != nullptr && !stopped_reason_) outbox_->Write_To_Disk();
+  // What is queued is already safe from a crash; should this last write fail, only a power cut
+  // before the system writes it out could still take it, and there is no one left to tell.
+  if (outbox_ != nullptr && !stopped_reason_) static_cast<void>(outbox_->Write_To_Disk());
   // A request cut off here leaves its frame waiting; it goes out again next time.
   for (auto& lane : lanes_) {
     for (auto& slot : lane->channels) slot->connection->Abort();
   }
 }
 
-AcceptResult Forwarder::Accept(const ReceivedFrame& frame) {
-  AcceptResult result;
+Result<std::vector<std::string>> Forwarder::Accept(const ReceivedFrame& frame) {
   if (frame.bytes.size() <= 1) {
-    result.error = "the frame has no bytes after the KISS command byte";
-    return result;
+    return Failure{"the frame has no bytes after the KISS command byte"};
   }
   if (config_.dry_run) {
     const std::string body =
         Sids_Request_Body(config_.station, frame.bytes, frame.arrival_ms, config_.version);
+    std::vector<std::string> requests;
     for (const auto& lane : lanes_) {
       std::string request = "POST " + lane->status.counts.server +
                             "\nContent-Type: " + std::string(kFormContentType) + "\n\n" + body +
                             "\n";
       emit requestPrepared(QString::fromStdString(request));
-      result.dry_run_requests.push_back(std::move(request));
+      requests.push_back(std::move(request));
     }
-    return result;
+    return requests;
   }
-  if (stopped_reason_) {
-    result.error = "forwarding stopped: " + *stopped_reason_;
-    return result;
-  }
+  if (stopped_reason_) return Failure{"forwarding stopped: " + *stopped_reason_};
   const auto queued =
       outbox_->Enqueue(frame.bytes, frame.arrival_ms, Enabled_Servers(config_.station));
   if (!queued.ok()) {
-    result.error = queued.error();
-    Stop(queued.error());
-    return result;
+    Stop(queued.why());
+    return Failure{queued.why()};
   }
   for (auto& lane : lanes_) ++lane->status.counts.waiting;
   if (!disk_write_->isActive()) disk_write_->start();
   emit countsChanged();
   for (auto& lane : lanes_) Drain(*lane);
-  return result;
+  return std::vector<std::string>();
 }
 
 void Forwarder::Drain(Lane& lane) {
@@ -202,7 +199,7 @@ void Forwarder::Drain(Lane& lane) {
   // The frames in flight are due as well: asking for as many as there are channels finds every
   // frame that can go out now.
   auto due = outbox_->Next_Due(lane.status.counts.server, now, lane.channels.size());
-  if (!due.ok()) return Stop(due.error());
+  if (!due.ok()) return Stop(due.why());
   for (OutboxItem& item : due.value()) {
     if (free.empty()) break;
     if (lane.In_Flight(item.frame_id)) continue;
@@ -212,7 +209,7 @@ void Forwarder::Drain(Lane& lane) {
   }
   if (lane.Any_In_Flight()) return;  // each answer drains again
   auto when = outbox_->Next_Attempt_Ms(lane.status.counts.server);
-  if (!when.ok()) return Stop(when.error());
+  if (!when.ok()) return Stop(when.why());
   if (when.value()) lane.wait->start(Timer_Ms(*when.value() - now));
 }
 
@@ -241,7 +238,7 @@ void Forwarder::Finished(Lane& lane, Channel& slot, const Exchange& exchange) {
       exchange.answered ? Answer_Text(exchange.answer) : Printable_Text(exchange.error);
   const std::string& server = lane.status.counts.server;
   ServerCounts& counts = lane.status.counts;
-  OutboxResult<Done> recorded = Done{};
+  Outcome recorded = Outcome::Done();
   switch (Classify_Answer(status)) {
     case DeliveryOutcome::kSent:
       recorded = outbox_->Mark_Sent(item.frame_id, server);
@@ -269,7 +266,7 @@ void Forwarder::Finished(Lane& lane, Channel& slot, const Exchange& exchange) {
       break;
     }
   }
-  if (!recorded.ok()) return Stop(recorded.error());
+  if (!recorded.ok()) return Stop(recorded.why());
   emit countsChanged();
   Drain(lane);
 }
@@ -290,7 +287,7 @@ void Forwarder::Stop(const std::string& reason) {
 void Forwarder::Recount() {
   for (auto& lane : lanes_) {
     auto counts = outbox_->Counts_For(lane->status.counts.server);
-    if (!counts.ok()) return Stop(counts.error());
+    if (!counts.ok()) return Stop(counts.why());
     lane->status.counts = counts.value();
   }
 }

@@ -1,11 +1,11 @@
 #pragma once
 
+#include "base/version.hpp"
 #include "forward/outbox.hpp"
 #include "forward/received_frame.hpp"
 #include "forward/retry_policy.hpp"
 #include "forward/server_connection.hpp"
 #include "forward/station_settings.hpp"
-#include "info/info_content.hpp"
 
 #include <QObject>
 #include <QString>
@@ -25,7 +25,7 @@ inline constexpr int kMaxRequestsInFlight = 16;
 
 struct ForwarderConfig {
   StationSettings station;
-  std::string version = std::string(kProgramVersion);  // sent with every report
+  std::string version = std::string(kVersion);  // sent with every report
   // Sent as the User-Agent; empty: the program's name and version.
   std::string user_agent;
   int timeout_ms = 10'000;
@@ -46,18 +46,6 @@ struct ServerStatus {
 // "sent 12, waiting 3, rejected 1, last error HTTP 503 Service Unavailable"
 std::string Server_Status_Line(const ServerStatus& status);
 
-struct AcceptResult {
-  std::optional<std::string> error;           // the frame was not queued, and why
-  std::vector<std::string> dry_run_requests;  // in dry-run mode, each request in full
-};
-
-class Forwarder;
-
-struct ForwarderStart {
-  std::unique_ptr<Forwarder> forwarder;
-  std::optional<std::string> error;  // why forwarding cannot start; no forwarder then
-};
-
 // Takes received frames into the outbox and delivers them to every enabled server with SiDS
 // reports, a few requests in flight per server (certificates always checked). Whatever a server
 // answers, no more than a few KiB of it is read.
@@ -67,13 +55,15 @@ class Forwarder : public QObject {
 
  public:
   // Checks the station settings, opens the outbox (not in dry-run mode) and begins to send
-  // what it holds.
-  static ForwarderStart Start(ForwarderConfig config, const std::filesystem::path& outbox_file);
+  // what it holds. Gives the forwarder, or why forwarding cannot start.
+  static Result<std::unique_ptr<Forwarder>> Start(ForwarderConfig config,
+                                                  const std::filesystem::path& outbox_file);
   ~Forwarder() override;
 
-  // Queues the frame for every enabled server. Once this returns without an error, a crash of
+  // Queues the frame for every enabled server. Once this returns without a failure, a crash of
   // the program cannot lose the frame; a fraction of a second later, a power cut cannot either.
-  AcceptResult Accept(const ReceivedFrame& frame);
+  // In dry-run mode nothing is queued; it gives each request in full instead.
+  Result<std::vector<std::string>> Accept(const ReceivedFrame& frame);
 
   std::vector<ServerStatus> Status() const;
   // One line per server, "ADDRESS: sent N, waiting N, rejected N[, last error ...]", and the

@@ -132,7 +132,7 @@ Outbox::~Outbox() {
   sqlite3_close_v2(db_);
 }
 
-OutboxError Outbox::Error(int code, const std::string& doing) const {
+Failure Outbox::Error(int code, const std::string& doing) const {
   const std::string where = file_.string();
   switch (code & 0xFF) {
     case SQLITE_BUSY:
@@ -170,14 +170,14 @@ int Outbox::Exec(const char* sql) {
   return sqlite3_exec(db_, sql, nullptr, nullptr, nullptr);
 }
 
-OutboxResult<std::unique_ptr<Outbox>> Outbox::Open(const std::filesystem::path& file,
-                                                   std::int64_t max_bytes) {
+Result<std::unique_ptr<Outbox>> Outbox::Open(const std::filesystem::path& file,
+                                             std::int64_t max_bytes) {
   std::error_code ec;
   if (file.has_parent_path()) {
     std::filesystem::create_directories(file.parent_path(), ec);
     if (ec) {
-      return OutboxError{"cannot create the outbox folder " + file.parent_path().string() + ": " +
-                         ec.message()};
+      return Failure{"cannot create the outbox folder " + file.parent_path().string() + ": " +
+                     ec.message()};
     }
   }
   sqlite3* db = nullptr;
@@ -187,7 +187,7 @@ OutboxResult<std::unique_ptr<Outbox>> Outbox::Open(const std::filesystem::path& 
       nullptr);
   std::unique_ptr<Outbox> outbox(new Outbox(db, file));
   if (opened != SQLITE_OK) {
-    return OutboxError{"cannot open the outbox " + file.string() + ": " + sqlite3_errstr(opened)};
+    return Failure{"cannot open the outbox " + file.string() + ": " + sqlite3_errstr(opened)};
   }
   // Never wait for another holder: the second program is told at once.
   sqlite3_busy_timeout(db, 0);
@@ -229,10 +229,10 @@ OutboxResult<std::unique_ptr<Outbox>> Outbox::Open(const std::filesystem::path& 
   outbox->Exec("COMMIT");
   if (rc != SQLITE_OK) return outbox->Error(rc, "checking");
   if (verdict != "ok" || (tables > 0 && application_id != kApplicationId)) {
-    return OutboxError{"the outbox " + file.string() + " is damaged or not an outbox database"};
+    return Failure{"the outbox " + file.string() + " is damaged or not an outbox database"};
   }
   if (tables > 0 && layout > kSchemaVersion) {
-    return OutboxError{"the outbox " + file.string() + " was written by a newer version"};
+    return Failure{"the outbox " + file.string() + " was written by a newer version"};
   }
 
   rc = outbox->Exec("PRAGMA journal_mode = WAL");
@@ -249,7 +249,7 @@ OutboxResult<std::unique_ptr<Outbox>> Outbox::Open(const std::filesystem::path& 
   if (rc == SQLITE_OK) rc = outbox->Exec(marks.c_str());
   if (rc == SQLITE_OK) rc = outbox->Exec("COMMIT");
   if (rc != SQLITE_OK) {
-    const OutboxError error = outbox->Error(rc, "opening");
+    const Failure error = outbox->Error(rc, "opening");
     outbox->Exec("ROLLBACK");
     return error;
   }
@@ -287,10 +287,9 @@ OutboxResult<std::unique_ptr<Outbox>> Outbox::Open(const std::filesystem::path& 
   return outbox;
 }
 
-OutboxResult<std::int64_t> Outbox::Enqueue(std::span<const std::uint8_t> frame,
-                                           std::int64_t received_ms,
-                                           const std::vector<std::string>& servers) {
-  if (servers.empty()) return OutboxError{"no server to send the frame to"};
+Result<std::int64_t> Outbox::Enqueue(std::span<const std::uint8_t> frame, std::int64_t received_ms,
+                                     const std::vector<std::string>& servers) {
+  if (servers.empty()) return Failure{"no server to send the frame to"};
   sqlite3_stmt* insert_frame = Statement(kInsertFrame);
   sqlite3_stmt* insert_delivery = Statement(kInsertDelivery);
   if (insert_frame == nullptr || insert_delivery == nullptr) {
@@ -317,34 +316,33 @@ OutboxResult<std::int64_t> Outbox::Enqueue(std::span<const std::uint8_t> frame,
     }
     return rc;
   });
-  if (!stored.ok()) return OutboxError{stored.error()};
+  if (!stored.ok()) return Failure{stored.why()};
   return frame_id;
 }
 
-OutboxResult<Done> Outbox::In_Transaction(const std::string& doing,
-                                          const std::function<int()>& steps) {
+Outcome Outbox::In_Transaction(const std::string& doing, const std::function<int()>& steps) {
   int rc = Exec("BEGIN IMMEDIATE");
   if (rc != SQLITE_OK) return Error(rc, doing);
   rc = steps();
   if (rc == SQLITE_DONE || rc == SQLITE_OK) rc = Exec("COMMIT");
   if (rc != SQLITE_OK) {
-    const OutboxError error = Error(rc, doing);
+    const Failure error = Error(rc, doing);
     Exec("ROLLBACK");
     return error;
   }
-  return Done{};
+  return Outcome::Done();
 }
 
-OutboxResult<Done> Outbox::Write_To_Disk() {
+Outcome Outbox::Write_To_Disk() {
   // A checkpoint syncs the log before it copies it into the database file.
   const int rc =
       sqlite3_wal_checkpoint_v2(db_, nullptr, SQLITE_CHECKPOINT_PASSIVE, nullptr, nullptr);
   if (rc != SQLITE_OK) return Error(rc, "writing the outbox to disk");
-  return Done{};
+  return Outcome::Done();
 }
 
-OutboxResult<std::vector<OutboxItem>> Outbox::Next_Due(const std::string& server,
-                                                       std::int64_t now_ms, std::size_t limit) {
+Result<std::vector<OutboxItem>> Outbox::Next_Due(const std::string& server, std::int64_t now_ms,
+                                                 std::size_t limit) {
   sqlite3_stmt* statement = Statement(kNextDue);
   if (statement == nullptr) return Error(sqlite3_errcode(db_), "reading the outbox");
   Use use(statement);
@@ -366,7 +364,7 @@ OutboxResult<std::vector<OutboxItem>> Outbox::Next_Due(const std::string& server
   return items;
 }
 
-OutboxResult<std::optional<std::int64_t>> Outbox::Next_Attempt_Ms(const std::string& server) {
+Result<std::optional<std::int64_t>> Outbox::Next_Attempt_Ms(const std::string& server) {
   sqlite3_stmt* statement = Statement(kNextAttempt);
   if (statement == nullptr) return Error(sqlite3_errcode(db_), "reading the outbox");
   Use use(statement);
@@ -377,9 +375,9 @@ OutboxResult<std::optional<std::int64_t>> Outbox::Next_Attempt_Ms(const std::str
   return std::optional<std::int64_t>(sqlite3_column_int64(statement, 0));
 }
 
-OutboxResult<Done> Outbox::Update_Delivery(const char* sql, std::int64_t frame_id,
-                                           const std::string& server, std::int64_t number,
-                                           const std::string& text, const std::string& doing) {
+Outcome Outbox::Update_Delivery(const char* sql, std::int64_t frame_id, const std::string& server,
+                                std::int64_t number, const std::string& text,
+                                const std::string& doing) {
   sqlite3_stmt* statement = Statement(sql);
   if (statement == nullptr) return Error(sqlite3_errcode(db_), doing);
   Use use(statement);
@@ -389,10 +387,10 @@ OutboxResult<Done> Outbox::Update_Delivery(const char* sql, std::int64_t frame_i
   Bind_Text(statement, 4, text);
   const int rc = sqlite3_step(statement);
   if (rc != SQLITE_DONE) return Error(rc, doing);
-  return Done{};
+  return Outcome::Done();
 }
 
-OutboxResult<Done> Outbox::Mark_Sent(std::int64_t frame_id, const std::string& server) {
+Outcome Outbox::Mark_Sent(std::int64_t frame_id, const std::string& server) {
   sqlite3_stmt* remove = Statement(kMarkSent);
   sqlite3_stmt* count = Statement(kCountSent);
   sqlite3_stmt* drop = Statement(kDropOrphan);
@@ -421,20 +419,19 @@ OutboxResult<Done> Outbox::Mark_Sent(std::int64_t frame_id, const std::string& s
   });
 }
 
-OutboxResult<Done> Outbox::Mark_Retry(std::int64_t frame_id, const std::string& server,
-                                      std::int64_t next_attempt_ms, const std::string& error) {
+Outcome Outbox::Mark_Retry(std::int64_t frame_id, const std::string& server,
+                           std::int64_t next_attempt_ms, const std::string& error) {
   return Update_Delivery(kMarkRetry, frame_id, server, next_attempt_ms, error,
                          "recording a failed attempt");
 }
 
-OutboxResult<Done> Outbox::Mark_Rejected(std::int64_t frame_id, const std::string& server,
-                                         const std::string& answer) {
+Outcome Outbox::Mark_Rejected(std::int64_t frame_id, const std::string& server,
+                              const std::string& answer) {
   return Update_Delivery(kMarkRejected, frame_id, server, 0, answer, "recording a rejection");
 }
 
 template <typename T, typename Read>
-OutboxResult<std::vector<T>> Outbox::Read_All(const char* sql, const std::string& doing,
-                                              Read read_row) {
+Result<std::vector<T>> Outbox::Read_All(const char* sql, const std::string& doing, Read read_row) {
   sqlite3_stmt* statement = Statement(sql);
   if (statement == nullptr) return Error(sqlite3_errcode(db_), doing);
   Use use(statement);
@@ -445,14 +442,14 @@ OutboxResult<std::vector<T>> Outbox::Read_All(const char* sql, const std::string
   return rows;
 }
 
-OutboxResult<std::vector<ServerCounts>> Outbox::Counts() {
+Result<std::vector<ServerCounts>> Outbox::Counts() {
   return Read_All<ServerCounts>(kCounts, "counting the outbox", [](sqlite3_stmt* row) {
     return ServerCounts{Column_Text(row, 0), sqlite3_column_int64(row, 1),
                         sqlite3_column_int64(row, 2), sqlite3_column_int64(row, 3)};
   });
 }
 
-OutboxResult<ServerCounts> Outbox::Counts_For(const std::string& server) {
+Result<ServerCounts> Outbox::Counts_For(const std::string& server) {
   sqlite3_stmt* statement = Statement(kCountsFor);
   if (statement == nullptr) return Error(sqlite3_errcode(db_), "counting the outbox");
   Use use(statement);
@@ -463,14 +460,14 @@ OutboxResult<ServerCounts> Outbox::Counts_For(const std::string& server) {
                       sqlite3_column_int64(statement, 1), sqlite3_column_int64(statement, 2)};
 }
 
-OutboxResult<std::vector<RejectedFrame>> Outbox::Rejected_Frames() {
+Result<std::vector<RejectedFrame>> Outbox::Rejected_Frames() {
   return Read_All<RejectedFrame>(kRejected, "reading the outbox", [](sqlite3_stmt* row) {
     return RejectedFrame{sqlite3_column_int64(row, 0), Column_Text(row, 1),
                          sqlite3_column_int64(row, 2), Column_Text(row, 3)};
   });
 }
 
-OutboxResult<std::int64_t> Outbox::Retry_Rejected() {
+Result<std::int64_t> Outbox::Retry_Rejected() {
   sqlite3_stmt* statement = Statement(kRetryRejected);
   if (statement == nullptr) return Error(sqlite3_errcode(db_), "retrying rejected frames");
   Use use(statement);
@@ -479,7 +476,7 @@ OutboxResult<std::int64_t> Outbox::Retry_Rejected() {
   return static_cast<std::int64_t>(sqlite3_changes64(db_));
 }
 
-OutboxResult<std::int64_t> Outbox::Discard(std::int64_t frame_id, const std::string& server) {
+Result<std::int64_t> Outbox::Discard(std::int64_t frame_id, const std::string& server) {
   sqlite3_stmt* discard = Statement(kDiscard);
   sqlite3_stmt* drop = Statement(kDropOrphan);
   if (discard == nullptr || drop == nullptr) {
@@ -502,11 +499,11 @@ OutboxResult<std::int64_t> Outbox::Discard(std::int64_t frame_id, const std::str
     }
     return rc;
   });
-  if (!done.ok()) return OutboxError{done.error()};
+  if (!done.ok()) return Failure{done.why()};
   return removed;
 }
 
-OutboxResult<std::int64_t> Outbox::Discard_Server(const std::string& server) {
+Result<std::int64_t> Outbox::Discard_Server(const std::string& server) {
   sqlite3_stmt* discard = Statement(kDiscardServer);
   sqlite3_stmt* drop = Statement(kDropOrphans);
   if (discard == nullptr || drop == nullptr) {
@@ -525,7 +522,7 @@ OutboxResult<std::int64_t> Outbox::Discard_Server(const std::string& server) {
     Use use(drop);
     return sqlite3_step(drop);
   });
-  if (!done.ok()) return OutboxError{done.error()};
+  if (!done.ok()) return Failure{done.why()};
   return removed;
 }
 

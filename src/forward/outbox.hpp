@@ -8,9 +8,9 @@
 #include <optional>
 #include <span>
 #include <string>
-#include <utility>
-#include <variant>
 #include <vector>
+
+#include "base/result.hpp"
 
 struct sqlite3;
 struct sqlite3_stmt;
@@ -19,28 +19,6 @@ namespace orvelt {
 
 // Said when another running program holds the outbox.
 inline constexpr std::string_view kOutboxInUse = "outbox in use by another instance";
-
-struct OutboxError {
-  std::string message;
-};
-
-// A value, or why the outbox could not give it.
-template <typename T>
-class OutboxResult {
- public:
-  OutboxResult(T value) : value_(std::move(value)) {}
-  OutboxResult(OutboxError error) : value_(std::move(error)) {}
-
-  bool ok() const { return std::holds_alternative<T>(value_); }
-  const T& value() const { return std::get<T>(value_); }
-  T& value() { return std::get<T>(value_); }
-  const std::string& error() const { return std::get<OutboxError>(value_).message; }
-
- private:
-  std::variant<T, OutboxError> value_;
-};
-
-struct Done {};
 
 enum class DeliveryState { kWaiting = 0, kSent = 1, kRejected = 2 };
 
@@ -77,8 +55,8 @@ class Outbox {
   // cause: kOutboxInUse, a damaged database, a folder that cannot be written.
   // `max_bytes` (0: none) caps the database file, so that a queue that cannot drain for a long
   // time fills it instead of the disk.
-  static OutboxResult<std::unique_ptr<Outbox>> Open(const std::filesystem::path& file,
-                                                    std::int64_t max_bytes = 0);
+  static Result<std::unique_ptr<Outbox>> Open(const std::filesystem::path& file,
+                                              std::int64_t max_bytes = 0);
   ~Outbox();
   Outbox(const Outbox&) = delete;
   Outbox& operator=(const Outbox&) = delete;
@@ -88,52 +66,51 @@ class Outbox {
   // Stores a frame with one waiting delivery per server, all or nothing. Once it returns, a
   // crash of the program cannot lose the frame; after the next Write_To_Disk, a power cut
   // cannot either. Gives the frame's id.
-  OutboxResult<std::int64_t> Enqueue(std::span<const std::uint8_t> frame, std::int64_t received_ms,
-                                     const std::vector<std::string>& servers);
+  Result<std::int64_t> Enqueue(std::span<const std::uint8_t> frame, std::int64_t received_ms,
+                               const std::vector<std::string>& servers);
 
   // Waits until everything committed so far is on the disk.
-  OutboxResult<Done> Write_To_Disk();
+  Outcome Write_To_Disk();
 
   // The oldest `limit` waiting frames for `server` whose next attempt is due at `now_ms`, in the
   // order they were queued. Its cost does not grow with the frames already sent.
-  OutboxResult<std::vector<OutboxItem>> Next_Due(const std::string& server, std::int64_t now_ms,
-                                                 std::size_t limit = 1);
+  Result<std::vector<OutboxItem>> Next_Due(const std::string& server, std::int64_t now_ms,
+                                           std::size_t limit = 1);
   // When the next waiting frame for `server` is due; nothing when none waits.
-  OutboxResult<std::optional<std::int64_t>> Next_Attempt_Ms(const std::string& server);
+  Result<std::optional<std::int64_t>> Next_Attempt_Ms(const std::string& server);
 
-  OutboxResult<Done> Mark_Sent(std::int64_t frame_id, const std::string& server);
-  OutboxResult<Done> Mark_Retry(std::int64_t frame_id, const std::string& server,
-                                std::int64_t next_attempt_ms, const std::string& error);
-  OutboxResult<Done> Mark_Rejected(std::int64_t frame_id, const std::string& server,
-                                   const std::string& answer);
+  Outcome Mark_Sent(std::int64_t frame_id, const std::string& server);
+  Outcome Mark_Retry(std::int64_t frame_id, const std::string& server, std::int64_t next_attempt_ms,
+                     const std::string& error);
+  Outcome Mark_Rejected(std::int64_t frame_id, const std::string& server,
+                        const std::string& answer);
 
   // Counts for every server that has deliveries, ordered by address.
-  OutboxResult<std::vector<ServerCounts>> Counts();
-  OutboxResult<ServerCounts> Counts_For(const std::string& server);
-  OutboxResult<std::vector<RejectedFrame>> Rejected_Frames();
+  Result<std::vector<ServerCounts>> Counts();
+  Result<ServerCounts> Counts_For(const std::string& server);
+  Result<std::vector<RejectedFrame>> Rejected_Frames();
 
   // Puts every rejected delivery back to waiting, due now. Gives how many.
-  OutboxResult<std::int64_t> Retry_Rejected();
+  Result<std::int64_t> Retry_Rejected();
   // Removes a delivery that has not been sent (and the frame once nothing refers to it).
   // Gives how many deliveries went.
-  OutboxResult<std::int64_t> Discard(std::int64_t frame_id, const std::string& server);
+  Result<std::int64_t> Discard(std::int64_t frame_id, const std::string& server);
   // Removes every delivery still to be made to `server` (one taken out of the settings).
   // Gives how many went.
-  OutboxResult<std::int64_t> Discard_Server(const std::string& server);
+  Result<std::int64_t> Discard_Server(const std::string& server);
 
  private:
   Outbox(sqlite3* db, std::filesystem::path file);
-  OutboxError Error(int code, const std::string& doing) const;
+  Failure Error(int code, const std::string& doing) const;
   sqlite3_stmt* Statement(const char* sql);
   int Exec(const char* sql);
   // Runs `steps` (giving SQLite's last result code) in one transaction: all or nothing.
-  OutboxResult<Done> In_Transaction(const std::string& doing, const std::function<int()>& steps);
+  Outcome In_Transaction(const std::string& doing, const std::function<int()>& steps);
   // Every row of a query without parameters, each made by `read_row`.
   template <typename T, typename Read>
-  OutboxResult<std::vector<T>> Read_All(const char* sql, const std::string& doing, Read read_row);
-  OutboxResult<Done> Update_Delivery(const char* sql, std::int64_t frame_id,
-                                     const std::string& server, std::int64_t number,
-                                     const std::string& text, const std::string& doing);
+  Result<std::vector<T>> Read_All(const char* sql, const std::string& doing, Read read_row);
+  Outcome Update_Delivery(const char* sql, std::int64_t frame_id, const std::string& server,
+                          std::int64_t number, const std::string& text, const std::string& doing);
 
   sqlite3* db_;
   std::filesystem::path file_;

@@ -71,28 +71,28 @@ std::string SettingsCheck::Message() const {
   return text;
 }
 
-std::optional<std::string> Callsign_Problem(std::string_view callsign) {
-  if (callsign.empty()) return "enter the station's callsign";
+Outcome Check_Callsign(std::string_view callsign) {
+  if (callsign.empty()) return Outcome::Failed("enter the station's callsign");
   if (callsign.size() < 3 || callsign.size() > 16) {
-    return "a callsign has 3 to 16 characters";
+    return Outcome::Failed("a callsign has 3 to 16 characters");
   }
   bool letter = false;
   bool digit = false;
   for (char c : callsign) {
     if (!(Is_Alnum(c) || c == '/' || c == '-')) {
-      return "a callsign has only letters, digits, \"/\" and \"-\"";
+      return Outcome::Failed("a callsign has only letters, digits, \"/\" and \"-\"");
     }
     letter = letter || (Is_Alnum(c) && !Is_Digit(c));
     digit = digit || Is_Digit(c);
   }
-  if (!letter || !digit) return "a callsign has letters and at least one digit";
+  if (!letter || !digit) return Outcome::Failed("a callsign has letters and at least one digit");
   if (!Is_Alnum(callsign.front()) || !Is_Alnum(callsign.back())) {
-    return "a callsign starts and ends with a letter or digit";
+    return Outcome::Failed("a callsign starts and ends with a letter or digit");
   }
-  return std::nullopt;
+  return Outcome::Done();
 }
 
-std::optional<std::string> Server_Url_Problem(std::string_view url) {
+Outcome Check_Server_Url(std::string_view url) {
   constexpr std::string_view kHttps = "https://";
   constexpr std::string_view kHttp = "http://";
   std::string_view rest;
@@ -101,23 +101,24 @@ std::optional<std::string> Server_Url_Problem(std::string_view url) {
   } else if (url.substr(0, kHttp.size()) == kHttp) {
     rest = url.substr(kHttp.size());
   } else {
-    return "the address must start with https:// (or http:// typed out)";
+    return Outcome::Failed("the address must start with https:// (or http:// typed out)");
   }
   for (char c : url) {
     if (static_cast<unsigned char>(c) <= 0x20 || static_cast<unsigned char>(c) >= 0x7F) {
-      return "the address contains spaces or characters outside plain ASCII";
+      return Outcome::Failed("the address contains spaces or characters outside plain ASCII");
     }
   }
   if (rest.find_first_of("#") != std::string_view::npos) {
-    return "the address must not contain a \"#\" fragment";
+    return Outcome::Failed("the address must not contain a \"#\" fragment");
   }
   const auto path_start = rest.find_first_of("/?");
   std::string_view authority = rest.substr(0, path_start);
   if (authority.find('@') != std::string_view::npos) {
-    return "the address must not contain a user name or password";
+    return Outcome::Failed("the address must not contain a user name or password");
   }
-  if (!Host_And_Port_Ok(authority)) return "the address has no valid host name or port";
-  return std::nullopt;
+  if (!Host_And_Port_Ok(authority))
+    return Outcome::Failed("the address has no valid host name or port");
+  return Outcome::Done();
 }
 
 SettingsCheck Check_Station_Settings(const StationSettings& settings) {
@@ -125,7 +126,7 @@ SettingsCheck Check_Station_Settings(const StationSettings& settings) {
   auto add = [&check](std::string field, std::string reason) {
     check.problems.push_back({std::move(field), std::move(reason)});
   };
-  if (auto problem = Callsign_Problem(settings.callsign)) add("callsign", *problem);
+  if (Outcome usable = Check_Callsign(settings.callsign); !usable) add("callsign", usable.why());
   if (!(settings.latitude >= -90.0 && settings.latitude <= 90.0)) {
     add("latitude", Degrees_Text(settings.latitude) + " is outside -90 to 90");
   }
@@ -145,7 +146,9 @@ SettingsCheck Check_Station_Settings(const StationSettings& settings) {
     add("NORAD number", std::to_string(settings.norad_id) + " is not a catalogue number");
   }
   for (const ServerEntry& server : settings.servers) {
-    if (auto problem = Server_Url_Problem(server.url)) add("server", server.url + ": " + *problem);
+    if (Outcome usable = Check_Server_Url(server.url); !usable) {
+      add("server", server.url + ": " + usable.why());
+    }
   }
   if (settings.forwarding && Enabled_Servers(settings).empty()) {
     add("server", "enable at least one server to forward to");

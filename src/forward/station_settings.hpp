@@ -6,6 +6,8 @@
 #include <string_view>
 #include <vector>
 
+#include "base/result.hpp"
+
 namespace orvelt {
 
 // The community telemetry database's SiDS endpoint, offered as a preset server.
@@ -43,11 +45,11 @@ struct SettingsCheck {
 
 inline constexpr std::uint64_t kMaxNoradId = 999999999;
 
-// Why a callsign cannot be used, or nothing when it can.
-std::optional<std::string> Callsign_Problem(std::string_view callsign);
-// Why a server address cannot be used, or nothing when it can: https://host... always,
-// http://host... only when typed so (never made from another scheme).
-std::optional<std::string> Server_Url_Problem(std::string_view url);
+// Whether a callsign can be used, and why not.
+Outcome Check_Callsign(std::string_view callsign);
+// Whether a server address can be used, and why not: https://host... always, http://host...
+// only when typed so (never made from another scheme).
+Outcome Check_Server_Url(std::string_view url);
 
 // Checks everything that forwarding needs: callsign, position (not 0, 0), NORAD number, every
 // server listed (enabled or not) and, when forwarding is on, at least one enabled server.

@@ -35,10 +35,10 @@ LiveReceiver::~LiveReceiver() {
   session_.Stop_Recording();
 }
 
-bool LiveReceiver::Start(const SourceAddress& address, const std::string& record_folder) {
+Outcome LiveReceiver::Start(const SourceAddress& address, const std::string& record_folder) {
   Stop();
   running_ = true;
-  const bool recording = session_.Begin(record_folder, QDateTime::currentMSecsSinceEpoch());
+  Outcome recording = session_.Begin(record_folder, QDateTime::currentMSecsSinceEpoch());
   link_.Start(address);
   return recording;
 }

@@ -24,9 +24,9 @@ class LiveReceiver : public QObject {
   ~LiveReceiver() override;
 
   // Begins a session (an empty store) recording into `record_folder` (none when empty) and
-  // connects to `address`. False when the recording cannot be made; reception starts all the
+  // connects to `address`. Fails when the recording cannot be made; reception starts all the
   // same.
-  bool Start(const SourceAddress& address, const std::string& record_folder);
+  Outcome Start(const SourceAddress& address, const std::string& record_folder);
   // Disconnects and closes the recording.
   void Stop();
   // A fresh store and a new recording file, staying connected.

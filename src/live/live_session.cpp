@@ -48,7 +48,7 @@ RunRecording LiveSession::Run_Recording() const {
   return run;
 }
 
-bool LiveSession::Begin(const std::string& folder, std::int64_t start_ms) {
+Outcome LiveSession::Begin(const std::string& folder, std::int64_t start_ms) {
   folder_ = folder;
   deframer_.Reset();
   tnc_label_ = false;
@@ -57,7 +57,8 @@ bool LiveSession::Begin(const std::string& folder, std::int64_t start_ms) {
   earlier_recording_ = {};
   counts_ = {};
   New_Session(start_ms);
-  return folder.empty() || Recording().recording();
+  if (folder.empty() || Recording().recording()) return Outcome::Done();
+  return Failure{Recording().error};
 }
 
 void LiveSession::Stop_Recording() {
@@ -131,7 +132,8 @@ void LiveSession::New_Session(std::int64_t start_ms) {
     earlier_recording_.frames += Recording().frames;
     ++earlier_recording_.files;
   }
-  if (!folder_.empty()) recorder_.Open(folder_, start_ms);
+  // A recording that cannot be made says why in Recording(); reception goes on without it.
+  if (!folder_.empty()) static_cast<void>(recorder_.Open(folder_, start_ms));
 }
 
 }  // namespace orvelt

@@ -76,9 +76,9 @@ class LiveSession {
 
   // Starts a session at `start_ms`: an empty store, fresh counts, a clean stream, and a
   // recording into `folder` (a new file named from `start_ms`; none when `folder` is empty).
-  // False, with the reason in Recording(), when the file cannot be made; reception goes on
+  // Fails, and Recording() says why too, when the file cannot be made; reception goes on
   // regardless.
-  bool Begin(const std::string& folder, std::int64_t start_ms);
+  Outcome Begin(const std::string& folder, std::int64_t start_ms);
   void Stop_Recording();
   // See Recorder::Set_Durable; on by default.
   void Set_Durable_Recording(bool durable) { recorder_.Set_Durable(durable); }

@@ -36,7 +36,7 @@ std::string Recording_File_Name(std::int64_t start_ms) {
   return name;
 }
 
-bool Recorder::Open(const std::string& folder, std::int64_t start_ms) {
+Outcome Recorder::Open(const std::string& folder, std::int64_t start_ms) {
   Close();
   status_ = {};
   label_in_force_.reset();
@@ -46,19 +46,19 @@ bool Recorder::Open(const std::string& folder, std::int64_t start_ms) {
   fs::create_directories(folder, ec);
   if (ec) {
     status_.error = "cannot make the recording folder " + folder + ": " + ec.message();
-    return false;
+    return Failure{status_.error};
   }
   if (::access(folder.c_str(), W_OK) != 0) {
     status_.error =
         "cannot write into the recording folder " + folder + ": " + std::strerror(errno);
-    return false;
+    return Failure{status_.error};
   }
   // The file is made with the first frame, so a session that receives nothing leaves no empty
   // recording behind; until then the status names the file it will be.
   base_ = fs::path(folder) / Recording_File_Name(start_ms);
   status_.path = base_.string();
   awaiting_first_frame_ = true;
-  return true;
+  return Outcome::Done();
 }
 
 bool Recorder::Create() {

@@ -9,6 +9,8 @@
 #include <string_view>
 #include <vector>
 
+#include "base/result.hpp"
+
 namespace orvelt {
 
 // "ORVELT-1_YYYYMMDD_HHMMSS.kss" of a UTC start in milliseconds since 1970.
@@ -43,9 +45,9 @@ class Recorder {
 
   // Starts a recording started at `start_ms` in `folder` (made if missing). Its file, named by
   // Recording_File_Name with "_2", "_3"... before the extension where a file of that name
-  // exists (an existing file is never opened), is created with the first frame. False, with the
-  // reason in status(), when the folder cannot be made or written.
-  bool Open(const std::string& folder, std::int64_t start_ms);
+  // exists (an existing file is never opened), is created with the first frame. Fails when the
+  // folder cannot be made or written; status() then says why too.
+  Outcome Open(const std::string& folder, std::int64_t start_ms);
 
   // Records one frame (unescaped, byte 0 the KISS command byte) of `full_length` bytes that
   // carries `label`. A time-label frame passes the label it sets; any other frame the label it

@@ -85,12 +85,12 @@ void ForwardingController::Apply_Station(const StationSettings& station) {
   if (!station.forwarding) return;
   ForwarderConfig config;
   config.station = station;
-  ForwarderStart started = Forwarder::Start(config, outbox_path_);
-  if (!started.forwarder) {
-    problem_ = started.error.value_or("unknown reason");
+  auto started = Forwarder::Start(config, outbox_path_);
+  if (!started.ok()) {
+    problem_ = started.why();
     return;
   }
-  forwarder_ = std::move(started.forwarder);
+  forwarder_ = std::move(started.value());
   connect(forwarder_.get(), &Forwarder::stopped, this, [this](const QString& reason) {
     // Reception and recording go on; the user is told once, plainly.
     QMessageBox::warning(&window_, tr("Forwarding"),
@@ -101,8 +101,8 @@ void ForwardingController::Apply_Station(const StationSettings& station) {
 void ForwardingController::Live_Frame_Taken(bool telemetry, std::span<const std::uint8_t> bytes,
                                             std::int64_t arrival_ms) {
   if (!telemetry || !forwarder_) return;
-  const AcceptResult accepted = forwarder_->Accept({{bytes.begin(), bytes.end()}, arrival_ms});
-  if (accepted.error) return;  // the forwarder has stopped and said why
+  const auto accepted = forwarder_->Accept({{bytes.begin(), bytes.end()}, arrival_ms});
+  if (!accepted.ok()) return;  // the forwarder has stopped and said why
   // The frame was just logged: it is not offered again by "Forward loaded frames...".
   const std::uint64_t logged = window_.App().telemetry.frame_log.total_appended();
   if (logged > 0) queued_.Add(logged - 1, logged);
@@ -171,7 +171,7 @@ void ForwardingController::On_Outbox_Menu() {
   auto opened = Outbox::Open(outbox_path_);
   if (!opened.ok()) {
     QMessageBox::warning(&window_, tr("Outbox"),
-                         tr("The outbox cannot be opened: %1").arg(From_Std(opened.error())));
+                         tr("The outbox cannot be opened: %1").arg(From_Std(opened.why())));
     return;
   }
   viewed_outbox_ = std::move(opened.value());
@@ -199,13 +199,13 @@ void ForwardingController::On_Forward_Loaded_Menu() {
   if (ask.exec() != QMessageBox::Yes) return;
   std::size_t queued = 0;
   for (const ReceivedFrame& frame : loaded.frames) {
-    const AcceptResult accepted = forwarder_->Accept(frame);
-    if (accepted.error) {
+    const auto accepted = forwarder_->Accept(frame);
+    if (!accepted.ok()) {
       QMessageBox::warning(&window_, tr("Forward loaded frames"),
                            tr("%1 of %2 frames were queued; then: %3")
                                .arg(queued)
                                .arg(loaded.frames.size())
-                               .arg(From_Std(*accepted.error)));
+                               .arg(From_Std(accepted.why())));
       return;
     }
     ++queued;

@@ -12,7 +12,7 @@
 #include <cmath>
 #include <utility>
 
-#include "info/info_content.hpp"
+#include "qt/info_content.hpp"
 #include "qt/satellite_drawing.hpp"
 
 namespace orvelt {

@@ -83,7 +83,8 @@ Outcome LiveController::Connect_To(const std::string& source, const std::string&
   const SourceParse parsed = Parse_Source(source);
   if (!parsed.ok()) return Outcome::Failed(parsed.error);
   follow_.Resume();
-  receiver_.Start(parsed.address, record_folder);
+  // A recording that cannot be made is named in the status line; reception goes on.
+  static_cast<void>(receiver_.Start(parsed.address, record_folder));
   status_timer_.start();
   Update_Actions();
   Session_Began();

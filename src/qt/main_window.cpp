@@ -195,10 +195,10 @@ QRect MainWindow::Px(const TwipRect& r) const {
   return Px(r.left, r.top, r.width, r.height);
 }
 
-std::optional<ConfigError> MainWindow::Start_Up() {
-  auto error = Form_Load(*app_, *platform_);
+Outcome MainWindow::Start_Up() {
+  Outcome started = Form_Load(*app_, *platform_);
   Render(kChart | kLoadReport);
-  return error;
+  return started;
 }
 
 void MainWindow::Load_Files(const std::vector<std::string>& files) {

@@ -59,8 +59,8 @@ class MainWindow : public QMainWindow {
   AppState& App() { return *app_; }
   QtPlatform& Qt_Platform() { return *platform_; }
 
-  // Start-up before the window is first shown. An error means the program must not start.
-  std::optional<ConfigError> Start_Up();
+  // Start-up before the window is first shown. A failure means the program must not start.
+  Outcome Start_Up();
 
   // Loads capture files (names as the file system's bytes) as one selection, as "Open
   // Kissfile" would after its dialog.

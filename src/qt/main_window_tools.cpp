@@ -92,9 +92,9 @@ void MainWindow::Fill_Recent_Menu() {
 }
 
 Outcome MainWindow::Go_To(const std::string& text) {
-  const GoToTarget target = Parse_Go_To(text, *app_);
-  if (!target.error.empty()) return Outcome::Failed(target.error);
-  Move_To_Record(target.record);
+  const Result<int> target = Parse_Go_To(text, *app_);
+  if (!target) return Failure{target.why()};
+  Move_To_Record(target.value());
   return Outcome::Done();
 }
 

@@ -82,8 +82,8 @@ void OutboxView::Refresh() {
   message_->clear();
   const auto counts = outbox_.Counts();
   const auto rejected = outbox_.Rejected_Frames();
-  if (!counts.ok()) return Show_Error(counts.error());
-  if (!rejected.ok()) return Show_Error(rejected.error());
+  if (!counts.ok()) return Show_Error(counts.why());
+  if (!rejected.ok()) return Show_Error(rejected.why());
   counts_->setRowCount(static_cast<int>(counts.value().size()));
   int row = 0;
   for (const ServerCounts& server : counts.value()) {
@@ -112,12 +112,12 @@ void OutboxView::Refresh() {
 
 void OutboxView::Discard_Removed() {
   const auto counts = outbox_.Counts();
-  if (!counts.ok()) return Show_Error(counts.error());
+  if (!counts.ok()) return Show_Error(counts.why());
   for (const ServerCounts& server : Frames_For_Removed_Servers(counts.value(), servers_)) {
     const auto discarded = outbox_.Discard_Server(server.server);
     if (!discarded.ok()) {
       Refresh();
-      return Show_Error(discarded.error());
+      return Show_Error(discarded.why());
     }
   }
   Refresh();
@@ -144,7 +144,7 @@ void OutboxView::showEvent(QShowEvent* event) {
 void OutboxView::Retry_Rejected() {
   const auto retried = outbox_.Retry_Rejected();
   Refresh();
-  if (!retried.ok()) return Show_Error(retried.error());
+  if (!retried.ok()) return Show_Error(retried.why());
   emit outboxChanged();
 }
 
@@ -158,7 +158,7 @@ void OutboxView::Discard_Selected() {
   for (const auto& [frame_id, server] : chosen) {
     const auto discarded = outbox_.Discard(frame_id, server);
     if (!discarded.ok()) {
-      error = discarded.error();
+      error = discarded.why();
       break;
     }
   }

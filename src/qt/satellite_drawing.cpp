@@ -10,7 +10,7 @@
 #include <cmath>
 #include <numbers>
 
-#include "info/info_content.hpp"
+#include "qt/info_content.hpp"
 
 namespace orvelt {
 

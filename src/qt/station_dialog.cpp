@@ -163,8 +163,8 @@ void StationDialog::Use_Locator() {
 }
 
 void StationDialog::Add_Server(const QString& url) {
-  if (auto problem = Server_Url_Problem(url.toStdString())) {
-    Show_Problems({{"server", url.toStdString() + ": " + *problem}});
+  if (Outcome usable = Check_Server_Url(url.toStdString()); !usable) {
+    Show_Problems({{"server", url.toStdString() + ": " + usable.why()}});
     return;
   }
   if (servers_->findItems(url, Qt::MatchExactly).isEmpty()) {

@@ -1,6 +1,5 @@
 #pragma once
 
-#include <optional>
 #include <string>
 #include <vector>
 
@@ -17,9 +16,9 @@ inline constexpr const char* kTooManyFilesMessage = "too many files selected :-(
 inline constexpr int kMaxSelectionText = 32767;
 
 // Start-up of the main window: switch status texts, conf.ini and obc_offset.ini from the first
-// start-up folder that has each (the program's folder first), ImagePath. An error means the
+// start-up folder that has each (the program's folder first), ImagePath. A failure means the
 // program must not start.
-std::optional<ConfigError> Form_Load(AppState& app, Platform& platform);
+Outcome Form_Load(AppState& app, Platform& platform);
 
 // "Open Kissfile": empties the store, asks for files, lists and loads them.
 void MenuFileOpen_Click(AppState& app, Platform& platform);

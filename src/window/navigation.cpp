@@ -109,25 +109,25 @@ bool Clamp_Record_Position(AppState& app) {
   return true;
 }
 
-GoToTarget Parse_Go_To(std::string_view text, const AppState& app) {
+Result<int> Parse_Go_To(std::string_view text, const AppState& app) {
   text = Trimmed(text);
-  if (text.empty()) return {0, Unreadable_Go_To(app)};
+  if (text.empty()) return Failure{Unreadable_Go_To(app)};
   if (text.find(':') == std::string_view::npos) {
     const auto record = Number(text, kLastScrollPosition);
-    if (!record || *record < kFirstRecord) return {0, Unreadable_Go_To(app)};
-    return {*record, {}};
+    if (!record || *record < kFirstRecord) return Failure{Unreadable_Go_To(app)};
+    return *record;
   }
   const auto wanted = Time_Of_Day(text);
-  if (!wanted) return {0, Unreadable_Go_To(app)};
+  if (!wanted) return Failure{Unreadable_Go_To(app)};
   const int channel = Label_Channel(app, kFirstRecord);
-  if (channel < 0) return {0, "No records are loaded."};
+  if (channel < 0) return Failure{"No records are loaded."};
   const TelemetryStore& store = app.telemetry.store;
   for (int r = 1; r <= store.Count(channel); ++r) {
     const std::string_view label = store.Label(channel, r);
     if (label.size() < kTimeOfDayStart + kTimeOfDayLength) continue;
-    if (label.substr(kTimeOfDayStart, kTimeOfDayLength) >= *wanted) return {r, {}};
+    if (label.substr(kTimeOfDayStart, kTimeOfDayLength) >= *wanted) return r;
   }
-  return {0, "No record at " + *wanted + " or later; " + Loaded_Range(app) + "."};
+  return Failure{"No record at " + *wanted + " or later; " + Loaded_Range(app) + "."};
 }
 
 std::string Record_Position_Text(const AppState& app, int r) {

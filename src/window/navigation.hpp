@@ -3,6 +3,7 @@
 #include <string>
 #include <string_view>
 
+#include "base/result.hpp"
 #include "window/app_state.hpp"
 
 namespace orvelt {
@@ -25,16 +26,11 @@ int Record_Page_Step(const TelemetryStore& store);
 // Keeps the record position within 1..Last_Record after the store changed; true when it moved.
 bool Clamp_Record_Position(AppState& app);
 
-// Where "Go to..." leads: a record position, or why the text leads nowhere.
-struct GoToTarget {
-  int record = 0;     // 1..kLastScrollPosition when `error` is empty
-  std::string error;  // UTF-8, for the user
-};
-
 // Reads what the user typed into "Go to...": a record number ("120"), or a time of day
 // ("09:14" or "09:14:30"), which leads to the first record of the label channel (see
-// Label_Channel) whose time label shows that time or a later one.
-GoToTarget Parse_Go_To(std::string_view text, const AppState& app);
+// Label_Channel) whose time label shows that time or a later one. Gives the record position
+// (1..kLastScrollPosition), or why the text leads nowhere (UTF-8, for the user).
+Result<int> Parse_Go_To(std::string_view text, const AppState& app);
 
 // Where the user stands: "Record 12 of 345" followed by the record's time label when it has
 // one, or "No records loaded"; the compact form "12/345" ("0/0" for an empty store) fits beside

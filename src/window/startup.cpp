@@ -17,13 +17,14 @@ std::string Default_Image_Path(const fs::path& program_dir, bool program_dir_wri
   return Folder_Prefix(own_folder || pictures_dir.empty() ? program_dir : pictures_dir);
 }
 
-std::optional<ConfigError> Form_Load(AppState& app, Platform& platform) {
+Outcome Form_Load(AppState& app, Platform& platform) {
   app.telemetry.SwitchStatusText = Default_Switch_Status_Text();
   const fs::path program_dir = platform.Program_Directory();
   const std::vector<fs::path> folders =
       Start_Up_Folders({program_dir, platform.Config_Home(), platform.Data_Directories()});
-  const ConfigResult config = Read_Configuration(folders);
-  if (config.error) return config.error;
+  const Result<StartUpConfiguration> read = Read_Configuration(folders);
+  if (!read) return Failure{read.why()};
+  const StartUpConfiguration& config = read.value();
 
   if (config.config.ImagePath) {
     // A folder or a name prefix: which of the two is decided when a picture is saved.
@@ -42,7 +43,7 @@ std::optional<ConfigError> Form_Load(AppState& app, Platform& platform) {
     }
   }
   app.form.Command1_visible = config.config.screenshot_button;
-  return std::nullopt;
+  return Outcome::Done();
 }
 
 }  // namespace orvelt

@@ -52,16 +52,14 @@ TEST(ApplyConfIniText, AppliesLinesInOrderUpToTheFirstFaultyOne) {
       SCOPED_TRACE(::testing::PrintToString(c.text) + (shown_before ? " shown" : " hidden"));
       Configuration config{std::nullopt, shown_before};
 
-      const auto error = Apply_Conf_Ini_Text(c.text, config);
+      const Outcome applied = Apply_Conf_Ini_Text(c.text, config);
 
-      if (c.error_line < 0) {
-        EXPECT_FALSE(error.has_value()) << error->message();
-      } else {
-        ASSERT_TRUE(error.has_value());
-        EXPECT_EQ(error->file, "conf.ini");
-        EXPECT_EQ(error->line, c.error_line);
-        EXPECT_EQ(error->reason, c.error_line == 0 ? "file is empty" : kNoEquals);
-      }
+      EXPECT_EQ(applied.ok(), c.error_line < 0);
+      EXPECT_EQ(applied.why(),
+                c.error_line < 0 ? ""
+                : c.error_line == 0
+                    ? "conf.ini: file is empty"
+                    : "conf.ini, line " + std::to_string(c.error_line) + ": " + kNoEquals);
       EXPECT_EQ(config.ImagePath, c.image_path);
       EXPECT_EQ(config.screenshot_button, c.button.value_or(shown_before));
     }
@@ -116,44 +114,40 @@ TEST(ReadConfiguration, ReadsConfIniThenChecksObcOffsetIni) {
     std::optional<std::string> conf_ini, obc_offset;  // nothing: the file is absent
     std::optional<std::string> image_path;
     bool button;
-    std::string error_file = {};  // empty: no error
-    std::string error_reason = {};
+    std::string error = {};  // empty: no error
   };
   const std::vector<Case> cases = {
       {"SCREENSHOT=NO\r\nIMAGE_PATH=/srv/shots/\r\n", "\r\n", "/srv/shots/", false},
       {"IMAGE_PATH=shots/\r\n", "0", path("shots/"), true},
-      {std::nullopt, "0", kUnset, true, "conf.ini", not_found("conf.ini")},
-      {"", "0", kUnset, true, path("conf.ini"), "file is empty"},
-      {"SCREENSHOT=NO\r\nbroken\r\n", "0", kUnset, false, path("conf.ini"), kNoEquals},
-      {"SCREENSHOT=NO\r\n", std::nullopt, kUnset, false, "obc_offset.ini",
-       not_found("obc_offset.ini")},
+      {std::nullopt, "0", kUnset, true, "conf.ini: " + not_found("conf.ini")},
+      {"", "0", kUnset, true, path("conf.ini") + ": file is empty"},
+      {"SCREENSHOT=NO\r\nbroken\r\n", "0", kUnset, false,
+       path("conf.ini") + ", line 2: " + kNoEquals},
+      {"SCREENSHOT=NO\r\n", std::nullopt, kUnset, false,
+       "obc_offset.ini: " + not_found("obc_offset.ini")},
   };
   for (const Case& c : cases) {
-    SCOPED_TRACE(c.error_file + ": " + c.error_reason);
+    SCOPED_TRACE(c.error);
     dir.Clear();
     if (c.conf_ini) std::ofstream(dir / "conf.ini", std::ios::binary) << *c.conf_ini;
     if (c.obc_offset) std::ofstream(dir / "obc_offset.ini", std::ios::binary) << *c.obc_offset;
 
     const auto result = Read_Configuration({dir.path()});
 
-    if (c.error_file.empty()) {
-      EXPECT_FALSE(result.error.has_value()) << result.error->message();
-    } else {
-      ASSERT_TRUE(result.error.has_value());
-      EXPECT_EQ(result.error->file, c.error_file);
-      EXPECT_EQ(result.error->reason, c.error_reason);
-    }
-    EXPECT_EQ(result.config.ImagePath, c.image_path);
-    EXPECT_EQ(result.config.screenshot_button, c.button);
+    EXPECT_EQ(result.ok(), c.error.empty());
+    EXPECT_EQ(result.why(), c.error);
+    if (!result) continue;
+    EXPECT_EQ(result.value().config.ImagePath, c.image_path);
+    EXPECT_EQ(result.value().config.screenshot_button, c.button);
   }
 }
 
 // The files shipped with the program must let it start with the button shown.
 TEST(ReadConfiguration, ShippedFilesStartWithTheButtonShown) {
   const auto result = Read_Configuration({ORVELT_SHIPPED_CONFIG_DIR});
-  EXPECT_FALSE(result.error.has_value()) << result.error->message();
-  EXPECT_EQ(result.config.ImagePath, kUnset);
-  EXPECT_TRUE(result.config.screenshot_button);
+  ASSERT_TRUE(result.ok()) << result.why();
+  EXPECT_EQ(result.value().config.ImagePath, kUnset);
+  EXPECT_TRUE(result.value().config.screenshot_button);
 }
 
 }  // namespace

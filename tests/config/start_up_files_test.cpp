@@ -62,7 +62,7 @@ class ReadStartUpFileTest : public ::testing::Test {
   }
   // Reads with a time limit: a read that blocks in open() is a failure, not a hung test. The
   // blocked reader is then released by opening the FIFO's other end.
-  StartUpFileResult Read_Bounded(const Folders& folders, const fs::path& fifo = {}) {
+  Result<StartUpFile> Read_Bounded(const Folders& folders, const fs::path& fifo = {}) {
     auto read =
         std::async(std::launch::async, [&] { return Read_Start_Up_File(folders, "f.ini"); });
     if (read.wait_for(std::chrono::seconds(5)) == std::future_status::timeout) {
@@ -80,19 +80,17 @@ TEST_F(ReadStartUpFileTest, TheFirstFolderWithTheFileWins) {
   Write(dir / "c" / "f.ini", "from c");
   const auto result =
       Read_Start_Up_File({dir / "a", dir / "missing", dir / "b", dir / "c"}, "f.ini");
-  ASSERT_FALSE(result.error) << result.error->message();
-  EXPECT_EQ(result.file.path, dir / "b" / "f.ini");
-  EXPECT_EQ(result.file.text, "from b");
+  ASSERT_TRUE(result.ok()) << result.why();
+  EXPECT_EQ(result.value().path, dir / "b" / "f.ini");
+  EXPECT_EQ(result.value().text, "from b");
 }
 
 TEST_F(ReadStartUpFileTest, NotFoundNamesEveryPlaceLookedAt) {
   const auto result = Read_Start_Up_File({dir / "a", dir / "b"}, "f.ini");
-  ASSERT_TRUE(result.error);
-  EXPECT_EQ(result.error->message(), "f.ini: not found; looked at " +
-                                         (dir / "a" / "f.ini").string() + ", " +
-                                         (dir / "b" / "f.ini").string());
-  EXPECT_EQ(Read_Start_Up_File({}, "f.ini").error->reason,
-            "not found; there is no folder to look in");
+  EXPECT_EQ(result.why(), "f.ini: not found; looked at " + (dir / "a" / "f.ini").string() + ", " +
+                              (dir / "b" / "f.ini").string());
+  EXPECT_EQ(Read_Start_Up_File({}, "f.ini").why(),
+            "f.ini: not found; there is no folder to look in");
 }
 
 // What stands at the name in the first folder is used or refused; it is never searched past,
@@ -138,12 +136,10 @@ TEST_F(ReadStartUpFileTest, OnlyRegularFilesUpToTheSizeLimitAreRead) {
     const auto result = Read_Bounded({dir / "a", dir / "b"}, first);
 
     if (c.reason.empty()) {
-      ASSERT_FALSE(result.error) << result.error->message();
-      EXPECT_EQ(result.file.text.size(), kMaxStartUpFileSize);
+      ASSERT_TRUE(result.ok()) << result.why();
+      EXPECT_EQ(result.value().text.size(), kMaxStartUpFileSize);
     } else {
-      ASSERT_TRUE(result.error);
-      EXPECT_EQ(result.error->file, first.string());
-      EXPECT_EQ(result.error->reason, c.reason);
+      EXPECT_EQ(result.why(), first.string() + ": " + c.reason);
     }
   }
 }

@@ -17,19 +17,19 @@ int main(int argc, char** argv) {
   config.station = orvelt::testing::Example_Station(argv[2]);
   config.timeout_ms = 2000;
   config.retry = {50, 200};
-  orvelt::ForwarderStart start = orvelt::Forwarder::Start(config, argv[1]);
-  if (start.error) {
-    std::fprintf(stderr, "%s\n", start.error->c_str());
+  auto start = orvelt::Forwarder::Start(config, argv[1]);
+  if (!start.ok()) {
+    std::fprintf(stderr, "%s\n", start.why().c_str());
     return 3;
   }
-  orvelt::Forwarder& forwarder = *start.forwarder;
+  orvelt::Forwarder& forwarder = *start.value();
   const int count = std::atoi(argv[3]);
   if (argc > 4) {
     for (int i = 0; i < count; ++i) {
       const auto hi = static_cast<std::uint8_t>(i >> 8);
       const auto lo = static_cast<std::uint8_t>(i & 0xFF);
-      if (auto error = forwarder.Accept({{0x00, 0xC0, hi, lo}, 1796638500000 + i}).error) {
-        std::fprintf(stderr, "%s\n", error->c_str());
+      if (auto accepted = forwarder.Accept({{0x00, 0xC0, hi, lo}, 1796638500000 + i}); !accepted) {
+        std::fprintf(stderr, "%s\n", accepted.why().c_str());
         return 4;
       }
     }

@@ -38,9 +38,9 @@ ReceivedFrame Frame(std::uint8_t tag) {
 }
 
 std::unique_ptr<Forwarder> Start_Ok(ForwarderConfig config, const std::filesystem::path& file) {
-  ForwarderStart start = Forwarder::Start(std::move(config), file);
-  EXPECT_FALSE(start.error) << *start.error;
-  return std::move(start.forwarder);
+  auto start = Forwarder::Start(std::move(config), file);
+  EXPECT_TRUE(start.ok()) << start.why();
+  return start.ok() ? std::move(start.value()) : nullptr;
 }
 
 ServerCounts Counts(const Forwarder& forwarder) {
@@ -62,7 +62,7 @@ class ForwarderTest : public ::testing::Test {
 
 TEST_F(ForwarderTest, SendsTheReportWithEveryFieldEncoded) {
   auto forwarder = Start();
-  ASSERT_FALSE(forwarder->Accept(Frame(0x2C)).error);
+  ASSERT_TRUE(forwarder->Accept(Frame(0x2C)).ok());
   ASSERT_TRUE(testing::Wait_Until([&] { return Counts(*forwarder).sent == 1; }, kWaitMs));
 
   ASSERT_EQ(server.requests().size(), 1u);
@@ -124,7 +124,7 @@ TEST(Forwarder, AnswersDecideBetweenSentRetriedAndRejected) {
       const std::string error = forwarder->Status().at(0).last_error;
       if (!error.empty()) errors << QString::fromStdString(error);
     });
-    ASSERT_FALSE(forwarder->Accept(Frame(1)).error);
+    ASSERT_TRUE(forwarder->Accept(Frame(1)).ok());
     ASSERT_TRUE(testing::Wait_Until(
         [&] { return Counts(*forwarder).sent + Counts(*forwarder).rejected == 1; }, kWaitMs));
     // Long enough for a wrongly retried rejection to show.
@@ -149,7 +149,7 @@ TEST_F(ForwarderTest, KeepsSeveralRequestsInFlightOverKeptConnections) {
   auto forwarder = Start();
   constexpr int kFrames = 12;
   for (int tag = 0; tag < kFrames; ++tag) {
-    ASSERT_FALSE(forwarder->Accept(Frame(static_cast<std::uint8_t>(tag))).error);
+    ASSERT_TRUE(forwarder->Accept(Frame(static_cast<std::uint8_t>(tag))).ok());
   }
   ASSERT_TRUE(testing::Wait_Until([&] { return Counts(*forwarder).sent == kFrames; }, kWaitMs));
   EXPECT_EQ(server.most_in_flight(), kDefaultRequestsInFlight);
@@ -161,7 +161,7 @@ TEST_F(ForwarderTest, KeepsSeveralRequestsInFlightOverKeptConnections) {
   EXPECT_EQ(frames.removeDuplicates(), 0);
   // The program's own name and version, for the server's operator.
   EXPECT_EQ(server.requests()[0].user_agent,
-            QCoreApplication::applicationName().toUtf8() + "/" + kProgramVersion.data());
+            QCoreApplication::applicationName().toUtf8() + "/" + kVersion.data());
 }
 
 TEST_F(ForwarderTest, ComesBackWhenRetryAfterSays) {
@@ -171,7 +171,7 @@ TEST_F(ForwarderTest, ComesBackWhenRetryAfterSays) {
   config.retry = {400, 1000};
   auto forwarder = Start(config);
   const auto started = std::chrono::steady_clock::now();
-  ASSERT_FALSE(forwarder->Accept(Frame(1)).error);
+  ASSERT_TRUE(forwarder->Accept(Frame(1)).ok());
   ASSERT_TRUE(testing::Wait_Until([&] { return Counts(*forwarder).sent == 1; }, kWaitMs));
   // Once after the own delay, once at the server's word: not the 400 + 800 ms of backing off.
   const auto took = std::chrono::steady_clock::now() - started;
@@ -184,8 +184,8 @@ TEST_F(ForwarderTest, WaitsForAServerThatIsDownAndSendsOnceItIsUp) {
   const quint16 port = server.port();
   server.Close();
   auto forwarder = Start();
-  ASSERT_FALSE(forwarder->Accept(Frame(1)).error);
-  ASSERT_FALSE(forwarder->Accept(Frame(2)).error);
+  ASSERT_TRUE(forwarder->Accept(Frame(1)).ok());
+  ASSERT_TRUE(forwarder->Accept(Frame(2)).ok());
   ASSERT_TRUE(
       testing::Wait_Until([&] { return !forwarder->Status()[0].last_error.empty(); }, kWaitMs));
   EXPECT_TRUE(forwarder->Status_Text().contains("sent 0, waiting 2, rejected 0, last error"))
@@ -203,7 +203,7 @@ TEST_F(ForwarderTest, FramesQueuedBeforeARestartGoOutAfterIt) {
   server.Set_Default(Answer::Silent());
   {
     auto forwarder = Start();
-    for (std::uint8_t tag = 1; tag <= 3; ++tag) ASSERT_FALSE(forwarder->Accept(Frame(tag)).error);
+    for (std::uint8_t tag = 1; tag <= 3; ++tag) ASSERT_TRUE(forwarder->Accept(Frame(tag)).ok());
     ASSERT_TRUE(testing::Wait_Until([&] { return server.requests().size() == 3; }, kWaitMs));
   }
   server.Set_Default(Answer::Status(200));
@@ -216,7 +216,7 @@ TEST_F(ForwarderTest, FramesQueuedBeforeARestartGoOutAfterIt) {
 TEST_F(ForwarderTest, RetriedRejectionsGoOutAgainWhenWoken) {
   server.Queue(Answer::Status(400, "no"));
   auto forwarder = Start();
-  ASSERT_FALSE(forwarder->Accept(Frame(1)).error);
+  ASSERT_TRUE(forwarder->Accept(Frame(1)).ok());
   ASSERT_TRUE(testing::Wait_Until([&] { return Counts(*forwarder).rejected == 1; }, kWaitMs));
   ASSERT_EQ(forwarder->outbox()->Retry_Rejected().value(), 1);
   forwarder->Wake();
@@ -232,14 +232,14 @@ TEST_F(ForwarderTest, AFullOutboxStopsForwardingWithTheReason) {
   QSignalSpy stopped(forwarder.get(), &Forwarder::stopped);
   ReceivedFrame frame = Frame(1);
   frame.bytes.resize(2000, 0x55);
-  AcceptResult accepted;
-  for (int i = 0; i < 1000 && !accepted.error; ++i) accepted = forwarder->Accept(frame);
-  ASSERT_TRUE(accepted.error);
-  EXPECT_NE(accepted.error->find("is full"), std::string::npos) << *accepted.error;
+  auto accepted = forwarder->Accept(frame);
+  for (int i = 1; i < 1000 && accepted.ok(); ++i) accepted = forwarder->Accept(frame);
+  ASSERT_FALSE(accepted.ok());
+  EXPECT_NE(accepted.why().find("is full"), std::string::npos) << accepted.why();
   ASSERT_EQ(stopped.count(), 1);
-  EXPECT_EQ(forwarder->stopped_reason(), accepted.error);
+  EXPECT_EQ(forwarder->stopped_reason(), accepted.why());
   EXPECT_TRUE(forwarder->Status_Text().contains("\nforwarding stopped: the outbox "));
-  EXPECT_EQ(forwarder->Accept(Frame(2)).error, "forwarding stopped: " + *accepted.error);
+  EXPECT_EQ(forwarder->Accept(Frame(2)).why(), "forwarding stopped: " + accepted.why());
 }
 
 TEST(Forwarder, DoesNotStartWithSettingsItCannotUse) {
@@ -256,10 +256,9 @@ TEST(Forwarder, DoesNotStartWithSettingsItCannotUse) {
     ScratchDir dir;
     ForwarderConfig config = Config("http://127.0.0.1:9/");
     c.spoil(config);
-    const ForwarderStart start = Forwarder::Start(config, dir / "outbox.sqlite");
-    EXPECT_FALSE(start.forwarder) << c.name;
-    ASSERT_TRUE(start.error) << c.name;
-    EXPECT_NE(start.error->find(c.reason), std::string::npos) << c.name << ": " << *start.error;
+    const auto start = Forwarder::Start(config, dir / "outbox.sqlite");
+    ASSERT_FALSE(start.ok()) << c.name;
+    EXPECT_NE(start.why().find(c.reason), std::string::npos) << c.name << ": " << start.why();
     EXPECT_FALSE(std::filesystem::exists(dir / "outbox.sqlite")) << c.name;
   }
 }
@@ -269,10 +268,10 @@ TEST_F(ForwarderTest, DryRunPrintsTheRequestsAndSendsNothing) {
   config.dry_run = true;
   auto forwarder = Start(config);
   QSignalSpy printed(forwarder.get(), &Forwarder::requestPrepared);
-  const AcceptResult result = forwarder->Accept(Frame(7));
-  ASSERT_FALSE(result.error);
-  ASSERT_EQ(result.dry_run_requests.size(), 1u);
-  EXPECT_EQ(result.dry_run_requests[0],
+  const auto result = forwarder->Accept(Frame(7));
+  ASSERT_TRUE(result.ok()) << result.why();
+  ASSERT_EQ(result.value().size(), 1u);
+  EXPECT_EQ(result.value()[0],
             "POST " + server.Url().toStdString() +
                 "\nContent-Type: application/x-www-form-urlencoded\n\n"
                 "noradID=99999&source=DL1ABC%2FP&timestamp=2026-12-07T10%3A15%3A00.123Z"
@@ -286,12 +285,12 @@ TEST_F(ForwarderTest, DryRunPrintsTheRequestsAndSendsNothing) {
 
 TEST_F(ForwarderTest, SecondInstanceIsToldTheOutboxIsInUseAndEmptyFramesAreRefused) {
   auto first = Start();
-  const ForwarderStart second = Forwarder::Start(Config(server.Url()), dir / "outbox.sqlite");
-  ASSERT_TRUE(second.error && !second.forwarder);
-  EXPECT_EQ(second.error->rfind(kOutboxInUse, 0), 0u) << *second.error;
-  EXPECT_FALSE(first->Accept(Frame(1)).error);
+  const auto second = Forwarder::Start(Config(server.Url()), dir / "outbox.sqlite");
+  ASSERT_FALSE(second.ok());
+  EXPECT_EQ(second.why().rfind(kOutboxInUse, 0), 0u) << second.why();
+  EXPECT_TRUE(first->Accept(Frame(1)).ok());
   // A frame with nothing to send is refused, not queued.
-  EXPECT_EQ(first->Accept({{0x00}, 0}).error, "the frame has no bytes after the KISS command byte");
+  EXPECT_EQ(first->Accept({{0x00}, 0}).why(), "the frame has no bytes after the KISS command byte");
   EXPECT_EQ(Counts(*first).waiting + Counts(*first).sent, 1);
 }
 

@@ -20,7 +20,7 @@ const std::vector<std::uint8_t> kFrame = {0x00, 0x01, 0x02, 0xC0};
 
 std::unique_ptr<Outbox> Open_Ok(const std::filesystem::path& file) {
   auto opened = Outbox::Open(file);
-  EXPECT_TRUE(opened.ok()) << opened.error();
+  EXPECT_TRUE(opened.ok()) << opened.why();
   return opened.ok() ? std::move(opened.value()) : nullptr;
 }
 
@@ -47,7 +47,7 @@ int Query_Int(sqlite3* db, const char* sql) {
 
 std::optional<OutboxItem> Due(Outbox& outbox, const std::string& server, std::int64_t now = 0) {
   auto due = outbox.Next_Due(server, now);
-  EXPECT_TRUE(due.ok()) << due.error();
+  EXPECT_TRUE(due.ok()) << due.why();
   if (!due.ok() || due.value().empty()) return std::nullopt;
   return due.value().front();
 }
@@ -128,14 +128,14 @@ TEST(Outbox, KeepsRejectedFramesWithTheAnswerUntilRetriedOrDiscarded) {
 TEST(Outbox, AFullOutboxRefusesNewFramesAndKeepsTheQueuedOnes) {
   ScratchDir dir;
   auto opened = Outbox::Open(dir / "outbox.sqlite", 64 * 1024);
-  ASSERT_TRUE(opened.ok()) << opened.error();
+  ASSERT_TRUE(opened.ok()) << opened.why();
   Outbox* outbox = opened.value().get();
   const std::vector<std::uint8_t> big(2000, 0x55);
   int queued = 0;
-  OutboxResult<std::int64_t> last = std::int64_t{0};
+  Result<std::int64_t> last = std::int64_t{0};
   while ((last = outbox->Enqueue(big, queued, {kA})).ok() && queued < 1000) ++queued;
   ASSERT_FALSE(last.ok());
-  EXPECT_NE(last.error().find("is full"), std::string::npos) << last.error();
+  EXPECT_NE(last.why().find("is full"), std::string::npos) << last.why();
   ASSERT_GT(queued, 5);
   // Nothing queued before is lost, and sending goes on.
   EXPECT_EQ(Counts(*outbox, kA).waiting, queued);
@@ -151,7 +151,7 @@ TEST(Outbox, OneProgramAtATime) {
   ASSERT_TRUE(first->Enqueue(kFrame, 1, {kA}).ok());
   const auto second = Outbox::Open(dir / "outbox.sqlite");
   ASSERT_FALSE(second.ok());
-  EXPECT_EQ(second.error().rfind(kOutboxInUse, 0), 0u) << second.error();
+  EXPECT_EQ(second.why().rfind(kOutboxInUse, 0), 0u) << second.why();
   // The holder goes on undisturbed, and once it closes the file is free.
   EXPECT_TRUE(first->Enqueue(kFrame, 2, {kA}).ok());
   first.reset();
@@ -213,7 +213,7 @@ TEST(Outbox, OpenFailsWithAClearReason) {
     const std::string before = Contents(file);
     const auto opened = Outbox::Open(file);
     ASSERT_FALSE(opened.ok()) << c.name;
-    EXPECT_NE(opened.error().find(c.reason), std::string::npos) << c.name << ": " << opened.error();
+    EXPECT_NE(opened.why().find(c.reason), std::string::npos) << c.name << ": " << opened.why();
     // A file that is not a usable outbox is left exactly as it was found.
     EXPECT_EQ(Contents(file), before) << c.name;
   }

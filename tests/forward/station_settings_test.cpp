@@ -15,7 +15,7 @@ StationSettings Valid_Station() {
   return testing::Example_Station(std::string(kSatnogsDbTelemetryUrl));
 }
 
-TEST(Callsign_Problem, TakesCallsignsAndRefusesWithAReason) {
+TEST(Check_Callsign, TakesCallsignsAndRefusesWithAReason) {
   struct Case {
     const char* callsign;
     bool ok;
@@ -25,15 +25,13 @@ TEST(Callsign_Problem, TakesCallsignsAndRefusesWithAReason) {
       {"/DL1ABC", false}, {"DL1ABC-", false},    {"DL1ABCDEFGHIJKLMN", false},
   };
   for (const Case& c : cases) {
-    const auto problem = Callsign_Problem(c.callsign);
-    EXPECT_EQ(!problem.has_value(), c.ok) << c.callsign;
-    if (problem) {
-      EXPECT_FALSE(problem->empty()) << c.callsign;
-    }
+    const Outcome usable = Check_Callsign(c.callsign);
+    EXPECT_EQ(usable.ok(), c.ok) << c.callsign;
+    EXPECT_EQ(usable.why().empty(), c.ok) << c.callsign;
   }
 }
 
-TEST(Server_Url_Problem, TakesHttpsAndTypedHttpOnly) {
+TEST(Check_Server_Url, TakesHttpsAndTypedHttpOnly) {
   struct Case {
     const char* url;
     bool ok;
@@ -51,7 +49,7 @@ TEST(Server_Url_Problem, TakesHttpsAndTypedHttpOnly) {
       {"https://example.org/a#b", false},
   };
   for (const Case& c : cases) {
-    EXPECT_EQ(!Server_Url_Problem(c.url).has_value(), c.ok) << c.url;
+    EXPECT_EQ(Check_Server_Url(c.url).ok(), c.ok) << c.url;
   }
 }
 

@@ -224,7 +224,7 @@ struct Journey {
   Journey() {
     window = std::make_unique<MainWindow>(std::make_unique<JourneyPlatform>(), nullptr,
                                           orvelt::testing::Test_Font_Families());
-    if (window->Start_Up()) qFatal("start-up failed");
+    if (!window->Start_Up()) qFatal("start-up failed");
     window->App().ImagePath = (dir.path() + "/").toStdString();
     window->show();
     window->activateWindow();

@@ -121,7 +121,7 @@ void LinkTest::Tcp_Frame_Cut_Off_By_The_Tnc_Is_Dropped_And_Reported() {
   LiveReceiver receiver(state);
   receiver.Link().Set_Timing(kFastTiming);
   Watch watch(receiver);
-  receiver.Start(TcpAddress{"127.0.0.1", tnc.Port()}, {});
+  QVERIFY(receiver.Start(TcpAddress{"127.0.0.1", tnc.Port()}, {}));
   QTRY_COMPARE_WITH_TIMEOUT(watch.frames.size(), std::size_t{2}, 3000);
   QCOMPARE(receiver.Session().Counts().cut_off, 1u);
   QCOMPARE(receiver.Session().Counts().problems, 0u);
@@ -143,7 +143,7 @@ void LinkTest::Serial_Tnc_On_A_Pseudo_Terminal() {
   LiveReceiver receiver(state);
   receiver.Link().Set_Timing(kFastTiming);
   Watch watch(receiver);
-  receiver.Start(SerialAddress{name, 9600}, {});
+  QVERIFY(receiver.Start(SerialAddress{name, 9600}, {}));
   QTRY_COMPARE_WITH_TIMEOUT(receiver.Link().Status().phase, LinkPhase::Connected, 2000);
   ::close(slave);  // the port holds its own descriptor now
 

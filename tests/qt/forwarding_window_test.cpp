@@ -69,7 +69,8 @@ struct ForwardingWindow {
     Save_Station_Settings(settings, station);
     window = std::make_unique<MainWindow>(std::make_unique<orvelt::testing::ScriptedPlatform>(),
                                           nullptr, orvelt::testing::Test_Font_Families());
-    if (const auto error = window->Start_Up()) qFatal("start-up: %s", error->message().c_str());
+    if (const auto started = window->Start_Up(); !started)
+      qFatal("start-up: %s", started.why().c_str());
     window->Forwarding().Set_Outbox_Path(
         dir.filePath(QStringLiteral("outbox.sqlite")).toStdString());
     window->show();
@@ -139,7 +140,7 @@ void ForwardingWindowTest::A_Damaged_Outbox_Is_Said_At_Start_And_Left_As_It_Was(
     file.write(damaged);
   }
   MainWindow window(std::make_unique<orvelt::testing::ScriptedPlatform>());
-  QVERIFY(!window.Start_Up());
+  QVERIFY(window.Start_Up().ok());
   window.show();
   QMessageBox* notice = nullptr;
   QTRY_VERIFY((notice = window.findChild<QMessageBox*>("ForwardingOffNotice")) != nullptr &&
@@ -173,7 +174,7 @@ void ForwardingWindowTest::Station_Menu_Turns_Forwarding_On_And_Live_Telemetry_I
   const auto pass =
       tools::Generate_Pass({.seconds = 6, .seed = 4, .damaged = true, .foreign = true});
   const std::int64_t now = QDateTime::currentMSecsSinceEpoch();
-  session.Begin("", now);
+  QVERIFY(session.Begin("", now));
   session.Feed(pass.bytes(), now);
   QVERIFY(telemetry > 10);
   QTRY_COMPARE_WITH_TIMEOUT(w.server.requests().size(), std::size_t(telemetry), 10000);

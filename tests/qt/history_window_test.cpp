@@ -83,7 +83,7 @@ class HistoryWindowTest : public QObject {
   void chartsPassesLimitsAndLoadsAPass() {
     auto* platform = new orvelt::testing::ScriptedPlatform;
     MainWindow main(std::unique_ptr<QtPlatform>{platform});
-    QVERIFY(!main.Start_Up());
+    QVERIFY(main.Start_Up().ok());
     main.show();
     main.findChild<QAction*>("MenuViewHistory")->trigger();
     auto* history = main.findChild<HistoryWindow*>();
@@ -179,7 +179,7 @@ class HistoryWindowTest : public QObject {
     TelemetryState state;
     LiveSession session(state);
     LiveArchiving archiving(session, file, nullptr);
-    session.Begin({}, kFirst * 1000);
+    QVERIFY(session.Begin({}, kFirst * 1000));
     archiving.Set_Enabled(true);
     tools::CaptureBuilder frames;
     frames.Add(tools::Raw_Word_Record(0x2C, 3, 16));

@@ -37,7 +37,8 @@ struct LiveWindow {
   LiveController& live = window->Live();
 
   LiveWindow() {
-    if (const auto error = window->Start_Up()) qFatal("start-up: %s", error->message().c_str());
+    if (const auto started = window->Start_Up(); !started)
+      qFatal("start-up: %s", started.why().c_str());
     live.Set_Timing(kFastTiming);
     window->show();
   }

@@ -45,8 +45,8 @@ struct Scripted {
                                    orvelt::testing::Test_Font_Families());
 
   Scripted() {
-    if (const auto error = window->Start_Up())
-      qFatal("start-up failed: %s", error->message().c_str());
+    if (const auto started = window->Start_Up(); !started)
+      qFatal("start-up failed: %s", started.why().c_str());
   }
 
   template <typename T>

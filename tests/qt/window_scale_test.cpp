@@ -73,7 +73,7 @@ class WindowScaleTest : public QObject {
     }
     auto window = std::make_unique<MainWindow>(std::make_unique<testing::ScriptedPlatform>(),
                                                nullptr, QStringList{family});
-    QVERIFY(!window->Start_Up());
+    QVERIFY(window->Start_Up().ok());
     window->Load_Files({ORVELT_SAMPLE_DIR "/pass.kss"});
     window->show();
     QVERIFY(QTest::qWaitForWindowExposed(window.get()));
@@ -137,7 +137,7 @@ class WindowScaleTest : public QObject {
     auto window =
         std::make_unique<MainWindow>(std::make_unique<testing::ScriptedPlatform>(), nullptr,
                                      family.isEmpty() ? QStringList() : QStringList{family});
-    QVERIFY(!window->Start_Up());
+    QVERIFY(window->Start_Up().ok());
     window->show();
     QVERIFY(QTest::qWaitForWindowExposed(window.get()));
     auto* tabs = window->findChild<QTabWidget*>("SSTab1");
@@ -189,7 +189,7 @@ class WindowScaleTest : public QObject {
   void statusLineUsesTheWidthThereIs() {
     auto window = std::make_unique<MainWindow>(std::make_unique<testing::ScriptedPlatform>(),
                                                nullptr, QStringList{QStringLiteral("DejaVu Sans")});
-    QVERIFY(!window->Start_Up());
+    QVERIFY(window->Start_Up().ok());
     window->show();
     QVERIFY(QTest::qWaitForWindowExposed(window.get()));
     auto* label3 = window->findChild<QLabel*>("Label3");

@@ -33,7 +33,7 @@ const std::string kSample = ORVELT_SAMPLE_DIR "/pass.kss";
 std::unique_ptr<MainWindow> Started_Window() {
   auto window = std::make_unique<MainWindow>(std::make_unique<testing::ScriptedPlatform>(), nullptr,
                                              testing::Test_Font_Families());
-  if (window->Start_Up()) qFatal("start-up failed");
+  if (!window->Start_Up()) qFatal("start-up failed");
   return window;
 }
 

@@ -52,30 +52,30 @@ TEST_F(NavigationTest, GoToRecordNumberOrTimeOfDay) {
       {"09:60", 0},    {"09:14:01:00", 0}, {"09", 9},        {"123:00", 0},   {":30", 0},
   };
   for (const auto& c : cases) {
-    const GoToTarget target = Parse_Go_To(c.text, app);
-    EXPECT_EQ(target.record, c.record) << c.text;
-    EXPECT_EQ(target.error.empty(), c.record != 0) << c.text;
+    const Result<int> target = Parse_Go_To(c.text, app);
+    EXPECT_EQ(target.ok() ? target.value() : 0, c.record) << c.text;
+    EXPECT_EQ(target.why().empty(), c.record != 0) << c.text;
   }
 }
 
 // Text that leads nowhere names both forms and what is loaded.
 TEST_F(NavigationTest, GoToErrorsNameTheFormsAndTheLoadedRange) {
   for (const char* text : {"abc", "", "0", "24:00"}) {
-    const std::string error = Parse_Go_To(text, app).error;
+    const std::string error = Parse_Go_To(text, app).why();
     for (const char* part : {"record number", "time of day (HH:MM or HH:MM:SS)",
                              "records 1 to 4 are loaded, 09:14:01 to 10:00:00"}) {
       EXPECT_NE(error.find(part), std::string::npos) << text << ": " << error;
     }
   }
-  EXPECT_EQ(Parse_Go_To("10:00:01", app).error,
+  EXPECT_EQ(Parse_Go_To("10:00:01", app).why(),
             "No record at 10:00:01 or later; records 1 to 4 are loaded, 09:14:01 to 10:00:00.");
-  EXPECT_NE(Parse_Go_To("abc", AppState()).error.find("no records are loaded"), std::string::npos);
+  EXPECT_NE(Parse_Go_To("abc", AppState()).why().find("no records are loaded"), std::string::npos);
 }
 
 TEST_F(NavigationTest, TimeOfDayFollowsTheSelectedChannel) {
   app.form.Option1[8].on = true;
-  EXPECT_EQ(Parse_Go_To("12:00", app).record, 1);  // channel 8's only record is at 23:59:59
-  EXPECT_FALSE(Parse_Go_To("12:00", AppState()).error.empty());  // nothing loaded
+  EXPECT_EQ(Parse_Go_To("12:00", app).value(), 1);      // channel 8's only record is at 23:59:59
+  EXPECT_FALSE(Parse_Go_To("12:00", AppState()).ok());  // nothing loaded
 }
 
 TEST_F(NavigationTest, PositionTexts) {

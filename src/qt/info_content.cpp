@@ -1,4 +1,6 @@
-#include "info/info_content.hpp"
+#include "qt/info_content.hpp"
+
+#include "base/version.hpp"
 
 namespace orvelt {
 
@@ -16,7 +18,7 @@ InfoContent Info_Content() {
   content.call_sign = "KAVRO";
   content.homepage = "Homepage:";
   content.mail = "e-mail:";
-  content.version_line = Version_Line(kProgramVersion, kReleaseDate);
+  content.version_line = Version_Line(kVersion, kInfoReleaseDate);
   content.disclaimer =
       "This software is provided \"as is\", without warranty of any kind, express or implied, "
       "including but not limited to the warranties of merchantability, fitness for a particular "

@@ -5,7 +5,6 @@
 #include <string_view>
 
 #include "form/twip_rect.hpp"
-#include "version.hpp"
 
 namespace orvelt {
 
@@ -42,9 +41,8 @@ inline constexpr int kInfoPictureHeight = 263;
 inline constexpr double kInfoTitlePointSize = 13.5;
 inline constexpr std::string_view kInfoTitleFont = "MS Sans Serif";
 
-// The version the build was configured with, the one number every program reports.
-inline constexpr std::string_view kProgramVersion = kVersion;
-inline constexpr std::string_view kReleaseDate = "26 February 2018";
+// The release date the window's version line names, beside the version the build reports.
+inline constexpr std::string_view kInfoReleaseDate = "26 February 2018";
 
 // "Version 2.6    (26 February 2018)": the version, four spaces and the date in parentheses.
 std::string Version_Line(std::string_view version, std::string_view release_date);
