@@ -17,6 +17,7 @@
 #include "base/version.hpp"
 #include "config/decoder_options.hpp"
 #include "config/start_up_files.hpp"
+#include "decode/printable_text.hpp"
 #include "out_of_memory.hpp"
 #include "qt/connect_dialog.hpp"
 #include "qt/live_controller.hpp"
@@ -106,7 +107,8 @@ int main(int argc, char** argv) {
   const orvelt::Result<orvelt::DecoderOptions> parsed =
       orvelt::Parse_Decoder_Options({argv + 1, argv + argc});
   if (!parsed) {
-    std::cerr << "orvelt-decoder: " << parsed.why() << "\n" << orvelt::kDecoderUsage;
+    std::cerr << "orvelt-decoder: " << orvelt::Printable_Text(parsed.why()) << "\n"
+              << orvelt::kDecoderUsage;
     return 2;
   }
   const orvelt::DecoderOptions& arguments = parsed.value();
@@ -132,7 +134,7 @@ int main(int argc, char** argv) {
   if (!arguments.connect_to.empty()) {
     const std::string folder = orvelt::Remembered_Connect_Choice().record_folder;
     if (const auto connected = window.Live().Connect_To(arguments.connect_to, folder); !connected) {
-      std::cerr << "orvelt-decoder: --connect: " << connected.why() << '\n';
+      std::cerr << "orvelt-decoder: --connect: " << orvelt::Printable_Text(connected.why()) << '\n';
       return 2;
     }
   }

@@ -8,6 +8,7 @@
 
 #include "base/version.hpp"
 #include "decode/frame_log.hpp"
+#include "decode/printable_text.hpp"
 #include "dump_format.hpp"
 #include "ingest/capture_reader.hpp"
 #include "ingest/dump_options.hpp"
@@ -50,7 +51,7 @@ int main(int argc, char** argv) {
   Exit_Clearly_When_Out_Of_Memory("orvelt-dump");
   const Result<DumpOptions> parsed = Parse_Dump_Options({argv + 1, argv + argc});
   if (!parsed) {
-    std::cerr << "orvelt-dump: " << parsed.why() << "\n" << kDumpUsage;
+    std::cerr << "orvelt-dump: " << Printable_Text(parsed.why()) << "\n" << kDumpUsage;
     return 2;
   }
   switch (parsed.value().request) {

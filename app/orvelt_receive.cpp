@@ -127,7 +127,7 @@ int main(int argc, char** argv) {
   const Result<ReceiveOptions> parsed =
       Parse_Receive_Options(std::vector<std::string>(argv + 1, argv + argc));
   if (!parsed) {
-    std::cerr << "orvelt-receive: " << parsed.why() << '\n' << kReceiveUsage;
+    std::cerr << "orvelt-receive: " << Printable_Text(parsed.why()) << '\n' << kReceiveUsage;
     return 2;
   }
   ReceiveOptions options = parsed.value();

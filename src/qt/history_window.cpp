@@ -360,9 +360,14 @@ void HistoryWindow::Fill_Passes() {
     cell(3, names);
     if (summary.ok() && summary.value().count > 0) {
       const SampleSummary& s = summary.value();
-      cell(4, QString::fromStdString(Shortest_Number(s.min)));
-      cell(5, QString::fromStdString(Shortest_Number(s.max)));
-      cell(6, QString::number(s.mean, 'g', 6));
+      // Six digits read at a glance; the exact stored value is in the tooltip.
+      const auto statistic = [&](int column, double value) {
+        cell(column, QString::number(value, 'g', 6));
+        passes_->item(row, column)->setToolTip(QString::fromStdString(Shortest_Number(value)));
+      };
+      statistic(4, s.min);
+      statistic(5, s.max);
+      statistic(6, s.mean);
       QString outside;
       if (Check_Limits(limit, s.min) == LimitCheck::Below) outside = tr("below");
       if (Check_Limits(limit, s.max) == LimitCheck::Above) {

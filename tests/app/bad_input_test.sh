@@ -64,6 +64,11 @@ cat "$sample" >"$work/fifo.kss" &
 cmp -s "$work/out" "$golden" || fail "dump of a FIFO differs from the dump of the file"
 wait
 
+# An unknown option is named back with its control characters escaped, never raw on a terminal.
+"$dump" $'--\e]0;x\a' >"$work/out" 2>"$work/err"
+(($? == 2)) || fail "an unknown option did not end with status 2"
+grep -q $'\e' "$work/err" && fail "an unknown option's escape sequence reached the terminal"
+
 # --- the window ------------------------------------------------------------------------------
 if [[ -z $decoder ]]; then
   echo "dump checks passed; no window built"
