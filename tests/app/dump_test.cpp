@@ -4,7 +4,6 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <regex>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -114,50 +113,6 @@ std::vector<std::string> Lines(const std::string& text) {
   return lines;
 }
 
-// One line per frame with its kind, problem, text and values, in CSV and in JSON Lines alike.
-TEST_F(DumpTool, FramesListsEveryFrameAsDecoded) {
-  const std::string file = (dir_ / "mixed.kss").string();
-  tools::CaptureBuilder capture;
-  capture.Add(tools::Text_Time_Label_Frame("2026-11-28 09:14:00"));
-  capture.Add(tools::Raw_Word_Record(0x2C, 3, 16));
-  capture.Add(tools::Switchboard_Record(0x81, 1, 100, 200));
-  capture.Add(tools::Message_Frame("hi, \"there\""));
-  capture.Add(tools::Counter_Frame(0xE1, 0x80000000u));  // rejected: top bit set
-  capture.Add(tools::Bytes{0x00, 0x55, 0x66});           // another station's frame
-  ASSERT_TRUE(capture.Write_File(file));
-
-  const Ran csv = Dump("--frames " + Quoted(file));
-  ASSERT_EQ(csv.status, 0) << csv.err;
-  const std::string& f = file;  // a scratch path: nothing in it needs quoting
-  const std::vector<std::string> expected = {
-      "file,frame,time,kind,problem,text,channel,caption,unit,value,channel,caption,unit,value",
-      f + ",1,2026-11-28 09:14:00,time label,,,,,,,,,,",
-      f + ",2,2026-11-28 09:14:00,battery,,,3,Battery 0 Volt,V," +
-          Shortest_Number(-0.00945 * 16 + 9.7488) + ",,,,",
-      f + ",3,2026-11-28 09:14:00,switchboard,,ON,28,Pow Supply Curr,mA," +
-          Shortest_Number(0.259549 * 100 - 1.516825) + ",38,Pow Supply Volt,V," +
-          Shortest_Number((0.2300107 * 200 - 1.113424579) / 1000),
-      f + ",4,2026-11-28 09:14:00,message,,\"hi, \"\"there\"\"\",,,,,,,,",
-      f + ",5,2026-11-28 09:14:00,counter,value out of range,,,,,,,,,",
-      f + ",6,2026-11-28 09:14:00,other station,,,,,,,,,,"};
-  EXPECT_EQ(Lines(csv.out), expected);
-
-  const Ran json = Dump("--frames --json - <" + Quoted(file));
-  ASSERT_EQ(json.status, 0) << json.err;
-  const auto objects = Lines(json.out);
-  ASSERT_EQ(objects.size(), 6u);
-  EXPECT_EQ(
-      objects[2],
-      "{\"file\": \"-\", \"frame\": 3, \"time\": \"2026-11-28 09:14:00\", \"kind\": "
-      "\"switchboard\", \"switch_status\": 1, \"text\": \"ON\", \"values\": [{\"channel\": 28, "
-      "\"caption\": \"Pow Supply Curr\", \"unit\": \"mA\", \"value\": " +
-          Shortest_Number(0.259549 * 100 - 1.516825) +
-          "}, {\"channel\": 38, \"caption\": \"Pow Supply Volt\", \"unit\": \"V\", \"value\": " +
-          Shortest_Number((0.2300107 * 200 - 1.113424579) / 1000) + "}]}");
-  EXPECT_NE(objects[4].find("\"problem\": \"value out of range\""), std::string::npos);
-  EXPECT_EQ(Dump("--frames --hex " + Quoted(file)).status, 2);
-}
-
 // A capture that fills the store's 5000 samples per channel decodes to its end, every sample
 // listed, and the same options in any order give the same lines.
 TEST_F(DumpTool, FramesGoBeyondAFullStore) {
@@ -176,25 +131,6 @@ TEST_F(DumpTool, FramesGoBeyondAFullStore) {
   EXPECT_EQ(battery, 5200);
   EXPECT_EQ(Dump("--json --frames " + Quoted(file)).out,
             Dump("--frames --json " + Quoted(file)).out);
-}
-
-// The samples are made by the generator commands in samples/README.md; each must give its
-// sample byte for byte, so that the sample and its golden files can always be remade.
-TEST_F(DumpTool, ReadmeCommandsRecreateTheSamples) {
-  const std::string readme = Content(kSamples / "README.md");
-  const std::regex command(R"(build/tools/orvelt-make-capture (.*) samples/(\S+\.kss))");
-  int samples = 0;
-  for (std::sregex_iterator it(readme.begin(), readme.end(), command), end; it != end; ++it) {
-    const std::string sample = (*it)[2];
-    SCOPED_TRACE(sample);
-    const Ran made =
-        Shell(dir_.path(), Quoted(ORVELT_CAPTURE_TOOL) + " " + (*it)[1].str() + " " + sample,
-              dir_.path());
-    ASSERT_EQ(made.status, 0) << made.err;
-    EXPECT_TRUE(Content(dir_ / sample) == Content(kSamples / sample));
-    ++samples;
-  }
-  EXPECT_EQ(samples, 2);
 }
 
 // The dump of each sample equals its golden files. After a deliberate change of the output,

@@ -165,14 +165,5 @@ TEST(HttpAnswer, RetryAfterInSecondsOrAsADate) {
   }
 }
 
-TEST(HttpAnswer, RequestHeadNamesTheProgram) {
-  EXPECT_EQ(Http_Post_Head("[::1]:8080", "/api/telemetry/?a=1", "application/x-www-form-urlencoded",
-                           42, User_Agent("orvelt-receive", "2.6")),
-            "POST /api/telemetry/?a=1 HTTP/1.1\r\nHost: [::1]:8080\r\n"
-            "User-Agent: orvelt-receive/2.6\r\nContent-Type: application/x-www-form-urlencoded\r\n"
-            "Content-Length: 42\r\nAccept: */*\r\nConnection: keep-alive\r\n\r\n");
-  EXPECT_EQ(User_Agent("", "2.6"), "orvelt/2.6");
-}
-
 }  // namespace
 }  // namespace orvelt

@@ -68,7 +68,6 @@ class LinkTest : public QObject {
 
  private slots:
   void Tcp_Frames_Arrive_Once_In_Order_Across_A_Dropped_Connection();
-  void Tcp_Frame_Cut_Off_By_The_Tnc_Is_Dropped_And_Reported();
   void Serial_Tnc_On_A_Pseudo_Terminal();
   void Receive_Records_Prints_Json_And_Ends_On_Sigterm();
 };
@@ -105,27 +104,6 @@ void LinkTest::Tcp_Frames_Arrive_Once_In_Order_Across_A_Dropped_Connection() {
   TelemetryState reread;
   Load_Files(reread, {path});
   QVERIFY(orvelt::testing::Same_Decoded_Facts(state, reread));
-}
-
-void LinkTest::Tcp_Frame_Cut_Off_By_The_Tnc_Is_Dropped_And_Reported() {
-  const Bytes frame = tools::Kiss_Frame(tools::Raw_Word_Record(kBatteryRecord, 3, -200));
-  Bytes bytes = frame;
-  bytes.resize(frame.size() + 5);  // a second frame cut off after its first bytes
-  std::copy_n(frame.begin(), 5, bytes.begin() + static_cast<std::ptrdiff_t>(frame.size()));
-  bytes.insert(bytes.end(), frame.begin(), frame.end());
-  LoopbackTnc tnc(bytes);
-  QVERIFY(tnc.Listen());
-  tnc.Drop_At(frame.size() + 5, 0);
-
-  TelemetryState state;
-  LiveReceiver receiver(state);
-  receiver.Link().Set_Timing(kFastTiming);
-  Watch watch(receiver);
-  QVERIFY(receiver.Start(TcpAddress{"127.0.0.1", tnc.Port()}, {}));
-  QTRY_COMPARE_WITH_TIMEOUT(watch.frames.size(), std::size_t{2}, 3000);
-  QCOMPARE(receiver.Session().Counts().cut_off, 1u);
-  QCOMPARE(receiver.Session().Counts().problems, 0u);
-  QCOMPARE(state.store.Count(3), 2);
 }
 
 void LinkTest::Serial_Tnc_On_A_Pseudo_Terminal() {
@@ -195,11 +173,6 @@ void LinkTest::Receive_Records_Prints_Json_And_Ends_On_Sigterm() {
   // Every frame the generator makes is telemetry, so there is one line per decoded frame.
   QCOMPARE(static_cast<std::int64_t>(lines.size()), reread.frames_decoded);
   QCOMPARE(static_cast<std::size_t>(lines.size()), expected);
-  for (const QByteArray& line : lines) {
-    const QJsonObject o = QJsonDocument::fromJson(line).object();
-    QVERIFY2(o.contains("time_label") && o.contains("kind") && o.contains("channels"),
-             line.constData());
-  }
   // The pass opens with a time label of its own, which stamps the first frame.
   const QJsonObject first = QJsonDocument::fromJson(lines.front()).object();
   QCOMPARE(first.value("time_label").toString().toStdString(),

@@ -22,17 +22,6 @@ Bytes Read_All(const std::filesystem::path& path) {
   return Bytes(std::istreambuf_iterator<char>(in), {});
 }
 
-TEST(RecordingFileNameTest, NamedFromTheUtcStart) {
-  struct Case {
-    std::int64_t ms;
-    const char* name;
-  } cases[] = {{1796638500000, "ORVELT-1_20261207_101500.kss"},
-               {1796638500999, "ORVELT-1_20261207_101500.kss"},
-               {0, "ORVELT-1_19700101_000000.kss"},
-               {951782399000, "ORVELT-1_20000228_235959.kss"}};
-  for (const Case& c : cases) EXPECT_EQ(Recording_File_Name(c.ms), c.name) << c.ms;
-}
-
 TEST(RecorderTest, NeverOverwritesAnExistingFile) {
   testing::ScratchDir dir;
   const std::int64_t start = 1796638500000;
