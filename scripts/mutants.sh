@@ -31,7 +31,7 @@ m() {
 T_DEC="test_decode test_dump"
 R_DEC='(^|/)(TelemetryStore|DecoderTest|FrameLog|LineLog|DumpFormat|DumpTool)\.'
 T_ING="test_ingest test_decode"
-R_ING='(^|/)(Kiss|LoadPolicyTest|CaptureRoundTrip|DecoderTest)\.'
+R_ING='(^|/)(Kiss|LoadPolicyTest|DecoderTest)\.'
 T_CFG="test_config test_window"
 R_CFG='(^|/)(ApplyConfIniText|ImagePathPrefix|ReadConfiguration|ResolveImagePath|ReadStartUpFileTest|StartUpFolders|DefaultImagePath|FormLoad)\.'
 T_LIVE="test_live_rules"
