@@ -351,46 +351,6 @@ TEST_F(ArchiveTest, BringsSchema1UpToDateOrLeavesIt) {
   EXPECT_EQ(Content(broken), before);
 }
 
-// Samples come back in time order whatever order their captures were added in, and within a
-// second in the order they were added.
-TEST_F(ArchiveTest, SamplesKeepTimeOrderAcrossBatches) {
-  tools::PassOptions early, late, within;
-  early.seconds = 300;
-  late.start = early.start + 300;
-  late.seconds = 900;  // over the next chunk's start
-  late.seed = 2;
-  within.start = early.start + 100;  // the same seconds as some of the early ones
-  within.seconds = 20;
-  within.seed = 3;
-  const std::vector<std::string> files = {Write("late.kss", tools::Generate_Pass(late)),
-                                          Write("early.kss", tools::Generate_Pass(early)),
-                                          Write("within.kss", tools::Generate_Pass(within))};
-  std::vector<Sample> expected;
-  for (std::size_t k = 0; k < files.size(); ++k) {
-    auto alone = Archive::Open(dir_ / ("alone" + std::to_string(k) + ".sqlite"));
-    ASSERT_TRUE(alone.ok());
-    ASSERT_TRUE(Add_To_Archive(*alone.value(), {files[k]}).error.empty());
-    const auto samples = alone.value()->Samples(3, 0, std::int64_t{1} << 40).value();
-    expected.insert(expected.end(), samples.begin(), samples.end());
-  }
-  std::stable_sort(expected.begin(), expected.end(),
-                   [](const Sample& a, const Sample& b) { return a.time < b.time; });
-  auto archive = Open();
-  ASSERT_TRUE(archive);
-  for (const auto& file : files) ASSERT_TRUE(Add_To_Archive(*archive, {file}).error.empty());
-  const auto samples = archive->Samples(3, 0, std::int64_t{1} << 40).value();
-  ASSERT_EQ(samples.size(), expected.size());
-  for (std::size_t k = 0; k < samples.size(); ++k) {
-    EXPECT_EQ(samples[k].time, expected[k].time) << k;
-    EXPECT_EQ(samples[k].value, expected[k].value) << k;
-  }
-  // A range that starts and ends within chunks holds exactly its seconds.
-  const auto part = archive->Samples(3, early.start + 250, early.start + 650).value();
-  EXPECT_EQ(part.size(), 401u);
-  EXPECT_EQ(part.front().time, early.start + 250);
-  EXPECT_EQ(part.back().time, early.start + 650);
-}
-
 // A load into the window archives what its store took, each file as the same source that
 // `orvelt-archive add` makes of it; the frame the full store turned away is left out, so that
 // adding the whole capture later gives its samples too.

@@ -30,29 +30,6 @@ void Fill(AppState& app, int channel, int count, const std::string& label = {}) 
   }
 }
 
-// A chart drawn again after the store was replaced or grew shows the store as it is now, with
-// the same channels, colours and caption; without a chart nothing is drawn.
-TEST(RedrawChart, ShowsTheStoreAsItIsNowWithTheSameSeries) {
-  AppState app;
-  Redraw_Chart(app);
-  EXPECT_EQ(app.form.MSChart2.data_revision, 0u);
-  Fill(app, 3, 5);
-  Fill(app, 8, 5);
-  Draw_BattV_Chart(app, 8);
-  EXPECT_FALSE(Chart_Behind_Store(app));
-  app.telemetry.store.Reset_Store();
-  EXPECT_TRUE(Chart_Behind_Store(app));
-  Fill(app, 3, 2);
-  Redraw_Chart(app);
-  const ChartModel& chart = app.form.MSChart2;
-  EXPECT_EQ(chart.row_count, 2);
-  EXPECT_EQ(chart.channels, (std::vector<int>{3, 8}));
-  EXPECT_EQ(chart.series[1].colour, kMaroon);
-  EXPECT_EQ(app.form.Frame5, "Battery 1 Volt");
-  EXPECT_EQ(chart.Value(1, 0), Sample_Value(3, 2));
-  EXPECT_FALSE(Chart_Behind_Store(app));
-}
-
 // Drawn over a three-series chart of 50 rows, of which nothing may remain.
 TEST(DrawValue, SpacesTicksItselfUpToFortyRowsThenEveryRoundedFortiethRow) {
   struct Case {
@@ -80,10 +57,8 @@ TEST(DrawValue, SpacesTicksItselfUpToFortyRowsThenEveryRoundedFortiethRow) {
     }
     EXPECT_EQ(chart.column_count, 1);
     ASSERT_EQ(chart.series.size(), 1u);
-    EXPECT_EQ(chart.series[0].legend, "Pow Supply Curr");
     EXPECT_EQ(chart.data.size(), static_cast<std::size_t>(c.rows));
     EXPECT_EQ(chart.row_labels.size(), static_cast<std::size_t>(c.rows));
-    EXPECT_EQ(app.form.Frame5, "Pow Supply Curr");
   }
 }
 
@@ -179,27 +154,6 @@ TEST(SeriesChart, RowsAndLabelsComeFromTheFirstChannelWhateverWasClicked) {
       }
     }
   }
-}
-
-// A saved chart names its channels and the span of its rows; the day once when it is one day.
-TEST(ChartTitle, NamesTheSeriesAndTheTimeSpan) {
-  ChartModel chart;
-  chart.series = {{"Battery 0 Volt", {}}, {"Battery 1 Volt", {}}};
-  const struct {
-    const char* first;
-    const char* last;
-    const char* title;
-  } cases[] = {
-      {"2026-11-28 09:14:00", "2026-11-28 09:29:59",
-       "Battery 0 Volt, Battery 1 Volt: 2026-11-28 09:14:00 to 09:29:59"},
-      {"2026-11-28 23:59:00", "2026-11-29 00:01:00",
-       "Battery 0 Volt, Battery 1 Volt: 2026-11-28 23:59:00 to 2026-11-29 00:01:00"},
-      {"2026-11-28 09:14:00", "2026-11-28 09:14:00",
-       "Battery 0 Volt, Battery 1 Volt: 2026-11-28 09:14:00"},
-      {"", "", "Battery 0 Volt, Battery 1 Volt"},
-      {"pass \xE9", "2026", "Battery 0 Volt, Battery 1 Volt: pass \xC3\xA9 to 2026"},
-  };
-  for (const auto& c : cases) EXPECT_EQ(Chart_Title(chart, c.first, c.last), c.title);
 }
 
 }  // namespace

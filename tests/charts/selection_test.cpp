@@ -82,27 +82,6 @@ TEST(Option1Click, DrawsTheGroupChartOnlyAfterAFreshPressOfEitherKey) {
   }
 }
 
-TEST(Option1Click, OnlyTheLastClickedChannelStaysSelectedAndHighlighted) {
-  AppState app;
-  Load(app);
-  testing::FakePlatform platform;
-  app.form.Text1[60].back_colour = 0x123456;  // a status box, outside the walk over channels
-  const auto revision = app.form.MSChart2.data_revision;
-
-  for (const int index : {3, 28, 51, 46, 46}) {
-    app.form.Option1[index].on = true;  // the click turns it on
-    Option1_Click(app, platform, index);
-  }
-
-  EXPECT_EQ(app.form.MSChart2.data_revision, revision + 5);  // a repeated click draws again
-  for (int j = 0; j < kControlIndexCount; ++j) {
-    if (!app.form.Text1[j].exists) continue;
-    const std::uint32_t expected = j == 46 ? kBoxHighlight : j == 60 ? 0x123456 : kBoxWhite;
-    EXPECT_EQ(app.form.Text1[j].back_colour, expected) << j;
-  }
-  for (int j = 0; j < kChannelCount; ++j) EXPECT_EQ(app.form.Option1[j].on, j == 46) << j;
-}
-
 TEST(Check1Click, SwitchesBarsAndLinesKeepingTheData) {
   AppState app;
   Load(app);

@@ -36,12 +36,5 @@ TEST(ValueAxis, StatsLineGivesMinMaxMeanPerSeries) {
   EXPECT_EQ(Stats_Line(chart, "."), "");
 }
 
-TEST(ValueAxis, TimeChannelValuesReadAsDates) {
-  const ValueAxis time = Value_Axis_Of(46);
-  EXPECT_EQ(Axis_Value_Text(time, 1795857241, 0, "."), "2026-11-28 09:14:01");
-  EXPECT_EQ(Axis_Value_Text(time, -5, 0, "."), "-5");  // before 1970: no date
-  EXPECT_EQ(Axis_Value_Text(Value_Axis_Of(47), 41.6, 0, "."), "42");
-}
-
 }  // namespace
 }  // namespace orvelt

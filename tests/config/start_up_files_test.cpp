@@ -5,13 +5,10 @@
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
-#include <sys/socket.h>
 #include <sys/stat.h>
-#include <sys/un.h>
 #include <unistd.h>
 
 #include <chrono>
-#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -85,14 +82,6 @@ TEST_F(ReadStartUpFileTest, TheFirstFolderWithTheFileWins) {
   EXPECT_EQ(result.value().text, "from b");
 }
 
-TEST_F(ReadStartUpFileTest, NotFoundNamesEveryPlaceLookedAt) {
-  const auto result = Read_Start_Up_File({dir / "a", dir / "b"}, "f.ini");
-  EXPECT_EQ(result.why(), "f.ini: not found; looked at " + (dir / "a" / "f.ini").string() + ", " +
-                              (dir / "b" / "f.ini").string());
-  EXPECT_EQ(Read_Start_Up_File({}, "f.ini").why(),
-            "f.ini: not found; there is no folder to look in");
-}
-
 // What stands at the name in the first folder is used or refused; it is never searched past,
 // so the user learns why the file they placed there is not read.
 TEST_F(ReadStartUpFileTest, OnlyRegularFilesUpToTheSizeLimitAreRead) {
@@ -116,17 +105,6 @@ TEST_F(ReadStartUpFileTest, OnlyRegularFilesUpToTheSizeLimitAreRead) {
        "is a device, not a file that can be read"},
       {"a link to nothing", [&] { fs::create_symlink(dir / "gone", first); },
        "is a link to a missing file, not a file that can be read"},
-      {"a socket",
-       [&] {
-         const int s = ::socket(AF_UNIX, SOCK_STREAM, 0);
-         sockaddr_un address{};
-         address.sun_family = AF_UNIX;
-         ASSERT_LT(first.string().size(), sizeof address.sun_path);
-         std::strcpy(address.sun_path, first.c_str());
-         ASSERT_EQ(::bind(s, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
-         ::close(s);
-       },
-       "is a socket, not a file that can be read"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);

@@ -13,24 +13,6 @@
 namespace orvelt {
 namespace {
 
-TEST(FrameLog, LinesTextAndWhatBecameOfEachFrame) {
-  FrameLog log;
-  FrameOutcome sensor;
-  sensor.kind = FrameKind::Sensor;
-  sensor.type = 0x2C;
-  sensor.selector = 3;
-  log.Append(std::array<std::uint8_t, 3>{0x00, 0x86, 0x0A}, "2026-11-28 09:14:01", sensor);
-  log.Append(std::array<std::uint8_t, 1>{0xFF}, "", {});
-  ASSERT_EQ(log.size(), 2u);
-  EXPECT_EQ(log.Line(0), "00 86 0A ");
-  EXPECT_EQ(log.Line(1), "FF ");
-  const FrameLogEntry first = log.Entry(0);
-  EXPECT_EQ(first.label, "2026-11-28 09:14:01");
-  EXPECT_EQ(first.kind, FrameKind::Sensor);
-  EXPECT_EQ(first.selector, 3);
-  EXPECT_EQ(log.Entry(1).kind, FrameKind::Other);
-}
-
 // Frames keep the file they came from and their number there; received frames, from no file,
 // are numbered among themselves.
 TEST(FrameLog, NumbersFramesPerFile) {

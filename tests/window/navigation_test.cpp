@@ -58,32 +58,10 @@ TEST_F(NavigationTest, GoToRecordNumberOrTimeOfDay) {
   }
 }
 
-// Text that leads nowhere names both forms and what is loaded.
-TEST_F(NavigationTest, GoToErrorsNameTheFormsAndTheLoadedRange) {
-  for (const char* text : {"abc", "", "0", "24:00"}) {
-    const std::string error = Parse_Go_To(text, app).why();
-    for (const char* part : {"record number", "time of day (HH:MM or HH:MM:SS)",
-                             "records 1 to 4 are loaded, 09:14:01 to 10:00:00"}) {
-      EXPECT_NE(error.find(part), std::string::npos) << text << ": " << error;
-    }
-  }
-  EXPECT_EQ(Parse_Go_To("10:00:01", app).why(),
-            "No record at 10:00:01 or later; records 1 to 4 are loaded, 09:14:01 to 10:00:00.");
-  EXPECT_NE(Parse_Go_To("abc", AppState()).why().find("no records are loaded"), std::string::npos);
-}
-
 TEST_F(NavigationTest, TimeOfDayFollowsTheSelectedChannel) {
   app.form.Option1[8].on = true;
   EXPECT_EQ(Parse_Go_To("12:00", app).value(), 1);      // channel 8's only record is at 23:59:59
   EXPECT_FALSE(Parse_Go_To("12:00", AppState()).ok());  // nothing loaded
-}
-
-TEST_F(NavigationTest, PositionTexts) {
-  EXPECT_EQ(Record_Position_Text(app, 2), "Record 2 of 4, 2026-11-28 09:15:30");
-  EXPECT_EQ(Record_Position_Text(app, 9), "Record 9 of 4");
-  EXPECT_EQ(Record_Position_Compact(app, 2), "2/4");
-  EXPECT_EQ(Record_Position_Compact(AppState(), 1), "0/0");
-  EXPECT_EQ(Record_Position_Text(AppState(), 1), "No records loaded");
 }
 
 }  // namespace

@@ -106,25 +106,6 @@ TEST_F(ShowRecordTest, SlotsWithoutASampleShowEmptyBoxes) {
   EXPECT_EQ(app.form.Label2, "");
 }
 
-// The tooltip holds the whole value, its unit and the sample's time label, whatever the box
-// can show; channel 46 adds the date its seconds name, and beyond any date keeps its text.
-TEST_F(ShowRecordTest, TooltipHasTheWholeValueUnitAndTimeAndChannel46ItsDate) {
-  Append(10, 18304.37, "2026-11-28 09:14:01");
-  Append(47, 2000000000, "");
-  Append(46, 1795857241, "");
-  Append(46, 1e15, "");
-  Show_Record(app, platform, 1);
-  EXPECT_EQ(app.form.Text1[10].tooltip, "Array Y+ Curr: 18304.37 mA\n2026-11-28 09:14:01");
-  EXPECT_EQ(app.form.Text1[47].tooltip, "Packets Up: 2000000000\nno time label");
-  EXPECT_EQ(app.form.Text1[46].text, "1795857241 -> 2026-11-28 09:14:01");
-  // The tooltip writes the date as time labels are written, whatever the box's own form.
-  EXPECT_EQ(app.form.Text1[46].tooltip,
-            "time last I\xC2\xB2"
-            "C msg: 1795857241 (2026-11-28 09:14:01)\nno time label");
-  Show_Record(app, platform, 2);
-  EXPECT_EQ(app.form.Text1[46].text, "1795857241 -> 2026-11-28 09:14:01");
-}
-
 TEST_F(ShowRecordTest, PositionsOutsideTheStoreChangeNothing) {
   Append(3, 9.1, "label");
   Show_Record(app, platform, 1);
