@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "archive/archive.hpp"
-#include "archive/limits.hpp"
+#include "decode/channel_limits.hpp"
 
 namespace orvelt {
 

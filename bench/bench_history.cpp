@@ -5,6 +5,8 @@
 //   - opening the window: the above plus the pass list with each pass's figures;
 //   - a zoom step (the range shrunk to 4/5 about its middle, from the whole mission down to one
 //     pass) and a pan step (a tenth of the range), each planned and drawn;
+//   - the same first draw and zoom steps for the magnetometer's group (channels 51, 52, 53: three
+//     queries and three envelopes per draw), as "Group" charts it;
 //   - the floor: a replot of what is already drawn, no query.
 // Peak resident memory of the whole run is reported as peak_MB. With ORVELT_SCREENSHOT_DIR set,
 // it leaves history_mission.png and history_one_pass.png there.
@@ -92,25 +94,41 @@ void Open_Window(benchmark::State& state) {
   }
 }
 
-void First_Draw(benchmark::State& state) {
+// Channel `channel` (with its group when `group`) over the whole mission, drawn after another
+// channel's pass.
+void Draw_Whole_Mission(benchmark::State& state, int channel, bool group) {
   orvelt::HistoryWindow& w = Window();
   const Mission& m = Range();
   for (auto _ : state) {
-    // Another channel first, so that nothing of the drawn channel is left in SQLite's cache.
+    // Another channel first, so that nothing of the drawn channels is left in SQLite's cache.
     state.PauseTiming();
+    w.Set_Group(false);
     w.Select_Channel(8);
     w.Show_Range(m.pass.start, m.pass.end);
-    w.Select_Channel(3);
+    w.Select_Channel(channel);
+    w.Set_Group(group);
     state.ResumeTiming();
     w.Show_Range(m.first - 3600, m.last + 3600);
   }
-  Screenshot(w, "history_mission.png");
+  Screenshot(w, group ? "history_mission_group.png" : "history_mission.png");
+  w.Set_Group(false);
   state.counters["peak_MB"] = Peak_Mb();
 }
 
-void Zoom_Steps(benchmark::State& state) {
+void First_Draw(benchmark::State& state) {
+  Draw_Whole_Mission(state, 3, false);
+}
+
+void First_Draw_Group(benchmark::State& state) {
+  Draw_Whole_Mission(state, 51, true);
+}
+
+// From the whole mission down to one pass, the range shrunk to 4/5 about the pass each step.
+void Zoom_Down(benchmark::State& state, int channel, bool group) {
   orvelt::HistoryWindow& w = Window();
   const Mission& m = Range();
+  w.Select_Channel(channel);
+  w.Set_Group(group);
   int steps = 0;
   for (auto _ : state) {
     double from = static_cast<double>(m.first), to = static_cast<double>(m.last);
@@ -127,8 +145,18 @@ void Zoom_Steps(benchmark::State& state) {
   state.counters["s_per_step"] =
       benchmark::Counter(steps, benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
   w.Show_Range(m.pass.start - 60, m.pass.end + 60);
-  Screenshot(w, "history_one_pass.png");
+  Screenshot(w, group ? "history_one_pass_group.png" : "history_one_pass.png");
+  w.Set_Group(false);
+  w.Select_Channel(3);
   state.counters["peak_MB"] = Peak_Mb();
+}
+
+void Zoom_Steps(benchmark::State& state) {
+  Zoom_Down(state, 3, false);
+}
+
+void Zoom_Steps_Group(benchmark::State& state) {
+  Zoom_Down(state, 51, true);
 }
 
 void Pan_Steps(benchmark::State& state) {
@@ -154,6 +182,8 @@ void Replot_Floor(benchmark::State& state) {
 BENCHMARK(Open_Window)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1);
 BENCHMARK(First_Draw)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(Zoom_Steps)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
+BENCHMARK(First_Draw_Group)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(Zoom_Steps_Group)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
 BENCHMARK(Pan_Steps)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(Replot_Floor)->Unit(benchmark::kMillisecond)->UseRealTime();
 

@@ -145,8 +145,7 @@ m export-csv-quote $f "if (c == '\"') out += '\"';" '' "$T_EXP test_dump" "$R_EX
 m export-bitmap-extension src/export/screenshot_name.cpp 'if (!replaced) result.append(kBitmapExtension);' 'if (replaced) result.append(kBitmapExtension);' "$T_EXP" "$R_EXP"
 
 # --- archive, form and the Qt layer
-f=src/archive/limits.cpp
-m archive-limit-below $f 'value < *limits.lower' 'value <= *limits.lower' "$T_ARC" "$R_ARC"
+m archive-limit-below src/decode/channel_limits.cpp 'value < *limits.lower' 'value <= *limits.lower' "test_decode $T_ARC" "(^|/)Check_Limits\\.|$R_ARC"
 m archive-sample-dedup src/archive/archive.cpp '"INSERT OR IGNORE INTO samples(' '"INSERT INTO samples(' "$T_ARC" "$R_ARC"
 m form-status-unknown src/form/form_model.cpp 'if (status < 0) {' 'if (status <= 0) {' "$T_WIN $T_CHART" "$R_WIN|$R_CHART"
 f=src/qt/key_press_tracker.cpp

@@ -21,7 +21,7 @@ LimitTable Load_Limits(QSettings& settings) {
     if (text.isEmpty()) continue;
     // A damaged entry sets no limit rather than a wrong one.
     if (const auto limits = Parse_Limits(text.toStdString())) {
-      table[static_cast<std::size_t>(c)] = *limits;
+      table[static_cast<std::size_t>(c)] = limits.value();
     }
   }
   settings.endGroup();

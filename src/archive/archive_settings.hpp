@@ -4,7 +4,7 @@
 
 #include <filesystem>
 
-#include "archive/limits.hpp"
+#include "decode/channel_limits.hpp"
 
 namespace orvelt {
 

@@ -31,19 +31,38 @@ void Set_Chart_Size(ChartModel& chart, int rows, int columns) {
   ++chart.data_revision;
 }
 
-struct ChartGroup {
-  std::array<int, kMaxChartSeries> members;
+constexpr std::array kBattVChannels{3, 8};
+constexpr std::array kYChannels{10, 13};
+constexpr std::array kXChannels{16, 21};
+constexpr std::array kZChannels{19, 27};
+constexpr std::array kMagChannels{51, 52, 53};
+constexpr std::array kPairColours{kSteelBlue, kForestGreen};
+constexpr std::array kBattVColours{kSteelBlue, kMaroon};
+constexpr std::array kMagColours{kSteelBlue, kForestGreen, kMaroon};
+
+struct GroupChart {
+  ChartGroup group;
   ChartRoutine routine;
 };
 
-// Every channel that belongs to a group chart; the other channels have none.
-constexpr std::array<ChartGroup, 5> kChartGroups{{
-    {{3, 8, -1}, &Draw_BattV_Chart},
-    {{10, 13, -1}, &Draw_Y_Chart},
-    {{16, 21, -1}, &Draw_X_Chart},
-    {{19, 27, -1}, &Draw_Z_Chart},
-    {{51, 52, 53}, &Draw_Mag_Chart},
+// Every channel that belongs to a group chart; the other channels have none. The history
+// window charts the same groups.
+const std::array<GroupChart, 5> kGroupCharts{{
+    {{kBattVChannels, kBattVColours}, &Draw_BattV_Chart},
+    {{kYChannels, kPairColours}, &Draw_Y_Chart},
+    {{kXChannels, kPairColours}, &Draw_X_Chart},
+    {{kZChannels, kPairColours}, &Draw_Z_Chart},
+    {{kMagChannels, kMagColours}, &Draw_Mag_Chart},
 }};
+
+const GroupChart* Group_Of(int channel) {
+  for (const GroupChart& chart : kGroupCharts) {
+    for (const int member : chart.group.channels) {
+      if (member == channel) return &chart;
+    }
+  }
+  return nullptr;
+}
 
 // Rows per tick mark and per label above kAutoSpacingMaxRows rows: rows / 40 rounded to the
 // nearest whole number, halves to the even neighbour (60 gives 2, 100 gives 2, 140 gives 4).
@@ -147,24 +166,23 @@ void Draw_Value(AppState& app, int channel) {
 }
 
 void Draw_X_Chart(AppState& app, int channel) {
-  Draw_Series_Chart(app, std::array{16, 21}, std::array{kSteelBlue, kForestGreen}, channel);
+  Draw_Series_Chart(app, kXChannels, kPairColours, channel);
 }
 
 void Draw_Y_Chart(AppState& app, int channel) {
-  Draw_Series_Chart(app, std::array{10, 13}, std::array{kSteelBlue, kForestGreen}, channel);
+  Draw_Series_Chart(app, kYChannels, kPairColours, channel);
 }
 
 void Draw_Z_Chart(AppState& app, int channel) {
-  Draw_Series_Chart(app, std::array{19, 27}, std::array{kSteelBlue, kForestGreen}, channel);
+  Draw_Series_Chart(app, kZChannels, kPairColours, channel);
 }
 
 void Draw_BattV_Chart(AppState& app, int channel) {
-  Draw_Series_Chart(app, std::array{3, 8}, std::array{kSteelBlue, kMaroon}, channel);
+  Draw_Series_Chart(app, kBattVChannels, kBattVColours, channel);
 }
 
 void Draw_Mag_Chart(AppState& app, int channel) {
-  Draw_Series_Chart(app, std::array{51, 52, 53}, std::array{kSteelBlue, kForestGreen, kMaroon},
-                    channel);
+  Draw_Series_Chart(app, kMagChannels, kMagColours, channel);
 }
 
 void Redraw_Chart(AppState& app) {
@@ -182,12 +200,13 @@ bool Chart_Behind_Store(const AppState& app) {
 }
 
 ChartRoutine Group_Chart(int channel) {
-  for (const ChartGroup& group : kChartGroups) {
-    for (const int member : group.members) {
-      if (member == channel && member >= 0) return group.routine;
-    }
-  }
-  return nullptr;
+  const GroupChart* chart = Group_Of(channel);
+  return chart ? chart->routine : nullptr;
+}
+
+ChartGroup Chart_Group(int channel) {
+  const GroupChart* chart = Group_Of(channel);
+  return chart ? chart->group : ChartGroup{};
 }
 
 }  // namespace orvelt

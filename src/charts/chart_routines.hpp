@@ -54,4 +54,14 @@ using ChartRoutine = void (*)(AppState& app, int channel);
 // The group chart of a channel, or nullptr for a channel that belongs to no group.
 ChartRoutine Group_Chart(int channel);
 
+// What a group chart draws: its channels in series order (the first gives the rows and their
+// labels) and the colour of each.
+struct ChartGroup {
+  std::span<const int> channels;
+  std::span<const Rgb> colours;
+};
+
+// The group a channel belongs to; no channels for a channel without a group.
+ChartGroup Chart_Group(int channel);
+
 }  // namespace orvelt

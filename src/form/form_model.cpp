@@ -29,6 +29,19 @@ void FormModel::Take_Decoded_Facts(const TelemetryState& state) {
   if (state.frames_decoded > 0) Label8 = std::to_string(List2.size());
 }
 
+BoxPaint Box_Paint(const ValueBox& box) {
+  const bool outside = box.limit != LimitCheck::Within;
+  BoxPaint paint{box.back_colour, kTextNormal};
+  if (outside && box.back_colour == kBoxWhite) paint.back = kBoxWarning;
+  // A value beyond its limits matters more than its age.
+  if (outside) {
+    paint.text = kTextWarning;
+  } else if (box.stale) {
+    paint.text = kTextStale;
+  }
+  return paint;
+}
+
 std::size_t FormModel::Label3_Kept_Tail() const {
   if (Label3_summary.empty() || !Label3.ends_with(Label3_summary)) return 0;
   return Label3_summary.size();

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "decode/channel_limits.hpp"
 #include "decode/telemetry_state.hpp"
 #include "form/channel_table.hpp"
 #include "form/chart_model.hpp"
@@ -14,6 +15,12 @@ namespace orvelt {
 // Background colours of value boxes, 0x00BBGGRR as the window stores them.
 inline constexpr std::uint32_t kBoxWhite = 0xFFFFFF;
 inline constexpr std::uint32_t kBoxHighlight = 0xC0FFFF;
+// A value outside its channel's limits: a light red box, or dark red text in the selected box,
+// whose highlight keeps its colour so that the selection stays visible.
+inline constexpr std::uint32_t kBoxWarning = 0xC8C8FF;
+inline constexpr std::uint32_t kTextWarning = 0x0000B4;
+inline constexpr std::uint32_t kTextNormal = 0x000000;
+inline constexpr std::uint32_t kTextStale = 0xA4A0A0;
 
 struct ValueBox {
   bool exists = false;
@@ -22,7 +29,20 @@ struct ValueBox {
   std::uint32_t back_colour = kBoxWhite;
   bool written = false;  // set once something has written the box since start-up
   bool stale = false;    // an old sample shown while following a live session: drawn greyed
+  // Where the value shown lies against its channel's limits; within for an empty box.
+  LimitCheck limit = LimitCheck::Within;
 };
+
+// The colours a value box is drawn in, 0x00BBGGRR.
+struct BoxPaint {
+  std::uint32_t back = kBoxWhite;
+  std::uint32_t text = kTextNormal;
+  bool operator==(const BoxPaint&) const = default;
+};
+
+// How `box` is drawn: its selection colour, a value outside its limits in the warning colour
+// (the selected box in its highlight with warning text), an old sample greyed.
+BoxPaint Box_Paint(const ValueBox& box);
 
 struct Selector {
   bool exists = false;

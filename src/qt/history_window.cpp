@@ -2,6 +2,7 @@
 
 #include <QAction>
 #include <QActionGroup>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QDateTime>
 #include <QDir>
@@ -26,6 +27,7 @@
 #include "archive/archive_place.hpp"
 #include "archive/archive_settings.hpp"
 #include "archive/history_view.hpp"
+#include "charts/chart_routines.hpp"
 #include "decode/channels.hpp"
 #include "export/csv_export.hpp"
 #include "forward/station_settings_store.hpp"
@@ -60,6 +62,20 @@ std::vector<int> Charted_Channels() {
   return channels;
 }
 
+QColor Colour(Rgb rgb) {
+  return QColor(rgb.red, rgb.green, rgb.blue);
+}
+
+QString Caption(int channel) {
+  const ChannelName name = Channel_Name(channel);
+  return QString::fromUtf8(name.caption.data(), static_cast<qsizetype>(name.caption.size()));
+}
+
+QString Unit(int channel) {
+  const ChannelName name = Channel_Name(channel);
+  return QString::fromUtf8(name.unit.data(), static_cast<qsizetype>(name.unit.size()));
+}
+
 QString Utc_Text(UtcSeconds t) {
   return QDateTime::fromSecsSinceEpoch(t, Qt::UTC).toString(QStringLiteral("yyyy-MM-dd hh:mm:ss"));
 }
@@ -83,6 +99,9 @@ HistoryWindow::HistoryWindow(MainWindow& main, std::filesystem::path archive_fil
   }
   top->addWidget(new QLabel(tr("Channel:"), this));
   top->addWidget(channel_box_);
+  group_box_ = new QCheckBox(tr("&Group"), this);
+  group_box_->setToolTip(tr("The channel with its group, as a Shift-click charts it"));
+  top->addWidget(group_box_);
   top->addSpacing(12);
   top->addWidget(new QLabel(tr("Limits:"), this));
   limits_edit_ = new QLineEdit(this);
@@ -124,13 +143,20 @@ HistoryWindow::HistoryWindow(MainWindow& main, std::filesystem::path archive_fil
   connect(plot_->xAxis, qOverload<const QCPRange&>(&QCPAxis::rangeChanged), this, [this] {
     if (!redrawing_) redraw_timer_->start();
   });
+  // The first draw happens before the window has its size: a chart drawn for another width
+  // than it has now would put a whole mission into a few columns, so it is drawn again.
+  connect(plot_, &QCustomPlot::afterLayout, this, [this] {
+    if (!redrawing_ && plot_->axisRect()->width() != drawn_pixels_) redraw_timer_->start();
+  });
   connect(channel_box_, &QComboBox::currentIndexChanged, this, [this] {
     channel_ = channel_box_->currentData().toInt();
     const std::string text = Limits_Text(limits_[static_cast<std::size_t>(channel_)]);
     limits_edit_->setText(QString::fromStdString(text));
+    group_box_->setEnabled(!Chart_Group(channel_).channels.empty());
     Fill_Passes();
     Redraw();
   });
+  connect(group_box_, &QCheckBox::toggled, this, &HistoryWindow::Redraw);
   connect(set_limits, &QPushButton::clicked, this, &HistoryWindow::Set_Limits);
   connect(limits_edit_, &QLineEdit::returnPressed, this, &HistoryWindow::Set_Limits);
   connect(whole, &QPushButton::clicked, this, [this] {
@@ -147,6 +173,7 @@ HistoryWindow::HistoryWindow(MainWindow& main, std::filesystem::path archive_fil
   resize(1100, 600);
   Open_Archive();
   channel_box_->setCurrentIndex(channel_box_->findData(channel_));
+  group_box_->setEnabled(!Chart_Group(channel_).channels.empty());
   const std::string text = Limits_Text(limits_[static_cast<std::size_t>(channel_)]);
   limits_edit_->setText(QString::fromStdString(text));
   Fill_Passes();
@@ -168,6 +195,18 @@ void HistoryWindow::Select_Channel(int channel) {
   channel_box_->setCurrentIndex(channel_box_->findData(channel));
 }
 
+void HistoryWindow::Set_Group(bool group) {
+  group_box_->setChecked(group);
+}
+
+std::vector<int> HistoryWindow::Charted() const {
+  const ChartGroup group = Chart_Group(channel_);
+  if (group_box_->isChecked() && !group.channels.empty()) {
+    return {group.channels.begin(), group.channels.end()};
+  }
+  return {channel_};
+}
+
 void HistoryWindow::Show_Range(UtcSeconds from, UtcSeconds to) {
   plot_->xAxis->setRange(static_cast<double>(from), static_cast<double>(to));
   Redraw();
@@ -182,83 +221,99 @@ void HistoryWindow::Redraw() {
   const auto from = static_cast<UtcSeconds>(std::floor(range.lower));
   const auto to = static_cast<UtcSeconds>(std::ceil(range.upper));
   const int pixels = std::max(1, plot_->axisRect()->width());
-  auto planned = Plan_History(*archive_, channel_, from, to, pixels);
-  if (!planned.ok()) {
-    status_->setText(QString::fromStdString(planned.why()));
-    redrawing_ = false;
-    return;
-  }
-  const HistoryView& view = planned.value();
-  const ChannelLimits& limit = limits_[static_cast<std::size_t>(channel_)];
   const double column_seconds = static_cast<double>(std::max<UtcSeconds>(to - from, 1)) / pixels;
-  // A column of the envelope is drawn as a stroke from its minimum to its maximum, joined to
-  // the next column: dense columns fill a band, a lone column is a vertical stroke.
-  QVector<double> x, y, warn_x, warn_y;
+  const std::vector<int> charted = Charted();
+  // A channel alone is drawn as the main window draws it; a group in its group chart's colours.
+  const ChartGroup group = Chart_Group(channel_);
+  const bool as_group = charted.size() > 1;
+  QVector<double> warn_x, warn_y;
   double y_min = std::numeric_limits<double>::max(), y_max = std::numeric_limits<double>::lowest();
   std::int64_t shown = 0;
-  const auto add = [&](UtcSeconds start, UtcSeconds previous_end, double lo, double hi,
-                       UtcSeconds centre) {
-    // A silence between passes stays a gap: no line is drawn across it.
-    if (!x.isEmpty() && Is_Gap(previous_end, start, static_cast<UtcSeconds>(column_seconds))) {
-      x.push_back(static_cast<double>(previous_end));
-      y.push_back(kNan);
+  bool envelope = false;
+  UtcSeconds bucket_width = 0;
+  for (std::size_t k = 0; k < charted.size(); ++k) {
+    const int channel = charted[k];
+    auto planned = Plan_History(*archive_, channel, from, to, pixels);
+    if (!planned.ok()) {
+      status_->setText(QString::fromStdString(planned.why()));
+      redrawing_ = false;
+      return;
     }
-    x.push_back(static_cast<double>(centre));
-    y.push_back(lo);
-    if (hi != lo) {
-      x.push_back(static_cast<double>(centre));
-      y.push_back(hi);
-    }
-    y_min = std::min(y_min, lo);
-    y_max = std::max(y_max, hi);
-    for (const double v : {lo, hi}) {
-      if (Check_Limits(limit, v) != LimitCheck::Within) {
-        warn_x.push_back(static_cast<double>(centre));
-        warn_y.push_back(v);
+    const HistoryView& view = planned.value();
+    envelope = envelope || view.envelope;
+    bucket_width = std::max(bucket_width, view.bucket_width);
+    const ChannelLimits& limit = limits_[static_cast<std::size_t>(channel)];
+    // A column of the envelope is drawn as a stroke from its minimum to its maximum, joined to
+    // the next column: dense columns fill a band, a lone column is a vertical stroke.
+    QVector<double> x, y;
+    const auto add = [&](UtcSeconds start, UtcSeconds previous_end, double lo, double hi,
+                         UtcSeconds centre) {
+      // A silence between passes stays a gap: no line is drawn across it.
+      if (!x.isEmpty() && Is_Gap(previous_end, start, static_cast<UtcSeconds>(column_seconds))) {
+        x.push_back(static_cast<double>(previous_end));
+        y.push_back(kNan);
       }
-      if (hi == lo) break;
+      x.push_back(static_cast<double>(centre));
+      y.push_back(lo);
+      if (hi != lo) {
+        x.push_back(static_cast<double>(centre));
+        y.push_back(hi);
+      }
+      y_min = std::min(y_min, lo);
+      y_max = std::max(y_max, hi);
+      for (const double v : {lo, hi}) {
+        if (Check_Limits(limit, v) != LimitCheck::Within) {
+          warn_x.push_back(static_cast<double>(centre));
+          warn_y.push_back(v);
+        }
+        if (hi == lo) break;
+      }
+    };
+    UtcSeconds previous_end = 0;
+    if (view.envelope) {
+      for (const HistoryColumn& c : view.columns) {
+        add(c.start, previous_end, c.min, c.max, c.start + (c.end - c.start) / 2);
+        previous_end = c.end;
+        shown += c.count;
+      }
+    } else {
+      for (const Sample& s : view.samples) {
+        add(s.time, previous_end, s.value, s.value, s.time);
+        previous_end = s.time;
+      }
+      shown += static_cast<std::int64_t>(view.samples.size());
     }
-  };
-  UtcSeconds previous_end = 0;
-  if (view.envelope) {
-    for (const HistoryColumn& c : view.columns) {
-      add(c.start, previous_end, c.min, c.max, c.start + (c.end - c.start) / 2);
-      previous_end = c.end;
-      shown += c.count;
-    }
-  } else {
-    for (const Sample& s : view.samples) {
-      add(s.time, previous_end, s.value, s.value, s.time);
-      previous_end = s.time;
-    }
-    shown = static_cast<std::int64_t>(view.samples.size());
+    QCPGraph* line = plot_->addGraph();
+    line->setName(Caption(channel));
+    line->setData(x, y, true);
+    line->setPen(QPen(Colour(as_group ? group.colours[k] : kSteelBlue)));
+    if (!view.envelope) line->setScatterStyle(QCPScatterStyle(QCPScatterStyle::ssDisc, 3));
   }
-  QCPGraph* line = plot_->addGraph();
-  line->setData(x, y, true);
-  line->setPen(QPen(QColor(0, 70, 160)));
-  if (!view.envelope) line->setScatterStyle(QCPScatterStyle(QCPScatterStyle::ssDisc, 3));
   if (!warn_x.isEmpty()) {
     QCPGraph* warn = plot_->addGraph();
-    warn->setData(warn_x, warn_y, true);
+    warn->setName(tr("Outside limits"));
+    warn->setData(warn_x, warn_y, false);
     warn->setLineStyle(QCPGraph::lsNone);
     warn->setScatterStyle(QCPScatterStyle(QCPScatterStyle::ssDisc, kWarningColour, 6));
   }
+  plot_->legend->setVisible(as_group);
   if (y_min <= y_max) {
     const double pad = std::max((y_max - y_min) * 0.05, 1e-9);
     plot_->yAxis->setRange(y_min - pad, y_max + pad);
   }
-  const ChannelName name = Channel_Name(channel_);
-  plot_->yAxis->setLabel(QString::fromUtf8(name.caption.data(), name.caption.size()) +
-                         (name.unit.empty() ? QString()
-                                            : QStringLiteral(" (%1)").arg(QString::fromUtf8(
-                                                  name.unit.data(), name.unit.size()))));
+  // A group's channels share their unit; the legend names them.
+  const QString unit = Unit(channel_);
+  const QString unit_text = unit.isEmpty() ? QString() : QStringLiteral(" (%1)").arg(unit);
+  plot_->yAxis->setLabel(as_group ? unit : Caption(channel_) + unit_text);
   plot_->replot(QCustomPlot::rpImmediateRefresh);
+  // The axis labels may have taken or given back a few pixels: that width counts as drawn.
+  drawn_pixels_ = plot_->axisRect()->width();
   status_->setText(tr("%1 to %2 UTC: %3 samples, %4")
                        .arg(Utc_Text(from), Utc_Text(to))
                        .arg(shown)
-                       .arg(view.envelope ? tr("min/max per pixel column (buckets of %1 s)")
-                                                .arg(view.bucket_width ? view.bucket_width : 1)
-                                          : tr("each sample")));
+                       .arg(envelope ? tr("min/max per pixel column (buckets of %1 s)")
+                                           .arg(bucket_width ? bucket_width : 1)
+                                     : tr("each sample")));
   redrawing_ = false;
 }
 
@@ -324,14 +379,17 @@ void HistoryWindow::Fill_Passes() {
 
 void HistoryWindow::Set_Limits() {
   const std::string text = limits_edit_->text().trimmed().toStdString();
-  const auto limits =
-      text.empty() ? std::optional<ChannelLimits>(ChannelLimits{}) : Parse_Limits(text);
+  const auto limits = Parse_Limits(text.empty() ? ".." : text);
   if (!limits) {
-    status_->setText(tr("Limits are written lower..upper, either end may be left empty"));
+    status_->setText(QString::fromStdString(limits.why()));
     return;
   }
-  limits_[static_cast<std::size_t>(channel_)] = *limits;
+  // Another history window may have set other channels' limits since this one opened: they
+  // are kept.
+  limits_ = Load_Limits(*Station_Settings());
+  limits_[static_cast<std::size_t>(channel_)] = limits.value();
   Save_Limits(*Station_Settings(), limits_);
+  main_.Set_Limits(limits_);
   Fill_Passes();
   Redraw();
 }

@@ -24,6 +24,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScrollBar>
+#include <QSettings>
 #include <QSignalBlocker>
 #include <QTabBar>
 #include <QTabWidget>
@@ -34,8 +35,10 @@
 #include <algorithm>
 
 #include "archive/archive_place.hpp"
+#include "archive/archive_settings.hpp"
 #include "charts/selection.hpp"
 #include "export/screenshot.hpp"
+#include "forward/station_settings_store.hpp"
 #include "qt/capture_archiving.hpp"
 #include "qt/chart_widget.hpp"
 #include "qt/forwarding_controller.hpp"
@@ -152,7 +155,11 @@ MainWindow::MainWindow(std::unique_ptr<QtPlatform> platform, QWidget* parent,
   setWindowTitle(QString::fromUtf8(kWindowTitle));
   setAcceptDrops(true);
   scale_ = logicalDpiX() / kDesignDpi;
-  shown_colour_.fill(~std::uint32_t{0});  // nothing rendered yet
+  shown_paint_.fill({~std::uint32_t{0}, ~std::uint32_t{0}});  // nothing rendered yet
+  {
+    QSettings station(QStringLiteral("orvelt"), QString::fromLatin1(kStationSettingsApplication));
+    app_->limits = Load_Limits(station);
+  }
 
   QPalette pal = palette();
   pal.setColor(QPalette::Window, kFormColour);
@@ -223,6 +230,12 @@ void MainWindow::Store_Replaced() {
   Store_Changed(*app_, *platform_, QDateTime::currentSecsSinceEpoch());
   Render(kChart | kLoadReport);
   if (frame_view_) frame_view_->Refresh();
+}
+
+void MainWindow::Set_Limits(const LimitTable& limits) {
+  app_->limits = limits;
+  Show_Current_Record(*app_, *platform_, QDateTime::currentSecsSinceEpoch());
+  Render(kNothingElse);
 }
 
 void MainWindow::Forget_Load() {
@@ -582,14 +595,12 @@ void MainWindow::Render_Boxes() {
       box->setToolTip(status ? From_Utf8(model.text) : From_Utf8(model.tooltip));
       shown_text_[i] = model.text;
     }
-    if (model.back_colour != shown_colour_[i] || model.stale != shown_stale_[i]) {
+    if (const BoxPaint paint = Box_Paint(model); paint != shown_paint_[i]) {
       QPalette pal = box->palette();
-      pal.setColor(QPalette::Base, Box_Colour(model.back_colour));
-      // An old sample among fresh ones while following a pass is greyed.
-      pal.setColor(QPalette::Text, model.stale ? QColor(Qt::gray) : QColor(Qt::black));
+      pal.setColor(QPalette::Base, Box_Colour(paint.back));
+      pal.setColor(QPalette::Text, Box_Colour(paint.text));
       box->setPalette(pal);
-      shown_colour_[i] = model.back_colour;
-      shown_stale_[i] = model.stale;
+      shown_paint_[i] = paint;
     }
   }
 }

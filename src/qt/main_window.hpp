@@ -94,6 +94,8 @@ class MainWindow : public QMainWindow {
   // The store was emptied or replaced (a load, a new live session): every view shows the new
   // store at once.
   void Store_Replaced();
+  // The station's limits changed: the value boxes outside them are marked at once.
+  void Set_Limits(const LimitTable& limits);
   // A live session began or started afresh: the last load's report no longer describes the
   // store.
   void Forget_Load();
@@ -205,8 +207,7 @@ class MainWindow : public QMainWindow {
 
   // What the widgets show now, so that a render touches only what changed.
   std::array<std::string, kControlIndexCount> shown_text_;
-  std::array<std::uint32_t, kControlIndexCount> shown_colour_{};
-  std::array<bool, kControlIndexCount> shown_stale_{};
+  std::array<BoxPaint, kControlIndexCount> shown_paint_{};
   std::string shown_label2_, shown_label3_, shown_label3_details_, shown_frame5_;
   std::uint64_t shown_list1_ = 0;  // messages ever appended when List1 was last drawn
   bool loaded_ = false;            // a load has run, so there is a report to show

@@ -20,6 +20,8 @@ struct AppState {
   // The record display shows every channel's latest sample instead of record HScroll1: set
   // while a live session is followed.
   bool show_latest = false;
+  // The station's limits per channel: the record display marks the value boxes outside them.
+  LimitTable limits{};
 };
 
 }  // namespace orvelt

@@ -124,6 +124,7 @@ void Fill_Box(AppState& app, Platform& platform, const ChannelInfo& channel, int
   const int i = channel.index;
   ValueBox& box = app.form.Text1[static_cast<std::size_t>(i)];
   box.stale = false;
+  box.limit = LimitCheck::Within;
   // A slot that holds no sample shows an empty box: a 0.00 there would read as a measurement.
   if (r < 1 || r > store.Count(i)) {
     box.text.clear();
@@ -131,6 +132,7 @@ void Fill_Box(AppState& app, Platform& platform, const ChannelInfo& channel, int
     return;
   }
   const double v = store.Value(i, r);
+  box.limit = Check_Limits(app.limits[static_cast<std::size_t>(i)], v);
   switch (channel.format) {
     case ValueFormat::TwoDecimals:
       box.text = Format_Two_Decimals(v, separator);

@@ -5,7 +5,6 @@
 #include <vector>
 
 #include "archive/archive_place.hpp"
-#include "archive/limits.hpp"
 #include "archive/network_fetch_rules.hpp"
 #include "archive/passes.hpp"
 #include "archive/satnogs_export.hpp"
@@ -77,28 +76,6 @@ TEST(ParseExportLine, TakesFramesWithTheirTime) {
   EXPECT_TRUE(Is_Frame_Export({reinterpret_cast<const std::uint8_t*>(line.data()), line.size()}));
   const std::uint8_t capture[] = {0xC0, 0x09, '2', '0', 0xC0};
   EXPECT_FALSE(Is_Frame_Export(capture));
-}
-
-TEST(Limits, CheckAndText) {
-  const ChannelLimits battery{6.0, 8.4};
-  EXPECT_EQ(Check_Limits(battery, 5.99), LimitCheck::Below);
-  EXPECT_EQ(Check_Limits(battery, 6.0), LimitCheck::Within);
-  EXPECT_EQ(Check_Limits(battery, 8.41), LimitCheck::Above);
-  EXPECT_EQ(Check_Limits({}, -1e300), LimitCheck::Within);
-  EXPECT_EQ(Check_Limits({std::nullopt, 1.0}, 2.0), LimitCheck::Above);
-  for (const std::string& text : std::vector<std::string>{"6..8.4", "..8.4", "-1.5..", ""}) {
-    SCOPED_TRACE(text);
-    const auto limits = Parse_Limits(text.empty() ? ".." : text);
-    ASSERT_TRUE(limits);
-    EXPECT_EQ(Limits_Text(*limits), text);
-  }
-  for (const std::string& bad : std::vector<std::string>{"6", "8..6", "a..b", "1..2..3", "nan.."}) {
-    SCOPED_TRACE(bad);
-    EXPECT_FALSE(Parse_Limits(bad));
-  }
-  // The preset is offered, never applied: the default table has no limit at all.
-  EXPECT_TRUE(Battery_Limit_Preset()[3].lower.has_value());
-  EXPECT_FALSE(LimitTable{}[3].lower.has_value());
 }
 
 TEST(DefaultArchivePath, UsesTheDataFolder) {

@@ -170,6 +170,13 @@ TEST(SeriesChart, RowsAndLabelsComeFromTheFirstChannelWhateverWasClicked) {
           << chart.title;
       EXPECT_TRUE(chart.legend_bottom_left);
       EXPECT_EQ(app.form.Frame5, Channel_Caption(clicked));
+      // The group the history window charts is the one drawn here, in the same colours.
+      const ChartGroup group = Chart_Group(clicked);
+      ASSERT_EQ(group.channels.size(), c.routine == &Draw_Value ? 0 : c.channels.size());
+      for (std::size_t s = 0; s < group.channels.size(); ++s) {
+        EXPECT_EQ(group.channels[s], c.channels[s]);
+        EXPECT_EQ(group.colours[s], chart.series[s].colour);
+      }
     }
   }
 }

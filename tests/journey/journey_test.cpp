@@ -5,6 +5,7 @@
 #include <QAbstractItemView>
 #include <QApplication>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QDialogButtonBox>
 #include <QDir>
 #include <QElapsedTimer>
@@ -36,11 +37,15 @@
 #include <memory>
 #include <sstream>
 
+#include "archive/archive_loading.hpp"
+#include "archive/archive_place.hpp"
 #include "archive/network_test_server.hpp"
 #include "export/csv_export.hpp"
 #include "forward/sids_test_server.hpp"
 #include "live/loopback_tnc.hpp"
+#include "qcustomplot.h"
 #include "qt/forwarding_controller.hpp"
+#include "qt/history_window.hpp"
 #include "qt/live_controller.hpp"
 #include "qt/main_window.hpp"
 #include "support/test_font.hpp"
@@ -487,6 +492,10 @@ class JourneyTest : public QObject {
   // forwarding offered afterwards holds only the loaded capture's frames.
   void fetchChartAndLoadAPass();
 
+  // "View / History...", the magnetometer picked from the channel list with the mouse and its
+  // group chart switched on: the three axes in their colours, each over the archive's passes.
+  void chooseAGroupInHistory();
+
   void liveSessionThenRecentFilesThenForwarding() {
     Journey j;
     // A capture opened once, so that Recent files lists it.
@@ -623,6 +632,68 @@ void JourneyTest::fetchChartAndLoadAPass() {
   QTRY_COMPARE_WITH_TIMEOUT(j.Store().Count(3), 30, 5000);
   Back_To(j.window.get());
   j.Check_Views_Show_The_Store();
+  qunsetenv("XDG_DATA_HOME");
+}
+
+void JourneyTest::chooseAGroupInHistory() {
+  QTemporaryDir data;
+  qputenv("XDG_DATA_HOME", data.path().toLocal8Bit());
+  Journey j;
+  // The archive holds three passes, half a day apart.
+  std::vector<std::string> files;
+  for (int k = 0; k < 3; ++k) {
+    orvelt::tools::PassOptions pass{.seconds = 60, .seed = static_cast<std::uint32_t>(k + 1)};
+    pass.start += k * 43200;
+    files.push_back(j.Write(QStringLiteral("pass%1.kss").arg(k), pass).toStdString());
+  }
+  {
+    auto archive = orvelt::Archive::Open(orvelt::Default_Archive_Path());
+    QVERIFY(archive.ok());
+    QVERIFY(orvelt::Add_To_Archive(*archive.value(), files).error.empty());
+  }
+
+  Pick(*j.window, 'v', "History");
+  orvelt::HistoryWindow* history = nullptr;
+  QTRY_VERIFY_WITH_TIMEOUT(
+      (history = j.window->findChild<orvelt::HistoryWindow*>()) != nullptr && history->isVisible(),
+      5000);
+  Give_Focus(history);
+  QTRY_VERIFY_WITH_TIMEOUT(history->isActiveWindow(), 5000);
+  auto* channels = history->findChild<QComboBox*>();
+  auto* group = history->findChild<QCheckBox*>();
+  QVERIFY(channels != nullptr && group != nullptr);
+
+  // The list opens under the mouse and the magnetometer's Y axis is clicked in it.
+  QTest::mouseClick(channels, Qt::LeftButton);
+  QAbstractItemView* list = channels->view();
+  QTRY_VERIFY_WITH_TIMEOUT(list->isVisible(), 5000);
+  const QModelIndex y_axis = channels->model()->index(channels->findData(52), 0);
+  list->scrollTo(y_axis);
+  // A list that has just opened takes no click for a double-click interval, as for a person.
+  QTest::qWait(QApplication::doubleClickInterval() + 100);
+  const QPoint item = list->visualRect(y_axis).center();
+  QTest::mouseMove(list->viewport(), item);
+  QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, item);
+  QTRY_COMPARE_WITH_TIMEOUT(channels->currentData().toInt(), 52, 5000);
+  QTRY_VERIFY_WITH_TIMEOUT(!list->isVisible(), 5000);
+  QCOMPARE(history->Plot()->graphCount(), 1);
+
+  QVERIFY(group->isEnabled());
+  QTest::mouseClick(group, Qt::LeftButton);
+  QCustomPlot* plot = history->Plot();
+  QTRY_COMPARE_WITH_TIMEOUT(plot->graphCount(), 3, 5000);
+  const QStringList axes = {"Magn X- Axis", "Magn Y- Axis", "Magn Z- Axis"};
+  for (int k = 0; k < 3; ++k) {
+    QCOMPARE(plot->graph(k)->name(), axes[k]);
+    QVERIFY(plot->graph(k)->dataCount() > 0);
+  }
+  QVERIFY(plot->legend->visible());
+
+  // Unticked again, the chosen channel alone.
+  QTest::mouseClick(group, Qt::LeftButton);
+  QTRY_COMPARE_WITH_TIMEOUT(plot->graphCount(), 1, 5000);
+  QCOMPARE(plot->graph(0)->name(), axes[1]);
+  history->close();
   qunsetenv("XDG_DATA_HOME");
 }
 

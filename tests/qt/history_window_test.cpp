@@ -4,6 +4,7 @@
 // With ORVELT_SCREENSHOT_DIR set, it leaves history_month.png and history_pass.png there.
 
 #include <QAction>
+#include <QCheckBox>
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
@@ -17,6 +18,7 @@
 
 #include <cmath>
 #include <memory>
+#include <optional>
 
 #include "archive/archive_loading.hpp"
 #include "archive/archive_place.hpp"
@@ -113,8 +115,18 @@ class HistoryWindowTest : public QObject {
     limits->setText("..8.05");
     QTest::keyClick(limits, Qt::Key_Return);
     QCOMPARE(history->Plot()->graphCount(), 2);
-    QVERIFY(history->Plot()->graph(1)->dataCount() > 0);
+    const QCPGraph* warned = history->Plot()->graph(1);
+    QVERIFY(warned->dataCount() > 0);
+    QCOMPARE(warned->scatterStyle().pen().color(), QColor(220, 40, 40));
+    for (auto it = warned->data()->constBegin(); it != warned->data()->constEnd(); ++it) {
+      QVERIFY2(it->value > 8.05, qPrintable(QString::number(it->value)));
+    }
+    // The main window marks its boxes by the same limits at once.
+    QCOMPARE(main.App().limits[3].upper, std::optional<double>(8.05));
     Screenshot(history, "history_pass.png");
+    limits->clear();
+    QTest::keyClick(limits, Qt::Key_Return);
+    QVERIFY(!main.App().limits[3].upper);
 
     // A double click on a pass loads it into the main window, under the store's rules.
     const QRect cell = history->Pass_List()->visualItemRect(history->Pass_List()->item(1, 0));
@@ -122,6 +134,43 @@ class HistoryWindowTest : public QObject {
     QTest::mouseDClick(history->Pass_List()->viewport(), Qt::LeftButton, {}, cell.center());
     QTRY_COMPARE(main.App().telemetry.store.Count(3), kPassSeconds);
     QCOMPARE(main.App().telemetry.store.Label(3, 1), std::string_view("2026-11-28 21:14:00"));
+  }
+
+  // The window opens on the whole archive at its own width. A group is charted as the main
+  // window's group chart draws it: one envelope per channel in
+  // the group's colours, each broken between passes, named in a legend; a channel without a
+  // group cannot be charted as one.
+  void chartsAGroup() {
+    MainWindow main(std::make_unique<orvelt::testing::ScriptedPlatform>());
+    HistoryWindow history(main, Default_Archive_Path());
+    history.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&history));
+    // The whole month, first drawn before the window had its width, is drawn again at it.
+    QTRY_COMPARE(Gaps(history.Plot()->graph(0)), kPasses - 1);
+    history.Select_Channel(52);
+    history.Set_Group(true);
+    history.Show_Range(kFirst - 3600, kFirst + kPasses * 43200);
+    QCustomPlot* plot = history.Plot();
+    QCOMPARE(plot->graphCount(), 3);
+    QVERIFY(plot->legend->visible());
+    const struct {
+      const char* caption;
+      QColor colour;
+    } series[] = {{"Magn X- Axis", QColor(70, 130, 180)},
+                  {"Magn Y- Axis", QColor(34, 139, 34)},
+                  {"Magn Z- Axis", QColor(176, 48, 96)}};
+    for (int k = 0; k < 3; ++k) {
+      QCOMPARE(plot->graph(k)->name(), QString::fromUtf8(series[k].caption));
+      QCOMPARE(plot->graph(k)->pen().color(), series[k].colour);
+      QCOMPARE(Gaps(plot->graph(k)), kPasses - 1);
+    }
+    QCOMPARE(plot->yAxis->label(), QString::fromUtf8("µT"));
+
+    auto* group = history.findChild<QCheckBox*>();
+    history.Select_Channel(28);  // "Pow Supply Curr" has no group
+    QVERIFY(!group->isEnabled());
+    QCOMPARE(plot->graphCount(), 1);
+    QVERIFY(!plot->legend->visible());
   }
 
   // Live frames reach the archive stamped with their arrival second, only while switched on.

@@ -11,6 +11,7 @@
 #include <QPlainTextEdit>
 #include <QRadioButton>
 #include <QScrollBar>
+#include <QSettings>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QUrl>
@@ -20,7 +21,9 @@
 #include <string>
 #include <vector>
 
+#include "archive/archive_settings.hpp"
 #include "form/channel_table.hpp"
+#include "forward/station_settings_store.hpp"
 #include "qcustomplot.h"
 #include "qt/chart_widget.hpp"
 #include "qt/value_box_fit.hpp"
@@ -282,6 +285,37 @@ class MainWindowTest : public QObject {
     QCOMPARE(plot->plottableCount(), 3);
     QCOMPARE(plot->plottable(0)->interface1D()->dataCount(), points);
     QCOMPARE(s.window->App().form.MSChart2.data_revision, revision);
+  }
+
+  // Limits from the station's settings mark the boxes outside them from the start; the selected
+  // box keeps its highlight and shows its value in warning text; changed limits show at once.
+  void limitsPaintTheBoxes() {
+    QSettings station(QStringLiteral("orvelt"),
+                      QString::fromLatin1(orvelt::kStationSettingsApplication));
+    orvelt::LimitTable limits{};
+    const double first = [] {
+      Scripted probe;
+      probe.window->Load_Files({kSample});
+      return probe.Value(3, 1);
+    }();
+    limits[3].upper = first - 0.5;
+    orvelt::Save_Limits(station, limits);
+    station.sync();
+
+    Scripted s;
+    orvelt::Save_Limits(station, {});  // no test after this one inherits them
+    s.window->Load_Files({kSample});
+    const QColor warning(255, 200, 200), warning_text(180, 0, 0), highlight(255, 255, 192);
+    QCOMPARE(s.Box(3)->palette().color(QPalette::Base), warning);
+    QCOMPARE(s.Box(8)->palette().color(QPalette::Base), QColor(Qt::white));
+    QTest::mouseClick(s.Find<QRadioButton>("Option1_3"), Qt::LeftButton);
+    QCOMPARE(s.Box(3)->palette().color(QPalette::Base), highlight);
+    QCOMPARE(s.Box(3)->palette().color(QPalette::Text), warning_text);
+    QTest::mouseClick(s.Find<QRadioButton>("Option1_8"), Qt::LeftButton);
+    QCOMPARE(s.Box(3)->palette().color(QPalette::Base), warning);
+    s.window->Set_Limits({});
+    QCOMPARE(s.Box(3)->palette().color(QPalette::Base), QColor(Qt::white));
+    QCOMPARE(s.Box(3)->palette().color(QPalette::Text), QColor(Qt::black));
   }
 };
 

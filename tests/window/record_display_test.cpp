@@ -182,5 +182,66 @@ TEST_F(ShowRecordTest, Label2FollowsTheSelectedChannel) {
   EXPECT_EQ(app.form.Label2, "b2");  // channel 3 has only one record
 }
 
+// A box's value against its channel's limits, set with its text by the record display and the
+// latest-sample view; an empty box is never outside.
+TEST_F(ShowRecordTest, MarksValuesOutsideTheirLimits) {
+  const std::optional<double> open;
+  app.limits[3] = {6.0, 8.4};
+  app.limits[8] = {open, 7.0};
+  app.limits[10] = {-5.0, open};
+  app.limits[47] = {0.0, 3.0};
+  const struct {
+    int channel;
+    double first, second;
+    LimitCheck at_first, at_second;
+  } cases[] = {
+      {3, 5.9, 8.4, LimitCheck::Below, LimitCheck::Within},
+      {8, 7.01, -1e9, LimitCheck::Above, LimitCheck::Within},
+      {10, 1e9, -5.01, LimitCheck::Within, LimitCheck::Below},
+      {47, 3.0, 3.4, LimitCheck::Within, LimitCheck::Above},    // the value counts, not its "3"
+      {13, -1e9, 1e9, LimitCheck::Within, LimitCheck::Within},  // no limits
+  };
+  for (const auto& c : cases) {
+    Append(c.channel, c.first, "2026-11-28 09:14:00");
+    Append(c.channel, c.second, "2026-11-28 09:14:01");
+  }
+  Show_Record(app, platform, 1);
+  for (const auto& c : cases) EXPECT_EQ(app.form.Text1[c.channel].limit, c.at_first) << c.channel;
+  Show_Latest(app, platform, 0);
+  for (const auto& c : cases) EXPECT_EQ(app.form.Text1[c.channel].limit, c.at_second) << c.channel;
+  Show_Record(app, platform, 1);
+  Show_Record(app, platform, 3);  // beyond every series: empty boxes, none outside
+  for (const auto& c : cases) EXPECT_EQ(app.form.Text1[c.channel].limit, LimitCheck::Within);
+}
+
+// Outside its limits a box turns to the warning colour, except the selected one, which keeps
+// its highlight and shows the value in warning text; warning text wins over the stale grey.
+TEST(Box_Paint, WarningBesideTheSelectionAndAge) {
+  const struct {
+    std::uint32_t back;
+    LimitCheck limit;
+    bool stale;
+    BoxPaint paint;
+  } cases[] = {
+      {kBoxWhite, LimitCheck::Within, false, {kBoxWhite, kTextNormal}},
+      {kBoxWhite, LimitCheck::Below, false, {kBoxWarning, kTextWarning}},
+      {kBoxWhite, LimitCheck::Above, false, {kBoxWarning, kTextWarning}},
+      {kBoxHighlight, LimitCheck::Within, false, {kBoxHighlight, kTextNormal}},
+      {kBoxHighlight, LimitCheck::Above, false, {kBoxHighlight, kTextWarning}},
+      {kBoxHighlight, LimitCheck::Below, true, {kBoxHighlight, kTextWarning}},
+      {kBoxWhite, LimitCheck::Within, true, {kBoxWhite, kTextStale}},
+      {kBoxWhite, LimitCheck::Above, true, {kBoxWarning, kTextWarning}},
+  };
+  for (const auto& c : cases) {
+    ValueBox box;
+    box.back_colour = c.back;
+    box.limit = c.limit;
+    box.stale = c.stale;
+    const BoxPaint paint = Box_Paint(box);
+    EXPECT_EQ(paint.back, c.paint.back) << std::hex << c.back << " " << int(c.limit) << c.stale;
+    EXPECT_EQ(paint.text, c.paint.text) << std::hex << c.back << " " << int(c.limit) << c.stale;
+  }
+}
+
 }  // namespace
 }  // namespace orvelt

@@ -1,4 +1,4 @@
-#include "archive/limits.hpp"
+#include "decode/channel_limits.hpp"
 
 #include <charconv>
 #include <cmath>
@@ -44,15 +44,26 @@ std::string Limits_Text(const ChannelLimits& limits) {
          (limits.upper ? Text(*limits.upper) : "");
 }
 
-std::optional<ChannelLimits> Parse_Limits(const std::string& text) {
+Result<ChannelLimits> Parse_Limits(const std::string& text) {
   const std::string_view all = text;
   const std::size_t dots = all.find("..");
-  if (dots == std::string_view::npos) return std::nullopt;
+  if (dots == std::string_view::npos) {
+    return Failure{"limits are written lower..upper, either end may be left empty"};
+  }
   ChannelLimits limits;
   const std::string_view low = all.substr(0, dots), high = all.substr(dots + 2);
-  if (!low.empty() && !(limits.lower = Number(low))) return std::nullopt;
-  if (!high.empty() && !(limits.upper = Number(high))) return std::nullopt;
-  if (limits.lower && limits.upper && *limits.lower > *limits.upper) return std::nullopt;
+  const auto bad = [](std::string_view end) {
+    // The text is the user's own and short; a longer one is cut so the reason stays readable.
+    constexpr std::size_t kShown = 20;
+    return Failure{"\"" + std::string(end.substr(0, kShown)) + (end.size() > kShown ? "..." : "") +
+                   "\" is not a number"};
+  };
+  if (!low.empty() && !(limits.lower = Number(low))) return bad(low);
+  if (!high.empty() && !(limits.upper = Number(high))) return bad(high);
+  if (limits.lower && limits.upper && *limits.lower > *limits.upper) {
+    return Failure{"the lower limit " + Text(*limits.lower) + " lies above the upper limit " +
+                   Text(*limits.upper)};
+  }
   return limits;
 }
 

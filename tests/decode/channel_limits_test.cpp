@@ -1,0 +1,72 @@
+#include "decode/channel_limits.hpp"
+
+#include <gtest/gtest.h>
+
+#include <limits>
+#include <optional>
+#include <string>
+
+namespace orvelt {
+namespace {
+
+constexpr double kNan = std::numeric_limits<double>::quiet_NaN();
+
+TEST(Check_Limits, EachEndOnItsOwn) {
+  const std::optional<double> open;
+  const struct {
+    ChannelLimits limits;
+    double value;
+    LimitCheck expected;
+  } cases[] = {
+      {{6.0, 8.4}, 5.99, LimitCheck::Below},   {{6.0, 8.4}, 6.0, LimitCheck::Within},
+      {{6.0, 8.4}, 8.4, LimitCheck::Within},   {{6.0, 8.4}, 8.41, LimitCheck::Above},
+      {{open, 1.0}, 2.0, LimitCheck::Above},   {{open, 1.0}, -1e300, LimitCheck::Within},
+      {{-1.5, open}, -2.0, LimitCheck::Below}, {{-1.5, open}, 1e300, LimitCheck::Within},
+      {{}, -1e300, LimitCheck::Within},        {{6.0, 8.4}, kNan, LimitCheck::Within},
+      {{0.0, 0.0}, -0.0, LimitCheck::Within},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(Check_Limits(c.limits, c.value), c.expected)
+        << Limits_Text(c.limits) << " with " << c.value;
+  }
+}
+
+TEST(Parse_Limits, ReadsWhatLimitsTextWrites) {
+  for (const std::string text : {"6..8.4", "..8.4", "-1.5..", "", "0..0", "1e-05..2"}) {
+    SCOPED_TRACE(text);
+    const auto limits = Parse_Limits(text.empty() ? ".." : text);
+    ASSERT_TRUE(limits) << limits.why();
+    EXPECT_EQ(Limits_Text(limits.value()), text);
+  }
+}
+
+TEST(Parse_Limits, SaysWhyATextIsNone) {
+  const struct {
+    const char* text;
+    const char* why;
+  } cases[] = {
+      {"6", "limits are written lower..upper, either end may be left empty"},
+      {"8..6", "the lower limit 8 lies above the upper limit 6"},
+      {"a..b", "\"a\" is not a number"},
+      {"1..2..3", "\"2..3\" is not a number"},
+      {"nan..", "\"nan\" is not a number"},
+      {"..inf", "\"inf\" is not a number"},
+      {"1 ..2", "\"1 \" is not a number"},
+      {"..x23456789012345678901234", "\"x2345678901234567890...\" is not a number"},
+  };
+  for (const auto& c : cases) {
+    const auto limits = Parse_Limits(c.text);
+    ASSERT_FALSE(limits) << c.text;
+    EXPECT_EQ(limits.why(), c.why) << c.text;
+  }
+}
+
+// The preset is offered, never applied: the default table has no limit at all.
+TEST(Battery_Limit_Preset, OnlyWhenTaken) {
+  EXPECT_EQ(Limits_Text(Battery_Limit_Preset()[3]), "6..8.4");
+  EXPECT_EQ(Limits_Text(Battery_Limit_Preset()[8]), "6..8.4");
+  for (const ChannelLimits& none : LimitTable{}) EXPECT_EQ(Limits_Text(none), "");
+}
+
+}  // namespace
+}  // namespace orvelt
