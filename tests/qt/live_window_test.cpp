@@ -1,10 +1,7 @@
 // The window during live reception from a loopback TNC: it follows the newest record until the
-// user moves the scroll bar, resumes with End, grows the chart and reports the link.
+// user moves the scroll bar, resumes with End and reports the link. The chart growing
+// with the samples is checked by the journey tests.
 
-#include <QAction>
-#include <QLabel>
-#include <QLineEdit>
-#include <QRadioButton>
 #include <QScrollBar>
 #include <QStandardPaths>
 #include <QTemporaryDir>
@@ -12,12 +9,9 @@
 
 #include <memory>
 
-#include "charts/selection.hpp"
 #include "ingest/capture_reader.hpp"
 #include "live/follow.hpp"
 #include "live/loopback_tnc.hpp"
-#include "qcustomplot.h"
-#include "qt/chart_widget.hpp"
 #include "qt/live_controller.hpp"
 #include "qt/main_window.hpp"
 #include "support/scripted_platform.hpp"
@@ -86,7 +80,6 @@ class LiveWindowTest : public QObject {
  private slots:
   void initTestCase() { QStandardPaths::setTestModeEnabled(true); }
   void Follows_Until_The_User_Moves_And_Resumes_With_End();
-  void Chart_Grows_As_Samples_Arrive();
 };
 
 void LiveWindowTest::Follows_Until_The_User_Moves_And_Resumes_With_End() {
@@ -120,24 +113,6 @@ void LiveWindowTest::Follows_Until_The_User_Moves_And_Resumes_With_End() {
   QVERIFY(w.Status().contains("recording ORVELT-1_"));
   w.live.Disconnect();
   QVERIFY(w.Status().startsWith("disconnected"));
-}
-
-void LiveWindowTest::Chart_Grows_As_Samples_Arrive() {
-  HalfwayDrop session({.seconds = 40, .seed = 2}, 200);
-  LiveWindow& w = session.w;
-  LoopbackTnc& tnc = session.tnc;
-  QTRY_VERIFY_WITH_TIMEOUT(session.First_Half_In(), 3000);
-  auto* selector = w.window->findChild<QRadioButton*>("Option1_3");
-  QTest::mouseClick(selector, Qt::LeftButton);
-  const int rows_before = w.window->App().form.MSChart2.row_count;
-  QCOMPARE(rows_before, w.State().store.Count(3));
-  QTRY_VERIFY_WITH_TIMEOUT(tnc.Done() && w.live.Receiver().Session().Pending_Bytes() == 0, 3000);
-  QTRY_COMPARE_WITH_TIMEOUT(w.window->App().form.MSChart2.row_count, w.State().store.Count(3),
-                            1000);
-  QVERIFY(w.window->App().form.MSChart2.row_count > rows_before);
-  // Not zoomed: the chart shows every row.
-  auto* chart = w.window->findChild<ChartWidget*>("MSChart2");
-  QCOMPARE(chart->Plot()->xAxis->range().upper, w.State().store.Count(3) + 0.5);
 }
 
 QTEST_MAIN(LiveWindowTest)

@@ -2,10 +2,8 @@
 
 #include "forward/outbox.hpp"
 
-#include <QHeaderView>
 #include <QLabel>
 #include <QPushButton>
-#include <QScreen>
 #include <QSignalSpy>
 #include <QTableWidget>
 #include <QTemporaryDir>
@@ -64,33 +62,6 @@ class OutboxViewTest : public QObject {
     QCOMPARE(rejected->rowCount(), 0);
     QCOMPARE(outbox.Counts_For(kA).value().waiting, 1);
     QCOMPARE(counts->item(0, 2)->text(), QStringLiteral("1"));
-  }
-
-  // Opened as a window, the view shows every column whole and lies wholly on the screen.
-  void opensWholeAsAWindow() {
-    QTemporaryDir dir;
-    auto opened = Outbox::Open((dir.path() + "/outbox.sqlite").toStdString());
-    QVERIFY(opened.ok());
-    Outbox& outbox = *opened.value();
-    const std::string server = "https://telemetry.example.org/api/telemetry/";
-    const std::vector<std::uint8_t> frame = {0x00, 0x01};
-    const auto id = outbox.Enqueue(frame, 1796638500123, {server}).value();
-    QVERIFY(outbox.Mark_Rejected(id, server, "HTTP 400 Bad Request: unknown satellite").ok());
-
-    OutboxView view(outbox, {server});
-    view.setWindowFlag(Qt::Window);
-    view.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&view));
-    QVERIFY(view.screen()->availableGeometry().contains(view.frameGeometry()));
-    for (const char* name : {"counts", "rejected"}) {
-      auto* table = view.findChild<QTableWidget*>(name);
-      for (int column = 0; column < table->columnCount(); ++column) {
-        const QString text = table->item(0, column)->text();
-        QVERIFY2(table->columnWidth(column) >= table->fontMetrics().horizontalAdvance(text),
-                 qPrintable(text));
-      }
-      QVERIFY2(table->horizontalHeader()->length() <= table->viewport()->width(), name);
-    }
   }
 
   void namesAndDiscardsTheFramesOfRemovedServers() {

@@ -184,25 +184,6 @@ class WindowScaleTest : public QObject {
     }
     QVERIFY(checked > 30);
   }
-
-  // A wider window gives the status line the room, up to the record position at the right.
-  void statusLineUsesTheWidthThereIs() {
-    auto window = std::make_unique<MainWindow>(std::make_unique<testing::ScriptedPlatform>(),
-                                               nullptr, QStringList{QStringLiteral("DejaVu Sans")});
-    QVERIFY(window->Start_Up().ok());
-    window->show();
-    QVERIFY(QTest::qWaitForWindowExposed(window.get()));
-    auto* label3 = window->findChild<QLabel*>("Label3");
-    auto* position = window->findChild<QLabel*>("RecordPosition");
-    auto* client = window->findChild<QWidget*>("ClientArea");
-    const QWidget* bar = window->findChild<QWidget*>("HScroll1");
-    const int design = label3->width();
-    const int bar_margin = client->width() - bar->geometry().right();
-    window->resize(window->width() + 300, window->height());
-    QTRY_COMPARE(label3->width(), design + 300);
-    QVERIFY(label3->geometry().right() < position->geometry().left());
-    QCOMPARE(client->width() - bar->geometry().right(), bar_margin);  // the bar stays at the right
-  }
 };
 
 }  // namespace orvelt

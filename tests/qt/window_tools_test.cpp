@@ -1,14 +1,10 @@
-#include <QComboBox>
 #include <QFile>
-#include <QProcess>
 #include <QProgressDialog>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QScreen>
 #include <QScrollBar>
 #include <QSettings>
 #include <QStandardPaths>
-#include <QTableView>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QtTest>
@@ -19,7 +15,6 @@
 #include <string>
 #include <thread>
 
-#include "qt/frame_view.hpp"
 #include "qt/load_monitor.hpp"
 #include "qt/main_window.hpp"
 #include "support/scripted_platform.hpp"
@@ -55,60 +50,6 @@ class WindowToolsTest : public QObject {
  private slots:
   // Recent files and the last folder go to a scratch settings file, not the user's.
   void initTestCase() { QStandardPaths::setTestModeEnabled(true); }
-  // The window's export writes exactly what orvelt-dump writes for the same capture.
-  void csvExportEqualsTheDumpTool() {
-    auto window = Started_Window();
-    window->Load_Files({kSample});
-    QTemporaryDir dir;
-    const QString path = dir.filePath("export.csv");
-    QCOMPARE(window->Export_Csv(path).why(), std::string());
-    QProcess dump;
-    dump.start(ORVELT_DUMP_BINARY, {QString::fromStdString(kSample)});
-    QVERIFY(dump.waitForFinished(30000));
-    QCOMPARE(dump.exitCode(), 0);
-    QFile exported(path);
-    QVERIFY(exported.open(QIODevice::ReadOnly));
-    const QByteArray csv = exported.readAll();
-    QVERIFY(csv.count('\n') > 1000);
-    QCOMPARE(csv, dump.readAllStandardOutput());
-    QVERIFY(!window->Export_Csv(dir.filePath("missing/export.csv")).ok());
-  }
-
-  // The frame view lists every logged frame with its file, its number there and what became of
-  // it, filtered by kind; it opens wholly on the screen.
-  void frameViewListsTheLog() {
-    auto window = Started_Window();
-    window->show();
-    window->Load_Files({kSample});
-    const FrameLog& log = window->App().telemetry.frame_log;
-    FrameView* view = window->Show_Frame_View();
-    QVERIFY(QTest::qWaitForWindowExposed(view));
-    QVERIFY(view->screen()->availableGeometry().contains(view->frameGeometry()));
-    QTableView* table = view->Table();
-    QCOMPARE(table->model()->rowCount(), static_cast<int>(log.size()));
-    const int last = table->model()->rowCount() - 1;
-    QCOMPARE(table->model()->index(last, FrameLogModel::kFile).data().toString(),
-             QStringLiteral("pass.kss"));
-    QCOMPARE(table->model()->index(last, FrameLogModel::kNumber).data().toString(),
-             QString::number(window->App().last_load.files.at(0).frames));
-    const QModelIndex first_bytes = table->model()->index(0, FrameLogModel::kBytes);
-    QCOMPARE(first_bytes.data().toString().toStdString(), log.Line(0));
-    const int messages = static_cast<int>(Filter_Frames(log, FrameFilter::Messages).size());
-    QVERIFY(messages > 0 && messages < static_cast<int>(log.size()));
-    view->Filter_Box()->setCurrentIndex(static_cast<int>(FrameFilter::Messages));
-    QCOMPARE(table->model()->rowCount(), messages);
-    QCOMPARE(table->model()->index(0, FrameLogModel::kOutcome).data().toString(),
-             QStringLiteral("message"));
-    // A new load refreshes the open view and keeps its filter.
-    window->Load_Files({kSample, kSample});
-    QCOMPARE(table->model()->rowCount(),
-             static_cast<int>(Filter_Frames(log, FrameFilter::Messages).size()));
-    // Each file of a load numbers its frames from 1 again, as the load report does.
-    const int rows = table->model()->rowCount();
-    QCOMPARE(table->model()->index(rows - 1, FrameLogModel::kNumber).data(),
-             table->model()->index(rows - 1 - messages, FrameLogModel::kNumber).data());
-  }
-
   // A long load shows its progress; Cancel keeps what was read and the status line says so;
   // a click made meanwhile is dropped, not replayed after the load.
   void longLoadShowsProgressAndCancels() {
