@@ -4,6 +4,8 @@
 
 #include <filesystem>
 
+#include "support/command_line.hpp"
+
 namespace orvelt {
 namespace {
 
@@ -40,9 +42,7 @@ TEST(Parse_Decoder_Options, ReadsGoodCommandLinesAndNamesTheMistakeInBadOnes) {
       {{"-platform", "offscreen"}, "error: unknown option -platform"},
   };
   for (const auto& c : cases) {
-    std::string line;
-    for (const std::string& argument : c.arguments) line += argument + ' ';
-    EXPECT_EQ(Read(c.arguments), c.read) << line;
+    EXPECT_EQ(Read(c.arguments), c.read) << Command_Line_Text(c.arguments);
   }
 }
 

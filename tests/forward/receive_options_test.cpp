@@ -4,6 +4,8 @@
 
 #include <sstream>
 
+#include "support/command_line.hpp"
+
 namespace orvelt {
 namespace {
 
@@ -70,9 +72,7 @@ TEST(Parse_Receive_Options, ReadsGoodCommandLinesAndNamesTheMistakeInBadOnes) {
       {{"h:1", "--in-flight", "17"}, "error: --in-flight: \"17\" is not a number from 1 to 16"},
   };
   for (const auto& c : cases) {
-    std::string line;
-    for (const std::string& argument : c.arguments) line += argument + ' ';
-    EXPECT_EQ(Read(c.arguments), c.read) << line;
+    EXPECT_EQ(Read(c.arguments), c.read) << Command_Line_Text(c.arguments);
   }
 }
 

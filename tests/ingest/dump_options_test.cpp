@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "support/command_line.hpp"
+
 namespace orvelt {
 namespace {
 
@@ -54,9 +56,7 @@ TEST(Parse_Dump_Options, ReadsGoodCommandLinesAndNamesTheMistakeInBadOnes) {
       {{"--report-all", "--report-all"}, "error: unknown or repeated option --report-all"},
   };
   for (const auto& c : cases) {
-    std::string line;
-    for (const std::string& argument : c.arguments) line += argument + ' ';
-    EXPECT_EQ(Read(c.arguments), c.read) << line;
+    EXPECT_EQ(Read(c.arguments), c.read) << Command_Line_Text(c.arguments);
   }
 }
 
