@@ -1,10 +1,6 @@
 // The live transports against a loopback KISS server and a pseudo-terminal standing in for a
-// serial TNC, and orvelt-receive end to end.
+// serial TNC.
 
-#include <QDir>
-#include <QJsonDocument>
-#include <QJsonObject>
-#include <QProcess>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -17,7 +13,6 @@
 #include <set>
 #include <vector>
 
-#include "decode/time_label.hpp"
 #include "ingest/capture_reader.hpp"
 #include "live/live_receiver.hpp"
 #include "loopback_tnc.hpp"
@@ -47,7 +42,6 @@ std::vector<Bytes> Decoded_Frames(const Bytes& capture) {
 struct Watch {
   std::vector<Bytes> frames;
   std::set<LinkProblem> problems;
-  std::set<LinkPhase> phases;
 
   explicit Watch(LiveReceiver& receiver) {
     receiver.Session().Add_Observer([this](const LiveFrame& f) {
@@ -55,7 +49,6 @@ struct Watch {
     });
     QObject::connect(&receiver, &LiveReceiver::Status_Changed, &receiver, [this, &receiver] {
       const LinkStatus& s = receiver.Link().Status();
-      phases.insert(s.phase);
       if (s.phase == LinkPhase::Waiting) problems.insert(s.problem);
     });
   }
@@ -69,7 +62,6 @@ class LinkTest : public QObject {
  private slots:
   void Tcp_Frames_Arrive_Once_In_Order_Across_A_Dropped_Connection();
   void Serial_Tnc_On_A_Pseudo_Terminal();
-  void Receive_Records_Prints_Json_And_Ends_On_Sigterm();
 };
 
 void LinkTest::Tcp_Frames_Arrive_Once_In_Order_Across_A_Dropped_Connection() {
@@ -141,42 +133,6 @@ void LinkTest::Serial_Tnc_On_A_Pseudo_Terminal() {
   QTRY_VERIFY_WITH_TIMEOUT(watch.problems.count(LinkProblem::DeviceVanished) > 0, 3000);
   QVERIFY(receiver.Link().Status().phase != LinkPhase::Connected);
   receiver.Stop();
-}
-
-void LinkTest::Receive_Records_Prints_Json_And_Ends_On_Sigterm() {
-  const tools::CaptureBuilder pass = tools::Generate_Pass({.seconds = 20, .seed = 9});
-  LoopbackTnc tnc(pass.bytes(), 4);
-  QVERIFY(tnc.Listen());
-  QTemporaryDir dir;
-  QProcess receive;
-  receive.start(QStringLiteral(ORVELT_RECEIVE_BINARY),
-                {QStringLiteral("127.0.0.1:%1").arg(tnc.Port()), QStringLiteral("--record"),
-                 dir.path(), QStringLiteral("--json")});
-  QVERIFY(receive.waitForStarted(3000));
-  const std::size_t expected = Decoded_Frames(pass.bytes()).size();
-  QByteArray out;
-  QTRY_VERIFY_WITH_TIMEOUT(
-      (out += receive.readAllStandardOutput(), out.count('\n') >= qsizetype(expected)), 4000);
-  receive.terminate();  // SIGTERM
-  QVERIFY(receive.waitForFinished(3000));
-  QCOMPARE(receive.exitStatus(), QProcess::NormalExit);
-  QCOMPARE(receive.exitCode(), 0);
-  out += receive.readAllStandardOutput();
-  const QString err = QString::fromUtf8(receive.readAllStandardError());
-
-  const QStringList files = QDir(dir.path()).entryList({QStringLiteral("*.kss")}, QDir::Files);
-  QCOMPARE(files.size(), 1);
-  QVERIFY2(err.contains(files[0]), qPrintable(err));
-  TelemetryState reread;
-  Load_Files(reread, {QDir(dir.path()).filePath(files[0]).toStdString()});
-  const QList<QByteArray> lines = out.trimmed().split('\n');
-  // Every frame the generator makes is telemetry, so there is one line per decoded frame.
-  QCOMPARE(static_cast<std::int64_t>(lines.size()), reread.frames_decoded);
-  QCOMPARE(static_cast<std::size_t>(lines.size()), expected);
-  // The pass opens with a time label of its own, which stamps the first frame.
-  const QJsonObject first = QJsonDocument::fromJson(lines.front()).object();
-  QCOMPARE(first.value("time_label").toString().toStdString(),
-           Format_Time_Label(tools::PassOptions{}.start));
 }
 
 QTEST_GUILESS_MAIN(LinkTest)
