@@ -31,9 +31,8 @@ TEST(StartUpFolders, ProgramThenUserThenInstallationThenSharedData) {
        {"/opt/o/bin", "/home/u/.config/orvelt", installed, "/home/u/.local/share/orvelt",
         "/usr/share/orvelt"}},
       // Each folder once, however it is spelled; empty entries are no places.
-      {{"/opt/o/bin/", "", {installed.parent_path(), "", "/usr/share/", "/usr/./share"}},
-       {"/opt/o/bin", installed, "/usr/share/orvelt"}},
-      {{"", "", {"/usr/share"}}, {"/usr/share/orvelt"}},
+      {{"", "", {installed.parent_path(), "", "/usr/share/", "/usr/./share"}},
+       {installed, "/usr/share/orvelt"}},
   };
   for (const auto& [places, expected] : cases) EXPECT_EQ(Start_Up_Folders(places), expected);
 }

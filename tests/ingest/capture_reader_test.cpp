@@ -145,16 +145,5 @@ TEST_F(LoadPolicyTest, FullStoreStopsTheLoadAndTheReading) {
   EXPECT_LT(report.files[0].bytes_read, std::filesystem::file_size(a) - 90000);
 }
 
-TEST_F(LoadPolicyTest, CancelKeepsWhatWasRead) {
-  const auto a = Write("a.kss", {Battery0(1)}, 100);
-  LoadOptions options;
-  options.progress = [](const LoadProgress& p) { return p.bytes_done < 70; };
-  const LoadReport report = Load({a, a}, options);
-  EXPECT_TRUE(report.cancelled);
-  EXPECT_GT(state_.store.Count(3), 0);
-  EXPECT_LT(state_.store.Count(3), 100);
-  EXPECT_EQ(refreshes_, 0);
-}
-
 }  // namespace
 }  // namespace orvelt

@@ -2,31 +2,8 @@
 
 #include <gtest/gtest.h>
 
-#include "live/live_status.hpp"
-
 namespace orvelt {
 namespace {
-
-TEST(NewestRecordTest, SelectedChannelFirstElseTheFullestChannel) {
-  TelemetryStore store;
-  EXPECT_EQ(Newest_Record(store, 3), 0);
-  for (int k = 0; k < 4; ++k) store.Append_Sample(3, k, "l");
-  for (int k = 0; k < 9; ++k) store.Append_Sample(51, k, "l");
-  EXPECT_EQ(Newest_Record(store, 3), 4);
-  EXPECT_EQ(Newest_Record(store, -1), 9);
-  EXPECT_EQ(Newest_Record(store, 8), 9);  // selected but still empty
-}
-
-TEST(FollowStateTest, UserMoveStopsFollowingAndFollowResumes) {
-  FollowState follow;
-  EXPECT_EQ(follow.Position(1, 5), 5);
-  EXPECT_EQ(follow.Position(5, 5), 0);
-  EXPECT_EQ(follow.Position(1, 0), 0);
-  follow.User_Moved();
-  EXPECT_EQ(follow.Position(1, 9), 0);
-  follow.Resume();
-  EXPECT_EQ(follow.Position(1, 9), 9);
-}
 
 TEST(CategoryRangeTest, GrowthKeepsTheUsersZoom) {
   const struct {
@@ -52,17 +29,6 @@ TEST(RepaintDelayTest, FirstChangeAfterAQuietMomentPaintsAtOnce) {
   for (const auto& [last, now, delay] : cases) {
     EXPECT_EQ(Repaint_Delay_Ms(last, now, kRepaintIntervalMs), delay) << last << " " << now;
   }
-}
-
-// The seconds until the next attempt are rounded up: 3.5 s left reads "4 s".
-TEST(LinkTextTest, SaysWhatTheLinkDoesAndWhy) {
-  LinkStatus link;
-  link.source = "localhost:8001";
-  EXPECT_EQ(Link_Text(link, 0), "disconnected");
-  link.phase = LinkPhase::Waiting;
-  link.retry_at_ms = 10000;
-  link.problem = LinkProblem::ClosedByTnc;
-  EXPECT_EQ(Link_Text(link, 6500), "reconnecting to localhost:8001 in 4 s (closed by the TNC)");
 }
 
 }  // namespace

@@ -32,7 +32,6 @@ class LoopbackTnc : public QObject {
     pause_ms_ = pause_ms;
   }
 
-  int Connections() const { return connections_; }
   bool Done() const { return sent_ == bytes_.size(); }
 
  private:
@@ -45,7 +44,6 @@ class LoopbackTnc : public QObject {
       }
       QObject::connect(next, &QTcpSocket::disconnected, next, &QObject::deleteLater);
       client_ = next;
-      ++connections_;
       pump_.start();
     }
   }
@@ -79,6 +77,6 @@ class LoopbackTnc : public QObject {
   QTcpSocket* client_ = nullptr;
   QTimer pump_;
   std::size_t sent_ = 0, drop_at_ = 0;
-  int pause_ms_ = 0, connections_ = 0;
+  int pause_ms_ = 0;
   quint16 port_ = 0;
 };

@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <tuple>
 
 #include "ingest/capture_reader.hpp"
 #include "support/scratch_dir.hpp"
@@ -54,76 +55,53 @@ TEST(RecorderTest, AFolderThatCannotBeMadeIsReported) {
   EXPECT_EQ(recorder.status().lost, 1u);
 }
 
+// A label frame is written only where the label in force in the file would differ; the TNC's
+// own label frames are written as received, and a frame too long to keep is counted, not written.
 TEST(RecorderTest, TimeLabelFramesOnlyWhereTheLabelInForceWouldDiffer) {
-  const char* a = "2026-12-07 10:15:00";
-  const char* b = "2026-12-07 10:15:01";
-  const Bytes f1 = {0x00, 0xC0, 0xDB, 0x01};  // bytes that need escaping
-  const Bytes f2 = {0x10, 0x02};              // another TNC port
-  const Bytes tnc = tools::Binary_Time_Label_Frame(1796638560000);
-  const char* tnc_label = "2026-12-07 10:16:00";
-  const struct {
-    Bytes frame;
-    const char* label;
-    bool time_label;
-  } steps[] = {
-      {f1, a, false},                // label frame a, f1
-      {f2, a, false},                // f2 (a in force)
-      {f1, b, false},                // label frame b, f1
-      {tnc, tnc_label, true},        // recorded as received
-      {f2, tnc_label, false},        // its label is in force already
-      {f2, b, false},                // label frame b again
-      {Bytes(513, 0x00), b, false},  // too long: counted, not written
-  };
-  tools::CaptureBuilder expected;
+  const char *a = "2026-12-07 10:15:00", *b = "2026-12-07 10:15:01", *c = "2026-12-07 10:16:00";
+  const Bytes f = {0x00, 0xC0, 0xDB, 0x01}, tnc = tools::Binary_Time_Label_Frame(1796638560000);
   const Bytes label_a = tools::Text_Time_Label_Frame(a), label_b = tools::Text_Time_Label_Frame(b);
-  for (const Bytes& f : {label_a, f1, f2, label_b, f1, tnc, f2, label_b, f2}) expected.Add(f);
+  const std::tuple<Bytes, const char*, bool> steps[] = {{f, a, false},
+                                                        {f, a, false},
+                                                        {f, b, false},
+                                                        {tnc, c, true},
+                                                        {f, c, false},
+                                                        {f, b, false},
+                                                        {Bytes(513, 0x00), b, false}};
+  tools::CaptureBuilder expected;
+  for (const Bytes& e : {label_a, f, f, label_b, f, tnc, f, label_b, f}) expected.Add(e);
 
   testing::ScratchDir dir;
   Recorder recorder;
   ASSERT_TRUE(recorder.Open(dir.path().string(), 0));
-  for (const auto& s : steps) {
-    const auto stored = std::span(s.frame).first(std::min<std::size_t>(s.frame.size(), 512));
-    recorder.Record(stored, s.frame.size(), s.label, s.time_label);
+  for (const auto& [frame, label, time_label] : steps) {
+    const auto stored = std::span(frame).first(std::min<std::size_t>(frame.size(), 512));
+    recorder.Record(stored, frame.size(), label, time_label);
   }
   recorder.Close();
   EXPECT_EQ(Read_All(recorder.status().path), expected.bytes());
-  EXPECT_EQ(recorder.status().frames, 6u);
   EXPECT_EQ(recorder.status().too_long, 1u);
 }
 
 // A file size limit makes write() fail part way as a full disk does.
-class FileSizeLimit {
- public:
-  explicit FileSizeLimit(rlim_t bytes) {
-    getrlimit(RLIMIT_FSIZE, &saved_);
-    std::signal(SIGXFSZ, SIG_IGN);
-    rlimit limit = saved_;
-    limit.rlim_cur = bytes;
-    setrlimit(RLIMIT_FSIZE, &limit);
-  }
-  ~FileSizeLimit() { setrlimit(RLIMIT_FSIZE, &saved_); }
-
- private:
-  rlimit saved_{};
-};
-
 TEST(RecorderTest, AFullDiskStopsRecordingAndKeepsEveryWholeFrame) {
   testing::ScratchDir dir;
   Recorder recorder;
   ASSERT_TRUE(recorder.Open(dir.path().string(), 0));
-  const tools::CaptureBuilder pass = tools::Generate_Pass({.seconds = 30});
   TelemetryState live;
-  {
-    const FileSizeLimit limit(3000);
-    KissDeframer deframer;
-    deframer.Feed(pass.bytes(), [&](auto stored, std::size_t length) {
-      const bool time_label = stored[0] == kTimeLabelCommand;
-      if (time_label) Take_Frame(live, stored, length);
-      recorder.Record(stored, length, live.TimeLabel, time_label);
-      return true;
-    });
-    recorder.Sync();
-  }
+  rlimit saved{}, limit{};
+  getrlimit(RLIMIT_FSIZE, &saved);
+  std::signal(SIGXFSZ, SIG_IGN);
+  limit = {3000, saved.rlim_max};
+  setrlimit(RLIMIT_FSIZE, &limit);
+  KissDeframer().Feed(tools::Generate_Pass({.seconds = 30}).bytes(), [&](auto stored, auto length) {
+    const bool time_label = stored[0] == kTimeLabelCommand;
+    if (time_label) Take_Frame(live, stored, length);
+    recorder.Record(stored, length, live.TimeLabel, time_label);
+    return true;
+  });
+  recorder.Sync();
+  setrlimit(RLIMIT_FSIZE, &saved);
   const RecordingStatus status = recorder.status();
   recorder.Close();
   EXPECT_NE(status.error.find("recording stopped: cannot write"), std::string::npos)

@@ -8,10 +8,9 @@
 namespace orvelt {
 namespace {
 
-FrameLogEntry Entry(FrameKind kind, std::uint8_t type, std::uint8_t selector,
-                    FrameProblem problem = FrameProblem::None) {
+FrameLogEntry Sensor(std::uint8_t type, std::uint8_t selector, FrameProblem problem = {}) {
   FrameLogEntry e;
-  e.kind = kind;
+  e.kind = FrameKind::Sensor;
   e.type = type;
   e.selector = selector;
   e.problem = problem;
@@ -20,11 +19,9 @@ FrameLogEntry Entry(FrameKind kind, std::uint8_t type, std::uint8_t selector,
 
 TEST(FrameRows, OutcomeNamesTheChannelsFilled) {
   const std::pair<FrameLogEntry, const char*> cases[] = {
-      {Entry(FrameKind::Sensor, kMagnetometerRecord, 3),
-       "sensor record 0x89 selector 3: Magn X- Axis, Magn Y- Axis"},
-      {Entry(FrameKind::Sensor, kMagnetometerRecord, 5),
-       "sensor record 0x89 selector 5: Magn Z- Axis"},
-      {Entry(FrameKind::Sensor, kBatteryRecord, 8, FrameProblem::StoreFull),
+      {Sensor(kMagnetometerRecord, 3), "sensor record 0x89 selector 3: Magn X- Axis, Magn Y- Axis"},
+      {Sensor(kMagnetometerRecord, 5), "sensor record 0x89 selector 5: Magn Z- Axis"},
+      {Sensor(kBatteryRecord, 8, FrameProblem::StoreFull),
        "sensor record 0x2C selector 8: Battery 1 Volt (skipped: store full)"},
   };
   for (const auto& [entry, text] : cases) EXPECT_EQ(Frame_Outcome_Text(entry), text);

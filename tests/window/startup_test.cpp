@@ -15,16 +15,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// Screenshots go beside the program only in a writable folder of its own (a build folder);
-// otherwise into the Pictures folder, if one is known.
-TEST(DefaultImagePath, BesideTheProgramOnlyInAWritableFolderOfItsOwn) {
-  EXPECT_EQ(Default_Image_Path("/opt/o/bin", true, true, "/home/u/Pictures"), "/opt/o/bin/");
-  EXPECT_EQ(Default_Image_Path("/opt/o/bin", false, true, "/home/u/Pictures"), "/home/u/Pictures/");
-  EXPECT_EQ(Default_Image_Path("/opt/o/bin", true, false, "/home/u/Pictures/"),
-            "/home/u/Pictures/");
-  EXPECT_EQ(Default_Image_Path("/opt/o/bin", false, false, ""), "/opt/o/bin/");
-}
-
 // An installation in a scratch root as a package lays it out, and a user's folders: start-up
 // takes each file from the folders the platform names, the user's own first.
 TEST(FormLoad, InstalledProgramReadsTheUsersFilesThenTheInstallationsAndSavesIntoPictures) {
