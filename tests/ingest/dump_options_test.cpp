@@ -12,17 +12,9 @@ std::string Read(const std::vector<std::string>& arguments) {
   const Result<DumpOptions> parsed = Parse_Dump_Options(arguments);
   if (!parsed) return "error: " + parsed.why();
   const DumpOptions& o = parsed.value();
-  switch (o.request) {
-    case DumpOptions::Request::Help:
-      return "help";
-    case DumpOptions::Request::Version:
-      return "version";
-    case DumpOptions::Request::Usage:
-      return "usage";
-    case DumpOptions::Request::Dump:
-      break;
-  }
+  static constexpr const char* kRequests[] = {"", "help", "version", "usage"};
   static constexpr const char* kOutputs[] = {"csv", "json", "hex", "frames"};
+  if (o.request != DumpOptions::Request::Dump) return kRequests[static_cast<int>(o.request)];
   std::string text = kOutputs[static_cast<int>(o.output)];
   if (o.frames_json) text += " json";
   if (o.report_all) text += " report-all";
