@@ -64,7 +64,7 @@ TEST_F(FileOpenTest, ANewLoadLeavesNothingOfTheStoreItReplaced) {
 TEST_F(FileOpenTest, SelectionsLongerThanTheRoomOfTheDialogAreRefused) {
   const auto a = Capture("a.kss", 1);
   std::string names = dir.path().string(), exact = dir.path().string() + "/";
-  while (names.size() <= 32767) names += std::string(1, '\0') + "capture_with_a_long_name.kss";
+  while (names.size() <= 32767) names.append(1, '\0').append("capture_with_a_long_name.kss");
   exact.resize(32767 - 1, 'x');
   platform.dialog_results = {a, names, exact + "\u00e9"};
   MenuFileOpen_Click(app, platform);
