@@ -10,8 +10,8 @@
 #include <random>
 #include <vector>
 
-// A KISS TNC on 127.0.0.1 for the tests: replays a capture to whoever connects, in pieces of up
-// to 600 bytes, and can drop the connection after a given byte and stop listening for a while.
+// A KISS TNC on 127.0.0.1 for the tests: replays a capture to one client at a time, in pieces of
+// up to 600 bytes, and can drop the connection after a given byte and stop listening for a while.
 // Every connection goes on where the last one stopped.
 class LoopbackTnc : public QObject {
  public:
@@ -22,7 +22,7 @@ class LoopbackTnc : public QObject {
     QObject::connect(&pump_, &QTimer::timeout, this, [this] { Send_Some(); });
   }
 
-  bool Listen(quint16 port = 0) { return server_.listen(QHostAddress::LocalHost, port); }
+  bool Listen() { return server_.listen(QHostAddress::LocalHost, port_); }
   quint16 Port() const { return port_ ? port_ : server_.serverPort(); }
 
   // The connection is closed once `offset` bytes in all have been sent, and the server stops
@@ -32,7 +32,6 @@ class LoopbackTnc : public QObject {
     pause_ms_ = pause_ms;
   }
 
-  int Connections() const { return connections_; }
   bool Done() const { return sent_ == bytes_.size(); }
 
  private:
@@ -43,9 +42,8 @@ class LoopbackTnc : public QObject {
         next->deleteLater();
         continue;
       }
-      client_ = next;
       QObject::connect(next, &QTcpSocket::disconnected, next, &QObject::deleteLater);
-      ++connections_;
+      client_ = next;
       pump_.start();
     }
   }
@@ -55,11 +53,9 @@ class LoopbackTnc : public QObject {
     if (client_->bytesToWrite() > (1 << 16)) return;  // let the kernel take what it has
     std::size_t end = std::min(bytes_.size(), sent_ + 1 + random_() % 600);
     if (drop_at_ > sent_) end = std::min(end, drop_at_);
-    if (end > sent_) {
-      client_->write(reinterpret_cast<const char*>(bytes_.data() + sent_),
-                     static_cast<qint64>(end - sent_));
-      sent_ = end;
-    }
+    client_->write(reinterpret_cast<const char*>(bytes_.data() + sent_),
+                   static_cast<qint64>(end - sent_));
+    sent_ = end;
     if (sent_ == drop_at_) Drop();
     if (Done()) pump_.stop();
   }
@@ -72,7 +68,7 @@ class LoopbackTnc : public QObject {
     client_ = nullptr;
     port_ = server_.serverPort();
     server_.close();
-    QTimer::singleShot(pause_ms_, this, [this] { server_.listen(QHostAddress::LocalHost, port_); });
+    QTimer::singleShot(pause_ms_, this, [this] { Listen(); });
   }
 
   std::vector<std::uint8_t> bytes_;
@@ -80,9 +76,7 @@ class LoopbackTnc : public QObject {
   QTcpServer server_;
   QTcpSocket* client_ = nullptr;
   QTimer pump_;
-  std::size_t sent_ = 0;
-  std::size_t drop_at_ = 0;
+  std::size_t sent_ = 0, drop_at_ = 0;
   int pause_ms_ = 0;
-  int connections_ = 0;
   quint16 port_ = 0;
 };

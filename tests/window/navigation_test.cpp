@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <utility>
 
 namespace orvelt {
 namespace {
@@ -19,25 +20,14 @@ class NavigationTest : public ::testing::Test {
   AppState app;
 };
 
+// After the store changed the position stays within it; a position inside stays put.
 TEST_F(NavigationTest, TheBarSpansTheRecordsLoaded) {
-  const AppState empty;
-  EXPECT_EQ(Records_Loaded(app.telemetry.store), 4);
-  EXPECT_EQ(Records_Loaded(empty.telemetry.store), 0);
-  EXPECT_EQ(Last_Record(app.telemetry.store), 4);
-  EXPECT_EQ(Last_Record(empty.telemetry.store), 1);
-  EXPECT_EQ(Record_Page_Step(app.telemetry.store), 1);
+  EXPECT_EQ(Last_Record(AppState().telemetry.store), 1);
   for (int k = 0; k < 96; ++k) app.telemetry.store.Append_Sample(8, 1.0, "");
-  EXPECT_EQ(Record_Page_Step(app.telemetry.store), 9);  // a tenth of 97
-
-  // After the store changed the position stays within it; a position inside stays put.
-  const struct {
-    int before, after;
-    bool moved;
-  } cases[] = {{0, 1, true}, {1, 1, false}, {97, 97, false}, {98, 97, true}, {32767, 97, true}};
-  for (const auto& c : cases) {
-    app.form.HScroll1 = c.before;
-    EXPECT_EQ(Clamp_Record_Position(app), c.moved) << c.before;
-    EXPECT_EQ(app.form.HScroll1, c.after) << c.before;
+  for (const auto& [before, after] : {std::pair{0, 1}, {1, 1}, {97, 97}, {98, 97}, {32767, 97}}) {
+    app.form.HScroll1 = before;
+    EXPECT_EQ(Clamp_Record_Position(app), before != after) << before;
+    EXPECT_EQ(app.form.HScroll1, after) << before;
   }
 }
 
@@ -54,7 +44,6 @@ TEST_F(NavigationTest, GoToRecordNumberOrTimeOfDay) {
   for (const auto& c : cases) {
     const Result<int> target = Parse_Go_To(c.text, app);
     EXPECT_EQ(target.ok() ? target.value() : 0, c.record) << c.text;
-    EXPECT_EQ(target.why().empty(), c.record != 0) << c.text;
   }
 }
 

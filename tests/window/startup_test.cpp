@@ -3,7 +3,6 @@
 #include <filesystem>
 #include <fstream>
 #include <string>
-#include <vector>
 
 #include "config/install_layout.hpp"
 #include "support/fake_platform.hpp"
@@ -15,25 +14,6 @@ namespace orvelt {
 namespace {
 
 namespace fs = std::filesystem;
-
-TEST(DefaultImagePath, BesideTheProgramOnlyInAWritableFolderOfItsOwn) {
-  struct Case {
-    bool writable, conf_beside;
-    std::string pictures;
-    std::string expected;
-  };
-  const std::vector<Case> cases = {
-      {true, true, "/home/u/Pictures", "/opt/o/bin/"},  // a build folder, as always
-      {false, true, "/home/u/Pictures", "/home/u/Pictures/"},
-      {true, false, "/home/u/Pictures", "/home/u/Pictures/"},  // installed, run by its owner
-      {false, false, "/home/u/Pictures/", "/home/u/Pictures/"},
-      {false, false, "", "/opt/o/bin/"},  // no Pictures folder known: nowhere better
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(::testing::Message() << c.writable << c.conf_beside << c.pictures);
-    EXPECT_EQ(Default_Image_Path("/opt/o/bin", c.writable, c.conf_beside, c.pictures), c.expected);
-  }
-}
 
 // An installation in a scratch root as a package lays it out, and a user's folders: start-up
 // takes each file from the folders the platform names, the user's own first.
