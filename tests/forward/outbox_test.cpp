@@ -71,23 +71,6 @@ TEST(Outbox, KeepsEverythingAcrossARestart) {
   EXPECT_EQ(due[0].bytes, kFrame);
 }
 
-// Rejected frames wait for the user, who may discard them, but never a sent one.
-TEST(Outbox, RejectedFramesCanBeDiscardedAndSentOnesCannot) {
-  ScratchDir dir;
-  auto outbox = Open_Ok(dir / "outbox.sqlite");
-  const std::int64_t one = outbox->Enqueue(kFrame, 1000, {kA, kB}).value();
-  const std::int64_t two = outbox->Enqueue(kFrame, 2000, {kA, kB}).value();
-  ASSERT_TRUE(outbox->Mark_Rejected(one, kA, "HTTP 400").ok());
-  ASSERT_TRUE(outbox->Mark_Sent(one, kB).ok());
-  EXPECT_EQ(Due(*outbox, kA).at(0).frame_id, two);
-  EXPECT_EQ(outbox->Discard(one, kB).value(), 0);
-  EXPECT_EQ(outbox->Discard(one, kA).value(), 1);
-  // A server taken out of the settings takes what it still had to get with it.
-  EXPECT_EQ(outbox->Discard_Server(kB).value(), 1);
-  EXPECT_EQ(Tally(*outbox, kA), std::tuple(0, 1, 0));
-  EXPECT_EQ(Tally(*outbox, kB), std::tuple(1, 0, 0));
-}
-
 // A server no longer in the settings with frames still to deliver, rejected ones too, is named:
 // they would wait unseen forever.
 TEST(Outbox, FramesOfRemovedServersAreNamed) {
@@ -139,7 +122,7 @@ TEST(Outbox, OpenFailsWithAClearReasonAndLeavesTheFileAsItWas) {
   }
 }
 
-TEST(Outbox, SentFramesLeaveAndOnlyTheirCountStays) {
+TEST(Outbox, SentOrDiscardedFramesLeaveAndOnlyTheSentCountStays) {
   ScratchDir dir;
   auto outbox = Open_Ok(dir / "outbox.sqlite");
   std::vector<std::int64_t> ids;
@@ -155,6 +138,14 @@ TEST(Outbox, SentFramesLeaveAndOnlyTheirCountStays) {
   outbox.reset();
   // What is left on the disk is only what still has to go.
   EXPECT_EQ(Sql(dir / "outbox.sqlite", "SELECT COUNT(*) FROM frames"), 4);
+  // The user may discard what still waits, never what was sent; a server taken out of the
+  // settings takes what it still had to get with it.
+  outbox = Open_Ok(dir / "outbox.sqlite");
+  EXPECT_EQ(outbox->Discard(ids[0], kB).value(), 0);
+  ASSERT_TRUE(outbox->Mark_Rejected(ids[1], kB, "HTTP 400").ok());
+  EXPECT_EQ(outbox->Discard(ids[1], kB).value(), 1);
+  EXPECT_EQ(outbox->Discard_Server(kB).value(), 3);
+  EXPECT_EQ(Tally(*outbox, kB), std::tuple(1, 0, 0));
 }
 
 TEST(Outbox, AnOutboxOfTheFirstLayoutKeepsItsCountsAndFrames) {

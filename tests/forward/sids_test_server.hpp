@@ -6,6 +6,7 @@
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QTimer>
+#include <QUrlQuery>
 
 #include <algorithm>
 #include <deque>
@@ -94,11 +95,9 @@ class SidsTestServer : public QObject {
       if (name == "user-agent") request.user_agent = value;
     }
     if (buffer.size() < head_end + 4 + length) return;
-    for (const QByteArray& pair : buffer.mid(head_end + 4, length).split('&')) {
-      const QList<QByteArray> parts = pair.split('=');
-      if (parts.size() != 2) continue;
-      request.fields.insert(QString::fromUtf8(QByteArray::fromPercentEncoding(parts[0])),
-                            QString::fromUtf8(QByteArray::fromPercentEncoding(parts[1])));
+    const QUrlQuery form(QString::fromUtf8(buffer.mid(head_end + 4, length)));
+    for (const auto& [name, value] : form.queryItems(QUrl::FullyDecoded)) {
+      request.fields.insert(name, value);
     }
     buffer.clear();
     requests_.push_back(request);
