@@ -13,15 +13,6 @@
 namespace orvelt {
 namespace {
 
-TEST(Check_Callsign, TakesCallsignsAndRefusesTheRest) {
-  for (const char* good : {"dl1abc", "OE/DL1ABC/P", "DL1ABC-7"}) {
-    EXPECT_TRUE(Check_Callsign(good).ok()) << good;
-  }
-  for (const char* bad : {"", "AB", "DLABC", "DL1&ABC", "/DL1ABC", "DL1ABCDEFGHIJKLMN"}) {
-    EXPECT_FALSE(Check_Callsign(bad).ok()) << bad;
-  }
-}
-
 TEST(Check_Server_Url, TakesHttpsAndTypedHttpOnly) {
   for (const char* good : {"https://db.example.org:8443/sids?key=1", "http://sids.example:80/"}) {
     EXPECT_TRUE(Check_Server_Url(good).ok()) << good;
