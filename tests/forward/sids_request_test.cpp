@@ -22,17 +22,5 @@ TEST(Sids_Request_Body, HasTheFieldsInOrderEachEncoded) {
             "&version=2.6%20b%26%3D%2B");
 }
 
-TEST(Sids_Timestamp, IsUtcWithMilliseconds) {
-  const struct {
-    std::int64_t ms;
-    const char* text;
-  } cases[] = {
-      {0, "1970-01-01T00:00:00.000Z"},
-      {951782400999, "2000-02-29T00:00:00.999Z"},
-      {-1, "1969-12-31T23:59:59.999Z"},
-  };
-  for (const auto& c : cases) EXPECT_EQ(Sids_Timestamp(c.ms), c.text) << c.ms;
-}
-
 }  // namespace
 }  // namespace orvelt
