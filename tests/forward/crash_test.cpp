@@ -1,9 +1,9 @@
 #include "forward/forwarder.hpp"
 #include "sids_test_server.hpp"
 #include "support/scratch_dir.hpp"
+#include "wait_until.hpp"
 
 #include <QProcess>
-#include <QTest>
 
 #include <gtest/gtest.h>
 
@@ -50,7 +50,7 @@ TEST(Forwarding, AKilledProgramLosesNothingAndResendsNoConfirmedFrame) {
 
   QProcess first;
   first.start(ORVELT_DRAIN_PROGRAM, arguments + QStringList{"--enqueue"});
-  ASSERT_TRUE(QTest::qWaitFor([&] { return server.requests().size() >= kFrames / 3; }, 20000))
+  ASSERT_TRUE(testing::Wait_Until([&] { return server.requests().size() >= kFrames / 3; }, 20000))
       << first.readAllStandardError().toStdString();
   first.kill();
   ASSERT_TRUE(first.waitForFinished(5000));
@@ -62,7 +62,7 @@ TEST(Forwarding, AKilledProgramLosesNothingAndResendsNoConfirmedFrame) {
 
   QProcess second;
   second.start(ORVELT_DRAIN_PROGRAM, arguments);
-  ASSERT_TRUE(QTest::qWaitFor([&] { return second.state() == QProcess::NotRunning; }, 20000));
+  ASSERT_TRUE(testing::Wait_Until([&] { return second.state() == QProcess::NotRunning; }, 20000));
   EXPECT_EQ(second.exitCode(), 0) << second.readAllStandardError().toStdString();
   int resent = 0;
   for (const auto& [frame, times] : Received(server, before_restart)) {

@@ -3,6 +3,7 @@
 #include "sids_test_server.hpp"
 #include "support/example_station.hpp"
 #include "support/scratch_dir.hpp"
+#include "wait_until.hpp"
 
 #include <QCoreApplication>
 #include <QSignalSpy>
@@ -43,7 +44,7 @@ struct Rig {
   }
   ServerCounts Counts() const { return forwarder->Status().at(0).counts; }
   bool Wait_For_Sent(int frames) {
-    return QTest::qWaitFor([&] { return Counts().sent == frames; });
+    return testing::Wait_Until([&] { return Counts().sent == frames; });
   }
 
   testing::ScratchDir dir;
@@ -116,7 +117,7 @@ TEST(Forwarder, AnswersDecideBetweenSentRetriedAndRejected) {
       if (!error.empty()) errors << QString::fromStdString(error);
     });
     ASSERT_TRUE(forwarder.Accept(Frame(1)).ok());
-    ASSERT_TRUE(QTest::qWaitFor([&] { return r.Counts().sent + r.Counts().rejected == 1; }));
+    ASSERT_TRUE(testing::Wait_Until([&] { return r.Counts().sent + r.Counts().rejected == 1; }));
     QTest::qWait(150);  // long enough for a wrongly retried rejection to show
     EXPECT_EQ(r.Counts().rejected, c.rejected ? 1 : 0);
     EXPECT_EQ(r.server.requests().size(), c.rejected ? 1u : 2u);
@@ -155,7 +156,7 @@ TEST(Forwarder, WaitsForAServerThatIsDownAndSendsOnceItIsUp) {
   r.server.Close();
   Forwarder& forwarder = r.Start(r.Config());
   ASSERT_TRUE(forwarder.Accept(Frame(1)).ok());
-  ASSERT_TRUE(QTest::qWaitFor([&] { return !forwarder.Status()[0].last_error.empty(); }));
+  ASSERT_TRUE(testing::Wait_Until([&] { return !forwarder.Status()[0].last_error.empty(); }));
   EXPECT_EQ(r.Counts().waiting, 1);
   ASSERT_TRUE(r.server.Listen(port));
   ASSERT_TRUE(r.Wait_For_Sent(1));
