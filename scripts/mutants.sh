@@ -37,11 +37,11 @@ R_CFG='(^|/)(ApplyConfIniText|ImagePathPrefix|ReadConfiguration|ReadStartUpFile|
 T_LIVE="test_live_rules"
 R_LIVE='(^|/)(CategoryRangeTest|RepaintDelayTest|LiveSessionUnitTest|RecorderTest|BackoffTest|ParseSourceTest)\.'
 T_RULES="test_forward_rules"
-R_RULES='(^|/)(Callsign_Problem|Check_Station_Settings|Enabled_Servers|Parse_Degrees|Parse_Norad_Id|Server_Url_Problem|Maidenhead_To_Position|Form_Encode|Sids_Position|Sids_Request_Body|Sids_Timestamp|Classify_Answer|Retry_Delay_Ms|Wait_Before_Retry_Ms|Apply_Forward_Options|Parse_Forward_Options|LoadedFramesToForward|HttpAnswer|HttpAnswerReader)\.'
+R_RULES='(^|/)(Check_Callsign|Check_Server_Url|Check_Station_Settings|Enabled_Servers|Parse_Degrees|Maidenhead_To_Position|Sids_Request_Body|Classify_Answer|Retry_Delay_Ms|Wait_Before_Retry_Ms|Parse_Receive_Options|LoadedFramesToForward|HttpAnswer|HttpAnswerReader)\.'
 # The forwarding paths end to end: the forwarder against a test server and orvelt-receive
 # forwarding (the forwarding window adds widgets, not requests).
 T_FWD="test_forward_rules test_outbox test_forwarder qt_receive_forward"
-R_FWD='(^|/)(Outbox|Forwarder|ForwarderTest|Forwarding|Station_Settings_Store|Classify_Answer|Retry_Delay_Ms|Wait_Before_Retry_Ms|Sids_Request_Body|Sids_Timestamp|Parse_Forward_Options|Apply_Forward_Options|LoadedFramesToForward|HttpAnswer|HttpAnswerReader)\.|^qt_receive_forward$'
+R_FWD='(^|/)(Outbox|Forwarder|Forwarding|Station_Settings_Store|Classify_Answer|Retry_Delay_Ms|Wait_Before_Retry_Ms|Sids_Request_Body|LoadedFramesToForward|HttpAnswer|HttpAnswerReader)\.|^qt_receive_forward$'
 T_WIN="test_window"
 R_WIN='(^|/)(FileOpenTest|FrameRows|NavigationTest|RecordFormats|ShowRecordTest|Box_Paint|FormLoad)\.'
 T_CHART="test_charts"

@@ -23,18 +23,12 @@ int main(int argc, char** argv) {
     return 3;
   }
   orvelt::Forwarder& forwarder = *start.value();
-  const int count = std::atoi(argv[3]);
-  if (argc > 4) {
-    for (int i = 0; i < count; ++i) {
-      const auto hi = static_cast<std::uint8_t>(i >> 8);
-      const auto lo = static_cast<std::uint8_t>(i & 0xFF);
-      if (auto accepted = forwarder.Accept({{0x00, 0xC0, hi, lo}, 1796638500000 + i}); !accepted) {
-        std::fprintf(stderr, "%s\n", accepted.why().c_str());
-        return 4;
-      }
+  for (int i = 0; argc > 4 && i < std::atoi(argv[3]); ++i) {
+    const std::uint8_t hi = static_cast<std::uint8_t>(i >> 8), lo = static_cast<std::uint8_t>(i);
+    if (auto accepted = forwarder.Accept({{0x00, 0xC0, hi, lo}, 1796638500000 + i}); !accepted) {
+      std::fprintf(stderr, "%s\n", accepted.why().c_str());
+      return 4;
     }
-    std::printf("queued %d\n", count);
-    std::fflush(stdout);
   }
   auto finish_when_empty = [&] {
     if (forwarder.Status().at(0).counts.waiting == 0) application.quit();

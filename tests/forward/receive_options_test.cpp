@@ -45,30 +45,18 @@ TEST(Parse_Receive_Options, ReadsGoodCommandLinesAndNamesTheMistakeInBadOnes) {
         "--dry-run", "--outbox", "/tmp/o.sqlite", "--in-flight=8"},
        "localhost:8001 record[] json forward dry-run call=DL1ABC lat=47.1 lon=-12.5 norad=99999 "
        "server=https://a.example/ server=http://b:80/ outbox=/tmp/o.sqlite in-flight=8"},
-      // --in-flight alone is no station setting: it changes nothing without forwarding.
-      {{"h:1", "--in-flight", "2"}, "h:1 record[] in-flight=2"},
       // Help and version need no source, and win over a mistake after them, not before.
-      {{"--help"}, "help"},
-      {{"bad", "-h", "--bogus"}, "help"},
       {{"--version", "--help"}, "version"},
+      {{"bad", "-h", "--bogus"}, "help"},
       {{"--lat", "95", "--help"}, "error: --lat: 95 is outside -90 to 90"},
-      {{"--lat", "--help"}, "error: --lat: \"--help\" is not a number of degrees"},
       // A value that looks like an option is taken as the value.
       {{"h:1", "--record", "--json"}, "h:1 record[--json]"},
       {{}, "error: no source given: expected HOST:PORT or DEVICE@BAUD"},
       {{"h:1", "h:2"}, "error: more than one source"},
       {{"h:1", "--bogus"}, "error: unknown option or missing value: --bogus"},
-      {{"h:1", "--record"}, "error: unknown option or missing value: --record"},
-      {{"h:0"}, "error: port must be a whole number from 1 to 65535 in \"h:0\""},
       {{"h:1", "--callsign", "DL1ABC"},
        "error: the station and server options need --forward (or --dry-run)"},
-      {{"h:1", "--forward", "--server", "ftp://x/"},
-       "error: --server: the address must start with https:// (or http:// typed out)"},
-      {{"h:1", "--server"}, "error: --server: a value is missing"},
       {{"h:1", "--forward=yes"}, "error: --forward takes no value"},
-      {{"h:1", "--outbox="}, "error: --outbox: give the outbox file"},
-      {{"h:1", "--norad", "x"}, "error: --norad: \"x\" is not a NORAD catalogue number"},
-      {{"h:1", "--in-flight", "0"}, "error: --in-flight: \"0\" is not a number from 1 to 16"},
       {{"h:1", "--in-flight", "17"}, "error: --in-flight: \"17\" is not a number from 1 to 16"},
   };
   for (const auto& c : cases) {

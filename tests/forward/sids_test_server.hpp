@@ -1,26 +1,26 @@
 #pragma once
 
 #include <QByteArray>
+#include <QHostAddress>
 #include <QMap>
-#include <QObject>
-#include <QString>
 #include <QTcpServer>
+#include <QTcpSocket>
+#include <QTimer>
+#include <QUrlQuery>
 
+#include <algorithm>
 #include <deque>
+#include <memory>
 #include <vector>
-
-class QTcpSocket;
 
 namespace orvelt::testing {
 
 // A telemetry server for the tests, on 127.0.0.1: reads each HTTP request whole, records it,
-// and answers as scripted (a status, a reset connection, silence or an answer without end),
+// and answers as scripted (a status, a reset connection, silence or a body without end),
 // closing the connection after each answer unless told to keep it.
 class SidsTestServer : public QObject {
-  Q_OBJECT
-
  public:
-  enum class Kind { kStatus, kReset, kSilent, kEndlessHeader, kEndlessBody };
+  enum class Kind { kStatus, kReset, kSilent, kEndlessBody };
   struct Answer {
     int status = 200;
     QByteArray body;
@@ -33,23 +33,37 @@ class SidsTestServer : public QObject {
     }
     static Answer Reset() { return {0, {}, Kind::kReset, 0, {}}; }
     static Answer Silent() { return {0, {}, Kind::kSilent, 0, {}}; }
-    // A status line, then megabytes of one header line, or of a body said to be 1 GiB long.
-    static Answer Endless(Kind kind, int status) { return {status, {}, kind, 0, {}}; }
   };
   struct Request {
-    QByteArray method;
-    QByteArray path;
-    QByteArray content_type;
-    QByteArray user_agent;
+    QByteArray method, path, content_type, user_agent;
     QMap<QString, QString> fields;  // the form body, decoded
   };
 
+  SidsTestServer() {
+    connect(&server_, &QTcpServer::newConnection, this, [this] {
+      while (QTcpSocket* socket = server_.nextPendingConnection()) {
+        ++connections_;
+        socket->setParent(this);
+        auto buffer = std::make_shared<QByteArray>();
+        connect(socket, &QTcpSocket::readyRead, this, [=, this] { Read(socket, *buffer); });
+        connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
+      }
+    });
+  }
+
   // Listens on `port` (0: any free one). False when the port is taken.
-  bool Listen(quint16 port = 0);
+  bool Listen(quint16 port = 0) {
+    if (!server_.isListening() && !server_.listen(QHostAddress::LocalHost, port)) return false;
+    port_ = server_.serverPort();
+    return true;
+  }
   // Stops listening and drops every open connection.
-  void Close();
+  void Close() {
+    server_.close();
+    for (QTcpSocket* socket : findChildren<QTcpSocket*>()) socket->abort();
+  }
   quint16 port() const { return port_; }
-  QString Url() const;
+  QString Url() const { return QStringLiteral("http://127.0.0.1:%1/api/telemetry/").arg(port_); }
 
   // Answers to give, in order; once they are used up, the default answer.
   void Queue(Answer answer) { script_.push_back(std::move(answer)); }
@@ -62,15 +76,58 @@ class SidsTestServer : public QObject {
   int most_in_flight() const { return most_in_flight_; }
 
  private:
-  void Read(QTcpSocket* socket);
-  void Respond(QTcpSocket* socket, const Answer& answer);
+  void Read(QTcpSocket* socket, QByteArray& buffer) {
+    buffer += socket->readAll();
+    const qsizetype head_end = buffer.indexOf("\r\n\r\n");
+    if (head_end < 0) return;
+    Request request;
+    qsizetype length = 0;
+    const QList<QByteArray> lines = buffer.left(head_end).split('\n');
+    const QList<QByteArray> start = lines.value(0).trimmed().split(' ');
+    request.method = start.value(0);
+    request.path = start.value(1);
+    for (const QByteArray& line : lines.mid(1)) {
+      const qsizetype colon = line.indexOf(':');
+      const QByteArray name = line.left(colon).trimmed().toLower();
+      const QByteArray value = line.mid(colon + 1).trimmed();
+      if (name == "content-length") length = value.toLongLong();
+      if (name == "content-type") request.content_type = value;
+      if (name == "user-agent") request.user_agent = value;
+    }
+    if (buffer.size() < head_end + 4 + length) return;
+    const QUrlQuery form(QString::fromUtf8(buffer.mid(head_end + 4, length)));
+    for (const auto& [name, value] : form.queryItems(QUrl::FullyDecoded)) {
+      request.fields.insert(name, value);
+    }
+    buffer.clear();
+    requests_.push_back(request);
+    most_in_flight_ = std::max(most_in_flight_, ++in_flight_);
+    const Answer answer = script_.empty() ? default_ : script_.front();
+    if (!script_.empty()) script_.pop_front();
+    QTimer::singleShot(answer.delay_ms, socket, [=, this] { Respond(socket, answer); });
+  }
+
+  void Respond(QTcpSocket* socket, const Answer& answer) {
+    --in_flight_;
+    if (answer.kind == Kind::kReset) socket->abort();
+    if (answer.kind == Kind::kReset || answer.kind == Kind::kSilent) return;
+    QByteArray reply = "HTTP/1.1 " + QByteArray::number(answer.status) + " Scripted\r\n";
+    if (answer.kind == Kind::kEndlessBody) {
+      socket->write(reply + "Content-Length: 1073741824\r\n\r\n" + QByteArray(8 << 20, 'b'));
+      return;
+    }
+    if (answer.status / 100 == 3) reply += "Location: http://127.0.0.1:1/elsewhere/\r\n";
+    socket->write(reply + answer.headers + "Content-Type: text/plain\r\nContent-Length: " +
+                  QByteArray::number(answer.body.size()) + "\r\n" +
+                  (keep_alive_ ? "" : "Connection: close\r\n") + "\r\n" + answer.body);
+    if (!keep_alive_) socket->disconnectFromHost();
+  }
 
   QTcpServer server_;
   quint16 port_ = 0;
   std::deque<Answer> script_;
   Answer default_;
   std::vector<Request> requests_;
-  QMap<QTcpSocket*, QByteArray> buffers_;
   bool keep_alive_ = false;
   int connections_ = 0;
   int in_flight_ = 0;

@@ -10,7 +10,7 @@ namespace orvelt::testing {
 // Runs the event loop until `done` holds or `timeout_ms` has passed; tells whether it holds.
 // The loop runs at full speed (QTest::qWaitFor sleeps between rounds, which makes a client and
 // server in one thread crawl).
-inline bool Wait_Until(const std::function<bool()>& done, int timeout_ms) {
+inline bool Wait_Until(const std::function<bool()>& done, int timeout_ms = 5000) {
   if (done()) return true;
   QEventLoop loop;
   QTimer poll;
@@ -22,11 +22,6 @@ inline bool Wait_Until(const std::function<bool()>& done, int timeout_ms) {
   poll.start();
   loop.exec();
   return done();
-}
-
-// Runs the event loop for `ms`, for checks that something does not happen.
-inline void Run_Events_For(int ms) {
-  Wait_Until([] { return false; }, ms);
 }
 
 }  // namespace orvelt::testing
