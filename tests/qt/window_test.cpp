@@ -510,14 +510,15 @@ class WindowTest : public QObject {
   // tracker must answer it from the events the application saw, including the ones that came
   // with a click only.
   void keyStatesComeFromTheEventsSeen_data() {
-    QTest::addColumn<QString>("script");  // S+/S- Shift down/up, L/LS click without/with Shift,
-    QTest::addColumn<int>("shift");       // R+/R- right button down/up, Q a query of both
-    QTest::addColumn<int>("right");
+    QTest::addColumn<QString>("script");  // S+/S- Shift down/up, SR a held Shift repeating,
+    QTest::addColumn<int>("shift");       // L/LS click without/with Shift, R+/R- right button
+    QTest::addColumn<int>("right");       // down/up, Q a query of both
     QTest::newRow("Shift down") << "S+" << 0x8001 << 0;
     QTest::newRow("Shift pressed and released") << "S+ S-" << 0x0001 << 0;
     QTest::newRow("Shift press only seen on a click") << "LS" << 0x8001 << 0;
     QTest::newRow("Shift release not seen") << "S+ L" << 0x0001 << 0;
     QTest::newRow("query clears the press") << "S+ Q" << 0x8000 << 0;
+    QTest::newRow("a held key's repeats are no press") << "S+ Q SR" << 0x8000 << 0;
     QTest::newRow("right button held") << "R+" << 0 << 0x8001;
     QTest::newRow("right click counted once") << "R+ R- Q L" << 0 << 0;
   }
@@ -531,6 +532,12 @@ class WindowTest : public QObject {
     for (const QString& step : script.split(' ')) {
       if (step == "S+") QTest::keyPress(&target, Qt::Key_Shift, Qt::ShiftModifier);
       if (step == "S-") QTest::keyRelease(&target, Qt::Key_Shift);
+      if (step == "SR") {  // a release and a press, both marked auto-repeated
+        for (const auto type : {QEvent::KeyRelease, QEvent::KeyPress}) {
+          QKeyEvent repeat(type, Qt::Key_Shift, Qt::ShiftModifier, QString(), true);
+          QApplication::sendEvent(&target, &repeat);
+        }
+      }
       if (step == "L" || step == "LS") {
         QTest::mouseClick(&target, Qt::LeftButton,
                           step == "LS" ? Qt::ShiftModifier : Qt::NoModifier);
@@ -620,6 +627,7 @@ class WindowTest : public QObject {
     s.window->Load_Files({name});
     QVERIFY(s.App().last_load.files.at(0).error == FileError::None);
     QVERIFY(s.App().telemetry.store.Count(3) > 0);
+    std::filesystem::remove(name);  // a name QTemporaryDir cannot spell, so cannot remove
     s.window->Load_Files({kSample});
     QCOMPARE(QSettings().value(kLastFolderSetting).toString(), QStringLiteral(ORVELT_SAMPLE_DIR));
   }
