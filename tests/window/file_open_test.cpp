@@ -78,7 +78,7 @@ TEST_F(FileOpenTest, TooManyNamesLeaveAnEmptyStoreAndTheOldRecord) {
   const std::string shown = app.form.Text1[3].text;
 
   std::string names = dir.path().string();
-  while (names.size() <= 32767) names += std::string(1, '\0') + "capture_with_a_long_name.kss";
+  while (names.size() <= 32767) names.append(1, '\0').append("capture_with_a_long_name.kss");
   platform.dialog_results.push_back(names);
   MenuFileOpen_Click(app, platform);
   EXPECT_EQ(platform.messages, std::vector<std::string>{"too many files selected :-("});
