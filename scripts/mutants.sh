@@ -149,7 +149,7 @@ m archive-limit-below src/decode/channel_limits.cpp 'value < *limits.lower' 'val
 m archive-sample-dedup src/archive/archive.cpp 'added = sqlite3_changes(db_) > 0;' 'added = true;' "$T_ARC" "$R_ARC"
 m form-status-unknown src/form/form_model.cpp 'if (status < 0) {' 'if (status <= 0) {' "$T_WIN $T_CHART" "$R_WIN|$R_CHART"
 f=src/qt/key_press_tracker.cpp
-m qt-shift-autorepeat $f 'if (key->key() != Qt::Key_Shift || key->isAutoRepeat()) break;' 'if (key->key() != Qt::Key_Shift) break;' "qt_key_press_tracker_test" '^qt_key_press_tracker_test$'
+m qt-shift-autorepeat $f 'if (key->key() != Qt::Key_Shift || key->isAutoRepeat()) break;' 'if (key->key() != Qt::Key_Shift) break;' "qt_window_test" '^qt_window_test$'
 
 # --- the run ---------------------------------------------------------------------------------
 backup=$(mktemp)

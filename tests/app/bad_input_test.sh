@@ -2,8 +2,7 @@
 # Bad input never crashes, hangs or grows memory without bound. Each program runs under a
 # virtual-memory limit far below what an unbounded reader would need and a time limit:
 #   orvelt-dump: a 512 MB sparse file, a flood of short frames, endless zeros on a pipe, a FIFO;
-#   the window:  a FIFO or a device named as a capture (refused at once, no hang), the sparse
-#                file.
+#   the window:  a FIFO or device named as a capture (refused at once, no hang), the sparse file.
 # Usage: bad_input_test.sh <orvelt-dump> <sample pass.kss> <golden pass.csv> [<orvelt-decoder>]
 # ORVELT_NO_MEMORY_LIMIT=1 leaves the limits off (sanitizers reserve huge address ranges).
 set -u
@@ -11,10 +10,6 @@ set -u
 readonly kDumpLimitKb=65536     # 64 MB of address space, the dump's memory target
 readonly kWindowLimitKb=409600  # 400 MB of address space; Qt alone maps about 240 MB
 
-if [[ $# -lt 3 ]]; then
-  echo "usage: $0 <orvelt-dump> <pass.kss> <pass.csv> [<orvelt-decoder>]" >&2
-  exit 2
-fi
 dump=$1 sample=$2 golden=$3 decoder=${4:-}
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
@@ -27,15 +22,11 @@ fail() {
 # Runs the remaining arguments with a memory limit of $1 KB and a time limit of $2 seconds (0:
 # none, the caller ends it); standard input stays as the caller set it.
 limited() {
-  local kb=$1 seconds=$2
+  local kb=$1 seconds=$2 limit=()
   shift 2
-  local limit=()
   ((seconds > 0)) && limit=(timeout "$seconds")
-  if [[ -n ${ORVELT_NO_MEMORY_LIMIT:-} ]]; then
-    exec "${limit[@]}" "$@"
-  else
-    ulimit -v "$kb" && exec "${limit[@]}" "$@"
-  fi
+  [[ -n ${ORVELT_NO_MEMORY_LIMIT:-} ]] || ulimit -v "$kb" || exit 1
+  exec "${limit[@]}" "$@"
 }
 
 truncate -s 512M "$work/sparse.kss"

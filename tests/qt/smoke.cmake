@@ -1,7 +1,7 @@
-# The real decoder on a virtual X server: the window appears with the sample's values and closes
-# cleanly, and a broken conf.ini ends start-up. Skipped (77) where no virtual X server exists.
-# The program is built a second time with the hook that writes what the window shows; the
-# released program has no such hook. It sits beside the start-up files of the app folder.
+# The real decoder on a virtual X server: a broken conf.ini ends start-up. Skipped (77) where no
+# virtual X server exists. The program is built a second time with the hook that writes what the
+# window shows, for the bad input test; the released program has no such hook. It sits beside
+# the start-up files of the app folder.
 if(TARGET orvelt-decoder)
   add_executable(orvelt-decoder-smoke ${PROJECT_SOURCE_DIR}/app/orvelt_decoder.cpp)
   target_link_libraries(orvelt-decoder-smoke PRIVATE orvelt_qt)

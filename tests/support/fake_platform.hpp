@@ -20,7 +20,6 @@ class FakePlatform : public Platform {
   std::vector<std::string> messages;
   std::deque<std::uint16_t> shift_states, right_button_states;
   std::vector<AsyncKey> key_queries;
-  std::string decimal_separator = ".";
   std::filesystem::path program_directory = std::filesystem::temp_directory_path();
   bool program_directory_writable = true;
   std::filesystem::path config_home, pictures_directory;
@@ -29,7 +28,7 @@ class FakePlatform : public Platform {
   std::string png_error;
   bool program_starts = true;
   std::vector<std::pair<std::string, std::vector<std::string>>> started;
-  std::vector<std::filesystem::path> bitmaps_saved, pngs_written;
+  std::vector<std::filesystem::path> bitmaps_saved;
 
   std::optional<std::string> Show_Open_Dialog(const OpenDialogSettings& settings) override {
     dialogs_shown.push_back(settings);
@@ -47,7 +46,7 @@ class FakePlatform : public Platform {
     q.pop_front();
     return v;
   }
-  std::string Decimal_Separator() override { return decimal_separator; }
+  std::string Decimal_Separator() override { return "."; }
   // ISO-like forms so that tests read plainly.
   std::string Format_Short_Date(const CivilDateTime& t) override {
     char s[32];
@@ -76,7 +75,6 @@ class FakePlatform : public Platform {
   Outcome Write_Png(const std::filesystem::path&, const std::filesystem::path& png, std::uint8_t,
                     std::uint8_t, std::uint8_t) override {
     if (!png_error.empty()) return Outcome::Failed(png_error);
-    pngs_written.push_back(png);
     std::FILE* f = std::fopen(png.string().c_str(), "wb");
     if (!f) return Outcome::Failed("cannot write");
     std::fclose(f);

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 
 #include "decode/telemetry_state.hpp"
@@ -27,13 +28,9 @@ inline ::testing::AssertionResult Same_Decoded_Facts(const TelemetryState& a,
       }
     }
   }
-  if (a.messages.size() != b.messages.size()) {
-    return ::testing::AssertionFailure()
-           << a.messages.size() << " messages against " << b.messages.size();
-  }
-  for (std::size_t k = 0; k < a.messages.size(); ++k) {
-    if (a.messages[k] != b.messages[k]) {
-      return ::testing::AssertionFailure() << "message " << k << ": " << a.messages[k];
+  for (std::size_t k = 0; k < std::max(a.messages.size(), b.messages.size()); ++k) {
+    if (k >= a.messages.size() || k >= b.messages.size() || a.messages[k] != b.messages[k]) {
+      return ::testing::AssertionFailure() << "message " << k << " differs";
     }
   }
   if (a.switch_status != b.switch_status) return ::testing::AssertionFailure() << "switches";

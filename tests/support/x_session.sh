@@ -39,7 +39,6 @@ start_virtual_x() {
   Xvfb -displayfd 3 -screen 0 1024x768x24 -dpi 96 -nolisten tcp 3>"$work/display" \
     2>"$work/xvfb.log" &
   xvfb=$!
-  display_known() { [[ -s "$work/display" ]]; }
-  wait_for 100 display_known || fail "the virtual X server did not start: $(cat "$work/xvfb.log")"
+  wait_for 100 test -s "$work/display" || fail "the virtual X server did not start: $(cat "$work/xvfb.log")"
   export DISPLAY=":$(head -n 1 "$work/display")"
 }
