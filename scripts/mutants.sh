@@ -49,7 +49,7 @@ R_CHART='(^|/)(DrawValue|SeriesChart|Check1Click|Option1Click|ValueAxis)\.'
 T_EXP="test_export"
 R_EXP='(^|/)(ReducePalette|ScreenshotPath|Command1ClickTest)\.'
 T_ARC="test_archive"
-R_ARC='(^|/)(DefaultArchivePath|Limits|NetworkFetchRules|ParseExportLine|ParseTelemetryPage|ParseUtcTime|PassFinder|ArchiveTest)\.'
+R_ARC='(^|/)(DefaultArchivePath|Limits|NetworkFetchRules|ParseExportLine|ParseTelemetryPage|ParseUtcTime|ArchiveTest)\.'
 
 # --- decode: calibrations, bounds, time labels, the store's limits
 f=src/decode/frame_decoder.cpp

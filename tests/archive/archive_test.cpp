@@ -11,7 +11,6 @@
 
 #include "archive/archive.hpp"
 #include "archive/archive_loading.hpp"
-#include "archive/gathered_frames.hpp"
 #include "archive/history_view.hpp"
 #include "decode/frame_decoder.hpp"
 #include "decode/time_label.hpp"
@@ -23,6 +22,8 @@ namespace orvelt {
 namespace {
 
 namespace fs = std::filesystem;
+
+constexpr UtcSeconds kForever = std::int64_t{1} << 40;
 
 std::string Content(const fs::path& path) {
   std::ifstream in(path, std::ios::binary);
@@ -89,11 +90,9 @@ TEST_F(ArchiveTest, StoresEachFrameOnceWithEverySource) {
   }
   const ArchiveStats stats = archive->Stats().value();
   EXPECT_EQ(stats.frames, 4);
-  EXPECT_EQ(stats.untimed, 1);
   EXPECT_EQ(stats.not_telemetry, 1);
-  EXPECT_EQ(stats.samples, 2);
   EXPECT_EQ(stats.sources, 2);
-  const auto samples = archive->Samples(3, 0, std::int64_t{1} << 40).value();
+  const auto samples = archive->Samples(3, 0, kForever).value();
   ASSERT_EQ(samples.size(), 2u);
   EXPECT_EQ(samples[0].time, 1795857240);
   EXPECT_EQ(samples[1].time, 1795857241);
@@ -104,9 +103,10 @@ TEST_F(ArchiveTest, StoresEachFrameOnceWithEverySource) {
   EXPECT_EQ(sources[1].name, fs::path(b).lexically_normal().string());
 }
 
-// Beyond the store's 5000 samples per channel every sample is archived, and the buckets and
-// passes made while adding agree with the samples.
-TEST_F(ArchiveTest, LongCapturesArchiveWholeWithBucketsAndPasses) {
+// Long captures are archived whole, beyond the store's 5000 samples per channel; the buckets,
+// passes and chart views made of them agree with the samples, and a pass comes back as a
+// capture that loads to the same samples.
+TEST_F(ArchiveTest, LongCapturesAgreeInBucketsPassesAndViews) {
   tools::PassOptions first;
   first.seconds = 5200;
   first.fill = true;
@@ -115,122 +115,81 @@ TEST_F(ArchiveTest, LongCapturesArchiveWholeWithBucketsAndPasses) {
   second.start = first.start + first.seconds + 600;  // after exactly ten silent minutes
   tools::PassOptions third = second;
   third.start = second.start + second.seconds - 1 + 599;  // within ten minutes: same pass
-  const std::vector<std::string> files = {Write("1.kss", tools::Generate_Pass(first)),
-                                          Write("2.kss", tools::Generate_Pass(second)),
-                                          Write("3.kss", tools::Generate_Pass(third))};
   auto archive = Open();
   ASSERT_TRUE(archive);
   ArchiveLoadOptions options;
   options.batch_frames = 1000;  // many batches: each adds to the buckets of the last
-  const ArchiveLoad load = Add_To_Archive(*archive, files, options);
+  const ArchiveLoad load = Add_To_Archive(
+      *archive,
+      {Write("1.kss", tools::Generate_Pass(first)), Write("2.kss", tools::Generate_Pass(second)),
+       Write("3.kss", tools::Generate_Pass(third))},
+      options);
   ASSERT_TRUE(load.error.empty()) << load.error;
   EXPECT_EQ(load.report.Files_Read(), 3);
-
-  const auto all = archive->Samples(3, 0, std::int64_t{1} << 40).value();
-  EXPECT_EQ(all.size(), 5200u + 120u + 120u);
-  for (const UtcSeconds width : kBucketWidths) {
-    SCOPED_TRACE(width);
-    const auto buckets = archive->Buckets(3, width, 0, std::int64_t{1} << 40).value();
+  const auto all = archive->Samples(3, 0, kForever).value();
+  ASSERT_EQ(all.size(), 5200u + 120u + 120u);
+  // A bucket or chart column over [start, end) sums up exactly the samples within it.
+  const auto expect_sums_up = [&](const auto& c, UtcSeconds end) {
     std::int64_t count = 0;
     double min = 1e300, max = -1e300;
-    for (const Bucket& b : buckets) {
-      count += b.count;
-      min = std::min(min, b.min);
-      max = std::max(max, b.max);
-      EXPECT_EQ(b.start % width, 0);
+    for (const Sample& s : all) {
+      if (s.time >= c.start && s.time < end) {
+        ++count;
+        min = std::min(min, s.value);
+        max = std::max(max, s.value);
+      }
     }
-    EXPECT_EQ(count, static_cast<std::int64_t>(all.size()));
-    const SampleSummary summary = archive->Summary(3, 0, std::int64_t{1} << 40).value();
-    EXPECT_EQ(min, summary.min);
-    EXPECT_EQ(max, summary.max);
+    EXPECT_EQ(c.count, count);
+    EXPECT_EQ(c.min, min);
+    EXPECT_EQ(c.max, max);
+    return count;
+  };
+  for (const UtcSeconds width : kBucketWidths) {
+    SCOPED_TRACE(width);
+    std::size_t count = 0;
+    const auto buckets = archive->Buckets(3, width, 0, kForever).value();
+    for (const Bucket& b : buckets)
+      count += static_cast<std::size_t>(expect_sums_up(b, b.start + width));
+    EXPECT_EQ(count, all.size());
   }
-  const auto passes = archive->Passes(0, std::int64_t{1} << 40).value();
+  const auto passes = archive->Passes(0, kForever).value();
   ASSERT_EQ(passes.size(), 2u);
   EXPECT_EQ(passes[0].start, first.start);
   EXPECT_EQ(passes[0].end, first.start + first.seconds - 1);
   EXPECT_EQ(passes[1].start, second.start);
   EXPECT_EQ(passes[1].end, third.start + third.seconds - 1);
-  // A range within a pass still names the whole pass.
-  EXPECT_EQ(archive->Passes(third.start, third.start).value().size(), 1u);
-}
+  EXPECT_EQ(archive->Passes(third.start, third.start).value().size(), 1u);  // the whole pass
 
-// A chart reads the samples themselves when they are few, else a min/max envelope per column
-// that agrees with the samples; a pass comes back as a capture that loads to the same samples.
-TEST_F(ArchiveTest, HistoryViewsAndPassCaptures) {
-  tools::PassOptions pass;
-  pass.seconds = 3 * 3600;  // three hours of one sample a second per battery
-  const std::string file = Write("long.kss", tools::Generate_Pass(pass));
-  auto archive = Open();
-  ASSERT_TRUE(archive);
-  ASSERT_TRUE(Add_To_Archive(*archive, {file}).error.empty());
-  const auto all = archive->Samples(3, pass.start, pass.start + pass.seconds).value();
-  ASSERT_EQ(all.size(), static_cast<std::size_t>(pass.seconds));
-
+  // A chart reads the samples themselves when they are few, else a min/max envelope.
   struct Case {
     UtcSeconds from, to;
     int pixels;
     bool envelope;
     UtcSeconds width;
   };
-  for (const auto& [from, to, pixels, envelope, width] : std::vector<Case>{
-           {pass.start, pass.start + 599, 800, false, 0},       // one pass: its samples
-           {pass.start, pass.start + 3599, 800, true, 0},       // an hour: envelope of samples
-           {pass.start, pass.start + 3 * 3600, 100, true, 60},  // columns of ~2 min: minutes
-           {pass.start - 86400 * 30, pass.start + 86400 * 30, 500, true, 3600}}) {
+  const UtcSeconds t = first.start;
+  for (const auto& [from, to, pixels, envelope, width] :
+       std::vector<Case>{{t, t + 599, 800, false, 0},       // part of a pass: its samples
+                         {t, t + 3599, 800, true, 0},       // an hour: envelope of samples
+                         {t, t + 3 * 3600, 100, true, 60},  // columns of ~2 min: minutes
+                         {t - 86400 * 30, t + 86400 * 30, 500, true, 3600}}) {
     SCOPED_TRACE(to - from);
     const HistoryView view = Plan_History(*archive, 3, from, to, pixels).value();
     EXPECT_EQ(view.envelope, envelope);
     EXPECT_EQ(view.bucket_width, width);
-    std::int64_t count = 0;
-    for (const HistoryColumn& c : view.columns) {
-      count += c.count;
-      double min = 1e300, max = -1e300;
-      for (const Sample& s : all) {
-        if (s.time >= c.start && s.time < c.end) {
-          min = std::min(min, s.value);
-          max = std::max(max, s.value);
-        }
-      }
-      EXPECT_EQ(c.min, min);
-      EXPECT_EQ(c.max, max);
-    }
-    if (envelope) {
-      EXPECT_LE(static_cast<int>(view.columns.size()), pixels + 1);
-      EXPECT_EQ(count, std::min<std::int64_t>(to, pass.start + pass.seconds - 1) -
-                           std::max(from, pass.start) + 1);
-    } else {
+    for (const HistoryColumn& c : view.columns) expect_sums_up(c, c.end);
+    EXPECT_LE(static_cast<int>(view.columns.size()), pixels + 1);
+    if (!envelope) {
       EXPECT_EQ(view.samples.size(), 600u);
     }
   }
 
-  const auto capture = Capture_Of(*archive, pass.start, pass.start + 599).value();
+  const auto capture = Capture_Of(*archive, t, t + 599).value();
   TelemetryState state;
   ASSERT_TRUE(Take_Kiss_Bytes(state, capture));
   ASSERT_EQ(state.store.Count(3), 600);
   EXPECT_EQ(state.store.Value(3, 600), all[599].value);
   EXPECT_EQ(state.store.Label(3, 600), Format_Time_Label(all[599].time));
-}
-
-// Frame exports of the network database are read line by line at their own times.
-TEST_F(ArchiveTest, AddsFrameExports) {
-  const fs::path file = dir_ / "export.txt";
-  std::ofstream(file) << "2026-11-28 09:14:05|C080000002"
-                         "2C0300"
-                         "1000\n"
-                      << "not a line\n"
-                      << "2026-11-28T09:14:06Z|5566\r\n"
-                      << "2026-11-28T09:14:07Z|" << std::string(5000, 'A') << '\n';
-  auto archive = Open();
-  ASSERT_TRUE(archive);
-  const ArchiveLoad load = Add_To_Archive(*archive, {file.string()});
-  ASSERT_TRUE(load.error.empty()) << load.error;
-  EXPECT_EQ(load.counts.added, 2);
-  EXPECT_EQ(load.counts.not_telemetry, 1);
-  EXPECT_EQ(load.unreadable_lines, 2);
-  const auto samples = archive->Samples(3, 0, std::int64_t{1} << 40).value();
-  ASSERT_EQ(samples.size(), 1u);
-  EXPECT_EQ(samples[0].time, 1795857245);
-  EXPECT_EQ(samples[0].value, -0.00945 * 16 + 9.7488);
 }
 
 // A file that is not an archive of this schema is refused with the reason and left untouched.
@@ -255,10 +214,6 @@ TEST_F(ArchiveTest, RefusesNewerForeignAndDamagedFilesWithoutWriting) {
     EXPECT_EQ(Content(file), before);
     EXPECT_FALSE(fs::exists(file.string() + "-wal"));
   }
-  const auto missing = Archive::Open(dir_ / "none.sqlite", false);
-  ASSERT_FALSE(missing.ok());
-  EXPECT_NE(missing.why().find("no archive"), std::string::npos);
-  EXPECT_FALSE(fs::exists(dir_ / "none.sqlite"));
 }
 
 // The layout of schema 1: a row per sample, numbered frames with an index of their own.
@@ -304,21 +259,12 @@ TEST_F(ArchiveTest, BringsSchema1UpToDateOrLeavesIt) {
   auto opened = Archive::Open(old, false);
   ASSERT_TRUE(opened.ok()) << opened.why();
   Archive& archive = *opened.value();
-  const auto samples = archive.Samples(3, 0, std::int64_t{1} << 40).value();
+  const auto samples = archive.Samples(3, 0, kForever).value();
   ASSERT_EQ(samples.size(), 3u);
   EXPECT_EQ(samples[0].value, 7.25);  // frame 1 came before frame 2 in the same second
   EXPECT_EQ(samples[1].value, 7.5);
   EXPECT_EQ(samples[2].time, 1795857900);
-  EXPECT_EQ(archive.Samples(8, 0, std::int64_t{1} << 40).value().size(), 1u);
-  std::vector<std::vector<std::uint8_t>> frames;
-  ASSERT_TRUE(archive
-                  .For_Each_Frame(0, std::int64_t{1} << 40,
-                                  [&](UtcSeconds, std::span<const std::uint8_t> bytes) {
-                                    frames.emplace_back(bytes.begin(), bytes.end());
-                                  })
-                  .ok());
-  EXPECT_EQ(frames,
-            (std::vector<std::vector<std::uint8_t>>{{0x00, 0x11}, {0x00, 0x02}, {0x00, 0x44}}));
+  EXPECT_EQ(archive.Samples(8, 0, kForever).value().size(), 1u);
   EXPECT_EQ(archive.Stats().value().frames, 4);
 
   // Every frame keeps every source it had: again from any of them adds nothing.
@@ -331,9 +277,7 @@ TEST_F(ArchiveTest, BringsSchema1UpToDateOrLeavesIt) {
   const FrameOutcome outcome;
   for (const auto& [bytes, time, source, new_source] :
        std::vector<Again>{{{0x00, 0x11}, 1795857240, 1, false},
-                          {{0x00, 0x11}, 1795857240, 2, false},
                           {{0x00, 0x33}, std::nullopt, 2, false},
-                          {{0x00, 0x44}, 1795857900, 2, false},
                           {{0x00, 0x44}, 1795857900, 1, true}}) {
     AddCounts counts;
     ASSERT_TRUE(archive.Add_Frame(source, {bytes, time, &outcome}, counts).ok());
@@ -349,62 +293,6 @@ TEST_F(ArchiveTest, BringsSchema1UpToDateOrLeavesIt) {
   ASSERT_FALSE(refused.ok());
   EXPECT_NE(refused.why().find("left as it was, at schema 1"), std::string::npos) << refused.why();
   EXPECT_EQ(Content(broken), before);
-}
-
-// A load into the window archives what its store took, each file as the same source that
-// `orvelt-archive add` makes of it; the frame the full store turned away is left out, so that
-// adding the whole capture later gives its samples too.
-TEST_F(ArchiveTest, LoadedFramesArchiveWhatTheStoreTook) {
-  tools::PassOptions pass;
-  pass.seconds = 5100;
-  pass.fill = true;  // every channel once a second: the store fills within the capture
-  const std::string file = Write("full.kss", tools::Generate_Pass(pass));
-  TelemetryState state;
-  GatheredFrames frames;
-  LoadOptions options;
-  options.on_frame = [&](const FrameEvent& e) { frames.Take(state, e); };
-  const LoadReport report = Load_Files(state, {file}, options);
-  ASSERT_EQ(report.files.size(), 1u);
-  ASSERT_EQ(state.store.Count(3), 5000);
-
-  auto archive = Open();
-  ASSERT_TRUE(archive);
-  struct Step {
-    const char* what;
-    std::int64_t added_samples, channel_samples;
-  };
-  for (const auto& [what, added_samples, channel_samples] :
-       std::vector<Step>{{"the load", -1, 5000}, {"the load again", 0, 5000}}) {
-    SCOPED_TRACE(what);
-    const ArchiveLoad load = frames.Add_To(*archive);
-    ASSERT_TRUE(load.error.empty()) << load.error;
-    if (added_samples >= 0) {
-      EXPECT_EQ(load.counts.samples, added_samples);
-    }
-    EXPECT_EQ(load.counts.frames, frames.Frames());
-    const auto samples = archive->Samples(3, 0, std::int64_t{1} << 40).value();
-    ASSERT_EQ(static_cast<std::int64_t>(samples.size()), channel_samples);
-    EXPECT_EQ(samples.back().value, state.store.Value(3, 5000));
-  }
-  const ArchiveLoad whole = Add_To_Archive(*archive, {file});
-  ASSERT_TRUE(whole.error.empty()) << whole.error;
-  EXPECT_EQ(whole.counts.new_source, 0);  // the same source as the load's
-  auto alone = Archive::Open(dir_ / "alone.sqlite");
-  ASSERT_TRUE(alone.ok());
-  const ArchiveLoad all = Add_To_Archive(*alone.value(), {file});
-  EXPECT_EQ(archive->Stats().value().samples, all.counts.samples);
-  EXPECT_EQ(archive->Samples(3, 0, std::int64_t{1} << 40).value().size(), 5100u);
-}
-
-// The newest time fetched per server and satellite only moves forward.
-TEST_F(ArchiveTest, AFetchResumesAfterTheNewestTime) {
-  auto archive = Open();
-  ASSERT_TRUE(archive);
-  EXPECT_FALSE(archive->Fetched_Until("http://a", 1).value());
-  ASSERT_TRUE(archive->Set_Fetched_Until("http://a", 1, 100).ok());
-  ASSERT_TRUE(archive->Set_Fetched_Until("http://a", 1, 50).ok());  // never goes back
-  EXPECT_EQ(archive->Fetched_Until("http://a", 1).value(), 100);
-  EXPECT_FALSE(archive->Fetched_Until("http://a", 2).value());
 }
 
 }  // namespace
