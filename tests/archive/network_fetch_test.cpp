@@ -20,17 +20,15 @@ using testing::NetworkTestServer;
 
 constexpr UtcSeconds kNov28 = 1795824000;  // 2026-11-28 00:00:00 UTC
 
-// A page of `count` battery frames, one a second from `first`, heard by `observer`.
-QByteArray Page(int first, int count, const char* observer = "DL0ABC-JO62") {
+// A page of `count` battery frames, one a second from `first`.
+QByteArray Page(int first, int count) {
   QByteArray json = "[";
   for (int k = 0; k < count; ++k) {
     if (k) json += ",";
-    json +=
-        "{\"sat_id\": \"X\", \"norad_cat_id\": 99999, \"frame\": \"C08000000"
-        "22C0300" +
-        QByteArray::number(0x10 + (first + k) % 200, 16).toUpper() + "00\", \"timestamp\": \"" +
-        QByteArray::fromStdString(Format_Utc_Time(kNov28 + first + k)) + "\", \"observer\": \"" +
-        observer + "\", \"app_source\": \"network\"}";
+    json += "{\"frame\": \"C0800000022C0300" +
+            QByteArray::number(0x10 + (first + k) % 200, 16).toUpper() + "00\", \"timestamp\": \"" +
+            QByteArray::fromStdString(Format_Utc_Time(kNov28 + first + k)) +
+            "\", \"observer\": \"DL0ABC-JO62\"}";
   }
   return json + "]";
 }
@@ -50,8 +48,8 @@ class NetworkFetchTest : public ::testing::Test {
     archive_ = std::move(opened.value());
   }
   // Runs one fetch to its end, within a bounded time.
-  FetchReport Fetch(const std::string& token = "secret-token", UtcSeconds from = 0) {
-    FetchRequest request{server_.Url().toStdString(), 99999, token, from, kNov28 + 86400};
+  FetchReport Fetch() {
+    FetchRequest request{server_.Url().toStdString(), 99999, "secret-token", 0, kNov28 + 86400};
     NetworkFetch fetch(request, [&](const TelemetryPage& page) {
       return Add_Network_Page(*archive_, page, load_);
     });
