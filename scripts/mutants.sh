@@ -147,6 +147,7 @@ m export-bitmap-extension src/export/screenshot_name.cpp 'if (!replaced) result.
 # --- archive, form and the Qt layer
 m archive-limit-below src/decode/channel_limits.cpp 'value < *limits.lower' 'value <= *limits.lower' "test_decode $T_ARC" "(^|/)Check_Limits\\.|$R_ARC"
 m archive-sample-dedup src/archive/archive.cpp 'added = sqlite3_changes(db_) > 0;' 'added = true;' "$T_ARC" "$R_ARC"
+m archive-store-full src/archive/gathered_frames.cpp '|| outcome.problem == FrameProblem::StoreFull) return;' ') return;' "$T_ARC" "$R_ARC"
 m form-status-unknown src/form/form_model.cpp 'if (status < 0) {' 'if (status <= 0) {' "$T_WIN $T_CHART" "$R_WIN|$R_CHART"
 f=src/qt/key_press_tracker.cpp
 m qt-shift-autorepeat $f 'if (key->key() != Qt::Key_Shift || key->isAutoRepeat()) break;' 'if (key->key() != Qt::Key_Shift) break;' "qt_window_test" '^qt_window_test$'

@@ -11,8 +11,10 @@
 
 #include "archive/archive.hpp"
 #include "archive/archive_loading.hpp"
+#include "archive/gathered_frames.hpp"
 #include "archive/history_view.hpp"
 #include "decode/frame_decoder.hpp"
+#include "ingest/capture_reader.hpp"
 #include "support/scratch_dir.hpp"
 #include "tools/capture_writer.hpp"
 
@@ -283,6 +285,32 @@ TEST_F(ArchiveTest, BringsSchema1UpToDateOrLeavesIt) {
   ASSERT_FALSE(refused.ok());
   EXPECT_NE(refused.why().find("left as it was, at schema 1"), std::string::npos) << refused.why();
   EXPECT_EQ(Content(broken), before);
+}
+
+// A load into the window archives what its store took; the frames the full store turned away
+// are left out, so that adding the whole capture later, as the same source, gives their samples.
+TEST_F(ArchiveTest, ALoadLeavesOutWhatTheFullStoreTurnedAway) {
+  tools::PassOptions pass;
+  pass.seconds = 5100;
+  pass.fill = true;  // every channel once a second: the store fills within the capture
+  const std::string file = Write("full.kss", tools::Generate_Pass(pass));
+  TelemetryState state;
+  GatheredFrames frames;
+  LoadOptions options;
+  options.on_frame = [&](const FrameEvent& e) { frames.Take(state, e); };
+  Load_Files(state, {file}, options);
+  auto archive = Open();
+  ASSERT_TRUE(archive);
+  const ArchiveLoad load = frames.Add_To(*archive);
+  ASSERT_TRUE(load.error.empty()) << load.error;
+  EXPECT_EQ(archive->Samples(3, 0, std::int64_t{1} << 40).value().size(), 5000u);
+  const ArchiveLoad whole = Add_To_Archive(*archive, {file});
+  ASSERT_TRUE(whole.error.empty()) << whole.error;
+  EXPECT_EQ(whole.counts.new_source, 0);  // the same source as the load's
+  auto alone = Archive::Open(dir_ / "alone.sqlite");
+  ASSERT_TRUE(alone.ok());
+  const ArchiveLoad all = Add_To_Archive(*alone.value(), {file});
+  EXPECT_EQ(archive->Stats().value().samples, all.counts.samples);
 }
 
 }  // namespace
