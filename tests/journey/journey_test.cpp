@@ -43,6 +43,7 @@
 #include "live/follow.hpp"
 #include "live/loopback_tnc.hpp"
 #include "qcustomplot.h"
+#include "qt/capture_archiving.hpp"
 #include "qt/forwarding_controller.hpp"
 #include "qt/history_window.hpp"
 #include "qt/live_controller.hpp"
@@ -179,8 +180,9 @@ void Pick(MainWindow& window, char mnemonic, const QString& text, const QString&
             menu->isVisible(),
         2000);
     QAction* action = nullptr;
-    for (QAction* a : menu->actions()) {
-      if (a->text().remove('&').startsWith(QString(wanted).remove('&'))) action = a;
+    for (QAction* a : menu->actions()) {  // the entry named exactly, else the first it begins
+      const QString shown = a->text().remove('&'), sought = QString(wanted).remove('&');
+      if (shown == sought || (action == nullptr && shown.startsWith(sought))) action = a;
     }
     QVERIFY2(action != nullptr, qPrintable("no menu entry " + wanted));
     QVERIFY2(action->isEnabled(), qPrintable("menu entry disabled: " + wanted));
@@ -394,7 +396,13 @@ class JourneyTest : public QObject {
   // Export CSV and Save chart write through their own dialogs; View / Frames lists the frames.
   void goToExportSaveAndFrames() {
     Journey j;
+    // Loaded captures go into the archive from the moment File / Archive says so.
+    Pick(*j.window, 'f', "Archive", "Live sessions and loaded captures");
     j.Open_By_Typing(ORVELT_SAMPLE_DIR "/pass.kss");
+    QTRY_VERIFY(!j.window->Capture_Archiving().Busy());
+    QVERIFY(j.window->Capture_Archiving().Counts().added > 0);
+    Pick(*j.window, 'f', "Archive", "Live sessions");
+    QVERIFY(j.window->findChild<QAction*>("MenuArchiveLive")->isChecked());
     auto refused = When_Shown<QInputDialog>([](QInputDialog*) {
       QTest::keyClicks(Keys(), "abc");
       QTest::keyClick(Keys(), Qt::Key_Return);

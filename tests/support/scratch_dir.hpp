@@ -1,20 +1,23 @@
 #pragma once
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <string>
 
 namespace orvelt::testing {
 
-// A folder of the running test's own, named after it (tests run in parallel as separate
-// processes), emptied when made and removed when the test ends.
+// A folder of the running test's own, named after it and its process (tests run in parallel as
+// separate processes, and two builds may run the same test at once), emptied when made and
+// removed when the test ends.
 class ScratchDir {
  public:
   ScratchDir() {
     const auto* test = ::testing::UnitTest::GetInstance()->current_test_info();
     path_ = std::filesystem::temp_directory_path() /
-            (std::string("orvelt_") + test->test_suite_name() + "_" + test->name());
+            (std::string("orvelt_") + test->test_suite_name() + "_" + test->name() + "_" +
+             std::to_string(getpid()));
     Clear();
   }
   ~ScratchDir() { std::filesystem::remove_all(path_); }
