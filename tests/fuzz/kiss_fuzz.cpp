@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <cstdlib>
 #include <span>
+#include <utility>
 #include <vector>
 
 #include "ingest/capture_reader.hpp"
@@ -13,11 +14,7 @@
 
 namespace {
 
-struct Frame {
-  std::vector<std::uint8_t> stored;
-  std::size_t length;
-  bool operator==(const Frame&) const = default;
-};
+using Frame = std::pair<std::vector<std::uint8_t>, std::size_t>;  // stored bytes, length
 
 std::vector<Frame> Cut(std::span<const std::uint8_t> bytes, std::span<const std::uint8_t> sizes) {
   std::vector<Frame> frames;
