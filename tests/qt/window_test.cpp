@@ -128,6 +128,7 @@ struct Scripted {
 
 const std::string kA = "https://a.example/";
 const std::string kB = "https://b.example/";
+const std::string kRemoved = "https://c.example/";
 
 std::unique_ptr<Outbox> Open_Outbox(const QTemporaryDir& dir) {
   auto opened = Outbox::Open((dir.path() + "/outbox.sqlite").toStdString());
@@ -220,11 +221,6 @@ void Check_Digits_In_Sight(QWidget& window, int& checked) {
                                    .arg(ink.height() - 2)));
     ++checked;
   }
-}
-
-// The record display's "0.00" form in the C locale.
-QString Two_Decimals(double v) {
-  return QString::number(v, 'f', 2);
 }
 
 // Reads in small chunks and takes a while over each frame, so that a load of a few samples
@@ -368,7 +364,7 @@ class WindowTest : public QObject {
     const int record = bar->value();
     QVERIFY(record > 1 && record < Last_Record(s.App().telemetry.store));
     QCOMPARE(s.App().form.HScroll1, record);
-    QCOMPARE(s.Box(3)->text(), Two_Decimals(s.Value(3, record)));
+    QCOMPARE(s.Box(3)->text(), QString::number(s.Value(3, record), 'f', 2));
   }
 
   // The files of a drop form one selection: the samples of the second follow those of the first.
@@ -466,7 +462,7 @@ class WindowTest : public QObject {
     const QPoint at(qRound(plot->xAxis->coordToPixel(20)), plot->axisRect()->center().y());
     QTest::mouseClick(plot, Qt::LeftButton, {}, at);
     QCOMPARE(s.Scroll()->value(), 20);
-    QCOMPARE(s.Box(3)->text(), Two_Decimals(s.Value(3, 20)));
+    QCOMPARE(s.Box(3)->text(), QString::number(s.Value(3, 20), 'f', 2));
     QCOMPARE(chart->Cursor_Row(), 20);
   }
 
@@ -632,26 +628,28 @@ class WindowTest : public QObject {
     QCOMPARE(QSettings().value(kLastFolderSetting).toString(), QStringLiteral(ORVELT_SAMPLE_DIR));
   }
 
-  // The outbox view's counts and its actions on rejected frames and on frames of removed
-  // servers. (The requests themselves are checked by the forwarder's and orvelt-receive's tests,
-  // the station dialog and "Forward loaded frames..." by the journeys.)
-  void outboxViewShowsCountsAndActsOnRejectedFrames() {
+  // The outbox view's counts and its actions on rejected frames and on the frames of a server
+  // taken out of the settings, which would wait unseen. (The requests themselves are checked by
+  // the forwarder's and orvelt-receive's tests, the station dialog and "Forward loaded
+  // frames..." by the journeys.)
+  void outboxViewShowsCountsAndActsOnRejectedAndRemoved() {
     QTemporaryDir dir;
     const auto outbox = Open_Outbox(dir);
     const std::vector<std::uint8_t> frame = {0x00, 0x01};
     const auto one = outbox->Enqueue(frame, 1796638500123, {kA, kB}).value();
     const auto two = outbox->Enqueue(frame, 1796638501000, {kA}).value();
+    QVERIFY(outbox->Enqueue(frame, 1, {kRemoved}).ok());
     QVERIFY(outbox->Mark_Sent(one, kB).ok());
     QVERIFY(outbox->Mark_Rejected(one, kA, "HTTP 400 Bad Request: unknown satellite").ok());
     QVERIFY(outbox->Mark_Rejected(two, kA, "HTTP 400 Bad Request").ok());
 
     OutboxView view(*outbox, {kA, kB});
+    view.show();
     QSignalSpy changed(&view, &OutboxView::outboxChanged);
-    QVERIFY(view.findChild<QPushButton*>("discardRemoved")->isHidden());
     auto* counts = view.findChild<QTableWidget*>("counts");
     auto* rejected = view.findChild<QTableWidget*>("rejected");
     auto* discard = view.findChild<QPushButton*>("discard");
-    QCOMPARE(counts->rowCount(), 2);
+    QCOMPARE(counts->rowCount(), 3);
     QCOMPARE(counts->item(0, 0)->text(), QString::fromStdString(kA));
     QCOMPARE(counts->item(0, 3)->text(), QStringLiteral("2"));
     QCOMPARE(counts->item(1, 1)->text(), QStringLiteral("1"));
@@ -672,23 +670,14 @@ class WindowTest : public QObject {
     QCOMPARE(rejected->rowCount(), 0);
     QCOMPARE(outbox->Counts_For(kA).value().waiting, 1);
     QCOMPARE(counts->item(0, 2)->text(), QStringLiteral("1"));
-  }
 
-  void outboxViewNamesAndDiscardsTheFramesOfRemovedServers() {
-    QTemporaryDir dir;
-    const auto outbox = Open_Outbox(dir);
-    QVERIFY(outbox->Enqueue(std::vector<std::uint8_t>{0x00, 0x01}, 1, {kA, kB}).ok());
-    // kB was taken out of the settings: its frame would wait unseen.
-    OutboxView view(*outbox, {kA});
-    view.show();
-    QSignalSpy changed(&view, &OutboxView::outboxChanged);
-    auto* discard = view.findChild<QPushButton*>("discardRemoved");
-    QVERIFY(discard->isVisible());
-    QVERIFY(view.findChild<QLabel*>("removedServers")->text().contains(QString::fromStdString(kB)));
-    QTest::mouseClick(discard, Qt::LeftButton);
-    QCOMPARE(changed.count(), 1);
-    QVERIFY(!discard->isVisible());
-    QCOMPARE(outbox->Counts_For(kB).value().waiting, 0);
+    auto* discard_removed = view.findChild<QPushButton*>("discardRemoved");
+    QVERIFY(discard_removed->isVisible());
+    QVERIFY(view.findChild<QLabel*>("removedServers")->text().contains(kRemoved.c_str()));
+    QTest::mouseClick(discard_removed, Qt::LeftButton);
+    QCOMPARE(changed.count(), 3);
+    QVERIFY(!discard_removed->isVisible());
+    QCOMPARE(outbox->Counts_For(kRemoved).value().waiting, 0);
     QCOMPARE(outbox->Counts_For(kA).value().waiting, 1);
   }
 
@@ -769,26 +758,32 @@ class WindowTest : public QObject {
     }
   }
 
-  // Bars of one row stand side by side; lines and bars carry every sample of each series.
+  // Bars of one row stand side by side; bars narrower than a pixel turn into see-through step
+  // outlines, so that no series hides another. Lines and bars carry every sample of each series.
   void rendersBarsAndLines() {
-    for (const bool bars : {true, false}) {
+    for (const auto& [rows, bars] : {std::pair{100, true}, {100, false}, {5000, true}}) {
       AppState app;
-      Fill_Magnetometer(app, 100);
+      Fill_Magnetometer(app, rows);
       Draw_Mag_Chart(app, 52);
       Set_Style(app, bars);
-      QCustomPlot* plot = Shown(app.form.MSChart2).Plot();
+      ChartWidget& w = Shown(app.form.MSChart2);
+      QCustomPlot* plot = w.Plot();
+      const bool outline = rows > 100;
+      QCOMPARE(w.Bars_As_Outline(), outline);
       QCOMPARE(plot->plottableCount(), 3);
-      QCOMPARE(plot->graphCount(), bars ? 0 : 3);
+      QCOMPARE(plot->graphCount(), bars && !outline ? 0 : 3);
       for (int s = 0; s < 3; ++s) {
         QCPAbstractPlottable* p = plot->plottable(s);
         QCOMPARE(p->name(), QStringLiteral("Magn %1- Axis").arg(QChar('X' + s)));
-        QCOMPARE(p->interface1D()->dataCount(), 100);
+        QCOMPARE(p->interface1D()->dataCount(), rows);
         QCOMPARE(p->interface1D()->dataMainKey(9), 10.0);
         QCOMPARE(p->interface1D()->dataMainValue(9), s * 100.0 + 10 - 50);
-        if (bars) QCOMPARE(qobject_cast<QCPBars*>(p)->barsGroup()->size(), 3);
+        if (bars && !outline) QCOMPARE(qobject_cast<QCPBars*>(p)->barsGroup()->size(), 3);
+        if (outline) QCOMPARE(plot->graph(s)->lineStyle(), QCPGraph::lsStepCenter);
+        if (outline) QVERIFY(plot->graph(s)->brush().color().alpha() < 255);
       }
       QCOMPARE(plot->xAxis->range().lower, 0.5);
-      QCOMPARE(plot->xAxis->range().upper, 100.5);
+      QCOMPARE(plot->xAxis->range().upper, rows + 0.5);
       QVERIFY(plot->yAxis->range().contains(-49) && plot->yAxis->range().contains(250));
     }
   }
@@ -881,24 +876,6 @@ class WindowTest : public QObject {
     }
   }
 
-  // Bars narrower than a pixel turn into see-through step outlines, so that no series hides
-  // another; bars that have room stay bars.
-  void denseBarsStayVisible() {
-    AppState app;
-    Fill_Magnetometer(app, 5000);
-    Draw_Mag_Chart(app, 51);
-    Set_Style(app, true);
-    ChartWidget& w = Shown(app.form.MSChart2);
-    QVERIFY(w.Bars_As_Outline());
-    QCOMPARE(w.Plot()->graphCount(), 3);
-    for (int s = 0; s < 3; ++s) {
-      QCPGraph* graph = w.Plot()->graph(s);
-      QCOMPARE(graph->lineStyle(), QCPGraph::lsStepCenter);
-      QVERIFY(graph->brush().color().alpha() < 255);
-      QCOMPARE(graph->data()->size(), 5000);
-    }
-  }
-
   // PNG and PDF through the chart's own savers, SVG through Qt SVG; a wrong name is refused.
   void savesPictures() {
     AppState app;
@@ -925,28 +902,24 @@ class WindowTest : public QObject {
     QVERIFY(!w.Save(dir.filePath("missing/chart.png")).ok());
   }
 
-  // The window's bitmap has the widget's size; an odd width needs padded rows.
-  void bitmapHasTheWidgetsSize_data() {
-    QTest::addColumn<QSize>("size");
-    QTest::newRow("odd") << QSize(37, 21);
-    QTest::newRow("window") << QSize(640, 480);
-  }
-
+  // The window's bitmap has the widget's size; an odd width needs padded rows, a width of whole
+  // words none.
   void bitmapHasTheWidgetsSize() {
-    QFETCH(QSize, size);
-    QTemporaryDir dir;
-    QWidget widget;
-    widget.setAutoFillBackground(true);
-    widget.setPalette(QPalette(QColor(kGrey)));
-    widget.resize(size);
-    widget.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&widget));
-    const auto path = Path(dir, "shot.bmp");
-    QCOMPARE(QString::fromStdString(Save_Widget_Bitmap(widget, path).why()), QString());
-    QImage image;
-    QVERIFY(image.load(dir.filePath("shot.bmp"), "BMP"));
-    QCOMPARE(image.size(), size * widget.devicePixelRatio());
-    QCOMPARE(image.pixel(image.width() - 1, image.height() - 1), kGrey);
+    for (const QSize size : {QSize(37, 21), QSize(640, 480)}) {
+      QTemporaryDir dir;
+      QWidget widget;
+      widget.setAutoFillBackground(true);
+      widget.setPalette(QPalette(QColor(kGrey)));
+      widget.resize(size);
+      widget.show();
+      QVERIFY(QTest::qWaitForWindowExposed(&widget));
+      const auto path = Path(dir, "shot.bmp");
+      QCOMPARE(QString::fromStdString(Save_Widget_Bitmap(widget, path).why()), QString());
+      QImage image;
+      QVERIFY(image.load(dir.filePath("shot.bmp"), "BMP"));
+      QCOMPARE(image.size(), size * widget.devicePixelRatio());
+      QCOMPARE(image.pixel(image.width() - 1, image.height() - 1), kGrey);
+    }
   }
 
   // The palette rule is the core's; here the PNG is indexed and transparent where the bitmap
@@ -968,9 +941,12 @@ class WindowTest : public QObject {
     QCOMPARE(result.pixel(0, 0), qRgb(10, 200, 30));
   }
 
-  // The month as an envelope broken between passes, zoomed by the wheel down to one pass drawn
-  // sample by sample; limits typed into the window mark the points beyond them.
-  void historyChartsPassesAndLimits() {
+  // The window opens on the whole archive at its own width: the month as an envelope broken
+  // between passes, zoomed by the wheel down to one pass drawn sample by sample; limits typed
+  // into the window mark the points beyond them. A group is charted as the main window's group
+  // chart draws it: one envelope per channel in the group's colours, each broken between passes
+  // (their names and legend are a journey's); a channel without a group cannot be charted as one.
+  void historyChartsPassesLimitsAndGroups() {
     MainWindow main(std::make_unique<ScriptedPlatform>());
     QVERIFY(main.Start_Up().ok());
     main.show();
@@ -978,32 +954,32 @@ class WindowTest : public QObject {
     auto* history = main.findChild<HistoryWindow*>();
     QVERIFY(history);
     QVERIFY(QTest::qWaitForWindowExposed(history));
-    history->Show_Range(kFirst - 3600, kFirst + kPasses * 43200);
+    QCustomPlot* plot = history->Plot();
 
-    // The month: an envelope, broken between passes.
+    // The whole month, first drawn before the window had its width, is drawn again at it.
+    QTRY_COMPARE(Gaps(plot->graph(0)), kPasses - 1);
     auto* status = history->findChildren<QLabel*>().last();
     QVERIFY2(status->text().contains("min/max"), qPrintable(status->text()));
-    QCOMPARE(history->Plot()->graphCount(), 1);
-    QCOMPARE(Gaps(history->Plot()->graph(0)), kPasses - 1);
+    QCOMPARE(plot->graphCount(), 1);
     QCOMPARE(history->Pass_List()->rowCount(), kPasses);
 
     // The wheel zooms in about the mouse, as far as one pass: then every sample is drawn.
-    const QPoint centre = history->Plot()->axisRect()->center();
-    const double before = history->Plot()->xAxis->range().size();
-    QWheelEvent wheel(centre, history->Plot()->mapToGlobal(centre), {}, {0, 120}, Qt::NoButton,
-                      Qt::NoModifier, Qt::NoScrollPhase, false);
-    QApplication::sendEvent(history->Plot(), &wheel);
-    QVERIFY(history->Plot()->xAxis->range().size() < before);
+    const QPoint centre = plot->axisRect()->center();
+    const double before = plot->xAxis->range().size();
+    QWheelEvent wheel(centre, plot->mapToGlobal(centre), {}, {0, 120}, Qt::NoButton, Qt::NoModifier,
+                      Qt::NoScrollPhase, false);
+    QApplication::sendEvent(plot, &wheel);
+    QVERIFY(plot->xAxis->range().size() < before);
     history->Show_Range(kFirst, kFirst + kPassSeconds);
     QVERIFY2(status->text().contains("each sample"), qPrintable(status->text()));
-    QCOMPARE(history->Plot()->graph(0)->dataCount(), kPassSeconds);
+    QCOMPARE(plot->graph(0)->dataCount(), kPassSeconds);
 
     // Limits of the channel: points beyond them get a graph of the warning colour.
     auto* limits = history->findChild<QLineEdit*>();
     limits->setText("..8.05");
     QTest::keyClick(limits, Qt::Key_Return);
-    QCOMPARE(history->Plot()->graphCount(), 2);
-    const QCPGraph* warned = history->Plot()->graph(1);
+    QCOMPARE(plot->graphCount(), 2);
+    const QCPGraph* warned = plot->graph(1);
     QVERIFY(warned->dataCount() > 0);
     QCOMPARE(warned->scatterStyle().pen().color(), QColor(220, 40, 40));
     for (auto it = warned->data()->constBegin(); it != warned->data()->constEnd(); ++it) {
@@ -1014,23 +990,10 @@ class WindowTest : public QObject {
     limits->clear();
     QTest::keyClick(limits, Qt::Key_Return);
     QVERIFY(!main.App().limits[3].upper);
-  }
 
-  // The window opens on the whole archive at its own width. A group is charted as the main
-  // window's group chart draws it: one envelope per channel in the group's colours, each broken
-  // between passes (their names and legend are a journey's); a channel without a group cannot
-  // be charted as one.
-  void historyChartsAGroup() {
-    MainWindow main(std::make_unique<ScriptedPlatform>());
-    HistoryWindow history(main, Default_Archive_Path());
-    history.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&history));
-    // The whole month, first drawn before the window had its width, is drawn again at it.
-    QTRY_COMPARE(Gaps(history.Plot()->graph(0)), kPasses - 1);
-    history.Select_Channel(52);
-    history.Set_Group(true);
-    history.Show_Range(kFirst - 3600, kFirst + kPasses * 43200);
-    QCustomPlot* plot = history.Plot();
+    history->Select_Channel(52);
+    history->Set_Group(true);
+    history->Show_Range(kFirst - 3600, kFirst + kPasses * 43200);
     const ChartGroup magnetometer = Chart_Group(52);
     QCOMPARE(plot->graphCount(), 3);
     for (int k = 0; k < 3; ++k) {
@@ -1039,9 +1002,8 @@ class WindowTest : public QObject {
       QCOMPARE(Gaps(plot->graph(k)), kPasses - 1);
     }
     QCOMPARE(plot->yAxis->label(), QString::fromUtf8("µT"));
-
-    auto* group = history.findChild<QCheckBox*>();
-    history.Select_Channel(28);  // "Pow Supply Curr" has no group
+    auto* group = history->findChild<QCheckBox*>();
+    history->Select_Channel(28);  // "Pow Supply Curr" has no group
     QVERIFY(!group->isEnabled());
     QCOMPARE(plot->graphCount(), 1);
     QVERIFY(!plot->legend->visible());
