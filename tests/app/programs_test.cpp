@@ -23,13 +23,6 @@ namespace fs = std::filesystem;
 
 const fs::path kSamples = ORVELT_SAMPLE_DIR;
 
-std::string Content(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
-
 std::string Quoted(const std::string& text) {
   std::string quoted = "'";
   for (const char c : text) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
@@ -47,7 +40,8 @@ Ran Shell(const fs::path& folder, const std::string& command, const fs::path& sc
   const std::string line = "cd " + Quoted(folder.string()) + " && " + command + " >" +
                            Quoted(out.string()) + " 2>" + Quoted(err.string());
   const int raw = std::system(line.c_str());
-  return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, Content(out), Content(err)};
+  return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, testing::File_Content(out),
+          testing::File_Content(err)};
 }
 
 // How often `part` occurs in `text`.
@@ -149,9 +143,9 @@ TEST_F(DumpTool, SamplesDumpAsTheGoldenFiles) {
     const Ran run = Dump(args, kSamples);
     EXPECT_EQ(run.status, 0);
     if (!out.empty()) {
-      EXPECT_TRUE(run.out == Content(kSamples / out)) << "differs from " << out;
+      EXPECT_TRUE(run.out == testing::File_Content(kSamples / out)) << "differs from " << out;
     }
-    EXPECT_EQ(run.err, Content(kSamples / err));
+    EXPECT_EQ(run.err, testing::File_Content(kSamples / err));
   }
 }
 

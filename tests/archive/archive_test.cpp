@@ -5,7 +5,6 @@
 #include <algorithm>
 #include <fstream>
 #include <optional>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -24,13 +23,6 @@ namespace {
 namespace fs = std::filesystem;
 
 constexpr UtcSeconds kForever = std::int64_t{1} << 40;
-
-std::string Content(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
 
 void Sql(const fs::path& file, const std::string& sql) {
   sqlite3* db = nullptr;
@@ -199,11 +191,11 @@ TEST_F(ArchiveTest, RefusesNewerForeignAndDamagedFilesWithoutWriting) {
   for (const auto& [file, reason] : std::vector<Case>{
            {newer, "newer version (schema 3"}, {foreign, "not an archive"}, {damaged, "damaged"}}) {
     SCOPED_TRACE(file.string());
-    const std::string before = Content(file);
+    const std::string before = testing::File_Content(file);
     const auto opened = Archive::Open(file);
     ASSERT_FALSE(opened.ok());
     EXPECT_NE(opened.why().find(reason), std::string::npos) << opened.why();
-    EXPECT_EQ(Content(file), before);
+    EXPECT_EQ(testing::File_Content(file), before);
     EXPECT_FALSE(fs::exists(file.string() + "-wal"));
   }
 }
@@ -280,11 +272,11 @@ TEST_F(ArchiveTest, BringsSchema1UpToDateOrLeavesIt) {
   opened = Result<std::unique_ptr<Archive>>::Failed("closed");
 
   // A frame without a source cannot be moved: the whole move is undone.
-  const std::string before = Content(broken);
+  const std::string before = testing::File_Content(broken);
   const auto refused = Archive::Open(broken, false);
   ASSERT_FALSE(refused.ok());
   EXPECT_NE(refused.why().find("left as it was, at schema 1"), std::string::npos) << refused.why();
-  EXPECT_EQ(Content(broken), before);
+  EXPECT_EQ(testing::File_Content(broken), before);
 }
 
 // A load into the window archives what its store took; the frames the full store turned away

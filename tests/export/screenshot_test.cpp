@@ -4,7 +4,6 @@
 
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 #include <string>
 #include <vector>
 
@@ -15,11 +14,6 @@ namespace orvelt {
 namespace {
 
 namespace fs = std::filesystem;
-
-std::string Content(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), {}};
-}
 
 // Screenshots of the capture "pass 0412.kss" go to the folder "my shots".
 class Command1ClickTest : public ::testing::Test {
@@ -60,7 +54,7 @@ TEST_F(Command1ClickTest, HandsTheConverterTheAbsoluteBitmapNamedAfterTheCapture
   ASSERT_EQ(platform_.started.size(), 1u);
   EXPECT_EQ(platform_.started[0].second.back(), bitmap);
   EXPECT_EQ(app_.form.Label3, bitmap + " saved");
-  EXPECT_EQ(Content(bitmap), "BM");
+  EXPECT_EQ(testing::File_Content(bitmap), "BM");
 }
 
 // Without the converter the PNG is made here and the bitmap removed. A link planted at either
@@ -77,7 +71,7 @@ TEST_F(Command1ClickTest, WithoutConverterMakesThePngItselfAndReplacesLinks) {
     }
     Command1_Click(app_, platform_);
     EXPECT_EQ(app_.form.Label3, Shot("png") + " saved");
-    EXPECT_EQ(Content(victim), planted == "precious" ? "precious" : "");
+    EXPECT_EQ(testing::File_Content(victim), planted == "precious" ? "precious" : "");
     EXPECT_TRUE(fs::is_regular_file(fs::symlink_status(Shot("png"))));
     EXPECT_EQ(Shots(), "pass 0412.png;");
     fs::remove(victim);
@@ -96,7 +90,7 @@ TEST_F(Command1ClickTest, FailuresSayWhyAndLoseNoPicture) {
   platform_.save_error = "no space";
   Command1_Click(app_, platform_);
   EXPECT_EQ(app_.form.Label3, std::string(kScreenshotNotSaved) + Shot("bmp") + ": no space");
-  EXPECT_EQ(Content(Shot("bmp")), "BM");
+  EXPECT_EQ(testing::File_Content(Shot("bmp")), "BM");
   EXPECT_EQ(Shots(), "pass 0412.bmp;");
 }
 

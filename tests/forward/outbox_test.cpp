@@ -7,7 +7,6 @@
 
 #include <cstdlib>
 #include <fstream>
-#include <iterator>
 #include <tuple>
 
 namespace orvelt {
@@ -33,11 +32,6 @@ std::vector<OutboxItem> Due(Outbox& outbox, const std::string& server, std::int6
 std::tuple<int, int, int> Tally(Outbox& outbox, const std::string& server) {
   const ServerCounts c = outbox.Counts_For(server).value();
   return {static_cast<int>(c.sent), static_cast<int>(c.waiting), static_cast<int>(c.rejected)};
-}
-
-std::string Contents(const std::filesystem::path& file) {
-  std::ifstream in(file, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
 // Runs `sql` on the file as another program would; gives the first column of its first row.
@@ -116,10 +110,10 @@ TEST(Outbox, OpenFailsWithAClearReasonAndLeavesTheFileAsItWas) {
   for (const auto& [prepare, reason] : cases) {
     ScratchDir dir;
     prepare(dir / "outbox.sqlite");
-    const std::string before = Contents(dir / "outbox.sqlite");
+    const std::string before = testing::File_Content(dir / "outbox.sqlite");
     const auto opened = Outbox::Open(dir / "outbox.sqlite");
     EXPECT_NE(opened.why().find(reason), std::string::npos) << opened.why();
-    EXPECT_EQ(Contents(dir / "outbox.sqlite"), before) << reason;
+    EXPECT_EQ(testing::File_Content(dir / "outbox.sqlite"), before) << reason;
   }
 }
 

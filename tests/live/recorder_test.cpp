@@ -6,7 +6,6 @@
 #include <csignal>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 #include <tuple>
 
 #include "ingest/capture_reader.hpp"
@@ -17,11 +16,6 @@ namespace orvelt {
 namespace {
 
 using tools::Bytes;
-
-Bytes Read_All(const std::filesystem::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  return Bytes(std::istreambuf_iterator<char>(in), {});
-}
 
 const Bytes kFrame = {0x00, 0x01};
 
@@ -42,7 +36,7 @@ TEST(RecorderTest, TheFileIsMadeWithTheFirstFrameBesideTheFilesThere) {
   recorder.Close();
   EXPECT_EQ(std::filesystem::path(recorder.status().path).filename(),
             "ORVELT-1_20261207_101500_3.kss");
-  EXPECT_EQ(Read_All(dir / "ORVELT-1_20261207_101500_2.kss"), (Bytes{'k', 'e', 'e', 'p'}));
+  EXPECT_EQ(testing::File_Content(dir / "ORVELT-1_20261207_101500_2.kss"), "keep");
 }
 
 TEST(RecorderTest, AFolderThatCannotBeMadeIsReported) {
@@ -79,7 +73,9 @@ TEST(RecorderTest, TimeLabelFramesOnlyWhereTheLabelInForceWouldDiffer) {
     recorder.Record(stored, frame.size(), label, time_label);
   }
   recorder.Close();
-  EXPECT_EQ(Read_All(recorder.status().path), expected.bytes());
+  const Bytes& wanted = expected.bytes();
+  EXPECT_EQ(testing::File_Content(recorder.status().path),
+            std::string(wanted.begin(), wanted.end()));
   EXPECT_EQ(recorder.status().too_long, 1u);
 }
 

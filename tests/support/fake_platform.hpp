@@ -16,7 +16,6 @@ namespace orvelt::testing {
 class FakePlatform : public Platform {
  public:
   std::deque<std::optional<std::string>> dialog_results;  // nothing = cancel
-  std::vector<OpenDialogSettings> dialogs_shown;
   std::vector<std::string> messages;
   std::deque<std::uint16_t> shift_states, right_button_states;
   std::vector<AsyncKey> key_queries;
@@ -28,10 +27,8 @@ class FakePlatform : public Platform {
   std::string png_error;
   bool program_starts = true;
   std::vector<std::pair<std::string, std::vector<std::string>>> started;
-  std::vector<std::filesystem::path> bitmaps_saved;
 
-  std::optional<std::string> Show_Open_Dialog(const OpenDialogSettings& settings) override {
-    dialogs_shown.push_back(settings);
+  std::optional<std::string> Show_Open_Dialog(const OpenDialogSettings&) override {
     if (dialog_results.empty()) return std::nullopt;
     auto r = dialog_results.front();
     dialog_results.pop_front();
@@ -65,7 +62,6 @@ class FakePlatform : public Platform {
   std::filesystem::path Pictures_Directory() override { return pictures_directory; }
   Outcome Save_Window_Bitmap(const std::filesystem::path& path) override {
     if (!save_error.empty()) return Outcome::Failed(save_error);
-    bitmaps_saved.push_back(path);
     std::FILE* f = std::fopen(path.string().c_str(), "wb");
     if (!f) return Outcome::Failed("cannot write");
     std::fputs("BM", f);

@@ -4,6 +4,8 @@
 #include <unistd.h>
 
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <string>
 
 namespace orvelt::testing {
@@ -34,5 +36,11 @@ class ScratchDir {
  private:
   std::filesystem::path path_;
 };
+
+// The bytes a file holds; empty when it cannot be read.
+inline std::string File_Content(const std::filesystem::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), {}};
+}
 
 }  // namespace orvelt::testing
