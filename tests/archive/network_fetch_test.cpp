@@ -10,13 +10,15 @@
 
 #include "archive/archive_loading.hpp"
 #include "archive/network_fetch.hpp"
-#include "network_test_server.hpp"
+#include "forward/sids_test_server.hpp"
 #include "support/scratch_dir.hpp"
 
 namespace orvelt {
 namespace {
 
-using testing::NetworkTestServer;
+using testing::SidsTestServer;
+using Answer = SidsTestServer::Answer;
+using Kind = SidsTestServer::Kind;
 
 constexpr UtcSeconds kNov28 = 1795824000;  // 2026-11-28 00:00:00 UTC
 
@@ -33,23 +35,23 @@ QByteArray Page(int first, int count) {
   return json + "]";
 }
 
-NetworkTestServer::Answer Ok(QByteArray body, QByteArray next = {}) {
-  NetworkTestServer::Answer answer{200, {}, std::move(body), false};
-  if (!next.isEmpty()) answer.headers.append({"Link", "<" + next + ">; rel=\"next\""});
-  return answer;
+Answer Ok(QByteArray body, QByteArray next = {}) {
+  const QByteArray link = next.isEmpty() ? QByteArray() : "Link: <" + next + ">; rel=\"next\"\r\n";
+  return {200, std::move(body), Kind::kStatus, 0, link};
 }
 
 class NetworkFetchTest : public ::testing::Test {
  protected:
   void SetUp() override {
     ASSERT_TRUE(server_.Listen());
+    server_.Set_Default(Answer::Status(500, "script used up"));
     auto opened = Archive::Open(dir_ / "archive.sqlite");
     ASSERT_TRUE(opened.ok());
     archive_ = std::move(opened.value());
   }
   // Runs one fetch to its end, within a bounded time.
   FetchReport Fetch() {
-    FetchRequest request{server_.Url().toStdString(), 99999, "secret-token", 0, kNov28 + 86400};
+    FetchRequest request{server_.Origin().toStdString(), 99999, "secret-token", 0, kNov28 + 86400};
     NetworkFetch fetch(request, [&](const TelemetryPage& page) {
       return Add_Network_Page(*archive_, page, load_);
     });
@@ -63,7 +65,7 @@ class NetworkFetchTest : public ::testing::Test {
     EXPECT_TRUE(done);
     return fetch.report();
   }
-  NetworkTestServer server_;
+  SidsTestServer server_;
   orvelt::testing::ScratchDir dir_;
   std::unique_ptr<Archive> archive_;
   ArchiveLoad load_;
@@ -72,15 +74,17 @@ class NetworkFetchTest : public ::testing::Test {
 // How a fetch ends early: each keeps the pages already taken and says why.
 TEST_F(NetworkFetchTest, StopsEarlyAndKeepsWhatWasFetched) {
   struct Case {
-    std::vector<NetworkTestServer::Answer> answers;
+    std::vector<Answer> answers;
     std::string error;
     std::int64_t kept;
   };
-  const QByteArray next = server_.Url() + "/api/telemetry/?satellite=99999&cursor=2";
+  const QByteArray next = server_.Url().toUtf8() + "?satellite=99999&cursor=2";
   const std::vector<Case> cases = {
-      {{{401, {}, "{\"detail\": \"Invalid token.\"}", false}}, "token refused", 0},
-      {{Ok(Page(0, 10), next), {200, {}, Page(10, 40), true}}, "broke off during page 2", 10},
-      {{Ok(Page(0, 10), next), {500, {}, "", false}}, "answered 500", 10},
+      {{Answer::Status(401, "{\"detail\": \"Invalid token.\"}")}, "token refused", 0},
+      {{Ok(Page(0, 10), next), {200, Page(10, 40), Kind::kDropMidBody, 0, {}}},
+       "broke off during page 2",
+       10},
+      {{Ok(Page(0, 10), next), Answer::Status(500)}, "answered 500", 10},
       {{Ok(Page(0, 10), "http://[::1]:9/api/telemetry/?cursor=2")}, "another server", 10},
       {{Ok("{\"detail\": \"not a list\"}")}, "no list of frames", 0},
   };
@@ -121,11 +125,11 @@ ProgramRun Fetch_Program(const QStringList& args) {
 // keeping the server's wait and sending the token with every request but never printing it.
 TEST_F(NetworkFetchTest, ProgramFetchesResumesAndNeverPrintsTheToken) {
   const QString file = QString::fromStdString((dir_ / "cli.sqlite").string());
-  const QStringList args = {"fetch",       "--archive", file,           "--norad",
-                            "99999",       "--token",   "secret-token", "--server",
-                            server_.Url(), "--to",      "2026-11-28"};
+  const QStringList args = {"fetch",          "--archive", file,           "--norad",
+                            "99999",          "--token",   "secret-token", "--server",
+                            server_.Origin(), "--to",      "2026-11-28"};
   server_.Queue(Ok(Page(0, 30), "/api/telemetry/?satellite=99999&cursor=2"));
-  server_.Queue({429, {{"Retry-After", "1"}}, "", false});
+  server_.Queue({429, {}, Kind::kStatus, 0, "Retry-After: 1\r\n"});
   server_.Queue(Ok(Page(30, 20)));
   QElapsedTimer clock;
   clock.start();

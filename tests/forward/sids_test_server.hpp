@@ -15,12 +15,13 @@
 
 namespace orvelt::testing {
 
-// A telemetry server for the tests, on 127.0.0.1: reads each HTTP request whole, records it,
-// and answers as scripted (a status, a reset connection, silence or a body without end),
-// closing the connection after each answer unless told to keep it.
+// A telemetry server for the tests, on 127.0.0.1, that takes forwarded frames and serves the
+// database's pages: reads each HTTP request whole, records it, and answers as scripted (a
+// status, a reset connection, silence, a body without end or half a body before the connection
+// drops), closing the connection after each answer unless told to keep it.
 class SidsTestServer : public QObject {
  public:
-  enum class Kind { kStatus, kReset, kSilent, kEndlessBody };
+  enum class Kind { kStatus, kReset, kSilent, kEndlessBody, kDropMidBody };
   struct Answer {
     int status = 200;
     QByteArray body;
@@ -35,7 +36,7 @@ class SidsTestServer : public QObject {
     static Answer Silent() { return {0, {}, Kind::kSilent, 0, {}}; }
   };
   struct Request {
-    QByteArray method, path, content_type, user_agent;
+    QByteArray method, path, content_type, user_agent, authorization;
     QMap<QString, QString> fields;  // the form body, decoded
   };
 
@@ -63,7 +64,8 @@ class SidsTestServer : public QObject {
     for (QTcpSocket* socket : findChildren<QTcpSocket*>()) socket->abort();
   }
   quint16 port() const { return port_; }
-  QString Url() const { return QStringLiteral("http://127.0.0.1:%1/api/telemetry/").arg(port_); }
+  QString Origin() const { return QStringLiteral("http://127.0.0.1:%1").arg(port_); }
+  QString Url() const { return Origin() + "/api/telemetry/"; }
 
   // Answers to give, in order; once they are used up, the default answer.
   void Queue(Answer answer) { script_.push_back(std::move(answer)); }
@@ -93,6 +95,7 @@ class SidsTestServer : public QObject {
       if (name == "content-length") length = value.toLongLong();
       if (name == "content-type") request.content_type = value;
       if (name == "user-agent") request.user_agent = value;
+      if (name == "authorization") request.authorization = value;
     }
     if (buffer.size() < head_end + 4 + length) return;
     const QUrlQuery form(QString::fromUtf8(buffer.mid(head_end + 4, length)));
@@ -117,9 +120,15 @@ class SidsTestServer : public QObject {
       return;
     }
     if (answer.status / 100 == 3) reply += "Location: http://127.0.0.1:1/elsewhere/\r\n";
+    const bool drop = answer.kind == Kind::kDropMidBody;
     socket->write(reply + answer.headers + "Content-Type: text/plain\r\nContent-Length: " +
                   QByteArray::number(answer.body.size()) + "\r\n" +
-                  (keep_alive_ ? "" : "Connection: close\r\n") + "\r\n" + answer.body);
+                  (keep_alive_ ? "" : "Connection: close\r\n") + "\r\n" +
+                  answer.body.left(drop ? answer.body.size() / 2 : answer.body.size()));
+    if (drop) {
+      socket->flush();
+      return socket->abort();
+    }
     if (!keep_alive_) socket->disconnectFromHost();
   }
 

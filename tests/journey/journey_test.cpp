@@ -36,7 +36,6 @@
 
 #include "archive/archive_loading.hpp"
 #include "archive/archive_place.hpp"
-#include "archive/network_test_server.hpp"
 #include "export/csv_export.hpp"
 #include "forward/sids_test_server.hpp"
 #include "ingest/kiss.hpp"
@@ -573,7 +572,7 @@ void JourneyTest::fetchChartAGroupAndLoadAPass() {
     QVERIFY(archive.ok());
     QVERIFY(orvelt::Add_To_Archive(*archive.value(), files).error.empty());
   }
-  orvelt::testing::NetworkTestServer server;
+  orvelt::testing::SidsTestServer server;
   QVERIFY(server.Listen());
   QByteArray page = "[";
   for (int k = 0; k < 30; ++k) {
@@ -583,10 +582,10 @@ void JourneyTest::fetchChartAGroupAndLoadAPass() {
             "\", \"timestamp\": \"2026-11-28T09:14:" + QByteArray::number(10 + k) +
             "Z\", \"observer\": \"DL0ABC-JO62\"}";
   }
-  server.Queue({200, {}, page + "]", false});
+  server.Queue(orvelt::testing::SidsTestServer::Answer::Status(200, page + "]"));
 
   auto fetched = When_Shown<QDialog>([&](QDialog* d) {
-    Type_Into(Field(d, "&Server:"), QString::fromLatin1(server.Url()));
+    Type_Into(Field(d, "&Server:"), server.Origin());
     Type_Into(Field(d, "&NORAD ID:"), "99999");
     Type_Into(Field(d, "&Token:"), "journey-token");
     QPushButton* start = nullptr;
