@@ -64,7 +64,11 @@ m decode-label-length $f 'std::min<std::size_t>(frame.size() - 1, kTimeLabelMax)
 m decode-frame-too-long $f 'if (full_length > static_cast<std::size_t>(kFrameCapacity)) {' 'if (full_length >= static_cast<std::size_t>(kFrameCapacity)) {' "$T_DEC" "$R_DEC"
 f=src/decode/telemetry_store.hpp
 m decode-store-capacity $f 'if (s.count >= kSeriesCapacity) return false;' 'if (s.count > kSeriesCapacity) return false;' "$T_DEC" "$R_DEC"
-m decode-label-dedup $f 'storage_->labels[newest].Holds(label) ? newest : Add_Label(label)' '(false && storage_->labels[newest].Holds(label)) ? newest : Add_Label(label)' "$T_DEC" "$R_DEC"
+f=src/decode/telemetry_store.cpp
+m decode-label-dedup $f 'if (!storage_->labels[label_count_ - 1].Holds(label)) {' 'if (true) {' "$T_DEC" "$R_DEC"
+m decode-label-revision $f '  newest_revision_ = revision;' '  if (revision != 0) newest_revision_ = revision;' "$T_DEC" "$R_DEC"
+m decode-label-reset $f '  newest_revision_ = 0;' '' "$T_DEC" "$R_DEC"
+m decode-log-label-revision src/decode/frame_log.cpp '  chunk.label_revision = label_revision;' '  if (label_revision != 0) chunk.label_revision = label_revision;' "$T_DEC" "$R_DEC"
 m decode-time-label-hour src/decode/time_label.cpp 'h > 23' 'h > 24' "$T_DEC" "$R_DEC"
 
 # --- ingest: deframer escapes, frame ends, the load report

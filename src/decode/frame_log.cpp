@@ -28,6 +28,7 @@ std::string Hex_Line(std::span<const std::uint8_t> frame) {
 void FrameLog::Begin_File(std::string_view file) {
   // A file read again right after itself (a load repeated) needs no second name.
   if (files_.empty() || files_.back() != file) files_.emplace_back(file);
+  file_ = static_cast<std::uint32_t>(files_.size() - 1);
 }
 
 FrameLog::Chunk::Chunk()
@@ -41,6 +42,7 @@ FrameLog::Chunk& FrameLog::Make_Room(std::size_t frame_bytes) {
     chunk->bytes_used = 0;
     chunk->line_count = 0;
     chunk->labels.clear();
+    chunk->label_revision = 0;
     chunk->sources.clear();
     tail_ = chunk.get();
     chunks_.push_back(std::move(chunk));
@@ -57,32 +59,34 @@ FrameLog::Chunk& FrameLog::Make_Room(std::size_t frame_bytes) {
 }
 
 void FrameLog::Append(std::span<const std::uint8_t> frame, std::string_view label,
-                      const FrameOutcome& outcome, std::int64_t file_frame) {
+                      std::uint64_t label_revision, const FrameOutcome& outcome,
+                      std::int64_t file_frame) {
   Chunk* chunk = tail_;
-  if (!chunk || chunk->line_count == kChunkLines ||
-      chunk->bytes_used + frame.size() > chunk->bytes_capacity) {
-    chunk = &Make_Room(frame.size());
+  const std::size_t n = frame.size();
+  if (!chunk || chunk->line_count == kChunkLines || chunk->bytes_used + n > chunk->bytes_capacity) {
+    chunk = &Make_Room(n);
   }
-  Copy_Short(chunk->bytes.get() + chunk->bytes_used, frame.data(), frame.size());
-  chunk->bytes_used += frame.size();
-  chunk_bytes_ += frame.size();
+  const std::size_t end = chunk->bytes_used + n;
+  Copy_Short(chunk->bytes.get() + chunk->bytes_used, frame.data(), n);
+  chunk->bytes_used = end;
+  chunk_bytes_ += n;
 
-  label = Stored_Part(label);
-  if (chunk->labels.empty() || !chunk->labels.back().Holds(label)) {
-    chunk->labels.emplace_back().Assign(label);
+  if (label_revision == 0 || label_revision != chunk->label_revision) {
+    Take_Label(*chunk, label, label_revision);
   }
-  const bool from_file = file_frame > 0 && !files_.empty();
-  const std::uint32_t file = from_file ? static_cast<std::uint32_t>(files_.size() - 1) : kNoFile;
+  const bool from_file = file_frame > 0 && file_ != kNoFile;
+  const std::uint32_t file = from_file ? file_ : kNoFile;
   const std::int64_t number = from_file ? file_frame : ++received_;
-  if (chunk->sources.empty() || chunk->sources.back().file != file ||
-      number < chunk->sources.back().first_number ||
-      number - chunk->sources.back().first_number > std::int64_t{UINT32_MAX}) {
-    chunk->sources.push_back({file, number});
+  // A number below the run's first wraps round to far above it.
+  auto offset = static_cast<std::uint64_t>(number - chunk->run.first_number);
+  if (chunk->sources.empty() || chunk->run.file != file || offset > UINT32_MAX) {
+    Start_Source(*chunk, file, number);
+    offset = 0;
   }
 
   LineInfo& line = chunk->lines[chunk->line_count++];
-  line.end = static_cast<std::uint32_t>(chunk->bytes_used);
-  line.number = static_cast<std::uint32_t>(number - chunk->sources.back().first_number);
+  line.end = static_cast<std::uint32_t>(end);
+  line.number = static_cast<std::uint32_t>(offset);
   line.source = static_cast<std::uint16_t>(chunk->sources.size() - 1);
   line.label = static_cast<std::uint16_t>(chunk->labels.size() - 1);
   line.kind = outcome.kind;
@@ -98,6 +102,23 @@ void FrameLog::Append(std::span<const std::uint8_t> frame, std::string_view labe
   } else {
     Pass_Oldest();
   }
+  if (chunk_bytes_ > kMaxBytes) Keep_Bytes_Bound();
+}
+
+void FrameLog::Take_Label(Chunk& chunk, std::string_view label, std::uint64_t label_revision) {
+  label = Stored_Part(label);
+  if (chunk.labels.empty() || !chunk.labels.back().Holds(label)) {
+    chunk.labels.emplace_back().Assign(label);
+  }
+  chunk.label_revision = label_revision;
+}
+
+void FrameLog::Start_Source(Chunk& chunk, std::uint32_t file, std::int64_t number) {
+  chunk.sources.push_back({file, number});
+  chunk.run = chunk.sources.back();
+}
+
+void FrameLog::Keep_Bytes_Bound() {
   while (chunk_bytes_ > kMaxBytes && Kept_Bytes() > kMaxBytes) {
     --size_;
     Pass_Oldest();
@@ -108,10 +129,8 @@ std::size_t FrameLog::Kept_Bytes() const {
   return first_ == 0 ? chunk_bytes_ : chunk_bytes_ - chunks_.front()->lines[first_ - 1].end;
 }
 
-void FrameLog::Pass_Oldest() {
+void FrameLog::Drop_Front() {
   Chunk& front = *chunks_.front();
-  if (++first_ < front.line_count) return;
-  // The whole chunk is dropped.
   chunk_bytes_ -= front.bytes_used;
   if (&front == tail_) tail_ = nullptr;
   spare_ = std::move(chunks_.front());
@@ -127,6 +146,7 @@ void FrameLog::Clear() {
   chunk_bytes_ = 0;
   cleared_at_ = total_;
   files_.clear();
+  file_ = kNoFile;
   received_ = 0;
 }
 

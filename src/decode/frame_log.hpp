@@ -11,6 +11,7 @@
 
 #include "decode/frame_outcome.hpp"
 #include "decode/telemetry_store.hpp"
+#include "decode/time_label.hpp"
 
 namespace orvelt {
 
@@ -46,7 +47,15 @@ class FrameLog {
   // `file_frame` is the frame's number in the file last begun, counting every frame from 1; 0
   // for a frame that comes from no file.
   void Append(std::span<const std::uint8_t> frame, std::string_view label,
-              const FrameOutcome& outcome, std::int64_t file_frame = 0);
+              const FrameOutcome& outcome, std::int64_t file_frame = 0) {
+    Append(frame, label, 0, outcome, file_frame);
+  }
+  // The same under the time label in force, whose characters are compared only when it is no
+  // longer the label of the frame before.
+  void Append(std::span<const std::uint8_t> frame, const TimeLabelText& label,
+              const FrameOutcome& outcome, std::int64_t file_frame = 0) {
+    Append(frame, label, label.revision(), outcome, file_frame);
+  }
 
   std::size_t size() const { return size_; }
   bool empty() const { return size_ == 0; }
@@ -97,16 +106,30 @@ class FrameLog {
     std::unique_ptr<LineInfo[]> lines;
     std::size_t line_count = 0;
     std::vector<StoredLabel> labels;
+    std::uint64_t label_revision = 0;  // of the time label its last label was taken from, or 0
     std::vector<Source> sources;
+    Source run{};  // the last of the sources
   };
 
+  // `label_revision` is the label's revision, or 0 when it has none.
+  void Append(std::span<const std::uint8_t> frame, std::string_view label,
+              std::uint64_t label_revision, const FrameOutcome& outcome, std::int64_t file_frame);
   // The chunk the next frame of `frame_bytes` bytes goes to, with room for it.
   Chunk& Make_Room(std::size_t frame_bytes);
+  // A frame nearly always goes on in the chunk of the frame before, under its label and from
+  // its source: these make the rest happen, out of the frames' way.
+  static void Take_Label(Chunk& chunk, std::string_view label, std::uint64_t label_revision);
+  static void Start_Source(Chunk& chunk, std::uint32_t file, std::int64_t number);
+  void Keep_Bytes_Bound();
   // Bytes of the kept frames.
   std::size_t Kept_Bytes() const;
   // Moves the front past the oldest kept frame; the caller counts it out of size_. Counted
   // apart, the two never form one wide read of fields that were just written one by one.
-  void Pass_Oldest();
+  void Pass_Oldest() {
+    if (++first_ >= chunks_.front()->line_count) Drop_Front();
+  }
+  // Drops the front chunk, all of whose lines were passed.
+  void Drop_Front();
 
   std::deque<std::unique_ptr<Chunk>> chunks_;
   Chunk* tail_ = nullptr;         // the last chunk, which takes appended frames
@@ -117,6 +140,7 @@ class FrameLog {
   std::uint64_t total_ = 0;
   std::uint64_t cleared_at_ = 0;    // total_ when the log was last cleared
   std::vector<std::string> files_;  // every file begun since, in order
+  std::uint32_t file_ = kNoFile;    // the last of them
   std::int64_t received_ = 0;       // frames appended from no file since
 };
 

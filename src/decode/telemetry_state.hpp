@@ -9,6 +9,7 @@
 #include "decode/frame_log.hpp"
 #include "decode/line_log.hpp"
 #include "decode/telemetry_store.hpp"
+#include "decode/time_label.hpp"
 
 namespace orvelt {
 
@@ -28,7 +29,7 @@ struct TelemetryState {
   std::array<std::uint8_t, kFrameCapacity> FrameBytes{};
   int FrameLength = 0;
   // Single-byte characters as received (at most 19), stamped on every appended sample.
-  std::string TimeLabel;
+  TimeLabelText TimeLabel;
   std::string CaptureFileName;
   SwitchStatusTable SwitchStatusText = Default_Switch_Status_Text();
 

@@ -14,9 +14,12 @@ TelemetryStore::Storage* TelemetryStore::Zeroed_Storage() {
 
 TelemetryStore::TelemetryStore() : storage_(Zeroed_Storage()), series_(storage_->series) {}
 
-std::uint32_t TelemetryStore::Add_Label(std::string_view label) {
-  storage_->labels[label_count_].Assign(label);
-  return label_count_++;
+void TelemetryStore::Take_Label(std::string_view label, std::uint64_t revision) {
+  label = Stored_Part(label);
+  if (!storage_->labels[label_count_ - 1].Holds(label)) {
+    storage_->labels[label_count_++].Assign(label);
+  }
+  newest_revision_ = revision;
 }
 
 void TelemetryStore::Reset_Store() {
@@ -24,6 +27,7 @@ void TelemetryStore::Reset_Store() {
   // whole store over with zeros.
   for (int c = 1; c < kChannelCount; ++c) series_[static_cast<std::size_t>(c)].count = 0;
   Keep_Channel_Zero_Labels();
+  newest_revision_ = 0;
 }
 
 // Channel 0 keeps its samples, so its labels move to the front of the table and the rest is

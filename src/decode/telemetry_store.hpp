@@ -10,6 +10,7 @@
 #include <string_view>
 
 #include "decode/downlink.hpp"
+#include "decode/time_label.hpp"
 
 namespace orvelt {
 
@@ -70,15 +71,12 @@ class TelemetryStore {
   // Appends value to channel c, stamped with label (cut to 19 characters). Returns false,
   // changing nothing, when the channel already holds 5000 samples.
   bool Append_Sample(int c, double value, std::string_view label) {
-    ChannelSeries& s = series_[static_cast<std::size_t>(c)];
-    if (s.count >= kSeriesCapacity) return false;
-    const auto slot = static_cast<std::size_t>(s.count);
-    s.values[slot] = value;
-    label = Stored_Part(label);
-    const std::uint32_t newest = label_count_ - 1;
-    s.label_index[slot] = storage_->labels[newest].Holds(label) ? newest : Add_Label(label);
-    ++s.count;
-    return true;
+    return Append_Stamped(c, value, label, 0);
+  }
+  // The same for the time label in force: while it stays the label of the newest entry, its
+  // characters are not compared again.
+  bool Append_Sample(int c, double value, const TimeLabelText& label) {
+    return Append_Stamped(c, value, label, label.revision());
   }
 
   // Empties channels 1..53 (channel 0 is never written).
@@ -113,7 +111,19 @@ class TelemetryStore {
   static Storage* Zeroed_Storage();
   static bool In_Use(const ChannelSeries& s, int slot) { return slot >= 1 && slot <= s.count; }
 
-  std::uint32_t Add_Label(std::string_view label);
+  // `revision` is the label's revision, or 0 when it has none.
+  bool Append_Stamped(int c, double value, std::string_view label, std::uint64_t revision) {
+    ChannelSeries& s = series_[static_cast<std::size_t>(c)];
+    if (s.count >= kSeriesCapacity) return false;
+    if (revision == 0 || revision != newest_revision_) Take_Label(label, revision);
+    const auto slot = static_cast<std::size_t>(s.count);
+    s.values[slot] = value;
+    s.label_index[slot] = label_count_ - 1;
+    ++s.count;
+    return true;
+  }
+  // Makes the label the newest entry, unless the newest entry holds it already.
+  void Take_Label(std::string_view label, std::uint64_t revision);
   void Keep_Channel_Zero_Labels();
 
   struct Free {
@@ -122,6 +132,9 @@ class TelemetryStore {
   std::unique_ptr<Storage, Free> storage_;
   AllSeries& series_;
   std::uint32_t label_count_ = 1;
+  // The revision of the time label that the newest entry was taken for; 0 when it was taken
+  // for a text without one, or emptied since.
+  std::uint64_t newest_revision_ = 0;
 };
 
 }  // namespace orvelt

@@ -1,9 +1,16 @@
 #include "decode/time_label.hpp"
 
+#include <atomic>
 #include <chrono>
 #include <cstdio>
 
 namespace orvelt {
+
+std::uint64_t TimeLabelText::Next_Revision() {
+  // Labels change once a second or so, from any thread that decodes.
+  static std::atomic<std::uint64_t> next{1};
+  return next.fetch_add(1, std::memory_order_relaxed);
+}
 
 std::optional<std::int64_t> Parse_Time_Label(std::string_view label) {
   using namespace std::chrono;

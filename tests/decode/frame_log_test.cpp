@@ -40,10 +40,13 @@ TEST(FrameLog, NumbersFramesPerFile) {
 
 // Both logs keep only their most recent entries, by count and by bytes, and say how many they
 // dropped. Each kept frame reads the label it was logged with, across runs of one label, labels
-// that come back, too long and empty ones.
+// that come back, too long and empty ones, given as text or as the time label in force.
 TEST(FrameLog, KeepsTheMostRecentFramesByCountAndBytes) {
   const std::string labels[] = {"2026-11-28 09:14:01", "2026-11-28 09:14:02 and more", "", "09:14"};
-  auto label_of = [&](std::size_t i) { return labels[(i / 7 + i / 1000) % std::size(labels)]; };
+  // Frames given their label as text have one unlike their neighbours'.
+  auto label_of = [&](std::size_t i) {
+    return labels[(i / 7 + i / 1000 + (i % 5 == 0)) % std::size(labels)];
+  };
   struct Case {
     std::size_t frame_bytes;
     std::size_t kept;
@@ -56,10 +59,16 @@ TEST(FrameLog, KeepsTheMostRecentFramesByCountAndBytes) {
     FrameLog log;
     const std::size_t total = c.kept + 2500;
     std::vector<std::uint8_t> frame(c.frame_bytes);
+    TimeLabelText in_force;
     for (std::size_t i = 0; i < total; ++i) {
       frame[0] = static_cast<std::uint8_t>(i >> 8);
       frame[1] = static_cast<std::uint8_t>(i);
-      log.Append(frame, label_of(i), {});
+      if (i % 5 == 0) {
+        log.Append(frame, label_of(i), {});
+        continue;
+      }
+      if (in_force != label_of(i)) in_force = label_of(i);
+      log.Append(frame, in_force, {});
     }
     EXPECT_EQ(log.size(), c.kept);
     EXPECT_EQ(log.dropped(), total - c.kept);

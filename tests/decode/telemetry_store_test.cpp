@@ -1,4 +1,5 @@
 #include "decode/telemetry_store.hpp"
+#include "decode/time_label.hpp"
 
 #include <gtest/gtest.h>
 
@@ -9,34 +10,47 @@
 namespace orvelt {
 namespace {
 
-// Samples appended across channels under labels that change, come back, are empty or too long:
-// each slot reads the label it was appended with.
+// Samples appended across channels under labels that change, come back, are empty or too long,
+// given as text or as the time label in force (which keeps its revision while its text stays):
+// each slot reads the label it was appended with, also after the store was emptied.
 TEST(TelemetryStore, EachSlotReadsItsOwnLabel) {
   struct Sample {
     int channel;
     std::string_view label;
+    bool in_force;
   };
   const Sample samples[] = {
-      {10, "2026-11-28 09:14:01"},
-      {11, "2026-11-28 09:14:01"},
-      {10, "2026-11-28 09:14:02 and more"},
-      {10, ""},
-      {11, "09:14"},
-      {10, "2026-11-28 09:14:01"},
-      {53, "2026-11-28 09:14:0"},
-      {53, "2026-11-28 09:14:01"},
+      {10, "2026-11-28 09:14:01", true},
+      {11, "2026-11-28 09:14:01", false},
+      {10, "2026-11-28 09:14:02 and more", false},
+      {11, "2026-11-28 09:14:01", true},
+      {10, "", false},
+      {11, "09:14", true},
+      {10, "2026-11-28 09:14:01", false},
+      {53, "2026-11-28 09:14:0", true},
+      {53, "2026-11-28 09:14:01", false},
   };
   TelemetryStore store;
+  TimeLabelText in_force;
+  const auto append = [&](const Sample& s) {
+    if (!s.in_force) return store.Append_Sample(s.channel, 1.0, s.label);
+    if (in_force != s.label) in_force = s.label;
+    return store.Append_Sample(s.channel, 1.0, in_force);
+  };
   std::vector<std::pair<int, int>> slots;
   for (const Sample& s : samples) {
-    ASSERT_TRUE(store.Append_Sample(s.channel, 1.0, s.label));
+    ASSERT_TRUE(append(s));
     slots.emplace_back(s.channel, store.Count(s.channel));
   }
   for (std::size_t i = 0; i < std::size(samples); ++i)
     EXPECT_EQ(store.Label(slots[i].first, slots[i].second),
               samples[i].label.substr(0, kTimeLabelMax));
   // One entry per run of equal labels, and the empty label every store starts with.
-  EXPECT_EQ(store.Label_Count(), 8u);
+  EXPECT_EQ(store.Label_Count(), 9u);
+  ASSERT_TRUE(append(samples[7]));
+  store.Reset_Store();
+  ASSERT_TRUE(append(samples[7]));
+  EXPECT_EQ(store.Label(53, 1), samples[7].label);
 }
 
 // The worst case for the label table: every sample of a full store under a label of its own,
