@@ -144,11 +144,9 @@ class ReceiveForwardTest : public QObject {
     Served s({.seconds = 90, .seed = 6, .foreign = true}, 4);
     s.user.Save(testing::Example_Station(s.server.Url().toStdString()));
     const QByteArray damaged(8192, 'x');
-    {
-      QFile file(s.user.Outbox());
-      QVERIFY(file.open(QIODevice::WriteOnly));
-      file.write(damaged);
-    }
+    QFile file(s.user.Outbox());
+    QVERIFY(file.open(QIODevice::WriteOnly) && file.write(damaged) == damaged.size());
+    file.close();
     QProcess receive;
     Start(receive, s.user, s.tnc.Port(), {"--forward"});
     QVERIFY(receive.waitForStarted(3000));
@@ -167,7 +165,6 @@ class ReceiveForwardTest : public QObject {
              qPrintable(err));
     QVERIFY(s.server.requests().empty());
     // The damaged file is kept as it was, for the user to look into.
-    QFile file(s.user.Outbox());
     QVERIFY(file.open(QIODevice::ReadOnly));
     QCOMPARE(file.readAll(), damaged);
   }
