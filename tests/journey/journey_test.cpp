@@ -171,12 +171,14 @@ void Back_To(QWidget* window) {
 void Pick(MainWindow& window, char mnemonic, const QString& text, const QString& then = {}) {
   Back_To(&window);
   QTest::keyClick(Keys(), static_cast<Qt::Key>(Qt::Key_A + (mnemonic - 'a')), Qt::AltModifier);
+  QMenu* menu = nullptr;
   for (const QString& wanted : {text, then}) {
     if (wanted.isEmpty()) break;
-    QMenu* menu = nullptr;
+    // A submenu opens a moment after the click on its entry: until then its parent is on top.
+    QMenu* const clicked_in = menu;
     QTRY_VERIFY_WITH_TIMEOUT(
         (menu = qobject_cast<QMenu*>(QApplication::activePopupWidget())) != nullptr &&
-            menu->isVisible(),
+            menu != clicked_in && menu->isVisible(),
         2000);
     QAction* action = nullptr;
     for (QAction* a : menu->actions()) {  // the entry named exactly, else the first it begins
