@@ -132,12 +132,12 @@ int Fetch(orvelt::Archive& archive, const orvelt::ArchiveCommand& command, int a
   if (command.from_given) {
     request.from = command.from;
   } else {
-    auto until = archive.Fetched_Until(request.server, request.norad);
-    if (!until.ok()) {
-      std::cerr << "orvelt-archive: " << until.why() << '\n';
+    auto from = Resume_Point(archive, request.server, request.norad);
+    if (!from.ok()) {
+      std::cerr << "orvelt-archive: " << from.why() << '\n';
       return 1;
     }
-    request.from = until.value().value_or(0);
+    request.from = from.value();
   }
   std::cerr << "orvelt-archive: fetching satellite " << request.norad << " from " << request.server
             << ", " << Format_Utc_Time(request.from) << " to " << Format_Utc_Time(request.to)
@@ -167,13 +167,10 @@ int Fetch(orvelt::Archive& archive, const orvelt::ArchiveCommand& command, int a
     std::cerr << "orvelt-archive: " << report.error << "; what was fetched is kept\n";
     return 1;
   }
-  // Only a complete fetch moves the resume point: pages may come newest first.
-  if (report.newest) {
-    auto noted = archive.Set_Fetched_Until(request.server, request.norad, *report.newest);
-    if (!noted.ok()) {
-      std::cerr << "orvelt-archive: " << noted.why() << '\n';
-      return 1;
-    }
+  const Outcome noted = Note_Fetch_End(archive, request, report);
+  if (!noted.ok()) {
+    std::cerr << "orvelt-archive: " << noted.why() << '\n';
+    return 1;
   }
   return 0;
 }

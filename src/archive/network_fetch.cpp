@@ -8,6 +8,17 @@
 
 namespace orvelt {
 
+Result<UtcSeconds> Resume_Point(Archive& archive, const std::string& server, int norad) {
+  auto until = archive.Fetched_Until(server, norad);
+  if (!until.ok()) return Failure{until.why()};
+  return until.value().value_or(0);
+}
+
+Outcome Note_Fetch_End(Archive& archive, const FetchRequest& request, const FetchReport& report) {
+  if (!report.complete || !report.newest) return Outcome::Done();
+  return archive.Set_Fetched_Until(request.server, request.norad, *report.newest);
+}
+
 NetworkFetch::NetworkFetch(FetchRequest request, PageSink on_page, QObject* parent)
     : QObject(parent), request_(std::move(request)), on_page_(std::move(on_page)) {
   wait_timer_.setSingleShot(true);

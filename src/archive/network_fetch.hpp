@@ -10,6 +10,7 @@
 #include <optional>
 #include <string>
 
+#include "archive/archive.hpp"
 #include "archive/network_fetch_rules.hpp"
 #include "forward/retry_policy.hpp"
 
@@ -34,6 +35,13 @@ struct FetchReport {
   bool complete = false;  // the last page was read
   std::string error;      // why the fetch stopped early; empty when it did not
 };
+
+// Where a fetch starts when it is given no start: after the newest frame of the last complete
+// fetch of that satellite from that server, or at the beginning.
+Result<UtcSeconds> Resume_Point(Archive& archive, const std::string& server, int norad);
+// Notes where the next fetch resumes. Only a complete fetch moves the point: pages may come
+// newest first, so the newest frame of a fetch that stopped may stand after frames it missed.
+Outcome Note_Fetch_End(Archive& archive, const FetchRequest& request, const FetchReport& report);
 
 // Fetches a satellite's frames from the network database page by page: each page read whole is
 // handed to `on_page` (which returns false to stop), then the Link header's next page is asked

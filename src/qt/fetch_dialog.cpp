@@ -11,7 +11,6 @@
 #include <QSpinBox>
 #include <QTimeZone>
 
-#include "archive/network_fetch.hpp"
 #include "forward/station_settings_store.hpp"
 
 namespace orvelt {
@@ -104,14 +103,17 @@ void FetchDialog::Start() {
   request.token = token_->text().toStdString();
   request.to = to_->dateTime().toSecsSinceEpoch();
   if (resume_->isChecked()) {
-    auto until = archive_->Fetched_Until(request.server, request.norad);
-    request.from = until.ok() ? until.value().value_or(0) : 0;
+    auto from = Resume_Point(*archive_, request.server, request.norad);
+    if (!from.ok()) {
+      outcome_->setText(QString::fromStdString(from.why()));
+      return;
+    }
+    request.from = from.value();
   } else {
     request.from = from_->dateTime().toSecsSinceEpoch();
   }
   load_ = {};
-  server_key_ = request.server;
-  norad_key_ = request.norad;
+  request_ = request;
   fetch_ = std::make_unique<NetworkFetch>(request, [this](const TelemetryPage& page) {
     return Add_Network_Page(*archive_, page, load_);
   });
@@ -137,10 +139,7 @@ void FetchDialog::Finish() {
     outcome_->setText(counts + ' ' + QString::fromStdString(report.error) +
                       tr("; what was fetched is kept."));
   } else {
-    // Only a complete fetch moves the resume point: pages may come newest first.
-    const auto noted = report.newest
-                           ? archive_->Set_Fetched_Until(server_key_, norad_key_, *report.newest)
-                           : Outcome::Done();
+    const Outcome noted = Note_Fetch_End(*archive_, request_, report);
     outcome_->setText(counts + (noted.ok()
                                     ? tr(" Done.")
                                     : QStringLiteral(" ") + QString::fromStdString(noted.why())));

@@ -8,6 +8,7 @@
 
 #include "archive/archive.hpp"
 #include "archive/archive_loading.hpp"
+#include "archive/network_fetch.hpp"
 
 class QDateTimeEdit;
 class QCheckBox;
@@ -17,8 +18,6 @@ class QPushButton;
 class QSpinBox;
 
 namespace orvelt {
-
-class NetworkFetch;
 
 // "File / Fetch from SatNOGS DB...": the server, the satellite, the token (kept in the user's
 // settings, shown as dots) and the time range; fetches into the archive with the pages and
@@ -40,8 +39,7 @@ class FetchDialog : public QDialog {
   std::unique_ptr<Archive> archive_;
   std::unique_ptr<NetworkFetch> fetch_;
   ArchiveLoad load_;
-  std::string server_key_;  // server and satellite of the running fetch
-  int norad_key_ = 0;
+  FetchRequest request_;  // of the running fetch
 
   QLineEdit* server_ = nullptr;
   QSpinBox* norad_ = nullptr;
