@@ -17,6 +17,6 @@ while read -r file; do
       back=$((back + 1))
     fi
   done
-done < <(git ls-files src | grep -E '\.(cpp|hpp)$')
+done < <(find src -name '*.cpp' -o -name '*.hpp' | sort)
 echo "includes running back up: $back"
 ((back == 0))
