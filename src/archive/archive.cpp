@@ -6,6 +6,8 @@
 #include <bit>
 #include <system_error>
 
+#include "sqlite/connection.hpp"
+
 namespace orvelt {
 
 namespace {
@@ -175,36 +177,9 @@ constexpr const char* kSetFetchedUntil =
     "INSERT INTO fetches(server, norad, until) VALUES(?1, ?2, ?3) "
     "ON CONFLICT DO UPDATE SET until = max(until, excluded.until)";
 
-// Resets a cached statement when the step that used it is over.
-class Use {
- public:
-  explicit Use(sqlite3_stmt* statement) : statement_(statement) {}
-  ~Use() {
-    if (statement_ != nullptr) {
-      sqlite3_reset(statement_);
-      sqlite3_clear_bindings(statement_);
-    }
-  }
-  Use(const Use&) = delete;
-  Use& operator=(const Use&) = delete;
-  sqlite3_stmt* get() const { return statement_; }
-
- private:
-  sqlite3_stmt* statement_;
-};
-
-int Bind_Text(sqlite3_stmt* statement, int index, const std::string& text) {
-  return sqlite3_bind_text(statement, index, text.data(), static_cast<int>(text.size()),
-                           SQLITE_TRANSIENT);
-}
-
-std::string Column_Text(sqlite3_stmt* statement, int column) {
-  const auto* text = sqlite3_column_text(statement, column);
-  return text != nullptr
-             ? std::string(reinterpret_cast<const char*>(text),
-                           static_cast<std::size_t>(sqlite3_column_bytes(statement, column)))
-             : std::string();
-}
+using sqlite::Bind_Text;
+using sqlite::Column_Text;
+using sqlite::Use;
 
 UtcSeconds Floor_To(UtcSeconds time, UtcSeconds width) {
   const UtcSeconds q = time / width;
@@ -271,12 +246,23 @@ const char* Source_Kind_Text(SourceKind kind) {
   return "unknown";
 }
 
-Archive::Archive(sqlite3* db, std::filesystem::path file) : db_(db), file_(std::move(file)) {}
+Archive::Archive(sqlite3* db, std::filesystem::path file)
+    : connection_(std::make_unique<sqlite::Connection>(db)), file_(std::move(file)) {}
+
+sqlite3* Archive::db() const {
+  return connection_->db();
+}
+
+sqlite3_stmt* Archive::Statement(const char* sql) {
+  return connection_->Statement(sql);
+}
+
+int Archive::Exec(const char* sql) {
+  return connection_->Exec(sql);
+}
 
 Archive::~Archive() {
   if (in_batch_) Exec("ROLLBACK");
-  for (auto& [sql, statement] : statements_) sqlite3_finalize(statement);
-  sqlite3_close_v2(db_);
 }
 
 Result<std::unique_ptr<Archive>> Archive::Open(const std::filesystem::path& file, bool create) {
@@ -354,7 +340,7 @@ Outcome Archive::Move_From_Schema_1() {
   if ((code = Exec(kFrameSchema)) != SQLITE_OK) return fail(code);
   if ((code = Exec(kMoveFramesFrom1)) != SQLITE_OK) return fail(code);
   sqlite3_stmt* samples = nullptr;
-  if ((code = sqlite3_prepare_v2(db_, kSamplesFrom1, -1, &samples, nullptr)) != SQLITE_OK) {
+  if ((code = sqlite3_prepare_v2(db(), kSamplesFrom1, -1, &samples, nullptr)) != SQLITE_OK) {
     sqlite3_finalize(samples);
     return fail(code);
   }
@@ -410,38 +396,21 @@ Failure Archive::Error(int code, const std::string& doing) const {
       return {"cannot open the archive " + where + " for writing: " + sqlite3_errstr(code)};
     default:
       return {"archive " + where + ": " + doing +
-              " failed: " + (db_ != nullptr ? sqlite3_errmsg(db_) : sqlite3_errstr(code))};
+              " failed: " + (db() != nullptr ? sqlite3_errmsg(db()) : sqlite3_errstr(code))};
   }
-}
-
-sqlite3_stmt* Archive::Statement(const char* sql) {
-  auto found = statements_.find(sql);
-  if (found != statements_.end()) return found->second;
-  sqlite3_stmt* statement = nullptr;
-  if (sqlite3_prepare_v3(db_, sql, -1, SQLITE_PREPARE_PERSISTENT, &statement, nullptr) !=
-      SQLITE_OK) {
-    sqlite3_finalize(statement);
-    return nullptr;
-  }
-  statements_.emplace(sql, statement);
-  return statement;
-}
-
-int Archive::Exec(const char* sql) {
-  return sqlite3_exec(db_, sql, nullptr, nullptr, nullptr);
 }
 
 Result<std::int64_t> Archive::Source_Id(const Source& source) {
   {
     Use insert(Statement(kInsertSource));
-    if (!insert.get()) return Error(sqlite3_errcode(db_), "adding a source");
+    if (!insert.get()) return Error(sqlite3_errcode(db()), "adding a source");
     sqlite3_bind_int(insert.get(), 1, static_cast<int>(source.kind));
     Bind_Text(insert.get(), 2, source.name);
     const int code = sqlite3_step(insert.get());
     if (code != SQLITE_DONE) return Error(code, "adding a source");
   }
   Use find(Statement(kFindSource));
-  if (!find.get()) return Error(sqlite3_errcode(db_), "finding a source");
+  if (!find.get()) return Error(sqlite3_errcode(db()), "finding a source");
   sqlite3_bind_int(find.get(), 1, static_cast<int>(source.kind));
   Bind_Text(find.get(), 2, source.name);
   const int code = sqlite3_step(find.get());
@@ -463,7 +432,7 @@ Outcome Archive::Begin_Batch() {
 Result<std::int64_t> Archive::Next_In_Second(UtcSeconds time) {
   if (second_ && *second_ == time) return next_in_second_;
   Use count(Statement(kFramesInSecond));
-  if (!count.get()) return Error(sqlite3_errcode(db_), "counting the frames of a second");
+  if (!count.get()) return Error(sqlite3_errcode(db()), "counting the frames of a second");
   sqlite3_bind_int64(count.get(), 1, time);
   const int code = sqlite3_step(count.get());
   if (code != SQLITE_ROW) return Error(code, "counting the frames of a second");
@@ -495,19 +464,19 @@ Outcome Archive::Add_Frame(std::int64_t source_id, const ArchivedFrame& frame, A
       n = next.value();
     }
     Use insert(Statement(timed ? kInsertFrame : kInsertUntimed));
-    if (!insert.get()) return Error(sqlite3_errcode(db_), "adding a frame");
+    if (!insert.get()) return Error(sqlite3_errcode(db()), "adding a frame");
     bind_key(insert.get());
     if (timed) sqlite3_bind_int64(insert.get(), 3, n);
     sqlite3_bind_int64(insert.get(), timed ? 4 : 2, source_id);
     const int code = sqlite3_step(insert.get());
     if (code != SQLITE_DONE) return Error(code, "adding a frame");
-    added = sqlite3_changes(db_) > 0;
+    added = sqlite3_changes(db()) > 0;
   }
   if (!added) {
     std::int64_t first_source = 0;
     {
       Use find(Statement(timed ? kFindFrame : kFindUntimed));
-      if (!find.get()) return Error(sqlite3_errcode(db_), "finding a frame");
+      if (!find.get()) return Error(sqlite3_errcode(db()), "finding a frame");
       bind_key(find.get());
       const int code = sqlite3_step(find.get());
       if (code != SQLITE_ROW)
@@ -517,12 +486,12 @@ Outcome Archive::Add_Frame(std::int64_t source_id, const ArchivedFrame& frame, A
     bool new_source = false;
     if (first_source != source_id) {
       Use link(Statement(timed ? kInsertFrameSource : kInsertUntimedSource));
-      if (!link.get()) return Error(sqlite3_errcode(db_), "noting a frame's source");
+      if (!link.get()) return Error(sqlite3_errcode(db()), "noting a frame's source");
       bind_key(link.get());
       sqlite3_bind_int64(link.get(), timed ? 3 : 2, source_id);
       const int code = sqlite3_step(link.get());
       if (code != SQLITE_DONE) return Error(code, "noting a frame's source");
-      new_source = sqlite3_changes(db_) > 0;
+      new_source = sqlite3_changes(db()) > 0;
     }
     ++(new_source ? counts.new_source : counts.already);
     if (new_source && timed) minute_sources_.emplace(Floor_To(time, 60), source_id);
@@ -568,7 +537,7 @@ Outcome Archive::Add_Frame(std::int64_t source_id, const ArchivedFrame& frame, A
 
 Outcome Archive::Write_Chunk(int channel, UtcSeconds start, const std::vector<std::uint8_t>& data) {
   Use write(Statement(kWriteChunk));
-  if (!write.get()) return Error(sqlite3_errcode(db_), "adding samples");
+  if (!write.get()) return Error(sqlite3_errcode(db()), "adding samples");
   sqlite3_bind_int(write.get(), 1, channel);
   sqlite3_bind_int64(write.get(), 2, start);
   sqlite3_bind_blob(write.get(), 3, data.data(), static_cast<int>(data.size()), SQLITE_STATIC);
@@ -592,7 +561,7 @@ Outcome Archive::Flush_Samples() {
     kept.clear();
     {
       Use read(Statement(kReadChunk));
-      if (!read.get()) return Error(sqlite3_errcode(db_), "adding samples");
+      if (!read.get()) return Error(sqlite3_errcode(db()), "adding samples");
       sqlite3_bind_int(read.get(), 1, channel);
       sqlite3_bind_int64(read.get(), 2, start);
       const int code = sqlite3_step(read.get());
@@ -628,7 +597,7 @@ Outcome Archive::Flush_Aggregates() {
   if (auto samples = Flush_Samples(); !samples.ok()) return samples;
   for (const auto& [key, a] : buckets_) {
     Use add(Statement(kAddBucket));
-    if (!add.get()) return Error(sqlite3_errcode(db_), "adding to the buckets");
+    if (!add.get()) return Error(sqlite3_errcode(db()), "adding to the buckets");
     sqlite3_bind_int(add.get(), 1, std::get<0>(key));
     sqlite3_bind_int64(add.get(), 2, std::get<1>(key));
     sqlite3_bind_int64(add.get(), 3, std::get<2>(key));
@@ -641,7 +610,7 @@ Outcome Archive::Flush_Aggregates() {
   }
   for (const auto& [start, m] : minutes_) {
     Use add(Statement(kAddMinute));
-    if (!add.get()) return Error(sqlite3_errcode(db_), "adding to the minutes");
+    if (!add.get()) return Error(sqlite3_errcode(db()), "adding to the minutes");
     sqlite3_bind_int64(add.get(), 1, start);
     sqlite3_bind_int64(add.get(), 2, m.first);
     sqlite3_bind_int64(add.get(), 3, m.last);
@@ -651,7 +620,7 @@ Outcome Archive::Flush_Aggregates() {
   }
   for (const auto& [minute, source] : minute_sources_) {
     Use add(Statement(kAddMinuteSource));
-    if (!add.get()) return Error(sqlite3_errcode(db_), "adding to the minutes");
+    if (!add.get()) return Error(sqlite3_errcode(db()), "adding to the minutes");
     sqlite3_bind_int64(add.get(), 1, minute);
     sqlite3_bind_int64(add.get(), 2, source);
     const int code = sqlite3_step(add.get());
@@ -662,7 +631,7 @@ Outcome Archive::Flush_Aggregates() {
         {"untimed", batch_counts_.untimed},
         {"not_telemetry", batch_counts_.not_telemetry}}) {
     Use add(Statement(kAddCount));
-    if (!add.get()) return Error(sqlite3_errcode(db_), "adding to the counts");
+    if (!add.get()) return Error(sqlite3_errcode(db()), "adding to the counts");
     sqlite3_bind_text(add.get(), 1, name, -1, SQLITE_STATIC);
     sqlite3_bind_int64(add.get(), 2, value);
     const int code = sqlite3_step(add.get());
@@ -697,7 +666,7 @@ Outcome Archive::End_Batch() {
 Result<std::int64_t> Archive::For_Each_Sample(int channel, UtcSeconds from, UtcSeconds to,
                                               const std::function<void(const Sample&)>& take) {
   Use query(Statement(kSamples));
-  if (!query.get()) return Error(sqlite3_errcode(db_), "reading samples");
+  if (!query.get()) return Error(sqlite3_errcode(db()), "reading samples");
   sqlite3_bind_int(query.get(), 1, channel);
   sqlite3_bind_int64(query.get(), 2, Floor_To(from, kChunkSeconds));
   sqlite3_bind_int64(query.get(), 3, to);
@@ -731,7 +700,7 @@ Result<std::int64_t> Archive::For_Each_Frame(
     UtcSeconds from, UtcSeconds to,
     const std::function<void(UtcSeconds, std::span<const std::uint8_t>)>& take) {
   Use query(Statement(kFrames));
-  if (!query.get()) return Error(sqlite3_errcode(db_), "reading frames");
+  if (!query.get()) return Error(sqlite3_errcode(db()), "reading frames");
   sqlite3_bind_int64(query.get(), 1, from);
   sqlite3_bind_int64(query.get(), 2, to);
   std::int64_t n = 0;
@@ -763,7 +732,7 @@ Result<SampleSummary> Archive::Summary(int channel, UtcSeconds from, UtcSeconds 
 Result<std::vector<Bucket>> Archive::Buckets(int channel, UtcSeconds width, UtcSeconds from,
                                              UtcSeconds to) {
   Use query(Statement(kBuckets));
-  if (!query.get()) return Error(sqlite3_errcode(db_), "reading buckets");
+  if (!query.get()) return Error(sqlite3_errcode(db()), "reading buckets");
   sqlite3_bind_int(query.get(), 1, channel);
   sqlite3_bind_int64(query.get(), 2, width);
   sqlite3_bind_int64(query.get(), 3, Floor_To(from, width));
@@ -781,7 +750,7 @@ Result<std::vector<Bucket>> Archive::Buckets(int channel, UtcSeconds width, UtcS
 
 Result<std::vector<PassSpan>> Archive::Passes(UtcSeconds from, UtcSeconds to) {
   Use query(Statement(kMinutes));
-  if (!query.get()) return Error(sqlite3_errcode(db_), "reading passes");
+  if (!query.get()) return Error(sqlite3_errcode(db()), "reading passes");
   sqlite3_bind_int64(query.get(), 1, to);
   PassFinder finder;
   int code;
@@ -799,7 +768,7 @@ Result<std::vector<PassSpan>> Archive::Passes(UtcSeconds from, UtcSeconds to) {
 
 Result<std::vector<Source>> Archive::Sources_Within(UtcSeconds from, UtcSeconds to) {
   Use query(Statement(kSourcesWithin));
-  if (!query.get()) return Error(sqlite3_errcode(db_), "reading sources");
+  if (!query.get()) return Error(sqlite3_errcode(db()), "reading sources");
   sqlite3_bind_int64(query.get(), 1, Floor_To(from, 60));
   sqlite3_bind_int64(query.get(), 2, to);
   std::vector<Source> sources;
@@ -816,7 +785,7 @@ Result<ArchiveStats> Archive::Stats() {
   ArchiveStats stats;
   {
     Use query(Statement(kCounts));
-    if (!query.get()) return Error(sqlite3_errcode(db_), "counting");
+    if (!query.get()) return Error(sqlite3_errcode(db()), "counting");
     int code;
     while ((code = sqlite3_step(query.get())) == SQLITE_ROW) {
       const std::string name = Column_Text(query.get(), 0);
@@ -830,7 +799,7 @@ Result<ArchiveStats> Archive::Stats() {
   {
     Use query(Statement(kTimeRange));
     if (!query.get() || sqlite3_step(query.get()) != SQLITE_ROW) {
-      return Error(sqlite3_errcode(db_), "counting");
+      return Error(sqlite3_errcode(db()), "counting");
     }
     if (sqlite3_column_type(query.get(), 0) != SQLITE_NULL) {
       stats.first = sqlite3_column_int64(query.get(), 0);
@@ -842,9 +811,9 @@ Result<ArchiveStats> Archive::Stats() {
         {kSourceCount, &stats.sources},
         {kFileBytes, &stats.file_bytes}}) {
     Use query(Statement(sql));
-    if (!query.get()) return Error(sqlite3_errcode(db_), "counting");
+    if (!query.get()) return Error(sqlite3_errcode(db()), "counting");
     if (sql == kSampleCount) sqlite3_bind_int64(query.get(), 1, kBucketWidths.back());
-    if (sqlite3_step(query.get()) != SQLITE_ROW) return Error(sqlite3_errcode(db_), "counting");
+    if (sqlite3_step(query.get()) != SQLITE_ROW) return Error(sqlite3_errcode(db()), "counting");
     *into = sqlite3_column_int64(query.get(), 0);
   }
   return stats;
@@ -852,7 +821,7 @@ Result<ArchiveStats> Archive::Stats() {
 
 Result<std::optional<UtcSeconds>> Archive::Fetched_Until(const std::string& server, int norad) {
   Use query(Statement(kFetchedUntil));
-  if (!query.get()) return Error(sqlite3_errcode(db_), "reading the last fetch");
+  if (!query.get()) return Error(sqlite3_errcode(db()), "reading the last fetch");
   Bind_Text(query.get(), 1, server);
   sqlite3_bind_int(query.get(), 2, norad);
   const int code = sqlite3_step(query.get());
@@ -863,7 +832,7 @@ Result<std::optional<UtcSeconds>> Archive::Fetched_Until(const std::string& serv
 
 Outcome Archive::Set_Fetched_Until(const std::string& server, int norad, UtcSeconds time) {
   Use query(Statement(kSetFetchedUntil));
-  if (!query.get()) return Error(sqlite3_errcode(db_), "noting the last fetch");
+  if (!query.get()) return Error(sqlite3_errcode(db()), "noting the last fetch");
   Bind_Text(query.get(), 1, server);
   sqlite3_bind_int(query.get(), 2, norad);
   sqlite3_bind_int64(query.get(), 3, time);

@@ -23,6 +23,10 @@
 struct sqlite3;
 struct sqlite3_stmt;
 
+namespace orvelt::sqlite {
+class Connection;
+}
+
 namespace orvelt {
 
 // Where frames came from.
@@ -140,9 +144,10 @@ class Archive {
 
  private:
   Archive(sqlite3* db, std::filesystem::path file);
-  Failure Error(int code, const std::string& doing) const;
+  sqlite3* db() const;
   sqlite3_stmt* Statement(const char* sql);
   int Exec(const char* sql);
+  Failure Error(int code, const std::string& doing) const;
   Outcome Flush_Aggregates();
   Outcome Flush_Samples();
   Outcome Write_Chunk(int channel, UtcSeconds start, const std::vector<std::uint8_t>& data);
@@ -157,9 +162,8 @@ class Archive {
     double sum = 0;
   };
 
-  sqlite3* db_;
+  std::unique_ptr<sqlite::Connection> connection_;
   std::filesystem::path file_;
-  std::map<const char*, sqlite3_stmt*> statements_;
   bool in_batch_ = false;
   // Gathered during a batch and written when it ends: buckets keyed by channel, width, start;
   // minutes by their first second, with the sources seen in them.

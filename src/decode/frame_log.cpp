@@ -44,6 +44,7 @@ FrameLog::Chunk& FrameLog::Make_Room(std::size_t frame_bytes) {
     chunk->labels.clear();
     chunk->label_revision = 0;
     chunk->sources.clear();
+    chunk->run = {kNoRun, 0};
     tail_ = chunk.get();
     chunks_.push_back(std::move(chunk));
   }
@@ -79,7 +80,7 @@ void FrameLog::Append(std::span<const std::uint8_t> frame, std::string_view labe
   const std::int64_t number = from_file ? file_frame : ++received_;
   // A number below the run's first wraps round to far above it.
   auto offset = static_cast<std::uint64_t>(number - chunk->run.first_number);
-  if (chunk->sources.empty() || chunk->run.file != file || offset > UINT32_MAX) {
+  if (chunk->run.file != file || offset > UINT32_MAX) {
     Start_Source(*chunk, file, number);
     offset = 0;
   }
@@ -87,8 +88,8 @@ void FrameLog::Append(std::span<const std::uint8_t> frame, std::string_view labe
   LineInfo& line = chunk->lines[chunk->line_count++];
   line.end = static_cast<std::uint32_t>(end);
   line.number = static_cast<std::uint32_t>(offset);
-  line.source = static_cast<std::uint16_t>(chunk->sources.size() - 1);
-  line.label = static_cast<std::uint16_t>(chunk->labels.size() - 1);
+  line.source = chunk->source_entry;
+  line.label = chunk->label_entry;
   line.kind = outcome.kind;
   line.type = outcome.type;
   line.selector = outcome.selector;
@@ -109,6 +110,7 @@ void FrameLog::Take_Label(Chunk& chunk, std::string_view label, std::uint64_t la
   label = Stored_Part(label);
   if (chunk.labels.empty() || !chunk.labels.back().Holds(label)) {
     chunk.labels.emplace_back().Assign(label);
+    chunk.label_entry = static_cast<std::uint16_t>(chunk.labels.size() - 1);
   }
   chunk.label_revision = label_revision;
 }
@@ -116,6 +118,7 @@ void FrameLog::Take_Label(Chunk& chunk, std::string_view label, std::uint64_t la
 void FrameLog::Start_Source(Chunk& chunk, std::uint32_t file, std::int64_t number) {
   chunk.sources.push_back({file, number});
   chunk.run = chunk.sources.back();
+  chunk.source_entry = static_cast<std::uint16_t>(chunk.sources.size() - 1);
 }
 
 void FrameLog::Keep_Bytes_Bound() {

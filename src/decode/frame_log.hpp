@@ -78,6 +78,7 @@ class FrameLog {
  private:
   static constexpr std::size_t kChunkLines = 1024;
   static constexpr std::uint32_t kNoFile = ~std::uint32_t{0};
+  static constexpr std::uint32_t kNoRun = kNoFile - 1;  // the run of a chunk without sources
   // Where a run of lines comes from: a file (or none, for received frames) and the number the
   // run's numbers count from.
   struct Source {
@@ -107,8 +108,10 @@ class FrameLog {
     std::size_t line_count = 0;
     std::vector<StoredLabel> labels;
     std::uint64_t label_revision = 0;  // of the time label its last label was taken from, or 0
+    std::uint16_t label_entry = 0;     // the last of the labels
     std::vector<Source> sources;
-    Source run{};  // the last of the sources
+    Source run{kNoRun, 0};  // the last of the sources
+    std::uint16_t source_entry = 0;
   };
 
   // `label_revision` is the label's revision, or 0 when it has none.

@@ -6,6 +6,8 @@
 #include <functional>
 #include <system_error>
 
+#include "sqlite/connection.hpp"
+
 namespace orvelt {
 namespace {
 
@@ -92,45 +94,28 @@ constexpr const char* kDropOrphan =
 constexpr const char* kDropOrphans =
     "DELETE FROM frames WHERE id NOT IN (SELECT frame_id FROM deliveries)";
 
-// Resets a cached statement when the step that used it is over.
-class Use {
- public:
-  explicit Use(sqlite3_stmt* statement) : statement_(statement) {}
-  ~Use() {
-    if (statement_ != nullptr) {
-      sqlite3_reset(statement_);
-      sqlite3_clear_bindings(statement_);
-    }
-  }
-  Use(const Use&) = delete;
-  Use& operator=(const Use&) = delete;
-  sqlite3_stmt* get() const { return statement_; }
-
- private:
-  sqlite3_stmt* statement_;
-};
-
-int Bind_Text(sqlite3_stmt* statement, int index, const std::string& text) {
-  return sqlite3_bind_text(statement, index, text.data(), static_cast<int>(text.size()),
-                           SQLITE_TRANSIENT);
-}
-
-std::string Column_Text(sqlite3_stmt* statement, int column) {
-  const auto* text = sqlite3_column_text(statement, column);
-  return text != nullptr
-             ? std::string(reinterpret_cast<const char*>(text),
-                           static_cast<std::size_t>(sqlite3_column_bytes(statement, column)))
-             : std::string();
-}
+using sqlite::Bind_Text;
+using sqlite::Column_Text;
+using sqlite::Use;
 
 }  // namespace
 
-Outbox::Outbox(sqlite3* db, std::filesystem::path file) : db_(db), file_(std::move(file)) {}
+Outbox::Outbox(sqlite3* db, std::filesystem::path file)
+    : connection_(std::make_unique<sqlite::Connection>(db)), file_(std::move(file)) {}
 
-Outbox::~Outbox() {
-  for (auto& [sql, statement] : statements_) sqlite3_finalize(statement);
-  sqlite3_close_v2(db_);
+sqlite3* Outbox::db() const {
+  return connection_->db();
 }
+
+sqlite3_stmt* Outbox::Statement(const char* sql) {
+  return connection_->Statement(sql);
+}
+
+int Outbox::Exec(const char* sql) {
+  return connection_->Exec(sql);
+}
+
+Outbox::~Outbox() = default;
 
 Failure Outbox::Error(int code, const std::string& doing) const {
   const std::string where = file_.string();
@@ -149,25 +134,8 @@ Failure Outbox::Error(int code, const std::string& doing) const {
       return {"cannot write the outbox " + where + ": " + sqlite3_errstr(code)};
     default:
       return {"outbox " + where + ": " + doing +
-              " failed: " + (db_ != nullptr ? sqlite3_errmsg(db_) : sqlite3_errstr(code))};
+              " failed: " + (db() != nullptr ? sqlite3_errmsg(db()) : sqlite3_errstr(code))};
   }
-}
-
-sqlite3_stmt* Outbox::Statement(const char* sql) {
-  auto found = statements_.find(sql);
-  if (found != statements_.end()) return found->second;
-  sqlite3_stmt* statement = nullptr;
-  if (sqlite3_prepare_v3(db_, sql, -1, SQLITE_PREPARE_PERSISTENT, &statement, nullptr) !=
-      SQLITE_OK) {
-    sqlite3_finalize(statement);
-    return nullptr;
-  }
-  statements_.emplace(sql, statement);
-  return statement;
-}
-
-int Outbox::Exec(const char* sql) {
-  return sqlite3_exec(db_, sql, nullptr, nullptr, nullptr);
 }
 
 Result<std::unique_ptr<Outbox>> Outbox::Open(const std::filesystem::path& file,
@@ -293,7 +261,7 @@ Result<std::int64_t> Outbox::Enqueue(std::span<const std::uint8_t> frame, std::i
   sqlite3_stmt* insert_frame = Statement(kInsertFrame);
   sqlite3_stmt* insert_delivery = Statement(kInsertDelivery);
   if (insert_frame == nullptr || insert_delivery == nullptr) {
-    return Error(sqlite3_errcode(db_), "queueing a frame");
+    return Error(sqlite3_errcode(db()), "queueing a frame");
   }
   std::int64_t frame_id = 0;
   auto stored = In_Transaction("queueing a frame", [&] {
@@ -305,7 +273,7 @@ Result<std::int64_t> Outbox::Enqueue(std::span<const std::uint8_t> frame, std::i
                         frame.empty() ? "" : static_cast<const void*>(frame.data()),
                         static_cast<int>(frame.size()), SQLITE_STATIC);
       rc = sqlite3_step(insert_frame);
-      frame_id = sqlite3_last_insert_rowid(db_);
+      frame_id = sqlite3_last_insert_rowid(db());
     }
     for (const std::string& server : servers) {
       if (rc != SQLITE_DONE) break;
@@ -336,7 +304,7 @@ Outcome Outbox::In_Transaction(const std::string& doing, const std::function<int
 Outcome Outbox::Write_To_Disk() {
   // A checkpoint syncs the log before it copies it into the database file.
   const int rc =
-      sqlite3_wal_checkpoint_v2(db_, nullptr, SQLITE_CHECKPOINT_PASSIVE, nullptr, nullptr);
+      sqlite3_wal_checkpoint_v2(db(), nullptr, SQLITE_CHECKPOINT_PASSIVE, nullptr, nullptr);
   if (rc != SQLITE_OK) return Error(rc, "writing the outbox to disk");
   return Outcome::Done();
 }
@@ -344,7 +312,7 @@ Outcome Outbox::Write_To_Disk() {
 Result<std::vector<OutboxItem>> Outbox::Next_Due(const std::string& server, std::int64_t now_ms,
                                                  std::size_t limit) {
   sqlite3_stmt* statement = Statement(kNextDue);
-  if (statement == nullptr) return Error(sqlite3_errcode(db_), "reading the outbox");
+  if (statement == nullptr) return Error(sqlite3_errcode(db()), "reading the outbox");
   Use use(statement);
   Bind_Text(statement, 1, server);
   sqlite3_bind_int64(statement, 2, now_ms);
@@ -366,7 +334,7 @@ Result<std::vector<OutboxItem>> Outbox::Next_Due(const std::string& server, std:
 
 Result<std::optional<std::int64_t>> Outbox::Next_Attempt_Ms(const std::string& server) {
   sqlite3_stmt* statement = Statement(kNextAttempt);
-  if (statement == nullptr) return Error(sqlite3_errcode(db_), "reading the outbox");
+  if (statement == nullptr) return Error(sqlite3_errcode(db()), "reading the outbox");
   Use use(statement);
   Bind_Text(statement, 1, server);
   const int rc = sqlite3_step(statement);
@@ -379,7 +347,7 @@ Outcome Outbox::Update_Delivery(const char* sql, std::int64_t frame_id, const st
                                 std::int64_t number, const std::string& text,
                                 const std::string& doing) {
   sqlite3_stmt* statement = Statement(sql);
-  if (statement == nullptr) return Error(sqlite3_errcode(db_), doing);
+  if (statement == nullptr) return Error(sqlite3_errcode(db()), doing);
   Use use(statement);
   sqlite3_bind_int64(statement, 1, frame_id);
   Bind_Text(statement, 2, server);
@@ -395,7 +363,7 @@ Outcome Outbox::Mark_Sent(std::int64_t frame_id, const std::string& server) {
   sqlite3_stmt* count = Statement(kCountSent);
   sqlite3_stmt* drop = Statement(kDropOrphan);
   if (remove == nullptr || count == nullptr || drop == nullptr) {
-    return Error(sqlite3_errcode(db_), "recording a delivery");
+    return Error(sqlite3_errcode(db()), "recording a delivery");
   }
   return In_Transaction("recording a delivery", [&] {
     int rc = SQLITE_DONE;
@@ -406,7 +374,7 @@ Outcome Outbox::Mark_Sent(std::int64_t frame_id, const std::string& server) {
       rc = sqlite3_step(remove);
     }
     // Confirmed twice (or discarded meanwhile): counted once.
-    if (rc != SQLITE_DONE || sqlite3_changes64(db_) == 0) return rc;
+    if (rc != SQLITE_DONE || sqlite3_changes64(db()) == 0) return rc;
     {
       Use use(count);
       Bind_Text(count, 1, server);
@@ -433,7 +401,7 @@ Outcome Outbox::Mark_Rejected(std::int64_t frame_id, const std::string& server,
 template <typename T, typename Read>
 Result<std::vector<T>> Outbox::Read_All(const char* sql, const std::string& doing, Read read_row) {
   sqlite3_stmt* statement = Statement(sql);
-  if (statement == nullptr) return Error(sqlite3_errcode(db_), doing);
+  if (statement == nullptr) return Error(sqlite3_errcode(db()), doing);
   Use use(statement);
   std::vector<T> rows;
   int rc = SQLITE_ROW;
@@ -451,7 +419,7 @@ Result<std::vector<ServerCounts>> Outbox::Counts() {
 
 Result<ServerCounts> Outbox::Counts_For(const std::string& server) {
   sqlite3_stmt* statement = Statement(kCountsFor);
-  if (statement == nullptr) return Error(sqlite3_errcode(db_), "counting the outbox");
+  if (statement == nullptr) return Error(sqlite3_errcode(db()), "counting the outbox");
   Use use(statement);
   Bind_Text(statement, 1, server);
   const int rc = sqlite3_step(statement);
@@ -469,18 +437,18 @@ Result<std::vector<RejectedFrame>> Outbox::Rejected_Frames() {
 
 Result<std::int64_t> Outbox::Retry_Rejected() {
   sqlite3_stmt* statement = Statement(kRetryRejected);
-  if (statement == nullptr) return Error(sqlite3_errcode(db_), "retrying rejected frames");
+  if (statement == nullptr) return Error(sqlite3_errcode(db()), "retrying rejected frames");
   Use use(statement);
   const int rc = sqlite3_step(statement);
   if (rc != SQLITE_DONE) return Error(rc, "retrying rejected frames");
-  return static_cast<std::int64_t>(sqlite3_changes64(db_));
+  return static_cast<std::int64_t>(sqlite3_changes64(db()));
 }
 
 Result<std::int64_t> Outbox::Discard(std::int64_t frame_id, const std::string& server) {
   sqlite3_stmt* discard = Statement(kDiscard);
   sqlite3_stmt* drop = Statement(kDropOrphan);
   if (discard == nullptr || drop == nullptr) {
-    return Error(sqlite3_errcode(db_), "discarding a frame");
+    return Error(sqlite3_errcode(db()), "discarding a frame");
   }
   std::int64_t removed = 0;
   auto done = In_Transaction("discarding a frame", [&] {
@@ -490,7 +458,7 @@ Result<std::int64_t> Outbox::Discard(std::int64_t frame_id, const std::string& s
       sqlite3_bind_int64(discard, 1, frame_id);
       Bind_Text(discard, 2, server);
       rc = sqlite3_step(discard);
-      removed = sqlite3_changes64(db_);
+      removed = sqlite3_changes64(db());
     }
     if (rc == SQLITE_DONE) {
       Use use(drop);
@@ -507,7 +475,7 @@ Result<std::int64_t> Outbox::Discard_Server(const std::string& server) {
   sqlite3_stmt* discard = Statement(kDiscardServer);
   sqlite3_stmt* drop = Statement(kDropOrphans);
   if (discard == nullptr || drop == nullptr) {
-    return Error(sqlite3_errcode(db_), "discarding frames");
+    return Error(sqlite3_errcode(db()), "discarding frames");
   }
   std::int64_t removed = 0;
   auto done = In_Transaction("discarding frames", [&] {
@@ -516,7 +484,7 @@ Result<std::int64_t> Outbox::Discard_Server(const std::string& server) {
       Use use(discard);
       Bind_Text(discard, 1, server);
       rc = sqlite3_step(discard);
-      removed = sqlite3_changes64(db_);
+      removed = sqlite3_changes64(db());
     }
     if (rc != SQLITE_DONE) return rc;
     Use use(drop);

@@ -3,7 +3,6 @@
 #include <cstdint>
 #include <filesystem>
 #include <functional>
-#include <map>
 #include <memory>
 #include <optional>
 #include <span>
@@ -14,6 +13,10 @@
 
 struct sqlite3;
 struct sqlite3_stmt;
+
+namespace orvelt::sqlite {
+class Connection;
+}
 
 namespace orvelt {
 
@@ -101,9 +104,10 @@ class Outbox {
 
  private:
   Outbox(sqlite3* db, std::filesystem::path file);
-  Failure Error(int code, const std::string& doing) const;
+  sqlite3* db() const;
   sqlite3_stmt* Statement(const char* sql);
   int Exec(const char* sql);
+  Failure Error(int code, const std::string& doing) const;
   // Runs `steps` (giving SQLite's last result code) in one transaction: all or nothing.
   Outcome In_Transaction(const std::string& doing, const std::function<int()>& steps);
   // Every row of a query without parameters, each made by `read_row`.
@@ -112,9 +116,8 @@ class Outbox {
   Outcome Update_Delivery(const char* sql, std::int64_t frame_id, const std::string& server,
                           std::int64_t number, const std::string& text, const std::string& doing);
 
-  sqlite3* db_;
+  std::unique_ptr<sqlite::Connection> connection_;
   std::filesystem::path file_;
-  std::map<const char*, sqlite3_stmt*> statements_;
 };
 
 // The servers of `counts` that still have frames to deliver (waiting or rejected) but are not
