@@ -107,7 +107,7 @@ m forward-retry-after-503 $f '(http_status == 429 || http_status == 503) && retr
 m forward-delay-doubling $f '? delay * 2 : delays.longest_ms' '? delay * 3 : delays.longest_ms' "$T_RULES" "$R_RULES"
 f=src/forward/outbox.cpp
 m forward-delivery-dedup $f '"INSERT OR IGNORE INTO deliveries(server, frame_id) VALUES(?1, ?2)"' '"INSERT INTO deliveries(server, frame_id) VALUES(?1, ?2)"' "$T_FWD" "$R_FWD"
-m forward-sent-once $f 'if (rc != SQLITE_DONE || sqlite3_changes64(db_) == 0) return rc;' 'if (rc != SQLITE_DONE) return rc;' "$T_FWD" "$R_FWD"
+m forward-sent-once $f 'if (rc != SQLITE_DONE || sqlite3_changes64(db()) == 0) return rc;' 'if (rc != SQLITE_DONE) return rc;' "$T_FWD" "$R_FWD"
 m forward-sync-off $f '"PRAGMA synchronous = NORMAL"' '"PRAGMA synchronous = OFF"' "$T_FWD" "$R_FWD"
 m forward-attempts $f 'attempts = attempts + 1' 'attempts = attempts + 2' "$T_FWD" "$R_FWD"
 m forward-removed-servers $f 'if (server.waiting + server.rejected > 0 &&' 'if (server.waiting > 0 &&' "$T_FWD" "$R_FWD"
@@ -150,7 +150,7 @@ m export-bitmap-extension src/export/screenshot_name.cpp 'if (!replaced) result.
 
 # --- archive, form and the Qt layer
 m archive-limit-below src/decode/channel_limits.cpp 'value < *limits.lower' 'value <= *limits.lower' "test_decode $T_ARC" "(^|/)Check_Limits\\.|$R_ARC"
-m archive-sample-dedup src/archive/archive.cpp 'added = sqlite3_changes(db_) > 0;' 'added = true;' "$T_ARC" "$R_ARC"
+m archive-sample-dedup src/archive/archive.cpp 'added = sqlite3_changes(db()) > 0;' 'added = true;' "$T_ARC" "$R_ARC"
 m archive-store-full src/archive/gathered_frames.cpp '|| outcome.problem == FrameProblem::StoreFull) return;' ') return;' "$T_ARC" "$R_ARC"
 m form-status-unknown src/form/form_model.cpp 'if (status < 0) {' 'if (status <= 0) {' "$T_WIN $T_CHART" "$R_WIN|$R_CHART"
 f=src/qt/key_press_tracker.cpp
