@@ -957,6 +957,10 @@ class WindowTest : public QObject {
     QVERIFY2(status->text().contains("min/max"), qPrintable(status->text()));
     QCOMPARE(plot->graphCount(), 1);
     QCOMPARE(history->Pass_List()->rowCount(), kPasses);
+    // A pass's mean shows six digits; its tooltip holds the stored value exactly.
+    const QTableWidgetItem* mean = history->Pass_List()->item(0, 6);
+    QCOMPARE(mean->text(), QString::number(mean->toolTip().toDouble(), 'g', 6));
+    QVERIFY2(mean->toolTip().size() > mean->text().size(), qPrintable(mean->toolTip()));
 
     // The wheel zooms in about the mouse, as far as one pass: then every sample is drawn.
     const QPoint centre = plot->axisRect()->center();
