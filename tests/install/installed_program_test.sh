@@ -8,7 +8,7 @@ set -u
 
 readonly kTitle='ORVELT-1 Telemetry Decoder (KAVRO)'
 
-for tool in Xvfb xwininfo xdotool; do
+for tool in Xvfb xdotool; do
   if ! command -v "$tool" >/dev/null; then
     echo "SKIP: $tool is not installed" >&2
     exit 77
