@@ -28,7 +28,6 @@ std::string Hex_Line(std::span<const std::uint8_t> frame) {
 void FrameLog::Begin_File(std::string_view file) {
   // A file read again right after itself (a load repeated) needs no second name.
   if (files_.empty() || files_.back() != file) files_.emplace_back(file);
-  file_ = static_cast<std::uint32_t>(files_.size() - 1);
 }
 
 FrameLog::Chunk::Chunk()
@@ -44,7 +43,6 @@ FrameLog::Chunk& FrameLog::Make_Room(std::size_t frame_bytes) {
     chunk->labels.clear();
     chunk->label_revision = 0;
     chunk->sources.clear();
-    chunk->run = {kNoRun, 0};
     tail_ = chunk.get();
     chunks_.push_back(std::move(chunk));
   }
@@ -75,21 +73,20 @@ void FrameLog::Append(std::span<const std::uint8_t> frame, std::string_view labe
   if (label_revision == 0 || label_revision != chunk->label_revision) {
     Take_Label(*chunk, label, label_revision);
   }
-  const bool from_file = file_frame > 0 && file_ != kNoFile;
-  const std::uint32_t file = from_file ? file_ : kNoFile;
+  const bool from_file = file_frame > 0 && !files_.empty();
+  const std::uint32_t file = from_file ? static_cast<std::uint32_t>(files_.size() - 1) : kNoFile;
   const std::int64_t number = from_file ? file_frame : ++received_;
-  // A number below the run's first wraps round to far above it.
-  auto offset = static_cast<std::uint64_t>(number - chunk->run.first_number);
-  if (chunk->run.file != file || offset > UINT32_MAX) {
-    Start_Source(*chunk, file, number);
-    offset = 0;
+  if (chunk->sources.empty() || chunk->sources.back().file != file ||
+      number < chunk->sources.back().first_number ||
+      number - chunk->sources.back().first_number > std::int64_t{UINT32_MAX}) {
+    chunk->sources.push_back({file, number});
   }
 
   LineInfo& line = chunk->lines[chunk->line_count++];
   line.end = static_cast<std::uint32_t>(end);
-  line.number = static_cast<std::uint32_t>(offset);
-  line.source = chunk->source_entry;
-  line.label = chunk->label_entry;
+  line.number = static_cast<std::uint32_t>(number - chunk->sources.back().first_number);
+  line.source = static_cast<std::uint16_t>(chunk->sources.size() - 1);
+  line.label = static_cast<std::uint16_t>(chunk->labels.size() - 1);
   line.kind = outcome.kind;
   line.type = outcome.type;
   line.selector = outcome.selector;
@@ -110,15 +107,8 @@ void FrameLog::Take_Label(Chunk& chunk, std::string_view label, std::uint64_t la
   label = Stored_Part(label);
   if (chunk.labels.empty() || !chunk.labels.back().Holds(label)) {
     chunk.labels.emplace_back().Assign(label);
-    chunk.label_entry = static_cast<std::uint16_t>(chunk.labels.size() - 1);
   }
   chunk.label_revision = label_revision;
-}
-
-void FrameLog::Start_Source(Chunk& chunk, std::uint32_t file, std::int64_t number) {
-  chunk.sources.push_back({file, number});
-  chunk.run = chunk.sources.back();
-  chunk.source_entry = static_cast<std::uint16_t>(chunk.sources.size() - 1);
 }
 
 void FrameLog::Keep_Bytes_Bound() {
@@ -149,7 +139,6 @@ void FrameLog::Clear() {
   chunk_bytes_ = 0;
   cleared_at_ = total_;
   files_.clear();
-  file_ = kNoFile;
   received_ = 0;
 }
 

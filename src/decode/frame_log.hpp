@@ -78,7 +78,6 @@ class FrameLog {
  private:
   static constexpr std::size_t kChunkLines = 1024;
   static constexpr std::uint32_t kNoFile = ~std::uint32_t{0};
-  static constexpr std::uint32_t kNoRun = kNoFile - 1;  // the run of a chunk without sources
   // Where a run of lines comes from: a file (or none, for received frames) and the number the
   // run's numbers count from.
   struct Source {
@@ -108,10 +107,7 @@ class FrameLog {
     std::size_t line_count = 0;
     std::vector<StoredLabel> labels;
     std::uint64_t label_revision = 0;  // of the time label its last label was taken from, or 0
-    std::uint16_t label_entry = 0;     // the last of the labels
     std::vector<Source> sources;
-    Source run{kNoRun, 0};  // the last of the sources
-    std::uint16_t source_entry = 0;
   };
 
   // `label_revision` is the label's revision, or 0 when it has none.
@@ -119,10 +115,9 @@ class FrameLog {
               std::uint64_t label_revision, const FrameOutcome& outcome, std::int64_t file_frame);
   // The chunk the next frame of `frame_bytes` bytes goes to, with room for it.
   Chunk& Make_Room(std::size_t frame_bytes);
-  // A frame nearly always goes on in the chunk of the frame before, under its label and from
-  // its source: these make the rest happen, out of the frames' way.
+  // A frame nearly always goes on under the label of the frame before: a new one is taken out
+  // of the frames' way.
   static void Take_Label(Chunk& chunk, std::string_view label, std::uint64_t label_revision);
-  static void Start_Source(Chunk& chunk, std::uint32_t file, std::int64_t number);
   void Keep_Bytes_Bound();
   // Bytes of the kept frames.
   std::size_t Kept_Bytes() const;
@@ -143,7 +138,6 @@ class FrameLog {
   std::uint64_t total_ = 0;
   std::uint64_t cleared_at_ = 0;    // total_ when the log was last cleared
   std::vector<std::string> files_;  // every file begun since, in order
-  std::uint32_t file_ = kNoFile;    // the last of them
   std::int64_t received_ = 0;       // frames appended from no file since
 };
 

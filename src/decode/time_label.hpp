@@ -38,9 +38,7 @@ class TimeLabelText {
   void clear() { assign("", 0); }
 
   operator std::string_view() const { return text_; }
-  const std::string& str() const { return text_; }
   std::size_t size() const { return text_.size(); }
-  bool empty() const { return text_.empty(); }
   // Never 0, which a holder of a label may use for "none yet".
   std::uint64_t revision() const { return revision_; }
 
