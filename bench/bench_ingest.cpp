@@ -10,6 +10,7 @@
 #include <string>
 
 #include "ingest/capture_reader.hpp"
+#include "ingest/kiss.hpp"
 #include "tools/capture_writer.hpp"
 
 namespace {
@@ -123,11 +124,31 @@ void Floor(benchmark::State& state, const Bytes& bytes) {
   Set_Rates(state, bytes);
 }
 
+// The load's own deframer with nothing behind it: what the load spends on deframing, so that
+// the rest of its time is what decoding, storing and logging cost.
+[[gnu::noinline]] std::uint64_t Deframe_Only(const Bytes& bytes) {
+  orvelt::KissDeframer deframer;
+  std::uint64_t seen = 0;
+  deframer.Feed(bytes, [&](auto stored, std::size_t length) {
+    seen += stored[0] + length;
+    return true;
+  });
+  return seen;
+}
+
+void Deframe(benchmark::State& state, const Bytes& bytes) {
+  for (auto _ : state) benchmark::DoNotOptimize(Deframe_Only(bytes));
+  Set_Rates(state, bytes);
+}
+
 void BM_FullStore_Load(benchmark::State& s) {
   Full_Load(s, Full_Pass());
 }
 void BM_FullStore_Floor(benchmark::State& s) {
   Floor(s, Full_Pass());
+}
+void BM_FullStore_DeframeOnly(benchmark::State& s) {
+  Deframe(s, Full_Pass());
 }
 // As orvelt-dump loads: no frame log.
 void BM_FullStore_LoadWithoutFrameLog(benchmark::State& s) {
@@ -143,6 +164,7 @@ void BM_Foreign200k_Floor(benchmark::State& s) {
 BENCHMARK(BM_FullStore_Floor)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_FullStore_Load)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_FullStore_LoadWithoutFrameLog)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_FullStore_DeframeOnly)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Foreign200k_Floor)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Foreign200k_Load)->Unit(benchmark::kMillisecond);
 
