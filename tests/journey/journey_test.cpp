@@ -30,6 +30,8 @@
 #include <QTimer>
 #include <QtTest>
 
+#include <sqlite3.h>
+
 #include <functional>
 #include <memory>
 #include <sstream>
@@ -43,6 +45,7 @@
 #include "live/loopback_tnc.hpp"
 #include "qcustomplot.h"
 #include "qt/capture_archiving.hpp"
+#include "qt/fetch_dialog.hpp"
 #include "qt/forwarding_controller.hpp"
 #include "qt/history_window.hpp"
 #include "qt/live_controller.hpp"
@@ -453,6 +456,10 @@ class JourneyTest : public QObject {
   // magnetometer picked from the channel list with the mouse and its group chart switched on and
   // off; the fetched pass loaded into the main window by a double click.
   void fetchChartAGroupAndLoadAPass();
+  // A fetch that is to resume where the last one ended, on an archive that cannot say where
+  // that was: the dialog says why and asks the server for nothing, where it once fetched from
+  // the beginning of time.
+  void fetchThatCannotResumeAsksForNothing();
 
   // A pass received live from a TNC that goes away halfway: the panel follows the newest record
   // with every channel's latest sample until a key steps back, and End follows again; New
@@ -658,6 +665,43 @@ void JourneyTest::fetchChartAGroupAndLoadAPass() {
   history->close();
   Back_To(j.window.get());
   j.Check_Views_Show_The_Store();
+  qunsetenv("XDG_DATA_HOME");
+}
+
+void JourneyTest::fetchThatCannotResumeAsksForNothing() {
+  QTemporaryDir data;
+  qputenv("XDG_DATA_HOME", data.path().toLocal8Bit());
+  Journey j;
+  const std::string archive_file = orvelt::Default_Archive_Path().string();
+  QVERIFY(orvelt::Archive::Open(archive_file).ok());
+  {
+    sqlite3* db = nullptr;
+    QCOMPARE(sqlite3_open(archive_file.c_str(), &db), SQLITE_OK);
+    QCOMPARE(sqlite3_exec(db, "DROP TABLE fetches", nullptr, nullptr, nullptr), SQLITE_OK);
+    sqlite3_close(db);
+  }
+  orvelt::testing::SidsTestServer server;
+  QVERIFY(server.Listen());
+
+  auto refused = When_Shown<QDialog>([&](QDialog* d) {
+    Type_Into(Field(d, "&Server:"), server.Origin());
+    Type_Into(Field(d, "&Token:"), "journey-token");
+    QPushButton* start = nullptr;
+    for (QPushButton* b : d->findChildren<QPushButton*>()) {
+      if (b->text() == "&Fetch") start = b;
+    }
+    QVERIFY(start != nullptr);
+    QTest::mouseClick(start, Qt::LeftButton);
+    auto* dialog = qobject_cast<orvelt::FetchDialog*>(d);
+    QVERIFY(dialog != nullptr);
+    QTRY_VERIFY_WITH_TIMEOUT(
+        dialog->Outcome_Label()->text().contains("reading the last fetch failed"), 5000);
+    QVERIFY(start->isEnabled());
+    QTest::keyClick(Keys(), Qt::Key_Escape);
+  });
+  Pick(*j.window, 'f', "Fetch from SatNOGS");
+  QVERIFY(*refused && !g_stuck);
+  QVERIFY(server.requests().empty());
   qunsetenv("XDG_DATA_HOME");
 }
 
