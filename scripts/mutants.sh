@@ -94,6 +94,10 @@ m live-repaint-delay src/live/follow.cpp 'last_paint_ms + interval_ms - now_ms' 
 f=src/live/live_session.cpp
 m live-roll-over $f 'if (store.Count(c) >= kSeriesCapacity) return true;' 'if (store.Count(c) > kSeriesCapacity) return true;' "$T_LIVE" "$R_LIVE"
 m live-cut-off $f 'if (deframer_.Pending_Bytes() > 0) ++counts_.cut_off;' '' "$T_LIVE" "$R_LIVE"
+# The transports against a loopback TNC and a pseudo-terminal.
+f=src/live/kiss_link.cpp
+m live-link-read-rest $f 'if (device_ != nullptr && device_->bytesAvailable() > 0 && !read_pending_) {' 'if (false) {' qt_live_link '^qt_live_link$'
+m live-link-drain-on-loss $f 'if (status_.phase == LinkPhase::Connected && device_->isReadable()) {' 'if (false) {' qt_live_link '^qt_live_link$'
 f=src/live/recorder.cpp
 m live-recorder-label-dedup $f '!time_label && label_in_force_ != label;' '!time_label;' "$T_LIVE" "$R_LIVE"
 m live-recorder-fsync $f 'if (::fdatasync(fd_) != 0 && status_.error.empty())' 'if (false && status_.error.empty())' "$T_LIVE" "$R_LIVE"
@@ -152,6 +156,15 @@ m export-bitmap-extension src/export/screenshot_name.cpp 'if (!replaced) result.
 m archive-limit-below src/decode/channel_limits.cpp 'value < *limits.lower' 'value <= *limits.lower' "test_decode $T_ARC" "(^|/)Check_Limits\\.|$R_ARC"
 m archive-sample-dedup src/archive/archive.cpp 'added = sqlite3_changes(db()) > 0;' 'added = true;' "$T_ARC" "$R_ARC"
 m archive-store-full src/archive/gathered_frames.cpp '|| outcome.problem == FrameProblem::StoreFull) return;' ') return;' "$T_ARC" "$R_ARC"
+# Fetching from the network database: the fetch's rules against a test server, the program,
+# and the Fetch dialog driven by a person.
+T_NET="test_network_fetch orvelt-archive qt_journey"
+R_NET='(^|/)NetworkFetchTest\.|^qt_journey$'
+f=src/archive/network_fetch.cpp
+m fetch-resume-unread $f 'if (!until.ok()) return Failure{until.why()};' 'if (!until.ok()) return UtcSeconds{0};' "$T_NET" "$R_NET"
+m fetch-cut-page $f 'if (reply->error() != QNetworkReply::NoError && status == 200) {' 'if (false) {' "$T_NET" "$R_NET"
+m fetch-other-server $f 'if (!Same_Server(url.toStdString(), request_.server)) {' 'if (false) {' "$T_NET" "$R_NET"
+m fetch-newest $f 'std::max(report_.newest.value_or(entry.time), entry.time)' 'std::min(report_.newest.value_or(entry.time), entry.time)' "$T_NET" "$R_NET"
 m form-status-unknown src/form/form_model.cpp 'if (status < 0) {' 'if (status <= 0) {' "$T_WIN $T_CHART" "$R_WIN|$R_CHART"
 f=src/qt/key_press_tracker.cpp
 m qt-shift-autorepeat $f 'if (key->key() != Qt::Key_Shift || key->isAutoRepeat()) break;' 'if (key->key() != Qt::Key_Shift) break;' "qt_window_test" '^qt_window_test$'

@@ -11,12 +11,13 @@
 #include <vector>
 
 // A KISS TNC on 127.0.0.1 for the tests: replays a capture to one client at a time, in pieces of
-// up to 600 bytes, and can drop the connection after a given byte and stop listening for a while.
-// Every connection goes on where the last one stopped.
+// up to `largest_piece` bytes, and can drop the connection after a given byte and stop listening
+// for a while. Every connection goes on where the last one stopped.
 class LoopbackTnc : public QObject {
  public:
-  explicit LoopbackTnc(std::vector<std::uint8_t> bytes, unsigned seed = 1)
-      : bytes_(std::move(bytes)), random_(seed) {
+  explicit LoopbackTnc(std::vector<std::uint8_t> bytes, unsigned seed = 1,
+                       std::size_t largest_piece = 600)
+      : bytes_(std::move(bytes)), random_(seed), largest_piece_(largest_piece) {
     QObject::connect(&server_, &QTcpServer::newConnection, this, [this] { Accept(); });
     pump_.setInterval(0);
     QObject::connect(&pump_, &QTimer::timeout, this, [this] { Send_Some(); });
@@ -51,7 +52,7 @@ class LoopbackTnc : public QObject {
   void Send_Some() {
     if (!client_) return pump_.stop();
     if (client_->bytesToWrite() > (1 << 16)) return;  // let the kernel take what it has
-    std::size_t end = std::min(bytes_.size(), sent_ + 1 + random_() % 600);
+    std::size_t end = std::min(bytes_.size(), sent_ + 1 + random_() % largest_piece_);
     if (drop_at_ > sent_) end = std::min(end, drop_at_);
     client_->write(reinterpret_cast<const char*>(bytes_.data() + sent_),
                    static_cast<qint64>(end - sent_));
@@ -73,6 +74,7 @@ class LoopbackTnc : public QObject {
 
   std::vector<std::uint8_t> bytes_;
   std::mt19937 random_;
+  std::size_t largest_piece_;
   QTcpServer server_;
   QTcpSocket* client_ = nullptr;
   QTimer pump_;
