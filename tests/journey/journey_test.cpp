@@ -159,6 +159,20 @@ QWidget* Field(QWidget* form, const QString& label) {
   return nullptr;
 }
 
+// Fills the Fetch dialog's server, NORAD ID and token as a person types them, clicks Fetch and
+// returns the button.
+QPushButton* Type_And_Fetch(QDialog* dialog, const QString& server) {
+  Type_Into(Field(dialog, "&Server:"), server);
+  Type_Into(Field(dialog, "&NORAD ID:"), "99999");
+  Type_Into(Field(dialog, "&Token:"), "journey-token");
+  QPushButton* start = nullptr;
+  for (QPushButton* b : dialog->findChildren<QPushButton*>()) {
+    if (b->text() == "&Fetch") start = b;
+  }
+  if (start != nullptr) QTest::mouseClick(start, Qt::LeftButton);
+  return start;
+}
+
 // A dialog or menu just closed: the window manager gives the window back its focus.
 void Back_To(QWidget* window) {
   QTRY_VERIFY_WITH_TIMEOUT(
@@ -594,15 +608,8 @@ void JourneyTest::fetchChartAGroupAndLoadAPass() {
   server.Queue(orvelt::testing::SidsTestServer::Answer::Status(200, page + "]"));
 
   auto fetched = When_Shown<QDialog>([&](QDialog* d) {
-    Type_Into(Field(d, "&Server:"), server.Origin());
-    Type_Into(Field(d, "&NORAD ID:"), "99999");
-    Type_Into(Field(d, "&Token:"), "journey-token");
-    QPushButton* start = nullptr;
-    for (QPushButton* b : d->findChildren<QPushButton*>()) {
-      if (b->text() == "&Fetch") start = b;
-    }
+    QPushButton* start = Type_And_Fetch(d, server.Origin());
     QVERIFY(start != nullptr);
-    QTest::mouseClick(start, Qt::LeftButton);
     QTRY_VERIFY_WITH_TIMEOUT(start->isEnabled(), 8000);
     QTest::keyClick(Keys(), Qt::Key_Escape);
   });
@@ -684,14 +691,8 @@ void JourneyTest::fetchThatCannotResumeAsksForNothing() {
   QVERIFY(server.Listen());
 
   auto refused = When_Shown<QDialog>([&](QDialog* d) {
-    Type_Into(Field(d, "&Server:"), server.Origin());
-    Type_Into(Field(d, "&Token:"), "journey-token");
-    QPushButton* start = nullptr;
-    for (QPushButton* b : d->findChildren<QPushButton*>()) {
-      if (b->text() == "&Fetch") start = b;
-    }
+    QPushButton* start = Type_And_Fetch(d, server.Origin());
     QVERIFY(start != nullptr);
-    QTest::mouseClick(start, Qt::LeftButton);
     auto* dialog = qobject_cast<orvelt::FetchDialog*>(d);
     QVERIFY(dialog != nullptr);
     QTRY_VERIFY_WITH_TIMEOUT(
