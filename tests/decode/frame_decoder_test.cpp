@@ -3,8 +3,11 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <optional>
 #include <string>
 #include <vector>
+
+#include "decode/time_label.hpp"
 
 namespace orvelt {
 namespace {
@@ -104,6 +107,28 @@ TEST_F(DecoderTest, SamplesAndMessagesCarryTheCurrentTimeLabel) {
   ASSERT_EQ(state.messages.size(), 2u);
   EXPECT_EQ(state.messages[0], "2026-11-28 09:14:01: Hi\u00e9");
   EXPECT_EQ(state.messages[1], "2026-11-28 09:14:01: ");
+}
+
+// A label is a time only when it is a real one: the archive and forwarding file an untimed
+// frame apart instead of at a made-up time.
+TEST_F(DecoderTest, TimeLabelsReadAsTimesOnlyWhenTheyAreRealTimes) {
+  const std::int64_t day = 1795824000;  // 2026-11-28 00:00:00
+  struct Case {
+    const char* label;
+    std::optional<std::int64_t> seconds;
+  };
+  const Case cases[] = {
+      {"2026-11-28 00:00:00", day},          {"2026-11-28 23:59:59", day + 86399},
+      {"2026-11-28 24:00:00", std::nullopt}, {"2026-11-28 23:60:00", std::nullopt},
+      {"2026-11-28 23:59:60", std::nullopt}, {"2026-02-29 12:00:00", std::nullopt},
+      {"2026-11-28T09:14:00", std::nullopt}, {"2026-11-28 09:14", std::nullopt},
+  };
+  for (const auto& [label, seconds] : cases) {
+    EXPECT_EQ(Parse_Time_Label(label), seconds) << label;
+    if (seconds) {
+      EXPECT_EQ(Format_Time_Label(*seconds), label);
+    }
+  }
 }
 
 TEST_F(DecoderTest, BadFramesAreReportedAndKeepWhatIsSound) {

@@ -81,6 +81,10 @@ TEST_F(LoadPolicyTest, BadFramesAreSkippedCountedAndTheLoadGoesOn) {
   EXPECT_EQ(report.Summary(),
             "3 problems: 1 frame longer than 512 bytes, 1 value out of range, 1 incomplete last "
             "frame (no FEND after it)");
+  // Even a single byte after the last FEND is a frame cut off.
+  const LoadReport one = Load({Write("b.kss", {Battery0(4), Bytes{0x00}})});
+  EXPECT_EQ(one.files.at(0).incomplete_bytes, 1u);
+  EXPECT_FALSE(one.files.at(0).first_problems.empty());
 }
 
 TEST_F(LoadPolicyTest, FramesOfOtherStationsAreCountedAndSaid) {
