@@ -49,7 +49,7 @@ R_WIN='(^|/)(FileOpenTest|FrameRows|NavigationTest|RecordFormats|ShowRecordTest|
 T_CHART="test_charts"
 R_CHART='(^|/)(DrawValue|SeriesChart|Check1Click|Option1Click|ValueAxis)\.'
 T_EXP="test_export"
-R_EXP='(^|/)(ReducePalette|ScreenshotPath|Command1ClickTest)\.'
+R_EXP='(^|/)(ReducePalette|ScreenshotPath|Command1ClickTest|CsvField)\.'
 T_ARC="test_archive"
 R_ARC='(^|/)(DefaultArchivePath|Limits|NetworkFetchRules|ParseExportLine|ParseTelemetryPage|ParseUtcTime|ArchiveTest)\.'
 
