@@ -40,6 +40,7 @@ TEST_F(NavigationTest, GoToRecordNumberOrTimeOfDay) {
       {"-1", 0},       {"abc", 0},         {"", 0},          {"09:14", 1},    {"09:14:01", 1},
       {"09:14:02", 2}, {"9:15", 2},        {"09:15:31", 3},  {"10:00:01", 0}, {"24:00", 0},
       {"09:60", 0},    {"09:14:01:00", 0}, {"09", 9},        {"123:00", 0},   {":30", 0},
+      {"1", 1},        {"009:14", 0},
   };
   for (const auto& c : cases) {
     const Result<int> target = Parse_Go_To(c.text, app);
