@@ -48,11 +48,11 @@ TEST_F(FileOpenTest, MultiSelectionLoadsInOrderAndCancelReadsItAgain) {
 TEST_F(FileOpenTest, ANewLoadLeavesNothingOfTheStoreItReplaced) {
   tools::CaptureBuilder c;
   c.Add(tools::Message_Frame("HELLO"));
-  c.Add(tools::Switchboard_Record(tools::kSwitchSelectors[0], 1, 0, 0));
+  c.Add(tools::Switchboard_Record(tools::kSwitchSelectors[0], 0, 0, 0));  // status 0 is OFF
   ASSERT_TRUE(c.Write_File(dir / "m.kss"));
   Open_Files(app, platform, {(dir / "m.kss").string()});
   ASSERT_EQ(app.telemetry.messages.size(), 1u);
-  ASSERT_FALSE(app.form.Text1[kFirstStatusBox].text.empty());
+  ASSERT_EQ(app.form.Text1[kFirstStatusBox].text, "OFF");
   Open_Files(app, platform, {Capture("a.kss", 2)});
   EXPECT_EQ(app.telemetry.messages.size(), 0u);
   EXPECT_EQ(app.telemetry.frame_log.size(), 2u);  // the two battery frames; labels are not logged
