@@ -29,14 +29,13 @@ TEST(RecorderTest, TheFileIsMadeWithTheFirstFrameBesideTheFilesThere) {
   idle.Record(kFrame, kFrame.size(), "2026-12-07 10:15:00", false);  // closed, it stays closed
   EXPECT_TRUE(std::filesystem::is_empty(dir.path()));
 
-  tools::CaptureBuilder({}).Write_File(dir / "ORVELT-1_20261207_101500.kss");
-  std::ofstream(dir / "ORVELT-1_20261207_101500_2.kss") << "keep";
+  std::ofstream(dir / "ORVELT-1_20261207_101500.kss") << "keep";
   ASSERT_TRUE(recorder.Open(dir.path().string(), 1796638500000)) << recorder.status().error;
   recorder.Record(kFrame, kFrame.size(), "2026-12-07 10:15:00", false);
   recorder.Close();
   EXPECT_EQ(std::filesystem::path(recorder.status().path).filename(),
-            "ORVELT-1_20261207_101500_3.kss");
-  EXPECT_EQ(testing::File_Content(dir / "ORVELT-1_20261207_101500_2.kss"), "keep");
+            "ORVELT-1_20261207_101500_2.kss");
+  EXPECT_EQ(testing::File_Content(dir / "ORVELT-1_20261207_101500.kss"), "keep");
 }
 
 TEST(RecorderTest, AFolderThatCannotBeMadeIsReported) {
