@@ -690,13 +690,11 @@ void JourneyTest::fetchThatCannotResumeAsksForNothing() {
   orvelt::testing::SidsTestServer server;
   QVERIFY(server.Listen());
 
-  auto refused = When_Shown<QDialog>([&](QDialog* d) {
+  auto refused = When_Shown<orvelt::FetchDialog>([&](orvelt::FetchDialog* d) {
     QPushButton* start = Type_And_Fetch(d, server.Origin());
     QVERIFY(start != nullptr);
-    auto* dialog = qobject_cast<orvelt::FetchDialog*>(d);
-    QVERIFY(dialog != nullptr);
-    QTRY_VERIFY_WITH_TIMEOUT(
-        dialog->Outcome_Label()->text().contains("reading the last fetch failed"), 5000);
+    QTRY_VERIFY_WITH_TIMEOUT(d->Outcome_Label()->text().contains("reading the last fetch failed"),
+                             5000);
     QVERIFY(start->isEnabled());
     QTest::keyClick(Keys(), Qt::Key_Escape);
   });

@@ -28,7 +28,7 @@ std::vector<Bytes> Decoded_Frames(const Bytes& capture) {
   std::vector<Bytes> frames;
   KissDeframer deframer;
   deframer.Feed(capture, [&](auto stored, std::size_t length) {
-    if (stored[0] != kTimeLabelCommand && length <= stored.size()) {
+    if (stored[0] != kTimeLabelCommand && length <= static_cast<std::size_t>(kFrameCapacity)) {
       frames.emplace_back(stored.begin(), stored.end());
     }
     return true;
