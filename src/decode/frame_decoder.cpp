@@ -187,8 +187,9 @@ FrameOutcome Decode_Frame(TelemetryState& state) {
   return out;
 }
 
-void Read_Time_Label(TelemetryState& state) {
-  const auto frame = state.Frame();
+namespace {
+
+void Take_Time_Label(TelemetryState& state, std::span<const std::uint8_t> frame) {
   if (Is_Binary_Stamp(frame)) {
     std::uint64_t ms = 0;
     for (int i = 1; i <= kBinaryStampBytes; ++i) ms = (ms << 8) | frame[std::size_t(i)];
@@ -201,6 +202,17 @@ void Read_Time_Label(TelemetryState& state) {
   state.TimeLabel.assign(reinterpret_cast<const char*>(text.data()), text.size());
 }
 
+void Make_Current(TelemetryState& state, std::span<const std::uint8_t> frame) {
+  Copy_Short(state.FrameBytes.data(), frame.data(), frame.size());
+  state.FrameLength = static_cast<int>(frame.size());
+}
+
+}  // namespace
+
+void Read_Time_Label(TelemetryState& state) {
+  Take_Time_Label(state, state.Frame());
+}
+
 TakenFrame Take_Frame(TelemetryState& state, std::span<const std::uint8_t> stored,
                       std::size_t full_length) {
   TakenFrame taken;
@@ -211,13 +223,9 @@ TakenFrame Take_Frame(TelemetryState& state, std::span<const std::uint8_t> store
   const std::span<const std::uint8_t> frame = stored.first(full_length);
   // The frame is decoded and logged where the caller holds it, and becomes the current frame
   // last: a copy read back at once from bytes written a moment ago costs more than the decoding.
-  const auto make_current = [&] {
-    Copy_Short(state.FrameBytes.data(), frame.data(), frame.size());
-    state.FrameLength = static_cast<int>(frame.size());
-  };
   if (!frame.empty() && frame[0] == kTimeLabelCommand) {
-    make_current();
-    Read_Time_Label(state);
+    Take_Time_Label(state, frame);
+    Make_Current(state, frame);
     taken.time_label = true;
     return taken;
   }
@@ -225,8 +233,54 @@ TakenFrame Take_Frame(TelemetryState& state, std::span<const std::uint8_t> store
   if (state.keep_frame_log) {
     state.frame_log.Append(frame, state.TimeLabel, taken.outcome, state.file_frame_number);
   }
-  make_current();
+  Make_Current(state, frame);
   return taken;
+}
+
+BatchOutcome Take_Frames(TelemetryState& state, const FrameBatch& batch,
+                         std::int64_t first_file_frame) {
+  BatchOutcome result;
+  // Nothing reads the current frame while the batch is taken, so only the last frame that
+  // would have become current is copied there.
+  std::span<const std::uint8_t> current;
+  bool any_current = false;
+  const std::size_t n = batch.size();
+  std::size_t i = 0;
+  for (; i < n; ++i) {
+    const std::size_t full_length = batch.Full_Length(i);
+    if (full_length > static_cast<std::size_t>(kFrameCapacity)) {
+      result.problems.emplace_back(i, FrameProblem::FrameTooLong);
+      continue;
+    }
+    const std::span<const std::uint8_t> frame = batch.Stored(i);
+    current = frame;
+    any_current = true;
+    if (!frame.empty() && frame[0] == kTimeLabelCommand) {
+      Take_Time_Label(state, frame);
+      ++result.time_labels;
+      continue;
+    }
+    FrameOutcome outcome;
+    FrameDecoder(state, frame, outcome).Run();
+    if (state.keep_frame_log) {
+      const std::int64_t number =
+          first_file_frame > 0 ? first_file_frame + static_cast<std::int64_t>(i) : 0;
+      state.frame_log.Append(frame, state.TimeLabel, outcome, number);
+    }
+    if (outcome.problem == FrameProblem::None) {
+      result.other_stations += outcome.kind == FrameKind::Other;
+      continue;
+    }
+    result.problems.emplace_back(i, outcome.problem);
+    if (outcome.problem == FrameProblem::StoreFull) {
+      result.full_channel = outcome.full_channel;
+      ++i;
+      break;
+    }
+  }
+  result.taken = i;
+  if (any_current) Make_Current(state, current);
+  return result;
 }
 
 }  // namespace orvelt

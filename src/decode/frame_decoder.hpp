@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <span>
 
+#include "decode/frame_batch.hpp"
 #include "decode/frame_outcome.hpp"
 #include "decode/telemetry_state.hpp"
 
@@ -30,5 +31,11 @@ struct TakenFrame {
 // is decoded and, where the state keeps one, logged.
 TakenFrame Take_Frame(TelemetryState& state, std::span<const std::uint8_t> stored,
                       std::size_t full_length);
+
+// Takes the batch's frames in order, each as Take_Frame takes it, and stops after a frame that
+// found the store full. The frames are numbered in the frame log from `first_file_frame` on,
+// or not at all when it is 0. Afterwards the last frame that became current is current.
+BatchOutcome Take_Frames(TelemetryState& state, const FrameBatch& batch,
+                         std::int64_t first_file_frame);
 
 }  // namespace orvelt

@@ -28,6 +28,8 @@ std::string Hex_Line(std::span<const std::uint8_t> frame) {
 void FrameLog::Begin_File(std::string_view file) {
   // A file read again right after itself (a load repeated) needs no second name.
   if (files_.empty() || files_.back() != file) files_.emplace_back(file);
+  // The numbers of a file begun again count from 1 again.
+  if (tail_) tail_->next_file_frame = -1;
 }
 
 FrameLog::Chunk::Chunk()
@@ -43,6 +45,7 @@ FrameLog::Chunk& FrameLog::Make_Room(std::size_t frame_bytes) {
     chunk->labels.clear();
     chunk->label_revision = 0;
     chunk->sources.clear();
+    chunk->next_file_frame = -1;
     tail_ = chunk.get();
     chunks_.push_back(std::move(chunk));
   }
@@ -91,16 +94,12 @@ void FrameLog::Append(std::span<const std::uint8_t> frame, std::string_view labe
   line.type = outcome.type;
   line.selector = outcome.selector;
   line.problem = outcome.problem;
-  ++total_;
-  // The oldest frames go first, until both bounds hold again. The kept bytes are never more
-  // than the chunks' bytes, so they need counting only once the chunks hold more than the
-  // bound.
-  if (size_ < kMaxLines) {
-    ++size_;
-  } else {
-    Pass_Oldest();
-  }
-  if (chunk_bytes_ > kMaxBytes) Keep_Bytes_Bound();
+  // A line that the next may continue: one with a revised label and a number that its run's
+  // first can still count to.
+  const bool continuable = label_revision != 0 && chunk->line_count < kChunkLines &&
+                           line.number < std::uint32_t{UINT32_MAX};
+  chunk->next_file_frame = !continuable ? -1 : from_file ? number + 1 : file_frame == 0 ? 0 : -1;
+  Count_In();
 }
 
 void FrameLog::Take_Label(Chunk& chunk, std::string_view label, std::uint64_t label_revision) {

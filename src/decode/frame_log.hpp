@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "decode/frame_outcome.hpp"
+#include "decode/short_copy.hpp"
 #include "decode/telemetry_store.hpp"
 #include "decode/time_label.hpp"
 
@@ -54,7 +55,16 @@ class FrameLog {
   // longer the label of the frame before.
   void Append(std::span<const std::uint8_t> frame, const TimeLabelText& label,
               const FrameOutcome& outcome, std::int64_t file_frame = 0) {
-    Append(frame, label, label.revision(), outcome, file_frame);
+    // Nearly every frame goes on the run of the frame before it: under the same label, from the
+    // same source with the next number, and with room in the last chunk.
+    Chunk* chunk = tail_;
+    if (chunk && label.revision() == chunk->label_revision &&
+        file_frame == chunk->next_file_frame && chunk->line_count < kChunkLines &&
+        chunk->bytes_used + frame.size() <= chunk->bytes_capacity) {
+      Continue_Run(*chunk, frame, outcome);
+    } else {
+      Append(frame, label, label.revision(), outcome, file_frame);
+    }
   }
 
   std::size_t size() const { return size_; }
@@ -108,11 +118,50 @@ class FrameLog {
     std::vector<StoredLabel> labels;
     std::uint64_t label_revision = 0;  // of the time label its last label was taken from, or 0
     std::vector<Source> sources;
+    // The file_frame that continues the last run: the number after its last for a file, 0 for
+    // received frames, -1 when nothing may.
+    std::int64_t next_file_frame = -1;
   };
 
   // `label_revision` is the label's revision, or 0 when it has none.
   void Append(std::span<const std::uint8_t> frame, std::string_view label,
               std::uint64_t label_revision, const FrameOutcome& outcome, std::int64_t file_frame);
+  // Appends a frame that continues the chunk's last line in every way but its bytes and
+  // outcome.
+  void Continue_Run(Chunk& chunk, std::span<const std::uint8_t> frame,
+                    const FrameOutcome& outcome) {
+    const std::size_t end = chunk.bytes_used + frame.size();
+    Copy_Short(chunk.bytes.get() + chunk.bytes_used, frame.data(), frame.size());
+    chunk.bytes_used = end;
+    chunk_bytes_ += frame.size();
+    LineInfo& line = chunk.lines[chunk.line_count];
+    line = chunk.lines[chunk.line_count - 1];
+    ++chunk.line_count;
+    line.end = static_cast<std::uint32_t>(end);
+    ++line.number;
+    line.kind = outcome.kind;
+    line.type = outcome.type;
+    line.selector = outcome.selector;
+    line.problem = outcome.problem;
+    if (chunk.next_file_frame > 0) {
+      ++chunk.next_file_frame;
+    } else {
+      ++received_;
+    }
+    Count_In();
+  }
+  // Counts an appended line in, and drops the oldest until both bounds hold again.
+  void Count_In() {
+    ++total_;
+    // The kept bytes are never more than the chunks' bytes, so they need counting only once the
+    // chunks hold more than the bound.
+    if (size_ < kMaxLines) {
+      ++size_;
+    } else {
+      Pass_Oldest();
+    }
+    if (chunk_bytes_ > kMaxBytes) Keep_Bytes_Bound();
+  }
   // The chunk the next frame of `frame_bytes` bytes goes to, with room for it.
   Chunk& Make_Room(std::size_t frame_bytes);
   // A frame nearly always goes on under the label of the frame before: a new one is taken out

@@ -83,11 +83,9 @@ class CaptureReading {
       if (got == 0) break;
       file.bytes_read += got;
       progress_.bytes_done += got;
-      bool stop = false;
-      deframer.Feed(std::span(chunk.data(), got), [&](auto stored, std::size_t length) {
-        stop = !Take(file, index, stored, length);
-        return !stop;
-      });
+      const std::span<const std::uint8_t> bytes(chunk.data(), got);
+      const bool stop = options_.on_frame ? !Take_One_By_One(deframer, bytes, file, index)
+                                          : !Take_In_Batches(deframer, bytes, file, index);
       if (stop) return ReadStatus::Stopped;
       if (options_.progress && !options_.progress(progress_)) {
         report_.cancelled = true;
@@ -108,6 +106,45 @@ class CaptureReading {
   }
 
  private:
+  // A consumer that follows the load frame by frame sees the state as each frame left it.
+  bool Take_One_By_One(KissDeframer& deframer, std::span<const std::uint8_t> bytes,
+                       FileReport& file, std::size_t index) {
+    bool stop = false;
+    deframer.Feed(bytes, [&](auto stored, std::size_t length) {
+      stop = !Take(file, index, stored, length);
+      return !stop;
+    });
+    return !stop;
+  }
+
+  // Without such a consumer, frames are gathered and taken a batch at a time.
+  bool Take_In_Batches(KissDeframer& deframer, std::span<const std::uint8_t> bytes,
+                       FileReport& file, std::size_t index) {
+    while (!bytes.empty()) {
+      bytes = bytes.subspan(deframer.Feed(bytes, *batch_));
+      if (!Take_Batch(file, index)) return false;
+    }
+    return true;
+  }
+
+  bool Take_Batch(FileReport& file, std::size_t index) {
+    const std::int64_t first = file.frames + 1;
+    const BatchOutcome outcome = Take_Frames(state_, *batch_, first);
+    batch_->Clear();
+    file.frames += static_cast<std::int64_t>(outcome.taken);
+    file.time_labels += static_cast<std::int64_t>(outcome.time_labels);
+    file.other_stations += static_cast<std::int64_t>(outcome.other_stations);
+    for (const auto& [at, problem] : outcome.problems) {
+      const std::int64_t number = first + static_cast<std::int64_t>(at);
+      if (problem == FrameProblem::StoreFull) {
+        report_.stopped = StoreFullStop{index, number, outcome.full_channel};
+        return false;
+      }
+      file.Add_Problem(problem, number);
+    }
+    return true;
+  }
+
   // Takes one frame; false when the store is full and the load must stop.
   bool Take(FileReport& file, std::size_t index, std::span<const std::uint8_t> stored,
             std::size_t length) {
@@ -134,6 +171,7 @@ class CaptureReading {
   LoadReport& report_;
   const LoadOptions& options_;
   LoadProgress& progress_;
+  std::unique_ptr<FrameBatch> batch_ = std::make_unique<FrameBatch>();
 };
 
 }  // namespace
@@ -145,12 +183,14 @@ ReadStatus Read_Kissfile(const std::string& file_name, TelemetryState& state, Lo
 
 bool Take_Kiss_Bytes(TelemetryState& state, std::span<const std::uint8_t> bytes) {
   KissDeframer deframer;
-  bool full = false;
-  deframer.Feed(bytes, [&](auto stored, std::size_t length) {
-    full = Take_Frame(state, stored, length).outcome.problem == FrameProblem::StoreFull;
-    return !full;
-  });
-  return !full;
+  const auto batch = std::make_unique<FrameBatch>();
+  while (!bytes.empty()) {
+    bytes = bytes.subspan(deframer.Feed(bytes, *batch));
+    const BatchOutcome outcome = Take_Frames(state, *batch, state.file_frame_number);
+    if (outcome.full_channel >= 0) return false;
+    batch->Clear();
+  }
+  return true;
 }
 
 LoadReport Load_Files(TelemetryState& state, const std::vector<std::string>& files,

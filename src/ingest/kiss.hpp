@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "decode/downlink.hpp"
+#include "decode/frame_batch.hpp"
 
 namespace orvelt {
 
@@ -36,7 +37,21 @@ class KissDeframer {
   // being the first min(full_length, 512) bytes. When `on_frame` returns false, stops right
   // after that frame. Returns the number of bytes consumed.
   template <typename OnFrame>
-  std::size_t Feed(std::span<const std::uint8_t> bytes, OnFrame&& on_frame);
+  std::size_t Feed(std::span<const std::uint8_t> bytes, OnFrame&& on_frame) {
+    CallbackSink<OnFrame> sink{buffer_.data(), on_frame};
+    return Scan(bytes, sink);
+  }
+
+  // Feeds bytes, adding every frame they complete to `batch`, which must not be full, and stops
+  // right after the frame that fills it. Returns the number of bytes consumed.
+  std::size_t Feed(std::span<const std::uint8_t> bytes, FrameBatch& batch) {
+    // The unfinished frame is kept here between calls and goes on at the batch's tail.
+    std::memcpy(batch.Tail(), buffer_.data(), std::min(length_, kKept));
+    BatchSink sink{batch};
+    const std::size_t used = Scan(bytes, sink);
+    std::memcpy(buffer_.data(), batch.Tail(), std::min(length_, kKept));
+    return used;
+  }
 
   // Raw bytes received since the last FEND: an unfinished frame.
   std::uint64_t Pending_Bytes() const { return pending_raw_; }
@@ -50,99 +65,145 @@ class KissDeframer {
 
  private:
   static constexpr auto kKept = static_cast<std::size_t>(kFrameCapacity);
-  static constexpr std::size_t kWordBytes = sizeof(std::uint64_t);
+  // Plain bytes are found a block at a time and copied in pieces of a fixed size, which may
+  // write past the frame's end and read past the plain bytes, never past the block's end by
+  // more than one piece.
+  static constexpr std::size_t kBlock = 64;
+  static constexpr std::size_t kPiece = 16;
+  static_assert(kBlock + kPiece <= FrameBatch::kWriteSlack);
 
-  // Frames hold a few bytes between escapes, so plain bytes are copied a whole word at a time;
-  // the last word may run up to a word past the 512 bytes kept.
-  std::array<std::uint8_t, kKept + kWordBytes> buffer_{};
+  template <typename OnFrame>
+  struct CallbackSink {
+    std::uint8_t* buffer;
+    OnFrame& on_frame;
+    std::uint8_t* Out() const { return buffer; }
+    bool Take(std::size_t full_length) {
+      return on_frame(std::span<const std::uint8_t>(buffer, std::min(full_length, kKept)),
+                      full_length);
+    }
+  };
+  struct BatchSink {
+    FrameBatch& batch;
+    std::uint8_t* Out() const { return batch.Tail(); }
+    bool Take(std::size_t full_length) { return batch.Close_Frame(full_length); }
+  };
+
+  // Marks the bytes of p[0..64) that may be FEND or FESC: bit i for byte i. Every FEND and FESC
+  // is marked; the zero-byte test may also mark a byte right above one (0xC1 above a FEND,
+  // 0xDA above a FESC), which the scan passes over as the plain byte it is.
+  static std::uint64_t Special_Bytes(const std::uint8_t* p) {
+    using Word = std::uint64_t;
+    constexpr Word kOnes = ~Word{0} / 0xFF;
+    constexpr Word kHighBits = kOnes * 0x80;
+    // Gathers the high bit of each byte into the top byte, byte i's into bit 56 + i.
+    constexpr Word kGather = 0x0102040810204080;
+    const auto zero_bytes = [](Word v) { return (v - kOnes) & ~v & kHighBits; };
+    Word marks = 0;
+    for (std::size_t k = 0; k < kBlock / 8; ++k) {
+      Word word;
+      std::memcpy(&word, p + 8 * k, 8);
+      const Word high = zero_bytes(word ^ (kOnes * kFend)) | zero_bytes(word ^ (kOnes * kFesc));
+      marks |= ((high >> 7) * kGather) >> 56 << (8 * k);
+    }
+    return marks;
+  }
+
+  template <typename Sink>
+  std::size_t Scan(std::span<const std::uint8_t> bytes, Sink& sink);
+
+  // Holds the unfinished frame between calls; the slack takes the copies' overrun.
+  std::array<std::uint8_t, kKept + FrameBatch::kWriteSlack> buffer_{};
   std::size_t length_ = 0;         // unescaped length, may exceed the bytes kept
   std::uint64_t pending_raw_ = 0;  // raw bytes of the unfinished frame
   bool escape_ = false;            // the last byte seen was a FESC
 };
 
-template <typename OnFrame>
-std::size_t KissDeframer::Feed(std::span<const std::uint8_t> bytes, OnFrame&& on_frame) {
+template <typename Sink>
+std::size_t KissDeframer::Scan(std::span<const std::uint8_t> bytes, Sink& sink) {
   const std::uint8_t* const begin = bytes.data();
   const std::uint8_t* const end = begin + bytes.size();
   const std::uint8_t* p = begin;
   const std::uint8_t* piece = begin;  // where the unfinished frame's bytes start in this call
   // The frame being built is kept in locals while bytes are scanned, and in the members between
   // calls.
-  std::uint8_t* const out = buffer_.data();
+  std::uint8_t* out = sink.Out();
   std::size_t length = length_;
   const auto put = [&](std::uint8_t b) {
     if (length < kKept) out[length] = b;
     ++length;
   };
-  // The byte after a FESC: TFEND and TFESC are taken with it; any other byte stays to be read
-  // on its own, and the FESC stays as it is.
-  const auto unescape = [&] {
-    if (*p == kTfend || *p == kTfesc) {
-      put(*p == kTfend ? kFend : kFesc);
-      ++p;
-    } else {
-      put(kFesc);
+  // Copies n plain bytes, n at most a block.
+  const auto copy = [&](const std::uint8_t* from, std::size_t n) {
+    if (length < kKept) {
+      for (std::size_t k = 0; k < n; k += kPiece) std::memcpy(out + length + k, from + k, kPiece);
     }
+    length += n;
   };
-  // Copies the bytes up to the next FEND or FESC (or the end) into the frame.
-  const auto copy_plain = [&] {
-    if constexpr (std::endian::native == std::endian::little) {
-      // A byte of the word is FEND or FESC where the word XORed with that byte has a zero
-      // byte. The zero-byte test can also mark a byte above a true zero, never one below it,
-      // so its lowest mark is exactly the first FEND or FESC.
-      using Word = std::uint64_t;
-      constexpr Word kOnes = ~Word{0} / 0xFF;
-      constexpr Word kHighBits = kOnes * 0x80;
-      const auto zero_bytes = [](Word v) { return (v - kOnes) & ~v & kHighBits; };
-      while (static_cast<std::size_t>(end - p) >= kWordBytes) {
-        Word word;
-        std::memcpy(&word, p, kWordBytes);
-        const Word marks = zero_bytes(word ^ (kOnes * kFend)) | zero_bytes(word ^ (kOnes * kFesc));
-        if (length < kKept) std::memcpy(out + length, &word, kWordBytes);
-        if (marks != 0) {
-          const auto plain = static_cast<std::size_t>(std::countr_zero(marks)) / 8;
-          length += plain;
-          p += plain;
-          return;
-        }
-        length += kWordBytes;
-        p += kWordBytes;
-      }
+  // The byte after a FESC, at `at`: TFEND and TFESC are taken with it, and the next byte to
+  // read is returned; any other byte stays to be read on its own, and the FESC stays as it is.
+  const auto unescape = [&](const std::uint8_t* at) {
+    if (*at == kTfend || *at == kTfesc) {
+      put(*at == kTfend ? kFend : kFesc);
+      return at + 1;
     }
-    for (; p != end && *p != kFend && *p != kFesc; ++p) put(*p);
+    put(kFesc);
+    return at;
+  };
+  // The FEND at `at` completes the frame before it, unless nothing at all stood there. False
+  // when the sink takes no more.
+  const auto end_frame = [&](const std::uint8_t* at) {
+    const std::size_t full_length = length;
+    length = 0;
+    pending_raw_ = 0;
+    piece = at + 1;
+    if (full_length == 0) return true;
+    const bool more = sink.Take(full_length);
+    out = sink.Out();
+    return more;
+  };
+  const auto stop = [&](const std::uint8_t* after) {
+    length_ = 0;
+    escape_ = false;
+    return static_cast<std::size_t>(after - begin);
   };
 
   if (escape_ && p != end) {
     escape_ = false;
-    unescape();
+    p = unescape(p);
   }
-  for (;;) {
-    copy_plain();
-    if (p == end) break;
-    if (*p == kFesc) {
+  if constexpr (std::endian::native == std::endian::little) {
+    while (static_cast<std::size_t>(end - p) >= kBlock + kPiece) {
+      const std::uint8_t* const block = p;
+      const std::uint8_t* plain = p;  // the first byte not yet taken
+      for (std::uint64_t marks = Special_Bytes(block); marks != 0; marks &= marks - 1) {
+        const std::uint8_t* const at = block + std::countr_zero(marks);
+        if (at < plain || (*at != kFend && *at != kFesc)) continue;
+        copy(plain, static_cast<std::size_t>(at - plain));
+        if (*at == kFend) {
+          if (!end_frame(at)) return stop(at + 1);
+          plain = at + 1;
+        } else {
+          plain = unescape(at + 1);
+        }
+      }
+      p = block + kBlock;
+      if (plain < p) copy(plain, static_cast<std::size_t>(p - plain));
+      p = std::max(p, plain);
+    }
+  }
+  while (p != end) {
+    if (*p == kFend) {
+      if (!end_frame(p)) return stop(p + 1);
+      ++p;
+    } else if (*p == kFesc) {
       if (++p == end) {
         escape_ = true;
         break;
       }
-      unescape();
-      continue;
+      p = unescape(p);
+    } else {
+      put(*p++);
     }
-    // A FEND: the frame before it is complete, unless nothing at all stood there.
-    const bool empty = pending_raw_ == 0 && p == piece;
-    const std::size_t full_length = length;
-    length = 0;
-    pending_raw_ = 0;
-    piece = ++p;
-    if (!empty) {
-      const std::span<const std::uint8_t> stored(out, std::min(full_length, kKept));
-      if (!on_frame(stored, full_length)) {
-        length_ = 0;
-        return static_cast<std::size_t>(p - begin);
-      }
-    }
-    // Frames are commonly written with a FEND at both ends: the empty pieces between are
-    // passed over at once.
-    while (p != end && *p == kFend) piece = ++p;
   }
   length_ = length;
   pending_raw_ += static_cast<std::uint64_t>(end - piece);

@@ -142,22 +142,23 @@ std::vector<Cut> Byte_By_Byte(const Bytes& bytes) {
   return frames;
 }
 
-// Random bytes thick with FEND, FESC, TFEND and TFESC, in frames of every length up to past the
-// 512 kept, cut into pieces of every size around a word: the deframer's word-wide scan finds
-// exactly the frames of a byte-by-byte reading.
+// Random bytes thick with FEND, FESC, TFEND and TFESC and the bytes right above FEND and FESC,
+// in frames of every length up to past the 512 kept, cut into pieces of every size around a
+// word and a block, and into batches that fill: the deframer's block-wide scan finds exactly
+// the frames of a byte-by-byte reading.
 TEST(Kiss, AgreesWithAByteByByteReading) {
   std::mt19937 random(17);
   const std::uint8_t kinds[] = {kFend, kFesc, kTfend, kTfesc, 0x00, 0x41, 0xC1, 0xDA};
   for (int round = 0; round < 40; ++round) {
     Bytes bytes;
-    const std::size_t span = round % 4 == 0 ? 700 : 24;
-    for (int i = 0; i < 3000; ++i) {
+    const std::size_t span = round % 4 == 0 ? 700 : round % 4 == 1 ? 2 : 24;
+    for (int i = 0; i < 6000; ++i) {
       const bool special = random() % span == 0 || random() % 5 == 0;
       bytes.push_back(special ? kinds[random() % 4] : kinds[4 + random() % 4]);
       if (random() % span == 0) bytes.push_back(kFend);
     }
     const std::vector<Cut> expected = Byte_By_Byte(bytes);
-    for (const std::size_t chunk : {1, 3, 7, 8, 9, 15, 64, 3000}) {
+    for (const std::size_t chunk : {1, 3, 7, 8, 9, 15, 64, 79, 80, 81, 200, 6000}) {
       std::vector<Cut> frames;
       KissDeframer deframer;
       for (std::size_t at = 0; at < bytes.size(); at += chunk) {
@@ -168,6 +169,23 @@ TEST(Kiss, AgreesWithAByteByByteReading) {
         });
       }
       ASSERT_EQ(frames, expected) << "round " << round << ", pieces of " << chunk;
+
+      // The same into batches, which fill and are emptied in the middle of a piece.
+      frames.clear();
+      KissDeframer batching;
+      FrameBatch batch;
+      for (std::size_t at = 0; at < bytes.size(); at += chunk) {
+        auto piece = std::span(bytes).subspan(at, std::min(chunk, bytes.size() - at));
+        while (!piece.empty()) {
+          piece = piece.subspan(batching.Feed(piece, batch));
+          for (std::size_t i = 0; i < batch.size(); ++i) {
+            frames.emplace_back(Bytes(batch.Stored(i).begin(), batch.Stored(i).end()),
+                                batch.Full_Length(i));
+          }
+          batch.Clear();
+        }
+      }
+      ASSERT_EQ(frames, expected) << "round " << round << ", batches of pieces of " << chunk;
     }
   }
 }

@@ -1,0 +1,76 @@
+#pragma once
+
+#include <algorithm>
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <span>
+#include <utility>
+#include <vector>
+
+#include "decode/downlink.hpp"
+#include "decode/frame_outcome.hpp"
+
+namespace orvelt {
+
+// Frames as a deframer cut them from a stretch of bytes, kept one after another: the bytes of
+// each (at most 512) and its full length. A load gathers frames here and takes them in one
+// pass, where handing the frames over one call at a time costs more than decoding them.
+class FrameBatch {
+ public:
+  static constexpr std::size_t kMaxFrames = 1024;
+  // A deframer writes a frame's bytes in words and blocks, up to this many bytes past the 512
+  // it keeps.
+  static constexpr std::size_t kWriteSlack = 128;
+
+  // Room for one more frame of any length.
+  bool Full() const {
+    return count_ == kMaxFrames || used_ + static_cast<std::size_t>(kFrameCapacity) > kBytes;
+  }
+  // Where the next frame's bytes go while it is being cut, with room for 512 bytes and the
+  // slack; the batch must not be full.
+  std::uint8_t* Tail() { return bytes_.data() + used_; }
+  // Adds the frame whose bytes were written at Tail(): its first min(full_length, 512) bytes.
+  // Returns whether the batch has room for another.
+  bool Close_Frame(std::size_t full_length) {
+    used_ += std::min(full_length, static_cast<std::size_t>(kFrameCapacity));
+    frames_[count_++] = {static_cast<std::uint32_t>(used_), full_length};
+    return !Full();
+  }
+  void Clear() {
+    count_ = 0;
+    used_ = 0;
+  }
+
+  std::size_t size() const { return count_; }
+  bool empty() const { return count_ == 0; }
+  std::span<const std::uint8_t> Stored(std::size_t i) const {
+    const std::uint32_t begin = i == 0 ? 0 : frames_[i - 1].end;
+    return {bytes_.data() + begin, frames_[i].end - begin};
+  }
+  std::size_t Full_Length(std::size_t i) const { return frames_[i].full_length; }
+
+ private:
+  static constexpr std::size_t kBytes = std::size_t{32} << 10;
+  struct Frame {
+    std::uint32_t end;  // of its stored bytes
+    std::size_t full_length;
+  };
+  std::array<std::uint8_t, kBytes + kWriteSlack> bytes_{};
+  std::array<Frame, kMaxFrames> frames_{};
+  std::size_t count_ = 0;
+  std::size_t used_ = 0;
+};
+
+// What became of the frames of a batch, as a load reports them.
+struct BatchOutcome {
+  std::size_t taken = 0;  // frames taken: all, unless one found the store full
+  std::size_t time_labels = 0;
+  std::size_t other_stations = 0;
+  // Frames that could not be taken in whole, by their place in the batch; the last is the
+  // frame that found the store full, if one did.
+  std::vector<std::pair<std::size_t, FrameProblem>> problems;
+  int full_channel = -1;  // the channel that was full
+};
+
+}  // namespace orvelt
