@@ -34,7 +34,8 @@ class FrameBatch {
   // Returns whether the batch has room for another.
   bool Close_Frame(std::size_t full_length) {
     used_ += std::min(full_length, static_cast<std::size_t>(kFrameCapacity));
-    frames_[count_++] = {static_cast<std::uint32_t>(used_), full_length};
+    ends_[count_] = static_cast<std::uint32_t>(used_);
+    full_lengths_[count_++] = full_length;
     return !Full();
   }
   void Clear() {
@@ -44,20 +45,20 @@ class FrameBatch {
 
   std::size_t size() const { return count_; }
   bool empty() const { return count_ == 0; }
+  // Frame i's bytes are Bytes()[Begin(i)..Ends()[i]).
+  const std::uint8_t* Bytes() const { return bytes_.data(); }
+  std::span<const std::uint32_t> Ends() const { return {ends_.data(), count_}; }
+  std::uint32_t Begin(std::size_t i) const { return i == 0 ? 0 : ends_[i - 1]; }
   std::span<const std::uint8_t> Stored(std::size_t i) const {
-    const std::uint32_t begin = i == 0 ? 0 : frames_[i - 1].end;
-    return {bytes_.data() + begin, frames_[i].end - begin};
+    return {bytes_.data() + Begin(i), ends_[i] - Begin(i)};
   }
-  std::size_t Full_Length(std::size_t i) const { return frames_[i].full_length; }
+  std::size_t Full_Length(std::size_t i) const { return full_lengths_[i]; }
 
  private:
   static constexpr std::size_t kBytes = std::size_t{32} << 10;
-  struct Frame {
-    std::uint32_t end;  // of its stored bytes
-    std::size_t full_length;
-  };
   std::array<std::uint8_t, kBytes + kWriteSlack> bytes_{};
-  std::array<Frame, kMaxFrames> frames_{};
+  std::array<std::uint32_t, kMaxFrames> ends_{};
+  std::array<std::size_t, kMaxFrames> full_lengths_{};
   std::size_t count_ = 0;
   std::size_t used_ = 0;
 };

@@ -1,6 +1,7 @@
 #include "decode/frame_decoder.hpp"
 
 #include <algorithm>
+#include <array>
 #include <cstdint>
 #include <string>
 
@@ -240,33 +241,42 @@ TakenFrame Take_Frame(TelemetryState& state, std::span<const std::uint8_t> store
 BatchOutcome Take_Frames(TelemetryState& state, const FrameBatch& batch,
                          std::int64_t first_file_frame) {
   BatchOutcome result;
+  // The frames between two time labels are decoded one by one and then logged at once, as one
+  // run under their label.
+  std::array<LineFacts, FrameBatch::kMaxFrames> facts;
+  std::size_t run = 0;  // the first frame of the run not yet logged
+  const auto log_run = [&](std::size_t end) {
+    if (state.keep_frame_log && run < end) {
+      const std::int64_t first =
+          first_file_frame > 0 ? first_file_frame + static_cast<std::int64_t>(run) : 0;
+      state.frame_log.Append_Run(batch.Bytes(), batch.Begin(run),
+                                 batch.Ends().subspan(run, end - run), &facts[run], state.TimeLabel,
+                                 first);
+    }
+    run = end + 1;
+  };
   // Nothing reads the current frame while the batch is taken, so only the last frame that
   // would have become current is copied there.
-  std::span<const std::uint8_t> current;
-  bool any_current = false;
+  std::size_t current = batch.size();
   const std::size_t n = batch.size();
   std::size_t i = 0;
   for (; i < n; ++i) {
-    const std::size_t full_length = batch.Full_Length(i);
-    if (full_length > static_cast<std::size_t>(kFrameCapacity)) {
+    if (batch.Full_Length(i) > static_cast<std::size_t>(kFrameCapacity)) {
+      log_run(i);
       result.problems.emplace_back(i, FrameProblem::FrameTooLong);
       continue;
     }
     const std::span<const std::uint8_t> frame = batch.Stored(i);
-    current = frame;
-    any_current = true;
+    current = i;
     if (!frame.empty() && frame[0] == kTimeLabelCommand) {
+      log_run(i);
       Take_Time_Label(state, frame);
       ++result.time_labels;
       continue;
     }
     FrameOutcome outcome;
     FrameDecoder(state, frame, outcome).Run();
-    if (state.keep_frame_log) {
-      const std::int64_t number =
-          first_file_frame > 0 ? first_file_frame + static_cast<std::int64_t>(i) : 0;
-      state.frame_log.Append(frame, state.TimeLabel, outcome, number);
-    }
+    facts[i] = LineFacts::Of(outcome);
     if (outcome.problem == FrameProblem::None) {
       result.other_stations += outcome.kind == FrameKind::Other;
       continue;
@@ -278,8 +288,9 @@ BatchOutcome Take_Frames(TelemetryState& state, const FrameBatch& batch,
       break;
     }
   }
+  log_run(i);
   result.taken = i;
-  if (any_current) Make_Current(state, current);
+  if (current < n) Make_Current(state, batch.Stored(current));
   return result;
 }
 

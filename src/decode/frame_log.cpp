@@ -61,8 +61,7 @@ FrameLog::Chunk& FrameLog::Make_Room(std::size_t frame_bytes) {
 }
 
 void FrameLog::Append(std::span<const std::uint8_t> frame, std::string_view label,
-                      std::uint64_t label_revision, const FrameOutcome& outcome,
-                      std::int64_t file_frame) {
+                      std::uint64_t label_revision, LineFacts facts, std::int64_t file_frame) {
   Chunk* chunk = tail_;
   const std::size_t n = frame.size();
   if (!chunk || chunk->line_count == kChunkLines || chunk->bytes_used + n > chunk->bytes_capacity) {
@@ -90,16 +89,69 @@ void FrameLog::Append(std::span<const std::uint8_t> frame, std::string_view labe
   line.number = static_cast<std::uint32_t>(number - chunk->sources.back().first_number);
   line.source = static_cast<std::uint16_t>(chunk->sources.size() - 1);
   line.label = static_cast<std::uint16_t>(chunk->labels.size() - 1);
-  line.kind = outcome.kind;
-  line.type = outcome.type;
-  line.selector = outcome.selector;
-  line.problem = outcome.problem;
-  // A line that the next may continue: one with a revised label and a number that its run's
-  // first can still count to.
-  const bool continuable = label_revision != 0 && chunk->line_count < kChunkLines &&
-                           line.number < std::uint32_t{UINT32_MAX};
+  line.facts = facts;
+  // The next frame may continue this line's run when the label has a revision and the run's
+  // number can count on.
+  const bool continuable = label_revision != 0 && line.number < std::uint32_t{UINT32_MAX};
   chunk->next_file_frame = !continuable ? -1 : from_file ? number + 1 : file_frame == 0 ? 0 : -1;
-  Count_In();
+  Count_In(1);
+}
+
+void FrameLog::Append_Run(const std::uint8_t* base, std::uint32_t begin,
+                          std::span<const std::uint32_t> ends, const LineFacts* facts,
+                          const TimeLabelText& label, std::int64_t first_file_frame) {
+  const auto number = [&](std::size_t k) {
+    return first_file_frame > 0 ? first_file_frame + static_cast<std::int64_t>(k) : 0;
+  };
+  for (std::size_t k = 0; k < ends.size();) {
+    // The first frame of each piece goes the general way, which takes the label and the source
+    // and finds a chunk with room.
+    const std::uint32_t first = k == 0 ? begin : ends[k - 1];
+    Append({base + first, ends[k] - first}, label, label.revision(), facts[k], number(k));
+    ++k;
+    Chunk& chunk = *tail_;
+    if (chunk.next_file_frame != number(k)) continue;
+    // The frames after it continue its line while the chunk has room: their lines differ only
+    // in their ends, numbers and facts, and their bytes are copied at once.
+    const std::uint32_t from = ends[k - 1];
+    const std::size_t room_bytes = chunk.bytes_capacity - chunk.bytes_used;
+    LineInfo line = chunk.lines[chunk.line_count - 1];
+    const std::size_t room_lines =
+        std::min<std::size_t>(kChunkLines - chunk.line_count, UINT32_MAX - line.number - 1);
+    const std::size_t last = std::min(ends.size(), k + room_lines);
+    std::size_t m = k;
+    for (; m < last && ends[m] - from <= room_bytes; ++m) {
+      line.end = static_cast<std::uint32_t>(chunk.bytes_used + (ends[m] - from));
+      ++line.number;
+      line.facts = facts[m];
+      chunk.lines[chunk.line_count + (m - k)] = line;
+    }
+    const std::size_t lines = m - k;
+    if (lines == 0) continue;
+    const std::size_t bytes = ends[m - 1] - from;
+    std::memcpy(chunk.bytes.get() + chunk.bytes_used, base + from, bytes);
+    chunk.bytes_used += bytes;
+    chunk.line_count += lines;
+    chunk_bytes_ += bytes;
+    if (first_file_frame > 0) {
+      chunk.next_file_frame = number(m);
+    } else {
+      received_ += static_cast<std::int64_t>(lines);
+    }
+    Count_In(lines);
+    k = m;
+  }
+}
+
+void FrameLog::Count_In(std::size_t lines) {
+  total_ += lines;
+  // The oldest frames go first, until both bounds hold again. The kept bytes are never more
+  // than the chunks' bytes, so they need counting only once the chunks hold more than the
+  // bound.
+  const std::size_t grown = std::min(lines, kMaxLines - size_);
+  size_ += grown;
+  for (std::size_t k = grown; k < lines; ++k) Pass_Oldest();
+  if (chunk_bytes_ > kMaxBytes) Keep_Bytes_Bound();
 }
 
 void FrameLog::Take_Label(Chunk& chunk, std::string_view label, std::uint64_t label_revision) {
@@ -152,10 +204,10 @@ FrameLogEntry FrameLog::Entry(std::size_t i) const {
           source.first_number + line.number,
           std::span<const std::uint8_t>(chunk.bytes.get() + begin, line.end - begin),
           chunk.labels[line.label].view(),
-          line.kind,
-          line.type,
-          line.selector,
-          line.problem};
+          line.facts.kind,
+          line.facts.type,
+          line.facts.selector,
+          line.facts.problem};
 }
 
 }  // namespace orvelt

@@ -10,7 +10,6 @@
 #include <vector>
 
 #include "decode/frame_outcome.hpp"
-#include "decode/short_copy.hpp"
 #include "decode/telemetry_store.hpp"
 #include "decode/time_label.hpp"
 
@@ -18,6 +17,18 @@ namespace orvelt {
 
 // The hex line of a frame: two upper-case digits and a blank per byte.
 std::string Hex_Line(std::span<const std::uint8_t> frame);
+
+// What became of a logged frame, as its line keeps it.
+struct LineFacts {
+  FrameKind kind = FrameKind::Other;
+  std::uint8_t type = 0;
+  std::uint8_t selector = 0;
+  FrameProblem problem = FrameProblem::None;
+
+  static LineFacts Of(const FrameOutcome& outcome) {
+    return {outcome.kind, outcome.type, outcome.selector, outcome.problem};
+  }
+};
 
 // One logged frame, as a frame view shows it.
 struct FrameLogEntry {
@@ -49,23 +60,20 @@ class FrameLog {
   // for a frame that comes from no file.
   void Append(std::span<const std::uint8_t> frame, std::string_view label,
               const FrameOutcome& outcome, std::int64_t file_frame = 0) {
-    Append(frame, label, 0, outcome, file_frame);
+    Append(frame, label, 0, LineFacts::Of(outcome), file_frame);
   }
   // The same under the time label in force, whose characters are compared only when it is no
   // longer the label of the frame before.
   void Append(std::span<const std::uint8_t> frame, const TimeLabelText& label,
               const FrameOutcome& outcome, std::int64_t file_frame = 0) {
-    // Nearly every frame goes on the run of the frame before it: under the same label, from the
-    // same source with the next number, and with room in the last chunk.
-    Chunk* chunk = tail_;
-    if (chunk && label.revision() == chunk->label_revision &&
-        file_frame == chunk->next_file_frame && chunk->line_count < kChunkLines &&
-        chunk->bytes_used + frame.size() <= chunk->bytes_capacity) {
-      Continue_Run(*chunk, frame, outcome);
-    } else {
-      Append(frame, label, label.revision(), outcome, file_frame);
-    }
+    Append(frame, label, label.revision(), LineFacts::Of(outcome), file_frame);
   }
+  // Appends frames that were cut one after another, all under `label` and numbered on from
+  // `first_file_frame` (or received, when it is 0): frame k's bytes are base[from..ends[k]),
+  // `from` being ends[k - 1], or `begin` for the first.
+  void Append_Run(const std::uint8_t* base, std::uint32_t begin,
+                  std::span<const std::uint32_t> ends, const LineFacts* facts,
+                  const TimeLabelText& label, std::int64_t first_file_frame);
 
   std::size_t size() const { return size_; }
   bool empty() const { return size_ == 0; }
@@ -99,10 +107,7 @@ class FrameLog {
     std::uint32_t number;  // the frame's number, counted from its source's first number
     std::uint16_t source;  // entry in the chunk's sources
     std::uint16_t label;   // entry in the chunk's labels
-    FrameKind kind;
-    std::uint8_t type;
-    std::uint8_t selector;
-    FrameProblem problem;
+    LineFacts facts;
   };
   // Frames come in runs under one time label and from one file, so a chunk keeps each label and
   // each source of a run once and a line holds their entries: a line costs 16 bytes. A chunk's
@@ -125,43 +130,9 @@ class FrameLog {
 
   // `label_revision` is the label's revision, or 0 when it has none.
   void Append(std::span<const std::uint8_t> frame, std::string_view label,
-              std::uint64_t label_revision, const FrameOutcome& outcome, std::int64_t file_frame);
-  // Appends a frame that continues the chunk's last line in every way but its bytes and
-  // outcome.
-  void Continue_Run(Chunk& chunk, std::span<const std::uint8_t> frame,
-                    const FrameOutcome& outcome) {
-    const std::size_t end = chunk.bytes_used + frame.size();
-    Copy_Short(chunk.bytes.get() + chunk.bytes_used, frame.data(), frame.size());
-    chunk.bytes_used = end;
-    chunk_bytes_ += frame.size();
-    LineInfo& line = chunk.lines[chunk.line_count];
-    line = chunk.lines[chunk.line_count - 1];
-    ++chunk.line_count;
-    line.end = static_cast<std::uint32_t>(end);
-    ++line.number;
-    line.kind = outcome.kind;
-    line.type = outcome.type;
-    line.selector = outcome.selector;
-    line.problem = outcome.problem;
-    if (chunk.next_file_frame > 0) {
-      ++chunk.next_file_frame;
-    } else {
-      ++received_;
-    }
-    Count_In();
-  }
-  // Counts an appended line in, and drops the oldest until both bounds hold again.
-  void Count_In() {
-    ++total_;
-    // The kept bytes are never more than the chunks' bytes, so they need counting only once the
-    // chunks hold more than the bound.
-    if (size_ < kMaxLines) {
-      ++size_;
-    } else {
-      Pass_Oldest();
-    }
-    if (chunk_bytes_ > kMaxBytes) Keep_Bytes_Bound();
-  }
+              std::uint64_t label_revision, LineFacts facts, std::int64_t file_frame);
+  // Counts `lines` appended lines in, and drops the oldest until both bounds hold again.
+  void Count_In(std::size_t lines);
   // The chunk the next frame of `frame_bytes` bytes goes to, with room for it.
   Chunk& Make_Room(std::size_t frame_bytes);
   // A frame nearly always goes on under the label of the frame before: a new one is taken out

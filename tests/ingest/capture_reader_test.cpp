@@ -143,5 +143,55 @@ TEST_F(LoadPolicyTest, FullStoreStopsTheLoadAndTheReading) {
   EXPECT_LT(report.files[0].bytes_read, std::filesystem::file_size(a) - 90000);
 }
 
+// Without a consumer that follows the load frame by frame, frames are taken in batches: the
+// store, the frame log and the report must come out as a load frame by frame leaves them, over
+// damaged frames, other stations, a log past its bound and a store that fills in the middle.
+TEST_F(LoadPolicyTest, ALoadInBatchesLeavesWhatALoadFrameByFrameLeaves) {
+  tools::PassOptions damaged;
+  damaged.damaged = damaged.foreign = true;
+  damaged.seconds = 900;
+  tools::PassOptions full;
+  full.fill = true;
+  const auto write = [&](const char* name, const tools::PassOptions& pass) {
+    const Bytes bytes = tools::Generate_Pass(pass).bytes();
+    std::ofstream(dir_ / name, std::ios::binary)
+        .write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
+    return (dir_ / name).string();
+  };
+  const std::vector<std::string> files = {write("d.kss", damaged), write("f.kss", full),
+                                          (dir_ / "d.kss").string()};
+  std::vector<std::string> seen[2];
+  for (const bool by_frame : {false, true}) {
+    TelemetryState state;
+    LoadOptions options;
+    if (by_frame) options.on_frame = [](const FrameEvent&) {};
+    const LoadReport report = Load_Files(state, files, options);
+    std::vector<std::string>& out = seen[by_frame];
+    out.push_back(report.Summary() + " " + std::string(std::string_view(state.TimeLabel)) + " " +
+                  Hex_Line(state.Frame()));
+    for (const FileReport& f : report.files) {
+      out.push_back(std::to_string(f.frames) + " " + std::to_string(f.time_labels) + " " +
+                    std::to_string(f.other_stations) + " " + std::to_string(f.Problem_Count()));
+      for (const ProblemAt& p : f.first_problems) out.push_back(std::to_string(p.frame));
+    }
+    for (int c = 0; c < kChannelCount; ++c) {
+      const int n = state.store.Count(c);
+      out.push_back(std::to_string(n) + " " + std::to_string(state.store.Value(c, n)) + " " +
+                    std::string(state.store.Label(c, n)));
+    }
+    for (std::size_t i = 0; i < state.frame_log.size(); ++i) {
+      const FrameLogEntry e = state.frame_log.Entry(i);
+      out.push_back(std::string(e.file) + " " + std::to_string(e.number) + " " +
+                    std::string(e.label) + " " + Hex_Line(e.bytes) +
+                    std::to_string(int(e.kind) * 1000000 + e.type * 10000 + e.selector * 10 +
+                                   int(e.problem)));
+    }
+  }
+  EXPECT_GT(seen[0].size(), FrameLog::kMaxLines);
+  EXPECT_NE(seen[0][0].find("stopped: store full"), std::string::npos);
+  ASSERT_EQ(seen[0].size(), seen[1].size());
+  for (std::size_t i = 0; i < seen[0].size(); ++i) ASSERT_EQ(seen[0][i], seen[1][i]) << i;
+}
+
 }  // namespace
 }  // namespace orvelt
