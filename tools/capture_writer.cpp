@@ -33,9 +33,9 @@ long Round_Clamped(double x, double lo, double hi) {
   return std::lround(std::clamp(x, lo, hi));
 }
 
-template <typename Table>
-auto Find(const Table& table, std::uint8_t selector) {
-  const auto entry = orvelt::Find_Calibration(table, selector);
+template <const auto& kTable>
+auto Find(std::uint8_t selector) {
+  const auto entry = orvelt::Find_Calibration<kTable>(selector);
   if (!entry)
     throw std::invalid_argument("no calibration for selector " + std::to_string(selector));
   return *entry;
@@ -115,20 +115,20 @@ Bytes Magnetometer_Z_Record(std::int32_t z, std::uint16_t seq) {
 // --- Calibration inverses -----------------------------------------------------------------
 
 std::int16_t Battery_Raw(std::uint8_t selector, double volts) {
-  return Invert_Linear(Find(orvelt::kBatteryCalibrations, selector), volts);
+  return Invert_Linear(Find<orvelt::kBatteryCalibrations>(selector), volts);
 }
 
 std::int16_t Solar_Raw(std::uint8_t selector, double milliamps) {
-  return Invert_Linear(Find(orvelt::kSolarCalibrations, selector), milliamps);
+  return Invert_Linear(Find<orvelt::kSolarCalibrations>(selector), milliamps);
 }
 
 std::uint16_t Switch_Current_Word(std::uint8_t selector, double milliamps) {
-  const auto& c = Find(orvelt::kSwitchCalibrations, selector);
+  const auto& c = Find<orvelt::kSwitchCalibrations>(selector);
   return static_cast<std::uint16_t>(Round_Clamped((milliamps + c.cb) / c.ci, 0, 0x7FFF));
 }
 
 std::uint16_t Switch_Voltage_Word(std::uint8_t selector, double volts) {
-  const auto& c = Find(orvelt::kSwitchCalibrations, selector);
+  const auto& c = Find<orvelt::kSwitchCalibrations>(selector);
   const double vb = c.offset_added ? -c.vb : c.vb;
   return static_cast<std::uint16_t>(Round_Clamped((volts * 1000 + vb) / c.vi, 0, 0x7FFF));
 }

@@ -7,8 +7,8 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
-#include <optional>
 #include <span>
+#include <type_traits>
 
 namespace orvelt {
 
@@ -114,13 +114,21 @@ inline constexpr int kMagnetometerZBytes = 13;
 inline constexpr int kMessageTrailerBytes = 3;
 inline constexpr int kMessageTextStart = 6;
 
-template <typename Table>
-constexpr auto Find_Calibration(const Table& table, int selector)
-    -> std::optional<typename Table::value_type> {
-  for (const auto& entry : table) {
-    if (entry.selector == selector) return entry;
-  }
-  return std::nullopt;
+// Each selector's place in a calibration table, -1 where it has none: one lookup per record,
+// where a search costs a branch per entry.
+template <const auto& kTable>
+inline constexpr std::array<std::int8_t, 256> kSelectorPlace = [] {
+  std::array<std::int8_t, 256> place{};
+  place.fill(-1);
+  for (std::size_t i = 0; i < kTable.size(); ++i) place[kTable[i].selector] = std::int8_t(i);
+  return place;
+}();
+
+template <const auto& kTable>
+constexpr auto Find_Calibration(std::uint8_t selector) -> const
+    typename std::remove_cvref_t<decltype(kTable)>::value_type* {
+  const int place = kSelectorPlace<kTable>[selector];
+  return place < 0 ? nullptr : &kTable[static_cast<std::size_t>(place)];
 }
 
 }  // namespace orvelt

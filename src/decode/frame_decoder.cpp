@@ -16,6 +16,9 @@ namespace {
 
 constexpr int kBinaryStampBytes = 8;
 
+// Notes the values it appends in the outcome when `kNoteValues`: a load in batches reads only
+// what the frame log keeps of an outcome.
+template <bool kNoteValues>
 class FrameDecoder {
  public:
   // Writes straight into the caller's outcome, which is the returned object itself.
@@ -42,7 +45,9 @@ class FrameDecoder {
       out_.full_channel = channel;
       return false;
     }
-    out_.values[static_cast<std::size_t>(out_.value_count++)] = {channel, value};
+    if constexpr (kNoteValues) {
+      out_.values[static_cast<std::size_t>(out_.value_count++)] = {channel, value};
+    }
     return true;
   }
 
@@ -84,9 +89,9 @@ class FrameDecoder {
     out_.selector = static_cast<std::uint8_t>(Byte(7));
     switch (Byte(6)) {
       case kBatteryRecord:
-        return Word_Record(kBatteryCalibrations);
+        return Word_Record<kBatteryCalibrations>();
       case kSolarRecord:
-        return Word_Record(kSolarCalibrations);
+        return Word_Record<kSolarCalibrations>();
       case kSwitchboardRecord:
         return Switchboard();
       case kMagnetometerRecord:
@@ -96,11 +101,11 @@ class FrameDecoder {
     }
   }
 
-  template <typename Table>
-  void Word_Record(const Table& table) {
+  template <const auto& kTable>
+  void Word_Record() {
     if (Length() < kWordRecordBytes) return Fail(FrameProblem::RecordTooShort);
     const double raw = Read_Int16_LE(frame_, 9);
-    if (const auto cal = Find_Calibration(table, Byte(7))) {
+    if (const auto cal = Find_Calibration<kTable>(static_cast<std::uint8_t>(Byte(7)))) {
       Append(cal->channel, cal->slope * raw + cal->offset);
     }
   }
@@ -112,7 +117,7 @@ class FrameDecoder {
     const int current_word = Byte(10) * 256 + Byte(11);
     const int voltage_word = Byte(13) * 256 + Byte(12);
     if (current_word == kIgnoredSwitchCurrent) return;
-    const auto sw = Find_Calibration(kSwitchCalibrations, Byte(7));
+    const auto sw = Find_Calibration<kSwitchCalibrations>(static_cast<std::uint8_t>(Byte(7)));
     if (!sw) return;
     const double current = sw->ci * current_word - sw->cb;
     const double voltage = sw->offset_added ? (sw->vi * voltage_word + sw->vb) / 1000
@@ -184,7 +189,7 @@ SwitchStatusTable Default_Switch_Status_Text() {
 
 FrameOutcome Decode_Frame(TelemetryState& state) {
   FrameOutcome out;
-  FrameDecoder(state, state.Frame(), out).Run();
+  FrameDecoder<true>(state, state.Frame(), out).Run();
   return out;
 }
 
@@ -230,7 +235,7 @@ TakenFrame Take_Frame(TelemetryState& state, std::span<const std::uint8_t> store
     taken.time_label = true;
     return taken;
   }
-  FrameDecoder(state, frame, taken.outcome).Run();
+  FrameDecoder<true>(state, frame, taken.outcome).Run();
   if (state.keep_frame_log) {
     state.frame_log.Append(frame, state.TimeLabel, taken.outcome, state.file_frame_number);
   }
@@ -275,7 +280,7 @@ BatchOutcome Take_Frames(TelemetryState& state, const FrameBatch& batch,
       continue;
     }
     FrameOutcome outcome;
-    FrameDecoder(state, frame, outcome).Run();
+    FrameDecoder<false>(state, frame, outcome).Run();
     facts[i] = LineFacts::Of(outcome);
     if (outcome.problem == FrameProblem::None) {
       result.other_stations += outcome.kind == FrameKind::Other;

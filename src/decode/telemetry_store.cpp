@@ -38,12 +38,12 @@ void TelemetryStore::Keep_Channel_Zero_Labels() {
   std::uint32_t kept = 0;
   std::uint32_t previous = 0;
   for (std::size_t slot = 0; slot < static_cast<std::size_t>(zero.count); ++slot) {
-    const std::uint32_t entry = zero.label_index[slot];
+    const std::uint32_t entry = zero.samples[slot].label;
     if (entry != previous) {
       storage_->labels[++kept] = storage_->labels[entry];
       previous = entry;
     }
-    zero.label_index[slot] = kept;
+    zero.samples[slot].label = kept;
   }
   label_count_ = kept + 1;
 }

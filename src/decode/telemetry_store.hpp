@@ -48,11 +48,14 @@ inline std::string_view Stored_Part(std::string_view label) {
   return {label.data(), std::min(label.size(), kTimeLabelMax)};
 }
 
+struct StoredSample {
+  double value = 0;
+  std::uint32_t label = 0;  // the sample's entry in the store's table of time labels
+};
+
 struct ChannelSeries {
   std::int32_t count = 0;
-  std::array<double, kSeriesCapacity> values{};
-  // Each sample's entry in the store's table of time labels.
-  std::array<std::uint32_t, kSeriesCapacity> label_index{};
+  std::array<StoredSample, kSeriesCapacity> samples{};
 };
 
 // The history of every channel: 54 series of up to 5000 samples, each stamped with the time
@@ -87,12 +90,12 @@ class TelemetryStore {
   // valid until the store is emptied.
   double Value(int c, int slot) const {
     const ChannelSeries& s = series_[static_cast<std::size_t>(c)];
-    return In_Use(s, slot) ? s.values[static_cast<std::size_t>(slot - 1)] : 0.0;
+    return In_Use(s, slot) ? s.samples[static_cast<std::size_t>(slot - 1)].value : 0.0;
   }
   std::string_view Label(int c, int slot) const {
     const ChannelSeries& s = series_[static_cast<std::size_t>(c)];
     const std::uint32_t entry =
-        In_Use(s, slot) ? s.label_index[static_cast<std::size_t>(slot - 1)] : 0;
+        In_Use(s, slot) ? s.samples[static_cast<std::size_t>(slot - 1)].label : 0;
     return storage_->labels[entry].view();
   }
   // Entries of the label table in use, the empty label included.
@@ -117,8 +120,7 @@ class TelemetryStore {
     if (s.count >= kSeriesCapacity) return false;
     if (revision == 0 || revision != newest_revision_) Take_Label(label, revision);
     const auto slot = static_cast<std::size_t>(s.count);
-    s.values[slot] = value;
-    s.label_index[slot] = label_count_ - 1;
+    s.samples[slot] = {value, label_count_ - 1};
     ++s.count;
     return true;
   }

@@ -68,14 +68,14 @@ std::vector<int> Frame_Channels(const FrameLogEntry& entry) {
   if (entry.kind != FrameKind::Sensor) return {};
   switch (entry.type) {
     case kBatteryRecord:
-      if (const auto c = Find_Calibration(kBatteryCalibrations, entry.selector))
+      if (const auto c = Find_Calibration<kBatteryCalibrations>(entry.selector))
         return {c->channel};
       return {};
     case kSolarRecord:
-      if (const auto c = Find_Calibration(kSolarCalibrations, entry.selector)) return {c->channel};
+      if (const auto c = Find_Calibration<kSolarCalibrations>(entry.selector)) return {c->channel};
       return {};
     case kSwitchboardRecord:
-      if (const auto c = Find_Calibration(kSwitchCalibrations, entry.selector)) {
+      if (const auto c = Find_Calibration<kSwitchCalibrations>(entry.selector)) {
         return {c->current_channel, c->voltage_channel};
       }
       return {};
