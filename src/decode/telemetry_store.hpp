@@ -60,11 +60,12 @@ struct ChannelSeries {
 
 // The history of every channel: 54 series of up to 5000 samples, each stamped with the time
 // label current when it was appended. A label is kept once in a table and each sample holds its
-// 4-byte entry number: a capture stamps many samples with one label, so a load writes less than
-// half the bytes that a label per sample would take. Allocated once; emptied, never freed. The
-// memory comes zeroed and is touched only where samples and labels are written, so a program
-// that loads a short capture (or none) does not pay for the whole store in time or resident
-// memory; emptying sets the counts back and leaves the samples to be written over.
+// 4-byte entry number beside its value: a capture stamps many samples with one label, so a
+// sample takes 16 bytes where a label of its own would make it 28, and an append writes to one
+// place per channel, not two. Allocated once; emptied, never freed. The memory comes zeroed and
+// is touched only where samples and labels are written, so a program that loads a short capture
+// (or none) does not pay for the whole store in time or resident memory; emptying sets the
+// counts back and leaves the samples to be written over.
 class TelemetryStore {
  public:
   using AllSeries = std::array<ChannelSeries, kChannelCount>;
