@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <cstring>
 #include <span>
+#include <utility>
 #include <vector>
 
 #include "decode/downlink.hpp"
@@ -92,20 +93,24 @@ class KissDeframer {
   // is marked; the zero-byte test may also mark a byte right above one (0xC1 above a FEND,
   // 0xDA above a FESC), which the scan passes over as the plain byte it is.
   static std::uint64_t Special_Bytes(const std::uint8_t* p) {
+    return Special_Bytes(p, std::make_index_sequence<kBlock / 8>());
+  }
+  // The words of a block are marked one by one, each into its own byte of the marks.
+  template <std::size_t... kWord>
+  static std::uint64_t Special_Bytes(const std::uint8_t* p, std::index_sequence<kWord...>) {
+    return ((Special_Bytes_Of_Word(p + 8 * kWord) << (8 * kWord)) | ...);
+  }
+  static std::uint64_t Special_Bytes_Of_Word(const std::uint8_t* p) {
     using Word = std::uint64_t;
     constexpr Word kOnes = ~Word{0} / 0xFF;
     constexpr Word kHighBits = kOnes * 0x80;
     // Gathers the high bit of each byte into the top byte, byte i's into bit 56 + i.
     constexpr Word kGather = 0x0102040810204080;
     const auto zero_bytes = [](Word v) { return (v - kOnes) & ~v & kHighBits; };
-    Word marks = 0;
-    for (std::size_t k = 0; k < kBlock / 8; ++k) {
-      Word word;
-      std::memcpy(&word, p + 8 * k, 8);
-      const Word high = zero_bytes(word ^ (kOnes * kFend)) | zero_bytes(word ^ (kOnes * kFesc));
-      marks |= ((high >> 7) * kGather) >> 56 << (8 * k);
-    }
-    return marks;
+    Word word;
+    std::memcpy(&word, p, 8);
+    const Word high = zero_bytes(word ^ (kOnes * kFend)) | zero_bytes(word ^ (kOnes * kFesc));
+    return ((high >> 7) * kGather) >> 56;
   }
 
   template <typename Sink>
@@ -176,10 +181,13 @@ std::size_t KissDeframer::Scan(std::span<const std::uint8_t> bytes, Sink& sink) 
       const std::uint8_t* const block = p;
       const std::uint8_t* plain = p;  // the first byte not yet taken
       for (std::uint64_t marks = Special_Bytes(block); marks != 0; marks &= marks - 1) {
+        // A byte taken with the FESC before it is TFEND or TFESC, which is never marked, so
+        // every mark lies at or past the first byte not yet taken.
         const std::uint8_t* const at = block + std::countr_zero(marks);
-        if (at < plain || (*at != kFend && *at != kFesc)) continue;
+        const std::uint8_t special = *at;
+        if (special != kFend && special != kFesc) continue;
         copy(plain, static_cast<std::size_t>(at - plain));
-        if (*at == kFend) {
+        if (special == kFend) {
           if (!end_frame(at)) return stop(at + 1);
           plain = at + 1;
         } else {
