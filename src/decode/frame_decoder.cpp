@@ -32,8 +32,6 @@ class FrameDecoder {
 
  private:
   int Length() const { return static_cast<int>(frame_.size()); }
-  // A test on a byte beyond the frame fails: the frame is not of that kind.
-  bool Byte_Is(int p, int value) const { return p < Length() && frame_[std::size_t(p)] == value; }
   int Byte(int p) const { return frame_[static_cast<std::size_t>(p)]; }
 
   void Fail(FrameProblem problem) { out_.problem = problem; }
@@ -51,12 +49,14 @@ class FrameDecoder {
     return true;
   }
 
+  // A frame too short to hold a byte that tells its kind is not of that kind.
   void Decode() {
-    if (Byte_Is(1, kCounterMarker)) return Counter();
-    if (Byte_Is(1, kHeaderByte1) && Byte_Is(2, kHeaderByte2)) {
-      if (Byte_Is(5, kMessageMarker)) return Message();
-      if (Byte_Is(5, kSensorMarker)) return Sensor();
-    }
+    if (Length() < 2) return;
+    const int marker = Byte(1);
+    if (marker == kCounterMarker) return Counter();
+    if (marker != kHeaderByte1 || Length() < 6 || Byte(2) != kHeaderByte2) return;
+    if (Byte(5) == kSensorMarker) return Sensor();
+    if (Byte(5) == kMessageMarker) return Message();
   }
 
   void Counter() {
