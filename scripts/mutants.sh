@@ -74,12 +74,17 @@ m decode-log-label-revision src/decode/frame_log.cpp '  chunk.label_revision = l
 m decode-time-label-hour src/decode/time_label.cpp 'h > 23' 'h > 24' "$T_DEC" "$R_DEC"
 
 # --- ingest: deframer escapes, frame ends, the load report
-m ingest-unescape-swap src/ingest/kiss.hpp 'put(*p == kTfend ? kFend : kFesc);' 'put(*p == kTfend ? kFesc : kFend);' "$T_ING" "$R_ING"
-m ingest-empty-frames src/ingest/kiss.hpp 'if (!empty) {' 'if (!empty || true) {' "$T_ING" "$R_ING"
+f=src/ingest/kiss.hpp
+m ingest-unescape-swap $f 'put(*at == kTfend ? kFend : kFesc);' 'put(*at == kTfend ? kFesc : kFend);' "$T_ING" "$R_ING"
+m ingest-empty-frames $f 'if (full_length == 0) return true;' '' "$T_ING" "$R_ING"
+m ingest-marked-plain-byte $f 'if (special != kFend && special != kFesc) continue;' '' "$T_ING" "$R_ING"
+m ingest-batch-overfill src/decode/frame_batch.hpp 'return !Full();' 'return true;' "$T_ING" "$R_ING"
+m ingest-batch-log-run src/decode/frame_decoder.cpp 'run = end + 1;' 'run = end;' "$T_ING" "$R_ING"
 m ingest-encode-fesc src/ingest/kiss.cpp 'out.insert(out.end(), {kFesc, kTfesc});' 'out.insert(out.end(), {kFesc, kTfend});' "$T_ING" "$R_ING"
 f=src/ingest/capture_reader.cpp
 m ingest-incomplete-last $f 'if (deframer.Pending_Bytes() > 0) {' 'if (deframer.Pending_Bytes() > 1) {' "$T_ING" "$R_ING"
 m ingest-time-label-count $f 'if (taken.time_label) ++file.time_labels;' '' "$T_ING" "$R_ING"
+m ingest-batch-time-labels $f 'file.time_labels += static_cast<std::int64_t>(outcome.time_labels);' '' "$T_ING" "$R_ING"
 m ingest-other-stations $f '++file.other_stations;' '' "$T_ING" "$R_ING"
 
 # --- config: conf.ini lines, paths, start-up folders
