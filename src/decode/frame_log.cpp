@@ -150,7 +150,13 @@ void FrameLog::Count_In(std::size_t lines) {
   // bound.
   const std::size_t grown = std::min(lines, kMaxLines - size_);
   size_ += grown;
-  for (std::size_t k = grown; k < lines; ++k) Pass_Oldest();
+  // The lines past the bound are passed a chunk at a time.
+  for (std::size_t left = lines - grown; left > 0;) {
+    const std::size_t passed = std::min(left, chunks_.front()->line_count - first_);
+    first_ += passed;
+    left -= passed;
+    if (first_ >= chunks_.front()->line_count) Drop_Front();
+  }
   if (chunk_bytes_ > kMaxBytes) Keep_Bytes_Bound();
 }
 
