@@ -44,7 +44,6 @@ class FrameBatch {
   }
 
   std::size_t size() const { return count_; }
-  bool empty() const { return count_ == 0; }
   // Frame i's bytes are Bytes()[Begin(i)..Ends()[i]).
   const std::uint8_t* Bytes() const { return bytes_.data(); }
   std::span<const std::uint32_t> Ends() const { return {ends_.data(), count_}; }
@@ -56,9 +55,10 @@ class FrameBatch {
 
  private:
   static constexpr std::size_t kBytes = std::size_t{32} << 10;
-  std::array<std::uint8_t, kBytes + kWriteSlack> bytes_{};
-  std::array<std::uint32_t, kMaxFrames> ends_{};
-  std::array<std::size_t, kMaxFrames> full_lengths_{};
+  // Only what was written is read: a batch made for overwriting leaves these unset.
+  std::array<std::uint8_t, kBytes + kWriteSlack> bytes_;
+  std::array<std::uint32_t, kMaxFrames> ends_;
+  std::array<std::size_t, kMaxFrames> full_lengths_;
   std::size_t count_ = 0;
   std::size_t used_ = 0;
 };

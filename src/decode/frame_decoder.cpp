@@ -195,6 +195,8 @@ FrameOutcome Decode_Frame(TelemetryState& state) {
 
 namespace {
 
+// Sets TimeLabel from a time-label frame: its text, cut to 19 characters, or, for a binary
+// stamp of milliseconds since 1970 (UTC), "YYYY-MM-DD HH:MM:SS".
 void Take_Time_Label(TelemetryState& state, std::span<const std::uint8_t> frame) {
   if (Is_Binary_Stamp(frame)) {
     std::uint64_t ms = 0;
@@ -214,10 +216,6 @@ void Make_Current(TelemetryState& state, std::span<const std::uint8_t> frame) {
 }
 
 }  // namespace
-
-void Read_Time_Label(TelemetryState& state) {
-  Take_Time_Label(state, state.Frame());
-}
 
 TakenFrame Take_Frame(TelemetryState& state, std::span<const std::uint8_t> stored,
                       std::size_t full_length) {
@@ -262,8 +260,8 @@ BatchOutcome Take_Frames(TelemetryState& state, const FrameBatch& batch,
   };
   // Nothing reads the current frame while the batch is taken, so only the last frame that
   // would have become current is copied there.
-  std::size_t current = batch.size();
   const std::size_t n = batch.size();
+  std::size_t current = n;
   std::size_t i = 0;
   for (; i < n; ++i) {
     if (batch.Full_Length(i) > static_cast<std::size_t>(kFrameCapacity)) {

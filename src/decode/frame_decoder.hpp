@@ -15,10 +15,6 @@ namespace orvelt {
 // changes nothing but the count.
 FrameOutcome Decode_Frame(TelemetryState& state);
 
-// Sets TimeLabel from the current frame, a time-label frame: its text, cut to 19 characters,
-// or, for a binary stamp of milliseconds since 1970 (UTC), "YYYY-MM-DD HH:MM:SS".
-void Read_Time_Label(TelemetryState& state);
-
 // What became of one frame handed to Take_Frame.
 struct TakenFrame {
   bool time_label = false;

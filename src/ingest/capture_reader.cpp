@@ -171,7 +171,7 @@ class CaptureReading {
   LoadReport& report_;
   const LoadOptions& options_;
   LoadProgress& progress_;
-  std::unique_ptr<FrameBatch> batch_ = std::make_unique<FrameBatch>();
+  std::unique_ptr<FrameBatch> batch_ = std::make_unique_for_overwrite<FrameBatch>();
 };
 
 }  // namespace
@@ -183,7 +183,7 @@ ReadStatus Read_Kissfile(const std::string& file_name, TelemetryState& state, Lo
 
 bool Take_Kiss_Bytes(TelemetryState& state, std::span<const std::uint8_t> bytes) {
   KissDeframer deframer;
-  const auto batch = std::make_unique<FrameBatch>();
+  const auto batch = std::make_unique_for_overwrite<FrameBatch>();
   while (!bytes.empty()) {
     bytes = bytes.subspan(deframer.Feed(bytes, *batch));
     const BatchOutcome outcome = Take_Frames(state, *batch, state.file_frame_number);
