@@ -24,20 +24,37 @@ class FrameBatch {
   static constexpr std::size_t kWriteSlack = 128;
 
   // Room for one more frame of any length.
-  bool Full() const {
-    return count_ == kMaxFrames || used_ + static_cast<std::size_t>(kFrameCapacity) > kBytes;
-  }
+  bool Full() const { return Is_Full(count_, used_); }
   // Where the next frame's bytes go while it is being cut, with room for 512 bytes and the
   // slack; the batch must not be full.
   std::uint8_t* Tail() { return bytes_.data() + used_; }
-  // Adds the frame whose bytes were written at Tail(): its first min(full_length, 512) bytes.
-  // Returns whether the batch has room for another.
-  bool Close_Frame(std::size_t full_length) {
-    used_ += std::min(full_length, static_cast<std::size_t>(kFrameCapacity));
-    ends_[count_] = static_cast<std::uint32_t>(used_);
-    full_lengths_[count_++] = full_length;
-    return !Full();
-  }
+
+  // Adds frames to a batch from a loop that writes their bytes. It keeps the count and the
+  // bytes used in itself, where no byte written through a pointer can be taken to change them,
+  // so that they stay in registers; they are the batch's again after Finish().
+  class Filler {
+   public:
+    explicit Filler(FrameBatch& batch) : batch_(&batch), count_(batch.count_), used_(batch.used_) {}
+    // As the batch's Tail().
+    std::uint8_t* Tail() const { return batch_->bytes_.data() + used_; }
+    // Adds the frame whose bytes were written at Tail(): its first min(full_length, 512) bytes.
+    // Returns whether the batch has room for another.
+    bool Close_Frame(std::size_t full_length) {
+      used_ += std::min(full_length, static_cast<std::size_t>(kFrameCapacity));
+      batch_->ends_[count_] = static_cast<std::uint32_t>(used_);
+      batch_->full_lengths_[count_++] = full_length;
+      return !Is_Full(count_, used_);
+    }
+    void Finish() const {
+      batch_->count_ = count_;
+      batch_->used_ = used_;
+    }
+
+   private:
+    FrameBatch* batch_;
+    std::size_t count_;
+    std::size_t used_;
+  };
   void Clear() {
     count_ = 0;
     used_ = 0;
@@ -55,6 +72,9 @@ class FrameBatch {
 
  private:
   static constexpr std::size_t kBytes = std::size_t{32} << 10;
+  static bool Is_Full(std::size_t count, std::size_t used) {
+    return count == kMaxFrames || used + static_cast<std::size_t>(kFrameCapacity) > kBytes;
+  }
   // Only what was written is read: a batch made for overwriting leaves these unset.
   std::array<std::uint8_t, kBytes + kWriteSlack> bytes_;
   std::array<std::uint32_t, kMaxFrames> ends_;

@@ -39,8 +39,7 @@ class KissDeframer {
   // after that frame. Returns the number of bytes consumed.
   template <typename OnFrame>
   std::size_t Feed(std::span<const std::uint8_t> bytes, OnFrame&& on_frame) {
-    CallbackSink<OnFrame> sink{buffer_.data(), on_frame};
-    return Scan(bytes, sink);
+    return Scan(bytes, CallbackSink<OnFrame>{buffer_.data(), on_frame});
   }
 
   // Feeds bytes, adding every frame they complete to `batch`, which must not be full, and stops
@@ -48,8 +47,7 @@ class KissDeframer {
   std::size_t Feed(std::span<const std::uint8_t> bytes, FrameBatch& batch) {
     // The unfinished frame is kept here between calls and goes on at the batch's tail.
     std::memcpy(batch.Tail(), buffer_.data(), std::min(length_, kKept));
-    BatchSink sink{batch};
-    const std::size_t used = Scan(bytes, sink);
+    const std::size_t used = Scan(bytes, BatchSink{FrameBatch::Filler(batch)});
     std::memcpy(buffer_.data(), batch.Tail(), std::min(length_, kKept));
     return used;
   }
@@ -82,39 +80,40 @@ class KissDeframer {
       return on_frame(std::span<const std::uint8_t>(buffer, std::min(full_length, kKept)),
                       full_length);
     }
+    void Finish() const {}
   };
   struct BatchSink {
-    FrameBatch& batch;
+    FrameBatch::Filler batch;
     std::uint8_t* Out() const { return batch.Tail(); }
     bool Take(std::size_t full_length) { return batch.Close_Frame(full_length); }
+    void Finish() const { batch.Finish(); }
   };
 
-  // Marks the bytes of p[0..64) that may be FEND or FESC: bit i for byte i. Every FEND and FESC
-  // is marked; the zero-byte test may also mark a byte right above one (0xC1 above a FEND,
-  // 0xDA above a FESC), which the scan passes over as the plain byte it is.
+  // Marks the FEND and FESC bytes of p[0..64): bit i for byte i. The bytes are compared in a
+  // plain loop, which compilers turn into compares of many bytes at once, and the flags are then
+  // gathered eight at a time.
   static std::uint64_t Special_Bytes(const std::uint8_t* p) {
-    return Special_Bytes(p, std::make_index_sequence<kBlock / 8>());
+    std::array<std::uint8_t, kBlock> flags;
+    for (std::size_t i = 0; i < kBlock; ++i) flags[i] = (p[i] == kFend) | (p[i] == kFesc);
+    return Gather(flags.data(), std::make_index_sequence<kBlock / 8>());
   }
-  // The words of a block are marked one by one, each into its own byte of the marks.
   template <std::size_t... kWord>
-  static std::uint64_t Special_Bytes(const std::uint8_t* p, std::index_sequence<kWord...>) {
-    return ((Special_Bytes_Of_Word(p + 8 * kWord) << (8 * kWord)) | ...);
+  static std::uint64_t Gather(const std::uint8_t* flags, std::index_sequence<kWord...>) {
+    return ((Gather_Word(flags + 8 * kWord) << (8 * kWord)) | ...);
   }
-  static std::uint64_t Special_Bytes_Of_Word(const std::uint8_t* p) {
-    using Word = std::uint64_t;
-    constexpr Word kOnes = ~Word{0} / 0xFF;
-    constexpr Word kHighBits = kOnes * 0x80;
-    // Gathers the high bit of each byte into the top byte, byte i's into bit 56 + i.
-    constexpr Word kGather = 0x0102040810204080;
-    const auto zero_bytes = [](Word v) { return (v - kOnes) & ~v & kHighBits; };
-    Word word;
-    std::memcpy(&word, p, 8);
-    const Word high = zero_bytes(word ^ (kOnes * kFend)) | zero_bytes(word ^ (kOnes * kFesc));
-    return ((high >> 7) * kGather) >> 56;
+  // Eight flags of 0 or 1 into eight bits, byte i's into bit i: the product adds each flag into
+  // its own bit of the top byte, with no carries.
+  static std::uint64_t Gather_Word(const std::uint8_t* flags) {
+    constexpr std::uint64_t kGather = 0x0102040810204080;
+    std::uint64_t word;
+    std::memcpy(&word, flags, 8);
+    return (word * kGather) >> 56;
   }
 
+  // The sink is the scan's own copy, and so are the other fields it changes while it runs:
+  // what lives only in the scan's frame stays in registers across the bytes it writes.
   template <typename Sink>
-  std::size_t Scan(std::span<const std::uint8_t> bytes, Sink& sink);
+  std::size_t Scan(std::span<const std::uint8_t> bytes, Sink sink);
 
   // Holds the unfinished frame between calls; the slack takes the copies' overrun.
   std::array<std::uint8_t, kKept + FrameBatch::kWriteSlack> buffer_{};
@@ -124,7 +123,7 @@ class KissDeframer {
 };
 
 template <typename Sink>
-std::size_t KissDeframer::Scan(std::span<const std::uint8_t> bytes, Sink& sink) {
+std::size_t KissDeframer::Scan(std::span<const std::uint8_t> bytes, Sink sink) {
   const std::uint8_t* const begin = bytes.data();
   const std::uint8_t* const end = begin + bytes.size();
   const std::uint8_t* p = begin;
@@ -133,14 +132,19 @@ std::size_t KissDeframer::Scan(std::span<const std::uint8_t> bytes, Sink& sink) 
   // calls.
   std::uint8_t* out = sink.Out();
   std::size_t length = length_;
+  std::uint64_t pending_raw = pending_raw_;
   const auto put = [&](std::uint8_t b) {
     if (length < kKept) out[length] = b;
     ++length;
   };
-  // Copies n plain bytes, n at most a block.
+  // Copies n plain bytes, n at most a block. Most pieces fit in one copy, which is made whatever
+  // n is: past the bytes kept it lands in the slack, as the rest of any copy may.
   const auto copy = [&](const std::uint8_t* from, std::size_t n) {
-    if (length < kKept) {
-      for (std::size_t k = 0; k < n; k += kPiece) std::memcpy(out + length + k, from + k, kPiece);
+    std::memcpy(out + std::min(length, kKept), from, kPiece);
+    if (n > kPiece && length < kKept) {
+      for (std::size_t k = kPiece; k < n; k += kPiece) {
+        std::memcpy(out + length + k, from + k, kPiece);
+      }
     }
     length += n;
   };
@@ -159,7 +163,7 @@ std::size_t KissDeframer::Scan(std::span<const std::uint8_t> bytes, Sink& sink) 
   const auto end_frame = [&](const std::uint8_t* at) {
     const std::size_t full_length = length;
     length = 0;
-    pending_raw_ = 0;
+    pending_raw = 0;
     piece = at + 1;
     if (full_length == 0) return true;
     const bool more = sink.Take(full_length);
@@ -167,7 +171,9 @@ std::size_t KissDeframer::Scan(std::span<const std::uint8_t> bytes, Sink& sink) 
     return more;
   };
   const auto stop = [&](const std::uint8_t* after) {
+    sink.Finish();
     length_ = 0;
+    pending_raw_ = 0;
     escape_ = false;
     return static_cast<std::size_t>(after - begin);
   };
@@ -184,10 +190,8 @@ std::size_t KissDeframer::Scan(std::span<const std::uint8_t> bytes, Sink& sink) 
         // A byte taken with the FESC before it is TFEND or TFESC, which is never marked, so
         // every mark lies at or past the first byte not yet taken.
         const std::uint8_t* const at = block + std::countr_zero(marks);
-        const std::uint8_t special = *at;
-        if (special != kFend && special != kFesc) continue;
         copy(plain, static_cast<std::size_t>(at - plain));
-        if (special == kFend) {
+        if (*at == kFend) {
           if (!end_frame(at)) return stop(at + 1);
           plain = at + 1;
         } else {
@@ -213,8 +217,9 @@ std::size_t KissDeframer::Scan(std::span<const std::uint8_t> bytes, Sink& sink) 
       put(*p++);
     }
   }
+  sink.Finish();
   length_ = length;
-  pending_raw_ += static_cast<std::uint64_t>(end - piece);
+  pending_raw_ = pending_raw + static_cast<std::uint64_t>(end - piece);
   return bytes.size();
 }
 
