@@ -65,11 +65,13 @@ m decode-binary-stamp-bound $f 'if (ms < kYear10000Ms) {' 'if (ms > kYear10000Ms
 m decode-label-length $f 'std::min<std::size_t>(frame.size() - 1, kTimeLabelMax)' 'frame.size() - 1' "$T_DEC" "$R_DEC"
 m decode-frame-too-long $f 'if (full_length > static_cast<std::size_t>(kFrameCapacity)) {' 'if (full_length >= static_cast<std::size_t>(kFrameCapacity)) {' "$T_DEC" "$R_DEC"
 f=src/decode/telemetry_store.hpp
-m decode-store-capacity $f 'if (s.count >= kSeriesCapacity) return false;' 'if (s.count > kSeriesCapacity) return false;' "$T_DEC" "$R_DEC"
+m decode-store-capacity $f 'return s.count >= kSeriesCapacity;' 'return s.count > kSeriesCapacity;' "$T_DEC" "$R_DEC"
+m decode-label-entry-commit $f 'label_count_ = entry + 1;' '' "$T_DEC" "$R_DEC"
 f=src/decode/telemetry_store.cpp
 m decode-label-dedup $f 'if (!storage_->labels[label_count_ - 1].Holds(label)) {' 'if (true) {' "$T_DEC" "$R_DEC"
 m decode-label-revision $f '  newest_revision_ = revision;' '  if (revision != 0) newest_revision_ = revision;' "$T_DEC" "$R_DEC"
-m decode-label-reset $f '  newest_revision_ = 0;' '' "$T_DEC" "$R_DEC"
+m decode-label-reset $f $'Labels();\n  newest_revision_ = 0;' 'Labels();' "$T_DEC" "$R_DEC"
+m decode-label-entry-ahead $f $'takes it.\n  newest_revision_ = 0;' 'takes it.' "$T_DEC" "$R_DEC"
 m decode-log-label-revision src/decode/frame_log.cpp '  chunk.label_revision = label_revision;' '  if (label_revision != 0) chunk.label_revision = label_revision;' "$T_DEC" "$R_DEC"
 m decode-time-label-hour src/decode/time_label.cpp 'h > 23' 'h > 24' "$T_DEC" "$R_DEC"
 
@@ -77,9 +79,10 @@ m decode-time-label-hour src/decode/time_label.cpp 'h > 23' 'h > 24' "$T_DEC" "$
 f=src/ingest/kiss.hpp
 m ingest-unescape-swap $f 'put(*at == kTfend ? kFend : kFesc);' 'put(*at == kTfend ? kFesc : kFend);' "$T_ING" "$R_ING"
 m ingest-empty-frames $f 'if (full_length == 0) return true;' '' "$T_ING" "$R_ING"
-m ingest-marked-plain-byte $f 'if (special != kFend && special != kFesc) continue;' '' "$T_ING" "$R_ING"
-m ingest-batch-overfill src/decode/frame_batch.hpp 'return !Full();' 'return true;' "$T_ING" "$R_ING"
+m ingest-block-marks-fesc $f 'flags[i] = (p[i] == kFend) | (p[i] == kFesc);' 'flags[i] = p[i] == kFend;' "$T_ING" "$R_ING"
+m ingest-batch-overfill src/decode/frame_batch.hpp 'return !Is_Full(count_, used_);' 'return true;' "$T_ING" "$R_ING"
 m ingest-batch-log-run src/decode/frame_decoder.cpp 'run = end + 1;' 'run = end;' "$T_ING" "$R_ING"
+m ingest-batch-label-entry src/decode/frame_decoder.cpp $'Take_Time_Label(state, frame);\n      label_entry = ' $'Take_Time_Label(state, frame);\n      label_entry += 0 * ' "$T_ING" "$R_ING"
 m ingest-encode-fesc src/ingest/kiss.cpp 'out.insert(out.end(), {kFesc, kTfesc});' 'out.insert(out.end(), {kFesc, kTfend});' "$T_ING" "$R_ING"
 f=src/ingest/capture_reader.cpp
 m ingest-incomplete-last $f 'if (deframer.Pending_Bytes() > 0) {' 'if (deframer.Pending_Bytes() > 1) {' "$T_ING" "$R_ING"

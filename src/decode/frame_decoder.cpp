@@ -4,6 +4,7 @@
 #include <array>
 #include <cstdint>
 #include <string>
+#include <type_traits>
 
 #include "decode/latin1.hpp"
 #include "decode/raw_values.hpp"
@@ -16,13 +17,25 @@ namespace {
 
 constexpr int kBinaryStampBytes = 8;
 
-// Notes the values it appends in the outcome when `kNoteValues`: a load in batches reads only
-// what the frame log keeps of an outcome.
-template <bool kNoteValues>
+// What a load in batches needs to know of a frame: what the frame log keeps of it, and which
+// channel was full. Small enough to live in registers while a frame is decoded.
+struct BatchFrameOutcome {
+  FrameKind kind = FrameKind::Other;
+  std::uint8_t type = 0;
+  std::uint8_t selector = 0;
+  FrameProblem problem = FrameProblem::None;
+  int full_channel = -1;
+  // In: the store's label entry for the time label in force, from Label_Entry.
+  std::uint32_t label_entry = 0;
+};
+
+// Writes what became of the frame into an `Out`: a FrameOutcome, with the values it appended,
+// or a BatchFrameOutcome.
+template <typename Out>
 class FrameDecoder {
  public:
   // Writes straight into the caller's outcome, which is the returned object itself.
-  FrameDecoder(TelemetryState& state, std::span<const std::uint8_t> frame, FrameOutcome& out)
+  FrameDecoder(TelemetryState& state, std::span<const std::uint8_t> frame, Out& out)
       : state_(state), frame_(frame), out_(out) {}
 
   void Run() {
@@ -38,15 +51,24 @@ class FrameDecoder {
 
   // Appends, notes the value, and notes the channel when it was full.
   bool Append(int channel, double value) {
-    if (!state_.store.Append_Sample(channel, value, state_.TimeLabel)) {
+    if (!Append_To_Store(channel, value)) {
       out_.problem = FrameProblem::StoreFull;
       out_.full_channel = channel;
       return false;
     }
-    if constexpr (kNoteValues) {
+    if constexpr (std::is_same_v<Out, FrameOutcome>) {
       out_.values[static_cast<std::size_t>(out_.value_count++)] = {channel, value};
     }
     return true;
+  }
+
+  // In a batch the label's entry was found before the frame; a frame taken on its own finds it.
+  bool Append_To_Store(int channel, double value) {
+    if constexpr (std::is_same_v<Out, BatchFrameOutcome>) {
+      return state_.store.Append_Sample_As(channel, value, out_.label_entry);
+    } else {
+      return state_.store.Append_Sample(channel, value, state_.TimeLabel);
+    }
   }
 
   // A frame too short to hold a byte that tells its kind is not of that kind.
@@ -144,7 +166,7 @@ class FrameDecoder {
 
   TelemetryState& state_;
   std::span<const std::uint8_t> frame_;
-  FrameOutcome& out_;
+  Out& out_;
 };
 
 bool Is_Binary_Stamp(std::span<const std::uint8_t> frame) {
@@ -189,7 +211,7 @@ SwitchStatusTable Default_Switch_Status_Text() {
 
 FrameOutcome Decode_Frame(TelemetryState& state) {
   FrameOutcome out;
-  FrameDecoder<true>(state, state.Frame(), out).Run();
+  FrameDecoder(state, state.Frame(), out).Run();
   return out;
 }
 
@@ -233,7 +255,7 @@ TakenFrame Take_Frame(TelemetryState& state, std::span<const std::uint8_t> store
     taken.time_label = true;
     return taken;
   }
-  FrameDecoder<true>(state, frame, taken.outcome).Run();
+  FrameDecoder(state, frame, taken.outcome).Run();
   if (state.keep_frame_log) {
     state.frame_log.Append(frame, state.TimeLabel, taken.outcome, state.file_frame_number);
   }
@@ -262,6 +284,8 @@ BatchOutcome Take_Frames(TelemetryState& state, const FrameBatch& batch,
   // would have become current is copied there.
   const std::size_t n = batch.size();
   std::size_t current = n;
+  // The label's entry is found once per run, not per sample.
+  std::uint32_t label_entry = state.store.Label_Entry(state.TimeLabel);
   std::size_t i = 0;
   for (; i < n; ++i) {
     if (batch.Full_Length(i) > static_cast<std::size_t>(kFrameCapacity)) {
@@ -274,12 +298,14 @@ BatchOutcome Take_Frames(TelemetryState& state, const FrameBatch& batch,
     if (!frame.empty() && frame[0] == kTimeLabelCommand) {
       log_run(i);
       Take_Time_Label(state, frame);
+      label_entry = state.store.Label_Entry(state.TimeLabel);
       ++result.time_labels;
       continue;
     }
-    FrameOutcome outcome;
-    FrameDecoder<false>(state, frame, outcome).Run();
-    facts[i] = LineFacts::Of(outcome);
+    BatchFrameOutcome outcome;
+    outcome.label_entry = label_entry;
+    FrameDecoder(state, frame, outcome).Run();
+    facts[i] = {outcome.kind, outcome.type, outcome.selector, outcome.problem};
     if (outcome.problem == FrameProblem::None) {
       result.other_stations += outcome.kind == FrameKind::Other;
       continue;

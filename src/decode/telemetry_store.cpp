@@ -22,6 +22,16 @@ void TelemetryStore::Take_Label(std::string_view label, std::uint64_t revision) 
   newest_revision_ = revision;
 }
 
+std::uint32_t TelemetryStore::Label_Entry(std::string_view label) {
+  label = Stored_Part(label);
+  // The one-by-one appends compare the label's text again: an entry written ahead is not the
+  // newest until a sample takes it.
+  newest_revision_ = 0;
+  if (storage_->labels[label_count_ - 1].Holds(label)) return label_count_ - 1;
+  storage_->labels[label_count_].Assign(label);
+  return label_count_;
+}
+
 void TelemetryStore::Reset_Store() {
   // Slots beyond a count read as empty whatever they hold, so a reload does not first write the
   // whole store over with zeros.

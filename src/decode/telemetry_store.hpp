@@ -83,6 +83,23 @@ class TelemetryStore {
     return Append_Stamped(c, value, label, label.revision());
   }
 
+  // For a run of appends under one label: the entry that Append_Sample_As stamps them with. The
+  // label becomes an entry of the table only with the first sample that takes it, so a label no
+  // sample takes costs none. The entry holds until another label is given an entry or a sample
+  // is appended by Append_Sample.
+  std::uint32_t Label_Entry(std::string_view label);
+  // Appends value to channel c stamped with `entry`, from Label_Entry. Returns false, changing
+  // nothing, when the channel already holds 5000 samples. Nothing is compared or called: a
+  // load appends a sample or two per frame.
+  bool Append_Sample_As(int c, double value, std::uint32_t entry) {
+    ChannelSeries& s = series_[static_cast<std::size_t>(c)];
+    if (Full(s)) return false;
+    s.samples[static_cast<std::size_t>(s.count)] = {value, entry};
+    ++s.count;
+    label_count_ = entry + 1;
+    return true;
+  }
+
   // Empties channels 1..53 (channel 0 is never written).
   void Reset_Store();
 
@@ -105,25 +122,22 @@ class TelemetryStore {
  private:
   // Entry 0 is the empty label that slots beyond a count read. A sample adds an entry only when
   // its label differs from the newest one, so the table can never hold more entries than the
-  // store holds samples, plus that one.
+  // store holds samples, plus that one, plus the one Label_Entry may have written ahead.
   static constexpr std::size_t kLabelCapacity =
-      static_cast<std::size_t>(kChannelCount) * kSeriesCapacity + 1;
+      static_cast<std::size_t>(kChannelCount) * kSeriesCapacity + 2;
   struct Storage {
     AllSeries series;
     std::array<StoredLabel, kLabelCapacity> labels;
   };
   static Storage* Zeroed_Storage();
   static bool In_Use(const ChannelSeries& s, int slot) { return slot >= 1 && slot <= s.count; }
+  static bool Full(const ChannelSeries& s) { return s.count >= kSeriesCapacity; }
 
-  // `revision` is the label's revision, or 0 when it has none.
+  // `revision` is the label's revision, or 0 when it has none. A full channel takes no label.
   bool Append_Stamped(int c, double value, std::string_view label, std::uint64_t revision) {
-    ChannelSeries& s = series_[static_cast<std::size_t>(c)];
-    if (s.count >= kSeriesCapacity) return false;
+    if (Full(series_[static_cast<std::size_t>(c)])) return false;
     if (revision == 0 || revision != newest_revision_) Take_Label(label, revision);
-    const auto slot = static_cast<std::size_t>(s.count);
-    s.samples[slot] = {value, label_count_ - 1};
-    ++s.count;
-    return true;
+    return Append_Sample_As(c, value, label_count_ - 1);
   }
   // Makes the label the newest entry, unless the newest entry holds it already.
   void Take_Label(std::string_view label, std::uint64_t revision);

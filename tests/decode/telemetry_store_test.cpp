@@ -11,29 +11,40 @@ namespace orvelt {
 namespace {
 
 // Samples appended across channels under labels that change, come back, are empty or too long,
-// given as text or as the time label in force (which keeps its revision while its text stays):
-// each slot reads the label it was appended with, also after the store was emptied.
+// given as text, as the time label in force (which keeps its revision while its text stays), or
+// as a run's entry (between labels given an entry that no sample takes): each slot reads the
+// label it was appended with, also after the store was emptied.
 TEST(TelemetryStore, EachSlotReadsItsOwnLabel) {
+  enum How { kText, kInForce, kRun };
   struct Sample {
     int channel;
     std::string_view label;
-    bool in_force;
+    How how;
   };
   const Sample samples[] = {
-      {10, "2026-11-28 09:14:01", true},
-      {11, "2026-11-28 09:14:01", false},
-      {10, "2026-11-28 09:14:02 and more", false},
-      {11, "2026-11-28 09:14:01", true},
-      {10, "", false},
-      {11, "09:14", true},
-      {10, "2026-11-28 09:14:01", false},
-      {53, "2026-11-28 09:14:0", true},
-      {53, "2026-11-28 09:14:01", false},
+      {10, "2026-11-28 09:14:01", kInForce},
+      {11, "2026-11-28 09:14:01", kText},
+      {12, "2026-11-28 09:14:01", kRun},
+      {10, "2026-11-28 09:14:02 and more", kText},
+      {12, "2026-11-28 09:14:03", kRun},
+      {11, "2026-11-28 09:14:01", kInForce},
+      {10, "", kText},
+      {11, "09:14", kInForce},
+      {12, "09:14", kRun},
+      {12, "2026-11-28 09:14:04", kRun},
+      {11, "09:14", kInForce},
+      {10, "2026-11-28 09:14:01", kText},
+      {53, "2026-11-28 09:14:0", kInForce},
+      {53, "2026-11-28 09:14:01", kText},
   };
   TelemetryStore store;
   TimeLabelText in_force;
   const auto append = [&](const Sample& s) {
-    if (!s.in_force) return store.Append_Sample(s.channel, 1.0, s.label);
+    if (s.how == kText) return store.Append_Sample(s.channel, 1.0, s.label);
+    if (s.how == kRun) {
+      store.Label_Entry("a label no sample takes");
+      return store.Append_Sample_As(s.channel, 1.0, store.Label_Entry(s.label));
+    }
     if (in_force != s.label) in_force = s.label;
     return store.Append_Sample(s.channel, 1.0, in_force);
   };
@@ -46,11 +57,11 @@ TEST(TelemetryStore, EachSlotReadsItsOwnLabel) {
     EXPECT_EQ(store.Label(slots[i].first, slots[i].second),
               samples[i].label.substr(0, kTimeLabelMax));
   // One entry per run of equal labels, and the empty label every store starts with.
-  EXPECT_EQ(store.Label_Count(), 9u);
-  ASSERT_TRUE(append(samples[7]));
+  EXPECT_EQ(store.Label_Count(), 12u);
+  ASSERT_TRUE(append(samples[12]));
   store.Reset_Store();
-  ASSERT_TRUE(append(samples[7]));
-  EXPECT_EQ(store.Label(53, 1), samples[7].label);
+  ASSERT_TRUE(append(samples[12]));
+  EXPECT_EQ(store.Label(53, 1), samples[12].label);
 }
 
 // The worst case for the label table: every sample of a full store under a label of its own,
@@ -69,6 +80,8 @@ TEST(TelemetryStore, FullStoreWithADistinctLabelPerSample) {
       }
     }
     EXPECT_FALSE(store.Append_Sample(kChannelCount - 1, 0, "over"));
+    // A full table still has room for the entry of a label that no sample can take.
+    EXPECT_FALSE(store.Append_Sample_As(kChannelCount - 1, 0, store.Label_Entry("over")));
     for (int slot = 1; slot <= kSeriesCapacity; slot += 499) {
       for (int c = first_channel; c < kChannelCount; ++c) {
         const int m = start + (slot - 1) * (kChannelCount - first_channel) + (c - first_channel);
