@@ -80,6 +80,7 @@ f=src/ingest/kiss.hpp
 m ingest-unescape-swap $f 'put(*at == kTfend ? kFend : kFesc);' 'put(*at == kTfend ? kFesc : kFend);' "$T_ING" "$R_ING"
 m ingest-empty-frames $f 'if (full_length == 0) return true;' '' "$T_ING" "$R_ING"
 m ingest-block-marks-fesc $f 'flags[i] = (p[i] == kFend) | (p[i] == kFesc);' 'flags[i] = p[i] == kFend;' "$T_ING" "$R_ING"
+m ingest-fend-pair-piece $f 'piece = ++plain;' '++plain;' "$T_ING" "$R_ING"
 m ingest-batch-overfill src/decode/frame_batch.hpp 'return !Is_Full(count_, used_);' 'return true;' "$T_ING" "$R_ING"
 m ingest-batch-log-run src/decode/frame_decoder.cpp 'run = end + 1;' 'run = end;' "$T_ING" "$R_ING"
 m ingest-batch-label-entry src/decode/frame_decoder.cpp $'Take_Time_Label(state, frame);\n      label_entry = ' $'Take_Time_Label(state, frame);\n      label_entry += 0 * ' "$T_ING" "$R_ING"

@@ -189,11 +189,19 @@ std::size_t KissDeframer::Scan(std::span<const std::uint8_t> bytes, Sink sink) {
       for (std::uint64_t marks = Special_Bytes(block); marks != 0; marks &= marks - 1) {
         // A byte taken with the FESC before it is TFEND or TFESC, which is never marked, so
         // every mark lies at or past the first byte not yet taken.
-        const std::uint8_t* const at = block + std::countr_zero(marks);
+        const int mark = std::countr_zero(marks);
+        const std::uint8_t* const at = block + mark;
         copy(plain, static_cast<std::size_t>(at - plain));
         if (*at == kFend) {
           if (!end_frame(at)) return stop(at + 1);
           plain = at + 1;
+          // Files hold their frames as FEND, frame, FEND: the FEND that opens the next frame
+          // mostly follows at once and ends nothing, so it is taken with this one. Past the
+          // block, it is passed over where the next block starts.
+          if (*plain == kFend) {
+            marks &= ~(std::uint64_t{2} << mark);
+            piece = ++plain;
+          }
         } else {
           plain = unescape(at + 1);
         }
