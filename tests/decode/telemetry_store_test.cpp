@@ -33,6 +33,8 @@ TEST(TelemetryStore, EachSlotReadsItsOwnLabel) {
       {12, "09:14", kRun},
       {12, "2026-11-28 09:14:04", kRun},
       {11, "09:14", kInForce},
+      {10, "2026-11-28 09:14:05", kText},
+      {11, "09:14", kInForce},
       {10, "2026-11-28 09:14:01", kText},
       {53, "2026-11-28 09:14:0", kInForce},
       {53, "2026-11-28 09:14:01", kText},
@@ -57,11 +59,11 @@ TEST(TelemetryStore, EachSlotReadsItsOwnLabel) {
     EXPECT_EQ(store.Label(slots[i].first, slots[i].second),
               samples[i].label.substr(0, kTimeLabelMax));
   // One entry per run of equal labels, and the empty label every store starts with.
-  EXPECT_EQ(store.Label_Count(), 12u);
-  ASSERT_TRUE(append(samples[12]));
+  EXPECT_EQ(store.Label_Count(), 14u);
+  ASSERT_TRUE(append(samples[14]));
   store.Reset_Store();
-  ASSERT_TRUE(append(samples[12]));
-  EXPECT_EQ(store.Label(53, 1), samples[12].label);
+  ASSERT_TRUE(append(samples[14]));
+  EXPECT_EQ(store.Label(53, 1), samples[14].label);
 }
 
 // The worst case for the label table: every sample of a full store under a label of its own,

@@ -59,6 +59,14 @@ TEST(Kiss, SplitsAtFendAndUnescapes) {
       {"DB ending the piece stays", {0x00, 0xDB, 0xC0}, {"00 DB "}},
       {"port 1 frame still handed on", {0xC0, 0x10, 0x82, 0xC0}, {"10 82 "}},
       {"frames in order", {0xC0, 0x00, 0x01, 0xC0, 0xC0, 0x00, 0x02, 0xC0}, {"00 01 ", "00 02 "}},
+      {"a FEND pair within a long stretch, then an unfinished frame",
+       [] {
+         Bytes file = {0xC0, 0x00, 0x01, 0xC0, 0xC0};
+         file.insert(file.end(), 100, 0x41);
+         return file;
+       }(),
+       {"00 01 "},
+       100},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
