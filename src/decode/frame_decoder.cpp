@@ -218,18 +218,21 @@ FrameOutcome Decode_Frame(TelemetryState& state) {
 namespace {
 
 // Sets TimeLabel from a time-label frame: its text, cut to 19 characters, or, for a binary
-// stamp of milliseconds since 1970 (UTC), "YYYY-MM-DD HH:MM:SS".
-void Take_Time_Label(TelemetryState& state, std::span<const std::uint8_t> frame) {
+// stamp of milliseconds since 1970 (UTC), "YYYY-MM-DD HH:MM:SS". Returns the label's characters
+// where they can be read at once: in the frame for a text label. The copy in TimeLabel was
+// written a moment ago, in pieces that a read of its words would have to wait for.
+std::string_view Take_Time_Label(TelemetryState& state, std::span<const std::uint8_t> frame) {
   if (Is_Binary_Stamp(frame)) {
     std::uint64_t ms = 0;
     for (int i = 1; i <= kBinaryStampBytes; ++i) ms = (ms << 8) | frame[std::size_t(i)];
     if (ms < kYear10000Ms) {
       state.TimeLabel = Format_Time_Label(static_cast<std::int64_t>(ms / 1000));
-      return;
+      return state.TimeLabel;
     }
   }
   const auto text = frame.subspan(1, std::min<std::size_t>(frame.size() - 1, kTimeLabelMax));
   state.TimeLabel.assign(reinterpret_cast<const char*>(text.data()), text.size());
+  return {reinterpret_cast<const char*>(text.data()), text.size()};
 }
 
 void Make_Current(TelemetryState& state, std::span<const std::uint8_t> frame) {
@@ -297,8 +300,7 @@ BatchOutcome Take_Frames(TelemetryState& state, const FrameBatch& batch,
     current = i;
     if (!frame.empty() && frame[0] == kTimeLabelCommand) {
       log_run(i);
-      Take_Time_Label(state, frame);
-      label_entry = state.store.Label_Entry(state.TimeLabel);
+      label_entry = state.store.Label_Entry(Take_Time_Label(state, frame));
       ++result.time_labels;
       continue;
     }
