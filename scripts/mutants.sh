@@ -83,7 +83,7 @@ m ingest-block-marks-fesc $f 'flags[i] = (p[i] == kFend) | (p[i] == kFesc);' 'fl
 m ingest-fend-pair-piece $f 'piece = ++plain;' '++plain;' "$T_ING" "$R_ING"
 m ingest-batch-overfill src/decode/frame_batch.hpp 'return !Is_Full(count_, used_);' 'return true;' "$T_ING" "$R_ING"
 m ingest-batch-log-run src/decode/frame_decoder.cpp 'run = end + 1;' 'run = end;' "$T_ING" "$R_ING"
-m ingest-batch-label-entry src/decode/frame_decoder.cpp $'Take_Time_Label(state, frame);\n      label_entry = ' $'Take_Time_Label(state, frame);\n      label_entry += 0 * ' "$T_ING" "$R_ING"
+m ingest-batch-label-entry src/decode/frame_decoder.cpp 'label_entry = state.store.Label_Entry(Take_Time_Label(state, frame));' 'state.store.Label_Entry(Take_Time_Label(state, frame));' "$T_ING" "$R_ING"
 m ingest-encode-fesc src/ingest/kiss.cpp 'out.insert(out.end(), {kFesc, kTfesc});' 'out.insert(out.end(), {kFesc, kTfend});' "$T_ING" "$R_ING"
 f=src/ingest/capture_reader.cpp
 m ingest-incomplete-last $f 'if (deframer.Pending_Bytes() > 0) {' 'if (deframer.Pending_Bytes() > 1) {' "$T_ING" "$R_ING"
