@@ -60,9 +60,8 @@ FrameLog::Chunk& FrameLog::Make_Room(std::size_t frame_bytes) {
   return chunk;
 }
 
-FrameLog::LineInfo FrameLog::Append(std::span<const std::uint8_t> frame, std::string_view label,
-                                    std::uint64_t label_revision, LineFacts facts,
-                                    std::int64_t file_frame) {
+void FrameLog::Append(std::span<const std::uint8_t> frame, std::string_view label,
+                      std::uint64_t label_revision, LineFacts facts, std::int64_t file_frame) {
   Chunk* chunk = tail_;
   const std::size_t n = frame.size();
   if (!chunk || chunk->line_count == kChunkLines || chunk->bytes_used + n > chunk->bytes_capacity) {
@@ -85,17 +84,17 @@ FrameLog::LineInfo FrameLog::Append(std::span<const std::uint8_t> frame, std::st
     chunk->sources.push_back({file, number});
   }
 
-  const LineInfo line = {static_cast<std::uint32_t>(end),
-                         static_cast<std::uint32_t>(number - chunk->sources.back().first_number),
-                         static_cast<std::uint16_t>(chunk->sources.size() - 1),
-                         static_cast<std::uint16_t>(chunk->labels.size() - 1), facts};
-  chunk->lines[chunk->line_count++] = line;
+  LineInfo& line = chunk->lines[chunk->line_count++];
+  line.end = static_cast<std::uint32_t>(end);
+  line.number = static_cast<std::uint32_t>(number - chunk->sources.back().first_number);
+  line.source = static_cast<std::uint16_t>(chunk->sources.size() - 1);
+  line.label = static_cast<std::uint16_t>(chunk->labels.size() - 1);
+  line.facts = facts;
   // The next frame may continue this line's run when the label has a revision and the run's
   // number can count on.
   const bool continuable = label_revision != 0 && line.number < std::uint32_t{UINT32_MAX};
   chunk->next_file_frame = !continuable ? -1 : from_file ? number + 1 : file_frame == 0 ? 0 : -1;
   Count_In(1);
-  return line;
 }
 
 void FrameLog::Append_Run(const std::uint8_t* base, std::uint32_t begin,
@@ -108,10 +107,7 @@ void FrameLog::Append_Run(const std::uint8_t* base, std::uint32_t begin,
     // The first frame of each piece goes the general way, which takes the label and the source
     // and finds a chunk with room.
     const std::uint32_t first = k == 0 ? begin : ends[k - 1];
-    // The line is taken as Append made it: read back from the chunk, it would wait for the
-    // stores of its fields.
-    LineInfo line =
-        Append({base + first, ends[k] - first}, label, label.revision(), facts[k], number(k));
+    Append({base + first, ends[k] - first}, label, label.revision(), facts[k], number(k));
     ++k;
     Chunk& chunk = *tail_;
     if (chunk.next_file_frame != number(k)) continue;
@@ -119,6 +115,7 @@ void FrameLog::Append_Run(const std::uint8_t* base, std::uint32_t begin,
     // in their ends, numbers and facts, and their bytes are copied at once.
     const std::uint32_t from = ends[k - 1];
     const std::size_t room_bytes = chunk.bytes_capacity - chunk.bytes_used;
+    LineInfo line = chunk.lines[chunk.line_count - 1];
     const std::size_t room_lines =
         std::min<std::size_t>(kChunkLines - chunk.line_count, UINT32_MAX - line.number - 1);
     const std::size_t last = std::min(ends.size(), k + room_lines);

@@ -128,9 +128,9 @@ class FrameLog {
     std::int64_t next_file_frame = -1;
   };
 
-  // `label_revision` is the label's revision, or 0 when it has none. Returns the line written.
-  LineInfo Append(std::span<const std::uint8_t> frame, std::string_view label,
-                  std::uint64_t label_revision, LineFacts facts, std::int64_t file_frame);
+  // `label_revision` is the label's revision, or 0 when it has none.
+  void Append(std::span<const std::uint8_t> frame, std::string_view label,
+              std::uint64_t label_revision, LineFacts facts, std::int64_t file_frame);
   // Counts `lines` appended lines in, and drops the oldest until both bounds hold again.
   void Count_In(std::size_t lines);
   // The chunk the next frame of `frame_bytes` bytes goes to, with room for it.
