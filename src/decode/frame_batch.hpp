@@ -23,8 +23,6 @@ class FrameBatch {
   // it keeps.
   static constexpr std::size_t kWriteSlack = 128;
 
-  // Room for one more frame of any length.
-  bool Full() const { return Is_Full(count_, used_); }
   // Where the next frame's bytes go while it is being cut, with room for 512 bytes and the
   // slack; the batch must not be full.
   std::uint8_t* Tail() { return bytes_.data() + used_; }
@@ -72,6 +70,7 @@ class FrameBatch {
 
  private:
   static constexpr std::size_t kBytes = std::size_t{32} << 10;
+  // No room for one more frame of any length.
   static bool Is_Full(std::size_t count, std::size_t used) {
     return count == kMaxFrames || used + static_cast<std::size_t>(kFrameCapacity) > kBytes;
   }
