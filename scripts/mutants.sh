@@ -67,9 +67,9 @@ m decode-frame-too-long $f 'if (full_length > static_cast<std::size_t>(kFrameCap
 f=src/decode/telemetry_store.hpp
 m decode-store-capacity $f 'return s.count >= kSeriesCapacity;' 'return s.count > kSeriesCapacity;' "$T_DEC" "$R_DEC"
 m decode-label-entry-commit $f 'label_count_ = entry + 1;' '' "$T_DEC" "$R_DEC"
+m decode-label-revision $f 'if (revision == 0 || revision != newest_revision_)' 'if (revision != newest_revision_)' "$T_DEC" "$R_DEC"
 f=src/decode/telemetry_store.cpp
-m decode-label-dedup $f 'if (!storage_->labels[label_count_ - 1].Holds(label)) {' 'if (true) {' "$T_DEC" "$R_DEC"
-m decode-label-revision $f '  newest_revision_ = revision;' '  if (revision != 0) newest_revision_ = revision;' "$T_DEC" "$R_DEC"
+m decode-label-dedup $f 'if (storage_->labels[label_count_ - 1].Holds(label)) return' 'if (false) return' "$T_DEC" "$R_DEC"
 m decode-label-reset $f $'Labels();\n  newest_revision_ = 0;' 'Labels();' "$T_DEC" "$R_DEC"
 m decode-label-entry-ahead $f $'takes it.\n  newest_revision_ = 0;' 'takes it.' "$T_DEC" "$R_DEC"
 m decode-log-label-revision src/decode/frame_log.cpp '  chunk.label_revision = label_revision;' '  if (label_revision != 0) chunk.label_revision = label_revision;' "$T_DEC" "$R_DEC"

@@ -15,10 +15,7 @@ TelemetryStore::Storage* TelemetryStore::Zeroed_Storage() {
 TelemetryStore::TelemetryStore() : storage_(Zeroed_Storage()), series_(storage_->series) {}
 
 void TelemetryStore::Take_Label(std::string_view label, std::uint64_t revision) {
-  label = Stored_Part(label);
-  if (!storage_->labels[label_count_ - 1].Holds(label)) {
-    storage_->labels[label_count_++].Assign(label);
-  }
+  label_count_ = Label_Entry(label) + 1;
   newest_revision_ = revision;
 }
 
