@@ -307,7 +307,7 @@ BatchOutcome Take_Frames(TelemetryState& state, const FrameBatch& batch,
     BatchFrameOutcome outcome;
     outcome.label_entry = label_entry;
     FrameDecoder(state, frame, outcome).Run();
-    facts[i] = {outcome.kind, outcome.type, outcome.selector, outcome.problem};
+    facts[i] = LineFacts::Of(outcome);
     if (outcome.problem == FrameProblem::None) {
       result.other_stations += outcome.kind == FrameKind::Other;
       continue;

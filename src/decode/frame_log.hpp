@@ -25,7 +25,9 @@ struct LineFacts {
   std::uint8_t selector = 0;
   FrameProblem problem = FrameProblem::None;
 
-  static LineFacts Of(const FrameOutcome& outcome) {
+  // Of a FrameOutcome, or of any outcome that tells the same four things.
+  template <typename Outcome>
+  static LineFacts Of(const Outcome& outcome) {
     return {outcome.kind, outcome.type, outcome.selector, outcome.problem};
   }
 };
