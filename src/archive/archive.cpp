@@ -4,17 +4,17 @@
 
 #include <algorithm>
 #include <bit>
-#include <system_error>
 
 #include "sqlite/connection.hpp"
+#include "sqlite/versioned_database.hpp"
 
 namespace orvelt {
 
 namespace {
 
-// Marks the file as ours, so that another program's database is never taken for an archive.
-constexpr int kApplicationId = 0x4F524152;  // "ORAR"
-constexpr int kSchemaVersion = 2;
+// The application id marks the file as ours ("ORAR"), so that another program's database is
+// never taken for an archive.
+const sqlite::DatabaseKind kArchiveKind{"archive", 0x4F524152, 2, {}};
 
 // Plain tables, so that any SQLite reader (and a time-series database's importer) can use them:
 // times are whole seconds since 1970 in UTC, values are doubles, frames are their bytes with the
@@ -216,20 +216,61 @@ bool Is_Sound_Chunk(const std::uint8_t* data, std::size_t size) {
   return true;
 }
 
-// One integer of a query without parameters; nothing when it failed.
-std::optional<std::int64_t> Pragma_Int(sqlite3* db, const char* sql, int& code) {
-  sqlite3_stmt* statement = nullptr;
-  code = sqlite3_prepare_v2(db, sql, -1, &statement, nullptr);
-  std::optional<std::int64_t> value;
-  if (code == SQLITE_OK) {
-    code = sqlite3_step(statement);
-    if (code == SQLITE_ROW) {
-      value = sqlite3_column_int64(statement, 0);
-      code = SQLITE_OK;
-    }
+// Writes a chunk of samples, new or in place of the one kept; SQLite's result code.
+int Write_Chunk_Row(sqlite::Connection& c, int channel, UtcSeconds start,
+                    const std::vector<std::uint8_t>& data) {
+  Use write(c.Statement(kWriteChunk));
+  if (!write.get()) return sqlite3_errcode(c.db());
+  sqlite3_bind_int(write.get(), 1, channel);
+  sqlite3_bind_int64(write.get(), 2, start);
+  sqlite3_bind_blob(write.get(), 3, data.data(), static_cast<int>(data.size()), SQLITE_STATIC);
+  return sqlite3_step(write.get());
+}
+
+// Runs within the transaction that sets the new version: a failure undoes all of it.
+Outcome Move_From_Schema_1(sqlite::Connection& c, const std::filesystem::path& file) {
+  int code = SQLITE_OK;
+  const auto fail = [&](int failed) {
+    return sqlite::Database_Error(kArchiveKind, file, c.db(), failed, "bringing it up to date");
+  };
+  if ((code = c.Exec(kSetAsideFrom1)) != SQLITE_OK) return fail(code);
+  if ((code = c.Exec(kFrameSchema)) != SQLITE_OK) return fail(code);
+  if ((code = c.Exec(kMoveFramesFrom1)) != SQLITE_OK) return fail(code);
+  sqlite3_stmt* samples = nullptr;
+  if ((code = sqlite3_prepare_v2(c.db(), kSamplesFrom1, -1, &samples, nullptr)) != SQLITE_OK) {
+    sqlite3_finalize(samples);
+    return fail(code);
   }
-  sqlite3_finalize(statement);
-  return value;
+  // Samples come in channel and time order: each chunk is written once, when the next begins.
+  std::vector<std::uint8_t> data;
+  int channel = -1;
+  UtcSeconds start = 0;
+  Outcome written;
+  while (written.ok() && (code = sqlite3_step(samples)) == SQLITE_ROW) {
+    const int row_channel = sqlite3_column_int(samples, 0);
+    const UtcSeconds time = sqlite3_column_int64(samples, 1);
+    if (row_channel != channel || Floor_To(time, kChunkSeconds) != start) {
+      if (!data.empty())
+        written = Write_Chunk_Row(c, channel, start, data) == SQLITE_DONE
+                      ? Outcome::Done()
+                      : Outcome(fail(sqlite3_errcode(c.db())));
+      data.clear();
+      channel = row_channel;
+      start = Floor_To(time, kChunkSeconds);
+    }
+    Append_Chunk_Sample(data, time - start, sqlite3_column_double(samples, 2));
+  }
+  if (written.ok() && code == SQLITE_DONE && !data.empty()) {
+    written = Write_Chunk_Row(c, channel, start, data) == SQLITE_DONE
+                  ? Outcome::Done()
+                  : Outcome(fail(sqlite3_errcode(c.db())));
+  }
+  const Failure stepped = fail(code);
+  sqlite3_finalize(samples);
+  if (!written.ok()) return written;
+  if (code != SQLITE_DONE) return stepped;
+  if ((code = c.Exec(kDropFrom1)) != SQLITE_OK) return fail(code);
+  return Outcome::Done();
 }
 
 }  // namespace
@@ -246,8 +287,8 @@ const char* Source_Kind_Text(SourceKind kind) {
   return "unknown";
 }
 
-Archive::Archive(sqlite3* db, std::filesystem::path file)
-    : connection_(std::make_unique<sqlite::Connection>(db)), file_(std::move(file)) {}
+Archive::Archive(std::unique_ptr<sqlite::Connection> connection, std::filesystem::path file)
+    : connection_(std::move(connection)), file_(std::move(file)) {}
 
 sqlite3* Archive::db() const {
   return connection_->db();
@@ -266,138 +307,51 @@ Archive::~Archive() {
 }
 
 Result<std::unique_ptr<Archive>> Archive::Open(const std::filesystem::path& file, bool create) {
-  const std::string where = file.string();
-  std::error_code ec;
-  const bool exists = std::filesystem::exists(file, ec);
-  if (!exists && !create) return Failure{"no archive at " + where};
-  if (!exists && file.has_parent_path()) {
-    std::filesystem::create_directories(file.parent_path(), ec);
-    if (ec) return Failure{"cannot make the folder of the archive " + where + ": " + ec.message()};
-  }
-  sqlite3* db = nullptr;
-  const int flags = SQLITE_OPEN_READWRITE | (create ? SQLITE_OPEN_CREATE : 0);
-  int code = sqlite3_open_v2(where.c_str(), &db, flags, nullptr);
-  std::unique_ptr<Archive> archive(new Archive(db, file));
-  if (code != SQLITE_OK) return archive->Error(code, "opening");
-  sqlite3_busy_timeout(db, 5000);
-  sqlite3_extended_result_codes(db, 1);
+  sqlite::OpenOptions options;
+  options.create = create;
+  return Open_With(file, options);
+}
 
-  // Everything is read before anything is written, so that a file that is not ours, or is
-  // newer than this program, stays exactly as it was.
-  const auto id = Pragma_Int(db, "PRAGMA application_id", code);
-  if (!id) return archive->Error(code, "reading");
-  const auto version = Pragma_Int(db, "PRAGMA user_version", code);
-  if (!version) return archive->Error(code, "reading");
-  const auto tables = Pragma_Int(db, "SELECT count(*) FROM sqlite_schema", code);
-  if (!tables) return archive->Error(code, "reading");
-  if (*id != kApplicationId && (*id != 0 || *tables != 0)) {
-    return Failure{where + " is not an archive of this program: it is left as it is"};
-  }
-  if (*version > kSchemaVersion) {
-    return Failure{"the archive " + where + " was written by a newer version (schema " +
-                   std::to_string(*version) + "; this program reads schema " +
-                   std::to_string(kSchemaVersion) + "): it is left as it is"};
-  }
-  if (*id == kApplicationId && *version < 1) {
-    return Failure{"the archive " + where + " is damaged: its schema version is missing"};
-  }
-  if (archive->Exec("PRAGMA journal_mode = WAL") != SQLITE_OK && sqlite3_errcode(db) != SQLITE_OK) {
-    return archive->Error(sqlite3_errcode(db), "opening");
-  }
-  archive->Exec("PRAGMA synchronous = NORMAL");
-  archive->Exec("PRAGMA cache_size = -65536");
-  // Adding writes hundreds of megabytes: a checkpoint (and its wait for the disk) every 64 MB
-  // of changes instead of every 4 MB.
-  archive->Exec("PRAGMA wal_autocheckpoint = 16384");
-  if (*tables == 0) {
-    const std::string make = std::string("BEGIN IMMEDIATE;") + kCommonSchema + kFrameSchema +
-                             "PRAGMA application_id = " + std::to_string(kApplicationId) +
-                             "; PRAGMA user_version = " + std::to_string(kSchemaVersion) +
-                             "; COMMIT;";
-    code = archive->Exec(make.c_str());
-    if (code != SQLITE_OK) {
-      archive->Exec("ROLLBACK");
-      return archive->Error(code, "making the tables");
+Result<std::unique_ptr<Archive>> Archive::Open_For_Reading(const std::filesystem::path& file) {
+  sqlite::OpenOptions options;
+  options.read_only = true;
+  return Open_With(file, options);
+}
+
+Result<std::unique_ptr<Archive>> Archive::Open_With(const std::filesystem::path& file,
+                                                    const sqlite::OpenOptions& options) {
+  bool upgraded = false;
+  std::unique_ptr<Archive> archive;
+  sqlite::LayoutSteps steps;
+  steps.make = [](sqlite::Connection& c) {
+    const int code = c.Exec(kCommonSchema);
+    return code != SQLITE_OK ? code : c.Exec(kFrameSchema);
+  };
+  steps.upgrade = [&](sqlite::Connection& c, int from) -> Outcome {
+    if (from != 1) {
+      return Failure{"the archive " + file.string() + " has an unknown schema " +
+                     std::to_string(from)};
     }
-  } else if (*version == 1) {
-    if (auto moved = archive->Move_From_Schema_1(); !moved.ok()) return Failure{moved.why()};
+    upgraded = true;
+    return Move_From_Schema_1(c, file);
+  };
+  auto opened = sqlite::Open_Versioned(file, kArchiveKind, steps, options);
+  if (!opened.ok()) return Failure{opened.why()};
+  archive.reset(new Archive(std::move(opened.value()), file));
+  if (!options.read_only) {
+    archive->Exec("PRAGMA cache_size = -65536");
+    // Adding writes hundreds of megabytes: a checkpoint (and its wait for the disk) every 64 MB
+    // of changes instead of every 4 MB.
+    archive->Exec("PRAGMA wal_autocheckpoint = 16384");
+    // The old tables' pages are handed back to the disk; when that fails the archive is sound
+    // and up to date all the same, only larger.
+    if (upgraded) archive->Exec("VACUUM");
   }
   return archive;
 }
 
-Outcome Archive::Move_From_Schema_1() {
-  const std::string left = " (it is left as it was, at schema 1)";
-  int code = Exec("BEGIN IMMEDIATE");
-  if (code != SQLITE_OK) return Failure{Error(code, "bringing it up to date").why + left};
-  // The reason is taken before the rollback, which would clear it.
-  const auto fail = [&](int failed) {
-    Failure failure = Error(failed, "bringing it up to date");
-    Exec("ROLLBACK");
-    failure.why += left;
-    return failure;
-  };
-  if ((code = Exec(kSetAsideFrom1)) != SQLITE_OK) return fail(code);
-  if ((code = Exec(kFrameSchema)) != SQLITE_OK) return fail(code);
-  if ((code = Exec(kMoveFramesFrom1)) != SQLITE_OK) return fail(code);
-  sqlite3_stmt* samples = nullptr;
-  if ((code = sqlite3_prepare_v2(db(), kSamplesFrom1, -1, &samples, nullptr)) != SQLITE_OK) {
-    sqlite3_finalize(samples);
-    return fail(code);
-  }
-  // Samples come in channel and time order: each chunk is written once, when the next begins.
-  std::vector<std::uint8_t> data;
-  int channel = -1;
-  UtcSeconds start = 0;
-  Outcome written;
-  while (written.ok() && (code = sqlite3_step(samples)) == SQLITE_ROW) {
-    const int c = sqlite3_column_int(samples, 0);
-    const UtcSeconds time = sqlite3_column_int64(samples, 1);
-    if (c != channel || Floor_To(time, kChunkSeconds) != start) {
-      if (!data.empty()) written = Write_Chunk(channel, start, data);
-      data.clear();
-      channel = c;
-      start = Floor_To(time, kChunkSeconds);
-    }
-    Append_Chunk_Sample(data, time - start, sqlite3_column_double(samples, 2));
-  }
-  if (written.ok() && code == SQLITE_DONE && !data.empty()) {
-    written = Write_Chunk(channel, start, data);
-  }
-  sqlite3_finalize(samples);
-  if (!written.ok()) {
-    Exec("ROLLBACK");
-    return Failure{written.why() + left};
-  }
-  if (code != SQLITE_DONE) return fail(code);
-  const std::string finish =
-      std::string(kDropFrom1) + "PRAGMA user_version = " + std::to_string(kSchemaVersion) + ";";
-  if ((code = Exec(finish.c_str())) != SQLITE_OK) return fail(code);
-  if ((code = Exec("COMMIT")) != SQLITE_OK) return fail(code);
-  // The old tables' pages are handed back to the disk; when that fails the archive is sound and
-  // up to date all the same, only larger.
-  Exec("VACUUM");
-  return Outcome::Done();
-}
-
 Failure Archive::Error(int code, const std::string& doing) const {
-  const std::string where = file_.string();
-  switch (code & 0xFF) {
-    case SQLITE_BUSY:
-    case SQLITE_LOCKED:
-      return {"the archive " + where + " is in use by another program"};
-    case SQLITE_NOTADB:
-    case SQLITE_CORRUPT:
-      return {"the archive " + where + " is damaged or not a database: it is left as it is"};
-    case SQLITE_FULL:
-      return {"the archive " + where + " is full: its disk is full"};
-    case SQLITE_READONLY:
-    case SQLITE_PERM:
-    case SQLITE_CANTOPEN:
-      return {"cannot open the archive " + where + " for writing: " + sqlite3_errstr(code)};
-    default:
-      return {"archive " + where + ": " + doing +
-              " failed: " + (db() != nullptr ? sqlite3_errmsg(db()) : sqlite3_errstr(code))};
-  }
+  return sqlite::Database_Error(kArchiveKind, file_, db(), code, doing);
 }
 
 Result<std::int64_t> Archive::Source_Id(const Source& source) {
@@ -536,12 +490,7 @@ Outcome Archive::Add_Frame(std::int64_t source_id, const ArchivedFrame& frame, A
 }
 
 Outcome Archive::Write_Chunk(int channel, UtcSeconds start, const std::vector<std::uint8_t>& data) {
-  Use write(Statement(kWriteChunk));
-  if (!write.get()) return Error(sqlite3_errcode(db()), "adding samples");
-  sqlite3_bind_int(write.get(), 1, channel);
-  sqlite3_bind_int64(write.get(), 2, start);
-  sqlite3_bind_blob(write.get(), 3, data.data(), static_cast<int>(data.size()), SQLITE_STATIC);
-  const int code = sqlite3_step(write.get());
+  const int code = Write_Chunk_Row(*connection_, channel, start, data);
   if (code != SQLITE_DONE) return Error(code, "adding samples");
   return Outcome::Done();
 }

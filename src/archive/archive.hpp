@@ -25,7 +25,8 @@ struct sqlite3_stmt;
 
 namespace orvelt::sqlite {
 class Connection;
-}
+struct OpenOptions;
+}  // namespace orvelt::sqlite
 
 namespace orvelt {
 
@@ -103,6 +104,9 @@ class Archive {
   // Opens the archive, making it (and its folder) when `create` is set and there is none.
   static Result<std::unique_ptr<Archive>> Open(const std::filesystem::path& file,
                                                bool create = true);
+  // Opens the archive for reading only, never writing to it: an archive on a read-only disk, or
+  // one another program is adding to, can be read. An archive of an older layout is refused.
+  static Result<std::unique_ptr<Archive>> Open_For_Reading(const std::filesystem::path& file);
   ~Archive();
   Archive(const Archive&) = delete;
   Archive& operator=(const Archive&) = delete;
@@ -143,7 +147,9 @@ class Archive {
   Outcome Set_Fetched_Until(const std::string& server, int norad, UtcSeconds time);
 
  private:
-  Archive(sqlite3* db, std::filesystem::path file);
+  Archive(std::unique_ptr<sqlite::Connection> connection, std::filesystem::path file);
+  static Result<std::unique_ptr<Archive>> Open_With(const std::filesystem::path& file,
+                                                    const sqlite::OpenOptions& options);
   sqlite3* db() const;
   sqlite3_stmt* Statement(const char* sql);
   int Exec(const char* sql);
@@ -153,7 +159,6 @@ class Archive {
   Outcome Write_Chunk(int channel, UtcSeconds start, const std::vector<std::uint8_t>& data);
   // The place of the next new frame among the frames of its second.
   Result<std::int64_t> Next_In_Second(UtcSeconds time);
-  Outcome Move_From_Schema_1();
 
   struct Aggregate {
     std::int64_t count = 0;

@@ -4,16 +4,16 @@
 
 #include <algorithm>
 #include <functional>
-#include <system_error>
 
 #include "sqlite/connection.hpp"
+#include "sqlite/versioned_database.hpp"
 
 namespace orvelt {
 namespace {
 
-// Marks the file as ours, so that another program's database is not taken for an outbox.
-constexpr int kApplicationId = 0x4F524657;  // "ORFW"
-constexpr int kSchemaVersion = 2;
+// The application id marks the file as ours ("ORFW"), so that another program's database is
+// not taken for an outbox.
+const sqlite::DatabaseKind kOutboxKind{"outbox", 0x4F524657, 2, kOutboxInUse};
 // Below this size (4 MiB of 4 KiB pages) free pages are not worth a rewrite.
 constexpr std::int64_t kVacuumFromPages = 1024;
 
@@ -100,8 +100,8 @@ using sqlite::Use;
 
 }  // namespace
 
-Outbox::Outbox(sqlite3* db, std::filesystem::path file)
-    : connection_(std::make_unique<sqlite::Connection>(db)), file_(std::move(file)) {}
+Outbox::Outbox(std::unique_ptr<sqlite::Connection> connection, std::filesystem::path file)
+    : connection_(std::move(connection)), file_(std::move(file)) {}
 
 sqlite3* Outbox::db() const {
   return connection_->db();
@@ -118,109 +118,32 @@ int Outbox::Exec(const char* sql) {
 Outbox::~Outbox() = default;
 
 Failure Outbox::Error(int code, const std::string& doing) const {
-  const std::string where = file_.string();
-  switch (code & 0xFF) {
-    case SQLITE_BUSY:
-    case SQLITE_LOCKED:
-      return {std::string(kOutboxInUse) + " (" + where + ")"};
-    case SQLITE_NOTADB:
-    case SQLITE_CORRUPT:
-      return {"the outbox " + where + " is damaged or not an outbox database"};
-    case SQLITE_FULL:
-      return {"the outbox " + where + " is full: its disk or its size limit is reached"};
-    case SQLITE_READONLY:
-    case SQLITE_PERM:
-    case SQLITE_CANTOPEN:
-      return {"cannot write the outbox " + where + ": " + sqlite3_errstr(code)};
-    default:
-      return {"outbox " + where + ": " + doing +
-              " failed: " + (db() != nullptr ? sqlite3_errmsg(db()) : sqlite3_errstr(code))};
-  }
+  return sqlite::Database_Error(kOutboxKind, file_, db(), code, doing);
 }
 
 Result<std::unique_ptr<Outbox>> Outbox::Open(const std::filesystem::path& file,
                                              std::int64_t max_bytes) {
-  std::error_code ec;
-  if (file.has_parent_path()) {
-    std::filesystem::create_directories(file.parent_path(), ec);
-    if (ec) {
-      return Failure{"cannot create the outbox folder " + file.parent_path().string() + ": " +
-                     ec.message()};
-    }
-  }
-  sqlite3* db = nullptr;
-  const int opened = sqlite3_open_v2(
-      file.c_str(), &db,
-      SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX | SQLITE_OPEN_EXRESCODE,
-      nullptr);
-  std::unique_ptr<Outbox> outbox(new Outbox(db, file));
-  if (opened != SQLITE_OK) {
-    return Failure{"cannot open the outbox " + file.string() + ": " + sqlite3_errstr(opened)};
-  }
-  // Never wait for another holder: the second program is told at once.
-  sqlite3_busy_timeout(db, 0);
-  // Held from the first write until the file is closed, so a second program cannot read or
-  // send from it; the kernel drops the lock when the holder dies, so a crash frees it.
-  int rc = outbox->Exec("PRAGMA locking_mode = EXCLUSIVE");
-  if (rc != SQLITE_OK) return outbox->Error(rc, "opening");
-
-  // Everything is read and checked before anything is written: a damaged or foreign file is
-  // left exactly as it was found, for the user to keep or look into.
-  int application_id = 0;
-  int layout = 0;
-  int tables = 0;
-  std::string verdict;
-  rc = outbox->Exec("BEGIN");
-  sqlite3_stmt* query = nullptr;
-  if (rc == SQLITE_OK) {
-    rc = sqlite3_prepare_v2(db,
-                            "SELECT (SELECT application_id FROM pragma_application_id), "
-                            "(SELECT user_version FROM pragma_user_version), "
-                            "(SELECT COUNT(*) FROM sqlite_schema)",
-                            -1, &query, nullptr);
-  }
-  if (rc == SQLITE_OK && (rc = sqlite3_step(query)) == SQLITE_ROW) {
-    application_id = sqlite3_column_int(query, 0);
-    layout = sqlite3_column_int(query, 1);
-    tables = sqlite3_column_int(query, 2);
-    rc = SQLITE_OK;
-  }
-  sqlite3_finalize(query);
+  sqlite::OpenOptions options;
+  // Never wait for another holder: the second program is told at once. The lock is held until
+  // the file is closed, so a second program cannot read or send from it; the kernel drops it
+  // when the holder dies, so a crash frees it.
+  options.busy_timeout_ms = 0;
+  options.exclusive = true;
   // A damaged page would otherwise only show when its frame comes up for sending.
-  sqlite3_stmt* check = nullptr;
-  if (rc == SQLITE_OK) rc = sqlite3_prepare_v2(db, "PRAGMA quick_check", -1, &check, nullptr);
-  if (rc == SQLITE_OK && (rc = sqlite3_step(check)) == SQLITE_ROW) {
-    verdict = Column_Text(check, 0);
-    rc = SQLITE_OK;
-  }
-  sqlite3_finalize(check);
-  outbox->Exec("COMMIT");
-  if (rc != SQLITE_OK) return outbox->Error(rc, "checking");
-  if (verdict != "ok" || (tables > 0 && application_id != kApplicationId)) {
-    return Failure{"the outbox " + file.string() + " is damaged or not an outbox database"};
-  }
-  if (tables > 0 && layout > kSchemaVersion) {
-    return Failure{"the outbox " + file.string() + " was written by a newer version"};
-  }
-
-  rc = outbox->Exec("PRAGMA journal_mode = WAL");
-  // Commits reach the operating system at once, which a crash of the program cannot undo.
-  // Waiting for the disk on every commit would cost milliseconds per frame; Write_To_Disk does
-  // that for everything committed so far, at a pace the caller chooses.
-  if (rc == SQLITE_OK) rc = outbox->Exec("PRAGMA synchronous = NORMAL");
-  if (rc == SQLITE_OK) rc = outbox->Exec("BEGIN EXCLUSIVE");
-  if (rc != SQLITE_OK) return outbox->Error(rc, "opening");
-  const std::string marks = "PRAGMA application_id = " + std::to_string(kApplicationId) +
-                            "; PRAGMA user_version = " + std::to_string(kSchemaVersion) + ";";
-  rc = outbox->Exec(kSchema);
-  if (rc == SQLITE_OK && tables > 0 && layout < kSchemaVersion) rc = outbox->Exec(kUpgradeFrom1);
-  if (rc == SQLITE_OK) rc = outbox->Exec(marks.c_str());
-  if (rc == SQLITE_OK) rc = outbox->Exec("COMMIT");
-  if (rc != SQLITE_OK) {
-    const Failure error = outbox->Error(rc, "opening");
-    outbox->Exec("ROLLBACK");
-    return error;
-  }
+  options.check_pages = true;
+  sqlite::LayoutSteps steps;
+  steps.make = [](sqlite::Connection& c) { return c.Exec(kSchema); };
+  steps.upgrade = [&](sqlite::Connection& c, int) -> Outcome {
+    int rc = c.Exec(kSchema);
+    if (rc == SQLITE_OK) rc = c.Exec(kUpgradeFrom1);
+    if (rc != SQLITE_OK) return sqlite::Database_Error(kOutboxKind, file, c.db(), rc, "opening");
+    return Outcome::Done();
+  };
+  auto opened = sqlite::Open_Versioned(file, kOutboxKind, steps, options);
+  if (!opened.ok()) return Failure{opened.why()};
+  std::unique_ptr<Outbox> outbox(new Outbox(std::move(opened.value()), file));
+  sqlite3* db = outbox->db();
+  int rc = SQLITE_OK;
   // Sent frames leave free pages behind; once they are most of the file, it is rewritten with
   // what still has to go, so that a long-lived outbox neither keeps its old size on the disk nor
   // scatters new frames over its past.

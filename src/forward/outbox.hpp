@@ -103,7 +103,7 @@ class Outbox {
   Result<std::int64_t> Discard_Server(const std::string& server);
 
  private:
-  Outbox(sqlite3* db, std::filesystem::path file);
+  Outbox(std::unique_ptr<sqlite::Connection> connection, std::filesystem::path file);
   sqlite3* db() const;
   sqlite3_stmt* Statement(const char* sql);
   int Exec(const char* sql);

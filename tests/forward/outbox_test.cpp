@@ -93,7 +93,7 @@ TEST(Outbox, OpenFailsWithAClearReasonAndLeavesTheFileAsItWas) {
       {[](const auto& file) { std::ofstream(file) << std::string(8192, 'x'); },
        "is damaged or not an outbox database"},
       {[](const auto& file) { Sql(file, "CREATE TABLE t(x)"); },
-       "is damaged or not an outbox database"},
+       "is not an outbox database of this program"},
       {[](const auto& file) {
          {
            auto outbox = Open_Ok(file);

@@ -1,0 +1,60 @@
+#pragma once
+
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "base/result.hpp"
+#include "sqlite/connection.hpp"
+
+namespace orvelt::sqlite {
+
+// A kind of database this program keeps: the word its messages call it by, the mark that makes
+// a file ours, and the layout this program writes.
+struct DatabaseKind {
+  const char* noun = "";  // "archive", "outbox"
+  int application_id = 0;
+  int version = 0;
+  // What a second program is told while another holds the file; empty: "the <noun> <file> is in
+  // use by another program".
+  std::string_view in_use;
+};
+
+// Why an operation on the database failed, in words a person can act on. `code` is SQLite's
+// result code; `db`, when given, adds SQLite's message for errors without a text of their own.
+// Taken before a rollback, which clears that message.
+Failure Database_Error(const DatabaseKind& kind, const std::filesystem::path& file, sqlite3* db,
+                       int code, std::string_view doing);
+
+struct OpenOptions {
+  // Reading never writes to the file, so that a database on a read-only disk, or one that
+  // another program is adding to, can be read; a file of an older layout is then refused.
+  bool read_only = false;
+  bool create = true;  // make the file (and its folder) when there is none; not when reading
+  int busy_timeout_ms = 5000;
+  // Held from the first write until the file is closed: a second program is refused at once.
+  bool exclusive = false;
+  // Reads every page before anything is written: a damaged file is refused as it is.
+  bool check_pages = false;
+};
+
+// What a layout needs from its owner, both run inside the one write transaction that also sets
+// the version, so that a failure leaves the file as it was. Each returns SQLite's result code,
+// or a failure of its own.
+struct LayoutSteps {
+  std::function<int(Connection&)> make;                   // an empty file's tables
+  std::function<Outcome(Connection&, int from)> upgrade;  // from an older version to `version`
+};
+
+// Opens the database, refusing a file of another program or of a newer layout before anything
+// is written, in WAL mode, and makes or upgrades its layout in one transaction. The layout is
+// read again inside that transaction, so that two programs opening the same new (or old) file
+// at once make (or upgrade) it once, and the second sees the first one's work.
+Result<std::unique_ptr<Connection>> Open_Versioned(const std::filesystem::path& file,
+                                                   const DatabaseKind& kind,
+                                                   const LayoutSteps& steps,
+                                                   const OpenOptions& options = {});
+
+}  // namespace orvelt::sqlite
