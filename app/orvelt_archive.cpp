@@ -196,8 +196,10 @@ int main(int argc, char** argv) {
   }
   const std::filesystem::path file =
       command.archive ? std::filesystem::path(*command.archive) : Default_Archive_Path();
-  // Only adding makes an archive; reading one that is not there says so.
-  auto opened = Archive::Open(file, command.name == "add" || command.name == "fetch");
+  // Only adding makes an archive; reading one that is not there says so, and reading never
+  // writes, so that an archive on a read-only disk can be read.
+  const bool adding = command.name == "add" || command.name == "fetch";
+  auto opened = adding ? Archive::Open(file) : Archive::Open_For_Reading(file);
   if (!opened.ok()) {
     std::cerr << "orvelt-archive: " << opened.why() << '\n';
     return 1;

@@ -56,6 +56,16 @@ struct AddCounts {
   std::int64_t untimed = 0;        // added without a time: counted, not charted
   std::int64_t not_telemetry = 0;  // added raw: no ORVELT-1 telemetry
   std::int64_t samples = 0;        // samples added
+
+  void Add(const AddCounts& more) {
+    frames += more.frames;
+    added += more.added;
+    new_source += more.new_source;
+    already += more.already;
+    untimed += more.untimed;
+    not_telemetry += more.not_telemetry;
+    samples += more.samples;
+  }
 };
 
 struct Sample {

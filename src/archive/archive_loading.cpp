@@ -100,7 +100,7 @@ void Read_Frame_Export(const std::string& name, TelemetryState& state, ArchiveFe
       }
     }
     if (failed) return;
-    if (options.progress) options.progress(load.counts, progress);
+    if (options.progress) options.progress(feed.Counts_So_Far(), progress);
   }
   if (std::ferror(f.get())) {
     file.error = FileError::CannotRead;
@@ -138,8 +138,10 @@ bool ArchiveFeed::Take_Timed(std::span<const std::uint8_t> bytes, std::optional<
     ++load_.too_long;
     return true;
   }
-  auto added = archive_.Add_Frame(source_id_, {bytes, time, &outcome}, load_.counts);
+  auto added = archive_.Add_Frame(source_id_, {bytes, time, &outcome}, pending_);
   if (!added.ok()) {
+    load_.counts.frames += pending_.frames;
+    pending_ = {};
     load_.error = added.why();
     return false;
   }
@@ -151,8 +153,20 @@ bool ArchiveFeed::End() {
   if (!load_.error.empty()) return false;
   in_batch_ = 0;
   auto ended = archive_.End_Batch();
-  if (!ended.ok()) load_.error = ended.why();
+  if (ended.ok()) {
+    load_.counts.Add(pending_);
+  } else {
+    load_.counts.frames += pending_.frames;
+    load_.error = ended.why();
+  }
+  pending_ = {};
   return ended.ok();
+}
+
+AddCounts ArchiveFeed::Counts_So_Far() const {
+  AddCounts counts = load_.counts;
+  counts.Add(pending_);
+  return counts;
 }
 
 ArchiveLoad Add_To_Archive(Archive& archive, const std::vector<std::string>& files,
@@ -172,7 +186,7 @@ ArchiveLoad Add_To_Archive(Archive& archive, const std::vector<std::string>& fil
   read.allow_stdin = true;
   read.on_frame = [&](const FrameEvent& e) { feed.Take(state, e.stored, e.taken); };
   read.progress = [&](const LoadProgress& p) {
-    if (options.progress) options.progress(load.counts, p);
+    if (options.progress) options.progress(feed.Counts_So_Far(), p);
     return load.error.empty();
   };
   for (std::size_t k = 0; k < files.size() && load.error.empty(); ++k, progress.files_done = k) {

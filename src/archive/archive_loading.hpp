@@ -15,9 +15,9 @@ namespace orvelt {
 
 // What adding files to the archive did.
 struct ArchiveLoad {
-  LoadReport report;  // per file, as a load into the window reports it
-  AddCounts counts;
-  std::int64_t too_long = 0;          // frames over 512 bytes: not archived
+  LoadReport report;          // per file, as a load into the window reports it
+  AddCounts counts;           // of what was committed; frames counts every frame handed over
+  std::int64_t too_long = 0;  // frames over 512 bytes: not archived
   std::int64_t unreadable_lines = 0;  // lines of frame exports that are no "timestamp|hexframe"
   std::string error;  // why the archive stopped taking frames; empty when it did not
 };
@@ -42,9 +42,11 @@ class ArchiveFeed {
   // Archives a frame that carries its own time (the network's frames).
   bool Take_Timed(std::span<const std::uint8_t> bytes, std::optional<UtcSeconds> time,
                   const FrameOutcome& outcome);
-  // Commits what was taken so far.
+  // Commits what was taken so far, and only then counts it in the load.
   bool End();
   void Set_Source(std::int64_t source_id) { source_id_ = source_id; }
+  // The load's counts with what waits to be committed.
+  AddCounts Counts_So_Far() const;
 
  private:
   Archive& archive_;
@@ -52,6 +54,8 @@ class ArchiveFeed {
   ArchiveLoad& load_;
   std::int64_t batch_frames_;
   std::int64_t in_batch_ = 0;
+  // Counted since the last commit: a batch that is rolled back (a full disk) is not counted.
+  AddCounts pending_;
   std::string label_;
   std::optional<UtcSeconds> time_;
 };

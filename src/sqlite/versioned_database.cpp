@@ -171,7 +171,8 @@ Result<std::unique_ptr<Connection>> Open_Versioned(const std::filesystem::path& 
   auto refused = check();
   // In a read-only folder SQLite cannot make the shared-memory file a reader of a database in
   // WAL mode needs; nobody can write there either, so the file is read as one that stays as it is.
-  if (refused && options.read_only && (code & 0xFF) == SQLITE_CANTOPEN &&
+  if (refused && options.read_only &&
+      ((code & 0xFF) == SQLITE_CANTOPEN || (code & 0xFF) == SQLITE_READONLY) &&
       access((file.has_parent_path() ? file.parent_path() : ".").c_str(), W_OK) != 0) {
     connection.reset();
     db = nullptr;

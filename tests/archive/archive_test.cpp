@@ -1,11 +1,16 @@
 #include <gtest/gtest.h>
 
+#include <signal.h>
 #include <sqlite3.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <fstream>
 #include <optional>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "archive/archive.hpp"
@@ -303,6 +308,185 @@ TEST_F(ArchiveTest, ALoadLeavesOutWhatTheFullStoreTurnedAway) {
   ASSERT_TRUE(alone.ok());
   const ArchiveLoad all = Add_To_Archive(*alone.value(), {file});
   EXPECT_EQ(archive->Stats().value().samples, all.counts.samples);
+}
+
+// Programs that open one new archive, or one of the first layout, at the same moment each find
+// it made, or brought up to date, exactly once.
+TEST_F(ArchiveTest, ProgramsOpeningOneArchiveAtOnceEachGetIt) {
+  struct Case {
+    std::string layout;
+    const char* sql;
+    std::int64_t frames;
+  };
+  for (const auto& [layout, sql, frames] :
+       std::vector<Case>{{"new", nullptr, 0}, {"schema 1", kSchema1, 4}}) {
+    for (int round = 0; round < 4; ++round) {
+      SCOPED_TRACE(layout + " " + std::to_string(round));
+      const fs::path file = dir_ / (layout + std::to_string(round) + ".sqlite");
+      if (sql != nullptr) Sql(file, sql);
+      std::vector<std::string> failures(4);
+      std::vector<std::thread> programs;
+      for (std::size_t k = 0; k < failures.size(); ++k) {
+        programs.emplace_back([&, k] {
+          auto opened = Archive::Open(file);
+          if (!opened.ok()) {
+            failures[k] = opened.why();
+            return;
+          }
+          const auto stats = opened.value()->Stats();
+          failures[k] = !stats.ok()                      ? stats.why()
+                        : stats.value().frames != frames ? "frames: " + std::to_string(frames)
+                                                         : "";
+        });
+      }
+      for (auto& program : programs) program.join();
+      for (const std::string& failure : failures) EXPECT_EQ(failure, "");
+    }
+  }
+}
+
+// Runs `child` in a process of its own, as another user when this one is root (whom no file
+// mode stops); gives its exit status and what it wrote.
+std::pair<int, std::string> Run_Apart(const std::function<int(int out)>& child) {
+  int pipe_ends[2];
+  if (pipe(pipe_ends) != 0) return {-1, "no pipe"};
+  const pid_t pid = fork();
+  if (pid == 0) {
+    close(pipe_ends[0]);
+    _exit(child(pipe_ends[1]));
+  }
+  close(pipe_ends[1]);
+  std::string said;
+  char buffer[512];
+  for (ssize_t got; (got = read(pipe_ends[0], buffer, sizeof buffer)) > 0;) {
+    said.append(buffer, static_cast<std::size_t>(got));
+  }
+  close(pipe_ends[0]);
+  int status = 0;
+  waitpid(pid, &status, 0);
+  return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, said};
+}
+
+void Say(int out, const std::string& text) {
+  if (write(out, text.data(), text.size()) < 0) _exit(9);
+}
+
+// An archive that cannot be written (on a read-only disk, or another user's) is read all the
+// same: reading never writes, nor makes the files SQLite keeps beside a database it writes.
+TEST_F(ArchiveTest, ReadsAnArchiveThatCannotBeWritten) {
+  tools::PassOptions pass;
+  pass.seconds = 120;
+  const fs::path file = dir_ / "archive.sqlite";
+  {
+    auto archive = Open();
+    ASSERT_TRUE(archive);
+    ASSERT_TRUE(
+        Add_To_Archive(*archive, {Write("pass.kss", tools::Generate_Pass(pass))}).error.empty());
+  }
+  fs::remove(dir_ / "pass.kss");
+  std::string expected;
+  {
+    auto archive = Open();
+    expected = std::to_string(archive->Stats().value().frames) + " frames, " +
+               std::to_string(archive->Samples(3, 0, kForever).value().size()) + " samples";
+  }
+  fs::permissions(file, fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+  fs::permissions(dir_.path(), fs::perms::owner_read | fs::perms::owner_exec |
+                                   fs::perms::group_read | fs::perms::group_exec |
+                                   fs::perms::others_read | fs::perms::others_exec);
+  const auto [status, said] = Run_Apart([&](int out) {
+    if (geteuid() == 0 && (setgid(65534) != 0 || setuid(65534) != 0)) return 8;
+    if (Archive::Open(file, false).ok()) return 1;  // it can be written: nothing is shown
+    auto opened = Archive::Open_For_Reading(file);
+    if (!opened.ok()) {
+      Say(out, opened.why());
+      return 2;
+    }
+    const auto stats = opened.value()->Stats();
+    const auto samples = opened.value()->Samples(3, 0, kForever);
+    Say(out, !stats.ok()     ? stats.why()
+             : !samples.ok() ? samples.why()
+                             : std::to_string(stats.value().frames) + " frames, " +
+                                   std::to_string(samples.value().size()) + " samples");
+    return 0;
+  });
+  fs::permissions(dir_.path(), fs::perms::owner_all);
+  EXPECT_EQ(status, 0) << said;
+  EXPECT_EQ(said, expected);
+  EXPECT_EQ(std::vector<fs::path>(fs::directory_iterator(dir_.path()), {}),
+            std::vector<fs::path>{file});
+}
+
+// Damage that a read meets is said to be damage, never answered as fewer frames or samples.
+TEST_F(ArchiveTest, DamageMetByAReadIsSaid) {
+  tools::PassOptions pass;
+  const std::string capture = Write("pass.kss", tools::Generate_Pass(pass));
+  {
+    auto archive = Open();
+    ASSERT_TRUE(archive);
+    ASSERT_TRUE(Add_To_Archive(*archive, {capture}).error.empty());
+  }
+  // Every page from the samples' table on (the tables are made in order, one root page each,
+  // after the first page that lists them).
+  const fs::path file = dir_ / "archive.sqlite";
+  const auto size = fs::file_size(file);
+  {
+    std::fstream damaged(file, std::ios::in | std::ios::out | std::ios::binary);
+    damaged.seekp(12 * 4096);
+    damaged << std::string(size - 12 * 4096, '\xFF');
+  }
+  auto archive = Open();
+  ASSERT_TRUE(archive);
+  struct Read {
+    std::string what;
+    std::function<std::string()> why;
+  };
+  const auto why = [](const auto& result) { return result.ok() ? std::string() : result.why(); };
+  for (const auto& [what, read] : std::vector<Read>{
+           {"frames", [&] { return why(archive->For_Each_Frame(0, kForever, [](auto, auto) {})); }},
+           {"samples",
+            [&] {
+              for (int channel = 0; channel < kChannelCount; ++channel) {
+                auto samples = archive->Samples(channel, 0, kForever);
+                if (!samples.ok()) return samples.why();
+              }
+              return std::string();
+            }},
+           {"counting", [&] { return why(archive->Stats()); }},
+           {"adding", [&] { return Add_To_Archive(*archive, {capture}).error; }}}) {
+    SCOPED_TRACE(what);
+    EXPECT_NE(read().find("is damaged: "), std::string::npos) << read();
+  }
+}
+
+// When the disk fills while adding, what was committed before stays and is what is counted.
+TEST_F(ArchiveTest, AFullDiskCountsOnlyWhatWasKept) {
+  tools::PassOptions pass;
+  pass.seconds = 3000;
+  const std::string capture = Write("pass.kss", tools::Generate_Pass(pass));
+  ASSERT_TRUE(Open());  // made, so that only adding writes
+  const auto [status, said] = Run_Apart([&](int out) {
+    signal(SIGXFSZ, SIG_IGN);
+    const rlimit limit{1 << 20, 1 << 20};  // the log of changes may grow to 1 MB
+    if (setrlimit(RLIMIT_FSIZE, &limit) != 0) return 8;
+    auto archive = Archive::Open(dir_ / "archive.sqlite");
+    if (!archive.ok()) return 2;
+    ArchiveLoadOptions options;
+    options.batch_frames = 500;
+    const ArchiveLoad load = Add_To_Archive(*archive.value(), {capture}, options);
+    if (load.error.empty()) return 1;
+    Say(out, std::to_string(load.counts.added) + " " + std::to_string(load.counts.samples) + " " +
+                 std::to_string(load.counts.frames));
+    return 0;
+  });
+  ASSERT_EQ(status, 0) << said;
+  auto archive = Open();
+  ASSERT_TRUE(archive);
+  const ArchiveStats stats = archive->Stats().value();
+  EXPECT_GT(stats.frames, 0);
+  EXPECT_EQ(said.substr(0, said.rfind(' ')),
+            std::to_string(stats.frames) + " " + std::to_string(stats.samples));
+  EXPECT_GT(std::stoll(said.substr(said.rfind(' ') + 1)), stats.frames);
 }
 
 }  // namespace
