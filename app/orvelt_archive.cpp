@@ -90,6 +90,11 @@ int Add(orvelt::Archive& archive, const orvelt::ArchiveCommand& command) {
     std::cerr << "orvelt-archive: " << load.unreadable_lines
               << " lines of frame exports are no \"timestamp|hexframe\" and were skipped\n";
   }
+  if (load.unusable_times > 0) {
+    std::cerr << "orvelt-archive: " << load.unusable_times
+              << " lines of frame exports have a time before 1957 or after tomorrow and were "
+                 "skipped\n";
+  }
   if (!load.error.empty()) {
     std::cerr << "orvelt-archive: " << load.error << '\n';
     return 1;

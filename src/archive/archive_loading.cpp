@@ -35,7 +35,7 @@ bool Holds_Frame_Export(const std::string& name) {
     const int c = std::getc(stdin);
     if (c == EOF) return false;
     std::ungetc(c, stdin);
-    return c >= '0' && c <= '9';
+    return (c >= '0' && c <= '9') || c == 0xEF;  // a year, or a byte order mark before it
   }
   std::error_code ec;
   if (!fs::is_regular_file(name, ec)) return false;
@@ -62,15 +62,23 @@ void Read_Frame_Export(const std::string& name, TelemetryState& state, ArchiveFe
   std::string line;
   bool overlong = false;
   bool failed = false;
+  bool first_line = true;
+  const UtcSeconds now = Utc_Now();
   const auto take_line = [&] {
     if (!line.empty() && line.back() == '\r') line.pop_back();
-    if (overlong || line.empty()) {
+    const std::string_view text = first_line ? Without_Byte_Order_Mark(line) : line;
+    first_line = false;
+    if (overlong || text.empty()) {
       if (overlong) ++load.unreadable_lines;
       return;
     }
-    const auto frame = Parse_Export_Line(line);
+    const auto frame = Parse_Export_Line(text);
     if (!frame) {
       ++load.unreadable_lines;
+      return;
+    }
+    if (!Is_Usable_Frame_Time(frame->time, now)) {
+      ++load.unusable_times;
       return;
     }
     ++file.frames;

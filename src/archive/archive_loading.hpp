@@ -19,6 +19,7 @@ struct ArchiveLoad {
   AddCounts counts;           // of what was committed; frames counts every frame handed over
   std::int64_t too_long = 0;  // frames over 512 bytes: not archived
   std::int64_t unreadable_lines = 0;  // lines of frame exports that are no "timestamp|hexframe"
+  std::int64_t unusable_times = 0;    // lines of frame exports with a time no frame can have
   std::string error;  // why the archive stopped taking frames; empty when it did not
 };
 

@@ -40,10 +40,14 @@ std::optional<NetworkFrame> Parse_Export_Line(std::string_view line) {
   return NetworkFrame{*time, std::move(*bytes)};
 }
 
+std::string_view Without_Byte_Order_Mark(std::string_view line) {
+  return line.starts_with("\xEF\xBB\xBF") ? line.substr(3) : line;
+}
+
 bool Is_Frame_Export(std::span<const std::uint8_t> head) {
   const auto end = std::find(head.begin(), head.end(), std::uint8_t{'\n'});
-  const std::string_view line(reinterpret_cast<const char*>(head.data()),
-                              static_cast<std::size_t>(end - head.begin()));
+  const std::string_view line = Without_Byte_Order_Mark(std::string_view(
+      reinterpret_cast<const char*>(head.data()), static_cast<std::size_t>(end - head.begin())));
   // The head may cut a long first line; its time and the start of its hex are enough then.
   if (end == head.end()) {
     const std::size_t bar = line.find('|');

@@ -29,7 +29,11 @@ std::optional<std::vector<std::uint8_t>> Network_Frame_Bytes(std::string_view he
 std::optional<NetworkFrame> Parse_Export_Line(std::string_view line);
 
 // Whether a file starting with these bytes is a frame export rather than a KISS capture: its
-// first line reads as an export line. A capture starts with a FEND, which no export line holds.
+// first line reads as an export line, after the byte order mark that editors and spreadsheets
+// on some systems write first. A capture starts with a FEND, which no export line holds.
 bool Is_Frame_Export(std::span<const std::uint8_t> head);
+
+// The line without the UTF-8 byte order mark it may start with.
+std::string_view Without_Byte_Order_Mark(std::string_view line);
 
 }  // namespace orvelt

@@ -63,6 +63,17 @@ std::optional<UtcSeconds> Parse_Utc_Time(std::string_view text) {
   return std::nullopt;
 }
 
+UtcSeconds Utc_Now() {
+  return std::chrono::duration_cast<std::chrono::seconds>(
+             std::chrono::system_clock::now().time_since_epoch())
+      .count();
+}
+
+bool Is_Usable_Frame_Time(UtcSeconds time, UtcSeconds now) {
+  constexpr UtcSeconds k1957 = -410227200;  // 1957-01-01 00:00:00 UTC
+  return time >= k1957 && time <= now + 86400;
+}
+
 std::string Format_Utc_Time(UtcSeconds seconds) {
   std::string text = Format_Time_Label(seconds);
   if (text.size() > 10) text[10] = 'T';

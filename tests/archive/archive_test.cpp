@@ -489,5 +489,39 @@ TEST_F(ArchiveTest, AFullDiskCountsOnlyWhatWasKept) {
   EXPECT_GT(std::stoll(said.substr(said.rfind(' ') + 1)), stats.frames);
 }
 
+// A frame export is read as one with or without a byte order mark; lines with a time no frame
+// can have are counted apart and not archived.
+TEST_F(ArchiveTest, AFrameExportIsReadWithItsTimesChecked) {
+  std::string hex;
+  const tools::Bytes frame = tools::Raw_Word_Record(0x2C, 3, 16);
+  for (std::size_t k = 1; k < frame.size(); ++k) {
+    static const char kHex[] = "0123456789abcdef";
+    hex += kHex[frame[k] >> 4];
+    hex += kHex[frame[k] & 15];
+  }
+  struct Case {
+    std::string name, head;
+  };
+  for (const auto& [name, head] :
+       std::vector<Case>{{"plain", ""}, {"byte order mark", "\xEF\xBB\xBF"}}) {
+    SCOPED_TRACE(name);
+    const fs::path file = dir_ / (name + ".txt");
+    std::ofstream(file) << head << "2026-11-28 09:14:05|" << hex << "\r\n"
+                        << "0000-01-01 00:00:00|" << hex << "\n"
+                        << "9999-12-31 23:59:59|" << hex << "\n"
+                        << "2026-11-28 09:14:06|" << hex << "\n";
+    auto archive = Archive::Open(dir_ / (name + ".sqlite"));
+    ASSERT_TRUE(archive.ok());
+    const ArchiveLoad load = Add_To_Archive(*archive.value(), {file.string()});
+    ASSERT_TRUE(load.error.empty()) << load.error;
+    EXPECT_EQ(load.counts.added, 2);
+    EXPECT_EQ(load.unusable_times, 2);
+    EXPECT_EQ(load.unreadable_lines, 0);
+    const auto samples = archive.value()->Samples(3, 0, kForever).value();
+    ASSERT_EQ(samples.size(), 2u);
+    EXPECT_EQ(samples[0].time, 1795857245);
+  }
+}
+
 }  // namespace
 }  // namespace orvelt
