@@ -6,6 +6,7 @@ packages=(
   cmake ninja-build g++ clang libclang-rt-14-dev
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   qt6-base-dev qt6-svg-dev qt6-serialport-dev libqcustomplot-dev libgl-dev libsqlite3-dev
+  qtkeychain-qt6-dev
   xvfb xauth x11-utils
   # every font family the window asks for that Debian offers: the layout is tested in each
   fonts-dejavu-core fonts-liberation2 fonts-urw-base35

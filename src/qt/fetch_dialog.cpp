@@ -11,6 +11,7 @@
 #include <QSpinBox>
 #include <QTimeZone>
 
+#include "archive/stored_token.hpp"
 #include "forward/station_settings_store.hpp"
 
 namespace orvelt {
@@ -41,7 +42,9 @@ FetchDialog::FetchDialog(std::filesystem::path archive_file, QWidget* parent)
   norad_->setRange(1, 999999);
   norad_->setValue(static_cast<int>(station.norad_id > 0 ? station.norad_id : 99999));
   form->addRow(tr("&NORAD ID:"), norad_);
-  token_ = new QLineEdit(settings->value(QStringLiteral("archive/token")).toString(), this);
+  auto stored_token = StoredToken(*settings).Load();
+  token_ = new QLineEdit(stored_token.ok() ? stored_token.value() : QString(), this);
+  if (!stored_token.ok()) token_->setPlaceholderText(QString::fromStdString(stored_token.why()));
   token_->setEchoMode(QLineEdit::Password);
   form->addRow(tr("&Token:"), token_);
   resume_ = new QCheckBox(tr("&After the newest frame fetched before"), this);
@@ -87,7 +90,9 @@ void FetchDialog::Start() {
   }
   auto settings = Settings();
   settings->setValue(QStringLiteral("archive/server"), server);
-  settings->setValue(QStringLiteral("archive/token"), token_->text());
+  if (auto kept = StoredToken(*settings).Save(token_->text()); !kept.ok()) {
+    outcome_->setText(QString::fromStdString(kept.why()));
+  }
   if (!archive_) {
     auto opened = Archive::Open(archive_file_);
     if (!opened.ok()) {
