@@ -606,8 +606,10 @@ Outcome Archive::End_Batch() {
   }
   const int code = Exec("COMMIT");
   if (code != SQLITE_OK) {
+    // The reason is taken before the rollback, which would clear it.
+    const Failure failure = Error(code, "saving what was added");
     Exec("ROLLBACK");
-    return Error(code, "saving what was added");
+    return failure;
   }
   return Outcome::Done();
 }

@@ -57,7 +57,7 @@ struct AddCounts {
   std::int64_t not_telemetry = 0;  // added raw: no ORVELT-1 telemetry
   std::int64_t samples = 0;        // samples added
 
-  void Add(const AddCounts& more) {
+  AddCounts& operator+=(const AddCounts& more) {
     frames += more.frames;
     added += more.added;
     new_source += more.new_source;
@@ -65,6 +65,7 @@ struct AddCounts {
     untimed += more.untimed;
     not_telemetry += more.not_telemetry;
     samples += more.samples;
+    return *this;
   }
 };
 

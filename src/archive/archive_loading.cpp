@@ -162,7 +162,7 @@ bool ArchiveFeed::End() {
   in_batch_ = 0;
   auto ended = archive_.End_Batch();
   if (ended.ok()) {
-    load_.counts.Add(pending_);
+    load_.counts += pending_;
   } else {
     load_.counts.frames += pending_.frames;
     load_.error = ended.why();
@@ -173,7 +173,7 @@ bool ArchiveFeed::End() {
 
 AddCounts ArchiveFeed::Counts_So_Far() const {
   AddCounts counts = load_.counts;
-  counts.Add(pending_);
+  counts += pending_;
   return counts;
 }
 
