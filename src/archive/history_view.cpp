@@ -1,9 +1,12 @@
 #include "archive/history_view.hpp"
 
+#include <sqlite3.h>
+
 #include <algorithm>
 
 #include "decode/time_label.hpp"
 #include "ingest/kiss.hpp"
+#include "sqlite/connection.hpp"
 
 namespace orvelt {
 
@@ -62,6 +65,145 @@ Result<HistoryView> Plan_History(Archive& archive, int channel, UtcSeconds from,
     c.max = std::max(c.max, b.max);
   }
   return view;
+}
+
+namespace {
+
+constexpr UtcSeconds kDay = 86400;
+
+UtcSeconds Floor_Day(UtcSeconds t) {
+  const UtcSeconds days = t / kDay;
+  return (t % kDay < 0 ? days - 1 : days) * kDay;
+}
+
+}  // namespace
+
+TimeRange Pass_Range(const PassSpan& pass) {
+  const UtcSeconds margin = std::max<UtcSeconds>(30, (pass.end - pass.start) / 20);
+  return {pass.start - margin, pass.end + margin};
+}
+
+std::optional<TimeRange> Span_Range(HistorySpan span, const std::vector<PassSpan>& passes) {
+  if (passes.empty()) return std::nullopt;
+  const TimeRange last = Pass_Range(passes.back());
+  const UtcSeconds day = Floor_Day(passes.back().start);
+  const UtcSeconds day_end = std::max(day + kDay, last.to);
+  switch (span) {
+    case HistorySpan::Last_Pass:
+      return last;
+    case HistorySpan::Day:
+      return TimeRange{day, day_end};
+    case HistorySpan::Week:
+      return TimeRange{day + kDay - 7 * kDay, day_end};
+    case HistorySpan::Month:
+      return TimeRange{day + kDay - 30 * kDay, day_end};
+    case HistorySpan::Mission: {
+      const UtcSeconds from = passes.front().start, to = passes.back().end;
+      const UtcSeconds margin = std::max<UtcSeconds>(60, (to - from) / 50);
+      return TimeRange{from - margin, to + margin};
+    }
+  }
+  return std::nullopt;
+}
+
+Result<std::vector<SampleSummary>> Pass_Figures(Archive& archive, int channel,
+                                                const std::vector<PassSpan>& passes) {
+  std::vector<SampleSummary> figures(passes.size());
+  if (passes.empty()) return figures;
+  constexpr UtcSeconds kMinute = kBucketWidths.front();
+  auto buckets = archive.Buckets(channel, kMinute, passes.front().start, passes.back().end);
+  if (!buckets.ok()) return Failure{buckets.why()};
+  std::vector<double> sums(passes.size(), 0.0);
+  std::size_t p = 0;
+  for (const Bucket& b : buckets.value()) {
+    while (p < passes.size() && passes[p].end < b.start) ++p;
+    if (p == passes.size()) break;
+    if (b.start + kMinute <= passes[p].start || b.count <= 0) continue;
+    SampleSummary& f = figures[p];
+    f.min = f.count == 0 ? b.min : std::min(f.min, b.min);
+    f.max = f.count == 0 ? b.max : std::max(f.max, b.max);
+    f.count += b.count;
+    sums[p] += b.sum;
+  }
+  for (std::size_t k = 0; k < figures.size(); ++k) {
+    if (figures[k].count > 0) figures[k].mean = sums[k] / static_cast<double>(figures[k].count);
+  }
+  return figures;
+}
+
+std::optional<HistoryColumn> Column_At(const HistoryView& view, UtcSeconds t, UtcSeconds reach) {
+  // The nearer of the first drawn after t and the last drawn before it.
+  const auto nearest = [&](const HistoryColumn* before,
+                           const HistoryColumn* after) -> std::optional<HistoryColumn> {
+    const UtcSeconds to_before = before ? t - (before->end - 1) : reach + 1;
+    const UtcSeconds to_after = after ? after->start - t : reach + 1;
+    if (std::min(to_before, to_after) > reach) return std::nullopt;
+    return to_before <= to_after ? *before : *after;
+  };
+  if (view.envelope) {
+    const auto& columns = view.columns;
+    const auto next =
+        std::upper_bound(columns.begin(), columns.end(), t,
+                         [](UtcSeconds time, const HistoryColumn& c) { return time < c.end; });
+    if (next != columns.end() && next->start <= t) return *next;
+    return nearest(next == columns.begin() ? nullptr : &*(next - 1),
+                   next == columns.end() ? nullptr : &*next);
+  }
+  const auto& samples = view.samples;
+  const auto next =
+      std::lower_bound(samples.begin(), samples.end(), t,
+                       [](const Sample& s, UtcSeconds time) { return s.time < time; });
+  const auto column = [](const Sample& s) {
+    return HistoryColumn{s.time, s.time + 1, 1, s.value, s.value};
+  };
+  std::optional<HistoryColumn> before, after;
+  if (next != samples.begin()) before = column(*(next - 1));
+  if (next != samples.end()) after = column(*next);
+  return nearest(before ? &*before : nullptr, after ? &*after : nullptr);
+}
+
+namespace {
+
+constexpr const char* kDataVersion = "PRAGMA data_version";
+
+// The connection's data version, or nothing when the file cannot be read.
+std::optional<std::int64_t> Data_Version(sqlite::Connection& connection) {
+  sqlite::Use query(connection.Statement(kDataVersion));
+  if (query.get() == nullptr || sqlite3_step(query.get()) != SQLITE_ROW) return std::nullopt;
+  return sqlite3_column_int64(query.get(), 0);
+}
+
+}  // namespace
+
+ArchiveWatch::ArchiveWatch(std::unique_ptr<sqlite::Connection> connection)
+    : connection_(std::move(connection)) {}
+
+ArchiveWatch::~ArchiveWatch() = default;
+
+Result<std::unique_ptr<ArchiveWatch>> ArchiveWatch::Open(const std::filesystem::path& file) {
+  sqlite3* db = nullptr;
+  // Read and write, never create: a watch never writes, but a reader of a WAL file may have to
+  // make its shared-memory index.
+  const int code = sqlite3_open_v2(file.string().c_str(), &db, SQLITE_OPEN_READWRITE, nullptr);
+  auto connection = std::make_unique<sqlite::Connection>(db);
+  if (code != SQLITE_OK) {
+    return Failure{"cannot watch " + file.string() + ": " + sqlite3_errstr(code)};
+  }
+  std::unique_ptr<ArchiveWatch> watch(new ArchiveWatch(std::move(connection)));
+  const auto version = Data_Version(*watch->connection_);
+  if (!version) {
+    return Failure{"cannot watch " + file.string() + ": " + sqlite3_errmsg(db)};
+  }
+  watch->version_ = *version;
+  return watch;
+}
+
+bool ArchiveWatch::Changed() {
+  const auto version = Data_Version(*connection_);
+  if (!version) return true;
+  if (*version == version_) return false;
+  version_ = *version;
+  return true;
 }
 
 Result<std::vector<std::uint8_t>> Capture_Of(Archive& archive, UtcSeconds from, UtcSeconds to) {

@@ -1,10 +1,17 @@
 #pragma once
 
 #include <cstdint>
+#include <filesystem>
+#include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "archive/archive.hpp"
+
+namespace orvelt::sqlite {
+class Connection;
+}
 
 namespace orvelt {
 
@@ -36,6 +43,57 @@ Result<HistoryView> Plan_History(Archive& archive, int channel, UtcSeconds from,
 inline bool Is_Gap(UtcSeconds earlier, UtcSeconds later, UtcSeconds column_seconds) {
   return later - earlier >= std::max(kPassGapSeconds, 2 * column_seconds);
 }
+
+// The stretches of the archive the history window's time-range buttons show. Each ends with the
+// archive's newest pass, so that a person opening the window sees the latest reception first.
+enum class HistorySpan { Last_Pass, Day, Week, Month, Mission };
+
+struct TimeRange {
+  UtcSeconds from = 0;
+  UtcSeconds to = 0;
+  bool operator==(const TimeRange&) const = default;
+};
+
+// One pass with a margin on either side, so that its first and last frames are not drawn on
+// the chart's edges.
+TimeRange Pass_Range(const PassSpan& pass);
+
+// What `span` shows of the archive whose passes, in time order, are `passes` (none: nothing).
+// A day is the UTC calendar day of the last pass's start (with the pass whole when it runs past
+// midnight); a week and a month are the 7 and 30 days that end with that day.
+std::optional<TimeRange> Span_Range(HistorySpan span, const std::vector<PassSpan>& passes);
+
+// The figures of `channel` within each of `passes` (in time order), as Archive::Summary gives
+// them for one pass, made from the minute buckets in one read: a pass begins and ends at least
+// kPassGapSeconds away from any other frame, so the minutes it touches hold its samples alone.
+Result<std::vector<SampleSummary>> Pass_Figures(Archive& archive, int channel,
+                                                const std::vector<PassSpan>& passes);
+
+// What the chart draws at time `t`: the column that holds it, else the nearest column or sample
+// within `reach` seconds, as a column (a sample is a column of one); none when nothing is that
+// near.
+std::optional<HistoryColumn> Column_At(const HistoryView& view, UtcSeconds t, UtcSeconds reach);
+
+// Tells whether anything was written to an archive since it was last asked: every commit, by
+// any connection of this program or of another one (a fetch, a live session, a loaded capture,
+// `orvelt-archive add`), moves SQLite's data version, which costs one look at the file to read.
+class ArchiveWatch {
+ public:
+  // Watches `file`; fails when it is not there or cannot be read.
+  static Result<std::unique_ptr<ArchiveWatch>> Open(const std::filesystem::path& file);
+  ~ArchiveWatch();
+  ArchiveWatch(const ArchiveWatch&) = delete;
+  ArchiveWatch& operator=(const ArchiveWatch&) = delete;
+
+  // Whether the archive changed since the last call (or since Open); true also when it cannot
+  // be read any more, so that the reader finds out why.
+  bool Changed();
+
+ private:
+  explicit ArchiveWatch(std::unique_ptr<sqlite::Connection> connection);
+  std::unique_ptr<sqlite::Connection> connection_;
+  std::int64_t version_ = 0;
+};
 
 // The frames of [from, to] as a KISS capture: a text time label before the first frame of each
 // second, then the frames, so that loading it gives each frame the time it was archived with.

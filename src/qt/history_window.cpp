@@ -14,9 +14,11 @@
 #include <QMenu>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QScreen>
 #include <QSettings>
 #include <QSplitter>
 #include <QTableWidget>
+#include <QTemporaryDir>
 #include <QTimer>
 #include <QVBoxLayout>
 
@@ -38,13 +40,25 @@
 #include "qt/live_archiving.hpp"
 #include "qt/live_controller.hpp"
 #include "qt/main_window.hpp"
+#include "qt/warning_colour.hpp"
+#include "qt/window_fit.hpp"
 
 namespace orvelt {
 
 namespace {
 
 constexpr double kNan = std::numeric_limits<double>::quiet_NaN();
-const QColor kWarningColour(220, 40, 40);
+// How often the window looks whether anything was written to the archive.
+constexpr int kWatchMs = 1000;
+
+// Where passes loaded from the archive are written for the main window to read: a folder of
+// this run of the program that only its user can enter, so that nobody else can read a pass or
+// plant a link in its place; removed when the program ends, so a pass stays readable (Recent
+// files) while it runs.
+const QTemporaryDir& Pass_Folder() {
+  static const QTemporaryDir folder(QDir::temp().filePath(QStringLiteral("orvelt-passes-XXXXXX")));
+  return folder;
+}
 
 // The settings of the station, which the window and the command-line programs share.
 std::unique_ptr<QSettings> Station_Settings() {
@@ -110,14 +124,35 @@ HistoryWindow::HistoryWindow(MainWindow& main, std::filesystem::path archive_fil
   top->addWidget(limits_edit_);
   auto* set_limits = new QPushButton(tr("Set"), this);
   top->addWidget(set_limits);
-  auto* whole = new QPushButton(tr("Whole mission"), this);
-  top->addWidget(whole);
   top->addStretch();
+  top->addWidget(new QLabel(tr("Show:"), this));
+  const struct {
+    HistorySpan span;
+    QString text;
+    QString tip;
+  } spans[] = {
+      {HistorySpan::Last_Pass, tr("&Last pass"), tr("The newest pass")},
+      {HistorySpan::Day, tr("&Day"), tr("The UTC day of the newest pass")},
+      {HistorySpan::Week, tr("&Week"), tr("The seven days up to the end of the newest pass's day")},
+      {HistorySpan::Month, tr("&Month"), tr("The 30 days up to the end of the newest pass's day")},
+      {HistorySpan::Mission, tr("Whole &mission"), tr("Everything in the archive")},
+  };
+  for (const auto& [span, text, tip] : spans) {
+    auto* button = new QPushButton(text, this);
+    button->setCheckable(true);
+    button->setToolTip(tip + tr("; the wheel zooms and dragging pans"));
+    span_buttons_[static_cast<std::size_t>(span)] = button;
+    top->addWidget(button);
+    connect(button, &QPushButton::clicked, this, [this, span] { Show_Span(span); });
+  }
   layout->addLayout(top);
 
-  auto* split = new QSplitter(Qt::Horizontal, this);
+  // The chart above the list: both get the window's whole width, the chart its larger part.
+  auto* split = new QSplitter(Qt::Vertical, this);
   plot_ = new QCustomPlot(split);
-  plot_->setMinimumSize(500, 300);
+  plot_->setMinimumSize(400, 200);
+  plot_->setMouseTracking(true);
+  plot_->installEventFilter(this);
   QSharedPointer<QCPAxisTickerDateTime> ticker(new QCPAxisTickerDateTime);
   ticker->setDateTimeSpec(Qt::UTC);
   ticker->setDateTimeFormat(QStringLiteral("yyyy-MM-dd\nhh:mm"));
@@ -126,10 +161,62 @@ HistoryWindow::HistoryWindow(MainWindow& main, std::filesystem::path archive_fil
   plot_->setInteractions(QCP::iRangeDrag | QCP::iRangeZoom);
   plot_->axisRect()->setRangeDrag(Qt::Horizontal);
   plot_->axisRect()->setRangeZoom(Qt::Horizontal);
+  // Limits lie behind the samples; the read-out over them, redrawn alone as the mouse moves.
+  plot_->addLayer(QStringLiteral("limits"), plot_->layer(QStringLiteral("main")),
+                  QCustomPlot::limBelow);
+  plot_->addLayer(QStringLiteral("cursor"), plot_->layer(QStringLiteral("main")),
+                  QCustomPlot::limAbove);
+  plot_->layer(QStringLiteral("cursor"))->setMode(QCPLayer::lmBuffered);
+  const QColor band(Warning_Back_Colour().red(), Warning_Back_Colour().green(),
+                    Warning_Back_Colour().blue(), 110);
+  QPen limit_pen(Warning_Colour(), 1.5, Qt::DashLine);
+  const auto make_line = [&] {
+    auto* line = new QCPItemStraightLine(plot_);
+    line->setLayer(QStringLiteral("limits"));
+    line->setPen(limit_pen);
+    return line;
+  };
+  const auto make_band = [&] {
+    auto* rect = new QCPItemRect(plot_);
+    rect->setLayer(QStringLiteral("limits"));
+    rect->setPen(Qt::NoPen);
+    rect->setBrush(band);
+    // Across the whole width, from a limit to the chart's edge.
+    for (QCPItemPosition* corner : {rect->topLeft, rect->bottomRight}) {
+      corner->setTypeX(QCPItemPosition::ptAxisRectRatio);
+    }
+    return rect;
+  };
+  lower_line_ = make_line();
+  upper_line_ = make_line();
+  below_band_ = make_band();
+  above_band_ = make_band();
+  // The band above the upper limit reaches the chart's top, the one below the lower its bottom.
+  above_band_->topLeft->setTypeY(QCPItemPosition::ptAxisRectRatio);
+  above_band_->topLeft->setCoords(0, 0);
+  below_band_->bottomRight->setTypeY(QCPItemPosition::ptAxisRectRatio);
+  below_band_->bottomRight->setCoords(1, 1);
+  cursor_line_ = new QCPItemStraightLine(plot_);
+  cursor_line_->setLayer(QStringLiteral("cursor"));
+  cursor_line_->setPen(QPen(QColor(90, 90, 90), 1, Qt::DotLine));
+  readout_ = new QCPItemText(plot_);
+  readout_->setLayer(QStringLiteral("cursor"));
+  readout_->position->setType(QCPItemPosition::ptAbsolute);
+  readout_->setTextAlignment(Qt::AlignLeft);
+  readout_->setPadding(QMargins(6, 4, 6, 4));
+  readout_->setPen(QPen(QColor(120, 120, 120)));
+  readout_->setBrush(QColor(255, 255, 255, 235));
+  readout_->setClipToAxisRect(false);
+  readout_->setVisible(false);
+  cursor_line_->setVisible(false);
+
   passes_ = new QTableWidget(split);
   passes_->setEditTriggers(QAbstractItemView::NoEditTriggers);
   passes_->setSelectionBehavior(QAbstractItemView::SelectRows);
   passes_->verticalHeader()->hide();
+  passes_->setMinimumHeight(120);
+  // Columns are fitted to the rows on the screen, not to every pass of the mission.
+  passes_->horizontalHeader()->setResizeContentsPrecision(0);
   split->setStretchFactor(0, 3);
   split->setStretchFactor(1, 2);
   layout->addWidget(split, 1);
@@ -141,6 +228,11 @@ HistoryWindow::HistoryWindow(MainWindow& main, std::filesystem::path archive_fil
   redraw_timer_->setInterval(0);
   connect(redraw_timer_, &QTimer::timeout, this, &HistoryWindow::Redraw);
   connect(plot_->xAxis, qOverload<const QCPRange&>(&QCPAxis::rangeChanged), this, [this] {
+    // The wheel or a drag: the range is the user's own from now on.
+    if (!setting_range_ && span_) {
+      span_.reset();
+      for (QPushButton* b : span_buttons_) b->setChecked(false);
+    }
     if (!redrawing_) redraw_timer_->start();
   });
   // The first draw happens before the window has its size: a chart drawn for another width
@@ -148,39 +240,67 @@ HistoryWindow::HistoryWindow(MainWindow& main, std::filesystem::path archive_fil
   connect(plot_, &QCustomPlot::afterLayout, this, [this] {
     if (!redrawing_ && plot_->axisRect()->width() != drawn_pixels_) redraw_timer_->start();
   });
+  connect(plot_, &QCustomPlot::mouseMove, this,
+          [this](QMouseEvent* event) { Show_Readout(event->pos()); });
   connect(channel_box_, &QComboBox::currentIndexChanged, this, [this] {
     channel_ = channel_box_->currentData().toInt();
     const std::string text = Limits_Text(limits_[static_cast<std::size_t>(channel_)]);
     limits_edit_->setText(QString::fromStdString(text));
     group_box_->setEnabled(!Chart_Group(channel_).channels.empty());
-    Fill_Passes();
+    if (listed_) Fill_Passes();
     Redraw();
   });
   connect(group_box_, &QCheckBox::toggled, this, &HistoryWindow::Redraw);
   connect(set_limits, &QPushButton::clicked, this, &HistoryWindow::Set_Limits);
   connect(limits_edit_, &QLineEdit::returnPressed, this, &HistoryWindow::Set_Limits);
-  connect(whole, &QPushButton::clicked, this, [this] {
-    if (!archive_) return;
-    const auto stats = archive_->Stats();
-    if (stats.ok() && stats.value().first) {
-      Show_Range(*stats.value().first - 3600, *stats.value().last + 3600);
-    }
+  connect(passes_, &QTableWidget::cellClicked, this, [this](int row, int) {
+    if (row < 0 || row >= static_cast<int>(pass_spans_.size())) return;
+    const TimeRange range = Pass_Range(pass_spans_[static_cast<std::size_t>(row)]);
+    Show_Range(range.from, range.to);
   });
   connect(passes_, &QTableWidget::cellDoubleClicked, this,
           [this](int row, int) { Load_Pass(row); });
+  watch_timer_ = new QTimer(this);
+  watch_timer_->setInterval(kWatchMs);
+  connect(watch_timer_, &QTimer::timeout, this, &HistoryWindow::Follow_Archive);
+  watch_timer_->start();
 
   limits_ = Load_Limits(*Station_Settings());
-  resize(1100, 600);
   Open_Archive();
   channel_box_->setCurrentIndex(channel_box_->findData(channel_));
   group_box_->setEnabled(!Chart_Group(channel_).channels.empty());
   const std::string text = Limits_Text(limits_[static_cast<std::size_t>(channel_)]);
   limits_edit_->setText(QString::fromStdString(text));
-  Fill_Passes();
-  whole->click();
+  Read_Passes();
+  Show_Span(HistorySpan::Day);
 }
 
 HistoryWindow::~HistoryWindow() = default;
+
+void HistoryWindow::showEvent(QShowEvent* event) {
+  if (!placed_) {
+    placed_ = true;
+    // Most of the screen it opens on, and never more than that screen has room for.
+    const QWidget* opener = parentWidget() ? parentWidget()->window() : nullptr;
+    const QScreen* on = opener ? opener->screen() : screen();
+    const QSize area = on ? on->availableGeometry().size() : QSize(1100, 700);
+    Place_Whole_On_Screen(*this, QSize(area.width() * 9 / 10, area.height() * 9 / 10));
+  }
+  QWidget::showEvent(event);
+}
+
+bool HistoryWindow::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == plot_) {
+    // The pass list waits until the chart is on the screen: on a long mission it takes longer
+    // to fill than the chart to draw.
+    if (event->type() == QEvent::Paint && !listed_) {
+      listed_ = true;
+      QTimer::singleShot(0, this, &HistoryWindow::Fill_Passes);
+    }
+    if (event->type() == QEvent::Leave) Hide_Readout();
+  }
+  return QWidget::eventFilter(watched, event);
+}
 
 void HistoryWindow::Open_Archive() {
   auto opened = Archive::Open(archive_file_, false);
@@ -189,6 +309,39 @@ void HistoryWindow::Open_Archive() {
     return;
   }
   archive_ = std::move(opened.value());
+  auto watch = ArchiveWatch::Open(archive_file_);
+  if (watch.ok()) watch_ = std::move(watch.value());
+}
+
+void HistoryWindow::Read_Passes() {
+  pass_spans_.clear();
+  if (!archive_) return;
+  auto passes = archive_->Passes(std::numeric_limits<std::int32_t>::min(), std::int64_t{1} << 40);
+  if (!passes.ok()) {
+    status_->setText(QString::fromStdString(passes.why()));
+    return;
+  }
+  pass_spans_ = std::move(passes.value());
+}
+
+void HistoryWindow::Follow_Archive() {
+  if (!archive_) {
+    // Not there when the window opened: a fetch or a live session may make it meanwhile.
+    if (!std::filesystem::exists(archive_file_)) return;
+    Open_Archive();
+    if (!archive_) return;
+  } else if (!watch_ || !watch_->Changed()) {
+    return;
+  }
+  Read_Passes();
+  // A fetch may add sources to passes it adds no frame to: every pass's sources are read again.
+  pass_sources_.clear();
+  if (listed_) Fill_Passes();
+  if (span_) {
+    Show_Span(*span_);
+  } else {
+    Redraw();
+  }
 }
 
 void HistoryWindow::Select_Channel(int channel) {
@@ -207,9 +360,30 @@ std::vector<int> HistoryWindow::Charted() const {
   return {channel_};
 }
 
-void HistoryWindow::Show_Range(UtcSeconds from, UtcSeconds to) {
+void HistoryWindow::Set_Range(UtcSeconds from, UtcSeconds to) {
+  setting_range_ = true;
   plot_->xAxis->setRange(static_cast<double>(from), static_cast<double>(to));
+  setting_range_ = false;
   Redraw();
+}
+
+void HistoryWindow::Show_Range(UtcSeconds from, UtcSeconds to) {
+  span_.reset();
+  for (QPushButton* b : span_buttons_) b->setChecked(false);
+  Set_Range(from, to);
+}
+
+void HistoryWindow::Show_Span(HistorySpan span) {
+  span_ = span;
+  for (std::size_t k = 0; k < span_buttons_.size(); ++k) {
+    span_buttons_[k]->setChecked(k == static_cast<std::size_t>(span));
+  }
+  const auto range = Span_Range(span, pass_spans_);
+  if (!range) {
+    if (archive_) status_->setText(tr("The archive holds no pass yet."));
+    return;
+  }
+  Set_Range(range->from, range->to);
 }
 
 void HistoryWindow::Redraw() {
@@ -217,6 +391,8 @@ void HistoryWindow::Redraw() {
   if (!archive_) return;
   redrawing_ = true;
   plot_->clearGraphs();
+  drawn_channels_.clear();
+  drawn_views_.clear();
   const QCPRange range = plot_->xAxis->range();
   const auto from = static_cast<UtcSeconds>(std::floor(range.lower));
   const auto to = static_cast<UtcSeconds>(std::ceil(range.upper));
@@ -288,15 +464,18 @@ void HistoryWindow::Redraw() {
     line->setData(x, y, true);
     line->setPen(QPen(Colour(as_group ? group.colours[k] : kSteelBlue)));
     if (!view.envelope) line->setScatterStyle(QCPScatterStyle(QCPScatterStyle::ssDisc, 3));
+    drawn_channels_.push_back(channel);
+    drawn_views_.push_back(std::move(planned.value()));
   }
   if (!warn_x.isEmpty()) {
     QCPGraph* warn = plot_->addGraph();
     warn->setName(tr("Outside limits"));
     warn->setData(warn_x, warn_y, false);
     warn->setLineStyle(QCPGraph::lsNone);
-    warn->setScatterStyle(QCPScatterStyle(QCPScatterStyle::ssDisc, kWarningColour, 6));
+    warn->setScatterStyle(QCPScatterStyle(QCPScatterStyle::ssDisc, Warning_Colour(), 6));
   }
   plot_->legend->setVisible(as_group);
+  Draw_Limits(y_min, y_max);
   if (y_min <= y_max) {
     const double pad = std::max((y_max - y_min) * 0.05, 1e-9);
     plot_->yAxis->setRange(y_min - pad, y_max + pad);
@@ -305,6 +484,8 @@ void HistoryWindow::Redraw() {
   const QString unit = Unit(channel_);
   const QString unit_text = unit.isEmpty() ? QString() : QStringLiteral(" (%1)").arg(unit);
   plot_->yAxis->setLabel(as_group ? unit : Caption(channel_) + unit_text);
+  readout_->setVisible(false);  // what it read is gone
+  cursor_line_->setVisible(false);
   plot_->replot(QCustomPlot::rpImmediateRefresh);
   // The axis labels may have taken or given back a few pixels: that width counts as drawn.
   drawn_pixels_ = plot_->axisRect()->width();
@@ -317,30 +498,102 @@ void HistoryWindow::Redraw() {
   redrawing_ = false;
 }
 
+void HistoryWindow::Draw_Limits(double& y_min, double& y_max) {
+  const ChannelLimits& limit = limits_[static_cast<std::size_t>(channel_)];
+  // A limit near the samples widens the value axis to show it; one far away would squeeze the
+  // samples into a line, and stays off the chart.
+  const bool data = y_min <= y_max;
+  const double reach = data ? std::max(y_max - y_min, 1e-9) : 0;
+  const auto place = [&](const std::optional<double>& value, QCPItemStraightLine* line,
+                         QCPItemRect* band, QCPItemPosition* edge, double edge_x) {
+    line->setVisible(value.has_value());
+    band->setVisible(value.has_value());
+    if (!value) return;
+    line->point1->setCoords(0, *value);
+    line->point2->setCoords(1, *value);
+    edge->setCoords(edge_x, *value);
+    if (!data || (*value >= y_min - reach && *value <= y_max + reach)) {
+      y_min = std::min(y_min, *value);
+      y_max = std::max(y_max, *value);
+    }
+  };
+  place(limit.lower, lower_line_, below_band_, below_band_->topLeft, 0);
+  place(limit.upper, upper_line_, above_band_, above_band_->bottomRight, 1);
+}
+
+void HistoryWindow::Show_Readout(const QPoint& at) {
+  const QRect area = plot_->axisRect()->rect();
+  if (!area.contains(at) || drawn_views_.empty()) {
+    Hide_Readout();
+    return;
+  }
+  const double x = plot_->xAxis->pixelToCoord(at.x());
+  const auto t = static_cast<UtcSeconds>(std::floor(x));
+  // Within a few pixels of the mouse, as a person aims.
+  const double seconds_per_pixel = plot_->xAxis->range().size() / std::max(1, area.width());
+  const auto reach = static_cast<UtcSeconds>(std::ceil(4 * seconds_per_pixel));
+  QStringList lines{Utc_Text(t) + QStringLiteral(" UTC")};
+  for (std::size_t k = 0; k < drawn_views_.size(); ++k) {
+    const auto found = Column_At(drawn_views_[k], t, reach);
+    if (!found) continue;
+    const QString unit = Unit(drawn_channels_[k]);
+    const auto number = [](double v) { return QString::number(v, 'g', 6); };
+    const QString values = found->min == found->max
+                               ? number(found->min)
+                               : tr("min %1, max %2").arg(number(found->min), number(found->max));
+    lines << QStringLiteral("%1: %2 %3").arg(Caption(drawn_channels_[k]), values, unit).trimmed();
+    if (found->end - found->start > 1 && drawn_views_.size() == 1) {
+      lines[0] = tr("%1 to %2 UTC, %3 samples")
+                     .arg(Utc_Text(found->start), Utc_Text(found->end - 1).mid(11))
+                     .arg(found->count);
+    }
+  }
+  if (lines.size() == 1) lines << tr("no sample here");
+  readout_->setText(lines.join(QLatin1Char('\n')));
+  // Beside the mouse, on the side with room.
+  const bool left = at.x() > area.center().x();
+  readout_->setPositionAlignment(Qt::AlignTop | (left ? Qt::AlignRight : Qt::AlignLeft));
+  readout_->position->setCoords(at.x() + (left ? -12 : 12), area.top() + 8);
+  cursor_line_->point1->setCoords(x, 0);
+  cursor_line_->point2->setCoords(x, 1);
+  readout_->setVisible(true);
+  cursor_line_->setVisible(true);
+  plot_->layer(QStringLiteral("cursor"))->replot();
+}
+
+void HistoryWindow::Hide_Readout() {
+  if (!readout_->visible()) return;
+  readout_->setVisible(false);
+  cursor_line_->setVisible(false);
+  plot_->layer(QStringLiteral("cursor"))->replot();
+}
+
 void HistoryWindow::Fill_Passes() {
+  listed_ = true;
+  passes_->setUpdatesEnabled(false);
   passes_->clear();
   const ChannelName name = Channel_Name(channel_);
   const QString caption = QString::fromUtf8(name.caption.data(), name.caption.size());
+  // The figures a person reads first, the sources (often long) last.
   passes_->setColumnCount(8);
-  passes_->setHorizontalHeaderLabels({tr("Start (UTC)"), tr("End"), tr("Frames"), tr("Sources"),
+  passes_->setHorizontalHeaderLabels({tr("Start (UTC)"), tr("End"), tr("Frames"),
                                       caption + tr(" min"), tr("max"), tr("mean"),
-                                      tr("Outside limits")});
-  if (!archive_) return;
-  auto passes = archive_->Passes(std::numeric_limits<std::int32_t>::min(), std::int64_t{1} << 40);
-  if (!passes.ok()) {
-    status_->setText(QString::fromStdString(passes.why()));
+                                      tr("Outside limits"), tr("Sources")});
+  passes_->horizontalHeader()->setSectionResizeMode(7, QHeaderView::Stretch);
+  passes_->setRowCount(archive_ ? static_cast<int>(pass_spans_.size()) : 0);
+  if (!archive_ || pass_spans_.empty()) {
+    passes_->setUpdatesEnabled(true);
     return;
   }
-  if (passes.value().size() != pass_spans_.size()) pass_sources_.clear();
-  pass_spans_ = passes.value();
-  passes_->setRowCount(static_cast<int>(pass_spans_.size()));
+  const auto figures = Pass_Figures(*archive_, channel_, pass_spans_);
+  if (!figures.ok()) status_->setText(QString::fromStdString(figures.why()));
   const ChannelLimits& limit = limits_[static_cast<std::size_t>(channel_)];
   for (int row = 0; row < static_cast<int>(pass_spans_.size()); ++row) {
     const PassSpan& pass = pass_spans_[static_cast<std::size_t>(row)];
-    const auto summary = archive_->Summary(channel_, pass.start, pass.end);
-    // The sources of a pass are the same for every channel: read once per window.
-    if (pass_sources_.size() <= static_cast<std::size_t>(row)) {
-      QString names;
+    // The sources of a pass are the same for every channel: read once while the archive stays.
+    QString& names = pass_sources_[{pass.start, pass.end, pass.frames}];
+    if (names.isNull()) {
+      names = QStringLiteral("");
       const auto sources = archive_->Sources_Within(pass.start, pass.end);
       if (sources.ok()) {
         for (const Source& s : sources.value()) {
@@ -348,38 +601,41 @@ void HistoryWindow::Fill_Passes() {
           names += QString::fromStdString(s.name);
         }
       }
-      pass_sources_.push_back(names);
     }
-    const QString& names = pass_sources_[static_cast<std::size_t>(row)];
     const auto cell = [&](int column, const QString& text) {
       passes_->setItem(row, column, new QTableWidgetItem(text));
     };
     cell(0, Utc_Text(pass.start));
     cell(1, Utc_Text(pass.end).mid(11));
     cell(2, QString::number(pass.frames));
-    cell(3, names);
-    if (summary.ok() && summary.value().count > 0) {
-      const SampleSummary& s = summary.value();
+    cell(7, names);
+    passes_->item(row, 7)->setToolTip(names);
+    if (figures.ok() && figures.value()[static_cast<std::size_t>(row)].count > 0) {
+      const SampleSummary& s = figures.value()[static_cast<std::size_t>(row)];
       // Six digits read at a glance; the exact stored value is in the tooltip.
       const auto statistic = [&](int column, double value) {
         cell(column, QString::number(value, 'g', 6));
         passes_->item(row, column)->setToolTip(QString::fromStdString(Shortest_Number(value)));
       };
-      statistic(4, s.min);
-      statistic(5, s.max);
-      statistic(6, s.mean);
+      statistic(3, s.min);
+      statistic(4, s.max);
+      statistic(5, s.mean);
       QString outside;
       if (Check_Limits(limit, s.min) == LimitCheck::Below) outside = tr("below");
       if (Check_Limits(limit, s.max) == LimitCheck::Above) {
         outside += outside.isEmpty() ? tr("above") : tr(", above");
       }
-      cell(7, outside);
+      cell(6, outside);
       if (!outside.isEmpty()) {
-        for (int c = 4; c < 8; ++c) passes_->item(row, c)->setForeground(kWarningColour);
+        for (int c = 3; c < 7; ++c) passes_->item(row, c)->setForeground(Warning_Colour());
+        passes_->item(row, 6)->setBackground(Warning_Back_Colour());
       }
     }
   }
   passes_->resizeColumnsToContents();
+  passes_->setUpdatesEnabled(true);
+  // The newest passes are the ones a person looks for first.
+  passes_->scrollToBottom();
 }
 
 void HistoryWindow::Set_Limits() {
@@ -395,7 +651,7 @@ void HistoryWindow::Set_Limits() {
   limits_[static_cast<std::size_t>(channel_)] = limits.value();
   Save_Limits(*Station_Settings(), limits_);
   main_.Set_Limits(limits_);
-  Fill_Passes();
+  if (listed_) Fill_Passes();
   Redraw();
 }
 
@@ -407,16 +663,21 @@ void HistoryWindow::Load_Pass(int row) {
     status_->setText(QString::fromStdString(capture.why()));
     return;
   }
-  const QString folder = QDir::temp().filePath(QStringLiteral("orvelt-passes"));
-  QDir().mkpath(folder);
-  const QString path = folder + QStringLiteral("/pass %1.kss")
-                                    .arg(QDateTime::fromSecsSinceEpoch(pass.start, Qt::UTC)
-                                             .toString(QStringLiteral("yyyy-MM-dd hh-mm-ss")));
+  const QTemporaryDir& folder = Pass_Folder();
+  if (!folder.isValid()) {
+    status_->setText(tr("Cannot make a folder for the pass: %1").arg(folder.errorString()));
+    return;
+  }
+  const QString path =
+      folder.filePath(QStringLiteral("pass %1.kss")
+                          .arg(QDateTime::fromSecsSinceEpoch(pass.start, Qt::UTC)
+                                   .toString(QStringLiteral("yyyy-MM-dd hh-mm-ss"))));
   QFile file(path);
   if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) ||
       file.write(reinterpret_cast<const char*>(capture.value().data()),
                  static_cast<qint64>(capture.value().size())) !=
-          static_cast<qint64>(capture.value().size())) {
+          static_cast<qint64>(capture.value().size()) ||
+      !file.flush()) {
     status_->setText(tr("Cannot write %1: %2").arg(path, file.errorString()));
     return;
   }

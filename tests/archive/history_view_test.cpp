@@ -1,0 +1,176 @@
+#include "archive/history_view.hpp"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "archive/archive.hpp"
+#include "archive/archive_loading.hpp"
+#include "support/scratch_dir.hpp"
+#include "tools/capture_writer.hpp"
+
+namespace orvelt {
+namespace {
+
+constexpr UtcSeconds kDay = 86400;
+constexpr UtcSeconds kForever = std::int64_t{1} << 40;
+
+TEST(Span_Range, EachSpanEndsWithTheLastPass) {
+  // 2026-12-06 10:00:00 UTC, and a pass that starts 23:55 on that day and runs past midnight.
+  const UtcSeconds day = 1796515200;
+  const PassSpan first{day - 40 * kDay + 3600, day - 40 * kDay + 4199, 100};
+  const PassSpan last{day + 36000, day + 36599, 600};
+  const PassSpan late{day + kDay - 300, day + kDay + 299, 600};
+  struct Case {
+    HistorySpan span;
+    std::vector<PassSpan> passes;
+    std::optional<TimeRange> range;
+  };
+  for (const auto& [span, passes, range] : std::vector<Case>{
+           {HistorySpan::Last_Pass, {first, last}, TimeRange{day + 36000 - 30, day + 36599 + 30}},
+           {HistorySpan::Day, {first, last}, TimeRange{day, day + kDay}},
+           {HistorySpan::Week, {first, last}, TimeRange{day - 6 * kDay, day + kDay}},
+           {HistorySpan::Month, {first, last}, TimeRange{day - 29 * kDay, day + kDay}},
+           // The whole mission with a fiftieth of it on either side.
+           {HistorySpan::Mission,
+            {first, last},
+            TimeRange{first.start - (last.end - first.start) / 50,
+                      last.end + (last.end - first.start) / 50}},
+           // A pass over midnight: its day is the day it began, shown with the pass whole.
+           {HistorySpan::Day, {first, late}, TimeRange{day, late.end + 30}},
+           // One pass alone: the mission is that pass, with at least a minute either side.
+           {HistorySpan::Mission, {last}, TimeRange{last.start - 60, last.end + 60}},
+           // Before 1970, days still begin at midnight.
+           {HistorySpan::Day, {{-kDay + 60, -kDay + 120, 1}}, TimeRange{-kDay, 0}},
+           {HistorySpan::Day, {}, std::nullopt},
+           {HistorySpan::Last_Pass, {}, std::nullopt},
+       }) {
+    SCOPED_TRACE(static_cast<int>(span));
+    EXPECT_EQ(Span_Range(span, passes), range);
+  }
+}
+
+TEST(Column_At, FindsWhatIsDrawnUnderTheCursor) {
+  HistoryView columns;
+  columns.envelope = true;
+  columns.columns = {{100, 160, 5, 1.0, 2.0}, {160, 220, 3, 0.5, 4.0}, {1000, 1060, 2, 7.0, 8.0}};
+  HistoryView samples;
+  samples.samples = {{100, 1.5}, {103, 2.5}, {200, 3.5}};
+  struct Case {
+    const HistoryView* view;
+    UtcSeconds t, reach;
+    std::optional<UtcSeconds> start;  // of the column found
+  };
+  for (const auto& [view, t, reach, start] : std::vector<Case>{
+           {&columns, 100, 0, 100},     // a column's first second
+           {&columns, 159, 0, 100},     // its last
+           {&columns, 160, 0, 160},     // the next one's first
+           {&columns, 500, 10, {}},     // in a gap, far from both sides
+           {&columns, 225, 10, 160},    // just after a column
+           {&columns, 995, 10, 1000},   // just before one
+           {&columns, 90, 10, 100},     // before the first
+           {&columns, 1069, 10, 1000},  // after the last
+           {&columns, 1070, 5, {}},
+           {&samples, 101, 5, 100},  // the nearer sample
+           {&samples, 102, 5, 103},
+           {&samples, 103, 0, 103},
+           {&samples, 150, 5, {}},
+           {&samples, 205, 5, 200},
+       }) {
+    SCOPED_TRACE(t);
+    const auto found = Column_At(*view, t, reach);
+    ASSERT_EQ(found.has_value(), start.has_value());
+    if (found) {
+      EXPECT_EQ(found->start, *start);
+    }
+  }
+  // A sample is a column of one, its value both minimum and maximum.
+  const auto one = Column_At(samples, 103, 0);
+  ASSERT_TRUE(one);
+  EXPECT_EQ(one->count, 1);
+  EXPECT_EQ(one->min, 2.5);
+  EXPECT_EQ(one->max, 2.5);
+}
+
+class HistoryArchiveTest : public ::testing::Test {
+ protected:
+  std::filesystem::path File() const { return dir_ / "archive.sqlite"; }
+  std::unique_ptr<Archive> Open() {
+    auto opened = Archive::Open(File());
+    EXPECT_TRUE(opened.ok()) << (opened.ok() ? "" : opened.why());
+    return opened.ok() ? std::move(opened.value()) : nullptr;
+  }
+  // Adds a pass of `seconds` starting at `start` through a connection of its own.
+  void Add_Pass(UtcSeconds start, int seconds, std::uint32_t seed) {
+    auto archive = Open();
+    ASSERT_TRUE(archive);
+    const std::string file = (dir_ / ("pass" + std::to_string(start) + ".kss")).string();
+    ASSERT_TRUE(
+        tools::Generate_Pass({.start = start, .seconds = seconds, .seed = seed}).Write_File(file));
+    const ArchiveLoad load = Add_To_Archive(*archive, {file});
+    ASSERT_TRUE(load.error.empty()) << load.error;
+  }
+  testing::ScratchDir dir_;
+};
+
+// Every pass's figures from the minute buckets are those its samples give, passes that begin
+// and end in the middle of a minute included.
+TEST_F(HistoryArchiveTest, PassFiguresAgreeWithTheSamples) {
+  const UtcSeconds t = 1795857240;
+  Add_Pass(t + 17, 250, 1);
+  Add_Pass(t + 250 + 17 + 600, 61, 2);  // ten silent minutes later: a pass of its own
+  Add_Pass(t + kDay + 59, 2, 3);        // two seconds over a minute's end
+  auto archive = Open();
+  ASSERT_TRUE(archive);
+  const auto passes = archive->Passes(0, kForever).value();
+  ASSERT_EQ(passes.size(), 3u);
+  for (const int channel : {3, 8, 51}) {
+    SCOPED_TRACE(channel);
+    const auto figures = Pass_Figures(*archive, channel, passes);
+    ASSERT_TRUE(figures.ok()) << figures.why();
+    ASSERT_EQ(figures.value().size(), passes.size());
+    for (std::size_t p = 0; p < passes.size(); ++p) {
+      const SampleSummary want = archive->Summary(channel, passes[p].start, passes[p].end).value();
+      const SampleSummary& got = figures.value()[p];
+      EXPECT_GT(want.count, 0);
+      EXPECT_EQ(got.count, want.count);
+      EXPECT_EQ(got.min, want.min);
+      EXPECT_EQ(got.max, want.max);
+      EXPECT_NEAR(got.mean, want.mean, 1e-12 * std::max(1.0, std::fabs(want.mean)));
+    }
+  }
+  // Only some passes asked for: each gets its own figures, none of its neighbours'.
+  const std::vector<PassSpan> middle = {passes[1]};
+  EXPECT_EQ(Pass_Figures(*archive, 3, middle).value()[0].count,
+            archive->Summary(3, passes[1].start, passes[1].end).value().count);
+  EXPECT_TRUE(Pass_Figures(*archive, 3, {}).value().empty());
+}
+
+// A commit by another connection is seen once; nothing written, nothing seen; a file that is
+// not there cannot be watched.
+TEST_F(HistoryArchiveTest, WatchSeesEveryCommitOfAnotherConnection) {
+  EXPECT_FALSE(ArchiveWatch::Open(File()).ok());
+  EXPECT_FALSE(std::filesystem::exists(File()));
+  Add_Pass(1795857240, 30, 1);
+  auto watch = ArchiveWatch::Open(File());
+  ASSERT_TRUE(watch.ok()) << watch.why();
+  EXPECT_FALSE(watch.value()->Changed());
+  {
+    auto reader = Open();
+    ASSERT_TRUE(reader);
+    EXPECT_EQ(reader->Passes(0, kForever).value().size(), 1u);
+  }
+  EXPECT_FALSE(watch.value()->Changed());  // reading is no change
+  Add_Pass(1795857240 + kDay, 30, 2);
+  EXPECT_TRUE(watch.value()->Changed());
+  EXPECT_FALSE(watch.value()->Changed());
+  Add_Pass(1795857240 + 2 * kDay, 30, 3);
+  Add_Pass(1795857240 + 3 * kDay, 30, 4);
+  EXPECT_TRUE(watch.value()->Changed());
+}
+
+}  // namespace
+}  // namespace orvelt
