@@ -1,6 +1,5 @@
 #include "receive_format.hpp"
 
-#include <cstdio>
 #include <string>
 
 #include "decode/channels.hpp"
@@ -94,10 +93,9 @@ void Write_Frame_Line(std::ostream& out, const LiveFrame& frame) {
   if (outcome.kind == FrameKind::Message) out << ' ' << Printable_Text(Message_Text(frame));
   for (int k = 0; k < outcome.value_count; ++k) {
     const ChannelValue& v = outcome.values[static_cast<std::size_t>(k)];
-    // Six significant digits are plenty to watch; the JSON form carries every digit.
-    char number[32];
-    std::snprintf(number, sizeof number, "%.6g", v.value);
-    out << (k ? ", " : " ") << v.channel << ' ' << Channel_Caption(v.channel) << " = " << number;
+    // The JSON form carries the exact double.
+    out << (k ? ", " : " ") << v.channel << ' ' << Channel_Caption(v.channel) << " = "
+        << Plain_Number(v.value);
     if (const std::string_view unit = Channel_Unit(v.channel); !unit.empty()) out << ' ' << unit;
   }
   out << '\n';
