@@ -101,6 +101,16 @@ void Write_Frame_Line(std::ostream& out, const LiveFrame& frame) {
   out << '\n';
 }
 
+std::string Run_Counts_Text(const LiveCounts& counts) {
+  std::string text = std::to_string(counts.frames) + " frames received";
+  if (counts.time_labels > 0) {
+    text += " (" + std::to_string(counts.time_labels) + " of them time label";
+    text += counts.time_labels == 1 ? ")" : "s)";
+  }
+  return text + ", " + std::to_string(counts.decoded) + " decoded, " +
+         std::to_string(counts.other) + " from other stations";
+}
+
 void Write_Frame_Json(std::ostream& out, const LiveFrame& frame) {
   const FrameOutcome& outcome = frame.taken.outcome;
   out << "{\"time_label\": ";

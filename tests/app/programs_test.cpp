@@ -291,5 +291,25 @@ TEST(Receive_Format, OneLinePerFrameTelemetryOrNot) {
   }
 }
 
+TEST(Receive_Format, RunCountsSayTheTimeLabelsApart) {
+  struct Case {
+    std::uint64_t frames, time_labels, decoded, other;
+    const char* text;
+  } const cases[] = {
+      {1098, 549, 549, 0,
+       "1098 frames received (549 of them time labels), 549 decoded, 0 from other stations"},
+      {3, 1, 1, 1, "3 frames received (1 of them time label), 1 decoded, 1 from other stations"},
+      {12, 0, 10, 2, "12 frames received, 10 decoded, 2 from other stations"},
+  };
+  for (const Case& c : cases) {
+    LiveCounts counts;
+    counts.frames = c.frames;
+    counts.time_labels = c.time_labels;
+    counts.decoded = c.decoded;
+    counts.other = c.other;
+    EXPECT_EQ(Run_Counts_Text(counts), c.text);
+  }
+}
+
 }  // namespace
 }  // namespace orvelt
