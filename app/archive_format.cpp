@@ -164,7 +164,11 @@ Result<std::int64_t> Export_Samples(Archive& archive, const std::vector<int>& ch
       buffer += json ? ", \"time\": \"" : ",";
       buffer += time_text;
       buffer += json ? "\", \"value\": " : ",";
-      buffer.append(number, std::to_chars(number, number + sizeof number, s.value).ptr);
+      if (json) {
+        Append_Shortest_Number(buffer, s.value);
+      } else {
+        Append_Plain_Number(buffer, s.value);
+      }
       buffer += json ? "}\n" : "\n";
       if (buffer.size() >= kWriteBytes) {
         write(buffer);
@@ -210,18 +214,18 @@ Result<std::int64_t> Write_Passes(Archive& archive, const std::vector<int>& chan
       const SampleSummary& s = summary.value();
       for (const double v : {s.min, s.max, s.mean}) {
         line += ',';
-        if (s.count > 0) line += Shortest_Number(v);
+        if (s.count > 0) line += Plain_Number(v);
       }
       if (!limits || s.count == 0) continue;
       const ChannelLimits& limit = (*limits)[static_cast<std::size_t>(channel)];
       const std::string caption(Channel_Caption(channel));
       if (Check_Limits(limit, s.min) == LimitCheck::Below) {
-        outside += (outside.empty() ? "" : "; ") + caption + " down to " + Shortest_Number(s.min) +
-                   " below " + Shortest_Number(*limit.lower);
+        outside += (outside.empty() ? "" : "; ") + caption + " down to " + Plain_Number(s.min) +
+                   " below " + Plain_Number(*limit.lower);
       }
       if (Check_Limits(limit, s.max) == LimitCheck::Above) {
-        outside += (outside.empty() ? "" : "; ") + caption + " up to " + Shortest_Number(s.max) +
-                   " above " + Shortest_Number(*limit.upper);
+        outside += (outside.empty() ? "" : "; ") + caption + " up to " + Plain_Number(s.max) +
+                   " above " + Plain_Number(*limit.upper);
       }
     }
     if (limits) {

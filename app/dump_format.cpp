@@ -179,12 +179,6 @@ void Append_Number(std::string& out, std::int64_t n) {
   out.append(text, end);
 }
 
-void Append_Number(std::string& out, double v) {
-  char text[32];
-  const auto end = std::to_chars(text, text + sizeof text, v).ptr;
-  out.append(text, end);
-}
-
 // Captions and units as CSV fields and as JSON strings, escaped once for all lines.
 struct ChannelTexts {
   std::array<std::string, kChannelCount> csv;
@@ -223,9 +217,9 @@ void FrameLines::Start_File(std::string_view file) {
   } else {
     Append_Json_String(file_field_, file);
   }
+  // The next line writes the label field afresh.
   label_.clear();
   label_field_.clear();
-  Append_Label({});
 }
 
 void FrameLines::Append_Label(std::string_view latin1) {
@@ -278,7 +272,7 @@ void FrameLines::Csv_Line(std::int64_t frame_number, const FrameRecord& record,
       buffer_ += ',';
       buffer_ += Channel_Texts().csv[static_cast<std::size_t>(v.channel)];
       buffer_ += ',';
-      Append_Number(buffer_, v.value);
+      Append_Plain_Number(buffer_, v.value);
     } else {
       buffer_ += ",,,,";
     }
@@ -318,7 +312,7 @@ void FrameLines::Json_Line(std::int64_t frame_number, const FrameRecord& record,
     Append_Number(buffer_, std::int64_t{v.channel});
     buffer_ += Channel_Texts().json[static_cast<std::size_t>(v.channel)];
     buffer_ += ", \"value\": ";
-    Append_Number(buffer_, v.value);
+    Append_Shortest_Number(buffer_, v.value);
     buffer_ += '}';
   }
   buffer_ += "]}\n";

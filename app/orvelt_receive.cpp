@@ -230,8 +230,7 @@ int main(int argc, char** argv) {
   std::cout.flush();
   // The whole run, across every new recording a full store started.
   const LiveCounts counts = receiver.Session().Run_Counts();
-  std::cerr << "orvelt-receive: ended: " << counts.frames << " frames received, " << counts.decoded
-            << " decoded, " << counts.other << " from other stations";
+  std::cerr << "orvelt-receive: ended: " << Run_Counts_Text(counts);
   const RunRecording recorded = receiver.Session().Run_Recording();
   if (const RecordingStatus& rec = receiver.Session().Recording(); !rec.path.empty()) {
     std::cerr << ", " << recorded.frames << " recorded in ";

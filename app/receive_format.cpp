@@ -1,6 +1,5 @@
 #include "receive_format.hpp"
 
-#include <cstdio>
 #include <string>
 
 #include "decode/channels.hpp"
@@ -94,13 +93,22 @@ void Write_Frame_Line(std::ostream& out, const LiveFrame& frame) {
   if (outcome.kind == FrameKind::Message) out << ' ' << Printable_Text(Message_Text(frame));
   for (int k = 0; k < outcome.value_count; ++k) {
     const ChannelValue& v = outcome.values[static_cast<std::size_t>(k)];
-    // Six significant digits are plenty to watch; the JSON form carries every digit.
-    char number[32];
-    std::snprintf(number, sizeof number, "%.6g", v.value);
-    out << (k ? ", " : " ") << v.channel << ' ' << Channel_Caption(v.channel) << " = " << number;
+    // The JSON form carries the exact double.
+    out << (k ? ", " : " ") << v.channel << ' ' << Channel_Caption(v.channel) << " = "
+        << Plain_Number(v.value);
     if (const std::string_view unit = Channel_Unit(v.channel); !unit.empty()) out << ' ' << unit;
   }
   out << '\n';
+}
+
+std::string Run_Counts_Text(const LiveCounts& counts) {
+  std::string text = std::to_string(counts.frames) + " frames received";
+  if (counts.time_labels > 0) {
+    text += " (" + std::to_string(counts.time_labels) + " of them time label";
+    text += counts.time_labels == 1 ? ")" : "s)";
+  }
+  return text + ", " + std::to_string(counts.decoded) + " decoded, " +
+         std::to_string(counts.other) + " from other stations";
 }
 
 void Write_Frame_Json(std::ostream& out, const LiveFrame& frame) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <ostream>
+#include <string>
 
 #include "live/live_session.hpp"
 
@@ -21,6 +22,11 @@ bool Has_Frame_Line(const LiveFrame& frame);
 // "2026-12-07 10:15:00 battery: 5 bytes, record bytes missing at the end of the frame: C080...".
 // Control characters of the label and the message are escaped (\xHH): one frame, one line.
 void Write_Frame_Line(std::ostream& out, const LiveFrame& frame);
+
+// The counts of a whole run for the closing line: "1098 frames received (549 of them time
+// labels), 549 decoded, 0 from other stations". The TNC's time labels are said apart, so that
+// half the frames being labels does not read as half of them lost.
+std::string Run_Counts_Text(const LiveCounts& counts);
 
 // The same as one JSON object on one line: {"time_label": ..., "kind": ...,
 // "channels": {"3": 11.64}, "message": "text" or null} for telemetry, {"time_label": ...,

@@ -28,6 +28,16 @@ if [ ${#missing[@]} -gt 0 ]; then
   DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
 fi
 
+# The check of the downlink's Kaitai Struct description runs the compiler and runtime from npm on
+# Node.js. Debian's nodejs and npm, unless a Node.js that brings its own npm is already there
+# (Debian's npm would remove it).
+if ! command -v node >/dev/null || ! command -v npm >/dev/null; then
+  sudo=""
+  [ "$(id -u)" -eq 0 ] || sudo="sudo"
+  $sudo apt-get update -qq
+  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends nodejs npm
+fi
+
 # Debian's Google Benchmark is built without NDEBUG, so it calls itself a debug build in every
 # report and keeps its internal assertions on. The benchmarks link a release build of the same
 # version, made here once from Debian's own source package; bench/CMakeLists.txt looks for it

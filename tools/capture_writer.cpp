@@ -464,4 +464,131 @@ CaptureBuilder Generate_Pass(const PassOptions& options) {
   return PassSimulator(options).Run();
 }
 
+CaptureBuilder Every_Kind_Capture() {
+  CaptureBuilder capture;
+  int second = 0;
+  const auto label = [&] {
+    capture.Add(Text_Time_Label_Frame(Format_Time_Label(1796725800 + second++)));
+  };
+  constexpr std::array<std::int16_t, 7> kWords = {-32768, -32767, -1, 0, 1, 32766, 32767};
+  constexpr std::array<std::int32_t, 7> kLongWords = {
+      std::numeric_limits<std::int32_t>::min(), -100, -1, 0, 1, 1250000000,
+      std::numeric_limits<std::int32_t>::max()};
+
+  label();
+  for (std::uint8_t type = 0xDF; type <= 0xE5; ++type) {
+    for (const std::uint32_t value : {0u, 1u, 1234567u, 1700000000u, 0x7FFFFFFFu}) {
+      capture.Add(Counter_Frame(type, value));
+    }
+  }
+
+  label();
+  using namespace std::string_view_literals;
+  for (const std::string_view text :
+       std::array{""sv, "A"sv, "ORVELT-1 de KAVRO: all systems nominal"sv,
+                  "\xB0\xB5\xB2 \xE4\xF6\xFC \xFF"sv, "tab\there, line\r\nend"sv, "NUL\0inside"sv,
+                  "C1 \x80\x85\x9F end"sv}) {
+    capture.Add(Message_Frame(text, {0x12, 0xC0, 0xDB}, 0xC0DB));
+  }
+
+  label();
+  for (const std::uint8_t record : {kBatteryRecord, kSolarRecord}) {
+    for (int selector = 0; selector < 33; ++selector) {
+      for (const std::int16_t raw : kWords) {
+        capture.Add(Raw_Word_Record(record, static_cast<std::uint8_t>(selector), raw));
+      }
+    }
+  }
+
+  label();
+  for (const std::uint8_t selector : kSwitchSelectors) {
+    for (int status = 0; status < orvelt::kSwitchStatusCount; ++status) {
+      capture.Add(Switchboard_Record(selector, static_cast<std::uint8_t>(status),
+                                     static_cast<std::uint16_t>(status * 1000),
+                                     static_cast<std::uint16_t>(0x7FFF - status * 1000)));
+    }
+    for (const std::uint16_t word : {0x0000, 0x0001, 0x3467, 0x3469, 0x7FFF}) {
+      capture.Add(Switchboard_Record(selector, 1, word, word));
+    }
+    // Ignored whatever else the record holds.
+    capture.Add(Switchboard_Record(selector, 1, kIgnoredCurrentWord, 0x1234));
+    capture.Add(Switchboard_Record(selector, 40, kIgnoredCurrentWord, 0x1234));
+  }
+  for (const std::uint8_t selector : {0x00, 0x80, 0x82, 0xA3, 0xA5, 0xFF}) {
+    capture.Add(Switchboard_Record(selector, 1, 0x0100, 0x5000));
+  }
+
+  label();
+  for (const std::int32_t x : kLongWords) {
+    capture.Add(Magnetometer_XY_Record(x, -x / 2));
+    capture.Add(Magnetometer_Z_Record(x));
+  }
+  capture.Add(Sensor_Frame(kMagnetometerRecord, 4, Bytes(8, 0x11)));
+  capture.Add(Sensor_Frame(kMagnetometerRecord, 4, {}));
+  capture.Add(Sensor_Frame(0x50, 3, Bytes(8, 0x22)));  // a record type without a name
+
+  label();
+  // Frames of other stations, and frames too short to say what they are.
+  capture.Add(Bytes{0x00, 0x82, 0xA0, 0x9C, 0x40, 0x40, 0x40, 0x60, 0x03, 0xF0, 'h', 'i'});
+  capture.Add(Bytes{0x00});
+  capture.Add(Bytes{0x00, 0xC0});
+  capture.Add(Bytes{0x00, 0xC0, 0x80, 0x00, 0x00});
+  capture.Add(Bytes{0x00, 0xC0, 0x80, 0x00, 0x00, 0x03, 0x2C, 0x03, 0x00, 0x10, 0x00});
+  capture.Add(Bytes{0x00, 0xC0, 0x81, 0x00, 0x00, 0x02, 0x2C, 0x03, 0x00, 0x10, 0x00});
+
+  label();
+  // What the decoder rejects.
+  for (const std::uint32_t value : {0x80000000u, 0xFFFFFFFFu}) {
+    capture.Add(Counter_Frame(0xE1, value));
+    capture.Add(Counter_Frame(0xE5, value));
+  }
+  for (std::size_t size = 2; size < 7; ++size) {
+    Bytes frame = Counter_Frame(0xE1, 5);
+    frame.resize(size);
+    capture.Add(frame);
+  }
+  for (std::size_t size = 6; size < 9; ++size) {
+    Bytes frame = Message_Frame("");
+    frame.resize(size);
+    capture.Add(frame);
+  }
+  for (Bytes frame : {Raw_Word_Record(kBatteryRecord, 3, 16), Raw_Word_Record(kSolarRecord, 1, 16),
+                      Switchboard_Record(0x81, 1, 0x0100, 0x5000),
+                      Magnetometer_XY_Record(-100, 100), Magnetometer_Z_Record(-100)}) {
+    const std::size_t full = frame.size();
+    for (std::size_t size = 6; size < full; ++size) {
+      Bytes cut = frame;
+      cut.resize(size);
+      capture.Add(cut);
+    }
+  }
+  for (const std::uint8_t selector : {0x81, 0x86, 0xA4, 0x82}) {
+    capture.Add(Switchboard_Record(selector, 1, 0x8000, 0x5000));
+    capture.Add(Switchboard_Record(selector, 1, 0x0100, 0x8000));
+    capture.Add(Switchboard_Record(selector, 1, 0xFFFF, 0xFFFF));
+    capture.Add(Switchboard_Record(selector, 1, 0xB468, 0x1234));
+  }
+  for (const int status : {17, 18, 100, 255}) {
+    capture.Add(Switchboard_Record(0x90, static_cast<std::uint8_t>(status), 0x0200, 0x6000));
+    capture.Add(Switchboard_Record(0x82, static_cast<std::uint8_t>(status), 0x0200, 0x6000));
+  }
+  for (const std::size_t size : {512, 513, 600}) {
+    Bytes frame = Raw_Word_Record(kBatteryRecord, 3, 16);
+    frame.resize(size, 0x5A);
+    capture.Add(frame);
+  }
+
+  label();
+  // The KISS port is the decoder's business no more than the command byte is.
+  for (const std::uint8_t port : {0x10, 0x20, 0xF0}) {
+    Bytes frame = Counter_Frame(0xE2, 42);
+    frame[0] = port;
+    capture.Add(frame);
+  }
+  // A frame the capture never finished: no FEND after it.
+  const Bytes unfinished = Kiss_Frame(Counter_Frame(0xE3, 7));
+  capture.Add_Raw(std::span(unfinished).first(unfinished.size() - 1));
+  return capture;
+}
+
 }  // namespace orvelt::tools

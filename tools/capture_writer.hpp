@@ -126,4 +126,12 @@ struct PassOptions {
 // so each reaches the store's 5000 samples. The same options give the same bytes.
 CaptureBuilder Generate_Pass(const PassOptions& options);
 
+// Every kind of frame the decoder tells apart, each with the raw values at the edges of its
+// range: every counter type, messages (Latin-1 text, C1 control bytes, no text), every battery,
+// solar-array and magnetometer selector, every switch with every status code 0 to 16, ignored
+// and unknown records, frames of other stations, then the frames the decoder rejects (too
+// short, out of range, status code 17 or more, longer than 512 bytes) and frames on another
+// KISS port. A time label stands before each group; the file ends with an unfinished frame.
+CaptureBuilder Every_Kind_Capture();
+
 }  // namespace orvelt::tools

@@ -21,7 +21,8 @@ constexpr const char* kUsage =
     "  --binary-time    binary time labels (milliseconds since 1970) instead of text\n"
     "  --damaged        add frames the decoder must reject\n"
     "  --foreign        add frames of other stations\n"
-    "  --fill           at least 5000 samples in every decoded channel\n";
+    "  --fill           at least 5000 samples in every decoded channel\n"
+    "  --every-kind     instead of a pass: every kind of frame, edge values and rejected frames\n";
 
 template <typename Int>
 bool Parse_Number(std::string_view text, Int& out, Int min) {
@@ -40,6 +41,7 @@ int main(int argc, char** argv) {
   using namespace orvelt::tools;
   PassOptions options;
   std::string output;
+  bool every_kind = false;
   for (int i = 1; i < argc; ++i) {
     const std::string_view arg = argv[i];
     const bool has_value = i + 1 < argc;
@@ -66,6 +68,8 @@ int main(int argc, char** argv) {
       options.foreign = true;
     } else if (arg == "--fill") {
       options.fill = true;
+    } else if (arg == "--every-kind") {
+      every_kind = true;
     } else if (arg.starts_with("-") || !output.empty()) {
       return Fail("unexpected argument " + std::string(arg));
     } else {
@@ -74,7 +78,7 @@ int main(int argc, char** argv) {
   }
   if (output.empty()) return Fail("no output file given");
 
-  const CaptureBuilder capture = Generate_Pass(options);
+  const CaptureBuilder capture = every_kind ? Every_Kind_Capture() : Generate_Pass(options);
   if (!capture.Write_File(output)) {
     std::fprintf(stderr, "orvelt-make-capture: cannot write %s: %s\n", output.c_str(),
                  std::strerror(errno));

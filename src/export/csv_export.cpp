@@ -1,6 +1,5 @@
 #include "export/csv_export.hpp"
 
-#include <charconv>
 #include <string_view>
 
 #include "decode/channels.hpp"
@@ -47,12 +46,6 @@ void Append_Csv_Field(std::string& out, std::string_view utf8) {
   out += '"';
 }
 
-std::string Shortest_Number(double value) {
-  char text[32];
-  const auto result = std::to_chars(text, text + sizeof text, value);
-  return {text, result.ptr};
-}
-
 void Write_Csv(std::ostream& out, const TelemetryStore& store) {
   out << "channel,caption,unit,sample,time_label,value\n";
   for (int c = 0; c < kChannelCount; ++c) {
@@ -65,7 +58,7 @@ void Write_Csv(std::ostream& out, const TelemetryStore& store) {
       Write_Csv_Field(out, unit);
       out << ',' << i << ',';
       Write_Csv_Field(out, Latin1_To_Utf8(store.Label(c, i)));
-      out << ',' << Shortest_Number(store.Value(c, i)) << '\n';
+      out << ',' << Plain_Number(store.Value(c, i)) << '\n';
     }
   }
 }

@@ -7,6 +7,7 @@
 #include <cstdlib>
 
 #include "decode/latin1.hpp"
+#include "decode/number_text.hpp"
 #include "decode/time_label.hpp"
 #include "window/handlers.hpp"
 
@@ -93,17 +94,7 @@ std::string Format_Whole_Number(double v) {
 }
 
 std::string Format_Plain_Decimal(double v, const std::string& decimal_separator) {
-  char text[64];
-  std::snprintf(text, sizeof text, "%.15G", v == 0 ? 0.0 : v);
-  std::string s = text;
-  const auto exponent = s.find('E');
-  std::string mantissa = s.substr(0, exponent);
-  if (mantissa.find('.') != std::string::npos) {
-    while (mantissa.back() == '0') mantissa.pop_back();
-    if (mantissa.back() == '.') mantissa.pop_back();
-  }
-  if (exponent != std::string::npos) mantissa += s.substr(exponent);
-  return With_Separator(mantissa, decimal_separator);
+  return With_Separator(Plain_Number(v), decimal_separator);
 }
 
 std::string Format_General_Date(const CivilDateTime& t, Platform& platform) {

@@ -149,6 +149,25 @@ TEST_F(DumpTool, SamplesDumpAsTheGoldenFiles) {
   }
 }
 
+// Every line of --frames --json is one JSON object, the first of each file too; values in the
+// CSV as people read them, in the JSON as exact doubles.
+TEST_F(DumpTool, FrameLinesHoldPlainAndExactNumbers) {
+  const Ran json = Dump("--frames --json pass.kss damaged.kss", kSamples);
+  ASSERT_EQ(json.status, 0) << json.err;
+  std::istringstream lines(json.out);
+  int count = 0;
+  for (std::string line; std::getline(lines, line); ++count) {
+    ASSERT_EQ(line.rfind("{\"file\": ", 0), 0u) << "line " << count + 1 << ": " << line;
+  }
+  EXPECT_GT(count, 9620);
+  EXPECT_NE(json.out.find("\"value\": 7.650899999999999}"), std::string::npos);
+
+  const Ran csv = Dump("--frames pass.kss", kSamples);
+  ASSERT_EQ(csv.status, 0) << csv.err;
+  EXPECT_NE(csv.out.find(",3,Battery 0 Volt,V,7.6509,,,,\n"), std::string::npos);
+  EXPECT_EQ(csv.out.find("7.650899999999999"), std::string::npos);
+}
+
 TEST_F(ArchiveTool, AddsExportsListsPassesWithLimitsAndRefusesWhatItCannotRead) {
   tools::PassOptions pass;
   pass.seconds = 60;
@@ -241,6 +260,18 @@ TEST(Receive_Format, OneLinePerFrameTelemetryOrNot) {
        {tools::Counter_Frame(0xE0, 0x80000000)},
        "2026-12-07 10:15:00 counter: 6 bytes, ",
        R"({"time_label": "2026-12-07 10:15:00", "kind": "counter", "bytes": 6, "problem": ")"},
+      // Counters read as whole numbers, a voltage to its 15 significant digits; the JSON form
+      // keeps the exact double.
+      {"counter",
+       {tools::Counter_Frame(0xE1, 1234567)},
+       "2026-12-07 10:15:00 counter: 47 Packets Up = 1234567\n",
+       R"({"time_label": "2026-12-07 10:15:00", "kind": "counter", "channels": {"47": 1234567}, "message": null})"
+       "\n"},
+      {"battery value",
+       {tools::Raw_Word_Record(kBatteryRecord, 3, 222)},
+       "2026-12-07 10:15:00 battery: 3 Battery 0 Volt = 7.6509 V\n",
+       R"({"time_label": "2026-12-07 10:15:00", "kind": "battery", "channels": {"3": 7.650899999999999}, "message": null})"
+       "\n"},
       // A time label frame gets no line of its own: it stamps the next frame.
       {"time label",
        {tools::Text_Time_Label_Frame("2026-01-01 00:00:07"),
@@ -257,6 +288,26 @@ TEST(Receive_Format, OneLinePerFrameTelemetryOrNot) {
     EXPECT_EQ(std::count(printed.text.begin(), printed.text.end(), '\n'), 1) << printed.text;
     EXPECT_EQ(std::count(printed.json.begin(), printed.json.end(), '\n'), 1) << printed.json;
     EXPECT_EQ(printed.text.find('\x1B'), std::string::npos);
+  }
+}
+
+TEST(Receive_Format, RunCountsSayTheTimeLabelsApart) {
+  struct Case {
+    std::uint64_t frames, time_labels, decoded, other;
+    const char* text;
+  } const cases[] = {
+      {1098, 549, 549, 0,
+       "1098 frames received (549 of them time labels), 549 decoded, 0 from other stations"},
+      {3, 1, 1, 1, "3 frames received (1 of them time label), 1 decoded, 1 from other stations"},
+      {12, 0, 10, 2, "12 frames received, 10 decoded, 2 from other stations"},
+  };
+  for (const Case& c : cases) {
+    LiveCounts counts;
+    counts.frames = c.frames;
+    counts.time_labels = c.time_labels;
+    counts.decoded = c.decoded;
+    counts.other = c.other;
+    EXPECT_EQ(Run_Counts_Text(counts), c.text);
   }
 }
 

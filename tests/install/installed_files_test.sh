@@ -30,6 +30,7 @@ expected=(
   usr/share/doc/orvelt-decoder/copyright
   usr/share/orvelt/conf.ini
   usr/share/orvelt/obc_offset.ini
+  usr/share/orvelt/orvelt1.ksy
 )
 for program in "${programs[@]}"; do
   expected+=("usr/bin/$program" "usr/share/man/man1/$program.1.gz")
