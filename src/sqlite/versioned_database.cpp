@@ -2,8 +2,10 @@
 
 #include <unistd.h>
 
+#include <chrono>
 #include <optional>
 #include <system_error>
+#include <thread>
 
 namespace orvelt::sqlite {
 
@@ -196,9 +198,14 @@ Result<std::unique_ptr<Connection>> Open_Versioned(const std::filesystem::path& 
     return connection;
   }
 
-  if ((code = connection->Exec("PRAGMA journal_mode = WAL")) != SQLITE_OK) {
-    return fail(code, "opening");
+  // Switching a new file to WAL mode takes it for a moment, and SQLite does not wait for another
+  // program that does the same at once: the switch is tried again, as long as it would wait.
+  for (int waited = 0; (code = connection->Exec("PRAGMA journal_mode = WAL")) != SQLITE_OK &&
+                       (code & 0xFF) == SQLITE_BUSY && waited < options.busy_timeout_ms;
+       waited += 10) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
   }
+  if (code != SQLITE_OK) return fail(code, "opening");
   // Commits reach the operating system at once, which a crash of the program cannot undo; the
   // wait for the disk comes with each checkpoint.
   connection->Exec("PRAGMA synchronous = NORMAL");

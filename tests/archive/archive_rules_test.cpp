@@ -51,48 +51,6 @@ TEST(ParseExportLine, TakesFramesWithTheirTime) {
   }
 }
 
-// A frame's time must be one a frame can have: from 1957 to a day after now.
-TEST(IsUsableFrameTime, TakesTimesFrom1957ToADayAfterNow) {
-  const UtcSeconds now = kNov28;
-  struct Case {
-    std::string text;
-    bool usable;
-  };
-  for (const auto& [text, usable] : std::vector<Case>{{"0000-01-01", false},
-                                                      {"1956-12-31T23:59:59Z", false},
-                                                      {"1957-01-01", true},
-                                                      {"2026-11-29", true},
-                                                      {"2026-11-29T00:00:01Z", false},
-                                                      {"9999-12-31", false}}) {
-    SCOPED_TRACE(text);
-    EXPECT_EQ(Is_Usable_Frame_Time(Parse_Utc_Time(text).value(), now), usable);
-  }
-}
-
-// An export is known by its first line, whether or not an editor put a byte order mark first.
-TEST(IsFrameExport, KnowsAnExportByItsFirstLine) {
-  struct Case {
-    std::string head;
-    bool is_export;
-  };
-  for (const auto& [head, is_export] : std::vector<Case>{{"2026-11-28 09:14:05|C080\n", true},
-                                                         {"\xEF\xBB\xBF"
-                                                          "2026-11-28 09:14:05|C080\r\n",
-                                                          true},
-                                                         {"\xEF\xBB\xBF"
-                                                          "2026-11-28 09:14:05|C0",
-                                                          true},  // a cut first line
-                                                         {"\xEF\xBB"
-                                                          "2026-11-28 09:14:05|C080\n",
-                                                          false},
-                                                         {"\xC0\x10\x2C\xC0", false},
-                                                         {"timestamp|frame\n", false}}) {
-    SCOPED_TRACE(head);
-    EXPECT_EQ(Is_Frame_Export({reinterpret_cast<const std::uint8_t*>(head.data()), head.size()}),
-              is_export);
-  }
-}
-
 TEST(DefaultArchivePath, UsesTheDataFolder) {
   EXPECT_EQ(Default_Archive_Path("/x/data", "/home/u"), "/x/data/orvelt/archive.sqlite");
   EXPECT_EQ(Default_Archive_Path("", "/home/u"), "/home/u/.local/share/orvelt/archive.sqlite");

@@ -313,62 +313,42 @@ TEST_F(ArchiveTest, ALoadLeavesOutWhatTheFullStoreTurnedAway) {
 // Programs that open one new archive, or one of the first layout, at the same moment each find
 // it made, or brought up to date, exactly once.
 TEST_F(ArchiveTest, ProgramsOpeningOneArchiveAtOnceEachGetIt) {
-  struct Case {
-    std::string layout;
-    const char* sql;
-    std::int64_t frames;
-  };
-  for (const auto& [layout, sql, frames] :
-       std::vector<Case>{{"new", nullptr, 0}, {"schema 1", kSchema1, 4}}) {
+  for (const auto& [sql, frames] : {std::pair<const char*, std::int64_t>{"", 0}, {kSchema1, 4}}) {
     for (int round = 0; round < 4; ++round) {
-      SCOPED_TRACE(layout + " " + std::to_string(round));
-      const fs::path file = dir_ / (layout + std::to_string(round) + ".sqlite");
-      if (sql != nullptr) Sql(file, sql);
+      const fs::path file = dir_ / (std::to_string(frames) + "_" + std::to_string(round));
+      Sql(file, sql);
       std::vector<std::string> failures(4);
       std::vector<std::thread> programs;
       for (std::size_t k = 0; k < failures.size(); ++k) {
         programs.emplace_back([&, k] {
           auto opened = Archive::Open(file);
-          if (!opened.ok()) {
-            failures[k] = opened.why();
-            return;
-          }
-          const auto stats = opened.value()->Stats();
-          failures[k] = !stats.ok()                      ? stats.why()
-                        : stats.value().frames != frames ? "frames: " + std::to_string(frames)
-                                                         : "";
+          const auto stats = opened.ok() ? opened.value()->Stats() : Failure{opened.why()};
+          failures[k] = !stats.ok() ? stats.why() : std::to_string(stats.value().frames);
         });
       }
       for (auto& program : programs) program.join();
-      for (const std::string& failure : failures) EXPECT_EQ(failure, "");
+      for (const std::string& failure : failures) EXPECT_EQ(failure, std::to_string(frames));
     }
   }
 }
 
-// Runs `child` in a process of its own, as another user when this one is root (whom no file
-// mode stops); gives its exit status and what it wrote.
-std::pair<int, std::string> Run_Apart(const std::function<int(int out)>& child) {
-  int pipe_ends[2];
-  if (pipe(pipe_ends) != 0) return {-1, "no pipe"};
-  const pid_t pid = fork();
-  if (pid == 0) {
-    close(pipe_ends[0]);
-    _exit(child(pipe_ends[1]));
+// Runs `child` in a process of its own; gives what it said.
+std::string Run_Apart(const std::function<std::string()>& child) {
+  int ends[2];
+  if (pipe(ends) != 0) return "no pipe";
+  if (fork() == 0) {
+    const std::string said = child();
+    _exit(write(ends[1], said.data(), said.size()) < 0 ? 1 : 0);
   }
-  close(pipe_ends[1]);
+  close(ends[1]);
   std::string said;
   char buffer[512];
-  for (ssize_t got; (got = read(pipe_ends[0], buffer, sizeof buffer)) > 0;) {
+  for (ssize_t got; (got = read(ends[0], buffer, sizeof buffer)) > 0;) {
     said.append(buffer, static_cast<std::size_t>(got));
   }
-  close(pipe_ends[0]);
-  int status = 0;
-  waitpid(pid, &status, 0);
-  return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, said};
-}
-
-void Say(int out, const std::string& text) {
-  if (write(out, text.data(), text.size()) < 0) _exit(9);
+  close(ends[0]);
+  wait(nullptr);
+  return said;
 }
 
 // An archive that cannot be written (on a read-only disk, or another user's) is read all the
@@ -376,45 +356,28 @@ void Say(int out, const std::string& text) {
 TEST_F(ArchiveTest, ReadsAnArchiveThatCannotBeWritten) {
   tools::PassOptions pass;
   pass.seconds = 120;
+  auto archive = Open();
+  ASSERT_TRUE(Add_To_Archive(*archive, {Write("p.kss", tools::Generate_Pass(pass))}).error.empty());
+  const std::string expected = std::to_string(archive->Stats().value().frames) + " frames";
+  archive.reset();
+  fs::remove(dir_ / "p.kss");
   const fs::path file = dir_ / "archive.sqlite";
-  {
-    auto archive = Open();
-    ASSERT_TRUE(archive);
-    ASSERT_TRUE(
-        Add_To_Archive(*archive, {Write("pass.kss", tools::Generate_Pass(pass))}).error.empty());
-  }
-  fs::remove(dir_ / "pass.kss");
-  std::string expected;
-  {
-    auto archive = Open();
-    expected = std::to_string(archive->Stats().value().frames) + " frames, " +
-               std::to_string(archive->Samples(3, 0, kForever).value().size()) + " samples";
-  }
-  fs::permissions(file, fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
-  fs::permissions(dir_.path(), fs::perms::owner_read | fs::perms::owner_exec |
-                                   fs::perms::group_read | fs::perms::group_exec |
-                                   fs::perms::others_read | fs::perms::others_exec);
-  const auto [status, said] = Run_Apart([&](int out) {
-    if (geteuid() == 0 && (setgid(65534) != 0 || setuid(65534) != 0)) return 8;
-    if (Archive::Open(file, false).ok()) return 1;  // it can be written: nothing is shown
+  const auto read_only = fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read;
+  fs::permissions(file, read_only);
+  fs::permissions(dir_.path(), read_only | fs::perms::owner_exec | fs::perms::group_exec |
+                                   fs::perms::others_exec);
+  const std::string said = Run_Apart([&] {
+    // Root writes whatever the modes say: the archive is read as another user then.
+    if (geteuid() == 0 && (setgid(65534) != 0 || setuid(65534) != 0)) return std::string("root");
+    if (Archive::Open(file, false).ok()) return std::string("written to");
     auto opened = Archive::Open_For_Reading(file);
-    if (!opened.ok()) {
-      Say(out, opened.why());
-      return 2;
-    }
+    if (!opened.ok()) return opened.why();
     const auto stats = opened.value()->Stats();
-    const auto samples = opened.value()->Samples(3, 0, kForever);
-    Say(out, !stats.ok()     ? stats.why()
-             : !samples.ok() ? samples.why()
-                             : std::to_string(stats.value().frames) + " frames, " +
-                                   std::to_string(samples.value().size()) + " samples");
-    return 0;
+    return stats.ok() ? std::to_string(stats.value().frames) + " frames" : stats.why();
   });
   fs::permissions(dir_.path(), fs::perms::owner_all);
-  EXPECT_EQ(status, 0) << said;
   EXPECT_EQ(said, expected);
-  EXPECT_EQ(std::vector<fs::path>(fs::directory_iterator(dir_.path()), {}),
-            std::vector<fs::path>{file});
+  EXPECT_EQ(std::distance(fs::directory_iterator(dir_.path()), {}), 1);
 }
 
 // Damage that a read meets is said to be damage, never answered as fewer frames or samples.
@@ -437,25 +400,11 @@ TEST_F(ArchiveTest, DamageMetByAReadIsSaid) {
   }
   auto archive = Open();
   ASSERT_TRUE(archive);
-  struct Read {
-    std::string what;
-    std::function<std::string()> why;
-  };
   const auto why = [](const auto& result) { return result.ok() ? std::string() : result.why(); };
-  for (const auto& [what, read] : std::vector<Read>{
-           {"frames", [&] { return why(archive->For_Each_Frame(0, kForever, [](auto, auto) {})); }},
-           {"samples",
-            [&] {
-              for (int channel = 0; channel < kChannelCount; ++channel) {
-                auto samples = archive->Samples(channel, 0, kForever);
-                if (!samples.ok()) return samples.why();
-              }
-              return std::string();
-            }},
-           {"counting", [&] { return why(archive->Stats()); }},
-           {"adding", [&] { return Add_To_Archive(*archive, {capture}).error; }}}) {
-    SCOPED_TRACE(what);
-    EXPECT_NE(read().find("is damaged: "), std::string::npos) << read();
+  for (const std::string& said : {why(archive->For_Each_Frame(0, kForever, [](auto, auto) {})),
+                                  why(archive->Samples(3, 0, kForever)), why(archive->Stats()),
+                                  Add_To_Archive(*archive, {capture}).error}) {
+    EXPECT_NE(said.find("is damaged: "), std::string::npos) << said;
   }
 }
 
@@ -465,40 +414,26 @@ TEST_F(ArchiveTest, AFullDiskCountsOnlyWhatWasKept) {
   pass.seconds = 3000;
   const std::string capture = Write("pass.kss", tools::Generate_Pass(pass));
   ASSERT_TRUE(Open());  // made, so that only adding writes
-  const auto [status, said] = Run_Apart([&](int out) {
+  const std::string said = Run_Apart([&] {
     signal(SIGXFSZ, SIG_IGN);
     const rlimit limit{1 << 20, 1 << 20};  // the log of changes may grow to 1 MB
-    if (setrlimit(RLIMIT_FSIZE, &limit) != 0) return 8;
     auto archive = Archive::Open(dir_ / "archive.sqlite");
-    if (!archive.ok()) return 2;
+    if (!archive.ok() || setrlimit(RLIMIT_FSIZE, &limit) != 0) return std::string("no limit");
     ArchiveLoadOptions options;
     options.batch_frames = 500;
     const ArchiveLoad load = Add_To_Archive(*archive.value(), {capture}, options);
-    if (load.error.empty()) return 1;
-    Say(out, std::to_string(load.counts.added) + " " + std::to_string(load.counts.samples) + " " +
-                 std::to_string(load.counts.frames));
-    return 0;
+    return std::to_string(load.counts.added) + " " + std::to_string(load.counts.samples) +
+           (load.error.empty() ? " without a full disk" : "");
   });
-  ASSERT_EQ(status, 0) << said;
-  auto archive = Open();
-  ASSERT_TRUE(archive);
-  const ArchiveStats stats = archive->Stats().value();
+  const ArchiveStats stats = Open()->Stats().value();
   EXPECT_GT(stats.frames, 0);
-  EXPECT_EQ(said.substr(0, said.rfind(' ')),
-            std::to_string(stats.frames) + " " + std::to_string(stats.samples));
-  EXPECT_GT(std::stoll(said.substr(said.rfind(' ') + 1)), stats.frames);
+  EXPECT_EQ(said, std::to_string(stats.frames) + " " + std::to_string(stats.samples));
 }
 
 // A frame export is read as one with or without a byte order mark; lines with a time no frame
-// can have are counted apart and not archived.
+// can have (before 1957, after tomorrow) are counted apart and not archived.
 TEST_F(ArchiveTest, AFrameExportIsReadWithItsTimesChecked) {
-  std::string hex;
-  const tools::Bytes frame = tools::Raw_Word_Record(0x2C, 3, 16);
-  for (std::size_t k = 1; k < frame.size(); ++k) {
-    static const char kHex[] = "0123456789abcdef";
-    hex += kHex[frame[k] >> 4];
-    hex += kHex[frame[k] & 15];
-  }
+  const std::string hex = "C0804D97022C0300DE00";  // a battery record: channel 3 is 7.6509 V
   struct Case {
     std::string name, head;
   };
@@ -506,20 +441,21 @@ TEST_F(ArchiveTest, AFrameExportIsReadWithItsTimesChecked) {
        std::vector<Case>{{"plain", ""}, {"byte order mark", "\xEF\xBB\xBF"}}) {
     SCOPED_TRACE(name);
     const fs::path file = dir_ / (name + ".txt");
-    std::ofstream(file) << head << "2026-11-28 09:14:05|" << hex << "\r\n"
-                        << "0000-01-01 00:00:00|" << hex << "\n"
-                        << "9999-12-31 23:59:59|" << hex << "\n"
-                        << "2026-11-28 09:14:06|" << hex << "\n";
+    std::ofstream(file) << head << "1957-01-01 00:00:00|" << hex << "\r\n"
+                        << "1956-12-31 23:59:59|" << hex << "\n0000-01-01|" << hex
+                        << "\n9999-12-31|" << hex << '\n'
+                        << Format_Utc_Time(Utc_Now() + 86400) << '|' << hex << '\n'
+                        << Format_Utc_Time(Utc_Now() + 86500) << '|' << hex << '\n';
     auto archive = Archive::Open(dir_ / (name + ".sqlite"));
     ASSERT_TRUE(archive.ok());
     const ArchiveLoad load = Add_To_Archive(*archive.value(), {file.string()});
     ASSERT_TRUE(load.error.empty()) << load.error;
     EXPECT_EQ(load.counts.added, 2);
-    EXPECT_EQ(load.unusable_times, 2);
+    EXPECT_EQ(load.unusable_times, 4);
     EXPECT_EQ(load.unreadable_lines, 0);
-    const auto samples = archive.value()->Samples(3, 0, kForever).value();
+    const auto samples = archive.value()->Samples(3, -kForever, kForever).value();
     ASSERT_EQ(samples.size(), 2u);
-    EXPECT_EQ(samples[0].time, 1795857245);
+    EXPECT_EQ(samples[0].time, -410227200);
   }
 }
 

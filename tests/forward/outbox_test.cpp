@@ -87,34 +87,23 @@ TEST(Outbox, OneProgramAtATime) {
   EXPECT_EQ(Tally(*Open_Ok(dir / "outbox.sqlite"), kA), std::tuple(0, 1, 0));
 }
 
-// A file that is not a usable outbox is left exactly as it was found.
+// An outbox with a damaged page is refused when it is opened and left exactly as it was found
+// (as files of other programs and of newer versions are: the archive's tests show those).
 TEST(Outbox, OpenFailsWithAClearReasonAndLeavesTheFileAsItWas) {
-  const std::pair<void (*)(const std::filesystem::path&), const char*> cases[] = {
-      {[](const auto& file) { std::ofstream(file) << std::string(8192, 'x'); },
-       "is damaged or not an outbox database"},
-      {[](const auto& file) { Sql(file, "CREATE TABLE t(x)"); },
-       "is not an outbox database of this program"},
-      {[](const auto& file) {
-         {
-           auto outbox = Open_Ok(file);
-           for (int i = 0; i < 200; ++i) {
-             EXPECT_TRUE(outbox->Enqueue(std::vector<std::uint8_t>(300, 1), i, {kA}).ok());
-           }
-         }
-         std::fstream damaged(file, std::ios::in | std::ios::out | std::ios::binary);
-         damaged.seekp(4096 * 3);
-         damaged << std::string(4096 * 4, '\x7F');
-       },
-       "is damaged"},
-  };
-  for (const auto& [prepare, reason] : cases) {
-    ScratchDir dir;
-    prepare(dir / "outbox.sqlite");
-    const std::string before = testing::File_Content(dir / "outbox.sqlite");
-    const auto opened = Outbox::Open(dir / "outbox.sqlite");
-    EXPECT_NE(opened.why().find(reason), std::string::npos) << opened.why();
-    EXPECT_EQ(testing::File_Content(dir / "outbox.sqlite"), before) << reason;
+  ScratchDir dir;
+  const auto file = dir / "outbox.sqlite";
+  {
+    auto outbox = Open_Ok(file);
+    for (int i = 0; i < 200; ++i) {
+      EXPECT_TRUE(outbox->Enqueue(std::vector<std::uint8_t>(300, 1), i, {kA}).ok());
+    }
   }
+  std::fstream(file, std::ios::in | std::ios::out | std::ios::binary).seekp(4096 * 3)
+      << std::string(4096 * 4, '\x7F');
+  const std::string before = testing::File_Content(file);
+  const auto opened = Outbox::Open(file);
+  EXPECT_NE(opened.why().find("is damaged"), std::string::npos) << opened.why();
+  EXPECT_EQ(testing::File_Content(file), before);
 }
 
 TEST(Outbox, SentOrDiscardedFramesLeaveAndOnlyTheSentCountStays) {
