@@ -215,8 +215,10 @@ HistoryWindow::HistoryWindow(MainWindow& main, std::filesystem::path archive_fil
   passes_->setSelectionBehavior(QAbstractItemView::SelectRows);
   passes_->verticalHeader()->hide();
   passes_->setMinimumHeight(120);
-  // Columns are fitted to the rows on the screen, not to every pass of the mission.
+  // Columns are fitted to the rows on the screen, not to every pass of the mission; the sources
+  // take what is left.
   passes_->horizontalHeader()->setResizeContentsPrecision(0);
+  passes_->horizontalHeader()->setStretchLastSection(true);
   split->setStretchFactor(0, 3);
   split->setStretchFactor(1, 2);
   layout->addWidget(split, 1);
@@ -579,7 +581,6 @@ void HistoryWindow::Fill_Passes() {
   passes_->setHorizontalHeaderLabels({tr("Start (UTC)"), tr("End"), tr("Frames"),
                                       caption + tr(" min"), tr("max"), tr("mean"),
                                       tr("Outside limits"), tr("Sources")});
-  passes_->horizontalHeader()->setSectionResizeMode(7, QHeaderView::Stretch);
   passes_->setRowCount(archive_ ? static_cast<int>(pass_spans_.size()) : 0);
   if (!archive_ || pass_spans_.empty()) {
     passes_->setUpdatesEnabled(true);
@@ -633,7 +634,7 @@ void HistoryWindow::Fill_Passes() {
       }
     }
   }
-  passes_->resizeColumnsToContents();
+  for (int c = 0; c + 1 < passes_->columnCount(); ++c) passes_->resizeColumnToContents(c);
   passes_->setUpdatesEnabled(true);
   // The newest passes are the ones a person looks for first.
   passes_->scrollToBottom();
