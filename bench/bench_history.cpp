@@ -11,6 +11,8 @@
 //     pass) and a pan step (a tenth of the range), each planned and drawn;
 //   - the same first draw and zoom steps for the magnetometer's group (channels 51, 52, 53: three
 //     queries and three envelopes per draw), as "Group" charts it;
+//   - following the archive: one commit by another connection, and the window's list, figures
+//     and chart read again (what a live session's commit every second costs the open window);
 //   - the floor: a replot of what is already drawn, no query.
 // Peak resident memory of the whole run is reported as peak_MB. With ORVELT_SCREENSHOT_DIR set,
 // it leaves history_mission.png and history_one_pass.png there.
@@ -264,6 +266,22 @@ void Pan_Steps(benchmark::State& state) {
   state.counters["peak_MB"] = Peak_Mb();
 }
 
+void Follow_Step(benchmark::State& state) {
+  orvelt::HistoryWindow& w = Window();
+  w.Show_Span(orvelt::HistorySpan::Day);
+  auto writer = orvelt::Archive::Open(Archive_File(), false);
+  if (!writer.ok()) return state.SkipWithError(writer.why().c_str());
+  orvelt::UtcSeconds mark = 0;
+  for (auto _ : state) {
+    state.PauseTiming();
+    if (!writer.value()->Set_Fetched_Until("bench", 99999, ++mark)) {
+      return state.SkipWithError("cannot write");
+    }
+    state.ResumeTiming();
+    w.Follow_Archive();
+  }
+}
+
 void Replot_Floor(benchmark::State& state) {
   orvelt::HistoryWindow& w = Window();
   for (auto _ : state) w.Plot()->replot(QCustomPlot::rpImmediateRefresh);
@@ -276,6 +294,7 @@ BENCHMARK(Zoom_Steps)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(
 BENCHMARK(First_Draw_Group)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(Zoom_Steps_Group)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
 BENCHMARK(Pan_Steps)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(Follow_Step)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(Replot_Floor)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 }  // namespace

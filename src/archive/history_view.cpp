@@ -3,6 +3,8 @@
 #include <sqlite3.h>
 
 #include <algorithm>
+#include <map>
+#include <utility>
 
 #include "decode/time_label.hpp"
 #include "ingest/kiss.hpp"
@@ -71,9 +73,10 @@ namespace {
 
 constexpr UtcSeconds kDay = 86400;
 
-UtcSeconds Floor_Day(UtcSeconds t) {
-  const UtcSeconds days = t / kDay;
-  return (t % kDay < 0 ? days - 1 : days) * kDay;
+// The start of the `width`-second stretch that holds t, times before 1970 included.
+UtcSeconds Floor_To(UtcSeconds t, UtcSeconds width) {
+  const UtcSeconds stretches = t / width;
+  return (t % width < 0 ? stretches - 1 : stretches) * width;
 }
 
 }  // namespace
@@ -86,7 +89,7 @@ TimeRange Pass_Range(const PassSpan& pass) {
 std::optional<TimeRange> Span_Range(HistorySpan span, const std::vector<PassSpan>& passes) {
   if (passes.empty()) return std::nullopt;
   const TimeRange last = Pass_Range(passes.back());
-  const UtcSeconds day = Floor_Day(passes.back().start);
+  const UtcSeconds day = Floor_To(passes.back().start, kDay);
   const UtcSeconds day_end = std::max(day + kDay, last.to);
   switch (span) {
     case HistorySpan::Last_Pass:
@@ -165,6 +168,9 @@ std::optional<HistoryColumn> Column_At(const HistoryView& view, UtcSeconds t, Ut
 namespace {
 
 constexpr const char* kDataVersion = "PRAGMA data_version";
+constexpr const char* kAllSources = "SELECT id, kind, name FROM sources";
+constexpr const char* kMinuteSources =
+    "SELECT minute, source_id FROM minute_sources WHERE minute BETWEEN ?1 AND ?2 ORDER BY minute";
 
 // The connection's data version, or nothing when the file cannot be read.
 std::optional<std::int64_t> Data_Version(sqlite::Connection& connection) {
@@ -173,37 +179,95 @@ std::optional<std::int64_t> Data_Version(sqlite::Connection& connection) {
   return sqlite3_column_int64(query.get(), 0);
 }
 
+Failure Read_Error(sqlite::Connection& connection, const char* doing) {
+  return Failure{std::string(doing) + " failed: " + sqlite3_errmsg(connection.db())};
+}
+
 }  // namespace
 
-ArchiveWatch::ArchiveWatch(std::unique_ptr<sqlite::Connection> connection)
+HistoryReader::HistoryReader(std::unique_ptr<sqlite::Connection> connection)
     : connection_(std::move(connection)) {}
 
-ArchiveWatch::~ArchiveWatch() = default;
+HistoryReader::~HistoryReader() = default;
 
-Result<std::unique_ptr<ArchiveWatch>> ArchiveWatch::Open(const std::filesystem::path& file) {
+Result<std::unique_ptr<HistoryReader>> HistoryReader::Open(const std::filesystem::path& file) {
   sqlite3* db = nullptr;
-  // Read and write, never create: a watch never writes, but a reader of a WAL file may have to
-  // make its shared-memory index.
+  // Read and write, never create: the reader never writes, but a reader of a WAL file may have
+  // to make its shared-memory index.
   const int code = sqlite3_open_v2(file.string().c_str(), &db, SQLITE_OPEN_READWRITE, nullptr);
   auto connection = std::make_unique<sqlite::Connection>(db);
   if (code != SQLITE_OK) {
-    return Failure{"cannot watch " + file.string() + ": " + sqlite3_errstr(code)};
+    return Failure{"cannot read " + file.string() + ": " + sqlite3_errstr(code)};
   }
-  std::unique_ptr<ArchiveWatch> watch(new ArchiveWatch(std::move(connection)));
-  const auto version = Data_Version(*watch->connection_);
-  if (!version) {
-    return Failure{"cannot watch " + file.string() + ": " + sqlite3_errmsg(db)};
-  }
-  watch->version_ = *version;
-  return watch;
+  std::unique_ptr<HistoryReader> reader(new HistoryReader(std::move(connection)));
+  const auto version = Data_Version(*reader->connection_);
+  if (!version) return Failure{"cannot read " + file.string() + ": " + sqlite3_errmsg(db)};
+  reader->version_ = *version;
+  return reader;
 }
 
-bool ArchiveWatch::Changed() {
+bool HistoryReader::Changed() {
   const auto version = Data_Version(*connection_);
   if (!version) return true;
   if (*version == version_) return false;
   version_ = *version;
   return true;
+}
+
+Result<std::vector<std::vector<Source>>> HistoryReader::Pass_Sources(
+    const std::vector<PassSpan>& passes) {
+  std::vector<std::vector<Source>> sources(passes.size());
+  if (passes.empty()) return sources;
+  std::map<std::int64_t, Source> known;
+  {
+    sqlite::Use query(connection_->Statement(kAllSources));
+    if (query.get() == nullptr) return Read_Error(*connection_, "reading sources");
+    int code;
+    while ((code = sqlite3_step(query.get())) == SQLITE_ROW) {
+      known[sqlite3_column_int64(query.get(), 0)] = {
+          static_cast<SourceKind>(sqlite3_column_int(query.get(), 1)),
+          sqlite::Column_Text(query.get(), 2)};
+    }
+    if (code != SQLITE_DONE) return Read_Error(*connection_, "reading sources");
+  }
+  constexpr UtcSeconds kMinute = 60;
+  const auto minute_of = [](UtcSeconds t) { return Floor_To(t, kMinute); };
+  sqlite::Use query(connection_->Statement(kMinuteSources));
+  if (query.get() == nullptr) return Read_Error(*connection_, "reading sources");
+  sqlite3_bind_int64(query.get(), 1, minute_of(passes.front().start));
+  sqlite3_bind_int64(query.get(), 2, passes.back().end);
+  // Minutes per source of the pass being read; the sources of a pass are sorted once its last
+  // minute has gone by.
+  std::map<std::int64_t, std::int64_t> minutes;
+  std::size_t p = 0;
+  const auto close_pass = [&] {
+    std::vector<std::pair<std::int64_t, const Source*>> counted;
+    for (const auto& [id, count] : minutes) {
+      const auto found = known.find(id);
+      if (found != known.end()) counted.emplace_back(count, &found->second);
+    }
+    std::sort(counted.begin(), counted.end(), [](const auto& a, const auto& b) {
+      return a.first != b.first ? a.first > b.first : a.second->name < b.second->name;
+    });
+    for (const auto& [count, source] : counted) sources[p].push_back(*source);
+    minutes.clear();
+  };
+  int code;
+  while ((code = sqlite3_step(query.get())) == SQLITE_ROW) {
+    const UtcSeconds minute = sqlite3_column_int64(query.get(), 0);
+    while (p < passes.size() && passes[p].end < minute) {
+      close_pass();
+      ++p;
+    }
+    if (p == passes.size()) break;
+    if (minute < minute_of(passes[p].start)) continue;
+    ++minutes[sqlite3_column_int64(query.get(), 1)];
+  }
+  if (code != SQLITE_DONE && code != SQLITE_ROW) {
+    return Read_Error(*connection_, "reading sources");
+  }
+  if (p < passes.size()) close_pass();
+  return sources;
 }
 
 Result<std::vector<std::uint8_t>> Capture_Of(Archive& archive, UtcSeconds from, UtcSeconds to) {

@@ -74,23 +74,28 @@ Result<std::vector<SampleSummary>> Pass_Figures(Archive& archive, int channel,
 // near.
 std::optional<HistoryColumn> Column_At(const HistoryView& view, UtcSeconds t, UtcSeconds reach);
 
-// Tells whether anything was written to an archive since it was last asked: every commit, by
-// any connection of this program or of another one (a fetch, a live session, a loaded capture,
-// `orvelt-archive add`), moves SQLite's data version, which costs one look at the file to read.
-class ArchiveWatch {
+// A connection of the history window's own to an archive, for what it asks over and over:
+// whether anything was written since it last asked, and the sources of every pass in one read.
+class HistoryReader {
  public:
-  // Watches `file`; fails when it is not there or cannot be read.
-  static Result<std::unique_ptr<ArchiveWatch>> Open(const std::filesystem::path& file);
-  ~ArchiveWatch();
-  ArchiveWatch(const ArchiveWatch&) = delete;
-  ArchiveWatch& operator=(const ArchiveWatch&) = delete;
+  // Reads `file`; fails when it is not there or cannot be read.
+  static Result<std::unique_ptr<HistoryReader>> Open(const std::filesystem::path& file);
+  ~HistoryReader();
+  HistoryReader(const HistoryReader&) = delete;
+  HistoryReader& operator=(const HistoryReader&) = delete;
 
   // Whether the archive changed since the last call (or since Open); true also when it cannot
-  // be read any more, so that the reader finds out why.
+  // be read any more, so that the reader finds out why. Every commit, by any connection of this
+  // program or of another one (a fetch, a live session, a loaded capture, `orvelt-archive add`),
+  // moves SQLite's data version, which costs one look at the file to read.
   bool Changed();
 
+  // The sources of each of `passes` (in time order), as Archive::Sources_Within gives them for
+  // one pass: most minutes first, then by name.
+  Result<std::vector<std::vector<Source>>> Pass_Sources(const std::vector<PassSpan>& passes);
+
  private:
-  explicit ArchiveWatch(std::unique_ptr<sqlite::Connection> connection);
+  explicit HistoryReader(std::unique_ptr<sqlite::Connection> connection);
   std::unique_ptr<sqlite::Connection> connection_;
   std::int64_t version_ = 0;
 };

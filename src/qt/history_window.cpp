@@ -215,8 +215,10 @@ HistoryWindow::HistoryWindow(MainWindow& main, std::filesystem::path archive_fil
   passes_->setSelectionBehavior(QAbstractItemView::SelectRows);
   passes_->verticalHeader()->hide();
   passes_->setMinimumHeight(120);
-  // Columns are fitted to the rows on the screen, not to every pass of the mission.
+  // Columns are fitted to the rows on the screen, not to every pass of the mission; the sources
+  // take what is left.
   passes_->horizontalHeader()->setResizeContentsPrecision(0);
+  passes_->horizontalHeader()->setStretchLastSection(true);
   split->setStretchFactor(0, 3);
   split->setStretchFactor(1, 2);
   layout->addWidget(split, 1);
@@ -309,8 +311,8 @@ void HistoryWindow::Open_Archive() {
     return;
   }
   archive_ = std::move(opened.value());
-  auto watch = ArchiveWatch::Open(archive_file_);
-  if (watch.ok()) watch_ = std::move(watch.value());
+  auto reader = HistoryReader::Open(archive_file_);
+  if (reader.ok()) reader_ = std::move(reader.value());
 }
 
 void HistoryWindow::Read_Passes() {
@@ -330,7 +332,7 @@ void HistoryWindow::Follow_Archive() {
     if (!std::filesystem::exists(archive_file_)) return;
     Open_Archive();
     if (!archive_) return;
-  } else if (!watch_ || !watch_->Changed()) {
+  } else if (!reader_ || !reader_->Changed()) {
     return;
   }
   Read_Passes();
@@ -579,7 +581,6 @@ void HistoryWindow::Fill_Passes() {
   passes_->setHorizontalHeaderLabels({tr("Start (UTC)"), tr("End"), tr("Frames"),
                                       caption + tr(" min"), tr("max"), tr("mean"),
                                       tr("Outside limits"), tr("Sources")});
-  passes_->horizontalHeader()->setSectionResizeMode(7, QHeaderView::Stretch);
   passes_->setRowCount(archive_ ? static_cast<int>(pass_spans_.size()) : 0);
   if (!archive_ || pass_spans_.empty()) {
     passes_->setUpdatesEnabled(true);
@@ -587,21 +588,22 @@ void HistoryWindow::Fill_Passes() {
   }
   const auto figures = Pass_Figures(*archive_, channel_, pass_spans_);
   if (!figures.ok()) status_->setText(QString::fromStdString(figures.why()));
+  if (pass_sources_.size() != pass_spans_.size()) {
+    pass_sources_.assign(pass_spans_.size(), QString());
+    const auto sources = reader_ ? reader_->Pass_Sources(pass_spans_)
+                                 : Result<std::vector<std::vector<Source>>>(
+                                       Failure{"the archive cannot be read for its sources"});
+    if (!sources.ok()) status_->setText(QString::fromStdString(sources.why()));
+    for (std::size_t p = 0; sources.ok() && p < pass_spans_.size(); ++p) {
+      QStringList names;
+      for (const Source& s : sources.value()[p]) names << QString::fromStdString(s.name);
+      pass_sources_[p] = names.join(QStringLiteral("; "));
+    }
+  }
   const ChannelLimits& limit = limits_[static_cast<std::size_t>(channel_)];
   for (int row = 0; row < static_cast<int>(pass_spans_.size()); ++row) {
     const PassSpan& pass = pass_spans_[static_cast<std::size_t>(row)];
-    // The sources of a pass are the same for every channel: read once while the archive stays.
-    QString& names = pass_sources_[{pass.start, pass.end, pass.frames}];
-    if (names.isNull()) {
-      names = QStringLiteral("");
-      const auto sources = archive_->Sources_Within(pass.start, pass.end);
-      if (sources.ok()) {
-        for (const Source& s : sources.value()) {
-          if (!names.isEmpty()) names += QStringLiteral("; ");
-          names += QString::fromStdString(s.name);
-        }
-      }
-    }
+    const QString& names = pass_sources_[static_cast<std::size_t>(row)];
     const auto cell = [&](int column, const QString& text) {
       passes_->setItem(row, column, new QTableWidgetItem(text));
     };
@@ -632,7 +634,7 @@ void HistoryWindow::Fill_Passes() {
       }
     }
   }
-  passes_->resizeColumnsToContents();
+  for (int c = 0; c + 1 < passes_->columnCount(); ++c) passes_->resizeColumnToContents(c);
   passes_->setUpdatesEnabled(true);
   // The newest passes are the ones a person looks for first.
   passes_->scrollToBottom();

@@ -5,10 +5,8 @@
 
 #include <array>
 #include <filesystem>
-#include <map>
 #include <memory>
 #include <optional>
-#include <tuple>
 #include <vector>
 
 #include "archive/archive.hpp"
@@ -58,6 +56,9 @@ class HistoryWindow : public QWidget {
   QTableWidget* Pass_List() const { return passes_; }
   // Loads pass `row` of the list into the main window.
   void Load_Pass(int row);
+  // Reads the archive again when anything was written to it since it was last read, as the
+  // window does every second.
+  void Follow_Archive();
 
  protected:
   void showEvent(QShowEvent* event) override;
@@ -66,8 +67,6 @@ class HistoryWindow : public QWidget {
  private:
   void Open_Archive();
   void Read_Passes();
-  // Reads the archive again when anything was written to it since it was last read.
-  void Follow_Archive();
   void Redraw();
   void Draw_Limits(double& y_min, double& y_max);
   void Fill_Passes();
@@ -81,11 +80,11 @@ class HistoryWindow : public QWidget {
   MainWindow& main_;
   std::filesystem::path archive_file_;
   std::unique_ptr<Archive> archive_;
-  std::unique_ptr<ArchiveWatch> watch_;
+  std::unique_ptr<HistoryReader> reader_;
   std::vector<PassSpan> pass_spans_;
-  // The sources of each pass by its start, end and frames, read once while the archive stays
-  // as it is.
-  std::map<std::tuple<UtcSeconds, UtcSeconds, std::int64_t>, QString> pass_sources_;
+  // The sources of each pass, the same for every channel: read again only when the archive
+  // changed.
+  std::vector<QString> pass_sources_;
   LimitTable limits_{};
   int channel_ = 3;
   bool redrawing_ = false;

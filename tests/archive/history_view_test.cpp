@@ -150,26 +150,63 @@ TEST_F(HistoryArchiveTest, PassFiguresAgreeWithTheSamples) {
 }
 
 // A commit by another connection is seen once; nothing written, nothing seen; a file that is
-// not there cannot be watched.
-TEST_F(HistoryArchiveTest, WatchSeesEveryCommitOfAnotherConnection) {
-  EXPECT_FALSE(ArchiveWatch::Open(File()).ok());
+// not there cannot be read.
+TEST_F(HistoryArchiveTest, ReaderSeesEveryCommitOfAnotherConnection) {
+  EXPECT_FALSE(HistoryReader::Open(File()).ok());
   EXPECT_FALSE(std::filesystem::exists(File()));
   Add_Pass(1795857240, 30, 1);
-  auto watch = ArchiveWatch::Open(File());
-  ASSERT_TRUE(watch.ok()) << watch.why();
-  EXPECT_FALSE(watch.value()->Changed());
+  auto reader = HistoryReader::Open(File());
+  ASSERT_TRUE(reader.ok()) << reader.why();
+  EXPECT_FALSE(reader.value()->Changed());
   {
-    auto reader = Open();
-    ASSERT_TRUE(reader);
-    EXPECT_EQ(reader->Passes(0, kForever).value().size(), 1u);
+    auto other = Open();
+    ASSERT_TRUE(other);
+    EXPECT_EQ(other->Passes(0, kForever).value().size(), 1u);
   }
-  EXPECT_FALSE(watch.value()->Changed());  // reading is no change
+  EXPECT_FALSE(reader.value()->Changed());  // reading is no change
   Add_Pass(1795857240 + kDay, 30, 2);
-  EXPECT_TRUE(watch.value()->Changed());
-  EXPECT_FALSE(watch.value()->Changed());
+  EXPECT_TRUE(reader.value()->Changed());
+  EXPECT_FALSE(reader.value()->Changed());
   Add_Pass(1795857240 + 2 * kDay, 30, 3);
   Add_Pass(1795857240 + 3 * kDay, 30, 4);
-  EXPECT_TRUE(watch.value()->Changed());
+  EXPECT_TRUE(reader.value()->Changed());
+}
+
+// The sources of every pass in one read are those Sources_Within gives pass by pass, in its
+// order: a pass from two files, most minutes first; passes of one file; none asked, none read.
+TEST_F(HistoryArchiveTest, PassSourcesAgreeWithSourcesWithin) {
+  const UtcSeconds t = 1795857240;
+  Add_Pass(t, 300, 1);
+  Add_Pass(t + 10, 100, 1);  // another file over fewer of the same minutes
+  Add_Pass(t + 300 + 1200, 30, 2);
+  Add_Pass(t + kDay + 45, 30, 3);  // starts late in a minute
+  auto archive = Open();
+  ASSERT_TRUE(archive);
+  const auto passes = archive->Passes(0, kForever).value();
+  ASSERT_EQ(passes.size(), 3u);
+  auto reader = HistoryReader::Open(File());
+  ASSERT_TRUE(reader.ok()) << reader.why();
+  const auto names = [](const std::vector<Source>& sources) {
+    std::vector<std::string> n;
+    for (const Source& s : sources) n.push_back(s.name);
+    return n;
+  };
+  for (const std::vector<PassSpan>& asked :
+       {passes, std::vector<PassSpan>{passes[1]}, std::vector<PassSpan>{passes[0], passes[2]}}) {
+    const auto sources = reader.value()->Pass_Sources(asked);
+    ASSERT_TRUE(sources.ok()) << sources.why();
+    ASSERT_EQ(sources.value().size(), asked.size());
+    for (std::size_t p = 0; p < asked.size(); ++p) {
+      SCOPED_TRACE(asked[p].start);
+      const auto want = archive->Sources_Within(asked[p].start, asked[p].end).value();
+      EXPECT_FALSE(want.empty());
+      EXPECT_EQ(names(sources.value()[p]), names(want));
+    }
+  }
+  const auto first = reader.value()->Pass_Sources(passes).value()[0];
+  ASSERT_EQ(first.size(), 2u);
+  EXPECT_EQ(first[0].name, (dir_ / ("pass" + std::to_string(t) + ".kss")).string());
+  EXPECT_TRUE(reader.value()->Pass_Sources({}).value().empty());
 }
 
 }  // namespace

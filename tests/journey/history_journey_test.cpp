@@ -1,0 +1,369 @@
+// View / History in a person's hands: opened from the menu with the keyboard, its time-range
+// buttons and passes clicked, a pass loaded by a double click, and the window left open while
+// the archive grows, all through real events on a virtual X server.
+
+#include <QApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPushButton>
+#include <QScreen>
+#include <QStandardPaths>
+#include <QTableWidget>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <QtTest>
+
+#include <unistd.h>
+
+#include <functional>
+#include <memory>
+
+#include "archive/archive.hpp"
+#include "archive/archive_loading.hpp"
+#include "archive/archive_place.hpp"
+#include "archive/history_view.hpp"
+#include "qcustomplot.h"
+#include "qt/history_window.hpp"
+#include "qt/main_window.hpp"
+#include "tools/capture_writer.hpp"
+
+namespace {
+
+using orvelt::HistorySpan;
+using orvelt::HistoryWindow;
+using orvelt::MainWindow;
+using orvelt::PassSpan;
+using orvelt::TimeRange;
+using orvelt::UtcSeconds;
+
+constexpr UtcSeconds kStart = 1795857240;  // 2026-11-28 09:14:00 UTC
+constexpr UtcSeconds kDay = 86400;
+constexpr int kPatienceMs = 10000;
+
+// The real platform, reading its start-up files from the built program's folder.
+class JourneyPlatform : public orvelt::QtPlatform {
+ public:
+  std::filesystem::path Program_Directory() override { return ORVELT_APP_DIR; }
+};
+
+// Events made here carry no X server time: a window the user just opened is given the focus as
+// the desktop would give it.
+void Give_Focus(QWidget* window) {
+  if (!window->isActiveWindow()) window->activateWindow();
+}
+
+// Where a key goes: the focused control, else the active window.
+QWidget* Keys() {
+  if (QWidget* focus = QApplication::focusWidget()) return focus;
+  if (QWidget* active = QApplication::activeWindow()) return active;
+  return QApplication::topLevelWidgets().value(0);
+}
+
+void Back_To(QWidget* window) {
+  QTRY_VERIFY_WITH_TIMEOUT(
+      QApplication::activeModalWidget() == nullptr && QApplication::activePopupWidget() == nullptr,
+      5000);
+  Give_Focus(window);
+  QTRY_VERIFY_WITH_TIMEOUT(window->isActiveWindow(), kPatienceMs);
+}
+
+// Opens a menu of the menu bar with its Alt key and clicks the entry that begins with `text`;
+// `then` names a submenu's entry to click after it.
+void Pick(MainWindow& window, char mnemonic, const QString& text, const QString& then = {}) {
+  Back_To(&window);
+  QTest::keyClick(Keys(), static_cast<Qt::Key>(Qt::Key_A + (mnemonic - 'a')), Qt::AltModifier);
+  QMenu* menu = nullptr;
+  for (const QString& wanted : {text, then}) {
+    if (wanted.isEmpty()) break;
+    QMenu* const clicked_in = menu;
+    QTRY_VERIFY_WITH_TIMEOUT(
+        (menu = qobject_cast<QMenu*>(QApplication::activePopupWidget())) != nullptr &&
+            menu != clicked_in && menu->isVisible(),
+        2000);
+    QAction* action = nullptr;
+    for (QAction* a : menu->actions()) {
+      const QString shown = a->text().remove('&'), sought = QString(wanted).remove('&');
+      if (shown == sought || (action == nullptr && shown.startsWith(sought))) action = a;
+    }
+    QVERIFY2(action != nullptr, qPrintable("no menu entry " + wanted));
+    const QPoint at = menu->actionGeometry(action).center();
+    QTest::mouseMove(menu, at);
+    QTest::mouseClick(menu, Qt::LeftButton, {}, at);
+  }
+}
+
+// Types `path` into the file dialog that Ctrl+O opens, and presses Enter.
+void Open_By_Typing(MainWindow& window, const QString& path) {
+  Back_To(&window);
+  bool met = false;
+  QTimer::singleShot(0, [&] {
+    QElapsedTimer clock;
+    clock.start();
+    while (clock.elapsed() < kPatienceMs) {
+      auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+      if (dialog != nullptr && dialog->isVisible() &&
+          qobject_cast<QLineEdit*>(QApplication::focusWidget()) != nullptr) {
+        met = true;
+        QTest::keyClicks(Keys(), path);
+        QTest::keyClick(Keys(), Qt::Key_Return);
+        return;
+      }
+      if (dialog != nullptr) Give_Focus(dialog);
+      QTest::qWait(20);
+    }
+    if (auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget())) dialog->reject();
+  });
+  QTest::keyClick(Keys(), Qt::Key_O, Qt::ControlModifier);
+  QVERIFY2(met, "the file dialog never took the name");
+}
+
+QPushButton* Button(QWidget* window, const QString& text) {
+  for (QPushButton* b : window->findChildren<QPushButton*>()) {
+    if (b->text() == text) return b;
+  }
+  return nullptr;
+}
+
+// The time range the chart shows, in whole seconds.
+TimeRange Shown(HistoryWindow* history) {
+  const QCPRange range = history->Plot()->xAxis->range();
+  return {static_cast<UtcSeconds>(std::llround(range.lower)),
+          static_cast<UtcSeconds>(std::llround(range.upper))};
+}
+
+// The read-out under the mouse, or empty while none is shown.
+QString Readout(HistoryWindow* history) {
+  QCustomPlot* plot = history->Plot();
+  for (int k = 0; k < plot->itemCount(); ++k) {
+    auto* text = qobject_cast<QCPItemText*>(plot->item(k));
+    if (text != nullptr && text->visible()) return text->text();
+  }
+  return {};
+}
+
+struct Journey {
+  QTemporaryDir dir;
+  QTemporaryDir data;  // the user's data folder, where the archive lives
+  std::unique_ptr<MainWindow> window;
+
+  Journey() {
+    qputenv("XDG_DATA_HOME", data.path().toLocal8Bit());
+    window = std::make_unique<MainWindow>(std::make_unique<JourneyPlatform>(), nullptr,
+                                          QStringList{QStringLiteral("DejaVu Sans")});
+    if (!window->Start_Up()) qFatal("start-up failed");
+    window->App().ImagePath = (dir.path() + "/").toStdString();
+    window->show();
+    window->activateWindow();
+    if (!QTest::qWaitForWindowActive(window.get())) qFatal("the window never became active");
+  }
+  ~Journey() {
+    window.reset();
+    qunsetenv("XDG_DATA_HOME");
+  }
+
+  // A capture of a pass of `seconds` from `start`.
+  QString Write(UtcSeconds start, int seconds, std::uint32_t seed) {
+    const QString path = dir.filePath(QStringLiteral("pass%1.kss").arg(start));
+    orvelt::tools::PassOptions pass{.start = start, .seconds = seconds, .seed = seed};
+    if (!orvelt::tools::Generate_Pass(pass).Write_File(path.toStdString())) qFatal("no file");
+    return path;
+  }
+  // Passes written into the archive by another program, as `orvelt-archive add` does.
+  void Archive_Elsewhere(const std::vector<QString>& files) {
+    auto archive = orvelt::Archive::Open(orvelt::Default_Archive_Path());
+    QVERIFY(archive.ok());
+    std::vector<std::string> names;
+    for (const QString& f : files) names.push_back(f.toStdString());
+    QVERIFY(orvelt::Add_To_Archive(*archive.value(), names).error.empty());
+  }
+  std::vector<PassSpan> Passes() {
+    auto archive = orvelt::Archive::Open(orvelt::Default_Archive_Path(), false);
+    if (!archive.ok()) return {};
+    return archive.value()->Passes(0, std::int64_t{1} << 40).value();
+  }
+
+  // View / History, by its menu, once the window shows its pass list of `passes` rows.
+  void Open_History(int passes, HistoryWindow*& history) {
+    Pick(*window, 'v', "History");
+    QTRY_VERIFY_WITH_TIMEOUT(
+        (history = window->findChild<HistoryWindow*>()) != nullptr && history->isVisible(),
+        kPatienceMs);
+    Give_Focus(history);
+    QTRY_VERIFY_WITH_TIMEOUT(history->isActiveWindow(), kPatienceMs);
+    QTRY_COMPARE_WITH_TIMEOUT(history->Pass_List()->rowCount(), passes, kPatienceMs);
+  }
+};
+
+}  // namespace
+
+class HistoryJourneyTest : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void initTestCase() {
+    QStandardPaths::setTestModeEnabled(true);
+    QApplication::setAttribute(Qt::AA_DontUseNativeDialogs);
+    QLocale::setDefault(QLocale::c());
+  }
+
+  // The window opens wholly on the screen, on the last pass's day; each time-range button shows
+  // its stretch up to the last pass; the wheel makes the range the user's own; the mouse over a
+  // pass reads its time and value; the figures stand before the sources.
+  void opensOnTheLastDayAndTheButtonsSetTheRange() {
+    Journey j;
+    j.Archive_Elsewhere({j.Write(kStart, 60, 1), j.Write(kStart + 10 * kDay + 3600, 60, 2),
+                         j.Write(kStart + 20 * kDay + 7200, 60, 3)});
+    const std::vector<PassSpan> passes = j.Passes();
+    QCOMPARE(passes.size(), std::size_t{3});
+    HistoryWindow* history = nullptr;
+    j.Open_History(3, history);
+    QVERIFY(history->screen()->availableGeometry().contains(history->frameGeometry()));
+    QCOMPARE(Shown(history), *orvelt::Span_Range(HistorySpan::Day, passes));
+    QVERIFY(Button(history, "&Day")->isChecked());
+    QVERIFY(history->Plot()->graph(0)->dataCount() > 0);
+    QTableWidget* list = history->Pass_List();
+    QCOMPARE(list->horizontalHeaderItem(3)->text(), QString("Battery 0 Volt min"));
+    QCOMPARE(list->horizontalHeaderItem(6)->text(), QString("Outside limits"));
+    QCOMPARE(list->horizontalHeaderItem(7)->text(), QString("Sources"));
+    QVERIFY(list->item(2, 7)->text().endsWith(QString("pass%1.kss").arg(passes[2].start)));
+
+    const struct {
+      const char* button;
+      HistorySpan span;
+    } steps[] = {{"&Last pass", HistorySpan::Last_Pass},
+                 {"&Week", HistorySpan::Week},
+                 {"&Month", HistorySpan::Month},
+                 {"Whole &mission", HistorySpan::Mission},
+                 {"&Day", HistorySpan::Day}};
+    for (const auto& [text, span] : steps) {
+      QPushButton* button = Button(history, text);
+      QVERIFY2(button != nullptr, text);
+      QTest::mouseClick(button, Qt::LeftButton);
+      QCOMPARE(Shown(history), *orvelt::Span_Range(span, passes));
+      for (const auto& other : steps) {
+        QCOMPARE(Button(history, other.button)->isChecked(), other.span == span);
+      }
+    }
+
+    // The wheel zooms about the mouse: no button stands for that range.
+    QCustomPlot* plot = history->Plot();
+    const QPoint centre = plot->axisRect()->center();
+    QTest::mouseMove(plot, centre);
+    const UtcSeconds before = Shown(history).to - Shown(history).from;
+    QWheelEvent wheel(centre, plot->mapToGlobal(centre), {}, {0, 120}, Qt::NoButton, Qt::NoModifier,
+                      Qt::NoScrollPhase, false);
+    QApplication::sendEvent(plot, &wheel);
+    QVERIFY(Shown(history).to - Shown(history).from < before);
+    for (const auto& step : steps) QVERIFY(!Button(history, step.button)->isChecked());
+
+    // Over the last pass, the read-out names the second under the mouse and its value.
+    QTest::mouseClick(Button(history, "&Last pass"), Qt::LeftButton);
+    const UtcSeconds t = passes[2].start + 30;
+    const QPoint over(static_cast<int>(plot->xAxis->coordToPixel(static_cast<double>(t) + 0.5)),
+                      centre.y());
+    QTest::mouseMove(plot, over);
+    QTRY_VERIFY(Readout(history).contains("Battery 0 Volt: "));
+    QVERIFY2(Readout(history).startsWith("2026-12-18 11:14:30 UTC"), qPrintable(Readout(history)));
+    QTest::mouseMove(list->viewport(), list->viewport()->rect().center());
+    QTRY_VERIFY(Readout(history).isEmpty());
+  }
+
+  // A click on a pass zooms to it; a double click loads it into the main window, written to a
+  // folder only this user can enter: a link planted where a shared folder once stood is left
+  // alone.
+  void clickZoomsAndDoubleClickLoadsThroughAPrivateFolder() {
+    QTemporaryDir temp, elsewhere;
+    const QByteArray old_temp = qgetenv("TMPDIR");
+    qputenv("TMPDIR", temp.path().toLocal8Bit());
+    QVERIFY(QFile::link(elsewhere.path(), QDir(temp.path()).filePath("orvelt-passes")));
+    Journey j;
+    j.Archive_Elsewhere({j.Write(kStart, 40, 1), j.Write(kStart + kDay, 50, 2)});
+    const std::vector<PassSpan> passes = j.Passes();
+    HistoryWindow* history = nullptr;
+    j.Open_History(2, history);
+    QTableWidget* list = history->Pass_List();
+
+    for (int row : {0, 1}) {
+      const QRect cell = list->visualItemRect(list->item(row, 0));
+      QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, cell.center());
+      QCOMPARE(Shown(history), orvelt::Pass_Range(passes[static_cast<std::size_t>(row)]));
+    }
+    // As the window system delivers a double click: a click, then the second press.
+    const QRect first = list->visualItemRect(list->item(0, 0));
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, first.center());
+    QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, first.center());
+    QTRY_COMPARE_WITH_TIMEOUT(j.window->App().telemetry.store.Count(3), 40, kPatienceMs);
+    QCOMPARE(Shown(history), orvelt::Pass_Range(passes[0]));
+
+    const std::vector<std::string>& loaded = j.window->App().form.List3;
+    QCOMPARE(loaded.size(), std::size_t{1});
+    const QFileInfo file(QString::fromStdString(loaded[0]));
+    QVERIFY(file.exists());
+    const QFileInfo folder(file.absolutePath());
+    QCOMPARE(folder.canonicalFilePath(), folder.absoluteFilePath());  // no link on the way
+    QVERIFY(folder.absolutePath() == temp.path());
+    QCOMPARE(folder.ownerId(), static_cast<uint>(getuid()));
+    QCOMPARE(folder.permissions() & ~(QFile::ReadUser | QFile::WriteUser | QFile::ExeUser),
+             QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    QVERIFY(QDir(elsewhere.path()).isEmpty());
+    history->close();
+    if (old_temp.isNull()) {
+      qunsetenv("TMPDIR");
+    } else {
+      qputenv("TMPDIR", old_temp);
+    }
+  }
+
+  // With the window open, a capture loaded while captures are archived, then passes another
+  // program adds: the list, its figures and the chart on the last pass's day follow each; a
+  // range the user chose stays while the list goes on following.
+  void listAndChartFollowTheArchiveWhileOpen() {
+    Journey j;
+    j.Archive_Elsewhere({j.Write(kStart, 60, 1), j.Write(kStart + kDay, 60, 2)});
+    Pick(*j.window, 'f', "Archive", "Live sessions and loaded captures");
+    HistoryWindow* history = nullptr;
+    j.Open_History(2, history);
+    QTableWidget* list = history->Pass_List();
+    QCOMPARE(Shown(history), *orvelt::Span_Range(HistorySpan::Day, j.Passes()));
+
+    Open_By_Typing(*j.window, j.Write(kStart + 3 * kDay, 60, 3));
+    QTRY_COMPARE_WITH_TIMEOUT(list->rowCount(), 3, kPatienceMs);
+    std::vector<PassSpan> passes = j.Passes();
+    QCOMPARE(passes.size(), std::size_t{3});
+    QTRY_COMPARE_WITH_TIMEOUT(Shown(history), *orvelt::Span_Range(HistorySpan::Day, passes),
+                              kPatienceMs);
+    QVERIFY(Button(history, "&Day")->isChecked());
+    QVERIFY(history->Plot()->graph(0)->dataCount() > 0);
+    {
+      auto archive = orvelt::Archive::Open(orvelt::Default_Archive_Path(), false);
+      QVERIFY(archive.ok());
+      const auto summary = archive.value()->Summary(3, passes[2].start, passes[2].end).value();
+      QCOMPARE(list->item(2, 3)->text(), QString::number(summary.min, 'g', 6));
+      QCOMPARE(list->item(2, 4)->text(), QString::number(summary.max, 'g', 6));
+    }
+
+    Give_Focus(history);
+    QTest::mouseClick(Button(history, "Whole &mission"), Qt::LeftButton);
+    j.Archive_Elsewhere({j.Write(kStart + 5 * kDay, 60, 4)});
+    QTRY_COMPARE_WITH_TIMEOUT(list->rowCount(), 4, kPatienceMs);
+    passes = j.Passes();
+    QTRY_COMPARE_WITH_TIMEOUT(Shown(history), *orvelt::Span_Range(HistorySpan::Mission, passes),
+                              kPatienceMs);
+
+    // A pass clicked: the range is the user's, and stays when the archive grows again.
+    const QRect first = list->visualItemRect(list->item(0, 0));
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, first.center());
+    const TimeRange chosen = Shown(history);
+    j.Archive_Elsewhere({j.Write(kStart + 6 * kDay, 60, 5)});
+    QTRY_COMPARE_WITH_TIMEOUT(list->rowCount(), 5, kPatienceMs);
+    QCOMPARE(Shown(history), chosen);
+    Pick(*j.window, 'f', "Archive", "Live sessions");
+  }
+};
+
+QTEST_MAIN(HistoryJourneyTest)
+#include "history_journey_test.moc"
