@@ -3,6 +3,14 @@
 # filled in); call this next to the program's add_executable().
 function(orvelt_install_program target)
   install(TARGETS ${target} RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+  # The compiler's name and version in .comment, and .note, serve nobody at run time; Debian's
+  # packages leave them out (dh_strip does the same).
+  if(CMAKE_OBJCOPY)
+    install(CODE "execute_process(COMMAND \"${CMAKE_OBJCOPY}\" --remove-section=.comment
+                  --remove-section=.note
+                  \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_BINDIR}/$<TARGET_FILE_NAME:${target}>\"
+                  COMMAND_ERROR_IS_FATAL ANY)")
+  endif()
 
   set(source ${PROJECT_SOURCE_DIR}/packaging/man/${target}.1.in)
   set(page ${PROJECT_BINARY_DIR}/packaging/man/${target}.1)

@@ -12,6 +12,8 @@ packages=(
   fonts-dejavu-core fonts-liberation2 fonts-urw-base35
   # the package: icon pictures, library dependencies, manual page checks
   librsvg2-bin dpkg-dev groff-base
+  # the package's checks: hardening-check (devscripts) and lintian
+  devscripts lintian
   # the checks of the installed desktop entry, metadata and MIME type, and of the running program
   desktop-file-utils appstream xdotool xdg-utils shared-mime-info libfile-mimeinfo-perl
   # the README's recipes for loading the archive's export, run against the real servers

@@ -520,7 +520,7 @@ CaptureBuilder Every_Kind_Capture() {
 
   label();
   for (const std::int32_t x : kLongWords) {
-    capture.Add(Magnetometer_XY_Record(x, -x / 2));
+    capture.Add(Magnetometer_XY_Record(x, ~x));  // ~x: the other end of the range
     capture.Add(Magnetometer_Z_Record(x));
   }
   capture.Add(Sensor_Frame(kMagnetometerRecord, 4, Bytes(8, 0x11)));
