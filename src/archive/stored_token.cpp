@@ -176,10 +176,4 @@ Result<StoredToken::Place> StoredToken::Save(const QString& token) {
   return Place::OwnerOnlyFile;
 }
 
-QString Place_Text(StoredToken::Place place, const QString& file) {
-  return place == StoredToken::Place::SecretService
-             ? QStringLiteral("the desktop's secret service")
-             : file + QStringLiteral(", which only you can read");
-}
-
 }  // namespace orvelt

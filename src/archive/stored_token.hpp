@@ -32,7 +32,4 @@ class StoredToken {
   bool use_secret_service_;
 };
 
-// "the desktop's secret service" or "<file>, which only you can read", for the window to say.
-QString Place_Text(StoredToken::Place place, const QString& file);
-
 }  // namespace orvelt

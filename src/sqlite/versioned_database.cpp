@@ -176,6 +176,12 @@ Result<std::unique_ptr<Connection>> Open_Versioned(const std::filesystem::path& 
   if (refused && options.read_only &&
       ((code & 0xFF) == SQLITE_CANTOPEN || (code & 0xFF) == SQLITE_READONLY) &&
       access((file.has_parent_path() ? file.parent_path() : ".").c_str(), W_OK) != 0) {
+    // Changes still in the log beside the file would not be seen: refused rather than hidden.
+    if (std::filesystem::file_size(file.string() + "-wal", ec) > 0 && !ec) {
+      return Failure{Named(kind, file) + " holds changes not yet written into it (" +
+                     file.string() + "-wal) and its folder cannot be written: open it once " +
+                     "where it can be written"};
+    }
     connection.reset();
     db = nullptr;
     code = sqlite3_open_v2(Immutable_Uri(file).c_str(), &db, flags | SQLITE_OPEN_URI, nullptr);
