@@ -167,6 +167,14 @@ m export-bitmap-extension src/export/screenshot_name.cpp 'if (!replaced) result.
 m archive-limit-below src/decode/channel_limits.cpp 'value < *limits.lower' 'value <= *limits.lower' "test_decode $T_ARC" "(^|/)Check_Limits\\.|$R_ARC"
 m archive-sample-dedup src/archive/archive.cpp 'added = sqlite3_changes(db()) > 0;' 'added = true;' "$T_ARC" "$R_ARC"
 m archive-store-full src/archive/gathered_frames.cpp '|| outcome.problem == FrameProblem::StoreFull) return;' ') return;' "$T_ARC" "$R_ARC"
+# The history window's queries: time ranges, pass figures and sources, the read-out, changes.
+R_HIST='(^|/)(Span_Range|Column_At|HistoryArchiveTest)\.'
+f=src/archive/history_view.cpp
+m history-week $f 'return TimeRange{day + kDay - 7 * kDay, day_end};' 'return TimeRange{day - 7 * kDay, day_end};' "$T_ARC" "$R_HIST"
+m history-figures-next-pass $f 'while (p < passes.size() && passes[p].end < b.start) ++p;' 'while (p < passes.size() && passes[p].end <= b.start) ++p;' "$T_ARC" "$R_HIST"
+m history-reach $f 'if (std::min(to_before, to_after) > reach) return std::nullopt;' 'if (std::min(to_before, to_after) >= reach) return std::nullopt;' "$T_ARC" "$R_HIST"
+m history-sources-order $f 'return a.first != b.first ? a.first > b.first' 'return a.first != b.first ? a.first < b.first' "$T_ARC" "$R_HIST"
+m history-changed $f 'if (*version == version_) return false;' 'if (*version == version_) return true;' "$T_ARC" "$R_HIST"
 # Fetching from the network database: the fetch's rules against a test server, the program,
 # and the Fetch dialog driven by a person.
 T_NET="test_network_fetch orvelt-archive qt_journey"

@@ -120,12 +120,17 @@ HistoryWindow::HistoryWindow(MainWindow& main, std::filesystem::path archive_fil
   top->addWidget(new QLabel(tr("Limits:"), this));
   limits_edit_ = new QLineEdit(this);
   limits_edit_->setPlaceholderText(tr("lower..upper"));
-  limits_edit_->setMaximumWidth(140);
+  limits_edit_->setMaximumWidth(
+      limits_edit_->fontMetrics().horizontalAdvance(QStringLiteral("-00000.000..-00000.000")) + 12);
+  limits_edit_->setMinimumWidth(limits_edit_->maximumWidth());
   top->addWidget(limits_edit_);
   auto* set_limits = new QPushButton(tr("Set"), this);
   top->addWidget(set_limits);
   top->addStretch();
-  top->addWidget(new QLabel(tr("Show:"), this));
+  layout->addLayout(top);
+  // The time ranges on a row of their own, so that the window fits a screen at every scale.
+  auto* ranges = new QHBoxLayout;
+  ranges->addWidget(new QLabel(tr("Show:"), this));
   const struct {
     HistorySpan span;
     QString text;
@@ -142,10 +147,11 @@ HistoryWindow::HistoryWindow(MainWindow& main, std::filesystem::path archive_fil
     button->setCheckable(true);
     button->setToolTip(tip + tr("; the wheel zooms and dragging pans"));
     span_buttons_[static_cast<std::size_t>(span)] = button;
-    top->addWidget(button);
+    ranges->addWidget(button);
     connect(button, &QPushButton::clicked, this, [this, span] { Show_Span(span); });
   }
-  layout->addLayout(top);
+  ranges->addStretch();
+  layout->addLayout(ranges);
 
   // The chart above the list: both get the window's whole width, the chart its larger part.
   auto* split = new QSplitter(Qt::Vertical, this);
@@ -214,7 +220,10 @@ HistoryWindow::HistoryWindow(MainWindow& main, std::filesystem::path archive_fil
   passes_->setEditTriggers(QAbstractItemView::NoEditTriggers);
   passes_->setSelectionBehavior(QAbstractItemView::SelectRows);
   passes_->verticalHeader()->hide();
+  // Rows of one line of text, so that many passes are seen at once.
+  passes_->verticalHeader()->setDefaultSectionSize(passes_->fontMetrics().height() + 6);
   passes_->setMinimumHeight(120);
+  passes_->setWordWrap(false);  // one line a pass: long sources are cut, their tooltip holds them
   // Columns are fitted to the rows on the screen, not to every pass of the mission; the sources
   // take what is left.
   passes_->horizontalHeader()->setResizeContentsPrecision(0);

@@ -22,7 +22,6 @@ class QCustomPlot;
 class QLabel;
 class QLineEdit;
 class QMenu;
-class QMouseEvent;
 class QPushButton;
 class QTableWidget;
 class QTimer;
