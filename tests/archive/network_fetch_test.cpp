@@ -282,14 +282,6 @@ TEST_F(NetworkFetchTest, ProgramFetchesFromAnOlderServer) {
   }
   EXPECT_FALSE(first.err.contains("secret-token"));
 
-  // The listing was read to its end: the next fetch starts at its newest frame.
-  server_.Queue(Ok(Page(49, 5)));
-  const ProgramRun again = Run_Program(args);
-  EXPECT_EQ(again.status, 0) << again.err.toStdString();
-  EXPECT_TRUE(server_.requests().back().path.contains("start=2026-11-28T00:00:49Z"));
-  EXPECT_TRUE(again.err.contains("4 new, 0 already archived from another source, 1"))
-      << again.err.toStdString();
-
   // Help, and a token that would make a header of its own, are answered before any request.
   const std::size_t asked = server_.requests().size();
   const ProgramRun help = Run_Program({"fetch", "--help"});
