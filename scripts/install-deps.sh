@@ -13,6 +13,8 @@ packages=(
   librsvg2-bin dpkg-dev groff-base
   # the checks of the installed desktop entry, metadata and MIME type, and of the running program
   desktop-file-utils appstream xdotool xdg-utils shared-mime-info libfile-mimeinfo-perl
+  # the fetch's test server, built as the network database is
+  python3-djangorestframework
 )
 missing=()
 for p in "${packages[@]}"; do
