@@ -74,7 +74,7 @@ FetchDialog::FetchDialog(std::filesystem::path archive_file, QWidget* parent)
   }
   from_->setEnabled(false);
   form->addRow(QString(), from_);
-  form->addRow(tr("&To:"), to_);
+  form->addRow(tr("T&o:"), to_);
   outcome_ = new QLabel(this);
   outcome_->setObjectName(QStringLiteral("FetchOutcome"));
   outcome_->setWordWrap(true);
@@ -93,7 +93,7 @@ FetchDialog::FetchDialog(std::filesystem::path archive_file, QWidget* parent)
   form->addRow(outcome_area);
   auto* buttons = new QDialogButtonBox(QDialogButtonBox::Close, this);
   start_ = buttons->addButton(tr("&Fetch"), QDialogButtonBox::ActionRole);
-  stop_ = buttons->addButton(tr("&Stop"), QDialogButtonBox::ActionRole);
+  stop_ = buttons->addButton(tr("Sto&p"), QDialogButtonBox::ActionRole);
   stop_->setEnabled(false);
   form->addRow(buttons);
   connect(start_, &QPushButton::clicked, this, &FetchDialog::Start);

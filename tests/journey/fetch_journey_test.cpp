@@ -153,7 +153,7 @@ void FetchJourneyTest::stopAndGoOnWhereItStopped() {
     Type_Into(Field(d, "&NORAD ID:"), "99999");
     Type_Into(Field(d, "&Token:"), "journey-token");
     QPushButton* start = Button(d, "&Fetch");
-    QPushButton* stop = Button(d, "&Stop");
+    QPushButton* stop = Button(d, "Sto&p");
     QVERIFY(start != nullptr && stop != nullptr);
     QVERIFY(stop->isVisible() && !stop->isEnabled());
     QTest::mouseClick(start, Qt::LeftButton);
