@@ -53,14 +53,13 @@ std::size_t HttpAnswerReader::Feed(std::string_view bytes, std::int64_t now_ms) 
   std::size_t used = 0;
   while (state_ == State::kReading) {
     if (consumed_ >= limits_.read_bytes) {
-      const std::string bound = std::to_string(limits_.read_bytes) + " bytes";
       if (limits_.whole_body) {
-        Fail("the answer is larger than " + bound);
+        Fail(Too_Large());
       } else if (Final()) {
         // The status line decides; what follows is not worth reading.
         Finish(false);
       } else {
-        Fail("no answer within the first " + bound);
+        Fail("no answer within the first " + std::to_string(limits_.read_bytes) + " bytes");
       }
       break;
     }
@@ -154,10 +153,7 @@ void HttpAnswerReader::Read_Head(std::int64_t now_ms) {
     part_ = Part::kChunkSize;
   } else if (length) {
     if (*length == 0) return Finish(keep_alive_);
-    if (limits_.whole_body &&
-        *length > limits_.read_bytes - std::min(consumed_, limits_.read_bytes)) {
-      return Fail("the answer is larger than " + std::to_string(limits_.read_bytes) + " bytes");
-    }
+    if (limits_.whole_body && *length > limits_.kept_bytes) return Fail(Too_Large());
     part_ = Part::kBody;
     remaining_ = *length;
   } else {
@@ -172,6 +168,7 @@ void HttpAnswerReader::Take_Body(std::string_view bytes) {
   auto keep_text = [this](std::string_view text) {
     const std::size_t room = limits_.kept_bytes - std::min(limits_.kept_bytes, answer_.text.size());
     answer_.text.append(text.substr(0, room));
+    cut_ = cut_ || text.size() > room;
   };
   while (i < bytes.size() && state_ == State::kReading) {
     switch (part_) {
@@ -252,6 +249,8 @@ void HttpAnswerReader::End_Of_Stream() {
 }
 
 void HttpAnswerReader::Finish(bool reusable) {
+  // A body needed whole that was kept only in part is no answer.
+  if (cut_ && limits_.whole_body) return Fail(Too_Large());
   answer_.reusable = reusable;
   state_ = State::kDone;
   head_.clear();
@@ -261,6 +260,10 @@ void HttpAnswerReader::Fail(std::string problem) {
   problem_ = std::move(problem);
   state_ = State::kBad;
   head_.clear();
+}
+
+std::string HttpAnswerReader::Too_Large() const {
+  return "the answer is larger than " + std::to_string(limits_.kept_bytes) + " bytes";
 }
 
 std::optional<std::int64_t> Parse_Retry_After(std::string_view value, std::int64_t now_ms) {

@@ -16,9 +16,10 @@ struct AnswerLimits {
   std::size_t read_bytes = 8 * 1024;
   // The most bytes of its body kept in HttpAnswer::text.
   std::size_t kept_bytes = 500;
-  // The body is needed whole (a page of frames): an answer larger than read_bytes is bad. Without
-  // it, the status line decides and the rest is not needed, so such an answer is taken as soon
-  // as it grows past the limit (a report's answer).
+  // The body is needed whole (a page of frames): an answer whose body is larger than kept_bytes,
+  // or which is larger than read_bytes in all, is bad. Without it, the status line decides and
+  // the rest is not needed, so such an answer is taken as soon as it grows past the limit (a
+  // report's answer).
   bool whole_body = false;
 };
 
@@ -73,6 +74,7 @@ class HttpAnswerReader {
   void Finish(bool reusable);
   void Fail(std::string problem);
   bool Final() const { return answer_.status >= 200; }
+  std::string Too_Large() const;
 
   AnswerLimits limits_;
   State state_ = State::kReading;
@@ -82,6 +84,7 @@ class HttpAnswerReader {
   std::uint64_t remaining_ = 0;  // of the body or of the current chunk
   bool keep_alive_ = false;
   bool http_1_1_ = false;
+  bool cut_ = false;  // the body went on past what is kept
   HttpAnswer answer_;
   std::string problem_;
 };

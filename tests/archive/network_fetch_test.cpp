@@ -210,7 +210,7 @@ TEST_F(NetworkFetchTest, StopsEarlyAndKeepsWhatWasFetched) {
       // A next link back to a page already read ends the fetch instead of asking for ever.
       {{Ok(Page(0, 10), next), Ok(Page(10, 5), next)}, "go round in a circle", 15, Request()},
       // A page far too large, and one that trickles in: each ends the fetch, promptly.
-      {{{200, {}, Kind::kEndlessBody, 0, {}}}, "larger than 4259840 bytes", 0, Request()},
+      {{{200, {}, Kind::kEndlessBody, 0, {}}}, "larger than 4194304 bytes", 0, Request()},
       {{Ok(Page(0, 10), next), {200, {}, Kind::kTrickle, 0, {}}},
        "time-out after 1 s",
        10,

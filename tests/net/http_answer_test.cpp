@@ -139,6 +139,9 @@ TEST(HttpAnswerReader, APageIsReadWholeOrNotAtAll) {
       {"HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n40000000\r\n" + body + body + body,
        false, "bad: larger"},
       {"HTTP/1.1 200 OK\r\n\r\n" + body + body + body, true, "bad: larger"},
+      // Within what is read, but more body than is kept: no page either.
+      {"HTTP/1.1 200 OK\r\n\r\n" + body + body.substr(0, 30), true, "bad: larger than 128"},
+      {"HTTP/1.1 200 OK\r\nContent-Length: 130\r\n\r\n" + body, false, "bad: larger than 128"},
       {"HTTP/1.1 200 OK\r\nContent-Length: 101\r\n\r\n" + body, true, "bad: in the middle"},
   };
   for (const auto& c : cases) {
