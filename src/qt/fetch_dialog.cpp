@@ -98,10 +98,7 @@ FetchDialog::FetchDialog(std::filesystem::path archive_file, QWidget* parent)
   form->addRow(buttons);
   connect(start_, &QPushButton::clicked, this, &FetchDialog::Start);
   connect(stop_, &QPushButton::clicked, this, &FetchDialog::Stop);
-  connect(buttons, &QDialogButtonBox::rejected, this, [this] {
-    if (fetch_) fetch_->Cancel();
-    reject();
-  });
+  connect(buttons, &QDialogButtonBox::rejected, this, &FetchDialog::reject);
   connect(resume_, &QCheckBox::toggled, this, &FetchDialog::Show_Resume_Point);
   connect(server_, &QLineEdit::editingFinished, this, &FetchDialog::Show_Resume_Point);
   connect(norad_, &QSpinBox::valueChanged, this, &FetchDialog::Show_Resume_Point);
@@ -202,6 +199,16 @@ void FetchDialog::Start() {
   fetch_->Start();
 }
 
+void FetchDialog::reject() {
+  // Closed during a fetch (Close, Escape, the window's close button): it ends as a stop does,
+  // and where the next one goes on is noted now, before the dialog goes.
+  if (fetch_) {
+    fetch_->Cancel();
+    Finish();
+  }
+  QDialog::reject();
+}
+
 void FetchDialog::Stop() {
   if (fetch_) fetch_->Cancel();
 }
@@ -222,6 +229,7 @@ void FetchDialog::Show_Progress() {
 }
 
 void FetchDialog::Finish() {
+  if (!fetch_) return;  // ended already, when the dialog was closed
   const FetchReport report = fetch_->report();
   QString text =
       tr("%1 on %2: %3 new, %4 already archived.")

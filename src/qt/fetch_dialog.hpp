@@ -34,6 +34,7 @@ class FetchDialog : public QDialog {
   void Start();
   // Stops a running fetch; what was fetched stays.
   void Stop();
+  void reject() override;
   QLabel* Outcome_Label() const { return outcome_; }
 
  private:

@@ -13,6 +13,7 @@
 
 #include <functional>
 
+#include "archive/archive_place.hpp"
 #include "archive/utc_time.hpp"
 #include "forward/sids_test_server.hpp"
 #include "qt/fetch_dialog.hpp"
@@ -189,6 +190,22 @@ void FetchJourneyTest::stopAndGoOnWhereItStopped() {
   QCOMPARE(server.requests().size(), std::size_t{3});
   // Not from the first page again: below the oldest frame the stopped fetch read.
   QVERIFY(server.requests()[2].path.contains("end=2026-11-28T08:59:36Z"));
+
+  // Closed with Escape while the server asks to wait: where the next fetch goes on is kept all
+  // the same.
+  server.Queue(Answer::Status(200, Cursor_Page(kNewest + 100, 25, server.Url() + "?cursor=3")));
+  server.Queue({429, {}, SidsTestServer::Kind::kStatus, 0, "Retry-After: 30\r\n"});
+  QVERIFY(In_Fetch_Dialog(*window, [&](orvelt::FetchDialog* d) {
+    QTest::mouseClick(Button(d, "&Fetch"), Qt::LeftButton);
+    QTRY_VERIFY_WITH_TIMEOUT(d->Outcome_Label()->text().contains("waits the server"), 10000);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
+  }));
+  auto archive = orvelt::Archive::Open(orvelt::Default_Archive_Path());
+  QVERIFY(archive.ok());
+  const auto plan =
+      orvelt::Plan_Fetch(*archive.value(), server.Origin().toStdString(), 99999, kNewest + 86400);
+  QVERIFY(plan.ok() && plan.value().continues);
+  QCOMPARE(plan.value().to, kNewest + 100 - 24);
   qunsetenv("XDG_DATA_HOME");
 }
 
