@@ -21,6 +21,7 @@
 #include "base/version.hpp"
 #include "forward/station_settings_store.hpp"
 #include "out_of_memory.hpp"
+#include "termination_signals.hpp"
 
 namespace {
 
@@ -166,6 +167,8 @@ int Fetch(orvelt::Archive& archive, const orvelt::ArchiveCommand& command, int a
   });
   QObject::connect(&fetch, &NetworkFetch::Finished, &application, &QCoreApplication::quit,
                    Qt::QueuedConnection);
+  // Ctrl+C or a SIGTERM stops the fetch as a failure would: what was read is kept and noted.
+  On_Termination_Signals(application, [&fetch] { fetch.Cancel(); });
   fetch.Start();
   application.exec();
   const FetchReport& report = fetch.report();

@@ -15,6 +15,7 @@
 #include "archive/telemetry_page.hpp"
 #include "base/version.hpp"
 #include "forward/sids_test_server.hpp"
+#include "forward/wait_until.hpp"
 #include "support/scratch_dir.hpp"
 
 namespace orvelt {
@@ -287,6 +288,23 @@ TEST_F(NetworkFetchTest, ProgramFetchesFromAnOlderServer) {
     EXPECT_EQ(request.user_agent, QByteArray("orvelt-archive/") + kVersion.data());
   }
   EXPECT_FALSE(first.err.contains("secret-token"));
+
+  // Stopped by a signal while the server asks to wait: what was read is kept, and the next
+  // fetch goes on below it.
+  server_.Queue(Ok(Page(100, 10), "/api/telemetry/?satellite=99999&cursor=9"));
+  server_.Queue({429, {}, Kind::kStatus, 0, "Retry-After: 60\r\n"});
+  QProcess stopped;
+  stopped.start(ORVELT_ARCHIVE_BINARY, args);
+  const std::size_t before = server_.requests().size();
+  ASSERT_TRUE(testing::Wait_Until([&] { return server_.requests().size() == before + 2; }, 10000));
+  stopped.terminate();
+  ASSERT_TRUE(testing::Wait_Until([&] { return stopped.state() == QProcess::NotRunning; }, 10000));
+  const QByteArray said = stopped.readAllStandardError();
+  EXPECT_EQ(stopped.exitCode(), 1);
+  EXPECT_TRUE(
+      said.contains("stopped; what was fetched is kept; the next fetch goes on below "
+                    "2026-11-28T00:01:40Z"))
+      << said.toStdString();
 
   // Help, and a token that would make a header of its own, are answered before any request.
   const std::size_t asked = server_.requests().size();
