@@ -2,6 +2,7 @@
 
 #include <charconv>
 
+#include "archive/network_fetch_rules.hpp"
 #include "decode/channels.hpp"
 #include "dump_format.hpp"
 #include "export/csv_export.hpp"
@@ -77,6 +78,10 @@ ArchiveCommand Parse_Archive_Command(const std::vector<std::string>& args) {
       c.usage_error = why;
       return c;
     };
+    if (!options_done && (arg == "--help" || arg == "-h")) {
+      c.help = true;
+      return c;
+    }
     if (options_done || arg == "-" || !arg.starts_with("-")) {
       if (!add) return fail("unexpected argument " + arg);
       c.files.push_back(arg);
@@ -105,8 +110,13 @@ ArchiveCommand Parse_Archive_Command(const std::vector<std::string>& args) {
       if (!n || *n < 1 || *n > 999999999) return fail("--norad needs a satellite number");
       c.norad = static_cast<int>(*n);
     } else if (arg == "--token" && fetch && !c.token) {
-      if (!has_value || args[i + 1].empty()) return fail("--token needs the token");
+      if (!has_value) return fail("--token needs the token");
+      if (const auto problem = Token_Problem(args[i + 1])) return fail("--token: " + *problem);
       c.token = args[++i];
+    } else if (arg == "--max-pages" && fetch && !c.max_pages) {
+      const auto n = has_value ? Whole_Number(args[++i]) : std::nullopt;
+      if (!n || *n < 1 || *n > 1'000'000) return fail("--max-pages needs a number of pages");
+      c.max_pages = static_cast<int>(*n);
     } else if (arg == "--server" && fetch) {
       if (!has_value) return fail("--server needs an address");
       c.server = args[++i];

@@ -26,7 +26,9 @@ struct ArchiveCommand {
   std::optional<int> norad;
   std::optional<std::string> token;
   std::string server = "https://db.satnogs.org";
-  std::string usage_error;  // empty when the command is sound
+  std::optional<int> max_pages;  // fetch: pages one run reads at most
+  bool help = false;             // --help: print the usage and do nothing else
+  std::string usage_error;       // empty when the command is sound
 };
 
 ArchiveCommand Parse_Archive_Command(const std::vector<std::string>& args);

@@ -21,6 +21,7 @@
 #include "base/version.hpp"
 #include "forward/station_settings_store.hpp"
 #include "out_of_memory.hpp"
+#include "termination_signals.hpp"
 
 namespace {
 
@@ -35,8 +36,11 @@ constexpr const char* kUsage =
     "                             list passes (frames less than 10 minutes apart) with the\n"
     "                             min, max and mean of the channels (default: the batteries)\n"
     "  stats                      count what the archive holds\n"
-    "  fetch --norad N --token TOKEN [--from T] [--to T] [--server URL]\n"
-    "                             fetch frames from the network database\n"
+    "  fetch --norad N --token TOKEN [--from T] [--to T] [--server URL] [--max-pages N]\n"
+    "                             fetch frames from the network database, newest first, at\n"
+    "                             most N pages (default 200) a run; without --from, a run\n"
+    "                             goes on where the last one stopped, or after the newest\n"
+    "                             frame of the last one that read its listing to the end\n"
     "--archive FILE is the archive (default: orvelt/archive.sqlite in the user's data folder).\n"
     "T is a UTC time: YYYY-MM-DD, YYYY-MM-DD HH:MM[:SS] or YYYY-MM-DDTHH:MM:SSZ.\n"
     "Exit status: 0 done, 1 a file or the archive could not be read or written, 2 usage error.\n";
@@ -121,8 +125,9 @@ int Stats(orvelt::Archive& archive) {
   return 0;
 }
 
-// Fetches the satellite's frames from the network database into the archive, resuming after
-// the newest frame of the last complete fetch unless --from says otherwise.
+// Fetches the satellite's frames from the network database into the archive. Without --from, a
+// run goes on where the last one stopped, and one that reads the listing to its end moves the
+// start of the next after its newest frame.
 int Fetch(orvelt::Archive& archive, const orvelt::ArchiveCommand& command, int argc, char** argv) {
   using namespace orvelt;
   QCoreApplication application(argc, argv);
@@ -130,31 +135,45 @@ int Fetch(orvelt::Archive& archive, const orvelt::ArchiveCommand& command, int a
   request.server = command.server;
   request.norad = *command.norad;
   request.token = *command.token;
-  request.to = command.to_given ? command.to
-                                : std::chrono::duration_cast<std::chrono::seconds>(
-                                      std::chrono::system_clock::now().time_since_epoch())
-                                      .count();
+  if (command.max_pages) request.max_pages = *command.max_pages;
+  const UtcSeconds now = std::chrono::duration_cast<std::chrono::seconds>(
+                             std::chrono::system_clock::now().time_since_epoch())
+                             .count();
+  request.to = command.to_given ? command.to : now;
+  std::optional<FetchPlan> plan;
   if (command.from_given) {
     request.from = command.from;
   } else {
-    auto from = Resume_Point(archive, request.server, request.norad);
-    if (!from.ok()) {
-      std::cerr << "orvelt-archive: " << from.why() << '\n';
+    auto planned = Plan_Fetch(archive, request.server, request.norad, request.to);
+    if (!planned.ok()) {
+      std::cerr << "orvelt-archive: " << planned.why() << '\n';
       return 1;
     }
-    request.from = from.value();
+    plan = planned.value();
+    request.from = plan->from;
+    request.to = plan->to;
   }
   std::cerr << "orvelt-archive: fetching satellite " << request.norad << " from " << request.server
             << ", " << Format_Utc_Time(request.from) << " to " << Format_Utc_Time(request.to)
-            << '\n';
+            << (plan && plan->continues ? " (going on where the last fetch stopped)" : "") << '\n';
   ArchiveLoad load;
   NetworkFetch fetch(
       request, [&](const TelemetryPage& page) { return Add_Network_Page(archive, page, load); });
-  QObject::connect(&fetch, &NetworkFetch::Page_Taken, [](int pages, qint64 frames) {
-    std::cerr << "orvelt-archive: page " << pages << ", " << frames << " frames so far\n";
+  int shown_pages = 0;
+  QObject::connect(&fetch, &NetworkFetch::Progress, [&] {
+    const FetchReport& report = fetch.report();
+    if (report.pages == shown_pages) return;  // a wait: the next page says it
+    shown_pages = report.pages;
+    std::cerr << "orvelt-archive: page " << report.pages << ", " << report.frames
+              << " frames so far";
+    if (const auto left = fetch.Seconds_Left())
+      std::cerr << ", " << Duration_Text(*left) << " left";
+    std::cerr << '\n';
   });
   QObject::connect(&fetch, &NetworkFetch::Finished, &application, &QCoreApplication::quit,
                    Qt::QueuedConnection);
+  // Ctrl+C or a SIGTERM stops the fetch as a failure would: what was read is kept and noted.
+  On_Termination_Signals(application, [&fetch] { fetch.Cancel(); });
   fetch.Start();
   application.exec();
   const FetchReport& report = fetch.report();
@@ -163,18 +182,22 @@ int Fetch(orvelt::Archive& archive, const orvelt::ArchiveCommand& command, int a
             << " pages (" << report.waits << " waits): " << c.added << " new, " << c.new_source
             << " already archived from another source, " << c.already << " already archived, "
             << c.not_telemetry << " new that are no telemetry; " << report.unusable
-            << " entries without a readable frame or time\n";
+            << " entries without a readable frame or a believable time\n";
   if (!load.error.empty()) {
     std::cerr << "orvelt-archive: " << load.error << '\n';
     return 1;
   }
-  if (!report.complete) {
-    std::cerr << "orvelt-archive: " << report.error << "; what was fetched is kept\n";
-    return 1;
+  if (plan) {
+    const Outcome noted = Note_Fetch_End(archive, request.server, request.norad, *plan, report);
+    if (!noted.ok()) {
+      std::cerr << "orvelt-archive: " << noted.why() << '\n';
+      return 1;
+    }
   }
-  const Outcome noted = Note_Fetch_End(archive, request, report);
-  if (!noted.ok()) {
-    std::cerr << "orvelt-archive: " << noted.why() << '\n';
+  if (!report.complete) {
+    std::cerr << "orvelt-archive: " << report.error << "; what was fetched is kept";
+    if (plan) std::cerr << "; " << Next_Fetch_Text(archive, request.server, request.norad);
+    std::cerr << '\n';
     return 1;
   }
   return 0;
@@ -195,6 +218,10 @@ int main(int argc, char** argv) {
     return 0;
   }
   const ArchiveCommand command = Parse_Archive_Command(args);
+  if (command.help) {
+    std::cout << kUsage;
+    return 0;
+  }
   if (!command.usage_error.empty()) {
     std::cerr << "orvelt-archive: " << command.usage_error << '\n' << kUsage;
     return 2;

@@ -18,6 +18,8 @@ packages=(
   desktop-file-utils appstream xdotool xdg-utils shared-mime-info libfile-mimeinfo-perl
   # the README's recipes for loading the archive's export, run against the real servers
   postgresql influxdb jq curl
+  # the fetch's test server, built as the network database is
+  python3-djangorestframework
 )
 missing=()
 for p in "${packages[@]}"; do

@@ -37,13 +37,13 @@ R_ING='(^|/)(Kiss|LoadPolicyTest|DecoderTest)\.'
 T_CFG="test_config test_window"
 R_CFG='(^|/)(ApplyConfIniText|ImagePathPrefix|ReadConfiguration|ReadStartUpFile|StartUpFolders|FormLoad)\.'
 T_LIVE="test_live_rules"
-R_LIVE='(^|/)(CategoryRangeTest|RepaintDelayTest|LiveSessionUnitTest|RecorderTest|BackoffTest|ParseSourceTest)\.'
+R_LIVE='(^|/)(CategoryRangeTest|RepaintDelayTest|LiveSessionUnitTest|RecorderTest|ParseSourceTest)\.'
 T_RULES="test_forward_rules"
-R_RULES='(^|/)(Check_Callsign|Check_Server_Url|Check_Station_Settings|Enabled_Servers|Parse_Degrees|Maidenhead_To_Position|Sids_Request_Body|Classify_Answer|Retry_Delay_Ms|Wait_Before_Retry_Ms|Parse_Receive_Options|LoadedFramesToForward|HttpAnswer|HttpAnswerReader)\.'
+R_RULES='(^|/)(Check_Callsign|Check_Server_Url|Check_Station_Settings|Enabled_Servers|Parse_Degrees|Maidenhead_To_Position|Sids_Request_Body|Classify_Answer|Parse_Receive_Options|LoadedFramesToForward)\.'
 # The forwarding paths end to end: the forwarder against a test server and orvelt-receive
 # forwarding (the forwarding window adds widgets, not requests).
 T_FWD="test_forward_rules test_outbox test_forwarder qt_receive_forward"
-R_FWD='(^|/)(Outbox|Forwarder|Forwarding|Station_Settings_Store|Classify_Answer|Retry_Delay_Ms|Wait_Before_Retry_Ms|Sids_Request_Body|LoadedFramesToForward|HttpAnswer|HttpAnswerReader)\.|^qt_receive_forward$'
+R_FWD='(^|/)(Outbox|Forwarder|Forwarding|Station_Settings_Store|Classify_Answer|Sids_Request_Body|LoadedFramesToForward)\.|^qt_receive_forward$'
 T_WIN="test_window"
 R_WIN='(^|/)(FileOpenTest|FrameRows|NavigationTest|RecordFormats|ShowRecordTest|Box_Paint|FormLoad)\.'
 T_CHART="test_charts"
@@ -99,7 +99,7 @@ m config-absolute-path $f 'if (std::filesystem::path(value).is_absolute() || con
 m config-folder-dedup src/config/start_up_files.cpp 'if (std::find(folders.begin(), folders.end(), folder) == folders.end()) {' 'if (true) {' "$T_CFG" "$R_CFG"
 
 # --- live: backoff, follow, roll-over, recorder
-m live-backoff-steps src/live/backoff.cpp 'k < attempt && delay < longest' 'k <= attempt && delay < longest' "$T_LIVE" "$R_LIVE"
+m net-backoff-steps src/net/backoff.cpp 'for (int k = 1; k < failures' 'for (int k = 0; k < failures' test_net_rules '(^|/)(Backoff_Delay_Ms|Wait_Before_Retry_Ms)\.'
 m live-follow-edge src/live/follow.cpp 'if (shown.upper >= old_rows - kEdgeSlack) {' 'if (shown.lower >= old_rows - kEdgeSlack) {' "$T_LIVE" "$R_LIVE"
 m live-repaint-delay src/live/follow.cpp 'last_paint_ms + interval_ms - now_ms' 'last_paint_ms - interval_ms - now_ms' "$T_LIVE" "$R_LIVE"
 f=src/live/live_session.cpp
@@ -118,8 +118,9 @@ m live-recorder-name $f 'if (k > 1) path.replace_filename(' 'if (k > 2) path.rep
 f=src/forward/retry_policy.cpp
 m forward-retry-429 $f 'http_status == 408 || http_status == 429 ||' 'http_status == 408 ||' "$T_RULES" "$R_RULES"
 m forward-sent-range $f 'http_status >= 200 && http_status < 300' 'http_status >= 200 && http_status <= 300' "$T_RULES" "$R_RULES"
-m forward-retry-after-503 $f '(http_status == 429 || http_status == 503) && retry_after_ms' 'http_status == 429 && retry_after_ms' "$T_RULES" "$R_RULES"
-m forward-delay-doubling $f '? delay * 2 : delays.longest_ms' '? delay * 3 : delays.longest_ms' "$T_RULES" "$R_RULES"
+m net-retry-after-503 src/net/backoff.cpp '(http_status == 429 || http_status == 503) && retry_after_ms' 'http_status == 429 && retry_after_ms' test_net_rules '(^|/)Wait_Before_Retry_Ms\.'
+m net-delay-doubling src/net/backoff.cpp '? delay * 2 : longest' '? delay * 3 : longest' test_net_rules '(^|/)Backoff_Delay_Ms\.'
+m forward-interim-retried $f 'if (http_status < 200 || http_status == 408' 'if (http_status == 0 || http_status == 408' "$T_RULES" "$R_RULES"
 f=src/forward/outbox.cpp
 m forward-delivery-dedup $f '"INSERT OR IGNORE INTO deliveries(server, frame_id) VALUES(?1, ?2)"' '"INSERT INTO deliveries(server, frame_id) VALUES(?1, ?2)"' "$T_FWD" "$R_FWD"
 m forward-sent-once $f 'if (rc != SQLITE_DONE || sqlite3_changes64(db()) == 0) return rc;' 'if (rc != SQLITE_DONE) return rc;' "$T_FWD" "$R_FWD"
@@ -132,7 +133,9 @@ m forward-longitude-side $f '(longitude < 0 ? "W" : "E")' '(longitude < 0 ? "E" 
 m forward-locator-centre src/forward/maidenhead.cpp 'lon + lon_size / 2.0' 'lon + lon_size' "$T_RULES" "$R_RULES"
 f=src/forward/loaded_frames.cpp
 m forward-queued-dedup $f 'if (queued.Contains(log.first_position() + i)) {' 'if (false && queued.Contains(log.first_position() + i)) {' "$T_RULES" "$R_RULES"
-m forward-no-body-204 src/forward/http_answer.cpp 'if (answer_.status == 204 || answer_.status == 304)' 'if (answer_.status == 304)' "$T_FWD" "$R_FWD"
+m net-no-body-204 src/net/http_answer.cpp 'if (answer_.status == 204 || answer_.status == 304)' 'if (answer_.status == 304)' test_net_rules '(^|/)HttpAnswerReader\.'
+m net-interim-final src/net/http_answer.cpp 'if (answer_.status != 0 && !Final()) {' 'if (false) {' test_net_rules '(^|/)HttpAnswerReader\.'
+m net-link-second-rel src/net/link_header.cpp 'rel_seen = true;' '' test_net_rules '(^|/)Link_Target\.'
 
 # --- window: navigation bounds, record display, frame rows
 f=src/window/navigation.cpp
@@ -177,12 +180,13 @@ m history-sources-order $f 'return a.first != b.first ? a.first > b.first' 'retu
 m history-changed $f 'if (*version == version_) return false;' 'if (*version == version_) return true;' "$T_ARC" "$R_HIST"
 # Fetching from the network database: the fetch's rules against a test server, the program,
 # and the Fetch dialog driven by a person.
-T_NET="test_network_fetch orvelt-archive qt_journey"
-R_NET='(^|/)NetworkFetchTest\.|^qt_journey$'
+T_NET="test_network_fetch orvelt-archive qt_journey qt_fetch_journey"
+R_NET='(^|/)(NetworkFetchTest|DrfFetchTest|Plan_Fetch)\.|^qt_(fetch_)?journey$'
 f=src/archive/network_fetch.cpp
-m fetch-resume-unread $f 'if (!until.ok()) return Failure{until.why()};' 'if (!until.ok()) return UtcSeconds{0};' "$T_NET" "$R_NET"
-m fetch-cut-page $f 'if (reply->error() != QNetworkReply::NoError && status == 200) {' 'if (false) {' "$T_NET" "$R_NET"
-m fetch-other-server $f 'if (!Same_Server(url.toStdString(), request_.server)) {' 'if (false) {' "$T_NET" "$R_NET"
+m fetch-resume-below $f 'plan.to = std::min(to, -*unfinished.value());' 'plan.to = to;' "$T_NET" "$R_NET"
+m fetch-circle $f 'if (waits_in_a_row_ == 0 && !visited_.insert(key).second) {' 'if (false) {' "$T_NET" "$R_NET"
+m fetch-other-server $f 'if (!Same_Origin(url, origin_)) {' 'if (!Same_Origin(url, origin_) && false) {' "$T_NET" "$R_NET"
+m fetch-body-next $f 'if (!next) next = page->next;' '' "$T_NET" "$R_NET"
 m fetch-newest $f 'std::max(report_.newest.value_or(entry.time), entry.time)' 'std::min(report_.newest.value_or(entry.time), entry.time)' "$T_NET" "$R_NET"
 m form-status-unknown src/form/form_model.cpp 'if (status < 0) {' 'if (status <= 0) {' "$T_WIN $T_CHART" "$R_WIN|$R_CHART"
 f=src/qt/key_press_tracker.cpp

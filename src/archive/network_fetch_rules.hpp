@@ -13,28 +13,20 @@ namespace orvelt {
 // Said when the network database refuses the token; the token itself is never shown.
 inline constexpr std::string_view kTokenRefused = "token refused";
 
-// The network database's telemetry of a satellite between two times:
-// <server>/api/telemetry/?satellite=N&start=T&end=T, times in ISO 8601 UTC.
-std::string Telemetry_Query_Url(const std::string& server, int norad, UtcSeconds from,
-                                UtcSeconds to);
-
-// The address of the Link header's rel="next" entry; nothing when there is none.
-std::optional<std::string> Next_Link(std::string_view link_header);
-
-// Whether `url` lies on the same server (scheme, host and port) as `server`: the token goes
-// only there, whatever address a page names as the next one.
-bool Same_Server(std::string_view url, std::string_view server);
+// Why a token cannot be used: it is empty or holds a control character (a line end would make a
+// header of its own). Nothing when it can be sent.
+std::optional<std::string> Token_Problem(std::string_view token);
 
 enum class FetchAnswer {
-  Page,          // 200: a page of frames
-  Wait,          // 429, 503: the server asks to come back later
-  TokenRefused,  // 401, 403
-  Failed,        // anything else, no answer included: stop, keep what was fetched
+  Page,              // 200: a page of frames
+  Wait,              // 429, 503: the server asks to come back later
+  TokenRefused,      // 401, 403
+  UnknownSatellite,  // 404 to the first request: the server has no such satellite
+  Failed,            // anything else, no answer included: stop, keep what was fetched
 };
-FetchAnswer Classify_Fetch_Answer(int http_status);
-
-// Seconds of a Retry-After header given as a number; nothing for anything else.
-std::optional<std::int64_t> Retry_After_Seconds(std::string_view header);
+// `first_page`: the answer is to the first request of a fetch; a 404 to a later one is about its
+// page, not the satellite.
+FetchAnswer Classify_Fetch_Answer(int http_status, bool first_page);
 
 // One frame of a page, as the network database gives it.
 struct NetworkEntry {
@@ -45,11 +37,21 @@ struct NetworkEntry {
 
 struct TelemetryPage {
   std::vector<NetworkEntry> entries;
-  std::int64_t unusable = 0;  // objects without a readable frame or timestamp
+  std::int64_t unusable = 0;  // entries without a readable frame or a believable time
+  // The next page as the page's body names it (cursor pagination); none on the last page and in
+  // the bare lists of older servers, which name it in the Link header only.
+  std::optional<std::string> next;
 };
 
-// Reads a page: a JSON array of objects with (among others) "frame", "timestamp" and
-// "observer". Nothing when the text is no such array (or nests deeper than any page would).
-std::optional<TelemetryPage> Parse_Telemetry_Page(std::string_view json);
+// Seconds a fetch may still take, reckoned from the share of its time range read so far (pages
+// come newest first, from `to` down to `from`): the rest takes as long again per second of
+// range as the pages so far took, the waits the server asked for included. Nothing before a page
+// with a time was read.
+std::optional<std::int64_t> Fetch_Seconds_Left(UtcSeconds from, UtcSeconds to,
+                                               std::optional<UtcSeconds> oldest_read,
+                                               std::int64_t elapsed_ms);
+
+// "about 40 s", "about 12 min", "about 2 h 10 min", "more than 2 days".
+std::string Duration_Text(std::int64_t seconds);
 
 }  // namespace orvelt

@@ -16,17 +16,23 @@ int Hex_Digit(char c) {
 }  // namespace
 
 std::optional<std::vector<std::uint8_t>> Network_Frame_Bytes(std::string_view hex) {
-  if (hex.empty() || hex.size() % 2 != 0 || hex.size() / 2 > kMaxNetworkFrameBytes) {
-    return std::nullopt;
-  }
   std::vector<std::uint8_t> bytes;
-  bytes.reserve(hex.size() / 2 + 1);
+  bytes.reserve(std::min(hex.size() / 2, kMaxNetworkFrameBytes) + 1);
   bytes.push_back(0);
-  for (std::size_t i = 0; i < hex.size(); i += 2) {
+  std::size_t i = 0;
+  while (i < hex.size()) {
+    // Spaces may stand between two bytes ("C0 80 00"), as some stations send them.
+    if (hex[i] == ' ') {
+      ++i;
+      continue;
+    }
+    if (i + 1 >= hex.size() || bytes.size() > kMaxNetworkFrameBytes) return std::nullopt;
     const int high = Hex_Digit(hex[i]), low = Hex_Digit(hex[i + 1]);
     if (high < 0 || low < 0) return std::nullopt;
     bytes.push_back(static_cast<std::uint8_t>(high * 16 + low));
+    i += 2;
   }
+  if (bytes.size() == 1) return std::nullopt;
   return bytes;
 }
 

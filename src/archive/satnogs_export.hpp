@@ -20,8 +20,9 @@ struct NetworkFrame {
   std::vector<std::uint8_t> bytes;
 };
 
-// Hex digits (either case) of a frame after its command byte, as a frame with its command byte.
-// Nothing when the text is empty, odd, longer than a frame, or holds anything but hex digits.
+// Hex digits (either case) of a frame after its command byte, as a frame with its command byte;
+// spaces between two bytes are passed over. Nothing when the text holds no byte, half a byte, a
+// space within a byte, more than a frame, or anything but hex digits and spaces.
 std::optional<std::vector<std::uint8_t>> Network_Frame_Bytes(std::string_view hex);
 
 // One line "timestamp|hexframe" of a frame export of the network database (a trailing carriage

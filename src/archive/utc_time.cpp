@@ -70,8 +70,7 @@ UtcSeconds Utc_Now() {
 }
 
 bool Is_Usable_Frame_Time(UtcSeconds time, UtcSeconds now) {
-  constexpr UtcSeconds k1957 = -410227200;  // 1957-01-01 00:00:00 UTC
-  return time >= k1957 && time <= now + 86400;
+  return time >= kFirstUsableFrameTime && time <= now + 86400;
 }
 
 std::string Format_Utc_Time(UtcSeconds seconds) {

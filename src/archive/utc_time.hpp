@@ -22,6 +22,7 @@ UtcSeconds Utc_Now();
 // after `now`, which leaves room for a station's clock running ahead. Anything else (a year
 // 0000 or 9999 from a station's broken clock or a database's placeholder) cannot be charted or
 // resumed from, and the frame is counted as unusable.
+inline constexpr UtcSeconds kFirstUsableFrameTime = -410227200;  // 1957-01-01 00:00:00 UTC
 bool Is_Usable_Frame_Time(UtcSeconds time, UtcSeconds now);
 
 // "YYYY-MM-DDTHH:MM:SSZ": ISO 8601 in UTC, as time-series databases read it.

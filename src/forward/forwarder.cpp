@@ -1,8 +1,8 @@
 #include "forward/forwarder.hpp"
 
 #include "decode/printable_text.hpp"
-#include "forward/http_answer.hpp"
 #include "forward/sids_request.hpp"
+#include "net/http_answer.hpp"
 
 #include <QCoreApplication>
 #include <QDateTime>
@@ -62,7 +62,7 @@ struct Forwarder::Lane {
   ServerStatus status;
   QUrl url;
   std::string host;        // as the Host header names it
-  std::string path;        // with the query
+  std::string path;        // with the server's own query, if it has one
   QTimer* wait = nullptr;  // until the next attempt is due
   std::vector<std::unique_ptr<Channel>> channels;
   int failures = 0;  // failed attempts in a row
@@ -117,7 +117,7 @@ Forwarder::Forwarder(ForwarderConfig config, std::unique_ptr<Outbox> outbox)
     lane->wait->setSingleShot(true);
     for (int i = 0; i < config_.requests_in_flight; ++i) {
       auto slot = std::make_unique<Channel>();
-      slot->connection = new ServerConnection(lane->url, this);
+      slot->connection = new ServerConnection(lane->url, kReportAnswerLimits, this);
       lane->channels.push_back(std::move(slot));
     }
     Lane* raw = lane.get();
@@ -162,7 +162,7 @@ Result<std::vector<std::string>> Forwarder::Accept(const ReceivedFrame& frame) {
         Sids_Request_Body(config_.station, frame.bytes, frame.arrival_ms, config_.version);
     std::vector<std::string> requests;
     for (const auto& lane : lanes_) {
-      std::string request = "POST " + lane->status.counts.server +
+      std::string request = "POST " + Sids_Request_Target(lane->status.counts.server, body) +
                             "\nContent-Type: " + std::string(kFormContentType) + "\n\n" + body +
                             "\n";
       emit requestPrepared(QString::fromStdString(request));
@@ -216,8 +216,13 @@ void Forwarder::Drain(Lane& lane) {
 void Forwarder::Send(Lane& lane, Channel& slot, OutboxItem item) {
   const std::string body =
       Sids_Request_Body(config_.station, item.bytes, item.received_ms, config_.version);
+  // The fields go both in the query string and in the form body: some servers read the one,
+  // some the other.
   QByteArray request = QByteArray::fromStdString(
-      Http_Post_Head(lane.host, lane.path, kFormContentType, body.size(), config_.user_agent));
+      Http_Request_Head("POST", lane.host, Sids_Request_Target(lane.path, body), config_.user_agent,
+                        {{"Content-Type", std::string(kFormContentType)},
+                         {"Content-Length", std::to_string(body.size())},
+                         {"Accept", "*/*"}}));
   request += QByteArray::fromStdString(body);
   slot.item = std::move(item);
   Lane* raw_lane = &lane;
@@ -259,7 +264,7 @@ void Forwarder::Finished(Lane& lane, Channel& slot, const Exchange& exchange) {
       const std::optional<std::int64_t> asked =
           exchange.answered ? exchange.answer.retry_after_ms : std::nullopt;
       const std::int64_t due =
-          Now_Ms() + Wait_Before_Retry_Ms(status, lane.failures, asked, config_.retry);
+          Now_Ms() + Wait_Before_Retry_Ms(config_.retry, status, lane.failures, asked);
       recorded = outbox_->Mark_Retry(item.frame_id, server, due, answer);
       lane.paused_until_ms = std::max(lane.paused_until_ms, due);
       lane.status.last_error = answer;

@@ -4,8 +4,8 @@
 #include "forward/outbox.hpp"
 #include "forward/received_frame.hpp"
 #include "forward/retry_policy.hpp"
-#include "forward/server_connection.hpp"
 #include "forward/station_settings.hpp"
+#include "net/server_connection.hpp"
 
 #include <QObject>
 #include <QString>
@@ -32,7 +32,7 @@ struct ForwarderConfig {
   // Requests in flight to one server at a time, each over a connection of its own that stays
   // open for the next: a server far away is kept busy instead of waited for.
   int requests_in_flight = kDefaultRequestsInFlight;
-  RetryDelays retry;
+  BackoffTiming retry = kReportRetry;
   std::int64_t outbox_max_bytes = 0;  // 0: as large as the disk allows
   // Prints the requests instead of sending them; nothing is queued.
   bool dry_run = false;

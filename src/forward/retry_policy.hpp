@@ -1,7 +1,6 @@
 #pragma once
 
-#include <cstdint>
-#include <optional>
+#include "net/backoff.hpp"
 
 namespace orvelt {
 
@@ -12,25 +11,13 @@ enum class DeliveryOutcome {
   kRejected,  // final: kept with the answer for the user to look at
 };
 
-// `http_status` 0 stands for no answer at all (refused, reset, time-out). 2xx is sent; no
-// answer, 5xx, 408 and 429 are retried (the server asks to come back later); every other answer
-// is final, 3xx included, since following a redirect could turn the report into a GET.
+// `http_status` 0 stands for no answer at all (refused, reset, time-out, a connection closed
+// after an interim answer). 2xx is sent; no answer, an interim answer, 5xx, 408 and 429 are
+// retried (the server asks to come back later); every other answer is final, 3xx included,
+// since following a redirect could turn the report into a GET.
 DeliveryOutcome Classify_Answer(int http_status);
 
-struct RetryDelays {
-  std::int64_t first_ms = 5'000;
-  std::int64_t longest_ms = 600'000;
-};
-
-// Wait before the next attempt after `failures` failed attempts in a row (1 or more): the
-// first delay, doubled per further failure, never more than the longest.
-std::int64_t Retry_Delay_Ms(int failures, const RetryDelays& delays = {});
-
-// Wait before the next attempt after an answer of `http_status` (0: none): what the server asked
-// for with Retry-After on 429 and 503 (never more than the longest delay), else
-// Retry_Delay_Ms.
-std::int64_t Wait_Before_Retry_Ms(int http_status, int failures,
-                                  std::optional<std::int64_t> retry_after_ms,
-                                  const RetryDelays& delays = {});
+// Waits between attempts to deliver to one server: 5 s after the first failure, up to 10 min.
+inline constexpr BackoffTiming kReportRetry{5'000, 600'000};
 
 }  // namespace orvelt

@@ -98,4 +98,16 @@ std::string Sids_Request_Body(const StationSettings& station, std::span<const st
   return body;
 }
 
+std::string Sids_Request_Target(std::string_view url, std::string_view fields) {
+  std::string target(url.substr(0, url.find('#')));
+  if (fields.empty()) return target;
+  const bool has_query = target.find('?') != std::string::npos;
+  if (!has_query) {
+    target += '?';
+  } else if (target.back() != '?' && target.back() != '&') {
+    target += '&';
+  }
+  return target.append(fields);
+}
+
 }  // namespace orvelt

@@ -28,4 +28,8 @@ std::string Sids_Frame_Hex(std::span<const std::uint8_t> kiss_frame);
 std::string Sids_Request_Body(const StationSettings& station, std::span<const std::uint8_t> frame,
                               std::int64_t arrival_ms, std::string_view version);
 
+// The address a report is sent to, "URL?FIELDS" as SiDS writes its requests: the same fields as
+// the body, after the server's own query if it has one ("URL?key=1&FIELDS").
+std::string Sids_Request_Target(std::string_view url, std::string_view fields);
+
 }  // namespace orvelt

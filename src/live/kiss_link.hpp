@@ -7,9 +7,9 @@
 
 #include <cstdint>
 
-#include "live/backoff.hpp"
 #include "live/live_status.hpp"
 #include "live/source_address.hpp"
+#include "net/backoff.hpp"
 
 class QIODevice;
 

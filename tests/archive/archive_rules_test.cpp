@@ -43,9 +43,12 @@ TEST(ParseExportLine, TakesFramesWithTheirTime) {
   ASSERT_TRUE(frame);
   EXPECT_EQ(frame->time, kNov28 + 33245);
   EXPECT_EQ(frame->bytes, (std::vector<std::uint8_t>{0, 0xC0, 0x80, 0x2A, 0, 0x02, 0x2C, 0x03}));
+  // Spaces between the bytes, as some stations send them.
+  EXPECT_EQ(Parse_Export_Line("2026-11-28 09:14:05|C0 80 2a 00 02  2c 03")->bytes, frame->bytes);
   for (const std::string& bad : std::vector<std::string>{
-           "2026-11-28 09:14:05|C08", "2026-11-28 09:14:05|", "2026-11-28 09:14:05|zz",
-           "2026-11-28 09:14:05 C0", "yesterday|C080", "2026-11-28|" + std::string(1024, 'A')}) {
+           "2026-11-28 09:14:05|C08", "2026-11-28 09:14:05|C 080", "2026-11-28 09:14:05| ",
+           "2026-11-28 09:14:05|", "2026-11-28 09:14:05|zz", "2026-11-28 09:14:05 C0",
+           "yesterday|C080", "2026-11-28|" + std::string(1024, 'A')}) {
     SCOPED_TRACE(bad);
     EXPECT_FALSE(Parse_Export_Line(bad));
   }
@@ -57,58 +60,48 @@ TEST(DefaultArchivePath, UsesTheDataFolder) {
   EXPECT_EQ(Default_Archive_Path("rel", "/home/u"), "/home/u/.local/share/orvelt/archive.sqlite");
 }
 
-TEST(NetworkFetchRules, LinksServersAndAnswers) {
-  struct LinkCase {
-    std::string header;
-    std::optional<std::string> next;
+TEST(NetworkFetchRules, AnswersTokensTimesAndTheTimeLeft) {
+  // Only a throttled or busy server is waited for; a 404 to the first request is about the
+  // satellite, to a later one about its page.
+  const std::pair<std::pair<int, bool>, FetchAnswer> answers[] = {
+      {{200, true}, FetchAnswer::Page},          {{429, false}, FetchAnswer::Wait},
+      {{503, true}, FetchAnswer::Wait},          {{401, true}, FetchAnswer::TokenRefused},
+      {{403, false}, FetchAnswer::TokenRefused}, {{404, true}, FetchAnswer::UnknownSatellite},
+      {{404, false}, FetchAnswer::Failed},       {{0, true}, FetchAnswer::Failed},
+      {{204, true}, FetchAnswer::Failed},        {{302, true}, FetchAnswer::Failed},
+      {{500, false}, FetchAnswer::Failed},
   };
-  for (const auto& [header, next] : std::vector<LinkCase>{
-           {"<https://a/p?c=2>; rel=\"next\"", "https://a/p?c=2"},
-           {"<https://a/p?c=1>; rel=\"prev\", <https://a/p?c=3>; rel=\"next\"", "https://a/p?c=3"},
-           {"<https://a/p?c=3> ; title=\"x\" ; rel=next", "https://a/p?c=3"},
-           {"<https://a/p?c=1; rel=\"next\"", std::nullopt}}) {
-    SCOPED_TRACE(header);
-    EXPECT_EQ(Next_Link(header), next);
+  for (const auto& [asked, answer] : answers) {
+    EXPECT_EQ(Classify_Fetch_Answer(asked.first, asked.second), answer) << asked.first;
   }
-  EXPECT_TRUE(Same_Server("https://DB.example/api/?x", "https://db.example"));
-  EXPECT_TRUE(Same_Server("https://db.example:443/api", "https://db.example"));
-  EXPECT_TRUE(Same_Server("http://127.0.0.1:8080/a", "http://127.0.0.1:8080"));
-  for (const char* other : {"http://db.example/api", "https://db.example.evil/api",
-                            "https://db.example@evil/api", "https://db.example:444/", "x"}) {
-    SCOPED_TRACE(other);
-    EXPECT_FALSE(Same_Server(other, "https://db.example"));
+  EXPECT_FALSE(Token_Problem("0123456789abcdef0123456789abcdef01234567"));
+  for (const char* token : {"", "abc\r\nX-Evil: 1", "abc\n", "\tabc"}) {
+    EXPECT_TRUE(Token_Problem(token)) << token;
   }
-  // Only a throttled or busy server is waited for; anything else not a page ends the fetch.
-  EXPECT_EQ(Classify_Fetch_Answer(503), FetchAnswer::Wait);
-  for (const int status : {0, 204, 302, 500})
-    EXPECT_EQ(Classify_Fetch_Answer(status), FetchAnswer::Failed);
-  EXPECT_EQ(Retry_After_Seconds(" 30 "), 30);
-  EXPECT_FALSE(Retry_After_Seconds("Wed, 21 Oct 2026 07:28:00 GMT"));
-  EXPECT_FALSE(Retry_After_Seconds("-1"));
-}
-
-TEST(ParseTelemetryPage, KeepsUsableFramesAndRefusesWhatIsNoPage) {
-  const auto page = Parse_Telemetry_Page(
-      R"([{"frame": "C080", "timestamp": "2026-11-28T00:00:05Z", "observer": "DL0ABC-JO62",
-           "extra": {"nested": [1, 2.5e3, true, null, "x\"y"]}},
-          {"frame": "zz", "timestamp": "2026-11-28T00:00:06Z"},
-          {"timestamp": "2026-11-28T00:00:07Z"},
-          {"frame": "C0", "timestamp": "now"},
-          {"frame": "C0", "timestamp": "2026-11-28T00:00:08Z", "observer": "A\u00e9\n"},
-          42])");
-  ASSERT_TRUE(page);
-  ASSERT_EQ(page->entries.size(), 2u);
-  EXPECT_EQ(page->entries[0].bytes, (std::vector<std::uint8_t>{0, 0xC0, 0x80}));
-  EXPECT_EQ(page->entries[0].time, kNov28 + 5);
-  EXPECT_EQ(page->entries[0].observer, "DL0ABC-JO62");
-  EXPECT_EQ(page->entries[1].observer, "A?\n");
-  EXPECT_EQ(page->unusable, 4);
-  EXPECT_TRUE(Parse_Telemetry_Page(" [ ] ")->entries.empty());
-  for (const std::string& bad :
-       std::vector<std::string>{"", "{}", "[", "[{\"frame\": \"C0\"", "[1,]", "[] x",
-                                std::string(100, '[') + std::string(100, ']')}) {
-    SCOPED_TRACE(bad);
-    EXPECT_FALSE(Parse_Telemetry_Page(bad));
+  const UtcSeconds now = kNov28;
+  EXPECT_EQ(Parse_Utc_Time("1957-01-01 00:00:00"), kFirstUsableFrameTime);
+  EXPECT_TRUE(Is_Usable_Frame_Time(kFirstUsableFrameTime, now));
+  EXPECT_TRUE(Is_Usable_Frame_Time(now + 86400, now));
+  EXPECT_FALSE(Is_Usable_Frame_Time(kFirstUsableFrameTime - 1, now));
+  EXPECT_FALSE(Is_Usable_Frame_Time(now + 86401, now));
+  // Read down from `to` to the half of the range in 60 s: as long again for the other half.
+  const struct {
+    UtcSeconds from, to;
+    std::optional<UtcSeconds> oldest;
+    std::int64_t elapsed_ms;
+    const char* left;
+  } estimates[] = {
+      {0, 1000, 500, 60'000, "about 1 min"},
+      {0, 1000, 900, 60'000, "about 9 min"},
+      {0, 1000, 0, 60'000, "about 1 s"},
+      {0, 1000, -50, 60'000, "about 1 s"},
+      {0, 86400, 86390, 100'000, "more than 2 days"},
+      {0, 3600, 1800, 7'800'000, "about 2 h 10 min"},
+      {0, 1000, std::nullopt, 60'000, "-"},
+  };
+  for (const auto& e : estimates) {
+    const auto left = Fetch_Seconds_Left(e.from, e.to, e.oldest, e.elapsed_ms);
+    EXPECT_EQ(left ? Duration_Text(*left) : "-", e.left);
   }
 }
 

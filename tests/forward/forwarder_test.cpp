@@ -75,7 +75,10 @@ TEST(Forwarder, SendsEachFrameOnceWithTheStationFields) {
                                              {"latitude", "47.1N"},
                                              {"version", "2.6 &=+ test"}};
     EXPECT_EQ(fields, expected);
-    EXPECT_EQ(request.method + " " + request.path + " " + request.content_type,
+    // The same fields in the query string, as SiDS writes its requests.
+    EXPECT_EQ(request.query, request.fields);
+    EXPECT_EQ(request.method + " " + request.path.left(request.path.indexOf('?')) + " " +
+                  request.content_type,
               "POST /api/telemetry/ application/x-www-form-urlencoded");
     // The program's own name and version, for the server's operator.
     EXPECT_EQ(request.user_agent,
@@ -97,6 +100,8 @@ TEST(Forwarder, AnswersDecideBetweenSentRetriedAndRejected) {
   } cases[] = {
       {Answer::Status(500, "busy"), false, "HTTP 500 Scripted: busy"},
       {Answer::Reset(), false, "closed"},
+      // "100 Continue" and then the connection closes: no answer yet, so the frame goes again.
+      {Answer::Status(100), false, "after an interim answer"},
       {Answer::Silent(), false, "time-out after 0.3 s"},
       {Answer::Status(400, "no"), true, "HTTP 400 Scripted: no"},
       {Answer::Status(301), true, "moved to http://127.0.0.1:1/elsewhere/"},
@@ -187,11 +192,37 @@ TEST(Forwarder, DryRunPrintsTheRequestsAndSendsNothing) {
   config.dry_run = true;
   const auto printed = r.Start(config).Accept(Frame(7));
   ASSERT_EQ(printed.value().size(), 1u);
-  EXPECT_TRUE(printed.value()[0].starts_with("POST " + r.server.Url().toStdString() + "\n"));
+  EXPECT_TRUE(printed.value()[0].starts_with("POST " + r.server.Url().toStdString() +
+                                             "?noradID=99999&source=DL1ABC%2FP&"));
   EXPECT_NE(printed.value()[0].find("&frame=C08007&"), std::string::npos);
   QTest::qWait(50);
   EXPECT_TRUE(r.server.requests().empty());
   EXPECT_FALSE(std::filesystem::exists(r.dir / "outbox.sqlite"));
+}
+
+// Servers read a report's fields from the query string or from the form body: each kind takes
+// every frame, over a server address that has a query of its own too.
+TEST(Forwarder, ServersReadingTheQueryOrTheBodyTakeEveryFrame) {
+  using From = SidsTestServer::FieldsFrom;
+  for (const From from : {From::kQueryOnly, From::kBodyOnly}) {
+    SCOPED_TRACE(from == From::kQueryOnly ? "query string" : "form body");
+    Rig r;
+    r.server.Set_Fields_From(from);
+    r.server.Set_Default(Answer::Status(201));
+    ForwarderConfig config = r.Config();
+    config.station.servers.at(0).url += "?key=abc";
+    Forwarder& forwarder = r.Start(config);
+    constexpr int kFrames = 40;
+    for (int tag = 0; tag < kFrames; ++tag) {
+      ASSERT_TRUE(forwarder.Accept(Frame(static_cast<std::uint8_t>(tag))).ok());
+    }
+    ASSERT_TRUE(testing::Wait_Until([&] {
+      return forwarder.Status().at(0).counts.sent == kFrames;
+    })) << forwarder.Status().at(0).last_error;
+    EXPECT_EQ(forwarder.Status().at(0).counts.rejected, 0);
+    EXPECT_EQ(r.server.requests().size(), std::size_t{kFrames});
+    EXPECT_EQ(r.server.requests().at(0).query.value("key"), "abc");
+  }
 }
 
 TEST(Forwarder, AFrameWithNothingToSendIsRefusedNotQueued) {

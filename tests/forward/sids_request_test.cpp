@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <utility>
 #include <vector>
 
 namespace orvelt {
@@ -20,6 +21,20 @@ TEST(Sids_Request_Body, HasTheFieldsInOrderEachEncoded) {
             "noradID=99999&source=A1%26B%3DC%2BD%20E&timestamp=2026-12-07T10%3A15%3A00.123Z"
             "&frame=C0800AFF&locator=longLat&longitude=12.345E&latitude=47.1S"
             "&version=2.6%20b%26%3D%2B");
+}
+
+// The fields follow the server's address as its query, or after the query it has.
+TEST(Sids_Request_Target, PutsTheFieldsInTheQueryString) {
+  const std::pair<const char*, const char*> cases[] = {
+      {"/api/telemetry/", "/api/telemetry/?noradID=1&frame=C0"},
+      {"/api/telemetry/?key=abc", "/api/telemetry/?key=abc&noradID=1&frame=C0"},
+      {"/sids?", "/sids?noradID=1&frame=C0"},
+      {"/sids?a=1&", "/sids?a=1&noradID=1&frame=C0"},
+      {"https://x.example/sids#top", "https://x.example/sids?noradID=1&frame=C0"},
+  };
+  for (const auto& [url, target] : cases) {
+    EXPECT_EQ(Sids_Request_Target(url, "noradID=1&frame=C0"), target) << url;
+  }
 }
 
 }  // namespace

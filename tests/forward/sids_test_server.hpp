@@ -18,10 +18,13 @@ namespace orvelt::testing {
 // A telemetry server for the tests, on 127.0.0.1, that takes forwarded frames and serves the
 // database's pages: reads each HTTP request whole, records it, and answers as scripted (a
 // status, a reset connection, silence, a body without end or half a body before the connection
-// drops), closing the connection after each answer unless told to keep it.
+// drops, a body that trickles in a byte at a time), closing the connection after each answer
+// unless told to keep it. Like the servers found in the field, it can read a report's fields
+// from the query string only or from the form body only, refusing a report without them.
 class SidsTestServer : public QObject {
  public:
-  enum class Kind { kStatus, kReset, kSilent, kEndlessBody, kDropMidBody };
+  enum class Kind { kStatus, kReset, kSilent, kEndlessBody, kDropMidBody, kTrickle };
+  enum class FieldsFrom { kAnywhere, kQueryOnly, kBodyOnly };
   struct Answer {
     int status = 200;
     QByteArray body;
@@ -36,8 +39,9 @@ class SidsTestServer : public QObject {
     static Answer Silent() { return {0, {}, Kind::kSilent, 0, {}}; }
   };
   struct Request {
-    QByteArray method, path, content_type, user_agent, authorization;
+    QByteArray method, path, content_type, user_agent, authorization, accept_encoding;
     QMap<QString, QString> fields;  // the form body, decoded
+    QMap<QString, QString> query;   // the query string, decoded
   };
 
   SidsTestServer() {
@@ -71,6 +75,8 @@ class SidsTestServer : public QObject {
   void Queue(Answer answer) { script_.push_back(std::move(answer)); }
   void Set_Default(Answer answer) { default_ = std::move(answer); }
   const std::vector<Request>& requests() const { return requests_; }
+  // Where a report's fields are read: a report without them there is answered 400.
+  void Set_Fields_From(FieldsFrom from) { fields_from_ = from; }
   // Keeps each connection open for the next request (HTTP keep-alive).
   void Set_Keep_Alive(bool keep) { keep_alive_ = keep; }
   int connections() const { return connections_; }
@@ -96,17 +102,36 @@ class SidsTestServer : public QObject {
       if (name == "content-type") request.content_type = value;
       if (name == "user-agent") request.user_agent = value;
       if (name == "authorization") request.authorization = value;
+      if (name == "accept-encoding") request.accept_encoding = value;
     }
     if (buffer.size() < head_end + 4 + length) return;
     const QUrlQuery form(QString::fromUtf8(buffer.mid(head_end + 4, length)));
     for (const auto& [name, value] : form.queryItems(QUrl::FullyDecoded)) {
       request.fields.insert(name, value);
     }
+    const qsizetype question = request.path.indexOf('?');
+    if (question >= 0) {
+      const QUrlQuery query(QString::fromUtf8(request.path.mid(question + 1)));
+      for (const auto& [name, value] : query.queryItems(QUrl::FullyDecoded)) {
+        request.query.insert(name, value);
+      }
+    }
     buffer.clear();
     requests_.push_back(request);
     most_in_flight_ = std::max(most_in_flight_, ++in_flight_);
-    const Answer answer = script_.empty() ? default_ : script_.front();
+    Answer answer = script_.empty() ? default_ : script_.front();
     if (!script_.empty()) script_.pop_front();
+    const QMap<QString, QString>& read =
+        fields_from_ == FieldsFrom::kQueryOnly ? request.query : request.fields;
+    if (fields_from_ != FieldsFrom::kAnywhere && request.method == "POST") {
+      for (const char* name :
+           {"noradID", "source", "timestamp", "frame", "longitude", "latitude"}) {
+        if (read.value(QString::fromLatin1(name)).isEmpty()) {
+          answer = Answer::Status(400, "Missing request parameter: '" + QByteArray(name) + "'");
+          break;
+        }
+      }
+    }
     QTimer::singleShot(answer.delay_ms, socket, [=, this] { Respond(socket, answer); });
   }
 
@@ -117,6 +142,14 @@ class SidsTestServer : public QObject {
     QByteArray reply = "HTTP/1.1 " + QByteArray::number(answer.status) + " Scripted\r\n";
     if (answer.kind == Kind::kEndlessBody) {
       socket->write(reply + "Content-Length: 1073741824\r\n\r\n" + QByteArray(8 << 20, 'b'));
+      return;
+    }
+    if (answer.kind == Kind::kTrickle) {
+      // The head at once, then one byte of a large body every 100 ms for as long as it is read.
+      socket->write(reply + "Content-Length: 1000000\r\n\r\n");
+      auto* drip = new QTimer(socket);
+      connect(drip, &QTimer::timeout, socket, [socket] { socket->write("["); });
+      drip->start(100);
       return;
     }
     if (answer.status / 100 == 3) reply += "Location: http://127.0.0.1:1/elsewhere/\r\n";
@@ -138,6 +171,7 @@ class SidsTestServer : public QObject {
   Answer default_;
   std::vector<Request> requests_;
   bool keep_alive_ = false;
+  FieldsFrom fields_from_ = FieldsFrom::kAnywhere;
   int connections_ = 0;
   int in_flight_ = 0;
   int most_in_flight_ = 0;

@@ -2,8 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include "live/backoff.hpp"
-
 #include <utility>
 
 namespace orvelt {
@@ -27,16 +25,6 @@ TEST(ParseSourceTest, ReadsHostPortOrDeviceBaud) {
        {"", "localhost", ":8001", "host:0", "host:65536", "::1:8001", "/dev/ttyS0@", "@9600"}) {
     EXPECT_FALSE(Parse_Source(text).ok()) << text;
   }
-}
-
-TEST(BackoffTest, DoublesFromOneSecondToThirtyAndStartsAgainAfterAConnection) {
-  Backoff backoff;
-  const std::int64_t expected[] = {1000, 2000, 4000, 8000, 16000, 30000, 30000, 30000};
-  for (const std::int64_t ms : expected) EXPECT_EQ(backoff.Next_Delay_Ms(), ms);
-  backoff.Reset();
-  EXPECT_EQ(backoff.Next_Delay_Ms(), 1000);
-  // However many attempts fail in a row, the delay stays at the longest.
-  EXPECT_EQ(Backoff_Delay_Ms({}, 1 << 30), 30000);
 }
 
 }  // namespace

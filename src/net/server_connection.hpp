@@ -1,6 +1,6 @@
 #pragma once
 
-#include "forward/http_answer.hpp"
+#include "net/http_answer.hpp"
 
 #include <QByteArray>
 #include <QObject>
@@ -22,20 +22,22 @@ struct Exchange {
   std::string error;  // when not: refused, reset, time-out, not HTTP
 };
 
-// One connection to a telemetry server (plain or TLS, certificates always checked) carrying one
-// request at a time. Reads at most kAnswerReadLimit bytes of each answer, whatever the server
-// sends, and keeps the connection for the next request when the server allows it.
+// The one HTTP client of the program: one connection to a server (plain or TLS, certificates
+// always checked) carrying one request at a time. Reads no more of each answer than its limits
+// allow, whatever the server sends, ends each request by its deadline however slowly the answer
+// trickles in, never follows a redirect, and keeps the connection for the next request when the
+// server allows it.
 class ServerConnection : public QObject {
   Q_OBJECT
 
  public:
   using Finished = std::function<void(const Exchange&)>;
 
-  ServerConnection(const QUrl& url, QObject* parent);
+  ServerConnection(const QUrl& url, AnswerLimits limits, QObject* parent);
   ~ServerConnection() override;
 
   // Sends `request` (head and body) and calls `finished` once, from the event loop, when the
-  // answer is read, the connection fails or `timeout_ms` passed.
+  // answer is read, the connection fails or `timeout_ms` passed since the request was given.
   void Send(QByteArray request, int timeout_ms, Finished finished);
   // Drops the connection and any request on it; `finished` is not called.
   void Abort();
@@ -49,6 +51,7 @@ class ServerConnection : public QObject {
   void Drop_Socket();
 
   QUrl url_;
+  AnswerLimits limits_;
   QTcpSocket* socket_ = nullptr;
   QTimer* deadline_ = nullptr;
   QByteArray request_;

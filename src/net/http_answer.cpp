@@ -1,4 +1,4 @@
-#include "forward/http_answer.hpp"
+#include "net/http_answer.hpp"
 
 #include <algorithm>
 #include <array>
@@ -9,6 +9,9 @@
 
 namespace orvelt {
 namespace {
+
+// The most of a Location header kept to show the user.
+constexpr std::size_t kShownHeaderBytes = 500;
 
 std::string Lower(std::string_view text) {
   std::string lower(text);
@@ -49,18 +52,19 @@ std::optional<std::string_view> Line_At(std::string_view text, std::size_t& star
 std::size_t HttpAnswerReader::Feed(std::string_view bytes, std::int64_t now_ms) {
   std::size_t used = 0;
   while (state_ == State::kReading) {
-    if (consumed_ >= kAnswerReadLimit) {
-      // The status line decides; what follows is not worth reading.
-      if (answer_.status != 0) {
+    if (consumed_ >= limits_.read_bytes) {
+      if (limits_.whole_body) {
+        Fail(Too_Large());
+      } else if (Final()) {
+        // The status line decides; what follows is not worth reading.
         Finish(false);
       } else {
-        Fail("the answer's first line is longer than " + std::to_string(kAnswerReadLimit) +
-             " bytes");
+        Fail("no answer within the first " + std::to_string(limits_.read_bytes) + " bytes");
       }
       break;
     }
     if (used >= bytes.size()) break;
-    const std::size_t room = kAnswerReadLimit - consumed_;
+    const std::size_t room = limits_.read_bytes - consumed_;
     const std::string_view piece = bytes.substr(used, room);
     if (part_ == Part::kHead) {
       // Take bytes up to the blank line that ends the head, and not one more.
@@ -75,7 +79,7 @@ std::size_t HttpAnswerReader::Feed(std::string_view bytes, std::int64_t now_ms) 
       used += take;
       consumed_ += take;
       if (answer_.status == 0) {
-        // The status line alone decides what becomes of the frame: read it as soon as it is
+        // The status line alone decides what becomes of a report: read it as soon as it is
         // whole, in case the headers never end.
         std::size_t start = 0;
         if (auto line = Line_At(head_, start)) {
@@ -93,7 +97,9 @@ std::size_t HttpAnswerReader::Feed(std::string_view bytes, std::int64_t now_ms) 
           }
           answer_.status = status;
           answer_.reason = std::string(Trim(status_line.substr(12)));
-          keep_alive_ = status_line.substr(5, 3) == "1.1";
+          // An HTTP/1.0 server closes after its answer, whatever it says it keeps.
+          http_1_1_ = status_line.substr(5, 3) == "1.1";
+          keep_alive_ = http_1_1_;
         }
       }
       if (ended) Read_Head(now_ms);
@@ -125,15 +131,18 @@ void HttpAnswerReader::Read_Head(std::int64_t now_ms) {
     } else if (name == "connection") {
       const std::string lower = Lower(value);
       if (lower.find("close") != std::string::npos) keep_alive_ = false;
-      if (lower.find("keep-alive") != std::string::npos) keep_alive_ = true;
+      if (lower.find("keep-alive") != std::string::npos && http_1_1_) keep_alive_ = true;
     } else if (name == "retry-after") {
       answer_.retry_after_ms = Parse_Retry_After(value, now_ms);
     } else if (name == "location") {
-      answer_.location = std::string(value.substr(0, kAnswerTextLimit));
+      answer_.location = std::string(value.substr(0, kShownHeaderBytes));
+    } else if (name == "link") {
+      if (!answer_.link.empty()) answer_.link += ", ";
+      answer_.link += value;
     }
   }
   head_.clear();
-  if (answer_.status < 200) {
+  if (!Final()) {
     // "100 Continue" and the like come before the real answer.
     if (answer_.status == 101) return Fail("the server switched protocols");
     answer_ = {};
@@ -144,6 +153,7 @@ void HttpAnswerReader::Read_Head(std::int64_t now_ms) {
     part_ = Part::kChunkSize;
   } else if (length) {
     if (*length == 0) return Finish(keep_alive_);
+    if (limits_.whole_body && *length > limits_.kept_bytes) return Fail(Too_Large());
     part_ = Part::kBody;
     remaining_ = *length;
   } else {
@@ -156,8 +166,9 @@ void HttpAnswerReader::Read_Head(std::int64_t now_ms) {
 void HttpAnswerReader::Take_Body(std::string_view bytes) {
   std::size_t i = 0;
   auto keep_text = [this](std::string_view text) {
-    const std::size_t room = kAnswerTextLimit - std::min(kAnswerTextLimit, answer_.text.size());
+    const std::size_t room = limits_.kept_bytes - std::min(limits_.kept_bytes, answer_.text.size());
     answer_.text.append(text.substr(0, room));
+    cut_ = cut_ || text.size() > room;
   };
   while (i < bytes.size() && state_ == State::kReading) {
     switch (part_) {
@@ -225,11 +236,21 @@ void HttpAnswerReader::End_Of_Stream() {
   if (state_ != State::kReading) return;
   if (part_ == Part::kToClose) return Finish(false);
   if (consumed_ == 0) return Fail("the server closed the connection without an answer");
-  if (answer_.status != 0) return Finish(false);
+  if (answer_.status != 0 && !Final()) {
+    return Fail("the server closed the connection after an interim answer " +
+                std::to_string(answer_.status));
+  }
+  if (answer_.status == 0 && part_ == Part::kHead && head_.empty()) {
+    return Fail("the server closed the connection after an interim answer");
+  }
+  // A report's answer is decided by its status line; a page cut short is no page.
+  if (Final() && !limits_.whole_body) return Finish(false);
   Fail("the server closed the connection in the middle of its answer");
 }
 
 void HttpAnswerReader::Finish(bool reusable) {
+  // A body needed whole that was kept only in part is no answer.
+  if (cut_ && limits_.whole_body) return Fail(Too_Large());
   answer_.reusable = reusable;
   state_ = State::kDone;
   head_.clear();
@@ -239,6 +260,10 @@ void HttpAnswerReader::Fail(std::string problem) {
   problem_ = std::move(problem);
   state_ = State::kBad;
   head_.clear();
+}
+
+std::string HttpAnswerReader::Too_Large() const {
+  return "the answer is larger than " + std::to_string(limits_.kept_bytes) + " bytes";
 }
 
 std::optional<std::int64_t> Parse_Retry_After(std::string_view value, std::int64_t now_ms) {
@@ -275,15 +300,23 @@ std::optional<std::int64_t> Parse_Retry_After(std::string_view value, std::int64
   return std::max<std::int64_t>(0, at_ms - now_ms);
 }
 
-std::string Http_Post_Head(std::string_view host, std::string_view path,
-                           std::string_view content_type, std::size_t body_size,
-                           std::string_view user_agent) {
-  std::string head = "POST ";
-  head.append(path.empty() ? "/" : path).append(" HTTP/1.1\r\nHost: ").append(host);
-  head.append("\r\nUser-Agent: ").append(user_agent);
-  head.append("\r\nContent-Type: ").append(content_type);
-  head.append("\r\nContent-Length: ").append(std::to_string(body_size));
-  head.append("\r\nAccept: */*\r\nConnection: keep-alive\r\n\r\n");
+bool Has_Control_Characters(std::string_view text) {
+  return std::any_of(text.begin(), text.end(), [](char c) {
+    const auto byte = static_cast<unsigned char>(c);
+    return byte < 0x20 || byte == 0x7F;
+  });
+}
+
+std::string Http_Request_Head(std::string_view method, std::string_view host,
+                              std::string_view target, std::string_view user_agent,
+                              const HeaderLines& headers) {
+  std::string head(method);
+  head.append(" ").append(target.empty() ? "/" : target).append(" HTTP/1.1\r\nHost: ");
+  head.append(host).append("\r\nUser-Agent: ").append(user_agent);
+  for (const auto& [name, value] : headers)
+    head.append("\r\n").append(name).append(": ").append(value);
+  // No Accept-Encoding: answers come as they are, so that the limits count what is kept.
+  head.append("\r\nConnection: keep-alive\r\n\r\n");
   return head;
 }
 

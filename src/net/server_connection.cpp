@@ -1,4 +1,4 @@
-#include "forward/server_connection.hpp"
+#include "net/server_connection.hpp"
 
 #include <QDateTime>
 #include <QSslSocket>
@@ -25,8 +25,8 @@ std::string Seconds_Text(int ms) {
 
 }  // namespace
 
-ServerConnection::ServerConnection(const QUrl& url, QObject* parent)
-    : QObject(parent), url_(url), deadline_(new QTimer(this)) {
+ServerConnection::ServerConnection(const QUrl& url, AnswerLimits limits, QObject* parent)
+    : QObject(parent), url_(url), limits_(limits), deadline_(new QTimer(this)) {
   deadline_->setSingleShot(true);
   connect(deadline_, &QTimer::timeout, this, [this] {
     End({false, {}, "time-out after " + Seconds_Text(deadline_->interval())});
@@ -40,7 +40,7 @@ ServerConnection::~ServerConnection() {
 void ServerConnection::Send(QByteArray request, int timeout_ms, Finished finished) {
   request_ = std::move(request);
   finished_ = std::move(finished);
-  reader_ = {};
+  reader_ = HttpAnswerReader(limits_);
   deadline_->start(timeout_ms);
   if (socket_ != nullptr && socket_->state() == QAbstractSocket::ConnectedState) {
     reused_ = true;
@@ -71,6 +71,9 @@ void ServerConnection::Open() {
     }
     auto* socket = new QSslSocket(this);
     socket_ = socket;
+    // A certificate that does not check out ends the connection: the token and the reports go
+    // to the server named, or nowhere.
+    socket->setPeerVerifyMode(QSslSocket::VerifyPeer);
     connect(socket, &QSslSocket::encrypted, this, [this] { socket_->write(request_); });
     socket->setReadBufferSize(kSocketBufferBytes);
     socket->connectToHostEncrypted(url_.host(), port);

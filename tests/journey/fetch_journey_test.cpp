@@ -1,0 +1,213 @@
+// A fetch from the network database in a person's hands: the Fetch dialog opened from the menu,
+// typed into, started, stopped while the server asks to wait, and opened again to go on where
+// the stopped fetch got, all through real events on a virtual X server.
+
+#include <QApplication>
+#include <QDateTimeEdit>
+#include <QLabel>
+#include <QMenu>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <QtTest>
+
+#include <functional>
+
+#include "archive/archive_place.hpp"
+#include "archive/utc_time.hpp"
+#include "forward/sids_test_server.hpp"
+#include "qt/fetch_dialog.hpp"
+#include "qt/main_window.hpp"
+#include "qt/qt_platform.hpp"
+
+namespace {
+
+using orvelt::testing::SidsTestServer;
+using Answer = SidsTestServer::Answer;
+
+constexpr orvelt::UtcSeconds kNewest = 1795856400;  // 2026-11-28 09:00:00 UTC
+
+class JourneyPlatform : public orvelt::QtPlatform {
+ public:
+  std::filesystem::path Program_Directory() override { return ORVELT_APP_DIR; }
+};
+
+// `count` frames a second apart, newest first from `newest`, as a cursor page of the network
+// database: its next page named in the body only.
+QByteArray Cursor_Page(orvelt::UtcSeconds newest, int count, const QString& next) {
+  QByteArray results;
+  for (int k = 0; k < count; ++k) {
+    results += QByteArray(k ? "," : "") + "{\"frame\": \"C0 80 00 00 02 2C 03 00 " +
+               QByteArray::number(0x10 + k, 16).toUpper() + " 00\", \"timestamp\": \"" +
+               QByteArray::fromStdString(orvelt::Format_Utc_Time(newest - k)) +
+               "\", \"observer\": \"DL0ABC-JO62\"}";
+  }
+  const QByteArray link = next.isEmpty() ? "null" : "\"" + next.toUtf8() + "\"";
+  return "{\"next\": " + link + ", \"previous\": null, \"results\": [" + results + "]}";
+}
+
+// Opens File / Fetch from SatNOGS DB... with Alt+F and a click, and runs `steps` in the dialog
+// once it is shown and has the focus; the dialog is closed afterwards if the steps left it open.
+bool In_Fetch_Dialog(orvelt::MainWindow& window,
+                     const std::function<void(orvelt::FetchDialog*)>& steps) {
+  bool met = false;
+  QTimer poll;
+  poll.setInterval(20);
+  QObject::connect(&poll, &QTimer::timeout, [&] {
+    auto* dialog = qobject_cast<orvelt::FetchDialog*>(QApplication::activeModalWidget());
+    if (dialog == nullptr || !dialog->isVisible()) return;
+    // Without a window manager, the window is given the focus as a desktop would.
+    if (!dialog->isActiveWindow()) return dialog->activateWindow();
+    poll.stop();
+    met = true;
+    steps(dialog);
+    if (dialog->isVisible()) dialog->reject();
+  });
+  poll.start();
+  // A dialog just closed: the window manager gives the window back its focus.
+  for (int k = 0; k < 250 && !window.isActiveWindow(); ++k) {
+    window.activateWindow();
+    QTest::qWait(20);
+  }
+  QTest::keyClick(&window, Qt::Key_F, Qt::AltModifier);
+  QMenu* menu = nullptr;
+  for (int k = 0; k < 100 && menu == nullptr; ++k) {
+    QTest::qWait(20);
+    menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+  }
+  if (menu == nullptr) return false;
+  for (QAction* action : menu->actions()) {
+    if (action->text().remove('&').startsWith("Fetch from SatNOGS")) {
+      const QPoint at = menu->actionGeometry(action).center();
+      QTest::mouseMove(menu, at);
+      // The dialog runs until the steps close it.
+      QTest::mouseClick(menu, Qt::LeftButton, {}, at);
+      break;
+    }
+  }
+  for (int k = 0; k < 1000 && QApplication::activeModalWidget() != nullptr; ++k) QTest::qWait(20);
+  return met;
+}
+
+// Clicks into a field and types, as a person does.
+void Type_Into(QWidget* field, const QString& text) {
+  QVERIFY(field != nullptr);
+  QTest::mouseClick(field, Qt::LeftButton, {}, QPoint(5, field->height() / 2));
+  QTRY_VERIFY_WITH_TIMEOUT(QApplication::focusWidget() == field, 5000);
+  QTest::keyClick(field, Qt::Key_A, Qt::ControlModifier);
+  QTest::keyClicks(field, text);
+}
+
+// The field a form labels `label` with, as a person finds it by its caption.
+QWidget* Field(QWidget* form, const QString& label) {
+  for (QLabel* l : form->findChildren<QLabel*>()) {
+    if (l->text() == label) return l->buddy();
+  }
+  return nullptr;
+}
+
+QPushButton* Button(QWidget* dialog, const QString& text) {
+  for (QPushButton* b : dialog->findChildren<QPushButton*>()) {
+    if (b->text() == text) return b;
+  }
+  return nullptr;
+}
+
+// The whole outcome can be read: the label is as tall as its text needs, the area scrolls.
+bool Not_Cut(QLabel* outcome) {
+  return outcome->isVisible() && outcome->height() >= outcome->heightForWidth(outcome->width());
+}
+
+}  // namespace
+
+class FetchJourneyTest : public QObject {
+  Q_OBJECT
+
+ private slots:
+  // Started, stopped while the server asks to wait, and fetched on from where it stopped.
+  void stopAndGoOnWhereItStopped();
+};
+
+void FetchJourneyTest::stopAndGoOnWhereItStopped() {
+  QTemporaryDir data;
+  qputenv("XDG_DATA_HOME", data.path().toLocal8Bit());
+  auto window = std::make_unique<orvelt::MainWindow>(std::make_unique<JourneyPlatform>(), nullptr,
+                                                     QStringList{QStringLiteral("DejaVu Sans")});
+  QVERIFY(window->Start_Up());
+  window->show();
+  window->activateWindow();
+  QVERIFY(QTest::qWaitForWindowActive(window.get()));
+
+  SidsTestServer server;
+  QVERIFY(server.Listen());
+  server.Queue(Answer::Status(200, Cursor_Page(kNewest, 25, server.Url() + "?cursor=2")));
+  server.Queue({429, {}, SidsTestServer::Kind::kStatus, 0, "Retry-After: 30\r\n"});
+  server.Queue(Answer::Status(200, Cursor_Page(kNewest - 25, 10, {})));
+
+  QString stopped;
+  QVERIFY(In_Fetch_Dialog(*window, [&](orvelt::FetchDialog* d) {
+    // Never fetched from: the From box shows the start that is asked for.
+    auto* from = d->findChildren<QDateTimeEdit*>().value(0);
+    QVERIFY(from != nullptr && !from->isEnabled());
+    QCOMPARE(from->dateTime().toSecsSinceEpoch(), 0);
+    Type_Into(Field(d, "&Server:"), server.Origin());
+    Type_Into(Field(d, "&NORAD ID:"), "99999");
+    Type_Into(Field(d, "&Token:"), "journey-token");
+    QPushButton* start = Button(d, "&Fetch");
+    QPushButton* stop = Button(d, "Sto&p");
+    QVERIFY(start != nullptr && stop != nullptr);
+    QVERIFY(stop->isVisible() && !stop->isEnabled());
+    QTest::mouseClick(start, Qt::LeftButton);
+    QLabel* outcome = d->Outcome_Label();
+    QTRY_VERIFY_WITH_TIMEOUT(outcome->text().contains("waits the server asked for: 1"), 10000);
+    QVERIFY2(outcome->text().startsWith("Page 1: 25 frames so far"), qPrintable(outcome->text()));
+    QVERIFY(stop->isEnabled() && !start->isEnabled());
+    QTest::mouseClick(stop, Qt::LeftButton);
+    QTRY_VERIFY_WITH_TIMEOUT(start->isEnabled(), 5000);
+    QVERIFY(!stop->isEnabled());
+    stopped = outcome->text();
+    QVERIFY(Not_Cut(outcome));
+  }));
+  QVERIFY2(stopped.startsWith("Stopped. 25 frames on 1 page: 25 new, 0 already archived."),
+           qPrintable(stopped));
+  QVERIFY2(stopped.contains("What was fetched is kept. The next fetch goes on below "
+                            "2026-11-28T08:59:36Z, down to 1970-01-01T00:00:00Z."),
+           qPrintable(stopped));
+  QCOMPARE(server.requests().size(), std::size_t{2});
+
+  QString done;
+  QVERIFY(In_Fetch_Dialog(*window, [&](orvelt::FetchDialog* d) {
+    QLabel* outcome = d->Outcome_Label();
+    QVERIFY2(outcome->text().contains("goes on below 2026-11-28T08:59:36Z"),
+             qPrintable(outcome->text()));
+    QCOMPARE(d->findChildren<QDateTimeEdit*>().value(0)->dateTime().toSecsSinceEpoch(), 0);
+    QTest::mouseClick(Button(d, "&Fetch"), Qt::LeftButton);
+    QTRY_VERIFY_WITH_TIMEOUT(outcome->text().contains("Done."), 10000);
+    done = outcome->text();
+    QVERIFY(Not_Cut(outcome));
+  }));
+  QVERIFY2(done.contains("The next fetch starts after 2026-11-28T09:00:00Z."), qPrintable(done));
+  QCOMPARE(server.requests().size(), std::size_t{3});
+  // Not from the first page again: below the oldest frame the stopped fetch read.
+  QVERIFY(server.requests()[2].path.contains("end=2026-11-28T08:59:36Z"));
+
+  // Closed with Escape while the server asks to wait: where the next fetch goes on is kept all
+  // the same.
+  server.Queue(Answer::Status(200, Cursor_Page(kNewest + 100, 25, server.Url() + "?cursor=3")));
+  server.Queue({429, {}, SidsTestServer::Kind::kStatus, 0, "Retry-After: 30\r\n"});
+  QVERIFY(In_Fetch_Dialog(*window, [&](orvelt::FetchDialog* d) {
+    QTest::mouseClick(Button(d, "&Fetch"), Qt::LeftButton);
+    QTRY_VERIFY_WITH_TIMEOUT(d->Outcome_Label()->text().contains("waits the server"), 10000);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
+  }));
+  auto archive = orvelt::Archive::Open(orvelt::Default_Archive_Path());
+  QVERIFY(archive.ok());
+  const auto plan =
+      orvelt::Plan_Fetch(*archive.value(), server.Origin().toStdString(), 99999, kNewest + 86400);
+  QVERIFY(plan.ok() && plan.value().continues);
+  QCOMPARE(plan.value().to, kNewest + 100 - 24);
+  qunsetenv("XDG_DATA_HOME");
+}
+
+QTEST_MAIN(FetchJourneyTest)
+#include "fetch_journey_test.moc"
