@@ -4,6 +4,7 @@
 
 #include <string>
 #include <utility>
+#include <vector>
 
 namespace orvelt {
 namespace {
@@ -45,6 +46,42 @@ TEST_F(NavigationTest, GoToRecordNumberOrTimeOfDay) {
   for (const auto& c : cases) {
     const Result<int> target = Parse_Go_To(c.text, app);
     EXPECT_EQ(target.ok() ? target.value() : 0, c.record) << c.text;
+  }
+}
+
+// Labels that run past midnight, or a selection of passes of two days: a time of day between
+// two labels goes to the later one, wherever it lies in the store.
+TEST(GoTo, TimeOfDayAcrossMidnightAndDays) {
+  const struct {
+    std::vector<const char*> labels;
+    const char* text;
+    int record;  // 0: an error
+  } cases[] = {
+      {{"2026-11-28 23:59:58", "2026-11-28 23:59:59", "2026-11-29 00:00:00", "2026-11-29 00:00:05"},
+       "00:00:03",
+       4},
+      {{"2026-11-28 23:59:58", "2026-11-28 23:59:59", "2026-11-29 00:00:00", "2026-11-29 00:00:05"},
+       "00:00",
+       3},
+      {{"2026-11-28 23:59:58", "2026-11-28 23:59:59", "2026-11-29 00:00:00", "2026-11-29 00:00:05"},
+       "23:59:59",
+       2},
+      {{"2026-11-28 23:59:58", "2026-11-29 00:00:05"}, "23:59:59", 2},
+      {{"2026-11-28 23:59:58", "2026-11-29 00:00:05"}, "00:00:06", 0},
+      {{"2026-11-28 10:00:00", "2026-11-28 10:00:10", "2026-11-29 09:00:00", "2026-11-29 09:00:10"},
+       "09:00:05",
+       4},
+      {{"2026-11-28 10:00:00", "2026-11-28 10:00:10", "2026-11-29 09:00:00", "2026-11-29 09:00:10"},
+       "10:00:05",
+       2},
+      {{"2026-11-28 10:00:00", "2026-11-28 10:00:10"}, "08:00", 1},
+      {{"2026-11-28 10:00:00", "2026-11-28 10:00:10"}, "11:00", 0},
+  };
+  for (const auto& c : cases) {
+    AppState app;
+    for (const char* label : c.labels) app.telemetry.store.Append_Sample(3, 1.0, label);
+    const Result<int> target = Parse_Go_To(c.text, app);
+    EXPECT_EQ(target.ok() ? target.value() : 0, c.record) << c.text << " " << c.labels.size();
   }
 }
 
