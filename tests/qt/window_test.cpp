@@ -424,7 +424,10 @@ class WindowTest : public QObject {
     QVERIFY(QDir().mkpath(deep));
     const QString broken = deep + "/broken.kss";
     QFile f(broken);
+    const tools::Bytes battery = tools::Kiss_Frame(tools::Raw_Word_Record(0x2C, 3, 100));
     QVERIFY(f.open(QIODevice::WriteOnly) &&
+            f.write(reinterpret_cast<const char*>(battery.data()),
+                    static_cast<qint64>(battery.size())) == static_cast<qint64>(battery.size()) &&
             f.write(QByteArray("\xC0\x00\x01\xC0\x01\x02\x03", 7)) == 7);
     f.close();
     s.window->show();
