@@ -593,19 +593,16 @@ class JourneyTest : public QObject {
     const QString empty = j.dir.filePath("empty.kss");
     QVERIFY(QFile(empty).open(QIODevice::WriteOnly));
     const QString text = j.dir.filePath("README.md");
-    {
-      QFile f(text);
-      QVERIFY(f.open(QIODevice::WriteOnly));
-      for (int k = 0; k < 40; ++k) f.write("# A capture decoder\nLoad a capture with Ctrl+O.\n");
-    }
     const QString noise = j.dir.filePath("noise.kss");
-    {
-      QFile f(noise);
-      QVERIFY(f.open(QIODevice::WriteOnly));
-      std::mt19937 random(7);
-      QByteArray bytes(20 * 1024, '\0');
-      for (char& b : bytes) b = static_cast<char>(random() & 0xFF);
-      f.write(bytes);
+    std::mt19937 random(7);
+    QByteArray bytes(20 * 1024, '\0');
+    for (char& b : bytes) b = static_cast<char>(random() & 0xFF);
+    for (const auto& [path, content] :
+         {std::pair{text,
+                    QByteArray("# A capture decoder\nLoad a capture with Ctrl+O.\n").repeated(40)},
+          {noise, bytes}}) {
+      QFile f(path);
+      QVERIFY(f.open(QIODevice::WriteOnly) && f.write(content) == content.size());
     }
     // A capture without read permission; a user allowed to read everything reads it.
     const QString closed = j.Write("closed.kss", {.seconds = 2});
@@ -709,7 +706,7 @@ class JourneyTest : public QObject {
     QTest::keyClick(Keys(), Qt::Key_Escape);
     QTRY_VERIFY(outbox_alive.isNull() || !outbox_alive->isVisible());
 
-    // Mnemonics: Alt+F, N opens Connect (cancelled with Escape); D, I, U, L name the others.
+    // Mnemonics: Alt+F, N opens Connect (cancelled with Escape).
     Back_To(j.window.get());
     auto connect = When_Shown<QDialog>([](QDialog* d) {
       QCOMPARE(d->objectName(), QString("ConnectDialog"));
@@ -719,10 +716,6 @@ class JourneyTest : public QObject {
     QTRY_VERIFY(QApplication::activePopupWidget() != nullptr);
     QTest::keyClick(QApplication::activePopupWidget(), Qt::Key_N);
     QVERIFY(*connect && !g_stuck);
-    for (const char* name : {"MenuFileDisconnect", "MenuFileNewSession", "MenuFileOutbox",
-                             "MenuFileForwardLoaded", "MenuFileConnect", "MenuFileStation"}) {
-      QVERIFY2(j.window->findChild<QAction*>(name)->text().contains('&'), name);
-    }
 
     // A pass over midnight, as one selection with a second file: the status line names both.
     orvelt::tools::PassOptions late{.start = 1795910340, .seconds = 120, .seed = 6};  // 23:59
