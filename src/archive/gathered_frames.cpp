@@ -6,9 +6,20 @@ namespace orvelt {
 
 void GatheredFrames::Take(const TelemetryState& state, const FrameEvent& event) {
   const FrameOutcome& outcome = event.taken.outcome;
+  // The window carries the time label in force from one file to the next; the archive does
+  // not: a file's frames before its own first time label have no time, as when the file is
+  // added on its own, so that they are never filed under another file's pass.
+  if (state.CaptureFileName != reading_) {
+    reading_ = state.CaptureFileName;
+    labelled_ = false;
+  }
+  if (event.taken.time_label) {
+    labelled_ = true;
+    return;
+  }
   // A frame the full store turned away lacks its values: archived so, it would keep its samples
   // out for good, since the same frame added later is already there.
-  if (event.taken.time_label || outcome.problem == FrameProblem::StoreFull) return;
+  if (outcome.problem == FrameProblem::StoreFull) return;
   if (files_.empty() || files_.back().name != state.CaptureFileName) {
     files_.push_back(
         {state.CaptureFileName, Capture_Source_Name(state.CaptureFileName), frames_.size()});
@@ -17,7 +28,8 @@ void GatheredFrames::Take(const TelemetryState& state, const FrameEvent& event) 
     label_ = state.TimeLabel;
     time_ = Parse_Time_Label(label_);
   }
-  frames_.push_back({bytes_.size(), event.stored.size(), time_, outcome});
+  frames_.push_back(
+      {bytes_.size(), event.stored.size(), labelled_ ? time_ : std::nullopt, outcome});
   bytes_.insert(bytes_.end(), event.stored.begin(), event.stored.end());
 }
 

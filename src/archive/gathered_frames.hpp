@@ -43,6 +43,8 @@ class GatheredFrames {
   std::vector<std::uint8_t> bytes_;
   std::string label_;
   std::optional<UtcSeconds> time_;
+  std::string reading_;    // the file whose frames come now
+  bool labelled_ = false;  // it has had a time label of its own
 };
 
 }  // namespace orvelt

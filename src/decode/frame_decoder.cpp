@@ -71,14 +71,17 @@ class FrameDecoder {
     }
   }
 
-  // A frame too short to hold a byte that tells its kind is not of that kind.
   void Decode() {
-    if (Length() < 2) return;
-    const int marker = Byte(1);
-    if (marker == kCounterMarker) return Counter();
-    if (marker != kHeaderByte1 || Length() < 6 || Byte(2) != kHeaderByte2) return;
-    if (Byte(5) == kSensorMarker) return Sensor();
-    if (Byte(5) == kMessageMarker) return Message();
+    switch (Frame_Kind_Of(frame_)) {
+      case FrameKind::Counter:
+        return Counter();
+      case FrameKind::Sensor:
+        return Sensor();
+      case FrameKind::Message:
+        return Message();
+      case FrameKind::Other:
+        return;
+    }
   }
 
   void Counter() {

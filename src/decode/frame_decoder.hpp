@@ -1,13 +1,47 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <span>
 
+#include "decode/downlink.hpp"
 #include "decode/frame_batch.hpp"
 #include "decode/frame_outcome.hpp"
 #include "decode/telemetry_state.hpp"
 
 namespace orvelt {
+
+// The kind the fixed bytes of a frame tell (byte 0 is the KISS command byte); a frame too
+// short to hold a byte that tells its kind is not of that kind.
+constexpr FrameKind Frame_Kind_Of(std::span<const std::uint8_t> frame) {
+  if (frame.size() < 2) return FrameKind::Other;
+  if (frame[1] == kCounterMarker) return FrameKind::Counter;
+  if (frame[1] != kHeaderByte1 || frame.size() < 6 || frame[2] != kHeaderByte2) {
+    return FrameKind::Other;
+  }
+  if (frame[5] == kSensorMarker) return FrameKind::Sensor;
+  if (frame[5] == kMessageMarker) return FrameKind::Message;
+  return FrameKind::Other;
+}
+
+// Whether a frame is telemetry of the satellite beyond doubt: a KISS data frame of one of its
+// kinds, a counter frame of a known counter. Bytes of something else (text, noise) cut at
+// their 0xC0 bytes make frames too, and one in a few hundred of them starts like a counter.
+constexpr bool Is_Satellite_Frame(std::span<const std::uint8_t> frame) {
+  if (frame.empty() || (frame[0] & 0x0F) != 0) return false;
+  switch (Frame_Kind_Of(frame)) {
+    case FrameKind::Other:
+      return false;
+    case FrameKind::Counter:
+      return frame.size() >= static_cast<std::size_t>(kCounterBytes) &&
+             frame[2] >= kFirstCounterType &&
+             frame[2] < kFirstCounterType + kCounterChannels.size();
+    case FrameKind::Message:
+    case FrameKind::Sensor:
+      return true;
+  }
+  return false;
+}
 
 // Decodes the current frame of `state`: appends its values to the store stamped with the
 // current time label, adds message lines, notes switch states and counts the frame when its

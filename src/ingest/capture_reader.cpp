@@ -1,5 +1,6 @@
 #include "ingest/capture_reader.hpp"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -191,6 +192,45 @@ bool Take_Kiss_Bytes(TelemetryState& state, std::span<const std::uint8_t> bytes)
     batch->Clear();
   }
   return true;
+}
+
+FileReport Check_Capture(const std::string& file_name, const LoadOptions& options) {
+  FileReport file;
+  file.path = file_name;
+  LoadOptions opening = options;
+  opening.missing_is_problem = true;
+  FilePtr f = Open_Capture(file_name, opening, file);
+  if (!f) return file;
+  std::vector<std::uint8_t> chunk(std::min<std::size_t>(options.chunk_bytes, 64 * 1024));
+  KissDeframer deframer;
+  bool found = false;
+  while (!found) {
+    const std::size_t got = std::fread(chunk.data(), 1, chunk.size(), f.get());
+    if (got == 0) break;
+    file.bytes_read += got;
+    deframer.Feed(std::span<const std::uint8_t>(chunk.data(), got), [&](auto stored, std::size_t) {
+      found = Is_Satellite_Frame(stored);
+      return !found;
+    });
+  }
+  if (found) return file;
+  if (std::ferror(f.get())) {
+    file.error = FileError::CannotRead;
+    file.error_detail = "read error";
+  } else {
+    file.error = FileError::NotCapture;
+    file.error_detail = file.bytes_read == 0
+                            ? std::string("the file is empty")
+                            : "no frame of ORVELT-1 in " + Size_Text(file.bytes_read);
+  }
+  return file;
+}
+
+std::string Size_Text(std::uint64_t bytes) {
+  constexpr std::uint64_t kKilo = 1024;
+  if (bytes < kKilo) return std::to_string(bytes) + (bytes == 1 ? " byte" : " bytes");
+  if (bytes < kKilo * kKilo) return std::to_string((bytes + kKilo / 2) / kKilo) + " kB";
+  return std::to_string((bytes + kKilo * kKilo / 2) / (kKilo * kKilo)) + " MB";
 }
 
 LoadReport Load_Files(TelemetryState& state, const std::vector<std::string>& files,

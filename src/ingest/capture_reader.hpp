@@ -66,6 +66,15 @@ ReadStatus Read_Kissfile(const std::string& file_name, TelemetryState& state, Lo
 // a full store. The bytes after the last FEND are no frame. False when the store was full.
 bool Take_Kiss_Bytes(TelemetryState& state, std::span<const std::uint8_t> bytes);
 
+// Whether a file can be loaded as a capture: it opens as Read_Kissfile would open it (a name
+// of no file is refused here) and holds at least one frame that is the satellite's beyond doubt
+// (Is_Satellite_Frame). Reads only up to that frame, so a capture costs a few bytes and only a
+// file of something else is read whole. The report's error says why a file is refused.
+FileReport Check_Capture(const std::string& file_name, const LoadOptions& options);
+
+// "20 kB": a file's size as the user reads it.
+std::string Size_Text(std::uint64_t bytes);
+
 // Reads the files in order into the store (without emptying it first): each becomes
 // CaptureFileName before it is read. A file that cannot be read is reported and skipped; a
 // full store or a cancel ends the load, and what was read stays.

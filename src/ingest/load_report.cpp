@@ -13,6 +13,47 @@ std::string Plural(std::int64_t n, const char* one, const char* many) {
   return std::to_string(n) + " " + (n == 1 ? one : many);
 }
 
+// The last part of a path: the report's line names a file by it, the details by its path.
+std::string File_Name_Of(const std::string& path) {
+  const std::size_t slash = path.find_last_of('/');
+  return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+// The words for `n` frames with a problem: "frames longer than 512 bytes", "value out of range".
+std::string Problem_Words(FrameProblem problem, std::int64_t n) {
+  if (n == 1) return Problem_Text(problem);
+  const char* many = nullptr;
+  switch (problem) {
+    case FrameProblem::FrameTooLong:
+      many = "frames longer than 512 bytes";
+      break;
+    case FrameProblem::ValueOutOfRange:
+      many = "values out of range";
+      break;
+    case FrameProblem::StatusCodeOutOfRange:
+      many = "switch status codes out of range";
+      break;
+    case FrameProblem::MessageTooShort:
+      many = "message frames too short";
+      break;
+    case FrameProblem::RecordTooShort:
+      many = "records too short";
+      break;
+    case FrameProblem::StoreFull:
+      many = "frames turned away by a full store";
+      break;
+    case FrameProblem::IncompleteLastFrame:
+    case FrameProblem::None:
+      break;
+  }
+  return many != nullptr ? many : Problem_Text(problem);
+}
+
+// "11 frames longer than 512 bytes", "1 value out of range".
+std::string Problem_Count_Text(FrameProblem problem, std::int64_t n) {
+  return std::to_string(n) + " " + Problem_Words(problem, n);
+}
+
 std::string Stop_Text(const LoadReport& report) {
   const StoreFullStop& s = *report.stopped;
   return "store full (" + std::string(Channel_Caption(s.channel)) + ", channel " +
@@ -48,6 +89,14 @@ std::int64_t LoadReport::Problem_Count() const {
   return n;
 }
 
+std::int64_t LoadReport::Unlisted_Frames() const {
+  std::int64_t n = 0;
+  for (const auto& f : files) {
+    n += f.time_labels + f.problem_counts[static_cast<std::size_t>(FrameProblem::FrameTooLong)];
+  }
+  return n;
+}
+
 std::int64_t LoadReport::Other_Stations() const {
   std::int64_t n = 0;
   for (const auto& f : files) n += f.other_stations;
@@ -64,8 +113,18 @@ std::string File_Error_Text(const FileReport& file) {
       return "not a capture file (" + file.error_detail + ")";
     case FileError::CannotRead:
       return "cannot read file: " + file.error_detail;
+    case FileError::NotCapture:
+      return "not a capture file: " + file.error_detail;
   }
   return {};
+}
+
+std::string File_Refusal_Text(const FileReport& file) {
+  const std::string name = File_Name_Of(file.path);
+  if (file.error == FileError::NotCapture) {
+    return name + " is not a capture file: " + file.error_detail;
+  }
+  return name + ": " + File_Error_Text(file);
 }
 
 std::string LoadReport::Summary() const {
@@ -77,13 +136,13 @@ std::string LoadReport::Summary() const {
     for (std::size_t k = 0; k < counts.size(); ++k) counts[k] += f.problem_counts[k];
     if (f.error != FileError::None) {
       ++file_errors;
-      file_error = File_Error_Text(f);
+      file_error = File_Refusal_Text(f);
     }
   }
   std::vector<std::string> parts;
   for (std::size_t k = 0; k < counts.size(); ++k) {
     if (counts[k]) {
-      parts.push_back(std::to_string(counts[k]) + " " + Problem_Text(static_cast<FrameProblem>(k)));
+      parts.push_back(Problem_Count_Text(static_cast<FrameProblem>(k), counts[k]));
     }
   }
   if (file_errors == 1) parts.push_back(file_error);
@@ -94,8 +153,8 @@ std::string LoadReport::Summary() const {
   if (parts.size() == 1 && file_errors == 0) {
     const std::size_t k = static_cast<std::size_t>(
         std::find_if(counts.begin(), counts.end(), [](auto n) { return n != 0; }) - counts.begin());
-    text = std::to_string(total) + (total == 1 ? " problem: " : " problems: ") +
-           Problem_Text(static_cast<FrameProblem>(k));
+    text = Plural(total, "problem: ", "problems: ") +
+           Problem_Words(static_cast<FrameProblem>(k), total);
   } else if (!parts.empty()) {
     text = Plural(total, "problem", "problems");
     std::string sep = ": ";
@@ -121,8 +180,16 @@ std::string LoadReport::Summary() const {
 }
 
 std::string LoadReport::Details() const {
-  std::string text = Plural(Files_Read(), "file", "files") + " read, " +
-                     Plural(Frames(), "frame", "frames") + "\n";
+  // A load that ended inside a file read part of it: that file counts as read in part.
+  std::int64_t in_part = 0;
+  for (const auto& f : files) {
+    in_part += !f.read_to_end && f.error == FileError::None && f.bytes_read > 0;
+  }
+  std::string text = Files_Read() == 0 && in_part > 0
+                         ? Plural(in_part, "file", "files") + " read in part"
+                         : Plural(Files_Read(), "file", "files") + " read";
+  if (Files_Read() > 0 && in_part > 0) text += ", " + std::to_string(in_part) + " in part";
+  text += ", " + Plural(Frames(), "frame", "frames") + "\n";
   for (const auto& f : files) {
     text += f.path + ": ";
     if (f.error != FileError::None) {
@@ -141,7 +208,7 @@ std::string LoadReport::Details() const {
       const std::int64_t n = f.problem_counts[k];
       if (n == 0) continue;
       const auto problem = static_cast<FrameProblem>(k);
-      text += "  " + std::to_string(n) + " " + Problem_Text(problem);
+      text += "  " + Problem_Count_Text(problem, n);
       if (problem == FrameProblem::IncompleteLastFrame) {
         text += ": " + Plural(static_cast<std::int64_t>(f.incomplete_bytes), "byte", "bytes");
       } else {

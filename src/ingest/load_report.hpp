@@ -16,6 +16,7 @@ enum class FileError : std::uint8_t {
   NoSuchFile,      // the name names no file
   NotRegularFile,  // a folder, FIFO, device or socket where a capture file was expected
   CannotRead,      // exists, but opening or reading failed (the detail says why)
+  NotCapture,      // readable, but holds no frame of the satellite (the detail says what)
 };
 
 // A frame with a problem, by its number in the file (counting every frame from 1).
@@ -64,6 +65,8 @@ struct LoadReport {
   std::int64_t Frames() const;
   std::int64_t Problem_Count() const;
   std::int64_t Other_Stations() const;
+  // Frames that are counted but were not decoded: time labels and frames over 512 bytes.
+  std::int64_t Unlisted_Frames() const;
 
   // One line for a status bar, e.g. "3 problems: value out of range" or "4 frames from other
   // stations"; empty when every frame was the satellite's and all went well.
@@ -74,5 +77,8 @@ struct LoadReport {
 
 // The words for a file error, e.g. "no such file".
 std::string File_Error_Text(const FileReport& file);
+// Why a file was not read, naming it: "notes.txt is not a capture file: no frame of ORVELT-1 in
+// 2 kB", "gone.kss: no such file".
+std::string File_Refusal_Text(const FileReport& file);
 
 }  // namespace orvelt

@@ -7,6 +7,7 @@
 #include <QMenu>
 #include <QMessageBox>
 #include <QSettings>
+#include <QShortcut>
 #include <QTimer>
 #include <QToolTip>
 
@@ -30,11 +31,11 @@ QString From_Std(const std::string& s) {
 ForwardingController::ForwardingController(MainWindow& window, LiveSession& session,
                                            QMenu* file_menu, QAction* before)
     : QObject(&window), window_(window), outbox_path_(Default_Outbox_Path()) {
-  auto* station = new QAction(tr("Station..."), this);
+  auto* station = new QAction(tr("S&tation..."), this);
   station->setObjectName("MenuFileStation");
-  auto* outbox = new QAction(tr("Outbox..."), this);
+  auto* outbox = new QAction(tr("O&utbox..."), this);
   outbox->setObjectName("MenuFileOutbox");
-  auto* loaded = new QAction(tr("Forward loaded frames..."), this);
+  auto* loaded = new QAction(tr("Forward &loaded frames..."), this);
   loaded->setObjectName("MenuFileForwardLoaded");
   for (QAction* action : {station, outbox, loaded}) file_menu->insertAction(before, action);
   file_menu->insertSeparator(before);
@@ -148,6 +149,10 @@ void ForwardingController::Show_Outbox(Outbox& outbox) {
   view->setWindowFlag(Qt::Window);
   view->setWindowTitle(tr("Outbox"));
   view->setAttribute(Qt::WA_DeleteOnClose);
+  // A window that only shows closes on Escape, as a dialog does.
+  auto* close = new QShortcut(QKeySequence(Qt::Key_Escape), view);
+  close->setContext(Qt::WindowShortcut);
+  connect(close, &QShortcut::activated, view, &QWidget::close);
   if (forwarder_) {
     connect(view, &OutboxView::outboxChanged, forwarder_.get(), &Forwarder::Wake);
     connect(forwarder_.get(), &Forwarder::countsChanged, view, &OutboxView::Refresh);
@@ -183,7 +188,8 @@ void ForwardingController::On_Forward_Loaded_Menu() {
     const QString why = problem_ ? From_Std(*problem_) : tr("it is turned off");
     QMessageBox::information(
         &window_, tr("Forward loaded frames"),
-        tr("Forwarding does not run: %1.\nTurn it on in File / Station... first.").arg(why));
+        tr("Forwarding does not run: %1.\nTick \"%2\" in File / Station... first.")
+            .arg(why, StationDialog::Forwarding_Caption()));
     return;
   }
   const LoadedFrames loaded = Loaded_Frames_To_Forward(window_.App().telemetry.frame_log, queued_);

@@ -31,7 +31,23 @@ void FrameLogModel::Refresh(FrameFilter filter) {
   filter_ = filter;
   shown_ = log_.size();
   rows_ = filter == FrameFilter::All ? std::vector<std::uint32_t>() : Filter_Frames(log_, filter);
+  taken_first_ = log_.first_position();
+  taken_end_ = log_.total_appended();
   endResetModel();
+}
+
+void FrameLogModel::Follow() {
+  const std::uint64_t end = log_.total_appended();
+  if (end == taken_end_ && log_.first_position() == taken_first_) return;
+  // Only frames appended and none dropped: the rows listed stay as they are.
+  if (filter_ == FrameFilter::All && log_.first_position() == taken_first_ && end > taken_end_) {
+    beginInsertRows(QModelIndex(), static_cast<int>(shown_), static_cast<int>(log_.size() - 1));
+    shown_ = log_.size();
+    taken_end_ = end;
+    endInsertRows();
+    return;
+  }
+  Refresh(filter_);
 }
 
 std::size_t FrameLogModel::Log_Index(int row) const {
@@ -156,9 +172,26 @@ void FrameView::showEvent(QShowEvent* event) {
 
 void FrameView::Refresh() {
   model_->Refresh(static_cast<FrameFilter>(filter_->currentData().toInt()));
-  QString text = tr("%1 of %2 frames").arg(model_->rowCount()).arg(log_.size());
+  Count();
+}
+
+void FrameView::Follow() {
+  model_->Follow();
+  if (counted_end_ != log_.total_appended()) Count();
+}
+
+void FrameView::Count() {
+  counted_end_ = log_.total_appended();
+  const std::size_t total = log_.size();
+  QString text = (total == 1 ? tr("%1 of %2 frame") : tr("%1 of %2 frames"))
+                     .arg(model_->rowCount())
+                     .arg(total);
   if (log_.dropped() > 0) text += tr(" (the %1 oldest are no longer kept)").arg(log_.dropped());
   count_->setText(text);
+  // The load report counts every frame of a file; the log keeps those that were decoded.
+  count_->setToolTip(
+      tr("Time labels and frames longer than 512 bytes are not listed here; the load report "
+         "counts them among a file's frames."));
 }
 
 }  // namespace orvelt

@@ -29,6 +29,9 @@ class FrameLogModel : public QAbstractTableModel {
 
   // Takes the log as it stands now and lists the frames that pass `filter`.
   void Refresh(FrameFilter filter);
+  // Takes what the log gained or lost since the last look: frames appended at its end are added
+  // as rows (the rows on show and the selection stay), anything else lists the log anew.
+  void Follow();
   FrameFilter Filter() const { return filter_; }
 
   int rowCount(const QModelIndex& parent = QModelIndex()) const override;
@@ -43,10 +46,13 @@ class FrameLogModel : public QAbstractTableModel {
   FrameFilter filter_ = FrameFilter::All;
   std::size_t shown_ = 0;            // rows when no filter narrows the log
   std::vector<std::uint32_t> rows_;  // log positions when a filter does
+  // The log as last taken: its first entry's and its end's place in the whole history.
+  std::uint64_t taken_first_ = 0;
+  std::uint64_t taken_end_ = 0;
 };
 
 // The window that shows the frames behind the values, opened from the View menu. It is not
-// modal; it follows each load when refreshed.
+// modal; it follows every change of the log, live reception included, when told to follow.
 class FrameView : public QWidget {
   Q_OBJECT
  public:
@@ -54,6 +60,8 @@ class FrameView : public QWidget {
 
   // Shows the log as it stands now, keeping the chosen filter.
   void Refresh();
+  // Shows what the log gained since the last look; cheap when it gained nothing.
+  void Follow();
 
   QTableView* Table() const { return table_; }
   QComboBox* Filter_Box() const { return filter_; }
@@ -63,11 +71,14 @@ class FrameView : public QWidget {
   void showEvent(QShowEvent* event) override;
 
  private:
+  void Count();
+
   const FrameLog& log_;
   FrameLogModel* model_ = nullptr;
   QTableView* table_ = nullptr;
   QComboBox* filter_ = nullptr;
   QLabel* count_ = nullptr;
+  std::uint64_t counted_end_ = ~std::uint64_t{0};  // the log's end when the count was written
   bool placed_ = false;
 };
 

@@ -34,13 +34,13 @@ std::int64_t Now_Ms() {
 LiveController::LiveController(MainWindow& window, QMenu* file_menu, QAction* before)
     : QObject(&window), window_(window), receiver_(window.App().telemetry, this) {
   clock_.start();
-  connect_ = new QAction(tr("Connect..."), this);
+  connect_ = new QAction(tr("Co&nnect..."), this);
   connect_->setObjectName("MenuFileConnect");
-  disconnect_ = new QAction(tr("Disconnect"), this);
+  disconnect_ = new QAction(tr("D&isconnect"), this);
   disconnect_->setObjectName("MenuFileDisconnect");
-  new_session_ = new QAction(tr("New session"), this);
+  new_session_ = new QAction(tr("New &session"), this);
   new_session_->setObjectName("MenuFileNewSession");
-  follow_action_ = new QAction(tr("Follow"), this);
+  follow_action_ = new QAction(tr("Follo&w"), this);
   follow_action_->setObjectName("MenuFileFollow");
   follow_action_->setShortcut(QKeySequence(Qt::Key_End));
   follow_action_->setShortcutContext(Qt::WindowShortcut);

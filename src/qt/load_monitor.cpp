@@ -83,6 +83,9 @@ bool LoadMonitor::On_Progress(const LoadProgress& progress) {
       dialog_->setAutoReset(false);
       dialog_->setAutoClose(false);
       connect(dialog_, &QProgressDialog::canceled, this, &LoadMonitor::Cancel);
+      // Escape closes a dialog as its Cancel button does: here it must cancel the load too,
+      // not hide the dialog while the load goes on.
+      connect(dialog_, &QDialog::rejected, this, &LoadMonitor::Cancel);
     }
     const double part = progress.bytes_total > 0 ? static_cast<double>(progress.bytes_done) /
                                                        static_cast<double>(progress.bytes_total)
@@ -116,10 +119,14 @@ bool LoadMonitor::eventFilter(QObject* watched, QEvent* event) {
   if (loading_ && Is_User_Input(event->type())) {
     bool for_dialog = false;
     if (dialog_) {
-      if (auto* widget = qobject_cast<QWidget*>(watched)) {
-        for_dialog = widget == dialog_ || dialog_->isAncestorOf(widget);
-      } else if (auto* window = qobject_cast<QWindow*>(watched)) {
+      if (auto* window = qobject_cast<QWindow*>(watched)) {
         for_dialog = window == dialog_->windowHandle();
+      } else {
+        // A widget of the dialog, or an object it owns, such as the shortcut that takes Escape
+        // for its Cancel button.
+        for (QObject* o = watched; o != nullptr && !for_dialog; o = o->parent()) {
+          for_dialog = o == dialog_;
+        }
       }
     }
     if (!for_dialog) return true;

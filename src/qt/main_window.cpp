@@ -71,7 +71,9 @@ struct Layout {
   TwipRect frame1{120, 360 - kTabStripTwips, 9135, 1455};
   TwipRect frame6{120, 1920 - kTabStripTwips, 9135, 2415};
   TwipRect frame7{120, 360 - kTabStripTwips, 9135, 3975};
-  TwipRect label2{5760, 360, 3135, 255};
+  // Right-aligned as designed, its left edge moved right to leave room for the counter beside
+  // it; the longest label still fits.
+  TwipRect label2{6240, 360, 2655, 255};
   TwipRect list1{120, 1200, 8895, 2595};
   TwipRect frame5{120, 4560, 9375, 4695};
   TwipRect chart{120, 240, 9135, 4335};
@@ -86,18 +88,24 @@ struct Layout {
   // selector, value box and unit label.
   int first_row_top = 360;
   int row_pitch = 240;
+  // The design's boxes, 615 wide, cut a value with five digits, sign and decimals, and the
+  // modem's ten-digit counters: a box takes the room up to its unit label, which moves as far
+  // right as its frame allows, and a counter the room up to the next column.
   std::array<int, 3> selector_left{120, 3240, 6240};
-  std::array<int, 3> box_left{1920, 4920, 7920};
-  std::array<int, 3> unit_left{2640, 5640, 8640};
+  std::array<int, 3> box_left{1920, 4920, 7800};
+  std::array<int, 3> unit_left{2835, 5835, 8715};
   int selector_max_width = 1695;
   int selector_height = 195;
-  int box_width = 615;
+  int box_width = 900;
+  int counter_box_width = 1260;
   int wide_box_width = 4095;  // seconds and date of the last bus message
   int box_height = 285;
-  int unit_width = 375;
+  int unit_width = 330;
   int unit_height = 255;
-  int status_box_left = 6240;
-  int status_box_width = 2655;
+  // The switch states run to 44 capitals: their boxes take the row from the voltages' units to
+  // the frame's edge.
+  int status_box_left = 6180;
+  int status_box_width = 2910;
 };
 constexpr Layout kLayout;
 
@@ -208,22 +216,31 @@ Outcome MainWindow::Start_Up() {
 }
 
 void MainWindow::Load_Files(const std::vector<std::string>& files) {
-  Run_Load([this, &files] { Open_Files(*app_, *platform_, files); });
-  Remember_Recent(files);
+  if (Run_Load([this, &files] { return Open_Files(*app_, *platform_, files); })) {
+    Remember_Recent(app_->form.List3);
+  }
 }
 
 template <typename Load>
-void MainWindow::Run_Load(Load&& load) {
-  if (load_monitor_->Loading()) return;  // one load at a time
+bool MainWindow::Run_Load(Load&& load) {
+  if (load_monitor_->Loading()) return false;  // one load at a time
   app_->load_options.progress = load_monitor_->Begin();
   capture_archiving_->Load_Begins(app_->load_options, app_->telemetry);
-  load();
+  const bool replaced = load();
   capture_archiving_->Load_Ended(app_->load_options);
   app_->load_options.progress = nullptr;
   load_monitor_->End();
-  loaded_ = true;
-  Store_Replaced();
+  if (replaced) {
+    loaded_ = true;
+    Store_Replaced();
+  } else {
+    // The store stays as it was: said in the status line and, since the user's action seems to
+    // have done nothing, in a message too, once the load is over.
+    Render(kLoadReport);
+    platform_->Message_Box(app_->form.Label3_details);
+  }
   hscroll1_->setFocus();
+  return replaced;
 }
 
 void MainWindow::Store_Replaced() {
@@ -357,8 +374,9 @@ void MainWindow::Build_Channel(const ChannelInfo& c, QWidget* frame) {
   Place_Control(selector, selector_rect);
   option1_[static_cast<std::size_t>(c.index)] = selector;
 
-  const int box_width =
-      c.format == ValueFormat::SecondsAndDate ? kLayout.wide_box_width : kLayout.box_width;
+  const int box_width = c.format == ValueFormat::SecondsAndDate ? kLayout.wide_box_width
+                        : c.place == Place::Frame7              ? kLayout.counter_box_width
+                                                                : kLayout.box_width;
   Build_Box(frame, c.index, Px(kLayout.box_left[col], top, box_width, kLayout.box_height));
 
   if (c.has_unit_label) {
@@ -448,7 +466,14 @@ void MainWindow::Build_Lower_Controls() {
   chart_->setObjectName("MSChart2");
   chart_->setFont(normal);
   Place_Control(chart_, Px(kLayout.chart), Anchor::Grow);
-  connect(chart_, &ChartWidget::Row_Clicked, this, &MainWindow::Move_To_Record);
+  // The chart takes no keys: a click on it shows that record and the keys go on stepping
+  // through the records from there.
+  chart_->setFocusPolicy(Qt::NoFocus);
+  for (QWidget* inner : chart_->findChildren<QWidget*>()) inner->setFocusPolicy(Qt::NoFocus);
+  connect(chart_, &ChartWidget::Row_Clicked, this, [this](int row) {
+    Move_To_Record(row);
+    hscroll1_->setFocus(Qt::MouseFocusReason);
+  });
   check1_ = new QCheckBox(tr("B"), frame5_);
   check1_->setObjectName("Check1");
   check1_->setToolTip(tr("Bars instead of lines, for this chart and every later one"));
@@ -456,6 +481,7 @@ void MainWindow::Build_Lower_Controls() {
   check1_->raise();  // sits on the chart's corner
   check1_->setFocusPolicy(Qt::TabFocus);
   connect(check1_, &QCheckBox::clicked, this, &MainWindow::On_Check1);
+  check1_->installEventFilter(this);  // the record keys pass through it
   // Qt's check mark, and a font taller than the design's, take more room than the design
   // allowed; the box grows to the left and upwards so that its caption stays whole and its right
   // and bottom edges stay on the chart's corner, inside the frame.
@@ -470,6 +496,7 @@ void MainWindow::Build_Lower_Controls() {
   command1_->setToolTip(tr("Save a picture of the window into the image folder"));
   command1_->setFocusPolicy(Qt::TabFocus);
   connect(command1_, &QPushButton::clicked, this, &MainWindow::On_Command1);
+  command1_->installEventFilter(this);
   Place_Control(command1_, Px(kLayout.command1), Anchor::FollowBottom);
 
   label3_ = new QLabel(client_);
@@ -578,8 +605,13 @@ void MainWindow::Render(unsigned extra) {
   Render_Position();
   Render_List1();
   if (extra & kChart) Render_Chart();
+  if (const bool drawn = form.MSChart2.row_count > 0; save_chart_->isEnabled() != drawn) {
+    save_chart_->setEnabled(drawn);
+  }
   chart_->Set_Cursor(form.HScroll1);
   if (extra & kLoadReport) Render_Load_Report();
+  // An open frame view follows every change of the log, live reception's included.
+  if (frame_view_) frame_view_->Follow();
 }
 
 void MainWindow::Render_Boxes() {
@@ -761,8 +793,9 @@ void MainWindow::On_Command1() {
 }
 
 void MainWindow::On_File_Open() {
-  Run_Load([this] { MenuFileOpen_Click(*app_, *platform_); });
-  Remember_Recent(app_->form.List3);
+  if (Run_Load([this] { return MenuFileOpen_Click(*app_, *platform_); })) {
+    Remember_Recent(app_->form.List3);
+  }
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {
@@ -777,6 +810,28 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
     Apply_Layout();
   } else if (watched == hscroll1_ && event->type() == QEvent::KeyPress) {
     if (Record_Bar_Key(static_cast<QKeyEvent*>(event)->key())) return true;
+  } else if (event->type() == QEvent::KeyPress && (watched == check1_ || watched == command1_ ||
+                                                   watched->property(kChannelProperty).isValid())) {
+    // Tab reaches the buttons of the window and goes on as Tab does; the arrows, Home, End and
+    // the page keys step through the records wherever the focus is among them, as they do on
+    // the record bar, rather than moving between buttons, which Tab already does.
+    const auto* key = static_cast<QKeyEvent*>(event);
+    if (key->modifiers() == Qt::NoModifier || key->modifiers() == Qt::KeypadModifier) {
+      switch (key->key()) {
+        case Qt::Key_Left:
+        case Qt::Key_Right:
+        case Qt::Key_Up:
+        case Qt::Key_Down:
+        case Qt::Key_Home:
+        case Qt::Key_End:
+        case Qt::Key_PageUp:
+        case Qt::Key_PageDown:
+          QApplication::sendEvent(hscroll1_, event);
+          return true;
+        default:
+          break;
+      }
+    }
   } else if (event->type() == QEvent::MouseButtonPress) {
     // A right press selects like a left click; the key tracker has already seen the button
     // go down, which makes the selection draw the channel's group chart.

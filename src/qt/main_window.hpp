@@ -155,9 +155,10 @@ class MainWindow : public QMainWindow {
   void Render_Load_Report();
   void Show_Load_Report();
 
-  // Runs a load with progress and cancel, then renders what it left.
+  // Runs a load with progress and cancel, then renders what it left. False when the load kept
+  // the store as it was (nothing of its selection could be read).
   template <typename Load>
-  void Run_Load(Load&& load);
+  bool Run_Load(Load&& load);
   void Remember_Recent(const std::vector<std::string>& files);
   void Fill_Recent_Menu();
 
@@ -195,6 +196,7 @@ class MainWindow : public QMainWindow {
   QMenu* file_menu_ = nullptr;
   QMenu* view_menu_ = nullptr;
   QAction* exit_action_ = nullptr;
+  QAction* save_chart_ = nullptr;  // "Save chart...": only with a chart that holds something
   // The load report, once opened: the dialog with its summary and its frame-by-frame details.
   QPointer<QDialog> load_report_;
   QLabel* load_report_summary_ = nullptr;

@@ -12,11 +12,13 @@
 
 #include <sstream>
 
+#include "decode/channels.hpp"
 #include "export/csv_export.hpp"
 #include "qt/chart_widget.hpp"
 #include "qt/frame_view.hpp"
 #include "qt/main_window.hpp"
 #include "window/navigation.hpp"
+#include "window/record_display.hpp"
 
 namespace orvelt {
 
@@ -47,8 +49,9 @@ void MainWindow::Build_Tool_Menus(QMenu* file) {
   QAction* export_csv = file->addAction(tr("&Export CSV..."));
   export_csv->setObjectName("MenuExportCsv");
   connect(export_csv, &QAction::triggered, this, &MainWindow::On_Export_Csv);
-  QAction* save_chart = file->addAction(tr("Save &chart..."));
+  QAction* save_chart = save_chart_ = file->addAction(tr("Save &chart..."));
   save_chart->setObjectName("MenuSaveChart");
+  save_chart->setEnabled(false);  // until a chart holds something to save
   connect(save_chart, &QAction::triggered, this, &MainWindow::On_Save_Chart);
 
   QMenu* view = view_menu_ = menuBar()->addMenu(tr("&View"));
@@ -99,9 +102,19 @@ Outcome MainWindow::Go_To(const std::string& text) {
 }
 
 void MainWindow::On_Go_To() {
+  // Channels fill their records at their own pace: the time of day is looked for in one
+  // channel's labels, and the dialog says which.
+  constexpr int kBatteryZero = 3;
+  const int channel = Label_Channel(*app_, kFirstRecord);
+  const std::string_view caption = Channel_Caption(channel >= 0 ? channel : kBatteryZero);
+  const QString looked_in =
+      QString::fromUtf8(caption.data(), static_cast<qsizetype>(caption.size()));
   bool ok = false;
   const QString text = QInputDialog::getText(
-      this, tr("Go to"), tr("Record number, or time of day (HH:MM or HH:MM:SS):"),
+      this, tr("Go to"),
+      tr("Record number, or time of day (HH:MM or HH:MM:SS).\nA time is looked for in the time "
+         "labels of %1: the charted channel, else Battery 0.")
+          .arg(looked_in),
       QLineEdit::Normal, QString(), &ok);
   if (!ok) return;
   if (const Outcome moved = Go_To(text.toStdString()); !moved) platform_->Message_Box(moved.why());
@@ -126,7 +139,19 @@ void MainWindow::On_Export_Csv() {
   const QString path =
       QFileDialog::getSaveFileName(this, tr("Export CSV"), QString(), tr("CSV files (*.csv)"));
   if (path.isEmpty()) return;
-  if (const Outcome written = Export_Csv(path); !written) platform_->Message_Box(written.why());
+  if (const Outcome written = Export_Csv(path); !written) {
+    platform_->Message_Box(written.why());
+    return;
+  }
+  // Said where the load report stands, so that the user sees where the file went.
+  const int records = Records_Loaded(app_->telemetry.store);
+  app_->form.Label3_summary.clear();
+  app_->form.Label3 = (records == 1 ? tr("1 record exported as CSV to %1")
+                                    : tr("%1 records exported as CSV to %2").arg(records))
+                          .arg(path)
+                          .toStdString();
+  app_->form.Label3_details.clear();
+  Render(kNothingElse);
 }
 
 Outcome MainWindow::Save_Chart(const QString& path) {

@@ -6,6 +6,7 @@
 #include <QDialogButtonBox>
 #include <QFormLayout>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -38,7 +39,13 @@ QString Degrees_Text(double degrees) {
 StationDialog::StationDialog(const StationSettings& settings, QWidget* parent) : QDialog(parent) {
   setWindowTitle(tr("Station"));
   callsign_ = Line_Edit("callsign", QString::fromStdString(settings.callsign), this);
+  // The locator of the position kept, so that the box shows what the position was set from.
   locator_ = Line_Edit("locator", {}, this);
+  if (settings.latitude != 0.0 || settings.longitude != 0.0) {
+    if (const auto square = Position_To_Maidenhead({settings.latitude, settings.longitude})) {
+      locator_->setText(QString::fromStdString(*square));
+    }
+  }
   latitude_ = Line_Edit("latitude", Degrees_Text(settings.latitude), this);
   longitude_ = Line_Edit("longitude", Degrees_Text(settings.longitude), this);
   norad_ = Line_Edit("norad",
@@ -52,7 +59,11 @@ StationDialog::StationDialog(const StationSettings& settings, QWidget* parent) :
   }
   new_server_ = Line_Edit("newServer", {}, this);
   new_server_->setPlaceholderText("https://");
-  forwarding_ = new QCheckBox(tr("Forward received frames"), this);
+  // Enter in a box with a button beside it does what the button does, not OK: an address typed
+  // and entered is added, and a locator entered sets the position.
+  new_server_->installEventFilter(this);
+  locator_->installEventFilter(this);
+  forwarding_ = new QCheckBox(Forwarding_Caption(), this);
   forwarding_->setObjectName("forwarding");
   forwarding_->setChecked(settings.forwarding);
   message_ = new QLabel(this);
@@ -96,6 +107,25 @@ StationDialog::StationDialog(const StationSettings& settings, QWidget* parent) :
   layout->addWidget(forwarding_);
   layout->addWidget(message_);
   layout->addWidget(buttons);
+}
+
+QString StationDialog::Forwarding_Caption() {
+  return tr("Forward received frames");
+}
+
+bool StationDialog::eventFilter(QObject* watched, QEvent* event) {
+  if (event->type() == QEvent::KeyPress && (watched == new_server_ || watched == locator_)) {
+    const int key = static_cast<QKeyEvent*>(event)->key();
+    if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+      if (watched == new_server_) {
+        if (!new_server_->text().trimmed().isEmpty()) Add_Server(new_server_->text().trimmed());
+      } else {
+        Use_Locator();
+      }
+      return true;
+    }
+  }
+  return QDialog::eventFilter(watched, event);
 }
 
 StationSettings StationDialog::settings() const {

@@ -27,6 +27,12 @@ class StationDialog : public QDialog {
 
   void accept() override;
 
+  // The caption of the switch that turns forwarding on, as other messages name it.
+  static QString Forwarding_Caption();
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
  private:
   std::vector<SettingsProblem> Problems() const;
   void Show_Problems(const std::vector<SettingsProblem>& problems);

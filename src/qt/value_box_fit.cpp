@@ -27,9 +27,14 @@ int Box_Text_Width(const QLineEdit& box) {
 
 void Fit_Box_Text(QLineEdit& box, const QString& text, const QFont& design_font) {
   const int room = Box_Text_Width(box);
+  const auto fits = [&](const QFont& f) { return QFontMetrics(f).horizontalAdvance(text) <= room; };
   QFont font = design_font;
-  while (QFontMetrics(font).horizontalAdvance(text) > room &&
-         font.pointSizeF() - kShrinkStep >= kSmallestBoxPointSize) {
+  // Narrower letters keep their height, which reads better than smaller ones.
+  for (const int stretch : {QFont::SemiCondensed, QFont::Condensed}) {
+    if (fits(font)) break;
+    font.setStretch(stretch);
+  }
+  while (!fits(font) && font.pointSizeF() - kShrinkStep >= kSmallestBoxPointSize) {
     font.setPointSizeF(font.pointSizeF() - kShrinkStep);
   }
   if (box.font() != font) box.setFont(font);

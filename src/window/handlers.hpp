@@ -20,12 +20,15 @@ inline constexpr int kMaxSelectionText = 32767;
 // program must not start.
 Outcome Form_Load(AppState& app, Platform& platform);
 
-// "Open Kissfile": empties the store, asks for files, lists and loads them.
-void MenuFileOpen_Click(AppState& app, Platform& platform);
+// "Open Kissfile": asks for files, lists and loads them into the emptied store. A selection of
+// which no file holds a capture is refused: the store stays as it was, and Label3 says why in a
+// line, Label3_details in full, for a message. Of a selection with some, those are loaded and
+// the others named. False when the store was kept.
+bool MenuFileOpen_Click(AppState& app, Platform& platform);
 
 // Loads `files` as one confirmed selection (command line, files dropped on the window), with
 // the same steps as "Open Kissfile" after its dialog.
-void Open_Files(AppState& app, Platform& platform, std::vector<std::string> files);
+bool Open_Files(AppState& app, Platform& platform, std::vector<std::string> files);
 
 // The scroll bar moved: shows the record at its position.
 void HScroll1_Change(AppState& app, Platform& platform);

@@ -121,11 +121,30 @@ Result<int> Parse_Go_To(std::string_view text, const AppState& app) {
   if (!wanted) return Failure{Unreadable_Go_To(app)};
   const int channel = Label_Channel(app, kFirstRecord);
   if (channel < 0) return Failure{"No records are loaded."};
+  // The first record at the wanted time or the first after it: where the labels pass the time
+  // of day, also across midnight, when a capture runs into the next day or a selection holds
+  // passes of several days. A time before the first label goes to the first record.
   const TelemetryStore& store = app.telemetry.store;
+  std::string_view before, first;
+  bool midnight = false;
   for (int r = 1; r <= store.Count(channel); ++r) {
-    const std::string_view label = store.Label(channel, r);
-    if (label.size() < kTimeOfDayStart + kTimeOfDayLength) continue;
-    if (label.substr(kTimeOfDayStart, kTimeOfDayLength) >= *wanted) return r;
+    const std::string_view time = Label_Time_Of_Day(store.Label(channel, r));
+    if (time.empty()) continue;
+    if (time == *wanted) return r;
+    if (!before.empty()) {
+      midnight = midnight || time < before;
+      const bool passes = before <= time ? before < *wanted && *wanted <= time
+                                         : *wanted > before || *wanted <= time;
+      if (passes) return r;
+    } else {
+      first = time;
+    }
+    before = time;
+  }
+  if (!first.empty() && !midnight && *wanted < first) {
+    for (int r = 1; r <= store.Count(channel); ++r) {
+      if (!Label_Time_Of_Day(store.Label(channel, r)).empty()) return r;
+    }
   }
   return Failure{"No record at " + *wanted + " or later; " + Loaded_Range(app) + "."};
 }

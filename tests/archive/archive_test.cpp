@@ -459,5 +459,33 @@ TEST_F(ArchiveTest, AFrameExportIsReadWithItsTimesChecked) {
   }
 }
 
+// Two files loaded into the window as one selection: the window carries B's last time label on
+// into T, the archive does not. T's frames before its first label are archived without a time,
+// as adding the two files does, and never under B's pass.
+TEST_F(ArchiveTest, ALoadArchivesAFilesFramesBeforeItsFirstLabelWithoutATime) {
+  const std::string b = Write("b.kss", tools::Generate_Pass({.seconds = 3, .seed = 7}));
+  tools::CaptureBuilder t;
+  for (std::int16_t raw : {100, 200}) t.Add(tools::Raw_Word_Record(0x2C, 3, raw));
+  t.Add_Raw(tools::Generate_Pass({.seconds = 2, .seed = 8}).bytes());
+  const std::string t_file = Write("t.kss", t);
+  TelemetryState state;
+  GatheredFrames frames;
+  LoadOptions options;
+  options.on_frame = [&](const FrameEvent& e) { frames.Take(state, e); };
+  Load_Files(state, {b, t_file}, options);
+  EXPECT_FALSE(state.store.Label(3, 4).empty());  // the window: B's label goes on into T
+
+  auto archive = Open();
+  ASSERT_TRUE(archive);
+  const ArchiveLoad through_window = frames.Add_To(*archive);
+  ASSERT_TRUE(through_window.error.empty()) << through_window.error;
+  auto alone = Archive::Open(dir_ / "alone.sqlite");
+  ASSERT_TRUE(alone.ok());
+  const ArchiveLoad added = Add_To_Archive(*alone.value(), {b, t_file});
+  EXPECT_EQ(added.counts.untimed, 2);
+  EXPECT_EQ(through_window.counts.untimed, added.counts.untimed);
+  EXPECT_EQ(through_window.counts.samples, added.counts.samples);
+}
+
 }  // namespace
 }  // namespace orvelt

@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "ingest/capture_reader.hpp"
@@ -100,7 +101,7 @@ TEST_F(LoadPolicyTest, FramesOfOtherStationsAreCountedAndSaid) {
 TEST_F(LoadPolicyTest, ReportStaysSmallWhateverTheCaptureHolds) {
   const LoadReport report = Load({Write("flood.kss", {kBadCounter}, 20000)});
   EXPECT_EQ(report.files.at(0).first_problems.size(), FileReport::kKeptFrames);
-  EXPECT_EQ(report.Summary(), "20000 problems: value out of range");
+  EXPECT_EQ(report.Summary(), "20000 problems: values out of range");
   EXPECT_LT(report.Details().size(), 2000u);
 }
 
@@ -128,6 +129,71 @@ TEST_F(LoadPolicyTest, FilesThatCannotBeReadAreReportedAndSkipped) {
     std::vector<FileError> expected = {NotRegularFile, NotRegularFile, NoSuchFile};
     if (!missing_is_problem) expected.pop_back();
     EXPECT_EQ(errors, expected);
+  }
+}
+
+// A file is a capture when it holds a frame of the satellite beyond doubt, wherever it lies;
+// text, noise, other stations' frames or time labels alone, and a counter of no known type, are
+// not, and the refusal says why in words.
+TEST_F(LoadPolicyTest, CheckCaptureTellsCapturesFromOtherFiles) {
+  std::filesystem::create_directories(dir_ / "folder.kss");
+  Bytes noise(20 * 1024);
+  std::uint32_t x = 7;
+  for (auto& b : noise) b = static_cast<std::uint8_t>((x = x * 1664525u + 1013904223u) >> 24);
+  const Bytes text = {'#', ' ', 'R', 'E', 'A', 'D', 'M', 'E', '\n'};
+  const Bytes unknown_counter = tools::Kiss_Frame(tools::Counter_Frame(0xE7, 5));
+  const Bytes port_one = [] {  // a frame of KISS port 1 is a data frame too
+    Bytes frame = tools::Raw_Word_Record(0x2C, 3, 7);
+    frame[0] = 0x10;
+    return tools::Kiss_Frame(frame);
+  }();
+  Bytes not_data = tools::Raw_Word_Record(0x2C, 3, 7);
+  not_data[0] = 0x01;  // a KISS TX delay command, not data
+  Bytes others;
+  for (int k = 0; k < 30000; ++k)
+    others.insert(others.end(), kOtherStation.begin(), kOtherStation.end());
+  const std::string kSized = "no frame of ORVELT-1 in";  // followed by the file's size
+  const struct {
+    std::string file;
+    FileError error;
+    std::string detail;
+  } cases[] = {
+      {Write("good.kss", {Label("2026-11-28 09:14:00"), Battery0(1)}), FileError::None, ""},
+      {Write("others.kss", {others}), FileError::NotCapture, "no frame of ORVELT-1 in 205 kB"},
+      {Write("late.kss", {others, Battery0(3)}), FileError::None, ""},
+      {Write("counter.kss", {tools::Kiss_Frame(tools::Counter_Frame(0xE1, 41))}), FileError::None,
+       ""},
+      {Write("bad_counter.kss", {kBadCounter}), FileError::None, ""},
+      {Write("port1.kss", {port_one}), FileError::None, ""},
+      {Write("empty.kss", {}), FileError::NotCapture, "the file is empty"},
+      {Write("noise.kss", {noise}), FileError::NotCapture, "no frame of ORVELT-1 in 20 kB"},
+      {Write("README.md", {text}), FileError::NotCapture, kSized},
+      {Write("labels.kss", {Label("2026-11-28 09:14:00")}, 3), FileError::NotCapture, kSized},
+      {Write("unknown.kss", {unknown_counter}), FileError::NotCapture, kSized},
+      {Write("command.kss", {tools::Kiss_Frame(not_data)}), FileError::NotCapture, kSized},
+      {(dir_ / "folder.kss").string(), FileError::NotRegularFile, "a folder"},
+      {(dir_ / "missing.kss").string(), FileError::NoSuchFile, ""},
+  };
+  for (const auto& c : cases) {
+    LoadOptions options;
+    options.missing_is_problem = false;  // refused all the same
+    const FileReport checked = Check_Capture(c.file, options);
+    EXPECT_EQ(checked.error, c.error) << c.file;
+    const std::string detail =
+        c.detail == kSized
+            ? kSized + " " + std::to_string(std::filesystem::file_size(c.file)) + " bytes"
+            : c.detail;
+    EXPECT_EQ(checked.error_detail, detail) << c.file;
+  }
+  for (const auto& [bytes, text] :
+       std::vector<std::pair<std::uint64_t, std::string>>{{0, "0 bytes"},
+                                                          {1, "1 byte"},
+                                                          {1023, "1023 bytes"},
+                                                          {1024, "1 kB"},
+                                                          {20 * 1024 + 511, "20 kB"},
+                                                          {20 * 1024 + 512, "21 kB"},
+                                                          {3 << 20, "3 MB"}}) {
+    EXPECT_EQ(Size_Text(bytes), text) << bytes;
   }
 }
 

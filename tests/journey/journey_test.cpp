@@ -11,6 +11,7 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QFileSystemModel>
 #include <QInputDialog>
 #include <QLabel>
@@ -19,6 +20,7 @@
 #include <QMenu>
 #include <QMessageBox>
 #include <QPointer>
+#include <QProgressDialog>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScrollBar>
@@ -34,6 +36,7 @@
 
 #include <functional>
 #include <memory>
+#include <random>
 #include <sstream>
 
 #include "archive/archive_loading.hpp"
@@ -173,14 +176,17 @@ QPushButton* Type_And_Fetch(QDialog* dialog, const QString& server) {
   return start;
 }
 
-// A dialog or menu just closed: the window manager gives the window back its focus.
+// A dialog or menu just closed: the window manager gives the window back its focus. Asked again
+// while it has not: a request made while the closed window was still going away is lost.
 void Back_To(QWidget* window) {
   QTRY_VERIFY_WITH_TIMEOUT(
       QApplication::activeModalWidget() == nullptr && QApplication::activePopupWidget() == nullptr,
       5000);
-  Give_Focus(window);
-  QTRY_VERIFY_WITH_TIMEOUT(window->isActiveWindow() && QApplication::focusWidget() != nullptr,
-                           10000);
+  const auto back = [window] {
+    Give_Focus(window);
+    return window->isActiveWindow() && QApplication::focusWidget() != nullptr;
+  };
+  QTRY_VERIFY_WITH_TIMEOUT(back(), 10000);
 }
 
 // Opens a menu of the menu bar with its Alt key and clicks the entry `text`; `then` names a
@@ -272,6 +278,22 @@ struct Journey {
     Back_To(window.get());
   }
 
+  // File / Open Kissfile by Ctrl+O, several names of the journey's folder typed in quotes.
+  void Open_Several_By_Typing(const QStringList& names) {
+    Back_To(window.get());
+    auto met = When_Shown<QFileDialog>([&](QFileDialog*) {
+      Type_File_Name(dir.path());  // Enter on a folder opens it
+      QString typed;
+      for (const QString& name : names) typed += QStringLiteral("\"%1\" ").arg(name);
+      QTest::keyClick(Keys(), Qt::Key_A, Qt::ControlModifier);
+      QTest::keyClicks(Keys(), typed.trimmed());
+      QTest::keyClick(Keys(), Qt::Key_Return);
+    });
+    QTest::keyClick(Keys(), Qt::Key_O, Qt::ControlModifier);
+    QVERIFY(*met && !g_stuck);
+    Back_To(window.get());
+  }
+
   // Every view shows exactly the store as it is now.
   void Check_Views_Show_The_Store() {
     const auto& store = Store();
@@ -294,6 +316,24 @@ struct Journey {
     }
   }
 };
+
+// File / Connect... to a TNC of the test's own on 127.0.0.1, typed into the dialog.
+void Connect_To(MainWindow& window, quint16 port) {
+  auto connected = When_Shown<QDialog>([&](QDialog* d) {
+    QCOMPARE(d->objectName(), QString("ConnectDialog"));
+    Type_Into(d->findChild<QLineEdit*>("ConnectHost"), "127.0.0.1");
+    Type_Into(d->findChild<QWidget*>("ConnectPort"), QString::number(port));
+    QTest::keyClick(Keys(), Qt::Key_Return);
+  });
+  Pick(window, 'f', "Connect");
+  QVERIFY(*connected && !g_stuck);
+  Back_To(&window);
+}
+
+// The whole status line, which the label may show shortened to fit.
+QString Status(MainWindow& window) {
+  return QString::fromStdString(window.App().form.Label3);
+}
 
 }  // namespace
 
@@ -463,6 +503,278 @@ class JourneyTest : public QObject {
     QTRY_VERIFY(table->isVisible());
     QCOMPARE(static_cast<std::size_t>(table->model()->rowCount()),
              j.App().telemetry.frame_log.size());
+  }
+
+  // View / Frames stays open while a live pass comes in from a TNC: its count and rows follow
+  // the frames as the status line counts them.
+  void framesWindowFollowsLiveReception() {
+    Journey j;
+    j.Open_By_Typing(ORVELT_SAMPLE_DIR "/pass.kss");
+    Pick(*j.window, 'v', "Frames");
+    auto* table = j.window->findChild<QTableView*>("FrameTable");
+    auto* count = j.window->findChild<QLabel*>("FrameCount");
+    QVERIFY(table != nullptr && count != nullptr);
+    QTRY_VERIFY(table->isVisible());
+    const auto log_size = [&] { return static_cast<int>(j.App().telemetry.frame_log.size()); };
+    QCOMPARE(table->model()->rowCount(), log_size());
+
+    LoopbackTnc tnc(orvelt::tools::Generate_Pass({.seconds = 20, .seed = 4}).bytes());
+    QVERIFY(tnc.Listen());
+    Connect_To(*j.window, tnc.Port());
+    QTRY_VERIFY_WITH_TIMEOUT(log_size() > 10, 10000);
+    // While frames arrive: the open window shows them, not the empty store of the session's
+    // start.
+    QTRY_VERIFY_WITH_TIMEOUT(table->model()->rowCount() > 10, 2000);
+    QTRY_VERIFY_WITH_TIMEOUT(tnc.Done() && j.Store().Count(3) == 20, 10000);
+    QTRY_COMPARE_WITH_TIMEOUT(table->model()->rowCount(), log_size(), 2000);
+    QCOMPARE(count->text(), QString("%1 of %1 frames").arg(log_size()));
+    QVERIFY(Status(*j.window).contains(QString::number(log_size())));
+    Pick(*j.window, 'f', "Disconnect");
+  }
+
+  // A click on the chart shows that record and leaves the keys on the records; Tab reaches the
+  // channel buttons and goes on as Tab does, while the arrows still step through the records.
+  void keysStepRecordsAfterAChartClickAndATab() {
+    Journey j;
+    j.Open_By_Typing(ORVELT_SAMPLE_DIR "/pass.kss");
+    const int records = j.Records();
+    j.Click_Channel(3);
+    QCustomPlot* plot = j.window->findChild<QCustomPlot*>();
+    QVERIFY(plot != nullptr);
+    QTRY_VERIFY(plot->xAxis->range().upper > 12);
+    const QPoint at(static_cast<int>(plot->xAxis->coordToPixel(12)),
+                    plot->axisRect()->rect().center().y());
+    QTest::mouseMove(plot, at);
+    QTest::mouseClick(plot, Qt::LeftButton, {}, at);
+    QTRY_COMPARE(j.Bar()->value(), 12);
+    const struct {
+      Qt::Key key;
+      int expected;
+    } steps[] = {{Qt::Key_Right, 13},
+                 {Qt::Key_Left, 12},
+                 {Qt::Key_Home, 1},
+                 {Qt::Key_Right, 2},
+                 {Qt::Key_End, records}};
+    for (const auto& step : steps) {
+      QTest::keyClick(Keys(), step.key);
+      QCOMPARE(j.Bar()->value(), step.expected);
+    }
+    QTest::keyClick(Keys(), Qt::Key_Home);
+    // Tab until a channel button has the focus.
+    QRadioButton* button = nullptr;
+    for (int k = 0; k < 10 && button == nullptr; ++k) {
+      QTest::keyClick(Keys(), Qt::Key_Tab);
+      button = qobject_cast<QRadioButton*>(QApplication::focusWidget());
+    }
+    QVERIFY(button != nullptr);
+    for (const auto& [key, expected] : {std::pair{Qt::Key_Right, 2},
+                                        {Qt::Key_Right, 3},
+                                        {Qt::Key_Down, 2},
+                                        {Qt::Key_End, records},
+                                        {Qt::Key_Home, 1}}) {
+      QTest::keyClick(Keys(), key);
+      QCOMPARE(j.Bar()->value(), expected);
+      QCOMPARE(QApplication::focusWidget(), button);  // the arrows moved no focus
+    }
+    QTest::keyClick(Keys(), Qt::Key_Tab);
+    QVERIFY(QApplication::focusWidget() != button);
+  }
+
+  // After a good capture, files that hold none leave every view as it was and say why; of a
+  // selection with a good file, that one is loaded and the other named.
+  void wrongFilesKeepTheWindow() {
+    Journey j;
+    j.Open_By_Typing(ORVELT_SAMPLE_DIR "/pass.kss");
+    const int records = j.Records();
+    const std::size_t frames = j.App().telemetry.frame_log.size();
+    const QString shown = j.window->findChild<QLineEdit*>("Text1_3")->text();
+    j.Click_Channel(3);
+
+    const QString empty = j.dir.filePath("empty.kss");
+    QVERIFY(QFile(empty).open(QIODevice::WriteOnly));
+    const QString text = j.dir.filePath("README.md");
+    const QString noise = j.dir.filePath("noise.kss");
+    std::mt19937 random(7);
+    QByteArray bytes(20 * 1024, '\0');
+    for (char& b : bytes) b = static_cast<char>(random() & 0xFF);
+    for (const auto& [path, content] :
+         {std::pair{text,
+                    QByteArray("# A capture decoder\nLoad a capture with Ctrl+O.\n").repeated(40)},
+          {noise, bytes}}) {
+      QFile f(path);
+      QVERIFY(f.open(QIODevice::WriteOnly) && f.write(content) == content.size());
+    }
+    // A capture without read permission; a user allowed to read everything reads it.
+    const QString closed = j.Write("closed.kss", {.seconds = 2});
+    QFile::setPermissions(closed, QFileDevice::WriteOwner);
+    const struct {
+      QString path;
+      QString said;
+    } wrong[] = {
+        {empty, "empty.kss is not a capture file: the file is empty"},
+        {text, "README.md is not a capture file: no frame of ORVELT-1 in 2 kB"},
+        {noise, "noise.kss is not a capture file: no frame of ORVELT-1 in 20 kB"},
+        {closed, "closed.kss: cannot read file: Permission denied"},
+    };
+    for (const auto& w : wrong) {
+      if (w.path == closed && QFileInfo(closed).isReadable()) continue;
+      QString message;
+      auto told = When_Shown<QMessageBox>([&](QMessageBox* box) {
+        message = box->text();
+        QTest::keyClick(Keys(), Qt::Key_Return);
+      });
+      j.Open_By_Typing(w.path);
+      QVERIFY2(*told && !g_stuck, qPrintable(w.path));
+      QVERIFY2(message.startsWith(w.said), qPrintable(message));
+      QVERIFY2(Status(*j.window).startsWith(w.said), qPrintable(Status(*j.window)));
+      QCOMPARE(j.Records(), records);
+      QCOMPARE(j.App().telemetry.frame_log.size(), frames);
+      QCOMPARE(j.window->findChild<QLineEdit*>("Text1_3")->text(), shown);
+      QVERIFY(!Status(*j.window).contains("other stations"));
+      j.Check_Views_Show_The_Store();
+    }
+
+    // The good capture and the noise picked together: the capture loads, the noise is named.
+    const QString good = j.Write("good.kss", {.seconds = 30, .seed = 9});
+    j.Open_Several_By_Typing({QFileInfo(good).fileName(), QFileInfo(noise).fileName()});
+    QCOMPARE(j.Store().Count(3), 30);
+    QVERIFY2(Status(*j.window).contains("noise.kss is not a capture file"),
+             qPrintable(Status(*j.window)));
+    QVERIFY(!Status(*j.window).contains("other stations"));
+    j.Check_Views_Show_The_Store();
+  }
+
+  // The small things of the dialogs, each with its keys: the station's Enter keys and locator,
+  // the switch named by its caption, Escape on the outbox and on a load's progress, the File
+  // menu's mnemonics, "Save chart..." only with a chart, where Export CSV wrote, Go to over
+  // midnight, and how the status line names a selection.
+  void dialogsTakeTheirKeys() {
+    Journey j;
+    QVERIFY(!j.window->findChild<QAction*>("MenuSaveChart")->isEnabled());
+    orvelt::testing::SidsTestServer server;
+    QVERIFY(server.Listen());
+    j.window->Forwarding().Set_Outbox_Path((j.dir.path() + "/outbox.sqlite").toStdString());
+    bool stayed_open = false;
+    auto station = When_Shown<QDialog>([&](QDialog* d) {
+      Type_Into(d->findChild<QLineEdit*>("callsign"), "DL1ABC");
+      Type_Into(d->findChild<QLineEdit*>("locator"), "JN58td");
+      QTest::keyClick(Keys(), Qt::Key_Return);  // sets the position, the dialog stays
+      Type_Into(d->findChild<QLineEdit*>("newServer"), server.Url());
+      QTest::keyClick(Keys(), Qt::Key_Return);  // adds the address, the dialog stays
+      stayed_open = d->isVisible();
+      auto* servers = d->findChild<QListWidget*>("servers");
+      QVERIFY(servers->count() == 1 && servers->item(0)->text() == server.Url());
+      QVERIFY(d->findChild<QLineEdit*>("latitude")->text().startsWith("48.14"));
+      auto* ok = d->findChild<QDialogButtonBox*>("buttons")->button(QDialogButtonBox::Ok);
+      QTest::mouseClick(ok, Qt::LeftButton);
+    });
+    // Alt+F, then the mnemonic of Station: T.
+    Back_To(j.window.get());
+    QTest::keyClick(Keys(), Qt::Key_F, Qt::AltModifier);
+    QTRY_VERIFY(QApplication::activePopupWidget() != nullptr);
+    QTest::keyClick(QApplication::activePopupWidget(), Qt::Key_T);
+    QVERIFY(*station && !g_stuck);
+    QVERIFY(stayed_open);
+    Back_To(j.window.get());
+    QString locator;
+    auto again = When_Shown<QDialog>([&](QDialog* d) {
+      locator = d->findChild<QLineEdit*>("locator")->text();
+      QTest::keyClick(Keys(), Qt::Key_Escape);
+    });
+    Pick(*j.window, 'f', "Station");
+    QVERIFY(*again && !g_stuck);
+    QCOMPARE(locator, QString("JN58td"));
+
+    // Forwarding is off: the message names the switch as the dialog captions it.
+    QString told;
+    auto off = When_Shown<QMessageBox>([&](QMessageBox* box) {
+      told = box->text();
+      QTest::keyClick(Keys(), Qt::Key_Return);
+    });
+    Pick(*j.window, 'f', "Forward loaded frames");
+    QVERIFY(*off && !g_stuck);
+    QVERIFY2(told.contains("\"Forward received frames\""), qPrintable(told));
+
+    // The outbox closes on Escape.
+    Pick(*j.window, 'f', "Outbox");
+    QWidget* outbox = nullptr;
+    QTRY_VERIFY((outbox = j.window->findChild<QWidget*>("OutboxView")) != nullptr &&
+                outbox->isVisible());
+    const QPointer<QWidget> outbox_alive(outbox);
+    Give_Focus(outbox);
+    QTRY_VERIFY(outbox->isActiveWindow());
+    QTest::keyClick(Keys(), Qt::Key_Escape);
+    QTRY_VERIFY(outbox_alive.isNull() || !outbox_alive->isVisible());
+
+    // Mnemonics: Alt+F, N opens Connect (cancelled with Escape).
+    Back_To(j.window.get());
+    auto connect = When_Shown<QDialog>([](QDialog* d) {
+      QCOMPARE(d->objectName(), QString("ConnectDialog"));
+      QTest::keyClick(Keys(), Qt::Key_Escape);
+    });
+    QTest::keyClick(Keys(), Qt::Key_F, Qt::AltModifier);
+    QTRY_VERIFY(QApplication::activePopupWidget() != nullptr);
+    QTest::keyClick(QApplication::activePopupWidget(), Qt::Key_N);
+    QVERIFY(*connect && !g_stuck);
+
+    // A pass over midnight, as one selection with a second file: the status line names both.
+    orvelt::tools::PassOptions late{.start = 1795910340, .seconds = 120, .seed = 6};  // 23:59
+    const QString first = j.Write("late.kss", late);
+    const QString second = j.Write("later.kss", {.start = 1795910500, .seconds = 10, .seed = 7});
+    j.Open_Several_By_Typing({QFileInfo(first).fileName(), QFileInfo(second).fileName()});
+    QVERIFY2(Status(*j.window).startsWith("2 files: ") && Status(*j.window).contains("late.kss") &&
+                 Status(*j.window).contains("later.kss"),
+             qPrintable(Status(*j.window)));
+    QString rule;
+    auto go = When_Shown<QInputDialog>([&](QInputDialog* d) {
+      rule = d->labelText();
+      QTest::keyClicks(Keys(), "00:00:30");
+      QTest::keyClick(Keys(), Qt::Key_Return);
+    });
+    QTest::keyClick(Keys(), Qt::Key_G, Qt::ControlModifier);
+    QVERIFY(*go && !g_stuck);
+    QVERIFY2(rule.contains("Battery 0 Volt") && rule.contains("charted channel"), qPrintable(rule));
+    Back_To(j.window.get());
+    QCOMPARE(j.Store().Label(3, j.Bar()->value()), std::string_view("2026-11-29 00:00:30"));
+
+    // Save chart waits for a chart; Export CSV says where it wrote.
+    j.Click_Channel(3);
+    QVERIFY(j.window->findChild<QAction*>("MenuSaveChart")->isEnabled());
+    const QString csv = j.dir.filePath("records.csv");
+    auto exported = When_Shown<QFileDialog>([&](QFileDialog*) { Type_File_Name(csv); });
+    Pick(*j.window, 'f', "Export CSV");
+    QVERIFY(*exported && !g_stuck);
+    QVERIFY2(Status(*j.window).contains(csv) && Status(*j.window).contains("CSV"),
+             qPrintable(Status(*j.window)));
+
+    // Escape on a slow load's progress cancels it, as Cancel does; the report says what was
+    // read in part, not "0 files read".
+    j.App().load_options.chunk_bytes = 256;
+    j.App().load_options.on_frame = [](const orvelt::FrameEvent&) { QTest::qSleep(2); };
+    const QString big = j.Write("big.kss", {.seconds = 600, .seed = 8});
+    bool escaped = false;
+    auto* watch = new QTimer(j.window.get());
+    watch->setInterval(20);
+    QObject::connect(watch, &QTimer::timeout, [&] {
+      auto* progress = j.window->findChild<QProgressDialog*>("LoadProgress");
+      if (escaped || progress == nullptr || !progress->isVisible()) return;
+      Give_Focus(progress);
+      if (!progress->isActiveWindow()) return;
+      escaped = true;
+      QTest::keyClick(Keys(), Qt::Key_Escape);
+    });
+    watch->start();
+    QElapsedTimer clock;
+    clock.start();
+    j.Open_By_Typing(big);
+    watch->stop();
+    QVERIFY(escaped);
+    QVERIFY(j.App().last_load.cancelled);
+    QVERIFY(j.Store().Count(3) < 600);
+    const std::string details = j.App().last_load.Details();
+    QVERIFY2(details.starts_with("1 file read in part"), details.c_str());
+    j.App().load_options.on_frame = nullptr;
+    j.App().load_options.chunk_bytes = std::size_t{1} << 20;
   }
 
   // The archive: three passes archived and the frames of a fourth fetched from a SatNOGS-like

@@ -41,6 +41,7 @@
 #include <QtTest>
 
 #include <chrono>
+#include <climits>
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
@@ -71,6 +72,7 @@
 #include "qt/png_writer.hpp"
 #include "qt/value_box_fit.hpp"
 #include "qt/warning_colour.hpp"
+#include "qt/window_font.hpp"
 #include "support/example_station.hpp"
 #include "tools/capture_writer.hpp"
 #include "window/navigation.hpp"
@@ -425,7 +427,10 @@ class WindowTest : public QObject {
     QVERIFY(QDir().mkpath(deep));
     const QString broken = deep + "/broken.kss";
     QFile f(broken);
+    const tools::Bytes battery = tools::Kiss_Frame(tools::Raw_Word_Record(0x2C, 3, 100));
     QVERIFY(f.open(QIODevice::WriteOnly) &&
+            f.write(reinterpret_cast<const char*>(battery.data()),
+                    static_cast<qint64>(battery.size())) == static_cast<qint64>(battery.size()) &&
             f.write(QByteArray("\xC0\x00\x01\xC0\x01\x02\x03", 7)) == 7);
     f.close();
     s.window->show();
@@ -754,6 +759,59 @@ class WindowTest : public QObject {
       tabs->setCurrentIndex(tab);
       Check_Controls_Fit(*window);
     }
+  }
+
+  // The widest texts the decoder can put into each box (ten-digit counters, five digits with
+  // sign and decimals, the longest switch states) show whole and in a font read at a glance, at
+  // every screen scale (run at 96 dpi here, 144 and 192 from the build).
+  void widestValuesShowWholeAndReadable() {
+    tools::CaptureBuilder capture;
+    capture.Add(tools::Text_Time_Label_Frame("2026-11-28 09:14:00"));
+    for (std::uint8_t type = 0xE0; type <= 0xE4; ++type) {
+      capture.Add(tools::Counter_Frame(type, 0x7FFFFFFF));
+    }
+    for (const std::uint8_t selector : tools::kBatterySelectors) {
+      capture.Add(tools::Raw_Word_Record(0x2C, selector, 32767));
+    }
+    for (const std::uint8_t selector : tools::kSolarSelectors) {
+      capture.Add(tools::Raw_Word_Record(0x2D, selector, 32767));
+    }
+    for (const std::uint8_t selector : tools::kSwitchSelectors) {
+      capture.Add(tools::Switchboard_Record(selector, 5, 0x7FFF, 0x7FFF));
+    }
+    capture.Add(tools::Magnetometer_XY_Record(INT32_MIN, INT32_MIN));
+    capture.Add(tools::Magnetometer_Z_Record(INT32_MIN));
+    QTemporaryDir dir;
+    const std::string file = (dir.path() + "/widest.kss").toStdString();
+    QVERIFY(capture.Write_File(file));
+
+    Scripted s;
+    MainWindow* window = s.window.get();
+    window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(window));
+    window->Load_Files({file});
+    // Readable: at least the smallest size a box may take, which is no less than 84% of the
+    // design's, and never smaller in pixels than that size at the screen's scale.
+    QVERIFY(kSmallestBoxPointSize >= 0.84 * kWindowPointSize);
+    const double scale = window->logicalDpiY() / 96.0;
+    int checked = 0;
+    for (const auto& [index, box] : s.Boxes()) {
+      if (index == 0 || index == 7) continue;  // outside the window
+      const QString name = box->objectName() + QStringLiteral(" ") + box->text();
+      QVERIFY2(box->text() == QString::fromStdString(s.App().form.Text1[index].text),
+               qPrintable(name + QStringLiteral(" is cut")));
+      QVERIFY2(QFontMetrics(box->font()).horizontalAdvance(box->text()) <= Box_Text_Width(*box),
+               qPrintable(name + QStringLiteral(" runs out of its box")));
+      QVERIFY2(box->font().pointSizeF() >= kSmallestBoxPointSize,
+               qPrintable(name + QStringLiteral(" in %1 pt").arg(box->font().pointSizeF())));
+      QVERIFY2(
+          QFontInfo(box->font()).pixelSize() >= std::floor(kSmallestBoxPointSize * scale * 4 / 3),
+          qPrintable(name + QStringLiteral(" %1 px high").arg(QFontInfo(box->font()).pixelSize())));
+      ++checked;
+    }
+    QCOMPARE(checked, 40);
+    QCOMPARE(s.Box(47)->text() + s.Box(58)->text(),
+             QString("2147483647SWITCH IS ON BUT IS IN OVERCURRENT CONDITION"));
   }
 
   // Bars of one row stand side by side; bars narrower than a pixel turn into see-through step

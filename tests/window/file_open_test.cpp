@@ -38,8 +38,8 @@ TEST_F(FileOpenTest, MultiSelectionLoadsInOrderAndCancelReadsItAgain) {
   EXPECT_EQ(app.form.List3, (std::vector<std::string>{a, b}));
   EXPECT_EQ(app.telemetry.store.Count(3), 5);
   EXPECT_EQ(app.telemetry.frame_log.size(), 5u);
-  EXPECT_EQ(app.form.Label3, b);
-  EXPECT_EQ(app.form.Text1[3].text, "9.75");  // record 1 shown after the load
+  EXPECT_EQ(app.form.Label3, "2 files: " + a + ", b.kss");  // the selection, not its last file
+  EXPECT_EQ(app.form.Text1[3].text, "9.75");                // record 1 shown after the load
   EXPECT_TRUE(platform.messages.empty());
 }
 
@@ -74,9 +74,11 @@ TEST_F(FileOpenTest, SelectionsLongerThanTheRoomOfTheDialogAreRefused) {
   EXPECT_EQ(app.telemetry.store.Count(3), 0);
   EXPECT_EQ(app.form.List3, std::vector<std::string>{a});
   EXPECT_EQ(app.form.Text1[3].text, shown);
+  // Taken, and then refused as no file.
   MenuFileOpen_Click(app, platform);
   EXPECT_EQ(platform.messages.size(), 1u);
-  EXPECT_EQ(app.form.List3, std::vector<std::string>{exact + "\u00e9"});
+  EXPECT_NE(app.form.Label3.find("\u00e9: "), std::string::npos);  // a name too long for a file
+  EXPECT_EQ(app.form.List3, std::vector<std::string>{a});
 }
 
 // A file named on the command line or dropped that does not exist is a problem, not an empty
@@ -86,9 +88,67 @@ TEST_F(FileOpenTest, LoadReportInTheStatusLine) {
   c.Add(tools::Switchboard_Record(0x81, 1, 10, 10));
   ASSERT_TRUE(c.Write_File(dir / "switch.kss"));
   Open_Files(app, platform, {(dir / "switch.kss").string(), (dir / "gone.kss").string()});
-  EXPECT_EQ(app.form.Label3, (dir / "gone.kss").string() + " | 1 problem: no such file");
+  EXPECT_EQ(app.form.Label3,
+            (dir / "switch.kss").string() + " | 1 problem: gone.kss: no such file");
   EXPECT_EQ(app.last_load.Problem_Count(), 1);
   EXPECT_EQ(app.form.Text1[58].text, "ON");
+  EXPECT_TRUE(platform.messages.empty());
+}
+
+// A selection of which no file holds a capture leaves the store, the list and the record shown
+// as they were and says why, naming each file; a selection with some loads those.
+TEST_F(FileOpenTest, WrongFilesKeepWhatIsShown) {
+  const auto a = Capture("a.kss", 3);
+  tools::CaptureBuilder text;
+  text.Add_Raw(std::vector<std::uint8_t>(2000, 'x'));
+  ASSERT_TRUE(text.Write_File(dir / "README"));
+  ASSERT_TRUE(tools::CaptureBuilder().Write_File(dir / "empty.kss"));
+  const std::string readme = (dir / "README").string(), empty = (dir / "empty.kss").string(),
+                    gone = (dir / "gone.kss").string();
+  const struct {
+    std::vector<std::string> files;
+    std::string said;  // the message and the status line
+  } cases[] = {
+      {{readme}, "README is not a capture file: no frame of ORVELT-1 in 2 kB"},
+      {{empty}, "empty.kss is not a capture file: the file is empty"},
+      {{gone}, "gone.kss: no such file"},
+      {{dir.path().string()}, dir.path().filename().string() + ": not a capture file (a folder)"},
+      {{empty, gone},
+       "Nothing loaded:\nempty.kss is not a capture file: the file is empty\n"
+       "gone.kss: no such file"},
+  };
+  for (const auto& c : cases) {
+    Open_Files(app, platform, {a});
+    platform.messages.clear();
+    const std::string shown = app.form.Text1[3].text;
+    EXPECT_FALSE(Open_Files(app, platform, c.files));
+    EXPECT_EQ(app.form.Label3_details, c.said);
+    EXPECT_EQ(app.telemetry.store.Count(3), 3);
+    EXPECT_EQ(app.telemetry.frame_log.size(), 3u);
+    EXPECT_EQ(app.form.List3, std::vector<std::string>{a});
+    EXPECT_EQ(app.form.Text1[3].text, shown);
+    std::string line = c.said;
+    if (line.starts_with("Nothing loaded:\n")) line = line.substr(16);
+    for (auto at = line.find('\n'); at != std::string::npos; at = line.find('\n')) {
+      line.replace(at, 1, "; ");
+    }
+    EXPECT_EQ(app.form.Label3, line);
+  }
+  // Through the dialog, the same; a cancel then reads the last good selection again.
+  platform.dialog_results = {readme, std::nullopt};
+  EXPECT_FALSE(MenuFileOpen_Click(app, platform));
+  EXPECT_EQ(app.telemetry.store.Count(3), 3);
+  EXPECT_TRUE(MenuFileOpen_Click(app, platform));
+  EXPECT_EQ(app.telemetry.store.Count(3), 3);
+  // Some good: those load, the others are named, and nothing counts as other stations' frames.
+  platform.messages.clear();
+  EXPECT_TRUE(Open_Files(app, platform, {readme, a, Capture("b.kss", 2)}));
+  EXPECT_TRUE(platform.messages.empty());
+  EXPECT_EQ(app.telemetry.store.Count(3), 5);
+  EXPECT_EQ(app.form.List3.size(), 2u);
+  EXPECT_EQ(app.form.Label3, "2 files: " + a +
+                                 ", b.kss | 1 problem: README is not a capture "
+                                 "file: no frame of ORVELT-1 in 2 kB");
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 
 #include <string>
 #include <utility>
+#include <vector>
 
 namespace orvelt {
 namespace {
@@ -45,6 +46,34 @@ TEST_F(NavigationTest, GoToRecordNumberOrTimeOfDay) {
   for (const auto& c : cases) {
     const Result<int> target = Parse_Go_To(c.text, app);
     EXPECT_EQ(target.ok() ? target.value() : 0, c.record) << c.text;
+  }
+}
+
+// Labels that run past midnight, or a selection of passes of two days: a time of day between
+// two labels goes to the later one, wherever it lies in the store.
+TEST(GoTo, TimeOfDayAcrossMidnightAndDays) {
+  using Labels = std::vector<const char*>;
+  const Labels midnight = {"2026-11-28 23:59:58", "2026-11-28 23:59:59", "2026-11-29 00:00:00",
+                           "2026-11-29 00:00:05"};
+  const Labels gap = {"2026-11-28 23:59:58", "2026-11-29 00:00:05"};
+  const Labels one = {"2026-11-28 10:00:00"};
+  const Labels days = {"2026-11-28 10:00:00", "2026-11-28 10:00:10", "2026-11-29 09:00:00",
+                       "2026-11-29 09:00:10"};
+  const struct {
+    const Labels& labels;
+    const char* text;
+    int record;  // 0: an error
+  } cases[] = {
+      {midnight, "00:00:03", 4}, {midnight, "00:00", 3}, {midnight, "23:59:59", 2},
+      {gap, "23:59:59", 2},      {gap, "00:00:06", 0},   {days, "09:00:05", 4},
+      {days, "10:00:05", 2},     {days, "08:00", 3},     {days, "09:00:11", 0},
+      {one, "08:00", 1},
+  };
+  for (const auto& c : cases) {
+    AppState app;
+    for (const char* label : c.labels) app.telemetry.store.Append_Sample(3, 1.0, label);
+    const Result<int> target = Parse_Go_To(c.text, app);
+    EXPECT_EQ(target.ok() ? target.value() : 0, c.record) << c.text << " " << c.labels.size();
   }
 }
 
