@@ -16,21 +16,17 @@
 #include "archive/archive_place.hpp"
 #include "archive/utc_time.hpp"
 #include "forward/sids_test_server.hpp"
+#include "journey/journey_steps.hpp"
 #include "qt/fetch_dialog.hpp"
 #include "qt/main_window.hpp"
-#include "qt/qt_platform.hpp"
 
 namespace {
 
 using orvelt::testing::SidsTestServer;
 using Answer = SidsTestServer::Answer;
+using namespace orvelt::journey;
 
 constexpr orvelt::UtcSeconds kNewest = 1795856400;  // 2026-11-28 09:00:00 UTC
-
-class JourneyPlatform : public orvelt::QtPlatform {
- public:
-  std::filesystem::path Program_Directory() override { return ORVELT_APP_DIR; }
-};
 
 // `count` frames a second apart, newest first from `newest`, as a cursor page of the network
 // database: its next page named in the body only.
@@ -64,53 +60,10 @@ bool In_Fetch_Dialog(orvelt::MainWindow& window,
     if (dialog->isVisible()) dialog->reject();
   });
   poll.start();
-  // A dialog just closed: the window manager gives the window back its focus.
-  for (int k = 0; k < 250 && !window.isActiveWindow(); ++k) {
-    window.activateWindow();
-    QTest::qWait(20);
-  }
-  QTest::keyClick(&window, Qt::Key_F, Qt::AltModifier);
-  QMenu* menu = nullptr;
-  for (int k = 0; k < 100 && menu == nullptr; ++k) {
-    QTest::qWait(20);
-    menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
-  }
-  if (menu == nullptr) return false;
-  for (QAction* action : menu->actions()) {
-    if (action->text().remove('&').startsWith("Fetch from SatNOGS")) {
-      const QPoint at = menu->actionGeometry(action).center();
-      QTest::mouseMove(menu, at);
-      // The dialog runs until the steps close it.
-      QTest::mouseClick(menu, Qt::LeftButton, {}, at);
-      break;
-    }
-  }
+  // The dialog runs until the steps close it.
+  Pick(window, 'f', "Fetch from SatNOGS");
   for (int k = 0; k < 1000 && QApplication::activeModalWidget() != nullptr; ++k) QTest::qWait(20);
   return met;
-}
-
-// Clicks into a field and types, as a person does.
-void Type_Into(QWidget* field, const QString& text) {
-  QVERIFY(field != nullptr);
-  QTest::mouseClick(field, Qt::LeftButton, {}, QPoint(5, field->height() / 2));
-  QTRY_VERIFY_WITH_TIMEOUT(QApplication::focusWidget() == field, 5000);
-  QTest::keyClick(field, Qt::Key_A, Qt::ControlModifier);
-  QTest::keyClicks(field, text);
-}
-
-// The field a form labels `label` with, as a person finds it by its caption.
-QWidget* Field(QWidget* form, const QString& label) {
-  for (QLabel* l : form->findChildren<QLabel*>()) {
-    if (l->text() == label) return l->buddy();
-  }
-  return nullptr;
-}
-
-QPushButton* Button(QWidget* dialog, const QString& text) {
-  for (QPushButton* b : dialog->findChildren<QPushButton*>()) {
-    if (b->text() == text) return b;
-  }
-  return nullptr;
 }
 
 // The whole outcome can be read: the label is as tall as its text needs, the area scrolls.

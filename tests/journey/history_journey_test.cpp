@@ -26,6 +26,7 @@
 #include "archive/archive_loading.hpp"
 #include "archive/archive_place.hpp"
 #include "archive/history_view.hpp"
+#include "journey/journey_steps.hpp"
 #include "qcustomplot.h"
 #include "qt/history_window.hpp"
 #include "qt/main_window.hpp"
@@ -39,62 +40,11 @@ using orvelt::MainWindow;
 using orvelt::PassSpan;
 using orvelt::TimeRange;
 using orvelt::UtcSeconds;
+using namespace orvelt::journey;
 
 constexpr UtcSeconds kStart = 1795857240;  // 2026-11-28 09:14:00 UTC
 constexpr UtcSeconds kDay = 86400;
 constexpr int kPatienceMs = 10000;
-
-// The real platform, reading its start-up files from the built program's folder.
-class JourneyPlatform : public orvelt::QtPlatform {
- public:
-  std::filesystem::path Program_Directory() override { return ORVELT_APP_DIR; }
-};
-
-// Events made here carry no X server time: a window the user just opened is given the focus as
-// the desktop would give it.
-void Give_Focus(QWidget* window) {
-  if (!window->isActiveWindow()) window->activateWindow();
-}
-
-// Where a key goes: the focused control, else the active window.
-QWidget* Keys() {
-  if (QWidget* focus = QApplication::focusWidget()) return focus;
-  if (QWidget* active = QApplication::activeWindow()) return active;
-  return QApplication::topLevelWidgets().value(0);
-}
-
-void Back_To(QWidget* window) {
-  QTRY_VERIFY_WITH_TIMEOUT(
-      QApplication::activeModalWidget() == nullptr && QApplication::activePopupWidget() == nullptr,
-      5000);
-  Give_Focus(window);
-  QTRY_VERIFY_WITH_TIMEOUT(window->isActiveWindow(), kPatienceMs);
-}
-
-// Opens a menu of the menu bar with its Alt key and clicks the entry that begins with `text`;
-// `then` names a submenu's entry to click after it.
-void Pick(MainWindow& window, char mnemonic, const QString& text, const QString& then = {}) {
-  Back_To(&window);
-  QTest::keyClick(Keys(), static_cast<Qt::Key>(Qt::Key_A + (mnemonic - 'a')), Qt::AltModifier);
-  QMenu* menu = nullptr;
-  for (const QString& wanted : {text, then}) {
-    if (wanted.isEmpty()) break;
-    QMenu* const clicked_in = menu;
-    QTRY_VERIFY_WITH_TIMEOUT(
-        (menu = qobject_cast<QMenu*>(QApplication::activePopupWidget())) != nullptr &&
-            menu != clicked_in && menu->isVisible(),
-        2000);
-    QAction* action = nullptr;
-    for (QAction* a : menu->actions()) {
-      const QString shown = a->text().remove('&'), sought = QString(wanted).remove('&');
-      if (shown == sought || (action == nullptr && shown.startsWith(sought))) action = a;
-    }
-    QVERIFY2(action != nullptr, qPrintable("no menu entry " + wanted));
-    const QPoint at = menu->actionGeometry(action).center();
-    QTest::mouseMove(menu, at);
-    QTest::mouseClick(menu, Qt::LeftButton, {}, at);
-  }
-}
 
 // Types `path` into the file dialog that Ctrl+O opens, and presses Enter.
 void Open_By_Typing(MainWindow& window, const QString& path) {
@@ -119,13 +69,6 @@ void Open_By_Typing(MainWindow& window, const QString& path) {
   });
   QTest::keyClick(Keys(), Qt::Key_O, Qt::ControlModifier);
   QVERIFY2(met, "the file dialog never took the name");
-}
-
-QPushButton* Button(QWidget* window, const QString& text) {
-  for (QPushButton* b : window->findChildren<QPushButton*>()) {
-    if (b->text() == text) return b;
-  }
-  return nullptr;
 }
 
 // The time range the chart shows, in whole seconds.

@@ -44,6 +44,7 @@
 #include "export/csv_export.hpp"
 #include "forward/sids_test_server.hpp"
 #include "ingest/kiss.hpp"
+#include "journey/journey_steps.hpp"
 #include "live/follow.hpp"
 #include "live/loopback_tnc.hpp"
 #include "qcustomplot.h"
@@ -59,25 +60,13 @@
 namespace {
 
 using orvelt::MainWindow;
-
-// The real platform, reading its start-up files from the built program's folder.
-class JourneyPlatform : public orvelt::QtPlatform {
- public:
-  std::filesystem::path Program_Directory() override { return ORVELT_APP_DIR; }
-};
+using namespace orvelt::journey;
 
 constexpr int kDialogPatienceMs = 10000;
 
 // A dialog that does not close after the journey's last step for it (it took no input) would
 // keep its modal loop running for ever: it is closed here and the journey fails.
 bool g_stuck = false;
-
-// Events made here carry no X server time, so a window manager that keeps new windows from
-// taking the focus without fresh user input would leave a dialog unfocused; the window is then
-// given the focus as the desktop would give it to a dialog the user just opened.
-void Give_Focus(QWidget* window) {
-  if (!window->isActiveWindow()) window->activateWindow();
-}
 
 // Runs `step` on the next modal dialog of type W once it is shown. Returns at once; the step
 // runs from the dialog's own event loop. Says afterwards whether the dialog was met.
@@ -123,22 +112,6 @@ std::shared_ptr<bool> When_Shown(std::function<void(W*)> step) {
   return met;
 }
 
-// Where a key goes: the focused control, else the active window (whose shortcuts still work).
-QWidget* Keys() {
-  if (QWidget* focus = QApplication::focusWidget()) return focus;
-  if (QWidget* active = QApplication::activeWindow()) return active;
-  return QApplication::topLevelWidgets().value(0);
-}
-
-// Clicks into a field and types, as a person does: the keys go wherever the focus went.
-void Type_Into(QWidget* field, const QString& text) {
-  QVERIFY(field != nullptr);
-  QTest::mouseClick(field, Qt::LeftButton, {}, QPoint(5, field->height() / 2));
-  QTRY_VERIFY_WITH_TIMEOUT(QApplication::focusWidget() == field, 5000);
-  QTest::keyClick(Keys(), Qt::Key_A, Qt::ControlModifier);
-  QTest::keyClicks(Keys(), text);
-}
-
 // Ticks a check box by a click on its box, which a wide check box does not have at its middle.
 void Tick(QCheckBox* box) {
   QVERIFY(box != nullptr);
@@ -154,14 +127,6 @@ void Type_File_Name(const QString& name) {
   QTest::keyClick(Keys(), Qt::Key_Return);
 }
 
-// The field a form labels `label` with (its buddy), as a person finds it by its caption.
-QWidget* Field(QWidget* form, const QString& label) {
-  for (QLabel* l : form->findChildren<QLabel*>()) {
-    if (l->text() == label && l->buddy() != nullptr) return l->buddy();
-  }
-  return nullptr;
-}
-
 // Fills the Fetch dialog's server, NORAD ID and token as a person types them, clicks Fetch and
 // returns the button.
 QPushButton* Type_And_Fetch(QDialog* dialog, const QString& server) {
@@ -174,46 +139,6 @@ QPushButton* Type_And_Fetch(QDialog* dialog, const QString& server) {
   }
   if (start != nullptr) QTest::mouseClick(start, Qt::LeftButton);
   return start;
-}
-
-// A dialog or menu just closed: the window manager gives the window back its focus. Asked again
-// while it has not: a request made while the closed window was still going away is lost.
-void Back_To(QWidget* window) {
-  QTRY_VERIFY_WITH_TIMEOUT(
-      QApplication::activeModalWidget() == nullptr && QApplication::activePopupWidget() == nullptr,
-      5000);
-  const auto back = [window] {
-    Give_Focus(window);
-    return window->isActiveWindow() && QApplication::focusWidget() != nullptr;
-  };
-  QTRY_VERIFY_WITH_TIMEOUT(back(), 10000);
-}
-
-// Opens a menu of the menu bar with its Alt key and clicks the entry `text`; `then` names a
-// submenu's entry to click after it.
-void Pick(MainWindow& window, char mnemonic, const QString& text, const QString& then = {}) {
-  Back_To(&window);
-  QTest::keyClick(Keys(), static_cast<Qt::Key>(Qt::Key_A + (mnemonic - 'a')), Qt::AltModifier);
-  QMenu* menu = nullptr;
-  for (const QString& wanted : {text, then}) {
-    if (wanted.isEmpty()) break;
-    // A submenu opens a moment after the click on its entry: until then its parent is on top.
-    QMenu* const clicked_in = menu;
-    QTRY_VERIFY_WITH_TIMEOUT(
-        (menu = qobject_cast<QMenu*>(QApplication::activePopupWidget())) != nullptr &&
-            menu != clicked_in && menu->isVisible(),
-        2000);
-    QAction* action = nullptr;
-    for (QAction* a : menu->actions()) {  // the entry named exactly, else the first it begins
-      const QString shown = a->text().remove('&'), sought = QString(wanted).remove('&');
-      if (shown == sought || (action == nullptr && shown.startsWith(sought))) action = a;
-    }
-    QVERIFY2(action != nullptr, qPrintable("no menu entry " + wanted));
-    QVERIFY2(action->isEnabled(), qPrintable("menu entry disabled: " + wanted));
-    const QPoint at = menu->actionGeometry(action).center();
-    QTest::mouseMove(menu, at);
-    QTest::mouseClick(menu, Qt::LeftButton, {}, at);
-  }
 }
 
 std::string Bytes_Of(const QString& path) {

@@ -1,0 +1,104 @@
+#pragma once
+
+// The steps of a person at the window that every journey takes: finding the focus, typing into
+// a field, picking a menu entry with its Alt key, and waiting for the window to come back after
+// a dialog. Events made here carry no X server time, so a window manager that keeps new windows
+// from taking the focus without fresh user input would leave a dialog unfocused; a window is
+// then given the focus as the desktop would give it to one the user just opened.
+
+#include <QApplication>
+#include <QLabel>
+#include <QMenu>
+#include <QPushButton>
+#include <QtTest>
+
+#include <filesystem>
+
+#include "qt/main_window.hpp"
+#include "qt/qt_platform.hpp"
+
+namespace orvelt::journey {
+
+// The real platform, reading its start-up files from the built program's folder.
+class JourneyPlatform : public QtPlatform {
+ public:
+  std::filesystem::path Program_Directory() override { return ORVELT_APP_DIR; }
+};
+
+inline void Give_Focus(QWidget* window) {
+  if (!window->isActiveWindow()) window->activateWindow();
+}
+
+// Where a key goes: the focused control, else the active window (whose shortcuts still work).
+inline QWidget* Keys() {
+  if (QWidget* focus = QApplication::focusWidget()) return focus;
+  if (QWidget* active = QApplication::activeWindow()) return active;
+  return QApplication::topLevelWidgets().value(0);
+}
+
+// Clicks into a field and types, as a person does: the keys go wherever the focus went.
+inline void Type_Into(QWidget* field, const QString& text) {
+  QVERIFY(field != nullptr);
+  QTest::mouseClick(field, Qt::LeftButton, {}, QPoint(5, field->height() / 2));
+  QTRY_VERIFY_WITH_TIMEOUT(QApplication::focusWidget() == field, 5000);
+  QTest::keyClick(Keys(), Qt::Key_A, Qt::ControlModifier);
+  QTest::keyClicks(Keys(), text);
+}
+
+// The field a form labels `label` with (its buddy), as a person finds it by its caption.
+inline QWidget* Field(QWidget* form, const QString& label) {
+  for (QLabel* l : form->findChildren<QLabel*>()) {
+    if (l->text() == label && l->buddy() != nullptr) return l->buddy();
+  }
+  return nullptr;
+}
+
+// The button captioned `text` (mnemonic included).
+inline QPushButton* Button(QWidget* window, const QString& text) {
+  for (QPushButton* b : window->findChildren<QPushButton*>()) {
+    if (b->text() == text) return b;
+  }
+  return nullptr;
+}
+
+// A dialog or menu just closed: the window manager gives the window back its focus. Asked again
+// while it has not: a request made while the closed window was still going away is lost.
+inline void Back_To(QWidget* window) {
+  QTRY_VERIFY_WITH_TIMEOUT(
+      QApplication::activeModalWidget() == nullptr && QApplication::activePopupWidget() == nullptr,
+      5000);
+  const auto back = [window] {
+    Give_Focus(window);
+    return window->isActiveWindow() && QApplication::focusWidget() != nullptr;
+  };
+  QTRY_VERIFY_WITH_TIMEOUT(back(), 10000);
+}
+
+// Opens a menu of the menu bar with its Alt key and clicks the entry `text`; `then` names a
+// submenu's entry to click after it.
+inline void Pick(MainWindow& window, char mnemonic, const QString& text, const QString& then = {}) {
+  Back_To(&window);
+  QTest::keyClick(Keys(), static_cast<Qt::Key>(Qt::Key_A + (mnemonic - 'a')), Qt::AltModifier);
+  QMenu* menu = nullptr;
+  for (const QString& wanted : {text, then}) {
+    if (wanted.isEmpty()) break;
+    // A submenu opens a moment after the click on its entry: until then its parent is on top.
+    QMenu* const clicked_in = menu;
+    QTRY_VERIFY_WITH_TIMEOUT(
+        (menu = qobject_cast<QMenu*>(QApplication::activePopupWidget())) != nullptr &&
+            menu != clicked_in && menu->isVisible(),
+        2000);
+    QAction* action = nullptr;
+    for (QAction* a : menu->actions()) {  // the entry named exactly, else the first it begins
+      const QString shown = a->text().remove('&'), sought = QString(wanted).remove('&');
+      if (shown == sought || (action == nullptr && shown.startsWith(sought))) action = a;
+    }
+    QVERIFY2(action != nullptr, qPrintable("no menu entry " + wanted));
+    QVERIFY2(action->isEnabled(), qPrintable("menu entry disabled: " + wanted));
+    const QPoint at = menu->actionGeometry(action).center();
+    QTest::mouseMove(menu, at);
+    QTest::mouseClick(menu, Qt::LeftButton, {}, at);
+  }
+}
+
+}  // namespace orvelt::journey
