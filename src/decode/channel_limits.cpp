@@ -30,14 +30,6 @@ LimitCheck Check_Limits(const ChannelLimits& limits, double value) {
   return LimitCheck::Within;
 }
 
-LimitTable Battery_Limit_Preset() {
-  LimitTable table{};
-  for (const auto& battery : kBatteryCalibrations) {
-    table[static_cast<std::size_t>(battery.channel)] = {6.0, 8.4};
-  }
-  return table;
-}
-
 std::string Limits_Text(const ChannelLimits& limits) {
   if (!limits.lower && !limits.upper) return {};
   return (limits.lower ? Text(*limits.lower) : "") + ".." +

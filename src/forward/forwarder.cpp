@@ -165,7 +165,6 @@ Result<std::vector<std::string>> Forwarder::Accept(const ReceivedFrame& frame) {
       std::string request = "POST " + Sids_Request_Target(lane->status.counts.server, body) +
                             "\nContent-Type: " + std::string(kFormContentType) + "\n\n" + body +
                             "\n";
-      emit requestPrepared(QString::fromStdString(request));
       requests.push_back(std::move(request));
     }
     return requests;

@@ -110,7 +110,6 @@ class LiveSession {
   // Raw bytes since the last FEND: a frame being received, or garbage being discarded.
   std::uint64_t Pending_Bytes() const { return deframer_.Pending_Bytes(); }
   const RecordingStatus& Recording() const { return recorder_.status(); }
-  const std::string& Recording_Folder() const { return folder_; }
   TelemetryState& State() { return state_; }
 
  private:
