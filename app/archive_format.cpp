@@ -1,8 +1,10 @@
 #include "archive_format.hpp"
 
 #include <charconv>
+#include <cstdint>
 
 #include "archive/network_fetch_rules.hpp"
+#include "base/text_reading.hpp"
 #include "decode/channels.hpp"
 #include "dump_format.hpp"
 #include "export/csv_export.hpp"
@@ -10,13 +12,6 @@
 namespace orvelt {
 
 namespace {
-
-std::optional<std::int64_t> Whole_Number(std::string_view text) {
-  std::int64_t n = 0;
-  const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), n);
-  if (error != std::errc() || end != text.data() + text.size()) return std::nullopt;
-  return n;
-}
 
 // A --to of a whole day means up to the end of that day.
 std::optional<UtcSeconds> Parse_Bound(std::string_view text, bool upper) {
@@ -47,7 +42,7 @@ std::optional<std::vector<int>> Parse_Channel_List(std::string_view text) {
   std::vector<int> channels;
   while (true) {
     const std::size_t comma = text.find(',');
-    const auto n = Whole_Number(text.substr(0, comma));
+    const auto n = Read_Whole_Number<std::int64_t>(text.substr(0, comma));
     if (!n || *n < 0 || *n >= kChannelCount || !Is_Decoded_Channel(static_cast<int>(*n))) {
       return std::nullopt;
     }
@@ -106,7 +101,7 @@ ArchiveCommand Parse_Archive_Command(const std::vector<std::string>& args) {
     } else if (arg == "--limits" && passes && !c.limits) {
       c.limits = true;
     } else if (arg == "--norad" && fetch && !c.norad) {
-      const auto n = has_value ? Whole_Number(args[++i]) : std::nullopt;
+      const auto n = has_value ? Read_Whole_Number<std::int64_t>(args[++i]) : std::nullopt;
       if (!n || *n < 1 || *n > 999999999) return fail("--norad needs a satellite number");
       c.norad = static_cast<int>(*n);
     } else if (arg == "--token" && fetch && !c.token) {
@@ -114,7 +109,7 @@ ArchiveCommand Parse_Archive_Command(const std::vector<std::string>& args) {
       if (const auto problem = Token_Problem(args[i + 1])) return fail("--token: " + *problem);
       c.token = args[++i];
     } else if (arg == "--max-pages" && fetch && !c.max_pages) {
-      const auto n = has_value ? Whole_Number(args[++i]) : std::nullopt;
+      const auto n = has_value ? Read_Whole_Number<std::int64_t>(args[++i]) : std::nullopt;
       if (!n || *n < 1 || *n > 1'000'000) return fail("--max-pages needs a number of pages");
       c.max_pages = static_cast<int>(*n);
     } else if (arg == "--server" && fetch) {

@@ -3,6 +3,7 @@
 #include <string>
 
 #include "decode/channels.hpp"
+#include "decode/frame_kind_name.hpp"
 #include "decode/latin1.hpp"
 #include "decode/printable_text.hpp"
 #include "dump_format.hpp"
@@ -54,36 +55,11 @@ bool Has_Frame_Line(const LiveFrame& frame) {
   return !frame.taken.time_label;
 }
 
-const char* Record_Kind(const FrameOutcome& outcome) {
-  switch (outcome.kind) {
-    case FrameKind::Counter:
-      return "counter";
-    case FrameKind::Message:
-      return "message";
-    case FrameKind::Other:
-      return "other";
-    case FrameKind::Sensor:
-      break;
-  }
-  switch (outcome.type) {
-    case kBatteryRecord:
-      return "battery";
-    case kSolarRecord:
-      return "solar array";
-    case kSwitchboardRecord:
-      return "switchboard";
-    case kMagnetometerRecord:
-      return "magnetometer";
-    default:
-      return "sensor";
-  }
-}
-
 void Write_Frame_Line(std::ostream& out, const LiveFrame& frame) {
   const FrameOutcome& outcome = frame.taken.outcome;
   // Label and message text come from the radio: escaped, so one frame is always one line and
   // never a terminal command.
-  out << Printable_Text(Latin1_To_Utf8(frame.label)) << ' ' << Record_Kind(outcome) << ':';
+  out << Printable_Text(Latin1_To_Utf8(frame.label)) << ' ' << Frame_Kind_Name(outcome) << ':';
   if (!Is_Telemetry(frame)) {
     out << ' ' << Payload_Bytes(frame) << " bytes";
     if (const char* problem = Problem(frame)) out << ", " << problem;
@@ -116,7 +92,7 @@ void Write_Frame_Json(std::ostream& out, const LiveFrame& frame) {
   out << "{\"time_label\": ";
   Write_Json_String(out, Latin1_To_Utf8(frame.label));
   out << ", \"kind\": ";
-  Write_Json_String(out, Record_Kind(outcome));
+  Write_Json_String(out, Frame_Kind_Name(outcome));
   if (!Is_Telemetry(frame)) {
     out << ", \"bytes\": " << Payload_Bytes(frame) << ", \"problem\": ";
     if (const char* problem = Problem(frame)) {

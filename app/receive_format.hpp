@@ -7,10 +7,6 @@
 
 namespace orvelt {
 
-// The name of the record a frame held: "counter", "message", "battery", "solar array",
-// "switchboard", "magnetometer", or "sensor" for a record type without a name.
-const char* Record_Kind(const FrameOutcome& outcome);
-
 // Every frame gets a line but the TNC's time-label frames, which only stamp the next one.
 bool Has_Frame_Line(const LiveFrame& frame);
 
@@ -18,7 +14,7 @@ bool Has_Frame_Line(const LiveFrame& frame);
 // "2026-12-07 10:15:00 battery: 3 Battery 0 Volt = 11.64 V" or
 // "2026-12-07 10:15:00 message: text"; any other frame (another station's, one with a problem,
 // one too long) its payload size, its problem and its bytes after the KISS command byte in hex:
-// "2026-12-07 10:15:00 other: 16 bytes: 82A0..." or
+// "2026-12-07 10:15:00 other station: 16 bytes: 82A0..." or
 // "2026-12-07 10:15:00 battery: 5 bytes, record bytes missing at the end of the frame: C080...".
 // Control characters of the label and the message are escaped (\xHH): one frame, one line.
 void Write_Frame_Line(std::ostream& out, const LiveFrame& frame);
@@ -30,7 +26,8 @@ std::string Run_Counts_Text(const LiveCounts& counts);
 
 // The same as one JSON object on one line: {"time_label": ..., "kind": ...,
 // "channels": {"3": 11.64}, "message": "text" or null} for telemetry, {"time_label": ...,
-// "kind": "other", "bytes": 16, "problem": null or "text", "hex": "82A0..."} for any other frame.
+// "kind": "other station", "bytes": 16, "problem": null or "text", "hex": "82A0..."} for any other
+// frame.
 void Write_Frame_Json(std::ostream& out, const LiveFrame& frame);
 
 }  // namespace orvelt

@@ -51,13 +51,14 @@ R_CHART='(^|/)(DrawValue|SeriesChart|Check1Click|Option1Click|ValueAxis)\.'
 T_EXP="test_export"
 R_EXP='(^|/)(ReducePalette|ScreenshotPath|Command1ClickTest|CsvField)\.'
 T_ARC="test_archive"
-R_ARC='(^|/)(DefaultArchivePath|Limits|NetworkFetchRules|ParseExportLine|ParseTelemetryPage|ParseUtcTime|ArchiveTest)\.'
+R_ARC='(^|/)(ArchiveFrameOrder|DefaultArchivePath|Limits|NetworkFetchRules|ParseExportLine|ParseTelemetryPage|ParseUtcTime|ArchiveTest)\.'
 
 # --- decode: calibrations, bounds, time labels, the store's limits
 f=src/decode/frame_decoder.cpp
 m decode-battery-offset $f 'cal->slope * raw + cal->offset' 'cal->slope * raw - cal->offset' "$T_DEC" "$R_DEC"
 m decode-switch-current $f 'sw->ci * current_word - sw->cb' 'sw->ci * current_word + sw->cb' "$T_DEC" "$R_DEC"
 m decode-switch-voltage-order $f 'Byte(13) * 256 + Byte(12)' 'Byte(12) * 256 + Byte(13)' "$T_DEC" "$R_DEC"
+m decode-a4-voltage-offset $f '(sw->vi * voltage_word + sw->vb) / 1000' '(sw->vi * voltage_word - sw->vb) / 1000' test_decode '(^|/)DecoderTest\.'
 m decode-counter-range $f 'if (Byte(3) >= 0x80)' 'if (Byte(3) > 0x80)' "$T_DEC" "$R_DEC"
 m decode-status-range $f 'if (status >= kSwitchStatusCount)' 'if (status > kSwitchStatusCount)' "$T_DEC" "$R_DEC"
 m decode-ignored-current $f 'if (current_word == kIgnoredSwitchCurrent) return;' 'if (false) return;' "$T_DEC" "$R_DEC"
@@ -103,6 +104,7 @@ m net-backoff-steps src/net/backoff.cpp 'for (int k = 1; k < failures' 'for (int
 m live-follow-edge src/live/follow.cpp 'if (shown.upper >= old_rows - kEdgeSlack) {' 'if (shown.lower >= old_rows - kEdgeSlack) {' "$T_LIVE" "$R_LIVE"
 m live-repaint-delay src/live/follow.cpp 'last_paint_ms + interval_ms - now_ms' 'last_paint_ms - interval_ms - now_ms' "$T_LIVE" "$R_LIVE"
 f=src/live/live_session.cpp
+m live-sync-per-piece $f 'recorder_.Sync();' '' "$T_LIVE" "$R_LIVE"
 m live-roll-over $f 'if (store.Count(c) >= kSeriesCapacity) return true;' 'if (store.Count(c) > kSeriesCapacity) return true;' "$T_LIVE" "$R_LIVE"
 m live-cut-off $f 'if (deframer_.Pending_Bytes() > 0) ++counts_.cut_off;' '' "$T_LIVE" "$R_LIVE"
 # The transports against a loopback TNC and a pseudo-terminal.
@@ -111,7 +113,7 @@ m live-link-read-rest $f 'if (device_ != nullptr && device_->bytesAvailable() > 
 m live-link-drain-on-loss $f 'if (status_.phase == LinkPhase::Connected && device_->isReadable()) {' 'if (false) {' qt_live_link '^qt_live_link$'
 f=src/live/recorder.cpp
 m live-recorder-label-dedup $f '!time_label && label_in_force_ != label;' '!time_label;' "$T_LIVE" "$R_LIVE"
-m live-recorder-fsync $f 'if (::fdatasync(fd_) != 0 && status_.error.empty())' 'if (false && status_.error.empty())' "$T_LIVE" "$R_LIVE"
+m live-recorder-fsync $f 'if (sync_(fd_) != 0 && status_.error.empty())' 'if (false && status_.error.empty())' "$T_LIVE" "$R_LIVE"
 m live-recorder-name $f 'if (k > 1) path.replace_filename(' 'if (k > 2) path.replace_filename(' "$T_LIVE" "$R_LIVE"
 
 # --- forward: retry decisions, the outbox's dedup and sync, request fields
@@ -124,7 +126,9 @@ m forward-interim-retried $f 'if (http_status < 200 || http_status == 408' 'if (
 f=src/forward/outbox.cpp
 m forward-delivery-dedup $f '"INSERT OR IGNORE INTO deliveries(server, frame_id) VALUES(?1, ?2)"' '"INSERT INTO deliveries(server, frame_id) VALUES(?1, ?2)"' "$T_FWD" "$R_FWD"
 m forward-sent-once $f 'if (rc != SQLITE_DONE || sqlite3_changes64(db()) == 0) return rc;' 'if (rc != SQLITE_DONE) return rc;' "$T_FWD" "$R_FWD"
-m forward-sync-off $f '"PRAGMA synchronous = NORMAL"' '"PRAGMA synchronous = OFF"' "$T_FWD" "$R_FWD"
+m forward-sync-off src/sqlite/versioned_database.cpp '"PRAGMA synchronous = NORMAL"' '"PRAGMA synchronous = OFF"' "$T_FWD" "$R_FWD"
+m forward-write-to-disk $f 'sqlite3_wal_checkpoint_v2(db(), nullptr, SQLITE_CHECKPOINT_PASSIVE, nullptr, nullptr);' 'SQLITE_OK;' "$T_FWD" "$R_FWD"
+m forward-sent-while-waiting $f '"DELETE FROM deliveries WHERE frame_id = ?1 AND server = ?2 AND state = 0"' '"DELETE FROM deliveries WHERE frame_id = ?1 AND server = ?2"' "$T_FWD" "$R_FWD"
 m forward-attempts $f 'attempts = attempts + 1' 'attempts = attempts + 2' "$T_FWD" "$R_FWD"
 m forward-removed-servers $f 'if (server.waiting + server.rejected > 0 &&' 'if (server.waiting > 0 &&' "$T_FWD" "$R_FWD"
 f=src/forward/sids_request.cpp
@@ -134,6 +138,7 @@ m forward-locator-centre src/forward/maidenhead.cpp 'lon + lon_size / 2.0' 'lon 
 f=src/forward/loaded_frames.cpp
 m forward-queued-dedup $f 'if (queued.Contains(log.first_position() + i)) {' 'if (false && queued.Contains(log.first_position() + i)) {' "$T_RULES" "$R_RULES"
 m net-no-body-204 src/net/http_answer.cpp 'if (answer_.status == 204 || answer_.status == 304)' 'if (answer_.status == 304)' test_net_rules '(^|/)HttpAnswerReader\.'
+m net-http10-kept-alive src/net/http_answer.cpp '&& http_1_1_) keep_alive_ = true;' ') keep_alive_ = true;' test_net_rules '(^|/)HttpAnswerReader\.'
 m net-interim-final src/net/http_answer.cpp 'if (answer_.status != 0 && !Final()) {' 'if (false) {' test_net_rules '(^|/)HttpAnswerReader\.'
 m net-link-second-rel src/net/link_header.cpp 'rel_seen = true;' '' test_net_rules '(^|/)Link_Target\.'
 
@@ -169,6 +174,7 @@ m export-bitmap-extension src/export/screenshot_name.cpp 'if (!replaced) result.
 # --- archive, form and the Qt layer
 m archive-limit-below src/decode/channel_limits.cpp 'value < *limits.lower' 'value <= *limits.lower' "test_decode $T_ARC" "(^|/)Check_Limits\\.|$R_ARC"
 m archive-sample-dedup src/archive/archive.cpp 'added = sqlite3_changes(db()) > 0;' 'added = true;' "$T_ARC" "$R_ARC"
+m archive-second-order src/archive/archive.cpp '  ++next_in_second_;' '' "$T_ARC" "$R_ARC"
 m archive-store-full src/archive/gathered_frames.cpp '|| outcome.problem == FrameProblem::StoreFull) return;' ') return;' "$T_ARC" "$R_ARC"
 # The history window's queries: time ranges, pass figures and sources, the read-out, changes.
 R_HIST='(^|/)(Span_Range|Column_At|HistoryArchiveTest)\.'

@@ -1,7 +1,6 @@
 // orvelt-make-capture: writes a simulated ORVELT-1 pass as a KISS capture file.
 
 #include <cerrno>
-#include <charconv>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
@@ -9,6 +8,7 @@
 #include <string>
 #include <string_view>
 
+#include "base/text_reading.hpp"
 #include "tools/capture_writer.hpp"
 
 namespace {
@@ -26,8 +26,9 @@ constexpr const char* kUsage =
 
 template <typename Int>
 bool Parse_Number(std::string_view text, Int& out, Int min) {
-  const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), out);
-  return error == std::errc() && end == text.data() + text.size() && out >= min;
+  const auto value = orvelt::Read_Whole_Number<Int>(text);
+  if (value) out = *value;
+  return value && *value >= min;
 }
 
 int Fail(const std::string& message) {

@@ -1,7 +1,6 @@
 #include "archive/frame_record.hpp"
 
-#include <cstdio>
-
+#include "decode/frame_kind_name.hpp"
 #include "decode/latin1.hpp"
 
 namespace orvelt {
@@ -38,32 +37,7 @@ FrameRecord Read_Frame_Record(const TelemetryState& state, std::span<const std::
 }
 
 std::string Frame_Kind_Text(const FrameRecord& record) {
-  if (record.time_label) return "time label";
-  switch (record.outcome.kind) {
-    case FrameKind::Counter:
-      return "counter";
-    case FrameKind::Message:
-      return "message";
-    case FrameKind::Other:
-      return "other station";
-    case FrameKind::Sensor:
-      break;
-  }
-  switch (record.outcome.type) {
-    case kBatteryRecord:
-      return "battery";
-    case kSolarRecord:
-      return "solar array";
-    case kSwitchboardRecord:
-      return "switchboard";
-    case kMagnetometerRecord:
-      return "magnetometer";
-    default: {
-      char text[24];
-      std::snprintf(text, sizeof text, "sensor record 0x%02X", record.outcome.type);
-      return text;
-    }
-  }
+  return record.time_label ? "time label" : Frame_Kind_Name(record.outcome);
 }
 
 }  // namespace orvelt

@@ -30,8 +30,7 @@ struct FrameRecord {
 FrameRecord Read_Frame_Record(const TelemetryState& state, std::span<const std::uint8_t> stored,
                               const TakenFrame& taken);
 
-// "counter", "message", "battery", "solar array", "switchboard", "magnetometer",
-// "sensor record 0xNN", "time label" or "other station".
+// The frame's kind (Frame_Kind_Name), or "time label".
 std::string Frame_Kind_Text(const FrameRecord& record);
 
 }  // namespace orvelt

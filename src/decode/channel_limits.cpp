@@ -4,18 +4,11 @@
 #include <cmath>
 #include <string_view>
 
+#include "base/text_reading.hpp"
+
 namespace orvelt {
 
 namespace {
-
-std::optional<double> Number(std::string_view text) {
-  double value = 0;
-  const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
-  if (error != std::errc() || end != text.data() + text.size() || !std::isfinite(value)) {
-    return std::nullopt;
-  }
-  return value;
-}
 
 std::string Text(double value) {
   char text[32];
@@ -28,14 +21,6 @@ LimitCheck Check_Limits(const ChannelLimits& limits, double value) {
   if (limits.lower && value < *limits.lower) return LimitCheck::Below;
   if (limits.upper && value > *limits.upper) return LimitCheck::Above;
   return LimitCheck::Within;
-}
-
-LimitTable Battery_Limit_Preset() {
-  LimitTable table{};
-  for (const auto& battery : kBatteryCalibrations) {
-    table[static_cast<std::size_t>(battery.channel)] = {6.0, 8.4};
-  }
-  return table;
 }
 
 std::string Limits_Text(const ChannelLimits& limits) {
@@ -58,8 +43,8 @@ Result<ChannelLimits> Parse_Limits(const std::string& text) {
     return Failure{"\"" + std::string(end.substr(0, kShown)) + (end.size() > kShown ? "..." : "") +
                    "\" is not a number"};
   };
-  if (!low.empty() && !(limits.lower = Number(low))) return bad(low);
-  if (!high.empty() && !(limits.upper = Number(high))) return bad(high);
+  if (!low.empty() && !(limits.lower = Read_Finite_Number(low))) return bad(low);
+  if (!high.empty() && !(limits.upper = Read_Finite_Number(high))) return bad(high);
   if (limits.lower && limits.upper && *limits.lower > *limits.upper) {
     return Failure{"the lower limit " + Text(*limits.lower) + " lies above the upper limit " +
                    Text(*limits.upper)};

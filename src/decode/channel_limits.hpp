@@ -24,10 +24,6 @@ LimitCheck Check_Limits(const ChannelLimits& limits, double value);
 // Limits of every channel; none are set unless the station sets them.
 using LimitTable = std::array<ChannelLimits, kChannelCount>;
 
-// A preset the station may take for the two battery voltages (V): the range of a healthy
-// lithium-ion pack of two cells. Offered, never applied by itself.
-LimitTable Battery_Limit_Preset();
-
 // "lower..upper" with an open end left empty ("7.0..", "..8.4"); empty when no limit is set.
 std::string Limits_Text(const ChannelLimits& limits);
 // Reads that form back (".." sets no limit), or says why the text is not one.

@@ -1,5 +1,6 @@
 #include "forward/forwarder.hpp"
 
+#include "base/text_reading.hpp"
 #include "decode/printable_text.hpp"
 #include "forward/sids_request.hpp"
 #include "net/http_answer.hpp"
@@ -10,7 +11,6 @@
 #include <QUrl>
 
 #include <algorithm>
-#include <cctype>
 #include <limits>
 
 namespace orvelt {
@@ -31,13 +31,7 @@ int Timer_Ms(std::int64_t ms) {
 std::string Answer_Text(const HttpAnswer& answer) {
   std::string text = "HTTP " + std::to_string(answer.status);
   if (!answer.reason.empty()) text += " " + answer.reason;
-  std::string_view body = answer.text;
-  while (!body.empty() && std::isspace(static_cast<unsigned char>(body.front()))) {
-    body.remove_prefix(1);
-  }
-  while (!body.empty() && std::isspace(static_cast<unsigned char>(body.back()))) {
-    body.remove_suffix(1);
-  }
+  const std::string_view body = Trim(answer.text);
   if (!body.empty()) text += ": " + std::string(body);
   if (!answer.location.empty()) text += " (moved to " + answer.location + ")";
   return Printable_Text(text);
@@ -165,7 +159,6 @@ Result<std::vector<std::string>> Forwarder::Accept(const ReceivedFrame& frame) {
       std::string request = "POST " + Sids_Request_Target(lane->status.counts.server, body) +
                             "\nContent-Type: " + std::string(kFormContentType) + "\n\n" + body +
                             "\n";
-      emit requestPrepared(QString::fromStdString(request));
       requests.push_back(std::move(request));
     }
     return requests;

@@ -69,8 +69,6 @@ class Forwarder : public QObject {
   // One line per server, "ADDRESS: sent N, waiting N, rejected N[, last error ...]", and the
   // reason when forwarding stopped.
   QString Status_Text() const;
-  // Why forwarding stopped (the outbox failed); nothing while it runs.
-  const std::optional<std::string>& stopped_reason() const { return stopped_reason_; }
   // The outbox for views that list and act on it; null in dry-run mode.
   Outbox* outbox() { return outbox_.get(); }
 
@@ -81,7 +79,6 @@ class Forwarder : public QObject {
 
  signals:
   void countsChanged();
-  void requestPrepared(const QString& request);
   void stopped(const QString& reason);
 
  private:

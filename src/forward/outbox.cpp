@@ -19,6 +19,7 @@ constexpr std::int64_t kVacuumFromPages = 1024;
 
 // Only deliveries still to be made (waiting or rejected) are kept: a sent one leaves the table at
 // once and is counted in sent_counts, so that nothing the outbox does grows with its history.
+// A delivery's state: 0 waiting, 2 rejected (1, sent, was kept by the first layout only).
 constexpr const char* kSchema = R"sql(
 CREATE TABLE IF NOT EXISTS frames(
   id INTEGER PRIMARY KEY,

@@ -23,8 +23,6 @@ namespace orvelt {
 // Said when another running program holds the outbox.
 inline constexpr std::string_view kOutboxInUse = "outbox in use by another instance";
 
-enum class DeliveryState { kWaiting = 0, kSent = 1, kRejected = 2 };
-
 // A frame waiting for one server.
 struct OutboxItem {
   std::int64_t frame_id = 0;

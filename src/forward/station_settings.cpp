@@ -4,6 +4,8 @@
 #include <charconv>
 #include <cmath>
 
+#include "base/text_reading.hpp"
+
 namespace orvelt {
 namespace {
 
@@ -51,11 +53,8 @@ bool Host_And_Port_Ok(std::string_view authority) {
     }
   }
   if (!port.empty()) {
-    unsigned value = 0;
-    auto [end, ec] = std::from_chars(port.data(), port.data() + port.size(), value);
-    if (ec != std::errc() || end != port.data() + port.size() || value == 0 || value > 65535) {
-      return false;
-    }
+    const auto value = Read_Whole_Number<unsigned>(port);
+    if (!value || *value == 0 || *value > 65535) return false;
   }
   return true;
 }
@@ -167,8 +166,7 @@ std::vector<std::string> Enabled_Servers(const StationSettings& settings) {
 }
 
 std::optional<double> Parse_Degrees(std::string_view text) {
-  while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) text.remove_prefix(1);
-  while (!text.empty() && (text.back() == ' ' || text.back() == '\t')) text.remove_suffix(1);
+  text = Trim(text);
   // A degree sign after the number says what the number already is.
   constexpr std::string_view kDegreeSign = "\u00B0";
   if (text.ends_with(kDegreeSign)) text.remove_suffix(kDegreeSign.size());
@@ -189,20 +187,12 @@ std::optional<double> Parse_Degrees(std::string_view text) {
   if (number.size() <= digits || !(Is_Digit(number[digits]) || number[digits] == '.')) {
     return std::nullopt;
   }
-  double value = 0.0;
-  auto [end, ec] = std::from_chars(number.data(), number.data() + number.size(), value,
-                                   std::chars_format::general);
-  if (ec != std::errc() || end != number.data() + number.size() || !std::isfinite(value)) {
-    return std::nullopt;
-  }
-  return value;
+  return Read_Finite_Number(number);
 }
 
 std::optional<std::uint64_t> Parse_Norad_Id(std::string_view text) {
-  if (text.empty() || !std::all_of(text.begin(), text.end(), Is_Digit)) return std::nullopt;
-  std::uint64_t value = 0;
-  auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
-  if (ec != std::errc() || value == 0 || value > kMaxNoradId) return std::nullopt;
+  const auto value = Read_Whole_Number<std::uint64_t>(text);
+  if (!value || *value == 0 || *value > kMaxNoradId) return std::nullopt;
   return value;
 }
 

@@ -80,8 +80,8 @@ class LiveSession {
   // regardless.
   Outcome Begin(const std::string& folder, std::int64_t start_ms);
   void Stop_Recording();
-  // See Recorder::Set_Durable; on by default.
-  void Set_Durable_Recording(bool durable) { recorder_.Set_Durable(durable); }
+  // See Recorder::Set_Sync_Call.
+  void Set_Recording_Sync_Call(Recorder::SyncCall sync) { recorder_.Set_Sync_Call(sync); }
 
   // Feeds bytes that arrived at `arrival_ms`; every frame they complete is taken, recorded and
   // observed in order. The recording is synced once the bytes are handled.
@@ -110,7 +110,6 @@ class LiveSession {
   // Raw bytes since the last FEND: a frame being received, or garbage being discarded.
   std::uint64_t Pending_Bytes() const { return deframer_.Pending_Bytes(); }
   const RecordingStatus& Recording() const { return recorder_.status(); }
-  const std::string& Recording_Folder() const { return folder_; }
   TelemetryState& State() { return state_; }
 
  private:

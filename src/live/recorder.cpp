@@ -137,9 +137,9 @@ void Recorder::Record(std::span<const std::uint8_t> frame, std::size_t full_leng
 }
 
 void Recorder::Sync() {
-  if (fd_ < 0 || !dirty_ || !durable_) return;
+  if (fd_ < 0 || !dirty_) return;
   dirty_ = false;
-  if (::fdatasync(fd_) != 0 && status_.error.empty()) Fail("recording stopped: cannot sync", errno);
+  if (sync_(fd_) != 0 && status_.error.empty()) Fail("recording stopped: cannot sync", errno);
 }
 
 void Recorder::Close() {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <unistd.h>
+
 #include <cstddef>
 #include <cstdint>
 #include <filesystem>
@@ -55,11 +57,12 @@ class Recorder {
   void Record(std::span<const std::uint8_t> frame, std::size_t full_length, std::string_view label,
               bool time_label);
 
-  // Makes what was written durable (fdatasync), unless durability is off.
+  // Makes what was written durable (fdatasync).
   void Sync();
-  // Off, a sync only hands the file to the kernel's own schedule: for tests and tools that
-  // write many files and do not need them to survive a power cut.
-  void Set_Durable(bool durable) { durable_ = durable; }
+  // The call that makes the file durable, fdatasync unless replaced: a test counts the syncs
+  // through it.
+  using SyncCall = int (*)(int fd);
+  void Set_Sync_Call(SyncCall sync) { sync_ = sync; }
   // Syncs and closes the file; status() keeps the counts.
   void Close();
   // Closes the file and forgets it: no recording.
@@ -80,7 +83,7 @@ class Recorder {
   int fd_ = -1;
   std::int64_t written_ = 0;  // bytes of whole frames in the file
   bool dirty_ = false;        // written since the last sync
-  bool durable_ = true;
+  SyncCall sync_ = ::fdatasync;
   std::optional<std::string> label_in_force_;  // unknown until the file sets one
   std::vector<std::uint8_t> buffer_;
   RecordingStatus status_;

@@ -1,6 +1,6 @@
 #include "live/source_address.hpp"
 
-#include <charconv>
+#include "base/text_reading.hpp"
 
 namespace orvelt {
 
@@ -8,11 +8,8 @@ namespace {
 
 // A whole decimal number in [low, high], or -1.
 long Whole_Number(std::string_view text, long low, long high) {
-  long value = -1;
-  const auto* end = text.data() + text.size();
-  const auto result = std::from_chars(text.data(), end, value);
-  if (text.empty() || result.ec != std::errc() || result.ptr != end) return -1;
-  return value < low || value > high ? -1 : value;
+  const auto value = Read_Whole_Number<long>(text);
+  return !value || *value < low || *value > high ? -1 : *value;
 }
 
 Result<SourceAddress> Failed(std::string why) {

@@ -2,10 +2,11 @@
 
 #include <algorithm>
 #include <array>
-#include <charconv>
 #include <chrono>
 #include <cstdio>
 #include <limits>
+
+#include "base/text_reading.hpp"
 
 namespace orvelt {
 namespace {
@@ -19,22 +20,6 @@ std::string Lower(std::string_view text) {
     if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
   }
   return lower;
-}
-
-std::string_view Trim(std::string_view text) {
-  while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) text.remove_prefix(1);
-  while (!text.empty() && (text.back() == ' ' || text.back() == '\t' || text.back() == '\r')) {
-    text.remove_suffix(1);
-  }
-  return text;
-}
-
-std::optional<std::uint64_t> Parse_Unsigned(std::string_view text, int base) {
-  if (text.empty()) return std::nullopt;
-  std::uint64_t value = 0;
-  auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value, base);
-  if (ec != std::errc() || end != text.data() + text.size()) return std::nullopt;
-  return value;
 }
 
 // The next line of `text` from `start` without its line end; nothing when it is unfinished.
@@ -88,7 +73,7 @@ std::size_t HttpAnswerReader::Feed(std::string_view bytes, std::int64_t now_ms) 
           const bool http = status_line.substr(0, 5) == "HTTP/" && status_line.size() >= 12 &&
                             status_line[8] == ' ';
           if (http) {
-            const auto code = Parse_Unsigned(status_line.substr(9, 3), 10);
+            const auto code = Read_Whole_Number<std::uint64_t>(status_line.substr(9, 3), 10);
             status = code && *code >= 100 && *code <= 599 ? static_cast<int>(*code) : 0;
           }
           if (status == 0) {
@@ -124,7 +109,7 @@ void HttpAnswerReader::Read_Head(std::int64_t now_ms) {
     const std::string name = Lower(Trim(line->substr(0, colon)));
     const std::string_view value = Trim(line->substr(colon + 1));
     if (name == "content-length") {
-      length = Parse_Unsigned(value, 10);
+      length = Read_Whole_Number<std::uint64_t>(value, 10);
       if (!length) return Fail("the answer's Content-Length is not a number");
     } else if (name == "transfer-encoding") {
       chunked = Lower(value).find("chunked") != std::string::npos;
@@ -210,7 +195,8 @@ void HttpAnswerReader::Take_Body(std::string_view bytes) {
           }
           part_ = Part::kChunkSize;
         } else if (part_ == Part::kChunkSize) {
-          const auto size = Parse_Unsigned(Trim(line.substr(0, line.find(';'))), 16);
+          const auto size =
+              Read_Whole_Number<std::uint64_t>(Trim(line.substr(0, line.find(';'))), 16);
           if (!size) {
             consumed_ += i;
             return Fail("the answer's chunks are malformed");
@@ -268,7 +254,7 @@ std::string HttpAnswerReader::Too_Large() const {
 
 std::optional<std::int64_t> Parse_Retry_After(std::string_view value, std::int64_t now_ms) {
   value = Trim(value);
-  if (const auto seconds = Parse_Unsigned(value, 10)) {
+  if (const auto seconds = Read_Whole_Number<std::uint64_t>(value, 10)) {
     constexpr std::uint64_t kMaxSeconds = std::numeric_limits<std::int64_t>::max() / 1000;
     return static_cast<std::int64_t>(std::min(*seconds, kMaxSeconds)) * 1000;
   }
@@ -278,11 +264,11 @@ std::optional<std::int64_t> Parse_Retry_After(std::string_view value, std::int64
   if (value.size() != 29 || value.substr(3, 2) != ", " || value.substr(25) != " GMT") {
     return std::nullopt;
   }
-  const auto day = Parse_Unsigned(value.substr(5, 2), 10);
-  const auto year = Parse_Unsigned(value.substr(12, 4), 10);
-  const auto hour = Parse_Unsigned(value.substr(17, 2), 10);
-  const auto minute = Parse_Unsigned(value.substr(20, 2), 10);
-  const auto second = Parse_Unsigned(value.substr(23, 2), 10);
+  const auto day = Read_Whole_Number<std::uint64_t>(value.substr(5, 2), 10);
+  const auto year = Read_Whole_Number<std::uint64_t>(value.substr(12, 4), 10);
+  const auto hour = Read_Whole_Number<std::uint64_t>(value.substr(17, 2), 10);
+  const auto minute = Read_Whole_Number<std::uint64_t>(value.substr(20, 2), 10);
+  const auto second = Read_Whole_Number<std::uint64_t>(value.substr(23, 2), 10);
   const auto month = std::find(kMonths.begin(), kMonths.end(), value.substr(8, 3));
   if (!day || !year || !hour || !minute || !second || month == kMonths.end() || value[16] != ' ' ||
       value[19] != ':' || value[22] != ':' || *hour > 23 || *minute > 59 || *second > 60) {

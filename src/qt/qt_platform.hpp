@@ -25,8 +25,6 @@ class QtPlatform : public Platform {
 
   void Set_Window(QWidget* window) { window_ = window; }
 
-  KeyPressTracker& Key_Tracker() { return keys_; }
-
   std::optional<std::string> Show_Open_Dialog(const OpenDialogSettings& settings) override;
   void Message_Box(const std::string& text) override;
   std::uint16_t Async_Key_State(AsyncKey key) override;

@@ -253,8 +253,8 @@ TEST(Receive_Format, OneLinePerFrameTelemetryOrNot) {
        "\n"},
       {"another station",
        {tools::Bytes{0x00, 0x82, 0xA0, 0x9C, 0x40}},
-       "2026-12-07 10:15:00 other: 4 bytes: 82A09C40\n",
-       R"({"time_label": "2026-12-07 10:15:00", "kind": "other", "bytes": 4, "problem": null, "hex": "82A09C40"})"
+       "2026-12-07 10:15:00 other station: 4 bytes: 82A09C40\n",
+       R"({"time_label": "2026-12-07 10:15:00", "kind": "other station", "bytes": 4, "problem": null, "hex": "82A09C40"})"
        "\n"},
       {"a frame with a problem",
        {tools::Counter_Frame(0xE0, 0x80000000)},

@@ -152,7 +152,8 @@ class ReceiveForwardTest : public QObject {
     QVERIFY(receive.waitForStarted(3000));
     // Reception goes on: frames come in, other stations' among them.
     QByteArray out;
-    QTRY_VERIFY_WITH_TIMEOUT((out += receive.readAllStandardOutput()).contains(" other: "), 10000);
+    QTRY_VERIFY_WITH_TIMEOUT((out += receive.readAllStandardOutput()).contains(" other station: "),
+                             10000);
     receive.terminate();
     QVERIFY(receive.waitForFinished(5000));
     const QString err = QString::fromUtf8(receive.readAllStandardError());

@@ -4,10 +4,13 @@
 #include <string>
 #include <vector>
 
+#include "archive/archive.hpp"
+#include "archive/archive_loading.hpp"
 #include "archive/archive_place.hpp"
 #include "archive/network_fetch_rules.hpp"
 #include "archive/satnogs_export.hpp"
 #include "archive/utc_time.hpp"
+#include "support/scratch_dir.hpp"
 
 namespace orvelt {
 namespace {
@@ -103,6 +106,31 @@ TEST(NetworkFetchRules, AnswersTokensTimesAndTheTimeLeft) {
     const auto left = Fetch_Seconds_Left(e.from, e.to, e.oldest, e.elapsed_ms);
     EXPECT_EQ(left ? Duration_Text(*left) : "-", e.left);
   }
+}
+
+// Frames of one second come back in the order they were added, over two batches, whatever
+// their bytes.
+TEST(ArchiveFrameOrder, FramesOfOneSecondKeepTheirOrder) {
+  testing::ScratchDir dir;
+  auto archive = Archive::Open(dir / "archive.sqlite").value();
+  std::string wanted;
+  for (const char* tags : {"FEDC", "BA98"}) {
+    TelemetryPage page;
+    for (const char* t = tags; *t != '\0'; ++t) {
+      const auto tag = static_cast<std::uint8_t>(*t - (*t > '9' ? 'A' - 10 : '0'));
+      page.entries.push_back({{0x00, 0xC0, 0x80, 0, 0, 0x02, 0x2C, 3, 0, tag}, kNov28, "DL0ABC"});
+      wanted += *t;
+    }
+    ArchiveLoad load;
+    ASSERT_TRUE(Add_Network_Page(*archive, page, load));
+  }
+  std::string read;
+  ASSERT_TRUE(
+      archive
+          ->For_Each_Frame(kNov28, kNov28,
+                           [&](UtcSeconds, auto bytes) { read += "0123456789ABCDEF"[bytes[9]]; })
+          .ok());
+  EXPECT_EQ(read, wanted);
 }
 
 }  // namespace

@@ -1,11 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
-#include <QDateTime>
 #include <QElapsedTimer>
-#include <QLocale>
-#include <QProcess>
-#include <QStringList>
 
 #include <string>
 #include <vector>
@@ -13,9 +9,7 @@
 #include "archive/archive_loading.hpp"
 #include "archive/network_fetch.hpp"
 #include "archive/telemetry_page.hpp"
-#include "base/version.hpp"
 #include "forward/sids_test_server.hpp"
-#include "forward/wait_until.hpp"
 #include "support/scratch_dir.hpp"
 
 namespace orvelt {
@@ -72,46 +66,6 @@ TEST(Parse_Telemetry_Page, ReadsCursorPagesAndTheBareListsOfOlderServers) {
       EXPECT_EQ(page->entries[0].bytes.size(), 10u);  // the KISS command byte in front
     }
   }
-}
-
-// Runs end early and go on below where they stopped, down to the same lower bound, until one
-// reads the listing to its end: only then does the lower bound move, to the newest frame of all.
-TEST(Plan_Fetch, GoesOnBelowAnUnfinishedRunUntilTheListingIsRead) {
-  orvelt::testing::ScratchDir dir;
-  auto archive = Archive::Open(dir / "archive.sqlite").value();
-  const std::string server = "https://db.example";
-  constexpr UtcSeconds kNow = kNov28 + 10 * 86400;
-  const struct {
-    bool complete;
-    std::optional<UtcSeconds> oldest, newest;  // of the run
-    const char* next_plan;                     // "from to [continues]" after the run
-  } runs[] = {
-      // Nothing read: the plan stands.
-      {false, std::nullopt, std::nullopt, "0 864000"},
-      {false, 800000, 864000, "0 800000 continues"},
-      {false, 700000, 800000, "0 700000 continues"},
-      {false, std::nullopt, std::nullopt, "0 700000 continues"},  // a failure at its first page
-      {true, 100, 700000, "864000 864000"},
-      // A later listing, read whole at once.
-      {true, 864000, 864500, "864500 864000"},
-  };
-  for (const auto& run : runs) {
-    SCOPED_TRACE(run.next_plan);
-    const FetchPlan plan = Plan_Fetch(*archive, server, 99999, kNow).value();
-    FetchReport report;
-    report.complete = run.complete;
-    // Times in the table count from kNov28; 0 is 1970, where a first fetch starts.
-    if (run.oldest) report.oldest = kNov28 + *run.oldest;
-    if (run.newest) report.newest = kNov28 + *run.newest;
-    ASSERT_TRUE(Note_Fetch_End(*archive, server, 99999, plan, report).ok());
-    const FetchPlan next = Plan_Fetch(*archive, server, 99999, kNow).value();
-    const auto shown = [](UtcSeconds t) { return std::to_string(t == 0 ? 0 : t - kNov28); };
-    EXPECT_EQ(shown(next.from) + " " + shown(next.to) + (next.continues ? " continues" : ""),
-              run.next_plan);
-  }
-  // Another satellite and another server have plans of their own.
-  EXPECT_EQ(Plan_Fetch(*archive, server, 12345, kNow).value().from, 0);
-  EXPECT_FALSE(Plan_Fetch(*archive, server + ":8443", 99999, kNow).value().continues);
 }
 
 // A page of `count` battery frames, one a second from `first`, as a bare list.
@@ -240,82 +194,6 @@ TEST_F(NetworkFetchTest, StopsEarlyAndKeepsWhatWasFetched) {
     EXPECT_EQ(request.authorization, "Token secret-token");
     EXPECT_TRUE(request.accept_encoding.isEmpty()) << request.accept_encoding.toStdString();
   }
-}
-
-struct ProgramRun {
-  int status = -1;
-  QByteArray out, err;
-};
-
-// orvelt-archive as a user runs it, served by the test's server while it runs.
-ProgramRun Run_Program(const QStringList& args) {
-  QProcess program;
-  program.start(QStringLiteral(ORVELT_ARCHIVE_BINARY), args);
-  QElapsedTimer clock;
-  clock.start();
-  while (program.state() != QProcess::NotRunning && clock.elapsed() < 20000) {
-    QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-    program.waitForFinished(10);
-  }
-  return {program.exitStatus() == QProcess::NormalExit ? program.exitCode() : -1,
-          program.readAllStandardOutput(), program.readAllStandardError()};
-}
-
-// An older server, bare lists with Link headers: the program fetches through pages and a 429
-// whose Retry-After is a date, keeps the wait, says who it is, and sends the token with every
-// request but never prints it.
-TEST_F(NetworkFetchTest, ProgramFetchesFromAnOlderServer) {
-  const QString file = QString::fromStdString((dir_ / "cli.sqlite").string());
-  const QStringList args = {"fetch",          "--archive", file,           "--norad",
-                            "99999",          "--token",   "secret-token", "--server",
-                            server_.Origin(), "--to",      "2026-11-28"};
-  server_.Queue(Ok(Page(0, 30), "/api/telemetry/?satellite=99999&cursor=2"));
-  const QString in_two_seconds =
-      QLocale::c().toString(QDateTime::currentDateTimeUtc().addSecs(2),
-                            QStringLiteral("ddd, dd MMM yyyy hh:mm:ss 'GMT'"));
-  server_.Queue({429, {}, Kind::kStatus, 0, "Retry-After: " + in_two_seconds.toLatin1() + "\r\n"});
-  server_.Queue(Ok(Page(30, 20)));
-  QElapsedTimer clock;
-  clock.start();
-  const ProgramRun first = Run_Program(args);
-  EXPECT_GE(clock.elapsed(), 1000);  // the server's wait was kept
-  EXPECT_EQ(first.status, 0) << first.err.toStdString();
-  EXPECT_TRUE(first.err.contains("fetched 50 frames on 2 pages (1 waits): 50 new"))
-      << first.err.toStdString();
-  EXPECT_TRUE(server_.requests().at(0).path.contains("start=1970-01-01T00:00:00Z"));
-  for (const auto& request : server_.requests()) {
-    EXPECT_EQ(request.authorization, "Token secret-token");
-    EXPECT_EQ(request.user_agent, QByteArray("orvelt-archive/") + kVersion.data());
-  }
-  EXPECT_FALSE(first.err.contains("secret-token"));
-
-  // Stopped by a signal while the server asks to wait: what was read is kept, and the next
-  // fetch goes on below it.
-  server_.Queue(Ok(Page(100, 10), "/api/telemetry/?satellite=99999&cursor=9"));
-  server_.Queue({429, {}, Kind::kStatus, 0, "Retry-After: 60\r\n"});
-  QProcess stopped;
-  stopped.start(ORVELT_ARCHIVE_BINARY, args);
-  const std::size_t before = server_.requests().size();
-  ASSERT_TRUE(testing::Wait_Until([&] { return server_.requests().size() == before + 2; }, 10000));
-  stopped.terminate();
-  ASSERT_TRUE(testing::Wait_Until([&] { return stopped.state() == QProcess::NotRunning; }, 10000));
-  const QByteArray said = stopped.readAllStandardError();
-  EXPECT_EQ(stopped.exitCode(), 1);
-  EXPECT_TRUE(
-      said.contains("stopped; what was fetched is kept; the next fetch goes on below "
-                    "2026-11-28T00:01:40Z"))
-      << said.toStdString();
-
-  // Help, and a token that would make a header of its own, are answered before any request.
-  const std::size_t asked = server_.requests().size();
-  const ProgramRun help = Run_Program({"fetch", "--help"});
-  EXPECT_EQ(help.status, 0);
-  EXPECT_TRUE(help.out.contains("--max-pages")) << help.out.toStdString();
-  const ProgramRun pasted =
-      Run_Program({"fetch", "--archive", file, "--norad", "99999", "--token", "abc\r\nX-Evil: 1"});
-  EXPECT_EQ(pasted.status, 2);
-  EXPECT_TRUE(pasted.err.contains("control character")) << pasted.err.toStdString();
-  EXPECT_EQ(server_.requests().size(), asked);
 }
 
 }  // namespace

@@ -64,6 +64,9 @@ TEST_F(DecoderTest, EachRecordFillsItsChannelsWithExactDoubles) {
       {Sensor(0x2D, 13, {1, 0}), {21}, {}},
       {{0x00, 0xC0, 0x80}, {}, {}},  // never decoded from the bytes the frame before left behind
       {Sensor(0x66, 0x81, {1, 0x01, 0x00, 0x00, 0x50}), {28, 38}, {64.927719, 4.709505711421}},
+      // 0xA4 adds its voltage offset where the others subtract it: 0.532941 * 100 - 3.152331
+      // and (0.2592693 * 1000 + 0.3656067) / 1000.
+      {Sensor(0x66, 0xA4, {1, 0x00, 0x64, 0xE8, 0x03}), {35, 45}, {50.141769, 0.2596349067}},
       {Sensor(0x66, 0x82, {1, 0, 1, 0, 1}), {}, {}},
       {Sensor(0x66, 0x9F, {1, 0x34, 0x68, 0, 0}),
        {},

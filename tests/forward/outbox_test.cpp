@@ -48,6 +48,50 @@ int Sql(const std::filesystem::path& file, const char* sql) {
   return ok ? value : -1;
 }
 
+// The default file system of SQLite, with every sync of a file counted.
+struct CountedSyncs {
+  static inline int syncs = 0;
+  static inline sqlite3_vfs* real = nullptr;
+  static inline sqlite3_vfs vfs{};
+  static inline sqlite3_io_methods methods{};
+  static inline int (*real_sync)(sqlite3_file*, int) = nullptr;
+
+  CountedSyncs() {
+    real = sqlite3_vfs_find(nullptr);
+    vfs = *real;
+    vfs.zName = "counted-syncs";
+    vfs.xOpen = [](sqlite3_vfs*, sqlite3_filename name, sqlite3_file* file, int flags, int* out) {
+      const int rc = real->xOpen(real, name, file, flags, out);
+      if (rc == SQLITE_OK && file->pMethods != nullptr) {
+        methods = *file->pMethods;
+        real_sync = file->pMethods->xSync;
+        methods.xSync = [](sqlite3_file* f, int how) {
+          ++syncs;
+          return real_sync(f, how);
+        };
+        file->pMethods = &methods;
+      }
+      return rc;
+    };
+    sqlite3_vfs_register(&vfs, 1);
+  }
+  ~CountedSyncs() {
+    sqlite3_vfs_register(real, 1);
+    sqlite3_vfs_unregister(&vfs);
+  }
+};
+
+// Queued frames reach the disk itself, past a power cut, when the outbox is written to disk.
+TEST(Outbox, WritingToDiskSyncsTheFile) {
+  ScratchDir dir;
+  CountedSyncs counted;
+  auto outbox = Open_Ok(dir / "outbox.sqlite");
+  ASSERT_TRUE(outbox->Enqueue(kFrame, 1, {kA}).ok());
+  const int before = CountedSyncs::syncs;
+  ASSERT_TRUE(outbox->Write_To_Disk().ok());
+  EXPECT_GT(CountedSyncs::syncs, before);
+}
+
 TEST(Outbox, KeepsEverythingAcrossARestart) {
   ScratchDir dir;
   {
@@ -127,6 +171,7 @@ TEST(Outbox, SentOrDiscardedFramesLeaveAndOnlyTheSentCountStays) {
   outbox = Open_Ok(dir / "outbox.sqlite");
   EXPECT_EQ(outbox->Discard(ids[0], kB).value(), 0);
   ASSERT_TRUE(outbox->Mark_Rejected(ids[1], kB, "HTTP 400").ok());
+  ASSERT_TRUE(outbox->Mark_Sent(ids[1], kB).ok());  // a late answer: the rejection stands
   EXPECT_EQ(outbox->Discard(ids[1], kB).value(), 1);
   EXPECT_EQ(outbox->Discard_Server(kB).value(), 3);
   EXPECT_EQ(Tally(*outbox, kB), std::tuple(1, 0, 0));

@@ -88,6 +88,33 @@ TEST_F(LiveSessionUnitTest, RecordingGoesOnAndNewSessionStartsAFreshStoreAndFile
   EXPECT_EQ(state.store.Count(3), 1);
 }
 
+int syncs = 0;
+int Counted_Sync(int) {
+  ++syncs;
+  return 0;
+}
+
+// The recording is made durable once per piece received that wrote frames: a power cut loses at
+// most the piece being written.
+TEST_F(LiveSessionUnitTest, TheRecordingIsSyncedAfterEachPieceThatWroteFrames) {
+  testing::ScratchDir dir;
+  syncs = 0;
+  session.Set_Recording_Sync_Call(Counted_Sync);
+  ASSERT_TRUE(session.Begin(dir.path().string(), kStartMs));
+  const std::size_t half = frame.size() / 2;
+  const struct {
+    Bytes piece;
+    int syncs;  // after it
+  } pieces[] = {{frame, 1},
+                {frame, 2},
+                {Bytes(frame.begin(), frame.begin() + static_cast<long>(half)), 2},
+                {Bytes(frame.begin() + static_cast<long>(half), frame.end()), 3}};
+  for (const auto& p : pieces) {
+    session.Feed(p.piece, kStartMs);
+    EXPECT_EQ(syncs, p.syncs);
+  }
+}
+
 TEST_F(LiveSessionUnitTest, AStationThatRollsOverCountsTheWholeRun) {
   testing::ScratchDir dir;
   session.Set_Roll_Over(true);

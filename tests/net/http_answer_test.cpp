@@ -156,20 +156,6 @@ TEST(HttpAnswerReader, APageIsReadWholeOrNotAtAll) {
   }
 }
 
-// Header values never break out of their line; the request asks for no compression.
-TEST(HttpRequestHead, OneLinePerHeaderAndNoCompression) {
-  const std::string head =
-      Http_Request_Head("GET", "db.example:8443", "/api/?a=1", "orvelt-archive/2.6",
-                        {{"Authorization", "Token abc"}});
-  EXPECT_EQ(head,
-            "GET /api/?a=1 HTTP/1.1\r\nHost: db.example:8443\r\nUser-Agent: orvelt-archive/2.6\r\n"
-            "Authorization: Token abc\r\nConnection: keep-alive\r\n\r\n");
-  for (const char* token : {"abc\r\nX-Evil: 1", "abc\n", "a\tb", "a\x7F"}) {
-    EXPECT_TRUE(Has_Control_Characters(token)) << token;
-  }
-  EXPECT_FALSE(Has_Control_Characters("0123456789abcdef0123456789abcdef01234567"));
-}
-
 TEST(HttpAnswer, RetryAfterInSecondsOrAsADate) {
   constexpr std::int64_t kNow = 1796638500000;  // 2026-12-07 10:15:00 UTC
   const std::pair<const char*, std::optional<std::int64_t>> cases[] = {
