@@ -200,6 +200,31 @@ TEST(Forwarder, DryRunPrintsTheRequestsAndSendsNothing) {
   EXPECT_FALSE(std::filesystem::exists(r.dir / "outbox.sqlite"));
 }
 
+// Servers read a report's fields from the query string or from the form body: each kind takes
+// every frame, over a server address that has a query of its own too.
+TEST(Forwarder, ServersReadingTheQueryOrTheBodyTakeEveryFrame) {
+  using From = SidsTestServer::FieldsFrom;
+  for (const From from : {From::kQueryOnly, From::kBodyOnly}) {
+    SCOPED_TRACE(from == From::kQueryOnly ? "query string" : "form body");
+    Rig r;
+    r.server.Set_Fields_From(from);
+    r.server.Set_Default(Answer::Status(201));
+    ForwarderConfig config = r.Config();
+    config.station.servers.at(0).url += "?key=abc";
+    Forwarder& forwarder = r.Start(config);
+    constexpr int kFrames = 40;
+    for (int tag = 0; tag < kFrames; ++tag) {
+      ASSERT_TRUE(forwarder.Accept(Frame(static_cast<std::uint8_t>(tag))).ok());
+    }
+    ASSERT_TRUE(testing::Wait_Until([&] {
+      return forwarder.Status().at(0).counts.sent == kFrames;
+    })) << forwarder.Status().at(0).last_error;
+    EXPECT_EQ(forwarder.Status().at(0).counts.rejected, 0);
+    EXPECT_EQ(r.server.requests().size(), std::size_t{kFrames});
+    EXPECT_EQ(r.server.requests().at(0).query.value("key"), "abc");
+  }
+}
+
 TEST(Forwarder, AFrameWithNothingToSendIsRefusedNotQueued) {
   Rig r;
   EXPECT_EQ(r.Start(r.Config()).Accept({{0x00}, 0}).why(),

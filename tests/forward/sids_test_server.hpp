@@ -19,10 +19,12 @@ namespace orvelt::testing {
 // database's pages: reads each HTTP request whole, records it, and answers as scripted (a
 // status, a reset connection, silence, a body without end or half a body before the connection
 // drops, a body that trickles in a byte at a time), closing the connection after each answer
-// unless told to keep it.
+// unless told to keep it. Like the servers found in the field, it can read a report's fields
+// from the query string only or from the form body only, refusing a report without them.
 class SidsTestServer : public QObject {
  public:
   enum class Kind { kStatus, kReset, kSilent, kEndlessBody, kDropMidBody, kTrickle };
+  enum class FieldsFrom { kAnywhere, kQueryOnly, kBodyOnly };
   struct Answer {
     int status = 200;
     QByteArray body;
@@ -73,6 +75,8 @@ class SidsTestServer : public QObject {
   void Queue(Answer answer) { script_.push_back(std::move(answer)); }
   void Set_Default(Answer answer) { default_ = std::move(answer); }
   const std::vector<Request>& requests() const { return requests_; }
+  // Where a report's fields are read: a report without them there is answered 400.
+  void Set_Fields_From(FieldsFrom from) { fields_from_ = from; }
   // Keeps each connection open for the next request (HTTP keep-alive).
   void Set_Keep_Alive(bool keep) { keep_alive_ = keep; }
   int connections() const { return connections_; }
@@ -117,6 +121,17 @@ class SidsTestServer : public QObject {
     most_in_flight_ = std::max(most_in_flight_, ++in_flight_);
     Answer answer = script_.empty() ? default_ : script_.front();
     if (!script_.empty()) script_.pop_front();
+    const QMap<QString, QString>& read =
+        fields_from_ == FieldsFrom::kQueryOnly ? request.query : request.fields;
+    if (fields_from_ != FieldsFrom::kAnywhere && request.method == "POST") {
+      for (const char* name :
+           {"noradID", "source", "timestamp", "frame", "longitude", "latitude"}) {
+        if (read.value(QString::fromLatin1(name)).isEmpty()) {
+          answer = Answer::Status(400, "Missing request parameter: '" + QByteArray(name) + "'");
+          break;
+        }
+      }
+    }
     QTimer::singleShot(answer.delay_ms, socket, [=, this] { Respond(socket, answer); });
   }
 
@@ -156,6 +171,7 @@ class SidsTestServer : public QObject {
   Answer default_;
   std::vector<Request> requests_;
   bool keep_alive_ = false;
+  FieldsFrom fields_from_ = FieldsFrom::kAnywhere;
   int connections_ = 0;
   int in_flight_ = 0;
   int most_in_flight_ = 0;
