@@ -1,10 +1,10 @@
 #include "window/navigation.hpp"
 
 #include <algorithm>
-#include <charconv>
 #include <cstdio>
 #include <optional>
 
+#include "base/text_reading.hpp"
 #include "decode/latin1.hpp"
 #include "window/record_display.hpp"
 
@@ -15,20 +15,10 @@ namespace {
 constexpr std::size_t kTimeOfDayStart = 11;  // "YYYY-MM-DD HH:MM:SS"
 constexpr std::size_t kTimeOfDayLength = 8;
 
-std::string_view Trimmed(std::string_view text) {
-  const auto first = text.find_first_not_of(" \t");
-  if (first == std::string_view::npos) return {};
-  const auto last = text.find_last_not_of(" \t");
-  return text.substr(first, last - first + 1);
-}
-
 std::optional<int> Number(std::string_view digits, int max) {
-  if (digits.empty() || digits.size() > 6) return std::nullopt;
-  int value = 0;
-  const auto [end, error] = std::from_chars(digits.data(), digits.data() + digits.size(), value);
-  if (error != std::errc() || end != digits.data() + digits.size() || value > max) {
-    return std::nullopt;
-  }
+  if (digits.size() > 6) return std::nullopt;
+  const auto value = Read_Whole_Number<int>(digits);
+  if (!value || *value > max) return std::nullopt;
   return value;
 }
 
@@ -110,7 +100,7 @@ bool Clamp_Record_Position(AppState& app) {
 }
 
 Result<int> Parse_Go_To(std::string_view text, const AppState& app) {
-  text = Trimmed(text);
+  text = Trim(text);
   if (text.empty()) return Failure{Unreadable_Go_To(app)};
   if (text.find(':') == std::string_view::npos) {
     const auto record = Number(text, kLastScrollPosition);
