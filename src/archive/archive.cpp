@@ -318,6 +318,13 @@ Result<std::unique_ptr<Archive>> Archive::Open_For_Reading(const std::filesystem
   return Open_With(file, options);
 }
 
+Result<std::unique_ptr<sqlite::Connection>> Archive::Open_Reading_Connection(
+    const std::filesystem::path& file) {
+  sqlite::OpenOptions options;
+  options.read_only = true;
+  return sqlite::Open_Versioned(file, kArchiveKind, {}, options);
+}
+
 Result<std::unique_ptr<Archive>> Archive::Open_With(const std::filesystem::path& file,
                                                     const sqlite::OpenOptions& options) {
   bool upgraded = false;

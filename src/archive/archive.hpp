@@ -118,6 +118,10 @@ class Archive {
   // Opens the archive for reading only, never writing to it: an archive on a read-only disk, or
   // one another program is adding to, can be read. An archive of an older layout is refused.
   static Result<std::unique_ptr<Archive>> Open_For_Reading(const std::filesystem::path& file);
+  // A reading connection alone, opened as Open_For_Reading opens the archive, for a reader that
+  // runs queries of its own beside the archive's.
+  static Result<std::unique_ptr<sqlite::Connection>> Open_Reading_Connection(
+      const std::filesystem::path& file);
   ~Archive();
   Archive(const Archive&) = delete;
   Archive& operator=(const Archive&) = delete;

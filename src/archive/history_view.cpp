@@ -191,17 +191,14 @@ HistoryReader::HistoryReader(std::unique_ptr<sqlite::Connection> connection)
 HistoryReader::~HistoryReader() = default;
 
 Result<std::unique_ptr<HistoryReader>> HistoryReader::Open(const std::filesystem::path& file) {
-  sqlite3* db = nullptr;
-  // Read and write, never create: the reader never writes, but a reader of a WAL file may have
-  // to make its shared-memory index.
-  const int code = sqlite3_open_v2(file.string().c_str(), &db, SQLITE_OPEN_READWRITE, nullptr);
-  auto connection = std::make_unique<sqlite::Connection>(db);
-  if (code != SQLITE_OK) {
-    return Failure{"cannot read " + file.string() + ": " + sqlite3_errstr(code)};
-  }
-  std::unique_ptr<HistoryReader> reader(new HistoryReader(std::move(connection)));
+  auto connection = Archive::Open_Reading_Connection(file);
+  if (!connection.ok()) return Failure{connection.why()};
+  std::unique_ptr<HistoryReader> reader(new HistoryReader(std::move(connection.value())));
   const auto version = Data_Version(*reader->connection_);
-  if (!version) return Failure{"cannot read " + file.string() + ": " + sqlite3_errmsg(db)};
+  if (!version) {
+    return Failure{"cannot read " + file.string() + ": " +
+                   sqlite3_errmsg(reader->connection_->db())};
+  }
   reader->version_ = *version;
   return reader;
 }
