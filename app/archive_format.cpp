@@ -52,27 +52,20 @@ std::optional<std::vector<int>> Parse_Channel_List(std::string_view text) {
   }
 }
 
-ArchiveCommand Parse_Archive_Command(const std::vector<std::string>& args) {
+Result<ArchiveCommand> Parse_Archive_Command(const std::vector<std::string>& args) {
   ArchiveCommand c;
-  if (args.empty()) {
-    c.usage_error = "no command given";
-    return c;
-  }
+  if (args.empty()) return Failure{"no command given"};
   c.name = args[0];
   const bool add = c.name == "add", exporting = c.name == "export", passes = c.name == "passes",
              stats = c.name == "stats", fetch = c.name == "fetch";
   if (!add && !exporting && !passes && !stats && !fetch) {
-    c.usage_error = "unknown command " + c.name;
-    return c;
+    return Failure{"unknown command " + c.name};
   }
   bool options_done = false;
   for (std::size_t i = 1; i < args.size(); ++i) {
     const std::string& arg = args[i];
     const bool has_value = i + 1 < args.size();
-    const auto fail = [&](const std::string& why) {
-      c.usage_error = why;
-      return c;
-    };
+    const auto fail = [](std::string why) { return Failure{std::move(why)}; };
     if (!options_done && (arg == "--help" || arg == "-h")) {
       c.help = true;
       return c;
@@ -123,10 +116,10 @@ ArchiveCommand Parse_Archive_Command(const std::vector<std::string>& args) {
       return fail("unknown or repeated option " + arg);
     }
   }
-  if (add && c.files.empty()) c.usage_error = "add needs capture files (- for standard input)";
-  if (exporting && c.channels.empty()) c.usage_error = "export needs --channel";
-  if (fetch && (!c.norad || !c.token)) c.usage_error = "fetch needs --norad and --token";
-  if (c.from > c.to) c.usage_error = "--from lies after --to";
+  if (c.from > c.to) return Failure{"--from lies after --to"};
+  if (fetch && (!c.norad || !c.token)) return Failure{"fetch needs --norad and --token"};
+  if (exporting && c.channels.empty()) return Failure{"export needs --channel"};
+  if (add && c.files.empty()) return Failure{"add needs capture files (- for standard input)"};
   if (passes && c.channels.empty()) {
     for (const auto& battery : kBatteryCalibrations) c.channels.push_back(battery.channel);
   }

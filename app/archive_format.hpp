@@ -11,7 +11,7 @@
 
 namespace orvelt {
 
-// What a command of orvelt-archive was given, checked: a usage error says why.
+// What a command of orvelt-archive was given.
 struct ArchiveCommand {
   std::string name;  // add, export, passes, stats, fetch
   std::optional<std::string> archive;
@@ -28,10 +28,10 @@ struct ArchiveCommand {
   std::string server = "https://db.satnogs.org";
   std::optional<int> max_pages;  // fetch: pages one run reads at most
   bool help = false;             // --help: print the usage and do nothing else
-  std::string usage_error;       // empty when the command is sound
 };
 
-ArchiveCommand Parse_Archive_Command(const std::vector<std::string>& args);
+// The command that `args` give, checked; the failure is the usage error, in a few words.
+Result<ArchiveCommand> Parse_Archive_Command(const std::vector<std::string>& args);
 
 // "N[,M...]" of channels that have a name; nothing when any is not one.
 std::optional<std::vector<int>> Parse_Channel_List(std::string_view text);

@@ -217,14 +217,15 @@ int main(int argc, char** argv) {
     std::cout << "orvelt-archive " << kVersion << '\n';
     return 0;
   }
-  const ArchiveCommand command = Parse_Archive_Command(args);
+  const auto parsed = Parse_Archive_Command(args);
+  if (!parsed.ok()) {
+    std::cerr << "orvelt-archive: " << parsed.why() << '\n' << kUsage;
+    return 2;
+  }
+  const ArchiveCommand& command = parsed.value();
   if (command.help) {
     std::cout << kUsage;
     return 0;
-  }
-  if (!command.usage_error.empty()) {
-    std::cerr << "orvelt-archive: " << command.usage_error << '\n' << kUsage;
-    return 2;
   }
   const std::filesystem::path file =
       command.archive ? std::filesystem::path(*command.archive) : Default_Archive_Path();
