@@ -20,6 +20,7 @@
 #include "archive_format.hpp"
 #include "base/version.hpp"
 #include "forward/station_settings_store.hpp"
+#include "options/archive_options.hpp"
 #include "out_of_memory.hpp"
 #include "termination_signals.hpp"
 

@@ -15,9 +15,9 @@
 #include <vector>
 
 #include "base/version.hpp"
-#include "config/decoder_options.hpp"
 #include "config/start_up_files.hpp"
 #include "decode/printable_text.hpp"
+#include "options/decoder_options.hpp"
 #include "out_of_memory.hpp"
 #include "qt/connect_dialog.hpp"
 #include "qt/live_controller.hpp"

@@ -11,7 +11,7 @@
 #include "decode/printable_text.hpp"
 #include "dump_format.hpp"
 #include "ingest/capture_reader.hpp"
-#include "ingest/dump_options.hpp"
+#include "options/dump_options.hpp"
 #include "out_of_memory.hpp"
 
 namespace {

@@ -3,7 +3,7 @@
 # it) and exits 1 when there is one. The order is the README's, bottom first.
 set -u
 cd "$(dirname "${BASH_SOURCE[0]}")/.."
-order=(base decode ingest form config window charts export sqlite net live forward archive qt)
+order=(base decode ingest form config window charts export sqlite net live forward archive options qt)
 declare -A rank
 for i in "${!order[@]}"; do rank[${order[$i]}]=$i; done
 back=0

@@ -1,4 +1,4 @@
-#include "forward/forward_options.hpp"
+#include "options/forward_options.hpp"
 
 #include <string_view>
 

@@ -1,4 +1,4 @@
-#include "forward/receive_options.hpp"
+#include "options/receive_options.hpp"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "config/decoder_options.hpp"
+#include "options/decoder_options.hpp"
 
 #include <filesystem>
 #include <system_error>

@@ -1,8 +1,8 @@
 #pragma once
 
 #include "base/result.hpp"
-#include "forward/forward_options.hpp"
 #include "live/source_address.hpp"
+#include "options/forward_options.hpp"
 
 #include <string>
 #include <string_view>

@@ -1,4 +1,4 @@
-#include "ingest/dump_options.hpp"
+#include "options/dump_options.hpp"
 
 #include <gtest/gtest.h>
 
