@@ -84,12 +84,7 @@ class FetchJourneyTest : public QObject {
 void FetchJourneyTest::stopAndGoOnWhereItStopped() {
   QTemporaryDir data;
   qputenv("XDG_DATA_HOME", data.path().toLocal8Bit());
-  auto window = std::make_unique<orvelt::MainWindow>(std::make_unique<JourneyPlatform>(), nullptr,
-                                                     QStringList{QStringLiteral("DejaVu Sans")});
-  QVERIFY(window->Start_Up());
-  window->show();
-  window->activateWindow();
-  QVERIFY(QTest::qWaitForWindowActive(window.get()));
+  auto window = Started_Window(data.path());
 
   SidsTestServer server;
   QVERIFY(server.Listen());

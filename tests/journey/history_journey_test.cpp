@@ -95,13 +95,7 @@ struct Journey {
 
   Journey() {
     qputenv("XDG_DATA_HOME", data.path().toLocal8Bit());
-    window = std::make_unique<MainWindow>(std::make_unique<JourneyPlatform>(), nullptr,
-                                          QStringList{QStringLiteral("DejaVu Sans")});
-    if (!window->Start_Up()) qFatal("start-up failed");
-    window->App().ImagePath = (dir.path() + "/").toStdString();
-    window->show();
-    window->activateWindow();
-    if (!QTest::qWaitForWindowActive(window.get())) qFatal("the window never became active");
+    window = Started_Window(dir.path());
   }
   ~Journey() {
     window.reset();

@@ -13,6 +13,7 @@
 #include <QtTest>
 
 #include <filesystem>
+#include <memory>
 
 #include "qt/main_window.hpp"
 #include "qt/qt_platform.hpp"
@@ -24,6 +25,19 @@ class JourneyPlatform : public QtPlatform {
  public:
   std::filesystem::path Program_Directory() override { return ORVELT_APP_DIR; }
 };
+
+// The main window started, shown and active, measuring text in a family that every machine
+// building it has; pictures it saves by their key go into `pictures`.
+inline std::unique_ptr<MainWindow> Started_Window(const QString& pictures) {
+  auto window = std::make_unique<MainWindow>(std::make_unique<JourneyPlatform>(), nullptr,
+                                             QStringList{QStringLiteral("DejaVu Sans")});
+  if (!window->Start_Up()) qFatal("start-up failed");
+  window->App().ImagePath = (pictures + "/").toStdString();
+  window->show();
+  window->activateWindow();
+  if (!QTest::qWaitForWindowActive(window.get())) qFatal("the window never became active");
+  return window;
+}
 
 inline void Give_Focus(QWidget* window) {
   if (!window->isActiveWindow()) window->activateWindow();

@@ -133,10 +133,7 @@ QPushButton* Type_And_Fetch(QDialog* dialog, const QString& server) {
   Type_Into(Field(dialog, "&Server:"), server);
   Type_Into(Field(dialog, "&NORAD ID:"), "99999");
   Type_Into(Field(dialog, "&Token:"), "journey-token");
-  QPushButton* start = nullptr;
-  for (QPushButton* b : dialog->findChildren<QPushButton*>()) {
-    if (b->text() == "&Fetch") start = b;
-  }
+  QPushButton* start = Button(dialog, "&Fetch");
   if (start != nullptr) QTest::mouseClick(start, Qt::LeftButton);
   return start;
 }
@@ -151,17 +148,7 @@ struct Journey {
   QTemporaryDir dir;
   std::unique_ptr<MainWindow> window;
 
-  // Text is measured in a family that every machine building the window has.
-  Journey() {
-    window = std::make_unique<MainWindow>(std::make_unique<JourneyPlatform>(), nullptr,
-                                          QStringList{QStringLiteral("DejaVu Sans")});
-    if (!window->Start_Up()) qFatal("start-up failed");
-    window->App().ImagePath = (dir.path() + "/").toStdString();
-    window->show();
-    window->activateWindow();
-    if (!QTest::qWaitForWindowActive(window.get())) qFatal("the window never became active");
-    Back_To(window.get());
-  }
+  Journey() : window(Started_Window(dir.path())) { Back_To(window.get()); }
 
   orvelt::AppState& App() { return window->App(); }
   const orvelt::TelemetryStore& Store() { return window->App().telemetry.store; }
