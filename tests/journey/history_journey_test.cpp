@@ -203,8 +203,10 @@ class HistoryJourneyTest : public QObject {
     const QPoint over(static_cast<int>(plot->xAxis->coordToPixel(static_cast<double>(t) + 0.5)),
                       centre.y());
     QTest::mouseMove(plot, over);
-    QTRY_VERIFY(Readout(history).contains("Battery 0 Volt: "));
-    QVERIFY2(Readout(history).startsWith("2026-12-18 11:14:30 UTC"), qPrintable(Readout(history)));
+    // The read-out of the mouse's last place may still stand until this move is taken.
+    QTRY_VERIFY2(Readout(history).startsWith("2026-12-18 11:14:30 UTC"),
+                 qPrintable(Readout(history)));
+    QVERIFY(Readout(history).contains("Battery 0 Volt: "));
     QTest::mouseMove(list->viewport(), list->viewport()->rect().center());
     QTRY_VERIFY(Readout(history).isEmpty());
   }
