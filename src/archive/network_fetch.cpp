@@ -212,7 +212,7 @@ void NetworkFetch::Answered(const Exchange& exchange) {
       break;
   }
   waits_in_a_row_ = 0;
-  auto page = Parse_Telemetry_Page(answer.text, Now_Ms() / 1000);
+  auto page = Parse_Telemetry_Page(answer.text, Utc_Now());
   if (!page) return Finish(page_name + " is no list of frames");
   if (!on_page_(*page)) return Finish("the frames could not be archived");
   ++report_.pages;
