@@ -141,11 +141,7 @@ class HistoryJourneyTest : public QObject {
   Q_OBJECT
 
  private slots:
-  void initTestCase() {
-    QStandardPaths::setTestModeEnabled(true);
-    QApplication::setAttribute(Qt::AA_DontUseNativeDialogs);
-    QLocale::setDefault(QLocale::c());
-  }
+  void initTestCase() { Prepare_Journeys(); }
 
   // The window opens wholly on the screen, on the last pass's day; each time-range button shows
   // its stretch up to the last pass; the wheel makes the range the user's own; the mouse over a

@@ -8,8 +8,10 @@
 
 #include <QApplication>
 #include <QLabel>
+#include <QLocale>
 #include <QMenu>
 #include <QPushButton>
+#include <QStandardPaths>
 #include <QtTest>
 
 #include <filesystem>
@@ -37,6 +39,14 @@ inline std::unique_ptr<MainWindow> Started_Window(const QString& pictures) {
   window->activateWindow();
   if (!QTest::qWaitForWindowActive(window.get())) qFatal("the window never became active");
   return window;
+}
+
+// What every journey program sets before its first window: settings and data in the test's
+// own folders, Qt's own file dialogs (the ones a journey can type into) and plain C numbers.
+inline void Prepare_Journeys() {
+  QStandardPaths::setTestModeEnabled(true);
+  QApplication::setAttribute(Qt::AA_DontUseNativeDialogs);
+  QLocale::setDefault(QLocale::c());
 }
 
 inline void Give_Focus(QWidget* window) {

@@ -253,11 +253,7 @@ class JourneyTest : public QObject {
   Q_OBJECT
 
  private slots:
-  void initTestCase() {
-    QStandardPaths::setTestModeEnabled(true);
-    QApplication::setAttribute(Qt::AA_DontUseNativeDialogs);
-    QLocale::setDefault(QLocale::c());
-  }
+  void initTestCase() { Prepare_Journeys(); }
   void init() { g_stuck = false; }
 
   // Ctrl+O, a typed name, Enter: the capture loads, and the keys step through its records at
