@@ -209,9 +209,9 @@ int main(int argc, char** argv) {
     if (link_text != last_link) std::cerr << "orvelt-receive: " << link_text << std::endl;
     last_link = link_text;
     const RecordingStatus& rec = receiver.Session().Recording();
-    const std::string rec_text = rec.error.empty() ? rec.path : rec.error;
+    const std::string rec_text = rec.outcome.ok() ? rec.path : rec.outcome.why();
     if (!rec_text.empty() && rec_text != last_recording) {
-      std::cerr << "orvelt-receive: " << (rec.error.empty() ? "recording " : "") << rec_text
+      std::cerr << "orvelt-receive: " << (rec.outcome.ok() ? "recording " : "") << rec_text
                 << std::endl;
     }
     last_recording = rec_text;

@@ -113,7 +113,7 @@ m live-link-read-rest $f 'if (device_ != nullptr && device_->bytesAvailable() > 
 m live-link-drain-on-loss $f 'if (status_.phase == LinkPhase::Connected && device_->isReadable()) {' 'if (false) {' qt_live_link '^qt_live_link$'
 f=src/live/recorder.cpp
 m live-recorder-label-dedup $f '!time_label && label_in_force_ != label;' '!time_label;' "$T_LIVE" "$R_LIVE"
-m live-recorder-fsync $f 'if (sync_(fd_) != 0 && status_.error.empty())' 'if (false && status_.error.empty())' "$T_LIVE" "$R_LIVE"
+m live-recorder-fsync $f 'if (sync_(fd_) != 0 && status_.outcome.ok()) {' 'if (false && status_.outcome.ok()) {' "$T_LIVE" "$R_LIVE"
 m live-recorder-name $f 'if (k > 1) path.replace_filename(' 'if (k > 2) path.replace_filename(' "$T_LIVE" "$R_LIVE"
 
 # --- forward: retry decisions, the outbox's dedup and sync, request fields

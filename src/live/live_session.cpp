@@ -58,7 +58,7 @@ Outcome LiveSession::Begin(const std::string& folder, std::int64_t start_ms) {
   counts_ = {};
   New_Session(start_ms);
   if (folder.empty() || Recording().recording()) return Outcome::Done();
-  return Failure{Recording().error};
+  return Recording().outcome;
 }
 
 void LiveSession::Stop_Recording() {

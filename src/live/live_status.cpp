@@ -18,7 +18,7 @@ std::string Last_Frame_Text(const LiveCounts& counts, std::int64_t now_ms) {
 }
 
 std::string Recording_Text(const RecordingStatus& rec, bool full_path) {
-  if (!rec.error.empty()) return rec.error;
+  if (!rec.outcome.ok()) return rec.outcome.why();
   if (rec.path.empty()) return "not recording";
   return "recording " +
          (full_path ? rec.path : std::filesystem::path(rec.path).filename().string());

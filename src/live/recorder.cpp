@@ -45,13 +45,13 @@ Outcome Recorder::Open(const std::string& folder, std::int64_t start_ms) {
   std::error_code ec;
   fs::create_directories(folder, ec);
   if (ec) {
-    status_.error = "cannot make the recording folder " + folder + ": " + ec.message();
-    return Failure{status_.error};
+    status_.outcome = Failure{"cannot make the recording folder " + folder + ": " + ec.message()};
+    return status_.outcome;
   }
   if (::access(folder.c_str(), W_OK) != 0) {
-    status_.error =
-        "cannot write into the recording folder " + folder + ": " + std::strerror(errno);
-    return Failure{status_.error};
+    status_.outcome =
+        Failure{"cannot write into the recording folder " + folder + ": " + std::strerror(errno)};
+    return status_.outcome;
   }
   // The file is made with the first frame, so a session that receives nothing leaves no empty
   // recording behind; until then the status names the file it will be.
@@ -61,7 +61,7 @@ Outcome Recorder::Open(const std::string& folder, std::int64_t start_ms) {
   return Outcome::Done();
 }
 
-bool Recorder::Create() {
+Outcome Recorder::Create() {
   namespace fs = std::filesystem;
   awaiting_first_frame_ = false;
   for (int k = 1; k <= kMaxNameAttempts; ++k) {
@@ -71,23 +71,21 @@ bool Recorder::Create() {
     fd_ = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
     if (fd_ >= 0) {
       status_.path = path.string();
-      return true;
+      return Outcome::Done();
     }
     if (errno != EEXIST) {
-      status_.error = "cannot create " + path.string() + ": " + std::strerror(errno);
-      return false;
+      return Failure{"cannot create " + path.string() + ": " + std::strerror(errno)};
     }
   }
-  status_.error =
-      "cannot create a recording in " + base_.parent_path().string() + ": every name is taken";
-  return false;
+  return Failure{"cannot create a recording in " + base_.parent_path().string() +
+                 ": every name is taken"};
 }
 
-void Recorder::Fail(const std::string& what, int error_number) {
-  status_.error = what + " " + status_.path + ": " + std::strerror(error_number);
+Failure Recorder::Failed(const std::string& what, int error_number) const {
+  return {what + " " + status_.path + ": " + std::strerror(error_number)};
 }
 
-bool Recorder::Write(const std::vector<std::uint8_t>& bytes) {
+Outcome Recorder::Write(const std::vector<std::uint8_t>& bytes) {
   std::size_t done = 0;
   while (done < bytes.size()) {
     const ssize_t n = ::write(fd_, bytes.data() + done, bytes.size() - done);
@@ -97,14 +95,13 @@ bool Recorder::Write(const std::vector<std::uint8_t>& bytes) {
       // A frame cut short would run into whatever is written after it: cut the file back to
       // the last whole frame so that it reads as it did before this write.
       if (done > 0 && ::ftruncate(fd_, written_) == 0) ::lseek(fd_, written_, SEEK_SET);
-      Fail("recording stopped: cannot write", error_number);
-      return false;
+      return Failed("recording stopped: cannot write", error_number);
     }
     done += static_cast<std::size_t>(n);
   }
   written_ += static_cast<std::int64_t>(bytes.size());
   dirty_ = true;
-  return true;
+  return Outcome::Done();
 }
 
 void Recorder::Record(std::span<const std::uint8_t> frame, std::size_t full_length,
@@ -113,8 +110,8 @@ void Recorder::Record(std::span<const std::uint8_t> frame, std::size_t full_leng
     ++status_.too_long;
     return;
   }
-  if (fd_ < 0 && awaiting_first_frame_ && status_.error.empty()) Create();
-  if (fd_ < 0 || !status_.error.empty()) {
+  if (fd_ < 0 && awaiting_first_frame_ && status_.outcome.ok()) status_.outcome = Create();
+  if (fd_ < 0 || !status_.outcome.ok()) {
     ++status_.lost;
     return;
   }
@@ -127,7 +124,8 @@ void Recorder::Record(std::span<const std::uint8_t> frame, std::size_t full_leng
   }
   Kiss_Encode(frame.first(full_length), buffer_);
   // The label frame and its frame go in one write, so that a failure keeps neither.
-  if (!Write(buffer_)) {
+  if (Outcome written = Write(buffer_); !written.ok()) {
+    status_.outcome = std::move(written);
     ++status_.lost;
     return;
   }
@@ -139,7 +137,9 @@ void Recorder::Record(std::span<const std::uint8_t> frame, std::size_t full_leng
 void Recorder::Sync() {
   if (fd_ < 0 || !dirty_) return;
   dirty_ = false;
-  if (sync_(fd_) != 0 && status_.error.empty()) Fail("recording stopped: cannot sync", errno);
+  if (sync_(fd_) != 0 && status_.outcome.ok()) {
+    status_.outcome = Failed("recording stopped: cannot sync", errno);
+  }
 }
 
 void Recorder::Close() {
@@ -147,7 +147,7 @@ void Recorder::Close() {
   awaiting_first_frame_ = false;
   if (fd_ < 0) return;
   Sync();
-  if (::close(fd_) != 0 && status_.error.empty()) Fail("cannot close", errno);
+  if (::close(fd_) != 0 && status_.outcome.ok()) status_.outcome = Failed("cannot close", errno);
   fd_ = -1;
 }
 

@@ -21,12 +21,12 @@ std::string Recording_File_Name(std::int64_t start_ms);
 // How a recording ended up, for the status line.
 struct RecordingStatus {
   std::string path;            // the file being written, empty before one was opened
-  std::string error;           // why recording stopped (or never started); empty while it goes on
+  Outcome outcome;             // done while recording goes on; why it stopped (or never started)
   std::uint64_t frames = 0;    // frames written
   std::uint64_t labels = 0;    // time-label frames added before frames
   std::uint64_t too_long = 0;  // frames over 512 bytes: counted, not written
   std::uint64_t lost = 0;      // frames not written because recording had stopped
-  bool recording() const { return !path.empty() && error.empty(); }
+  bool recording() const { return !path.empty() && outcome.ok(); }
 };
 
 // Writes the frames of a live session into a capture file that reads back as the session
@@ -74,9 +74,9 @@ class Recorder {
   const RecordingStatus& status() const { return status_; }
 
  private:
-  bool Create();
-  bool Write(const std::vector<std::uint8_t>& bytes);
-  void Fail(const std::string& what, int error_number);
+  Outcome Create();
+  Outcome Write(const std::vector<std::uint8_t>& bytes);
+  Failure Failed(const std::string& what, int error_number) const;
 
   std::filesystem::path base_;         // the file's name before a taken one is avoided
   bool awaiting_first_frame_ = false;  // opened, its file not made yet

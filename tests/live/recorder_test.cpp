@@ -30,7 +30,7 @@ TEST(RecorderTest, TheFileIsMadeWithTheFirstFrameBesideTheFilesThere) {
   EXPECT_TRUE(std::filesystem::is_empty(dir.path()));
 
   std::ofstream(dir / "ORVELT-1_20261207_101500.kss") << "keep";
-  ASSERT_TRUE(recorder.Open(dir.path().string(), 1796638500000)) << recorder.status().error;
+  ASSERT_TRUE(recorder.Open(dir.path().string(), 1796638500000)) << recorder.status().outcome.why();
   recorder.Record(kFrame, kFrame.size(), "2026-12-07 10:15:00", false);
   recorder.Close();
   EXPECT_EQ(std::filesystem::path(recorder.status().path).filename(),
@@ -43,7 +43,8 @@ TEST(RecorderTest, AFolderThatCannotBeMadeIsReported) {
   std::ofstream(dir / "plain_file") << "x";
   Recorder recorder;
   EXPECT_FALSE(recorder.Open((dir / "plain_file" / "sub").string(), 0));
-  EXPECT_NE(recorder.status().error.find("cannot make the recording folder"), std::string::npos);
+  EXPECT_NE(recorder.status().outcome.why().find("cannot make the recording folder"),
+            std::string::npos);
   recorder.Record(kFrame, kFrame.size(), "2026-12-07 10:15:00", false);
   EXPECT_EQ(recorder.status().lost, 1u);
 }
@@ -99,8 +100,8 @@ TEST(RecorderTest, AFullDiskStopsRecordingAndKeepsEveryWholeFrame) {
   setrlimit(RLIMIT_FSIZE, &saved);
   const RecordingStatus status = recorder.status();
   recorder.Close();
-  EXPECT_NE(status.error.find("recording stopped: cannot write"), std::string::npos)
-      << status.error;
+  EXPECT_NE(status.outcome.why().find("recording stopped: cannot write"), std::string::npos)
+      << status.outcome.why();
   EXPECT_GT(status.frames, 10u);
   EXPECT_GT(status.lost, 0u);
   // The file holds whole frames only: every frame in it is read, none is cut off.
