@@ -100,8 +100,8 @@ int Add(orvelt::Archive& archive, const orvelt::ArchiveCommand& command) {
               << " lines of frame exports have a time before 1957 or after tomorrow and were "
                  "skipped\n";
   }
-  if (!load.error.empty()) {
-    std::cerr << "orvelt-archive: " << load.error << '\n';
+  if (!load.outcome.ok()) {
+    std::cerr << "orvelt-archive: " << load.outcome.why() << '\n';
     return 1;
   }
   return load.report.Files_Read() == static_cast<int>(command.files.size()) ? 0 : 1;
@@ -158,8 +158,9 @@ int Fetch(orvelt::Archive& archive, const orvelt::ArchiveCommand& command, int a
             << ", " << Format_Utc_Time(request.from) << " to " << Format_Utc_Time(request.to)
             << (plan && plan->continues ? " (going on where the last fetch stopped)" : "") << '\n';
   ArchiveLoad load;
-  NetworkFetch fetch(
-      request, [&](const TelemetryPage& page) { return Add_Network_Page(archive, page, load); });
+  NetworkFetch fetch(request, [&](const TelemetryPage& page) {
+    return Add_Network_Page(archive, page, load).ok();
+  });
   int shown_pages = 0;
   QObject::connect(&fetch, &NetworkFetch::Progress, [&] {
     const FetchReport& report = fetch.report();
@@ -184,8 +185,8 @@ int Fetch(orvelt::Archive& archive, const orvelt::ArchiveCommand& command, int a
             << " already archived from another source, " << c.already << " already archived, "
             << c.not_telemetry << " new that are no telemetry; " << report.unusable
             << " entries without a readable frame or a believable time\n";
-  if (!load.error.empty()) {
-    std::cerr << "orvelt-archive: " << load.error << '\n';
+  if (!load.outcome.ok()) {
+    std::cerr << "orvelt-archive: " << load.outcome.why() << '\n';
     return 1;
   }
   if (plan) {

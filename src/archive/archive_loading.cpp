@@ -87,7 +87,7 @@ void Read_Frame_Export(const std::string& name, TelemetryState& state, ArchiveFe
     if (taken.outcome.problem != FrameProblem::None) {
       file.Add_Problem(taken.outcome.problem, file.frames);
     }
-    failed = !feed.Take_Timed(frame->bytes, frame->time, taken.outcome);
+    failed = !feed.Take_Timed(frame->bytes, frame->time, taken.outcome).ok();
     Keep_Store_Open(state, taken.outcome);
   };
   for (;;) {
@@ -128,10 +128,10 @@ std::string Capture_Source_Name(const std::string& name) {
   return ec ? name : absolute.lexically_normal().string();
 }
 
-bool ArchiveFeed::Take(TelemetryState& state, std::span<const std::uint8_t> stored,
-                       const TakenFrame& taken) {
+const Outcome& ArchiveFeed::Take(TelemetryState& state, std::span<const std::uint8_t> stored,
+                                 const TakenFrame& taken) {
   Keep_Store_Open(state, taken.outcome);
-  if (taken.time_label) return load_.error.empty();
+  if (taken.time_label) return load_.outcome;
   if (state.TimeLabel != label_) {
     label_ = state.TimeLabel;
     time_ = Parse_Time_Label(label_);
@@ -139,36 +139,37 @@ bool ArchiveFeed::Take(TelemetryState& state, std::span<const std::uint8_t> stor
   return Take_Timed(stored, time_, taken.outcome);
 }
 
-bool ArchiveFeed::Take_Timed(std::span<const std::uint8_t> bytes, std::optional<UtcSeconds> time,
-                             const FrameOutcome& outcome) {
-  if (!load_.error.empty()) return false;
+const Outcome& ArchiveFeed::Take_Timed(std::span<const std::uint8_t> bytes,
+                                       std::optional<UtcSeconds> time,
+                                       const FrameOutcome& outcome) {
+  if (!load_.outcome.ok()) return load_.outcome;
   if (outcome.problem == FrameProblem::FrameTooLong) {
     ++load_.too_long;
-    return true;
+    return load_.outcome;
   }
   auto added = archive_.Add_Frame(source_id_, {bytes, time, &outcome}, pending_);
   if (!added.ok()) {
     load_.counts.frames += pending_.frames;
     pending_ = {};
-    load_.error = added.why();
-    return false;
+    load_.outcome = std::move(added);
+    return load_.outcome;
   }
   if (++in_batch_ >= batch_frames_) return End();
-  return true;
+  return load_.outcome;
 }
 
-bool ArchiveFeed::End() {
-  if (!load_.error.empty()) return false;
+const Outcome& ArchiveFeed::End() {
+  if (!load_.outcome.ok()) return load_.outcome;
   in_batch_ = 0;
   auto ended = archive_.End_Batch();
   if (ended.ok()) {
     load_.counts += pending_;
   } else {
     load_.counts.frames += pending_.frames;
-    load_.error = ended.why();
+    load_.outcome = std::move(ended);
   }
   pending_ = {};
-  return ended.ok();
+  return load_.outcome;
 }
 
 AddCounts ArchiveFeed::Counts_So_Far() const {
@@ -195,15 +196,15 @@ ArchiveLoad Add_To_Archive(Archive& archive, const std::vector<std::string>& fil
   read.on_frame = [&](const FrameEvent& e) { feed.Take(state, e.stored, e.taken); };
   read.progress = [&](const LoadProgress& p) {
     if (options.progress) options.progress(feed.Counts_So_Far(), p);
-    return load.error.empty();
+    return load.outcome.ok();
   };
-  for (std::size_t k = 0; k < files.size() && load.error.empty(); ++k, progress.files_done = k) {
+  for (std::size_t k = 0; k < files.size() && load.outcome.ok(); ++k, progress.files_done = k) {
     const std::string& name = files[k];
     state.CaptureFileName = name;
     state.TimeLabel.clear();
     auto source = archive.Source_Id({SourceKind::Capture, Capture_Source_Name(name)});
     if (!source.ok()) {
-      load.error = source.why();
+      load.outcome = Failure{source.why()};
       break;
     }
     feed.Set_Source(source.value());
@@ -221,7 +222,7 @@ ArchiveLoad Add_To_Archive(Archive& archive, const std::vector<std::string>& fil
   return load;
 }
 
-bool Add_Network_Page(Archive& archive, const TelemetryPage& page, ArchiveLoad& load) {
+Outcome Add_Network_Page(Archive& archive, const TelemetryPage& page, ArchiveLoad& load) {
   TelemetryState state;
   state.keep_frame_log = false;
   ArchiveFeed feed(archive, 0, load, std::numeric_limits<std::int64_t>::max());
@@ -231,8 +232,8 @@ bool Add_Network_Page(Archive& archive, const TelemetryPage& page, ArchiveLoad& 
     if (fresh) {
       auto id = archive.Source_Id({SourceKind::Network, entry.observer});
       if (!id.ok()) {
-        load.error = id.why();
-        return false;
+        load.outcome = Failure{id.why()};
+        return load.outcome;
       }
       known->second = id.value();
     }
@@ -240,7 +241,7 @@ bool Add_Network_Page(Archive& archive, const TelemetryPage& page, ArchiveLoad& 
     state.TimeLabel = Format_Time_Label(entry.time);
     const TakenFrame taken = Take_Frame(state, entry.bytes, entry.bytes.size());
     Keep_Store_Open(state, taken.outcome);
-    if (!feed.Take_Timed(entry.bytes, entry.time, taken.outcome)) return false;
+    if (!feed.Take_Timed(entry.bytes, entry.time, taken.outcome).ok()) return load.outcome;
   }
   return feed.End();
 }

@@ -20,7 +20,7 @@ struct ArchiveLoad {
   std::int64_t too_long = 0;  // frames over 512 bytes: not archived
   std::int64_t unreadable_lines = 0;  // lines of frame exports that are no "timestamp|hexframe"
   std::int64_t unusable_times = 0;    // lines of frame exports with a time no frame can have
-  std::string error;  // why the archive stopped taking frames; empty when it did not
+  Outcome outcome;                    // done, or why the archive stopped taking frames
 };
 
 struct ArchiveLoadOptions {
@@ -37,14 +37,15 @@ class ArchiveFeed {
   ArchiveFeed(Archive& archive, std::int64_t source_id, ArchiveLoad& load,
               std::int64_t batch_frames)
       : archive_(archive), source_id_(source_id), load_(load), batch_frames_(batch_frames) {}
-  // Archives the frame `state` just took. False once the archive failed (the reason is in the
-  // load); later frames are then not taken.
-  bool Take(TelemetryState& state, std::span<const std::uint8_t> stored, const TakenFrame& taken);
+  // Archives the frame `state` just took. Each gives the load's outcome: once the archive
+  // failed, why, and later frames are not taken.
+  const Outcome& Take(TelemetryState& state, std::span<const std::uint8_t> stored,
+                      const TakenFrame& taken);
   // Archives a frame that carries its own time (the network's frames).
-  bool Take_Timed(std::span<const std::uint8_t> bytes, std::optional<UtcSeconds> time,
-                  const FrameOutcome& outcome);
+  const Outcome& Take_Timed(std::span<const std::uint8_t> bytes, std::optional<UtcSeconds> time,
+                            const FrameOutcome& outcome);
   // Commits what was taken so far, and only then counts it in the load.
-  bool End();
+  const Outcome& End();
   void Set_Source(std::int64_t source_id) { source_id_ = source_id; }
   // The load's counts with what waits to be committed.
   AddCounts Counts_So_Far() const;
@@ -73,7 +74,7 @@ ArchiveLoad Add_To_Archive(Archive& archive, const std::vector<std::string>& fil
 
 // Archives the frames of one page of the network database in one transaction, each decoded at
 // its own time with its observer as its source; frames that are no telemetry are kept raw.
-// False when the archive failed (the reason is then in the load).
-bool Add_Network_Page(Archive& archive, const TelemetryPage& page, ArchiveLoad& load);
+// Fails when the archive failed, as the load's outcome then does.
+Outcome Add_Network_Page(Archive& archive, const TelemetryPage& page, ArchiveLoad& load);
 
 }  // namespace orvelt

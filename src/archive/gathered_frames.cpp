@@ -36,17 +36,18 @@ void GatheredFrames::Take(const TelemetryState& state, const FrameEvent& event) 
 ArchiveLoad GatheredFrames::Add_To(Archive& archive, std::int64_t batch_frames) const {
   ArchiveLoad load;
   ArchiveFeed feed(archive, 0, load, batch_frames);
-  for (std::size_t f = 0; f < files_.size() && load.error.empty(); ++f) {
+  for (std::size_t f = 0; f < files_.size() && load.outcome.ok(); ++f) {
     auto source = archive.Source_Id({SourceKind::Capture, files_[f].source});
     if (!source.ok()) {
-      load.error = source.why();
+      load.outcome = Failure{source.why()};
       break;
     }
     feed.Set_Source(source.value());
     const std::size_t end = f + 1 < files_.size() ? files_[f + 1].first_frame : frames_.size();
     for (std::size_t k = files_[f].first_frame; k < end; ++k) {
       const Frame& frame = frames_[k];
-      if (!feed.Take_Timed({bytes_.data() + frame.offset, frame.size}, frame.time, frame.outcome)) {
+      if (!feed.Take_Timed({bytes_.data() + frame.offset, frame.size}, frame.time, frame.outcome)
+               .ok()) {
         break;
       }
     }

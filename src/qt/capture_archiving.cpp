@@ -14,7 +14,7 @@ ArchiveLoad Archive_Frames(const std::filesystem::path& file, const GatheredFram
   auto archive = Archive::Open(file);
   if (!archive.ok()) {
     ArchiveLoad load;
-    load.error = archive.why();
+    load.outcome = Failure{archive.why()};
     return load;
   }
   return frames.Add_To(*archive.value());
@@ -80,10 +80,10 @@ void CaptureArchiving::Finished() {
   worker_ = nullptr;
   archiving_.reset();
   Add_Counts(counts_, result_.counts);
-  if (result_.error.empty()) {
+  if (result_.outcome.ok()) {
     emit Archived();
   } else {
-    emit Failed(QString::fromStdString("archive: " + result_.error));
+    emit Failed(QString::fromStdString("archive: " + result_.outcome.why()));
   }
   result_ = {};
   Start_Next();

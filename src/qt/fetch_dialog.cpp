@@ -192,7 +192,7 @@ void FetchDialog::Start() {
   load_ = {};
   request_ = request;
   fetch_ = std::make_unique<NetworkFetch>(request, [this](const TelemetryPage& page) {
-    return Add_Network_Page(*archive_, page, load_);
+    return Add_Network_Page(*archive_, page, load_).ok();
   });
   connect(fetch_.get(), &NetworkFetch::Progress, this, &FetchDialog::Show_Progress);
   connect(fetch_.get(), &NetworkFetch::Finished, this, &FetchDialog::Finish, Qt::QueuedConnection);
@@ -245,7 +245,7 @@ void FetchDialog::Finish() {
     text +=
         tr(" %1 had no readable frame or time.").arg(Count(report.unusable, "entry", "entries"));
   }
-  if (!load_.error.empty()) text += ' ' + Text(load_.error) + '.';
+  if (!load_.outcome.ok()) text += ' ' + Text(load_.outcome.why()) + '.';
   const Outcome noted =
       plan_ ? Note_Fetch_End(*archive_, request_.server, request_.norad, *plan_, report)
             : Outcome::Done();

@@ -23,37 +23,37 @@ void LiveArchiving::Set_Enabled(bool enabled) {
 }
 
 void LiveArchiving::Take(const LiveFrame& frame) {
-  if (!enabled_ || frame.taken.time_label || !load_.error.empty()) return;
+  if (!enabled_ || frame.taken.time_label || !load_.outcome.ok()) return;
   if (!archive_) {
     auto opened = Archive::Open(archive_file_);
     if (!opened.ok()) {
-      load_.error = opened.why();
+      load_.outcome = Failure{opened.why()};
       return Check_Failure();
     }
     archive_ = std::move(opened.value());
     auto source = archive_->Source_Id({SourceKind::Live, "live reception"});
     if (!source.ok()) {
-      load_.error = source.why();
+      load_.outcome = Failure{source.why()};
       return Check_Failure();
     }
     feed_.emplace(*archive_, source.value(), load_, std::int64_t{1} << 40);
   }
-  if (!feed_->Take_Timed(frame.bytes, Parse_Time_Label(frame.label), frame.taken.outcome)) {
+  if (!feed_->Take_Timed(frame.bytes, Parse_Time_Label(frame.label), frame.taken.outcome).ok()) {
     return Check_Failure();
   }
   if (!commit_timer_.isActive()) commit_timer_.start();
 }
 
 void LiveArchiving::Check_Failure() {
-  if (!load_.error.empty() && !told_) {
+  if (!load_.outcome.ok() && !told_) {
     told_ = true;
-    emit Failed(QString::fromStdString("archive: " + load_.error));
+    emit Failed(QString::fromStdString("archive: " + load_.outcome.why()));
   }
 }
 
 void LiveArchiving::Commit() {
   commit_timer_.stop();
-  if (feed_ && !feed_->End()) Check_Failure();
+  if (feed_ && !feed_->End().ok()) Check_Failure();
 }
 
 }  // namespace orvelt

@@ -27,9 +27,9 @@ class LiveArchiving : public QObject {
 
   void Set_Enabled(bool enabled);
   bool Enabled() const { return enabled_; }
-  // Commits what was taken so far; the archive's failure, if any, is kept in Error().
+  // Commits what was taken so far; the archive's failure, if any, is kept in Archived().
   void Commit();
-  const std::string& Error() const { return load_.error; }
+  const Outcome& Archived() const { return load_.outcome; }
   const AddCounts& Counts() const { return load_.counts; }
 
  signals:

@@ -78,7 +78,7 @@ TEST_F(ArchiveTest, StoresEachFrameOnceWithEverySource) {
        std::vector<Step>{{{a}, 4, 0, 1, 1, 2}, {{a}, 0, 0, 5, 0, 0}, {{b}, 0, 1, 0, 0, 0}}) {
     SCOPED_TRACE(files[0]);
     const ArchiveLoad load = Add_To_Archive(*archive, files);
-    ASSERT_TRUE(load.error.empty()) << load.error;
+    ASSERT_TRUE(load.outcome.ok()) << load.outcome.why();
     EXPECT_EQ(load.counts.added, added);
     EXPECT_EQ(load.counts.new_source, new_source);
     EXPECT_EQ(load.counts.already, already);
@@ -120,7 +120,7 @@ TEST_F(ArchiveTest, LongCapturesAgreeInBucketsPassesAndViews) {
       {Write("1.kss", tools::Generate_Pass(first)), Write("2.kss", tools::Generate_Pass(second)),
        Write("3.kss", tools::Generate_Pass(third))},
       options);
-  ASSERT_TRUE(load.error.empty()) << load.error;
+  ASSERT_TRUE(load.outcome.ok()) << load.outcome.why();
   EXPECT_EQ(load.report.Files_Read(), 3);
   const auto all = archive->Samples(3, 0, kForever).value();
   ASSERT_EQ(all.size(), 5200u + 120u + 120u);
@@ -299,10 +299,10 @@ TEST_F(ArchiveTest, ALoadLeavesOutWhatTheFullStoreTurnedAway) {
   auto archive = Open();
   ASSERT_TRUE(archive);
   const ArchiveLoad load = frames.Add_To(*archive);
-  ASSERT_TRUE(load.error.empty()) << load.error;
+  ASSERT_TRUE(load.outcome.ok()) << load.outcome.why();
   EXPECT_EQ(archive->Samples(3, 0, std::int64_t{1} << 40).value().size(), 5000u);
   const ArchiveLoad whole = Add_To_Archive(*archive, {file});
-  ASSERT_TRUE(whole.error.empty()) << whole.error;
+  ASSERT_TRUE(whole.outcome.ok()) << whole.outcome.why();
   EXPECT_EQ(whole.counts.new_source, 0);  // the same source as the load's
   auto alone = Archive::Open(dir_ / "alone.sqlite");
   ASSERT_TRUE(alone.ok());
@@ -357,7 +357,7 @@ TEST_F(ArchiveTest, ReadsAnArchiveThatCannotBeWritten) {
   tools::PassOptions pass;
   pass.seconds = 120;
   auto archive = Open();
-  ASSERT_TRUE(Add_To_Archive(*archive, {Write("p.kss", tools::Generate_Pass(pass))}).error.empty());
+  ASSERT_TRUE(Add_To_Archive(*archive, {Write("p.kss", tools::Generate_Pass(pass))}).outcome.ok());
   const std::string expected = std::to_string(archive->Stats().value().frames) + " frames";
   archive.reset();
   fs::remove(dir_ / "p.kss");
@@ -387,7 +387,7 @@ TEST_F(ArchiveTest, DamageMetByAReadIsSaid) {
   {
     auto archive = Open();
     ASSERT_TRUE(archive);
-    ASSERT_TRUE(Add_To_Archive(*archive, {capture}).error.empty());
+    ASSERT_TRUE(Add_To_Archive(*archive, {capture}).outcome.ok());
   }
   // Every page from the samples' table on (the tables are made in order, one root page each,
   // after the first page that lists them).
@@ -403,7 +403,7 @@ TEST_F(ArchiveTest, DamageMetByAReadIsSaid) {
   const auto why = [](const auto& result) { return result.ok() ? std::string() : result.why(); };
   for (const std::string& said : {why(archive->For_Each_Frame(0, kForever, [](auto, auto) {})),
                                   why(archive->Samples(3, 0, kForever)), why(archive->Stats()),
-                                  Add_To_Archive(*archive, {capture}).error}) {
+                                  Add_To_Archive(*archive, {capture}).outcome.why()}) {
     EXPECT_NE(said.find("is damaged: "), std::string::npos) << said;
   }
 }
@@ -423,7 +423,7 @@ TEST_F(ArchiveTest, AFullDiskCountsOnlyWhatWasKept) {
     options.batch_frames = 500;
     const ArchiveLoad load = Add_To_Archive(*archive.value(), {capture}, options);
     return std::to_string(load.counts.added) + " " + std::to_string(load.counts.samples) +
-           (load.error.empty() ? " without a full disk" : "");
+           (load.outcome.ok() ? " without a full disk" : "");
   });
   const ArchiveStats stats = Open()->Stats().value();
   EXPECT_GT(stats.frames, 0);
@@ -449,7 +449,7 @@ TEST_F(ArchiveTest, AFrameExportIsReadWithItsTimesChecked) {
     auto archive = Archive::Open(dir_ / (name + ".sqlite"));
     ASSERT_TRUE(archive.ok());
     const ArchiveLoad load = Add_To_Archive(*archive.value(), {file.string()});
-    ASSERT_TRUE(load.error.empty()) << load.error;
+    ASSERT_TRUE(load.outcome.ok()) << load.outcome.why();
     EXPECT_EQ(load.counts.added, 2);
     EXPECT_EQ(load.unusable_times, 4);
     EXPECT_EQ(load.unreadable_lines, 0);
@@ -478,7 +478,7 @@ TEST_F(ArchiveTest, ALoadArchivesAFilesFramesBeforeItsFirstLabelWithoutATime) {
   auto archive = Open();
   ASSERT_TRUE(archive);
   const ArchiveLoad through_window = frames.Add_To(*archive);
-  ASSERT_TRUE(through_window.error.empty()) << through_window.error;
+  ASSERT_TRUE(through_window.outcome.ok()) << through_window.outcome.why();
   auto alone = Archive::Open(dir_ / "alone.sqlite");
   ASSERT_TRUE(alone.ok());
   const ArchiveLoad added = Add_To_Archive(*alone.value(), {b, t_file});

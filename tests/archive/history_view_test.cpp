@@ -111,7 +111,7 @@ class HistoryArchiveTest : public ::testing::Test {
     ASSERT_TRUE(
         tools::Generate_Pass({.start = start, .seconds = seconds, .seed = seed}).Write_File(file));
     const ArchiveLoad load = Add_To_Archive(*archive, {file});
-    ASSERT_TRUE(load.error.empty()) << load.error;
+    ASSERT_TRUE(load.outcome.ok()) << load.outcome.why();
   }
   testing::ScratchDir dir_;
 };

@@ -104,7 +104,7 @@ class NetworkFetchTest : public ::testing::Test {
   // Runs one fetch to its end, within a bounded time.
   FetchReport Fetch(FetchRequest request) {
     NetworkFetch fetch(request, [&](const TelemetryPage& page) {
-      return Add_Network_Page(*archive_, page, load_);
+      return Add_Network_Page(*archive_, page, load_).ok();
     });
     bool done = false;
     QObject::connect(&fetch, &NetworkFetch::Finished, [&] { done = true; });

@@ -115,7 +115,7 @@ struct Journey {
     QVERIFY(archive.ok());
     std::vector<std::string> names;
     for (const QString& f : files) names.push_back(f.toStdString());
-    QVERIFY(orvelt::Add_To_Archive(*archive.value(), names).error.empty());
+    QVERIFY(orvelt::Add_To_Archive(*archive.value(), names).outcome.ok());
   }
   std::vector<PassSpan> Passes() {
     auto archive = orvelt::Archive::Open(orvelt::Default_Archive_Path(), false);

@@ -813,7 +813,7 @@ void JourneyTest::fetchChartAGroupAndLoadAPass() {
   {
     auto archive = orvelt::Archive::Open(orvelt::Default_Archive_Path());
     QVERIFY(archive.ok());
-    QVERIFY(orvelt::Add_To_Archive(*archive.value(), files).error.empty());
+    QVERIFY(orvelt::Add_To_Archive(*archive.value(), files).outcome.ok());
   }
   orvelt::testing::SidsTestServer server;
   QVERIFY(server.Listen());

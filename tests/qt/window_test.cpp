@@ -315,7 +315,7 @@ class WindowTest : public QObject {
     }
     auto archive = Archive::Open(Default_Archive_Path());
     QVERIFY(archive.ok());
-    QVERIFY(Add_To_Archive(*archive.value(), files).error.empty());
+    QVERIFY(Add_To_Archive(*archive.value(), files).outcome.ok());
   }
 
   void init() { QLocale::setDefault(QLocale::c()); }
@@ -1104,7 +1104,7 @@ class WindowTest : public QObject {
     session.Feed(frames.bytes(), kFirst * 1000 + 500);
     archiving.Set_Enabled(false);
     session.Feed(frames.bytes(), kFirst * 1000 + 1500);  // switched off: not archived
-    QVERIFY(archiving.Error().empty());
+    QVERIFY(archiving.Archived().ok());
     QCOMPARE(archiving.Counts().added, 2);
     auto archive = Archive::Open(file, false);
     QVERIFY(archive.ok());
