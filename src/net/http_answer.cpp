@@ -36,7 +36,7 @@ std::optional<std::string_view> Line_At(std::string_view text, std::size_t& star
 
 std::size_t HttpAnswerReader::Feed(std::string_view bytes, std::int64_t now_ms) {
   std::size_t used = 0;
-  while (state_ == State::kReading) {
+  while (reading_) {
     if (consumed_ >= limits_.read_bytes) {
       if (limits_.whole_body) {
         Fail(Too_Large());
@@ -155,7 +155,7 @@ void HttpAnswerReader::Take_Body(std::string_view bytes) {
     answer_.text.append(text.substr(0, room));
     cut_ = cut_ || text.size() > room;
   };
-  while (i < bytes.size() && state_ == State::kReading) {
+  while (i < bytes.size() && reading_) {
     switch (part_) {
       case Part::kBody:
       case Part::kChunkData: {
@@ -219,7 +219,7 @@ void HttpAnswerReader::Take_Body(std::string_view bytes) {
 }
 
 void HttpAnswerReader::End_Of_Stream() {
-  if (state_ != State::kReading) return;
+  if (!reading_) return;
   if (part_ == Part::kToClose) return Finish(false);
   if (consumed_ == 0) return Fail("the server closed the connection without an answer");
   if (answer_.status != 0 && !Final()) {
@@ -238,13 +238,14 @@ void HttpAnswerReader::Finish(bool reusable) {
   // A body needed whole that was kept only in part is no answer.
   if (cut_ && limits_.whole_body) return Fail(Too_Large());
   answer_.reusable = reusable;
-  state_ = State::kDone;
+  reading_ = false;
+  result_ = answer_;
   head_.clear();
 }
 
 void HttpAnswerReader::Fail(std::string problem) {
-  problem_ = std::move(problem);
-  state_ = State::kBad;
+  reading_ = false;
+  result_ = Failure{std::move(problem)};
   head_.clear();
 }
 

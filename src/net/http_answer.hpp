@@ -8,6 +8,8 @@
 #include <utility>
 #include <vector>
 
+#include "base/result.hpp"
+
 namespace orvelt {
 
 // How much of an answer is read and kept, whatever the server sends.
@@ -47,8 +49,6 @@ struct HttpAnswer {
 // answer.
 class HttpAnswerReader {
  public:
-  enum class State { kReading, kDone, kBad };
-
   explicit HttpAnswerReader(AnswerLimits limits = kReportAnswerLimits) : limits_(limits) {}
 
   // Takes bytes that arrived at `now_ms` (UTC milliseconds, for a Retry-After date). Gives how
@@ -58,13 +58,12 @@ class HttpAnswerReader {
   // complete, any other unfinished one is bad.
   void End_Of_Stream();
 
-  State state() const { return state_; }
+  // The answer is neither complete nor known to be bad yet.
+  bool Reading() const { return reading_; }
   // Nothing was received yet.
   bool Untouched() const { return consumed_ == 0; }
-  // Valid once the state is kDone.
-  const HttpAnswer& answer() const { return answer_; }
-  // Why the answer is bad.
-  const std::string& problem() const { return problem_; }
+  // The answer, or why it is bad; while Reading(), that it is not complete.
+  const Result<HttpAnswer>& result() const { return result_; }
 
  private:
   enum class Part { kHead, kBody, kChunkSize, kChunkData, kChunkEnd, kTrailer, kToClose };
@@ -77,16 +76,16 @@ class HttpAnswerReader {
   std::string Too_Large() const;
 
   AnswerLimits limits_;
-  State state_ = State::kReading;
+  bool reading_ = true;
   Part part_ = Part::kHead;
   std::string head_;  // the status line and headers, until their blank line
   std::size_t consumed_ = 0;
   std::uint64_t remaining_ = 0;  // of the body or of the current chunk
   bool keep_alive_ = false;
   bool http_1_1_ = false;
-  bool cut_ = false;  // the body went on past what is kept
-  HttpAnswer answer_;
-  std::string problem_;
+  bool cut_ = false;   // the body went on past what is kept
+  HttpAnswer answer_;  // as far as it was read
+  Result<HttpAnswer> result_ = Failure{"the answer is not complete"};
 };
 
 // Seconds ("120") or an HTTP date ("Wed, 21 Oct 2026 07:28:00 GMT") as a wait from `now_ms`;

@@ -102,11 +102,10 @@ void ServerConnection::Read() {
     if (got <= 0) break;
     const std::string_view bytes(buffer.data(), static_cast<std::size_t>(got));
     const std::size_t used = reader_.Feed(bytes, QDateTime::currentMSecsSinceEpoch());
-    if (reader_.state() == HttpAnswerReader::State::kReading) continue;
-    if (reader_.state() == HttpAnswerReader::State::kBad) {
-      return End({false, {}, reader_.problem()});
-    }
-    Exchange exchange{true, reader_.answer(), {}};
+    if (reader_.Reading()) continue;
+    const Result<HttpAnswer>& read = reader_.result();
+    if (!read.ok()) return End({false, {}, read.why()});
+    Exchange exchange{true, read.value(), {}};
     // Anything after the answer was not asked for: the connection cannot be trusted again.
     if (used < bytes.size() || socket->bytesAvailable() > 0) exchange.answer.reusable = false;
     return End(std::move(exchange));
@@ -127,9 +126,7 @@ void ServerConnection::Closed(const QString& why) {
     if (socket_->bytesAvailable() > 0) Read();
     if (!finished_) return;
     reader_.End_Of_Stream();
-    if (reader_.state() == HttpAnswerReader::State::kDone) {
-      return End({true, reader_.answer(), {}});
-    }
+    if (reader_.result().ok()) return End({true, reader_.result().value(), {}});
   }
   if (reused_ && reader_.Untouched() && server_closed) {
     // The server let a kept connection go just as the request went out: the request never
@@ -141,7 +138,7 @@ void ServerConnection::Closed(const QString& why) {
   const std::string reason =
       !why.isEmpty() && socket_->error() != QAbstractSocket::RemoteHostClosedError
           ? why.toStdString()
-          : reader_.problem();
+          : reader_.result().why();
   End({false, {}, reason.empty() ? std::string("the connection was lost") : reason});
 }
 

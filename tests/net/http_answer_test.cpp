@@ -8,8 +8,6 @@
 namespace orvelt {
 namespace {
 
-using State = HttpAnswerReader::State;
-
 struct Read {
   HttpAnswerReader reader;
   std::size_t used = 0;
@@ -21,8 +19,7 @@ Read Read_Answer(const std::string& bytes, std::size_t piece = 0, bool closed = 
                  AnswerLimits limits = kReportAnswerLimits) {
   Read read{HttpAnswerReader(limits), 0};
   const std::size_t step = piece == 0 ? bytes.size() : piece;
-  for (std::size_t at = 0; at < bytes.size() && read.reader.state() == State::kReading;
-       at += step) {
+  for (std::size_t at = 0; at < bytes.size() && read.reader.Reading(); at += step) {
     read.used += read.reader.Feed(std::string_view(bytes).substr(at, step), 0);
   }
   if (closed) read.reader.End_Of_Stream();
@@ -33,13 +30,13 @@ Read Read_Answer(const std::string& bytes, std::size_t piece = 0, bool closed = 
 // it. A bad row names a part of the reason.
 void Expect_Read(const Read& read, const std::string& expected,
                  const std::function<std::string(const HttpAnswer&)>& shown) {
+  ASSERT_FALSE(read.reader.Reading());
+  const Result<HttpAnswer>& answer = read.reader.result();
   if (expected.starts_with("bad: ")) {
-    ASSERT_EQ(read.reader.state(), State::kBad);
-    EXPECT_NE(read.reader.problem().find(expected.substr(5)), std::string::npos)
-        << read.reader.problem();
+    EXPECT_NE(answer.why().find(expected.substr(5)), std::string::npos) << answer.why();
   } else {
-    ASSERT_EQ(read.reader.state(), State::kDone) << read.reader.problem();
-    EXPECT_EQ(shown(read.reader.answer()), expected);
+    ASSERT_TRUE(answer.ok()) << answer.why();
+    EXPECT_EQ(shown(answer.value()), expected);
   }
 }
 
@@ -83,7 +80,7 @@ TEST(HttpAnswerReader, ReadsTheAnswersServersGiveAndRefusesTheRest) {
         return std::to_string(answer.status) + " [" + answer.text + "]" +
                (answer.reusable ? " kept" : "");
       });
-      if (read.reader.state() == State::kDone) {
+      if (read.reader.result().ok()) {
         EXPECT_EQ(read.used, c.bytes.size());
       }
     }
@@ -111,11 +108,13 @@ TEST(HttpAnswerReader, ReadsNoMoreThanTheLimit) {
       SCOPED_TRACE(c.bytes.substr(0, 40) + (piece ? ", in pieces" : ""));
       const Read read = Read_Answer(c.bytes, piece);
       EXPECT_LE(read.used, limit);
-      EXPECT_EQ(read.reader.state(), c.status == 0 ? State::kBad : State::kDone);
-      if (c.status == 0) continue;
-      EXPECT_EQ(read.reader.answer().status, c.status);
-      EXPECT_FALSE(read.reader.answer().reusable);
-      EXPECT_LE(read.reader.answer().text.size(), kReportAnswerLimits.kept_bytes);
+      ASSERT_FALSE(read.reader.Reading());
+      const Result<HttpAnswer>& answer = read.reader.result();
+      ASSERT_EQ(answer.ok(), c.status != 0) << answer.why();
+      if (!answer.ok()) continue;
+      EXPECT_EQ(answer.value().status, c.status);
+      EXPECT_FALSE(answer.value().reusable);
+      EXPECT_LE(answer.value().text.size(), kReportAnswerLimits.kept_bytes);
     }
   }
 }
