@@ -94,6 +94,9 @@ constexpr const char* kDropOrphan =
     "(SELECT 1 FROM deliveries WHERE frame_id = ?1)";
 constexpr const char* kDropOrphans =
     "DELETE FROM frames WHERE id NOT IN (SELECT frame_id FROM deliveries)";
+constexpr const char* kPageCount = "SELECT page_count FROM pragma_page_count";
+constexpr const char* kFreePages = "SELECT freelist_count FROM pragma_freelist_count";
+constexpr const char* kPageSize = "PRAGMA page_size";
 
 using sqlite::Bind_Text;
 using sqlite::Column_Text;
@@ -101,25 +104,16 @@ using sqlite::Use;
 
 }  // namespace
 
-Outbox::Outbox(std::unique_ptr<sqlite::Connection> connection, std::filesystem::path file)
-    : connection_(std::move(connection)), file_(std::move(file)) {}
-
-sqlite3* Outbox::db() const {
-  return connection_->db();
-}
-
-sqlite3_stmt* Outbox::Statement(const char* sql) {
-  return connection_->Statement(sql);
-}
-
-int Outbox::Exec(const char* sql) {
-  return connection_->Exec(sql);
-}
+Outbox::Outbox(std::unique_ptr<sqlite::Database> database) : database_(std::move(database)) {}
 
 Outbox::~Outbox() = default;
 
-Failure Outbox::Error(int code, const std::string& doing) const {
-  return sqlite::Database_Error(kOutboxKind, file_, db(), code, doing);
+const std::filesystem::path& Outbox::file() const {
+  return database_->file();
+}
+
+sqlite3* Outbox::db() const {
+  return database_->db();
 }
 
 Result<std::unique_ptr<Outbox>> Outbox::Open(const std::filesystem::path& file,
@@ -142,39 +136,33 @@ Result<std::unique_ptr<Outbox>> Outbox::Open(const std::filesystem::path& file,
   };
   auto opened = sqlite::Open_Versioned(file, kOutboxKind, steps, options);
   if (!opened.ok()) return Failure{opened.why()};
-  std::unique_ptr<Outbox> outbox(new Outbox(std::move(opened.value()), file));
-  sqlite3* db = outbox->db();
-  int rc = SQLITE_OK;
+  std::unique_ptr<Outbox> outbox(
+      new Outbox(std::make_unique<sqlite::Database>(std::move(opened.value()), kOutboxKind, file)));
+  sqlite::Database& database = *outbox->database_;
   // Sent frames leave free pages behind; once they are most of the file, it is rewritten with
   // what still has to go, so that a long-lived outbox neither keeps its old size on the disk nor
-  // scatters new frames over its past.
-  std::int64_t pages = 0;
-  std::int64_t free_pages = 0;
-  sqlite3_stmt* sizes = nullptr;
-  if (sqlite3_prepare_v2(db,
-                         "SELECT (SELECT page_count FROM pragma_page_count), "
-                         "(SELECT freelist_count FROM pragma_freelist_count)",
-                         -1, &sizes, nullptr) == SQLITE_OK &&
-      sqlite3_step(sizes) == SQLITE_ROW) {
-    pages = sqlite3_column_int64(sizes, 0);
-    free_pages = sqlite3_column_int64(sizes, 1);
-  }
-  sqlite3_finalize(sizes);
-  if (pages >= kVacuumFromPages && free_pages * 2 > pages &&
-      (rc = outbox->Exec("VACUUM")) != SQLITE_OK) {
-    return outbox->Error(rc, "compacting");
+  // scatters new frames over its past. Sizes that cannot be read leave the file as it is.
+  const auto number = [&](const char* sql, std::int64_t otherwise) -> std::int64_t {
+    const auto query = database.Statement(sql, "opening");
+    if (!query.ok()) return otherwise;
+    Use use(query.value());
+    const auto row = database.Step(query.value(), "opening");
+    return row.ok() && row.value() ? sqlite3_column_int64(query.value(), 0) : otherwise;
+  };
+  const std::int64_t pages = number(kPageCount, 0);
+  const std::int64_t free_pages = number(kFreePages, 0);
+  if (pages >= kVacuumFromPages && free_pages * 2 > pages) {
+    if (Outcome compacted = database.Exec("VACUUM", "compacting"); !compacted.ok()) {
+      return Failure{compacted.why()};
+    }
   }
   if (max_bytes > 0) {
-    sqlite3_stmt* size = nullptr;
-    std::int64_t page_size = 4096;
-    if (sqlite3_prepare_v2(db, "PRAGMA page_size", -1, &size, nullptr) == SQLITE_OK &&
-        sqlite3_step(size) == SQLITE_ROW) {
-      page_size = std::max<std::int64_t>(512, sqlite3_column_int64(size, 0));
-    }
-    sqlite3_finalize(size);
+    const std::int64_t page_size = std::max<std::int64_t>(512, number(kPageSize, 4096));
     const std::string limit = "PRAGMA max_page_count = " +
                               std::to_string(std::max<std::int64_t>(1, max_bytes / page_size));
-    if ((rc = outbox->Exec(limit.c_str())) != SQLITE_OK) return outbox->Error(rc, "opening");
+    if (Outcome limited = database.Exec(limit.c_str(), "opening"); !limited.ok()) {
+      return Failure{limited.why()};
+    }
   }
   return outbox;
 }
@@ -182,68 +170,58 @@ Result<std::unique_ptr<Outbox>> Outbox::Open(const std::filesystem::path& file,
 Result<std::int64_t> Outbox::Enqueue(std::span<const std::uint8_t> frame, std::int64_t received_ms,
                                      const std::vector<std::string>& servers) {
   if (servers.empty()) return Failure{"no server to send the frame to"};
-  sqlite3_stmt* insert_frame = Statement(kInsertFrame);
-  sqlite3_stmt* insert_delivery = Statement(kInsertDelivery);
-  if (insert_frame == nullptr || insert_delivery == nullptr) {
-    return Error(sqlite3_errcode(db()), "queueing a frame");
-  }
+  const char* doing = "queueing a frame";
+  auto insert_frame = database_->Statement(kInsertFrame, doing);
+  auto insert_delivery = database_->Statement(kInsertDelivery, doing);
+  if (!insert_frame.ok()) return Failure{insert_frame.why()};
+  if (!insert_delivery.ok()) return Failure{insert_delivery.why()};
   std::int64_t frame_id = 0;
-  auto stored = In_Transaction("queueing a frame", [&] {
-    int rc = SQLITE_DONE;
+  auto stored = database_->In_Transaction(doing, [&] {
     {
-      Use use(insert_frame);
-      sqlite3_bind_int64(insert_frame, 1, received_ms);
-      sqlite3_bind_blob(insert_frame, 2,
-                        frame.empty() ? "" : static_cast<const void*>(frame.data()),
+      sqlite3_stmt* insert = insert_frame.value();
+      Use use(insert);
+      sqlite3_bind_int64(insert, 1, received_ms);
+      sqlite3_bind_blob(insert, 2, frame.empty() ? "" : static_cast<const void*>(frame.data()),
                         static_cast<int>(frame.size()), SQLITE_STATIC);
-      rc = sqlite3_step(insert_frame);
+      if (Outcome done = database_->Run(insert, doing); !done.ok()) return done;
       frame_id = sqlite3_last_insert_rowid(db());
     }
     for (const std::string& server : servers) {
-      if (rc != SQLITE_DONE) break;
-      Use use(insert_delivery);
-      Bind_Text(insert_delivery, 1, server);
-      sqlite3_bind_int64(insert_delivery, 2, frame_id);
-      rc = sqlite3_step(insert_delivery);
+      sqlite3_stmt* insert = insert_delivery.value();
+      Use use(insert);
+      Bind_Text(insert, 1, server);
+      sqlite3_bind_int64(insert, 2, frame_id);
+      if (Outcome done = database_->Run(insert, doing); !done.ok()) return done;
     }
-    return rc;
+    return Outcome::Done();
   });
   if (!stored.ok()) return Failure{stored.why()};
   return frame_id;
-}
-
-Outcome Outbox::In_Transaction(const std::string& doing, const std::function<int()>& steps) {
-  int rc = Exec("BEGIN IMMEDIATE");
-  if (rc != SQLITE_OK) return Error(rc, doing);
-  rc = steps();
-  if (rc == SQLITE_DONE || rc == SQLITE_OK) rc = Exec("COMMIT");
-  if (rc != SQLITE_OK) {
-    const Failure error = Error(rc, doing);
-    Exec("ROLLBACK");
-    return error;
-  }
-  return Outcome::Done();
 }
 
 Outcome Outbox::Write_To_Disk() {
   // A checkpoint syncs the log before it copies it into the database file.
   const int rc =
       sqlite3_wal_checkpoint_v2(db(), nullptr, SQLITE_CHECKPOINT_PASSIVE, nullptr, nullptr);
-  if (rc != SQLITE_OK) return Error(rc, "writing the outbox to disk");
+  if (rc != SQLITE_OK) return database_->Error(rc, "writing the outbox to disk");
   return Outcome::Done();
 }
 
 Result<std::vector<OutboxItem>> Outbox::Next_Due(const std::string& server, std::int64_t now_ms,
                                                  std::size_t limit) {
-  sqlite3_stmt* statement = Statement(kNextDue);
-  if (statement == nullptr) return Error(sqlite3_errcode(db()), "reading the outbox");
+  const char* doing = "reading the outbox";
+  const auto prepared = database_->Statement(kNextDue, doing);
+  if (!prepared.ok()) return Failure{prepared.why()};
+  sqlite3_stmt* statement = prepared.value();
   Use use(statement);
   Bind_Text(statement, 1, server);
   sqlite3_bind_int64(statement, 2, now_ms);
   sqlite3_bind_int64(statement, 3, static_cast<std::int64_t>(limit));
   std::vector<OutboxItem> items;
-  int rc = SQLITE_ROW;
-  while ((rc = sqlite3_step(statement)) == SQLITE_ROW) {
+  for (;;) {
+    const auto row = database_->Step(statement, doing);
+    if (!row.ok()) return Failure{row.why()};
+    if (!row.value()) return items;
     OutboxItem item;
     item.frame_id = sqlite3_column_int64(statement, 0);
     const auto* bytes = static_cast<const std::uint8_t*>(sqlite3_column_blob(statement, 1));
@@ -252,62 +230,63 @@ Result<std::vector<OutboxItem>> Outbox::Next_Due(const std::string& server, std:
     item.attempts = sqlite3_column_int(statement, 3);
     items.push_back(std::move(item));
   }
-  if (rc != SQLITE_DONE) return Error(rc, "reading the outbox");
-  return items;
 }
 
 Result<std::optional<std::int64_t>> Outbox::Next_Attempt_Ms(const std::string& server) {
-  sqlite3_stmt* statement = Statement(kNextAttempt);
-  if (statement == nullptr) return Error(sqlite3_errcode(db()), "reading the outbox");
+  const char* doing = "reading the outbox";
+  const auto prepared = database_->Statement(kNextAttempt, doing);
+  if (!prepared.ok()) return Failure{prepared.why()};
+  sqlite3_stmt* statement = prepared.value();
   Use use(statement);
   Bind_Text(statement, 1, server);
-  const int rc = sqlite3_step(statement);
-  if (rc != SQLITE_ROW) return Error(rc, "reading the outbox");
-  if (sqlite3_column_type(statement, 0) == SQLITE_NULL) return std::optional<std::int64_t>();
+  // MIN over no rows still gives one row, of NULL.
+  const auto row = database_->Step(statement, doing);
+  if (!row.ok()) return Failure{row.why()};
+  if (!row.value() || sqlite3_column_type(statement, 0) == SQLITE_NULL) {
+    return std::optional<std::int64_t>();
+  }
   return std::optional<std::int64_t>(sqlite3_column_int64(statement, 0));
 }
 
 Outcome Outbox::Update_Delivery(const char* sql, std::int64_t frame_id, const std::string& server,
                                 std::int64_t number, const std::string& text,
                                 const std::string& doing) {
-  sqlite3_stmt* statement = Statement(sql);
-  if (statement == nullptr) return Error(sqlite3_errcode(db()), doing);
+  const auto prepared = database_->Statement(sql, doing);
+  if (!prepared.ok()) return Failure{prepared.why()};
+  sqlite3_stmt* statement = prepared.value();
   Use use(statement);
   sqlite3_bind_int64(statement, 1, frame_id);
   Bind_Text(statement, 2, server);
   sqlite3_bind_int64(statement, 3, number);
   Bind_Text(statement, 4, text);
-  const int rc = sqlite3_step(statement);
-  if (rc != SQLITE_DONE) return Error(rc, doing);
-  return Outcome::Done();
+  return database_->Run(statement, doing);
 }
 
 Outcome Outbox::Mark_Sent(std::int64_t frame_id, const std::string& server) {
-  sqlite3_stmt* remove = Statement(kMarkSent);
-  sqlite3_stmt* count = Statement(kCountSent);
-  sqlite3_stmt* drop = Statement(kDropOrphan);
-  if (remove == nullptr || count == nullptr || drop == nullptr) {
-    return Error(sqlite3_errcode(db()), "recording a delivery");
+  const char* doing = "recording a delivery";
+  auto remove = database_->Statement(kMarkSent, doing);
+  auto count = database_->Statement(kCountSent, doing);
+  auto drop = database_->Statement(kDropOrphan, doing);
+  for (const auto* prepared : {&remove, &count, &drop}) {
+    if (!prepared->ok()) return Failure{prepared->why()};
   }
-  return In_Transaction("recording a delivery", [&] {
-    int rc = SQLITE_DONE;
+  return database_->In_Transaction(doing, [&] {
     {
-      Use use(remove);
-      sqlite3_bind_int64(remove, 1, frame_id);
-      Bind_Text(remove, 2, server);
-      rc = sqlite3_step(remove);
+      Use use(remove.value());
+      sqlite3_bind_int64(remove.value(), 1, frame_id);
+      Bind_Text(remove.value(), 2, server);
+      if (Outcome done = database_->Run(remove.value(), doing); !done.ok()) return done;
     }
     // Confirmed twice (or discarded meanwhile): counted once.
-    if (rc != SQLITE_DONE || sqlite3_changes64(db()) == 0) return rc;
+    if (sqlite3_changes64(db()) == 0) return Outcome::Done();
     {
-      Use use(count);
-      Bind_Text(count, 1, server);
-      rc = sqlite3_step(count);
+      Use use(count.value());
+      Bind_Text(count.value(), 1, server);
+      if (Outcome done = database_->Run(count.value(), doing); !done.ok()) return done;
     }
-    if (rc != SQLITE_DONE) return rc;
-    Use use(drop);
-    sqlite3_bind_int64(drop, 1, frame_id);
-    return sqlite3_step(drop);
+    Use use(drop.value());
+    sqlite3_bind_int64(drop.value(), 1, frame_id);
+    return database_->Run(drop.value(), doing);
   });
 }
 
@@ -324,14 +303,16 @@ Outcome Outbox::Mark_Rejected(std::int64_t frame_id, const std::string& server,
 
 template <typename T, typename Read>
 Result<std::vector<T>> Outbox::Read_All(const char* sql, const std::string& doing, Read read_row) {
-  sqlite3_stmt* statement = Statement(sql);
-  if (statement == nullptr) return Error(sqlite3_errcode(db()), doing);
-  Use use(statement);
+  const auto prepared = database_->Statement(sql, doing);
+  if (!prepared.ok()) return Failure{prepared.why()};
+  Use use(prepared.value());
   std::vector<T> rows;
-  int rc = SQLITE_ROW;
-  while ((rc = sqlite3_step(statement)) == SQLITE_ROW) rows.push_back(read_row(statement));
-  if (rc != SQLITE_DONE) return Error(rc, doing);
-  return rows;
+  for (;;) {
+    const auto row = database_->Step(prepared.value(), doing);
+    if (!row.ok()) return Failure{row.why()};
+    if (!row.value()) return rows;
+    rows.push_back(read_row(prepared.value()));
+  }
 }
 
 Result<std::vector<ServerCounts>> Outbox::Counts() {
@@ -342,12 +323,14 @@ Result<std::vector<ServerCounts>> Outbox::Counts() {
 }
 
 Result<ServerCounts> Outbox::Counts_For(const std::string& server) {
-  sqlite3_stmt* statement = Statement(kCountsFor);
-  if (statement == nullptr) return Error(sqlite3_errcode(db()), "counting the outbox");
+  const char* doing = "counting the outbox";
+  const auto prepared = database_->Statement(kCountsFor, doing);
+  if (!prepared.ok()) return Failure{prepared.why()};
+  sqlite3_stmt* statement = prepared.value();
   Use use(statement);
   Bind_Text(statement, 1, server);
-  const int rc = sqlite3_step(statement);
-  if (rc != SQLITE_ROW) return Error(rc, "counting the outbox");
+  // A query of counts alone: it always gives its one row.
+  if (const auto row = database_->Step(statement, doing); !row.ok()) return Failure{row.why()};
   return ServerCounts{server, sqlite3_column_int64(statement, 0),
                       sqlite3_column_int64(statement, 1), sqlite3_column_int64(statement, 2)};
 }
@@ -360,59 +343,54 @@ Result<std::vector<RejectedFrame>> Outbox::Rejected_Frames() {
 }
 
 Result<std::int64_t> Outbox::Retry_Rejected() {
-  sqlite3_stmt* statement = Statement(kRetryRejected);
-  if (statement == nullptr) return Error(sqlite3_errcode(db()), "retrying rejected frames");
-  Use use(statement);
-  const int rc = sqlite3_step(statement);
-  if (rc != SQLITE_DONE) return Error(rc, "retrying rejected frames");
+  const char* doing = "retrying rejected frames";
+  const auto prepared = database_->Statement(kRetryRejected, doing);
+  if (!prepared.ok()) return Failure{prepared.why()};
+  Use use(prepared.value());
+  if (Outcome done = database_->Run(prepared.value(), doing); !done.ok())
+    return Failure{done.why()};
   return static_cast<std::int64_t>(sqlite3_changes64(db()));
 }
 
 Result<std::int64_t> Outbox::Discard(std::int64_t frame_id, const std::string& server) {
-  sqlite3_stmt* discard = Statement(kDiscard);
-  sqlite3_stmt* drop = Statement(kDropOrphan);
-  if (discard == nullptr || drop == nullptr) {
-    return Error(sqlite3_errcode(db()), "discarding a frame");
-  }
+  const char* doing = "discarding a frame";
+  auto discard = database_->Statement(kDiscard, doing);
+  auto drop = database_->Statement(kDropOrphan, doing);
+  if (!discard.ok()) return Failure{discard.why()};
+  if (!drop.ok()) return Failure{drop.why()};
   std::int64_t removed = 0;
-  auto done = In_Transaction("discarding a frame", [&] {
-    int rc = SQLITE_DONE;
+  auto done = database_->In_Transaction(doing, [&] {
     {
-      Use use(discard);
-      sqlite3_bind_int64(discard, 1, frame_id);
-      Bind_Text(discard, 2, server);
-      rc = sqlite3_step(discard);
+      Use use(discard.value());
+      sqlite3_bind_int64(discard.value(), 1, frame_id);
+      Bind_Text(discard.value(), 2, server);
+      if (Outcome ran = database_->Run(discard.value(), doing); !ran.ok()) return ran;
       removed = sqlite3_changes64(db());
     }
-    if (rc == SQLITE_DONE) {
-      Use use(drop);
-      sqlite3_bind_int64(drop, 1, frame_id);
-      rc = sqlite3_step(drop);
-    }
-    return rc;
+    Use use(drop.value());
+    sqlite3_bind_int64(drop.value(), 1, frame_id);
+    return database_->Run(drop.value(), doing);
   });
   if (!done.ok()) return Failure{done.why()};
   return removed;
 }
 
 Result<std::int64_t> Outbox::Discard_Server(const std::string& server) {
-  sqlite3_stmt* discard = Statement(kDiscardServer);
-  sqlite3_stmt* drop = Statement(kDropOrphans);
-  if (discard == nullptr || drop == nullptr) {
-    return Error(sqlite3_errcode(db()), "discarding frames");
-  }
+  const char* doing = "discarding frames";
+  auto discard = database_->Statement(kDiscardServer, doing);
+  auto drop = database_->Statement(kDropOrphans, doing);
+  if (!discard.ok()) return Failure{discard.why()};
+  if (!drop.ok()) return Failure{drop.why()};
   std::int64_t removed = 0;
-  auto done = In_Transaction("discarding frames", [&] {
-    int rc = SQLITE_DONE;
+  auto done = database_->In_Transaction(doing, [&] {
     {
-      Use use(discard);
-      Bind_Text(discard, 1, server);
-      rc = sqlite3_step(discard);
+      Use use(discard.value());
+      Bind_Text(discard.value(), 1, server);
+      if (Outcome ran = database_->Run(discard.value(), doing); !ran.ok()) return ran;
       removed = sqlite3_changes64(db());
     }
-    if (rc != SQLITE_DONE) return rc;
-    Use use(drop);
-    return sqlite3_step(drop);
+    Use use(drop.value());
+    return database_->Run(drop.value(), doing);
   });
   if (!done.ok()) return Failure{done.why()};
   return removed;

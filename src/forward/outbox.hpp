@@ -12,10 +12,9 @@
 #include "base/result.hpp"
 
 struct sqlite3;
-struct sqlite3_stmt;
 
 namespace orvelt::sqlite {
-class Connection;
+class Database;
 }
 
 namespace orvelt {
@@ -62,7 +61,7 @@ class Outbox {
   Outbox(const Outbox&) = delete;
   Outbox& operator=(const Outbox&) = delete;
 
-  const std::filesystem::path& file() const { return file_; }
+  const std::filesystem::path& file() const;
 
   // Stores a frame with one waiting delivery per server, all or nothing. Once it returns, a
   // crash of the program cannot lose the frame; after the next Write_To_Disk, a power cut
@@ -101,21 +100,15 @@ class Outbox {
   Result<std::int64_t> Discard_Server(const std::string& server);
 
  private:
-  Outbox(std::unique_ptr<sqlite::Connection> connection, std::filesystem::path file);
+  explicit Outbox(std::unique_ptr<sqlite::Database> database);
   sqlite3* db() const;
-  sqlite3_stmt* Statement(const char* sql);
-  int Exec(const char* sql);
-  Failure Error(int code, const std::string& doing) const;
-  // Runs `steps` (giving SQLite's last result code) in one transaction: all or nothing.
-  Outcome In_Transaction(const std::string& doing, const std::function<int()>& steps);
   // Every row of a query without parameters, each made by `read_row`.
   template <typename T, typename Read>
   Result<std::vector<T>> Read_All(const char* sql, const std::string& doing, Read read_row);
   Outcome Update_Delivery(const char* sql, std::int64_t frame_id, const std::string& server,
                           std::int64_t number, const std::string& text, const std::string& doing);
 
-  std::unique_ptr<sqlite::Connection> connection_;
-  std::filesystem::path file_;
+  std::unique_ptr<sqlite::Database> database_;
 };
 
 // The servers of `counts` that still have frames to deliver (waiting or rejected) but are not

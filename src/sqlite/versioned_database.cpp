@@ -125,6 +125,43 @@ Failure Database_Error(const DatabaseKind& kind, const std::filesystem::path& fi
   }
 }
 
+Failure Database::Error(int code, std::string_view doing) const {
+  return Database_Error(kind_, file_, db(), code, doing);
+}
+
+Result<sqlite3_stmt*> Database::Statement(const char* sql, std::string_view doing) {
+  sqlite3_stmt* statement = connection_->Statement(sql);
+  if (statement == nullptr) return Error(sqlite3_errcode(db()), doing);
+  return statement;
+}
+
+Outcome Database::Exec(const char* sql, std::string_view doing) {
+  const int code = connection_->Exec(sql);
+  if (code != SQLITE_OK) return Error(code, doing);
+  return Outcome::Done();
+}
+
+Result<bool> Database::Step(sqlite3_stmt* statement, std::string_view doing) {
+  const int code = sqlite3_step(statement);
+  if (code == SQLITE_ROW) return true;
+  if (code == SQLITE_DONE) return false;
+  return Error(code, doing);
+}
+
+Outcome Database::Run(sqlite3_stmt* statement, std::string_view doing) {
+  const int code = sqlite3_step(statement);
+  if (code != SQLITE_DONE) return Error(code, doing);
+  return Outcome::Done();
+}
+
+Outcome Database::In_Transaction(std::string_view doing, const std::function<Outcome()>& steps) {
+  if (Outcome begun = Exec("BEGIN IMMEDIATE", doing); !begun.ok()) return begun;
+  Outcome done = steps();
+  if (done.ok()) done = Exec("COMMIT", doing);
+  if (!done.ok()) connection_->Exec("ROLLBACK");
+  return done;
+}
+
 Result<std::unique_ptr<Connection>> Open_Versioned(const std::filesystem::path& file,
                                                    const DatabaseKind& kind,
                                                    const LayoutSteps& steps,

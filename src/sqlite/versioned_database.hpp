@@ -28,6 +28,36 @@ struct DatabaseKind {
 Failure Database_Error(const DatabaseKind& kind, const std::filesystem::path& file, sqlite3* db,
                        int code, std::string_view doing);
 
+// A database of one kind with its file, whose every step gives a Result: a failure says why in
+// the words of Database_Error, made at once from SQLite's code and message, before a rollback
+// or a reset could clear them.
+class Database {
+ public:
+  Database(std::unique_ptr<Connection> connection, const DatabaseKind& kind,
+           std::filesystem::path file)
+      : connection_(std::move(connection)), kind_(kind), file_(std::move(file)) {}
+
+  sqlite3* db() const { return connection_->db(); }
+  const std::filesystem::path& file() const { return file_; }
+  Failure Error(int code, std::string_view doing) const;
+
+  // The kept statement of `sql` (a constant, as Connection::Statement needs), or why it cannot
+  // be prepared.
+  Result<sqlite3_stmt*> Statement(const char* sql, std::string_view doing);
+  Outcome Exec(const char* sql, std::string_view doing);
+  // One step of a statement: true with a row, false once it is done.
+  Result<bool> Step(sqlite3_stmt* statement, std::string_view doing);
+  // A step of a statement that gives no row (an insert, an update, a delete).
+  Outcome Run(sqlite3_stmt* statement, std::string_view doing);
+  // Runs `steps` in one write transaction: all or nothing.
+  Outcome In_Transaction(std::string_view doing, const std::function<Outcome()>& steps);
+
+ private:
+  std::unique_ptr<Connection> connection_;
+  DatabaseKind kind_;
+  std::filesystem::path file_;
+};
+
 struct OpenOptions {
   // Reading never writes to the file, so that a database on a read-only disk, or one that
   // another program is adding to, can be read; a file of an older layout is then refused.
