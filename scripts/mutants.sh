@@ -127,7 +127,7 @@ f=src/forward/outbox.cpp
 m forward-delivery-dedup $f '"INSERT OR IGNORE INTO deliveries(server, frame_id) VALUES(?1, ?2)"' '"INSERT INTO deliveries(server, frame_id) VALUES(?1, ?2)"' "$T_FWD" "$R_FWD"
 m forward-sent-once $f 'if (sqlite3_changes64(db()) == 0) return Outcome::Done();' '' "$T_FWD" "$R_FWD"
 m forward-sync-off src/sqlite/versioned_database.cpp '"PRAGMA synchronous = NORMAL"' '"PRAGMA synchronous = OFF"' "$T_FWD" "$R_FWD"
-m forward-write-to-disk $f 'sqlite3_wal_checkpoint_v2(db(), nullptr, SQLITE_CHECKPOINT_PASSIVE, nullptr, nullptr);' 'SQLITE_OK;' "$T_FWD" "$R_FWD"
+m forward-write-to-disk src/sqlite/versioned_database.cpp 'sqlite3_wal_checkpoint_v2(db(), nullptr, SQLITE_CHECKPOINT_PASSIVE, nullptr, nullptr);' 'SQLITE_OK;' "$T_FWD" "$R_FWD"
 m forward-sent-while-waiting $f '"DELETE FROM deliveries WHERE frame_id = ?1 AND server = ?2 AND state = 0"' '"DELETE FROM deliveries WHERE frame_id = ?1 AND server = ?2"' "$T_FWD" "$R_FWD"
 m forward-attempts $f 'attempts = attempts + 1' 'attempts = attempts + 2' "$T_FWD" "$R_FWD"
 m forward-removed-servers $f 'if (server.waiting + server.rejected > 0 &&' 'if (server.waiting > 0 &&' "$T_FWD" "$R_FWD"

@@ -200,11 +200,7 @@ Result<std::int64_t> Outbox::Enqueue(std::span<const std::uint8_t> frame, std::i
 }
 
 Outcome Outbox::Write_To_Disk() {
-  // A checkpoint syncs the log before it copies it into the database file.
-  const int rc =
-      sqlite3_wal_checkpoint_v2(db(), nullptr, SQLITE_CHECKPOINT_PASSIVE, nullptr, nullptr);
-  if (rc != SQLITE_OK) return database_->Error(rc, "writing the outbox to disk");
-  return Outcome::Done();
+  return database_->Checkpoint("writing the outbox to disk");
 }
 
 Result<std::vector<OutboxItem>> Outbox::Next_Due(const std::string& server, std::int64_t now_ms,

@@ -154,6 +154,14 @@ Outcome Database::Run(sqlite3_stmt* statement, std::string_view doing) {
   return Outcome::Done();
 }
 
+Outcome Database::Checkpoint(std::string_view doing) {
+  // A checkpoint syncs the log before it copies it into the database file.
+  const int code =
+      sqlite3_wal_checkpoint_v2(db(), nullptr, SQLITE_CHECKPOINT_PASSIVE, nullptr, nullptr);
+  if (code != SQLITE_OK) return Error(code, doing);
+  return Outcome::Done();
+}
+
 Outcome Database::In_Transaction(std::string_view doing, const std::function<Outcome()>& steps) {
   if (Outcome begun = Exec("BEGIN IMMEDIATE", doing); !begun.ok()) return begun;
   Outcome done = steps();

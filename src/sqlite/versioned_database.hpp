@@ -49,6 +49,8 @@ class Database {
   Result<bool> Step(sqlite3_stmt* statement, std::string_view doing);
   // A step of a statement that gives no row (an insert, an update, a delete).
   Outcome Run(sqlite3_stmt* statement, std::string_view doing);
+  // Waits until everything committed so far is on the disk.
+  Outcome Checkpoint(std::string_view doing);
   // Runs `steps` in one write transaction: all or nothing.
   Outcome In_Transaction(std::string_view doing, const std::function<Outcome()>& steps);
 
