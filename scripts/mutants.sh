@@ -175,7 +175,7 @@ m export-bitmap-extension src/export/screenshot_name.cpp 'if (!replaced) result.
 m archive-limit-below src/decode/channel_limits.cpp 'value < *limits.lower' 'value <= *limits.lower' "test_decode $T_ARC" "(^|/)Check_Limits\\.|$R_ARC"
 m archive-sample-dedup src/archive/archive.cpp 'added = sqlite3_changes(db()) > 0;' 'added = true;' "$T_ARC" "$R_ARC"
 m archive-second-order src/archive/archive.cpp '  ++next_in_second_;' '' "$T_ARC" "$R_ARC"
-m archive-store-full src/archive/gathered_frames.cpp '|| outcome.problem == FrameProblem::StoreFull) return;' ') return;' "$T_ARC" "$R_ARC"
+m archive-store-full src/archive/gathered_frames.cpp 'if (outcome.problem == FrameProblem::StoreFull) return;' '' "$T_ARC" "$R_ARC"
 # The history window's queries: time ranges, pass figures and sources, the read-out, changes.
 R_HIST='(^|/)(Span_Range|Column_At|HistoryArchiveTest)\.'
 f=src/archive/history_view.cpp
