@@ -801,26 +801,6 @@ class WindowTest : public QObject {
     }
   }
 
-  // An empty channel draws nothing, and a whole-number axis still reads in whole numbers.
-  void channelWithoutSamplesGivesAnEmptySeries() {
-    for (const int channel : {28, 47}) {
-      AppState app;
-      Draw_Value(app, channel);
-      QCustomPlot* plot = Shown(app.form.MSChart2).Plot();
-      QCOMPARE(plot->plottableCount(), 1);
-      QCOMPARE(plot->graph(0)->data()->size(), 0);
-      QVector<double> ticks;
-      QVector<QString> labels;
-      plot->yAxis->ticker()->generate(plot->yAxis->range(), QLocale::c(), QLatin1Char('f'),
-                                      plot->yAxis->numberPrecision(), ticks, nullptr, &labels);
-      QVERIFY(labels.size() >= 2);
-      // No two ticks read alike.
-      for (qsizetype k = 1; k < labels.size(); ++k) {
-        QVERIFY2(labels[k] != labels[k - 1], qPrintable(labels.join(',')));
-      }
-    }
-  }
-
   // A pair whose second channel is shorter: its line breaks and its bars stop where it has no
   // sample, and its figures leave the gap out.
   void missingSamplesAreGaps() {
@@ -913,43 +893,35 @@ class WindowTest : public QObject {
     QVERIFY(!w.Save(dir.filePath("missing/chart.png")).ok());
   }
 
-  // The window's bitmap has the widget's size; an odd width needs padded rows, a width of whole
-  // words none.
-  void bitmapHasTheWidgetsSize() {
+  // The window's bitmap has the widget's size (an odd width needs padded rows, a width of whole
+  // words none); its PNG is indexed and transparent where the bitmap was window grey, and
+  // nowhere else. (Which colours the PNG keeps is the core's rule.)
+  void bitmapAndPngOfTheWindow() {
     for (const QSize size : {QSize(37, 21), QSize(640, 480)}) {
       QTemporaryDir dir;
       QWidget widget;
-      widget.setAutoFillBackground(true);
-      widget.setPalette(QPalette(QColor(kGrey)));
+      QWidget green(&widget);
+      for (const auto& [w, colour] : {std::pair{&widget, kGrey}, {&green, qRgb(10, 200, 30)}}) {
+        w->setAutoFillBackground(true);
+        w->setPalette(QPalette(QColor(colour)));
+      }
+      green.setGeometry(0, 0, 4, 4);
       widget.resize(size);
       widget.show();
       QVERIFY(QTest::qWaitForWindowExposed(&widget));
-      const auto path = Path(dir, "shot.bmp");
-      QCOMPARE(QString::fromStdString(Save_Widget_Bitmap(widget, path).why()), QString());
-      QImage image;
-      QVERIFY(image.load(dir.filePath("shot.bmp"), "BMP"));
-      QCOMPARE(image.size(), size * widget.devicePixelRatio());
-      QCOMPARE(image.pixel(image.width() - 1, image.height() - 1), kGrey);
+      const auto bmp = Path(dir, "shot.bmp"), png = Path(dir, "shot.png");
+      QCOMPARE(QString::fromStdString(Save_Widget_Bitmap(widget, bmp).why()), QString());
+      QCOMPARE(QString::fromStdString(Write_Png_From_Bitmap(bmp, png, 240, 240, 240).why()),
+               QString());
+      QImage bitmap, indexed;
+      QVERIFY(bitmap.load(dir.filePath("shot.bmp"), "BMP"));
+      QVERIFY(indexed.load(dir.filePath("shot.png"), "PNG"));
+      QCOMPARE(bitmap.size(), size * widget.devicePixelRatio());
+      QCOMPARE(bitmap.pixel(bitmap.width() - 1, bitmap.height() - 1), kGrey);
+      QCOMPARE(indexed.format(), QImage::Format_Indexed8);
+      QCOMPARE(qAlpha(indexed.pixel(indexed.width() - 1, indexed.height() - 1)), 0);
+      QCOMPARE(indexed.pixel(0, 0), qRgb(10, 200, 30));
     }
-  }
-
-  // The palette rule is the core's; here the PNG is indexed and transparent where the bitmap
-  // was window grey, and nowhere else.
-  void pngIsTransparentWhereGrey() {
-    QImage picture(16, 12, QImage::Format_RGB32);
-    picture.fill(qRgb(10, 200, 30));
-    picture.setPixel(3, 4, kGrey);
-    QTemporaryDir dir;
-    QVERIFY(picture.save(dir.filePath("shot.bmp"), "BMP"));
-    QCOMPARE(QString::fromStdString(
-                 Write_Png_From_Bitmap(Path(dir, "shot.bmp"), Path(dir, "shot.png"), 240, 240, 240)
-                     .why()),
-             QString());
-    QImage result;
-    QVERIFY(result.load(dir.filePath("shot.png"), "PNG"));
-    QCOMPARE(result.format(), QImage::Format_Indexed8);
-    QCOMPARE(qAlpha(result.pixel(3, 4)), 0);
-    QCOMPARE(result.pixel(0, 0), qRgb(10, 200, 30));
   }
 
   // "Whole mission" shows the archive at the window's width: the month as an envelope broken
