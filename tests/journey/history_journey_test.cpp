@@ -193,11 +193,7 @@ class HistoryJourneyTest : public QObject {
              QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     QVERIFY(QDir(elsewhere.path()).isEmpty());
     history->close();
-    if (old_temp.isNull()) {
-      qunsetenv("TMPDIR");
-    } else {
-      qputenv("TMPDIR", old_temp);
-    }
+    old_temp.isNull() ? qunsetenv("TMPDIR") : qputenv("TMPDIR", old_temp);
   }
 
   // With the window open, a capture loaded while captures are archived, then passes another

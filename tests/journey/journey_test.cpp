@@ -188,7 +188,8 @@ class JourneyTest : public QObject {
   void init() { g_stuck = false; }
 
   // Ctrl+O, a typed name, Enter: the capture loads, and the keys step through its records at
-  // once (the record bar has the focus after start-up and after a load).
+  // once (the record bar has the focus after start-up and after a load), after a click on the
+  // chart and after a Tab too.
   void openByTypingThenStepWithKeys() {
     Journey j;
     QCOMPARE(j.Position(), QString("0/0"));
@@ -218,6 +219,41 @@ class JourneyTest : public QObject {
     QVERIFY(j.Bar()->toolTip().startsWith(QString("Record 1 of %1, ").arg(records)));
     QCOMPARE(tabs->currentIndex(), 0);
     j.Check_Views_Show_The_Store();
+
+    // A click on the chart shows that record and leaves the keys on the records; Tab reaches the
+    // channel buttons and goes on as Tab does, while the arrows still step through the records.
+    j.Click_Channel(3);
+    QCustomPlot* plot = j.window->findChild<QCustomPlot*>();
+    QVERIFY(plot != nullptr);
+    QTRY_VERIFY(plot->xAxis->range().upper > 12);
+    const QPoint at(static_cast<int>(plot->xAxis->coordToPixel(12)),
+                    plot->axisRect()->rect().center().y());
+    QTest::mouseMove(plot, at);
+    QTest::mouseClick(plot, Qt::LeftButton, {}, at);
+    QTRY_COMPARE(j.Bar()->value(), 12);
+    for (const auto& [key, expected] :
+         {std::pair{Qt::Key_Right, 13}, {Qt::Key_End, records}, {Qt::Key_Home, 1}}) {
+      QTest::keyClick(Keys(), key);
+      QCOMPARE(j.Bar()->value(), expected);
+    }
+    // Tab until a channel button has the focus.
+    QRadioButton* button = nullptr;
+    for (int k = 0; k < 10 && button == nullptr; ++k) {
+      QTest::keyClick(Keys(), Qt::Key_Tab);
+      button = qobject_cast<QRadioButton*>(QApplication::focusWidget());
+    }
+    QVERIFY(button != nullptr);
+    for (const auto& [key, expected] : {std::pair{Qt::Key_Right, 2},
+                                        {Qt::Key_Right, 3},
+                                        {Qt::Key_Down, 2},
+                                        {Qt::Key_End, records},
+                                        {Qt::Key_Home, 1}}) {
+      QTest::keyClick(Keys(), key);
+      QCOMPARE(j.Bar()->value(), expected);
+      QCOMPARE(QApplication::focusWidget(), button);  // the arrows moved no focus
+    }
+    QTest::keyClick(Keys(), Qt::Key_Tab);
+    QVERIFY(QApplication::focusWidget() != button);
   }
 
   // Several files picked by clicking in the dialog load as one selection; Escape cancels.
@@ -343,46 +379,6 @@ class JourneyTest : public QObject {
              j.App().telemetry.frame_log.size());
   }
 
-  // A click on the chart shows that record and leaves the keys on the records; Tab reaches the
-  // channel buttons and goes on as Tab does, while the arrows still step through the records.
-  void keysStepRecordsAfterAChartClickAndATab() {
-    Journey j;
-    j.Open_By_Typing(ORVELT_SAMPLE_DIR "/pass.kss");
-    const int records = j.Records();
-    j.Click_Channel(3);
-    QCustomPlot* plot = j.window->findChild<QCustomPlot*>();
-    QVERIFY(plot != nullptr);
-    QTRY_VERIFY(plot->xAxis->range().upper > 12);
-    const QPoint at(static_cast<int>(plot->xAxis->coordToPixel(12)),
-                    plot->axisRect()->rect().center().y());
-    QTest::mouseMove(plot, at);
-    QTest::mouseClick(plot, Qt::LeftButton, {}, at);
-    QTRY_COMPARE(j.Bar()->value(), 12);
-    for (const auto& [key, expected] :
-         {std::pair{Qt::Key_Right, 13}, {Qt::Key_End, records}, {Qt::Key_Home, 1}}) {
-      QTest::keyClick(Keys(), key);
-      QCOMPARE(j.Bar()->value(), expected);
-    }
-    // Tab until a channel button has the focus.
-    QRadioButton* button = nullptr;
-    for (int k = 0; k < 10 && button == nullptr; ++k) {
-      QTest::keyClick(Keys(), Qt::Key_Tab);
-      button = qobject_cast<QRadioButton*>(QApplication::focusWidget());
-    }
-    QVERIFY(button != nullptr);
-    for (const auto& [key, expected] : {std::pair{Qt::Key_Right, 2},
-                                        {Qt::Key_Right, 3},
-                                        {Qt::Key_Down, 2},
-                                        {Qt::Key_End, records},
-                                        {Qt::Key_Home, 1}}) {
-      QTest::keyClick(Keys(), key);
-      QCOMPARE(j.Bar()->value(), expected);
-      QCOMPARE(QApplication::focusWidget(), button);  // the arrows moved no focus
-    }
-    QTest::keyClick(Keys(), Qt::Key_Tab);
-    QVERIFY(QApplication::focusWidget() != button);
-  }
-
   // After a good capture, files that hold none leave every view as it was and say why; of a
   // selection with a good file, that one is loaded and the other named.
   void wrongFilesKeepTheWindow() {
@@ -393,16 +389,14 @@ class JourneyTest : public QObject {
     const QString shown = j.window->findChild<QLineEdit*>("Text1_3")->text();
     j.Click_Channel(3);
 
-    const QString empty = j.dir.filePath("empty.kss");
-    QVERIFY(QFile(empty).open(QIODevice::WriteOnly));
-    const QString text = j.dir.filePath("README.md");
-    const QString noise = j.dir.filePath("noise.kss");
+    const QString empty = j.dir.filePath("empty.kss"), text = j.dir.filePath("README.md"),
+                  noise = j.dir.filePath("noise.kss");
     std::mt19937 random(7);
     QByteArray bytes(20 * 1024, '\0');
     for (char& b : bytes) b = static_cast<char>(random() & 0xFF);
     for (const auto& [path, content] :
-         {std::pair{text,
-                    QByteArray("# A capture decoder\nLoad a capture with Ctrl+O.\n").repeated(40)},
+         {std::pair{empty, QByteArray()},
+          {text, QByteArray("# A capture decoder\nLoad a capture with Ctrl+O.\n").repeated(40)},
           {noise, bytes}}) {
       QFile f(path);
       QVERIFY(f.open(QIODevice::WriteOnly) && f.write(content) == content.size());

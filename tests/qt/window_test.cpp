@@ -418,13 +418,10 @@ class WindowTest : public QObject {
     const QString deep = dir.filePath(QString(60, u'd') + "/" + QString(60, u'e'));
     QVERIFY(QDir().mkpath(deep));
     const QString broken = deep + "/broken.kss";
-    QFile f(broken);
-    const tools::Bytes battery = tools::Kiss_Frame(tools::Raw_Word_Record(0x2C, 3, 100));
-    QVERIFY(f.open(QIODevice::WriteOnly) &&
-            f.write(reinterpret_cast<const char*>(battery.data()),
-                    static_cast<qint64>(battery.size())) == static_cast<qint64>(battery.size()) &&
-            f.write(QByteArray("\xC0\x00\x01\xC0\x01\x02\x03", 7)) == 7);
-    f.close();
+    tools::CaptureBuilder capture;
+    capture.Add(tools::Raw_Word_Record(0x2C, 3, 100));
+    capture.Add_Raw(tools::Bytes{0xC0, 0x00, 0x01, 0xC0, 0x01, 0x02, 0x03});
+    QVERIFY(capture.Write_File(broken.toStdString()));
     s.window->show();
     s.window->Load_Files({broken.toStdString()});
     const QString summary = QString::fromStdString(s.App().last_load.Summary());
