@@ -5,10 +5,8 @@
 #include <QApplication>
 #include <QDateTimeEdit>
 #include <QLabel>
-#include <QMenu>
 #include <QPushButton>
 #include <QTemporaryDir>
-#include <QTimer>
 #include <QtTest>
 
 #include <functional>
@@ -43,27 +41,15 @@ QByteArray Cursor_Page(orvelt::UtcSeconds newest, int count, const QString& next
 }
 
 // Opens File / Fetch from SatNOGS DB... with Alt+F and a click, and runs `steps` in the dialog
-// once it is shown and has the focus; the dialog is closed afterwards if the steps left it open.
-bool In_Fetch_Dialog(orvelt::MainWindow& window,
+// once it is shown and has the focus; Escape closes it if the steps left it open.
+void In_Fetch_Dialog(orvelt::MainWindow& window,
                      const std::function<void(orvelt::FetchDialog*)>& steps) {
-  bool met = false;
-  QTimer poll;
-  poll.setInterval(20);
-  QObject::connect(&poll, &QTimer::timeout, [&] {
-    auto* dialog = qobject_cast<orvelt::FetchDialog*>(QApplication::activeModalWidget());
-    if (dialog == nullptr || !dialog->isVisible()) return;
-    // Without a window manager, the window is given the focus as a desktop would.
-    if (!dialog->isActiveWindow()) return dialog->activateWindow();
-    poll.stop();
-    met = true;
-    steps(dialog);
-    if (dialog->isVisible()) dialog->reject();
-  });
-  poll.start();
-  // The dialog runs until the steps close it.
-  Pick(window, 'f', "Fetch from SatNOGS");
-  for (int k = 0; k < 1000 && QApplication::activeModalWidget() != nullptr; ++k) QTest::qWait(20);
-  return met;
+  Through<orvelt::FetchDialog>(
+      &window, [&] { Pick(window, 'f', "Fetch from SatNOGS"); },
+      [&](orvelt::FetchDialog* d) {
+        steps(d);
+        if (d->isVisible()) QTest::keyClick(Keys(), Qt::Key_Escape);
+      });
 }
 
 // The whole outcome can be read: the label is as tall as its text needs, the area scrolls.
@@ -93,7 +79,7 @@ void FetchJourneyTest::stopAndGoOnWhereItStopped() {
   server.Queue(Answer::Status(200, Cursor_Page(kNewest - 25, 10, {})));
 
   QString stopped;
-  QVERIFY(In_Fetch_Dialog(*window, [&](orvelt::FetchDialog* d) {
+  In_Fetch_Dialog(*window, [&](orvelt::FetchDialog* d) {
     // Never fetched from: the From box shows the start that is asked for.
     auto* from = d->findChildren<QDateTimeEdit*>().value(0);
     QVERIFY(from != nullptr && !from->isEnabled());
@@ -115,7 +101,7 @@ void FetchJourneyTest::stopAndGoOnWhereItStopped() {
     QVERIFY(!stop->isEnabled());
     stopped = outcome->text();
     QVERIFY(Not_Cut(outcome));
-  }));
+  });
   QVERIFY2(stopped.startsWith("Stopped. 25 frames on 1 page: 25 new, 0 already archived."),
            qPrintable(stopped));
   QVERIFY2(stopped.contains("What was fetched is kept. The next fetch goes on below "
@@ -124,7 +110,7 @@ void FetchJourneyTest::stopAndGoOnWhereItStopped() {
   QCOMPARE(server.requests().size(), std::size_t{2});
 
   QString done;
-  QVERIFY(In_Fetch_Dialog(*window, [&](orvelt::FetchDialog* d) {
+  In_Fetch_Dialog(*window, [&](orvelt::FetchDialog* d) {
     QLabel* outcome = d->Outcome_Label();
     QVERIFY2(outcome->text().contains("goes on below 2026-11-28T08:59:36Z"),
              qPrintable(outcome->text()));
@@ -133,7 +119,7 @@ void FetchJourneyTest::stopAndGoOnWhereItStopped() {
     QTRY_VERIFY_WITH_TIMEOUT(outcome->text().contains("Done."), 10000);
     done = outcome->text();
     QVERIFY(Not_Cut(outcome));
-  }));
+  });
   QVERIFY2(done.contains("The next fetch starts after 2026-11-28T09:00:00Z."), qPrintable(done));
   QCOMPARE(server.requests().size(), std::size_t{3});
   // Not from the first page again: below the oldest frame the stopped fetch read.
@@ -143,11 +129,11 @@ void FetchJourneyTest::stopAndGoOnWhereItStopped() {
   // the same.
   server.Queue(Answer::Status(200, Cursor_Page(kNewest + 100, 25, server.Url() + "?cursor=3")));
   server.Queue({429, {}, SidsTestServer::Kind::kStatus, 0, "Retry-After: 30\r\n"});
-  QVERIFY(In_Fetch_Dialog(*window, [&](orvelt::FetchDialog* d) {
+  In_Fetch_Dialog(*window, [&](orvelt::FetchDialog* d) {
     QTest::mouseClick(Button(d, "&Fetch"), Qt::LeftButton);
     QTRY_VERIFY_WITH_TIMEOUT(d->Outcome_Label()->text().contains("waits the server"), 10000);
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
-  }));
+  });
   auto archive = orvelt::Archive::Open(orvelt::Default_Archive_Path());
   QVERIFY(archive.ok());
   const auto plan =

@@ -4,27 +4,18 @@
 
 #include <QApplication>
 #include <QDir>
-#include <QElapsedTimer>
-#include <QFileDialog>
 #include <QFileInfo>
-#include <QLineEdit>
-#include <QMenu>
 #include <QPushButton>
 #include <QScreen>
-#include <QStandardPaths>
 #include <QTableWidget>
 #include <QTemporaryDir>
-#include <QTimer>
 #include <QtTest>
 
 #include <unistd.h>
 
-#include <functional>
 #include <memory>
 
 #include "archive/archive.hpp"
-#include "archive/archive_loading.hpp"
-#include "archive/archive_place.hpp"
 #include "archive/history_view.hpp"
 #include "journey/journey_steps.hpp"
 #include "qcustomplot.h"
@@ -45,31 +36,6 @@ using namespace orvelt::journey;
 constexpr UtcSeconds kStart = 1795857240;  // 2026-11-28 09:14:00 UTC
 constexpr UtcSeconds kDay = 86400;
 constexpr int kPatienceMs = 10000;
-
-// Types `path` into the file dialog that Ctrl+O opens, and presses Enter.
-void Open_By_Typing(MainWindow& window, const QString& path) {
-  Back_To(&window);
-  bool met = false;
-  QTimer::singleShot(0, [&] {
-    QElapsedTimer clock;
-    clock.start();
-    while (clock.elapsed() < kPatienceMs) {
-      auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
-      if (dialog != nullptr && dialog->isVisible() &&
-          qobject_cast<QLineEdit*>(QApplication::focusWidget()) != nullptr) {
-        met = true;
-        QTest::keyClicks(Keys(), path);
-        QTest::keyClick(Keys(), Qt::Key_Return);
-        return;
-      }
-      if (dialog != nullptr) Give_Focus(dialog);
-      QTest::qWait(20);
-    }
-    if (auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget())) dialog->reject();
-  });
-  QTest::keyClick(Keys(), Qt::Key_O, Qt::ControlModifier);
-  QVERIFY2(met, "the file dialog never took the name");
-}
 
 // The time range the chart shows, in whole seconds.
 TimeRange Shown(HistoryWindow* history) {
@@ -103,35 +69,16 @@ struct Journey {
   }
 
   // A capture of a pass of `seconds` from `start`.
-  QString Write(UtcSeconds start, int seconds, std::uint32_t seed) {
-    const QString path = dir.filePath(QStringLiteral("pass%1.kss").arg(start));
+  std::string Write(UtcSeconds start, int seconds, std::uint32_t seed) {
+    const std::string path = dir.filePath(QStringLiteral("pass%1.kss").arg(start)).toStdString();
     orvelt::tools::PassOptions pass{.start = start, .seconds = seconds, .seed = seed};
-    if (!orvelt::tools::Generate_Pass(pass).Write_File(path.toStdString())) qFatal("no file");
+    if (!orvelt::tools::Generate_Pass(pass).Write_File(path)) qFatal("no file");
     return path;
-  }
-  // Passes written into the archive by another program, as `orvelt-archive add` does.
-  void Archive_Elsewhere(const std::vector<QString>& files) {
-    auto archive = orvelt::Archive::Open(orvelt::Default_Archive_Path());
-    QVERIFY(archive.ok());
-    std::vector<std::string> names;
-    for (const QString& f : files) names.push_back(f.toStdString());
-    QVERIFY(orvelt::Add_To_Archive(*archive.value(), names).outcome.ok());
   }
   std::vector<PassSpan> Passes() {
     auto archive = orvelt::Archive::Open(orvelt::Default_Archive_Path(), false);
     if (!archive.ok()) return {};
     return archive.value()->Passes(0, std::int64_t{1} << 40).value();
-  }
-
-  // View / History, by its menu, once the window shows its pass list of `passes` rows.
-  void Open_History(int passes, HistoryWindow*& history) {
-    Pick(*window, 'v', "History");
-    QTRY_VERIFY_WITH_TIMEOUT(
-        (history = window->findChild<HistoryWindow*>()) != nullptr && history->isVisible(),
-        kPatienceMs);
-    Give_Focus(history);
-    QTRY_VERIFY_WITH_TIMEOUT(history->isActiveWindow(), kPatienceMs);
-    QTRY_COMPARE_WITH_TIMEOUT(history->Pass_List()->rowCount(), passes, kPatienceMs);
   }
 };
 
@@ -148,12 +95,12 @@ class HistoryJourneyTest : public QObject {
   // pass reads its time and value; the figures stand before the sources.
   void opensOnTheLastDayAndTheButtonsSetTheRange() {
     Journey j;
-    j.Archive_Elsewhere({j.Write(kStart, 60, 1), j.Write(kStart + 10 * kDay + 3600, 60, 2),
-                         j.Write(kStart + 20 * kDay + 7200, 60, 3)});
+    Archive_Elsewhere({j.Write(kStart, 60, 1), j.Write(kStart + 10 * kDay + 3600, 60, 2),
+                       j.Write(kStart + 20 * kDay + 7200, 60, 3)});
     const std::vector<PassSpan> passes = j.Passes();
     QCOMPARE(passes.size(), std::size_t{3});
     HistoryWindow* history = nullptr;
-    j.Open_History(3, history);
+    Open_History(*j.window, 3, history);
     QVERIFY(history->screen()->availableGeometry().contains(history->frameGeometry()));
     QCOMPARE(Shown(history), *orvelt::Span_Range(HistorySpan::Day, passes));
     QVERIFY(Button(history, "&Day")->isChecked());
@@ -216,10 +163,10 @@ class HistoryJourneyTest : public QObject {
     qputenv("TMPDIR", temp.path().toLocal8Bit());
     QVERIFY(QFile::link(elsewhere.path(), QDir(temp.path()).filePath("orvelt-passes")));
     Journey j;
-    j.Archive_Elsewhere({j.Write(kStart, 40, 1), j.Write(kStart + kDay, 50, 2)});
+    Archive_Elsewhere({j.Write(kStart, 40, 1), j.Write(kStart + kDay, 50, 2)});
     const std::vector<PassSpan> passes = j.Passes();
     HistoryWindow* history = nullptr;
-    j.Open_History(2, history);
+    Open_History(*j.window, 2, history);
     QTableWidget* list = history->Pass_List();
 
     for (int row : {0, 1}) {
@@ -246,11 +193,7 @@ class HistoryJourneyTest : public QObject {
              QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     QVERIFY(QDir(elsewhere.path()).isEmpty());
     history->close();
-    if (old_temp.isNull()) {
-      qunsetenv("TMPDIR");
-    } else {
-      qputenv("TMPDIR", old_temp);
-    }
+    old_temp.isNull() ? qunsetenv("TMPDIR") : qputenv("TMPDIR", old_temp);
   }
 
   // With the window open, a capture loaded while captures are archived, then passes another
@@ -258,14 +201,14 @@ class HistoryJourneyTest : public QObject {
   // range the user chose stays while the list goes on following.
   void listAndChartFollowTheArchiveWhileOpen() {
     Journey j;
-    j.Archive_Elsewhere({j.Write(kStart, 60, 1), j.Write(kStart + kDay, 60, 2)});
+    Archive_Elsewhere({j.Write(kStart, 60, 1), j.Write(kStart + kDay, 60, 2)});
     Pick(*j.window, 'f', "Archive", "Live sessions and loaded captures");
     HistoryWindow* history = nullptr;
-    j.Open_History(2, history);
+    Open_History(*j.window, 2, history);
     QTableWidget* list = history->Pass_List();
     QCOMPARE(Shown(history), *orvelt::Span_Range(HistorySpan::Day, j.Passes()));
 
-    Open_By_Typing(*j.window, j.Write(kStart + 3 * kDay, 60, 3));
+    Open_By_Typing(*j.window, QString::fromStdString(j.Write(kStart + 3 * kDay, 60, 3)));
     QTRY_COMPARE_WITH_TIMEOUT(list->rowCount(), 3, kPatienceMs);
     std::vector<PassSpan> passes = j.Passes();
     QCOMPARE(passes.size(), std::size_t{3});
@@ -283,7 +226,7 @@ class HistoryJourneyTest : public QObject {
 
     Give_Focus(history);
     QTest::mouseClick(Button(history, "Whole &mission"), Qt::LeftButton);
-    j.Archive_Elsewhere({j.Write(kStart + 5 * kDay, 60, 4)});
+    Archive_Elsewhere({j.Write(kStart + 5 * kDay, 60, 4)});
     QTRY_COMPARE_WITH_TIMEOUT(list->rowCount(), 4, kPatienceMs);
     passes = j.Passes();
     QTRY_COMPARE_WITH_TIMEOUT(Shown(history), *orvelt::Span_Range(HistorySpan::Mission, passes),
@@ -293,7 +236,7 @@ class HistoryJourneyTest : public QObject {
     const QRect first = list->visualItemRect(list->item(0, 0));
     QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, first.center());
     const TimeRange chosen = Shown(history);
-    j.Archive_Elsewhere({j.Write(kStart + 6 * kDay, 60, 5)});
+    Archive_Elsewhere({j.Write(kStart + 6 * kDay, 60, 5)});
     QTRY_COMPARE_WITH_TIMEOUT(list->rowCount(), 5, kPatienceMs);
     QCOMPARE(Shown(history), chosen);
     Pick(*j.window, 'f', "Archive", "Live sessions");

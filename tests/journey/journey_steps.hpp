@@ -7,16 +7,27 @@
 // then given the focus as the desktop would give it to one the user just opened.
 
 #include <QApplication>
+#include <QCheckBox>
+#include <QElapsedTimer>
+#include <QFileDialog>
 #include <QLabel>
+#include <QLineEdit>
 #include <QLocale>
 #include <QMenu>
+#include <QPointer>
 #include <QPushButton>
 #include <QStandardPaths>
+#include <QTableWidget>
+#include <QTimer>
 #include <QtTest>
 
 #include <filesystem>
+#include <functional>
 #include <memory>
 
+#include "archive/archive_loading.hpp"
+#include "archive/archive_place.hpp"
+#include "qt/history_window.hpp"
 #include "qt/main_window.hpp"
 #include "qt/qt_platform.hpp"
 
@@ -123,6 +134,111 @@ inline void Pick(MainWindow& window, char mnemonic, const QString& text, const Q
     QTest::mouseMove(menu, at);
     QTest::mouseClick(menu, Qt::LeftButton, {}, at);
   }
+}
+
+// A dialog that does not close after the journey's last step for it (it took no input) would
+// keep its modal loop running for ever: it is closed, and this says so.
+inline bool g_stuck = false;
+
+// Runs `step` on the next modal dialog of type W once it is shown and has the focus. Returns at
+// once; the step runs from the dialog's own event loop. Says afterwards whether it was met.
+template <typename W>
+std::shared_ptr<bool> When_Shown(std::function<void(W*)> step) {
+  constexpr int kPatienceMs = 10000;
+  auto met = std::make_shared<bool>(false);
+  auto shown = std::make_shared<QPointer<W>>();
+  auto clock = std::make_shared<QElapsedTimer>();
+  clock->start();
+  auto* timer = new QTimer(qApp);
+  timer->setInterval(20);
+  auto done = [timer] {
+    timer->stop();
+    timer->deleteLater();
+  };
+  QObject::connect(timer, &QTimer::timeout, [=] {
+    if (!*met) {
+      W* dialog = qobject_cast<W*>(QApplication::activeModalWidget());
+      if (dialog != nullptr && dialog->isVisible()) {
+        Give_Focus(dialog);
+        if (dialog->isActiveWindow()) {
+          *met = true;
+          *shown = dialog;
+          clock->restart();
+          step(dialog);
+          return;
+        }
+      }
+    } else if (shown->isNull() || !(*shown)->isVisible()) {
+      return done();  // closed after the journey's last step for it
+    }
+    if (clock->elapsed() < kPatienceMs) return;
+    // Never shown, or still open after the last step: the modal window in the way is closed, so
+    // that nothing hangs, and the journey fails.
+    QWidget* in_the_way = *met ? shown->data() : QApplication::activeModalWidget();
+    if (auto* d = qobject_cast<QDialog*>(in_the_way)) {
+      g_stuck = true;
+      d->reject();
+    }
+    done();
+  });
+  timer->start();
+  return met;
+}
+
+// `open` brings up a dialog of type W, `step` is what the person does in it; afterwards the
+// dialog was met and closed, and `window` has the focus again.
+template <typename W>
+void Through(QWidget* window, const std::function<void()>& open, std::function<void(W*)> step) {
+  Back_To(window);
+  auto met = When_Shown<W>(std::move(step));
+  open();
+  QVERIFY(*met && !g_stuck);
+  Back_To(window);
+}
+
+// A key with modifiers, to wherever keys go; as a way to open a dialog.
+inline std::function<void()> Key(Qt::Key key, Qt::KeyboardModifiers modifiers = {}) {
+  return [=] { QTest::keyClick(Keys(), key, modifiers); };
+}
+
+// Types a file name into an open file dialog (its focus starts in the name field), then Enter.
+inline void Type_File_Name(const QString& name) {
+  QTRY_VERIFY_WITH_TIMEOUT(qobject_cast<QLineEdit*>(QApplication::focusWidget()) != nullptr, 5000);
+  QTest::keyClicks(Keys(), name);
+  QTest::keyClick(Keys(), Qt::Key_Return);
+}
+
+// File / Open Kissfile by Ctrl+O, the name typed.
+inline void Open_By_Typing(MainWindow& window, const QString& path) {
+  Through<QFileDialog>(&window, Key(Qt::Key_O, Qt::ControlModifier),
+                       [&](QFileDialog*) { Type_File_Name(path); });
+}
+
+// Ticks a check box by a click on its box, which a wide check box does not have at its middle.
+inline void Tick(QCheckBox* box) {
+  QVERIFY(box != nullptr);
+  if (!box->isChecked()) QTest::mouseClick(box, Qt::LeftButton, {}, QPoint(6, box->height() / 2));
+  QVERIFY(box->isChecked());
+}
+
+// Captures written into the user's archive by another program, as `orvelt-archive add` does.
+inline void Archive_Elsewhere(const std::vector<std::string>& files) {
+  auto archive = Archive::Open(Default_Archive_Path());
+  QVERIFY(archive.ok());
+  QVERIFY(Add_To_Archive(*archive.value(), files).outcome.ok());
+}
+
+// View / History, by its menu, once the window is active and lists `passes` passes.
+inline void Open_History(MainWindow& window, int passes, HistoryWindow*& history) {
+  constexpr int kPatienceMs = 10000;
+  Pick(window, 'v', "History");
+  const auto shown = [&] {
+    return (history = window.findChild<HistoryWindow*>()) != nullptr && history->isVisible();
+  };
+  QTRY_VERIFY_WITH_TIMEOUT(shown(), kPatienceMs);
+  Give_Focus(history);
+  QTRY_VERIFY_WITH_TIMEOUT(history->isActiveWindow(), kPatienceMs);
+  QTRY_COMPARE_WITH_TIMEOUT(history->Pass_List()->rowCount(), passes, kPatienceMs);
 }
 
 }  // namespace orvelt::journey
