@@ -144,7 +144,7 @@ m net-link-second-rel src/net/link_header.cpp 'rel_seen = true;' '' test_net_rul
 
 # --- window: navigation bounds, record display, frame rows
 f=src/window/navigation.cpp
-m window-go-to-time $f 'kTimeOfDayLength) >= *wanted)' 'kTimeOfDayLength) > *wanted)' "$T_WIN" "$R_WIN"
+m window-go-to-time $f 'if (time == *wanted) return r;' 'if (false) return r;' "$T_WIN" "$R_WIN"
 m window-go-to-first $f '*record < kFirstRecord)' '*record <= kFirstRecord)' "$T_WIN" "$R_WIN"
 m window-time-part-width $f 'if (piece.size() > 2) return std::nullopt;' 'if (piece.size() > 3) return std::nullopt;' "$T_WIN" "$R_WIN"
 f=src/window/record_display.cpp
