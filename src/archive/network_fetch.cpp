@@ -179,10 +179,10 @@ void NetworkFetch::Answered(const Exchange& exchange) {
   if (finished_) return;
   report_.elapsed_ms = Now_Ms() - started_ms_;
   const std::string page_name = "page " + std::to_string(report_.pages + 1);
-  if (!exchange.answered) {
-    return Finish(page_name + " could not be read: " + Printable_Text(exchange.error));
+  if (!exchange.ok()) {
+    return Finish(page_name + " could not be read: " + Printable_Text(exchange.why()));
   }
-  const HttpAnswer& answer = exchange.answer;
+  const HttpAnswer& answer = exchange.value();
   switch (Classify_Fetch_Answer(answer.status, report_.pages == 0)) {
     case FetchAnswer::TokenRefused:
       return Finish(std::string(kTokenRefused));
