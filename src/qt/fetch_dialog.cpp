@@ -249,10 +249,11 @@ void FetchDialog::Finish() {
   const Outcome noted =
       plan_ ? Note_Fetch_End(*archive_, request_.server, request_.norad, *plan_, report)
             : Outcome::Done();
-  if (report.complete) {
+  const std::string& stopped = report.to_last_page.why();
+  if (report.to_last_page.ok()) {
     text += tr(" Done.");
   } else {
-    text = (report.error == "stopped" ? tr("Stopped. ") : Text(report.error) + ". ") + text;
+    text = (stopped == "stopped" ? tr("Stopped. ") : Text(stopped) + ". ") + text;
     text += tr(" What was fetched is kept.");
   }
   if (!noted.ok()) {
