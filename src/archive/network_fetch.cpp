@@ -120,8 +120,8 @@ NetworkFetch::~NetworkFetch() = default;
 
 void NetworkFetch::Start() {
   started_ms_ = Now_Ms();
-  if (auto problem = Token_Problem(request_.token)) {
-    QTimer::singleShot(0, this, [this, why = *problem] { Finish(Failure{why}); });
+  if (Outcome token = Check_Token(request_.token); !token.ok()) {
+    QTimer::singleShot(0, this, [this, token] { Finish(token); });
     return;
   }
   if (!origin_.isValid() ||

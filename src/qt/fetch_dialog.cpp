@@ -159,8 +159,8 @@ void FetchDialog::Start() {
     outcome_->setText(tr("The server needs an http:// or https:// address."));
     return;
   }
-  if (const auto problem = Token_Problem(token_->text().toStdString())) {
-    outcome_->setText(tr("The token cannot be used: %1.").arg(Text(*problem)));
+  if (const Outcome token = Check_Token(token_->text().toStdString()); !token.ok()) {
+    outcome_->setText(tr("The token cannot be used: %1.").arg(Text(token.why())));
     return;
   }
   auto settings = Settings();
