@@ -38,6 +38,8 @@ class Database {
       : connection_(std::move(connection)), kind_(kind), file_(std::move(file)) {}
 
   sqlite3* db() const { return connection_->db(); }
+  // The connection itself, for steps whose every failure is checked where they run.
+  Connection& connection() const { return *connection_; }
   const std::filesystem::path& file() const { return file_; }
   Failure Error(int code, std::string_view doing) const;
 
