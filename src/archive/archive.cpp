@@ -216,67 +216,57 @@ bool Is_Sound_Chunk(const std::uint8_t* data, std::size_t size) {
   return true;
 }
 
-// Binds a chunk of samples to kWriteChunk, which writes it new or in place of the one kept.
-void Bind_Chunk(sqlite3_stmt* write, int channel, UtcSeconds start,
-                const std::vector<std::uint8_t>& data) {
-  sqlite3_bind_int(write, 1, channel);
-  sqlite3_bind_int64(write, 2, start);
-  sqlite3_bind_blob(write, 3, data.data(), static_cast<int>(data.size()), SQLITE_STATIC);
-}
-
-// Writes a chunk of samples; SQLite's result code.
-int Write_Chunk_Row(sqlite::Connection& c, int channel, UtcSeconds start,
-                    const std::vector<std::uint8_t>& data) {
-  Use write(c.Statement(kWriteChunk));
-  if (!write.get()) return sqlite3_errcode(c.db());
-  Bind_Chunk(write.get(), channel, start, data);
-  return sqlite3_step(write.get());
+// Writes a chunk of samples, new or in place of the one kept.
+Outcome Write_Chunk_Row(sqlite::Database& d, int channel, UtcSeconds start,
+                        const std::vector<std::uint8_t>& data, std::string_view doing) {
+  auto statement = d.Statement(kWriteChunk, doing);
+  if (!statement.ok()) return Failure{statement.why()};
+  Use write(statement.value());
+  sqlite3_bind_int(write.get(), 1, channel);
+  sqlite3_bind_int64(write.get(), 2, start);
+  sqlite3_bind_blob(write.get(), 3, data.data(), static_cast<int>(data.size()), SQLITE_STATIC);
+  return d.Run(write.get(), doing);
 }
 
 // Runs within the transaction that sets the new version: a failure undoes all of it.
-Outcome Move_From_Schema_1(sqlite::Connection& c, const std::filesystem::path& file) {
-  int code = SQLITE_OK;
-  const auto fail = [&](int failed) {
-    return sqlite::Database_Error(kArchiveKind, file, c.db(), failed, "bringing it up to date");
-  };
-  if ((code = c.Exec(kSetAsideFrom1)) != SQLITE_OK) return fail(code);
-  if ((code = c.Exec(kFrameSchema)) != SQLITE_OK) return fail(code);
-  if ((code = c.Exec(kMoveFramesFrom1)) != SQLITE_OK) return fail(code);
-  sqlite3_stmt* samples = nullptr;
-  if ((code = sqlite3_prepare_v2(c.db(), kSamplesFrom1, -1, &samples, nullptr)) != SQLITE_OK) {
-    sqlite3_finalize(samples);
-    return fail(code);
+Outcome Move_From_Schema_1(sqlite::Database& d) {
+  const char* doing = "bringing it up to date";
+  for (const char* sql : {kSetAsideFrom1, kFrameSchema, kMoveFramesFrom1}) {
+    if (Outcome done = d.Exec(sql, doing); !done.ok()) return done;
   }
-  // Samples come in channel and time order: each chunk is written once, when the next begins.
-  std::vector<std::uint8_t> data;
-  int channel = -1;
-  UtcSeconds start = 0;
-  Outcome written;
-  while (written.ok() && (code = sqlite3_step(samples)) == SQLITE_ROW) {
-    const int row_channel = sqlite3_column_int(samples, 0);
-    const UtcSeconds time = sqlite3_column_int64(samples, 1);
-    if (row_channel != channel || Floor_To(time, kChunkSeconds) != start) {
-      if (!data.empty())
-        written = Write_Chunk_Row(c, channel, start, data) == SQLITE_DONE
-                      ? Outcome::Done()
-                      : Outcome(fail(sqlite3_errcode(c.db())));
-      data.clear();
-      channel = row_channel;
-      start = Floor_To(time, kChunkSeconds);
+  {
+    auto statement = d.Statement(kSamplesFrom1, doing);
+    if (!statement.ok()) return Failure{statement.why()};
+    Use samples(statement.value());
+    // Samples come in channel and time order: each chunk is written once, when the next begins.
+    std::vector<std::uint8_t> data;
+    int channel = -1;
+    UtcSeconds start = 0;
+    Result<bool> row = false;
+    while ((row = d.Step(samples.get(), doing)).ok() && row.value()) {
+      const int row_channel = sqlite3_column_int(samples.get(), 0);
+      const UtcSeconds time = sqlite3_column_int64(samples.get(), 1);
+      if (row_channel != channel || Floor_To(time, kChunkSeconds) != start) {
+        if (!data.empty()) {
+          if (Outcome written = Write_Chunk_Row(d, channel, start, data, doing); !written.ok()) {
+            return written;
+          }
+        }
+        data.clear();
+        channel = row_channel;
+        start = Floor_To(time, kChunkSeconds);
+      }
+      Append_Chunk_Sample(data, time - start, sqlite3_column_double(samples.get(), 2));
     }
-    Append_Chunk_Sample(data, time - start, sqlite3_column_double(samples, 2));
+    if (!row.ok()) return Failure{row.why()};
+    if (!data.empty()) {
+      if (Outcome written = Write_Chunk_Row(d, channel, start, data, doing); !written.ok()) {
+        return written;
+      }
+    }
   }
-  if (written.ok() && code == SQLITE_DONE && !data.empty()) {
-    written = Write_Chunk_Row(c, channel, start, data) == SQLITE_DONE
-                  ? Outcome::Done()
-                  : Outcome(fail(sqlite3_errcode(c.db())));
-  }
-  const Failure stepped = fail(code);
-  sqlite3_finalize(samples);
-  if (!written.ok()) return written;
-  if (code != SQLITE_DONE) return stepped;
-  if ((code = c.Exec(kDropFrom1)) != SQLITE_OK) return fail(code);
-  return Outcome::Done();
+  // The statement reading the old samples is reset by now: SQLite drops no table still being read.
+  return d.Exec(kDropFrom1, doing);
 }
 
 }  // namespace
@@ -323,7 +313,7 @@ Result<std::unique_ptr<Archive>> Archive::Open_For_Reading(const std::filesystem
   return Open_With(file, options);
 }
 
-Result<std::unique_ptr<sqlite::Connection>> Archive::Open_Reading_Connection(
+Result<std::unique_ptr<sqlite::Database>> Archive::Open_Reading_Database(
     const std::filesystem::path& file) {
   sqlite::OpenOptions options;
   options.read_only = true;
@@ -335,22 +325,21 @@ Result<std::unique_ptr<Archive>> Archive::Open_With(const std::filesystem::path&
   bool upgraded = false;
   std::unique_ptr<Archive> archive;
   sqlite::LayoutSteps steps;
-  steps.make = [](sqlite::Connection& c) {
-    const int code = c.Exec(kCommonSchema);
-    return code != SQLITE_OK ? code : c.Exec(kFrameSchema);
+  steps.make = [](sqlite::Database& d) {
+    const Outcome made = d.Exec(kCommonSchema, "making the tables");
+    return made.ok() ? d.Exec(kFrameSchema, "making the tables") : made;
   };
-  steps.upgrade = [&](sqlite::Connection& c, int from) -> Outcome {
+  steps.upgrade = [&](sqlite::Database& d, int from) -> Outcome {
     if (from != 1) {
       return Failure{"the archive " + file.string() + " has an unknown schema " +
                      std::to_string(from)};
     }
     upgraded = true;
-    return Move_From_Schema_1(c, file);
+    return Move_From_Schema_1(d);
   };
   auto opened = sqlite::Open_Versioned(file, kArchiveKind, steps, options);
   if (!opened.ok()) return Failure{opened.why()};
-  archive.reset(new Archive(
-      std::make_unique<sqlite::Database>(std::move(opened.value()), kArchiveKind, file)));
+  archive.reset(new Archive(std::move(opened.value())));
   if (!options.read_only) {
     sqlite::Connection& c = archive->database_->connection();
     c.Exec("PRAGMA cache_size = -65536");
@@ -516,11 +505,7 @@ Outcome Archive::Add_Frame(std::int64_t source_id, const ArchivedFrame& frame, A
 }
 
 Outcome Archive::Write_Chunk(int channel, UtcSeconds start, const std::vector<std::uint8_t>& data) {
-  auto statement = database_->Statement(kWriteChunk, "adding samples");
-  if (!statement.ok()) return Failure{statement.why()};
-  Use write(statement.value());
-  Bind_Chunk(write.get(), channel, start, data);
-  return database_->Run(write.get(), "adding samples");
+  return Write_Chunk_Row(*database_, channel, start, data, "adding samples");
 }
 
 // The batch's samples, in channel and time order, are merged into their chunks: a chunk is read

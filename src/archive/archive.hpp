@@ -25,7 +25,6 @@ struct sqlite3;
 struct sqlite3_stmt;
 
 namespace orvelt::sqlite {
-class Connection;
 class Database;
 struct OpenOptions;
 }  // namespace orvelt::sqlite
@@ -120,9 +119,9 @@ class Archive {
   // Opens the archive for reading only, never writing to it: an archive on a read-only disk, or
   // one another program is adding to, can be read. An archive of an older layout is refused.
   static Result<std::unique_ptr<Archive>> Open_For_Reading(const std::filesystem::path& file);
-  // A reading connection alone, opened as Open_For_Reading opens the archive, for a reader that
+  // A reading database alone, opened as Open_For_Reading opens the archive, for a reader that
   // runs queries of its own beside the archive's.
-  static Result<std::unique_ptr<sqlite::Connection>> Open_Reading_Connection(
+  static Result<std::unique_ptr<sqlite::Database>> Open_Reading_Database(
       const std::filesystem::path& file);
   ~Archive();
   Archive(const Archive&) = delete;

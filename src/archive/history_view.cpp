@@ -8,7 +8,7 @@
 
 #include "decode/time_label.hpp"
 #include "ingest/kiss.hpp"
-#include "sqlite/connection.hpp"
+#include "sqlite/versioned_database.hpp"
 
 namespace orvelt {
 
@@ -202,15 +202,15 @@ Result<std::int64_t> Data_Version(sqlite::Connection& connection) {
 
 }  // namespace
 
-HistoryReader::HistoryReader(std::unique_ptr<sqlite::Connection> connection)
-    : connection_(std::move(connection)) {}
+HistoryReader::HistoryReader(std::unique_ptr<sqlite::Database> database)
+    : database_(std::move(database)), connection_(&database_->connection()) {}
 
 HistoryReader::~HistoryReader() = default;
 
 Result<std::unique_ptr<HistoryReader>> HistoryReader::Open(const std::filesystem::path& file) {
-  auto connection = Archive::Open_Reading_Connection(file);
-  if (!connection.ok()) return Failure{connection.why()};
-  std::unique_ptr<HistoryReader> reader(new HistoryReader(std::move(connection.value())));
+  auto database = Archive::Open_Reading_Database(file);
+  if (!database.ok()) return Failure{database.why()};
+  std::unique_ptr<HistoryReader> reader(new HistoryReader(std::move(database.value())));
   const auto version = Data_Version(*reader->connection_);
   if (!version.ok()) return Failure{"cannot read " + file.string() + ": " + version.why()};
   reader->version_ = version.value();
