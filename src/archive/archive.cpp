@@ -293,10 +293,6 @@ sqlite3* Archive::db() const {
   return database_->db();
 }
 
-sqlite3_stmt* Archive::Statement(const char* sql) {
-  return database_->connection().Statement(sql);
-}
-
 Archive::~Archive() {
   if (in_batch_) database_->connection().Exec("ROLLBACK");
 }
@@ -400,11 +396,12 @@ Outcome Archive::Begin_Batch() {
 
 Result<std::int64_t> Archive::Next_In_Second(UtcSeconds time) {
   if (second_ && *second_ == time) return next_in_second_;
-  Use count(Statement(kFramesInSecond));
-  if (!count.get()) return Error(sqlite3_errcode(db()), "counting the frames of a second");
+  const char* doing = "counting the frames of a second";
+  auto statement = database_->Statement(kFramesInSecond, doing);
+  if (!statement.ok()) return Failure{statement.why()};
+  Use count(statement.value());
   sqlite3_bind_int64(count.get(), 1, time);
-  const int code = sqlite3_step(count.get());
-  if (code != SQLITE_ROW) return Error(code, "counting the frames of a second");
+  if (Outcome counted = One_Row(count.get(), doing); !counted.ok()) return Failure{counted.why()};
   second_ = time;
   next_in_second_ = sqlite3_column_int64(count.get(), 0);
   return next_in_second_;
@@ -432,34 +429,39 @@ Outcome Archive::Add_Frame(std::int64_t source_id, const ArchivedFrame& frame, A
       if (!next.ok()) return Failure{next.why()};
       n = next.value();
     }
-    Use insert(Statement(timed ? kInsertFrame : kInsertUntimed));
-    if (!insert.get()) return Error(sqlite3_errcode(db()), "adding a frame");
+    auto statement = database_->Statement(timed ? kInsertFrame : kInsertUntimed, "adding a frame");
+    if (!statement.ok()) return Failure{statement.why()};
+    Use insert(statement.value());
     bind_key(insert.get());
     if (timed) sqlite3_bind_int64(insert.get(), 3, n);
     sqlite3_bind_int64(insert.get(), timed ? 4 : 2, source_id);
-    const int code = sqlite3_step(insert.get());
-    if (code != SQLITE_DONE) return Error(code, "adding a frame");
+    if (Outcome done = database_->Run(insert.get(), "adding a frame"); !done.ok()) return done;
     added = sqlite3_changes(db()) > 0;
   }
   if (!added) {
     std::int64_t first_source = 0;
     {
-      Use find(Statement(timed ? kFindFrame : kFindUntimed));
-      if (!find.get()) return Error(sqlite3_errcode(db()), "finding a frame");
+      auto statement = database_->Statement(timed ? kFindFrame : kFindUntimed, "finding a frame");
+      if (!statement.ok()) return Failure{statement.why()};
+      Use find(statement.value());
       bind_key(find.get());
-      const int code = sqlite3_step(find.get());
-      if (code != SQLITE_ROW)
-        return Error(code == SQLITE_DONE ? SQLITE_CORRUPT : code, "finding a frame");
+      const auto row = database_->Step(find.get(), "finding a frame");
+      if (!row.ok()) return Failure{row.why()};
+      // The insert skipped the frame as one already kept: not finding it is damage.
+      if (!row.value()) return Error(SQLITE_CORRUPT, "finding a frame");
       first_source = sqlite3_column_int64(find.get(), 0);
     }
     bool new_source = false;
     if (first_source != source_id) {
-      Use link(Statement(timed ? kInsertFrameSource : kInsertUntimedSource));
-      if (!link.get()) return Error(sqlite3_errcode(db()), "noting a frame's source");
+      auto statement = database_->Statement(timed ? kInsertFrameSource : kInsertUntimedSource,
+                                            "noting a frame's source");
+      if (!statement.ok()) return Failure{statement.why()};
+      Use link(statement.value());
       bind_key(link.get());
       sqlite3_bind_int64(link.get(), timed ? 3 : 2, source_id);
-      const int code = sqlite3_step(link.get());
-      if (code != SQLITE_DONE) return Error(code, "noting a frame's source");
+      if (Outcome done = database_->Run(link.get(), "noting a frame's source"); !done.ok()) {
+        return done;
+      }
       new_source = sqlite3_changes(db()) > 0;
     }
     ++(new_source ? counts.new_source : counts.already);

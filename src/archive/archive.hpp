@@ -167,7 +167,6 @@ class Archive {
   static Result<std::unique_ptr<Archive>> Open_With(const std::filesystem::path& file,
                                                     const sqlite::OpenOptions& options);
   sqlite3* db() const;
-  sqlite3_stmt* Statement(const char* sql);
   Failure Error(int code, const std::string& doing) const;
   // Steps a statement that gives one row; its absence is a failure too.
   Outcome One_Row(sqlite3_stmt* statement, std::string_view doing);
