@@ -196,8 +196,8 @@ int Fetch(orvelt::Archive& archive, const orvelt::ArchiveCommand& command, int a
       return 1;
     }
   }
-  if (!report.complete) {
-    std::cerr << "orvelt-archive: " << report.error << "; what was fetched is kept";
+  if (!report.to_last_page.ok()) {
+    std::cerr << "orvelt-archive: " << report.to_last_page.why() << "; what was fetched is kept";
     if (plan) std::cerr << "; " << Next_Fetch_Text(archive, request.server, request.norad);
     std::cerr << '\n';
     return 1;

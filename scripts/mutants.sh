@@ -183,7 +183,7 @@ m history-week $f 'return TimeRange{day + kDay - 7 * kDay, day_end};' 'return Ti
 m history-figures-next-pass $f 'while (p < passes.size() && passes[p].end < b.start) ++p;' 'while (p < passes.size() && passes[p].end <= b.start) ++p;' "$T_ARC" "$R_HIST"
 m history-reach $f 'if (std::min(to_before, to_after) > reach) return std::nullopt;' 'if (std::min(to_before, to_after) >= reach) return std::nullopt;' "$T_ARC" "$R_HIST"
 m history-sources-order $f 'return a.first != b.first ? a.first > b.first' 'return a.first != b.first ? a.first < b.first' "$T_ARC" "$R_HIST"
-m history-changed $f 'if (*version == version_) return false;' 'if (*version == version_) return true;' "$T_ARC" "$R_HIST"
+m history-changed $f 'if (version.value() == version_) return false;' 'if (version.value() == version_) return true;' "$T_ARC" "$R_HIST"
 # Fetching from the network database: the fetch's rules against a test server, the program,
 # and the Fetch dialog driven by a person.
 T_NET="test_network_fetch orvelt-archive qt_journey qt_fetch_journey"

@@ -25,10 +25,10 @@ constexpr const char* kUsage =
     "  --every-kind     instead of a pass: every kind of frame, edge values and rejected frames\n";
 
 template <typename Int>
-bool Parse_Number(std::string_view text, Int& out, Int min) {
+std::optional<Int> Parse_Number(std::string_view text, Int min) {
   const auto value = orvelt::Read_Whole_Number<Int>(text);
-  if (value) out = *value;
-  return value && *value >= min;
+  if (value && *value < min) return std::nullopt;
+  return value;
 }
 
 int Fail(const std::string& message) {
@@ -50,13 +50,13 @@ int main(int argc, char** argv) {
       std::fputs(kUsage, stdout);
       return 0;
     } else if (arg == "--seconds") {
-      if (!has_value || !Parse_Number<int>(argv[++i], options.seconds, 1)) {
-        return Fail("--seconds needs a positive number");
-      }
+      const auto seconds = has_value ? Parse_Number<int>(argv[++i], 1) : std::nullopt;
+      if (!seconds) return Fail("--seconds needs a positive number");
+      options.seconds = *seconds;
     } else if (arg == "--seed") {
-      if (!has_value || !Parse_Number<std::uint32_t>(argv[++i], options.seed, 0)) {
-        return Fail("--seed needs a number from 0 to 4294967295");
-      }
+      const auto seed = has_value ? Parse_Number<std::uint32_t>(argv[++i], 0) : std::nullopt;
+      if (!seed) return Fail("--seed needs a number from 0 to 4294967295");
+      options.seed = *seed;
     } else if (arg == "--start") {
       const auto start = has_value ? Parse_Time_Label(argv[++i]) : std::nullopt;
       if (!start) return Fail("--start needs a time label \"YYYY-MM-DD HH:MM:SS\"");

@@ -216,61 +216,57 @@ bool Is_Sound_Chunk(const std::uint8_t* data, std::size_t size) {
   return true;
 }
 
-// Writes a chunk of samples, new or in place of the one kept; SQLite's result code.
-int Write_Chunk_Row(sqlite::Connection& c, int channel, UtcSeconds start,
-                    const std::vector<std::uint8_t>& data) {
-  Use write(c.Statement(kWriteChunk));
-  if (!write.get()) return sqlite3_errcode(c.db());
+// Writes a chunk of samples, new or in place of the one kept.
+Outcome Write_Chunk_Row(sqlite::Database& d, int channel, UtcSeconds start,
+                        const std::vector<std::uint8_t>& data, std::string_view doing) {
+  auto statement = d.Statement(kWriteChunk, doing);
+  if (!statement.ok()) return Failure{statement.why()};
+  Use write(statement.value());
   sqlite3_bind_int(write.get(), 1, channel);
   sqlite3_bind_int64(write.get(), 2, start);
   sqlite3_bind_blob(write.get(), 3, data.data(), static_cast<int>(data.size()), SQLITE_STATIC);
-  return sqlite3_step(write.get());
+  return d.Run(write.get(), doing);
 }
 
 // Runs within the transaction that sets the new version: a failure undoes all of it.
-Outcome Move_From_Schema_1(sqlite::Connection& c, const std::filesystem::path& file) {
-  int code = SQLITE_OK;
-  const auto fail = [&](int failed) {
-    return sqlite::Database_Error(kArchiveKind, file, c.db(), failed, "bringing it up to date");
-  };
-  if ((code = c.Exec(kSetAsideFrom1)) != SQLITE_OK) return fail(code);
-  if ((code = c.Exec(kFrameSchema)) != SQLITE_OK) return fail(code);
-  if ((code = c.Exec(kMoveFramesFrom1)) != SQLITE_OK) return fail(code);
-  sqlite3_stmt* samples = nullptr;
-  if ((code = sqlite3_prepare_v2(c.db(), kSamplesFrom1, -1, &samples, nullptr)) != SQLITE_OK) {
-    sqlite3_finalize(samples);
-    return fail(code);
+Outcome Move_From_Schema_1(sqlite::Database& d) {
+  const char* doing = "bringing it up to date";
+  for (const char* sql : {kSetAsideFrom1, kFrameSchema, kMoveFramesFrom1}) {
+    if (Outcome done = d.Exec(sql, doing); !done.ok()) return done;
   }
-  // Samples come in channel and time order: each chunk is written once, when the next begins.
-  std::vector<std::uint8_t> data;
-  int channel = -1;
-  UtcSeconds start = 0;
-  Outcome written;
-  while (written.ok() && (code = sqlite3_step(samples)) == SQLITE_ROW) {
-    const int row_channel = sqlite3_column_int(samples, 0);
-    const UtcSeconds time = sqlite3_column_int64(samples, 1);
-    if (row_channel != channel || Floor_To(time, kChunkSeconds) != start) {
-      if (!data.empty())
-        written = Write_Chunk_Row(c, channel, start, data) == SQLITE_DONE
-                      ? Outcome::Done()
-                      : Outcome(fail(sqlite3_errcode(c.db())));
-      data.clear();
-      channel = row_channel;
-      start = Floor_To(time, kChunkSeconds);
+  {
+    auto statement = d.Statement(kSamplesFrom1, doing);
+    if (!statement.ok()) return Failure{statement.why()};
+    Use samples(statement.value());
+    // Samples come in channel and time order: each chunk is written once, when the next begins.
+    std::vector<std::uint8_t> data;
+    int channel = -1;
+    UtcSeconds start = 0;
+    Result<bool> row = false;
+    while ((row = d.Step(samples.get(), doing)).ok() && row.value()) {
+      const int row_channel = sqlite3_column_int(samples.get(), 0);
+      const UtcSeconds time = sqlite3_column_int64(samples.get(), 1);
+      if (row_channel != channel || Floor_To(time, kChunkSeconds) != start) {
+        if (!data.empty()) {
+          if (Outcome written = Write_Chunk_Row(d, channel, start, data, doing); !written.ok()) {
+            return written;
+          }
+        }
+        data.clear();
+        channel = row_channel;
+        start = Floor_To(time, kChunkSeconds);
+      }
+      Append_Chunk_Sample(data, time - start, sqlite3_column_double(samples.get(), 2));
     }
-    Append_Chunk_Sample(data, time - start, sqlite3_column_double(samples, 2));
+    if (!row.ok()) return Failure{row.why()};
+    if (!data.empty()) {
+      if (Outcome written = Write_Chunk_Row(d, channel, start, data, doing); !written.ok()) {
+        return written;
+      }
+    }
   }
-  if (written.ok() && code == SQLITE_DONE && !data.empty()) {
-    written = Write_Chunk_Row(c, channel, start, data) == SQLITE_DONE
-                  ? Outcome::Done()
-                  : Outcome(fail(sqlite3_errcode(c.db())));
-  }
-  const Failure stepped = fail(code);
-  sqlite3_finalize(samples);
-  if (!written.ok()) return written;
-  if (code != SQLITE_DONE) return stepped;
-  if ((code = c.Exec(kDropFrom1)) != SQLITE_OK) return fail(code);
-  return Outcome::Done();
+  // The statement reading the old samples is reset by now: SQLite drops no table still being read.
+  return d.Exec(kDropFrom1, doing);
 }
 
 }  // namespace
@@ -287,23 +283,18 @@ const char* Source_Kind_Text(SourceKind kind) {
   return "unknown";
 }
 
-Archive::Archive(std::unique_ptr<sqlite::Connection> connection, std::filesystem::path file)
-    : connection_(std::move(connection)), file_(std::move(file)) {}
+Archive::Archive(std::unique_ptr<sqlite::Database> database) : database_(std::move(database)) {}
+
+const std::filesystem::path& Archive::file() const {
+  return database_->file();
+}
 
 sqlite3* Archive::db() const {
-  return connection_->db();
-}
-
-sqlite3_stmt* Archive::Statement(const char* sql) {
-  return connection_->Statement(sql);
-}
-
-int Archive::Exec(const char* sql) {
-  return connection_->Exec(sql);
+  return database_->db();
 }
 
 Archive::~Archive() {
-  if (in_batch_) Exec("ROLLBACK");
+  if (in_batch_) database_->connection().Exec("ROLLBACK");
 }
 
 Result<std::unique_ptr<Archive>> Archive::Open(const std::filesystem::path& file, bool create) {
@@ -318,7 +309,7 @@ Result<std::unique_ptr<Archive>> Archive::Open_For_Reading(const std::filesystem
   return Open_With(file, options);
 }
 
-Result<std::unique_ptr<sqlite::Connection>> Archive::Open_Reading_Connection(
+Result<std::unique_ptr<sqlite::Database>> Archive::Open_Reading_Database(
     const std::filesystem::path& file) {
   sqlite::OpenOptions options;
   options.read_only = true;
@@ -330,59 +321,72 @@ Result<std::unique_ptr<Archive>> Archive::Open_With(const std::filesystem::path&
   bool upgraded = false;
   std::unique_ptr<Archive> archive;
   sqlite::LayoutSteps steps;
-  steps.make = [](sqlite::Connection& c) {
-    const int code = c.Exec(kCommonSchema);
-    return code != SQLITE_OK ? code : c.Exec(kFrameSchema);
+  steps.make = [](sqlite::Database& d) {
+    const Outcome made = d.Exec(kCommonSchema, "making the tables");
+    return made.ok() ? d.Exec(kFrameSchema, "making the tables") : made;
   };
-  steps.upgrade = [&](sqlite::Connection& c, int from) -> Outcome {
+  steps.upgrade = [&](sqlite::Database& d, int from) -> Outcome {
     if (from != 1) {
       return Failure{"the archive " + file.string() + " has an unknown schema " +
                      std::to_string(from)};
     }
     upgraded = true;
-    return Move_From_Schema_1(c, file);
+    return Move_From_Schema_1(d);
   };
   auto opened = sqlite::Open_Versioned(file, kArchiveKind, steps, options);
   if (!opened.ok()) return Failure{opened.why()};
-  archive.reset(new Archive(std::move(opened.value()), file));
+  archive.reset(new Archive(std::move(opened.value())));
   if (!options.read_only) {
-    archive->Exec("PRAGMA cache_size = -65536");
+    sqlite::Connection& c = archive->database_->connection();
+    c.Exec("PRAGMA cache_size = -65536");
     // Adding writes hundreds of megabytes: a checkpoint (and its wait for the disk) every 64 MB
     // of changes instead of every 4 MB.
-    archive->Exec("PRAGMA wal_autocheckpoint = 16384");
+    c.Exec("PRAGMA wal_autocheckpoint = 16384");
     // The old tables' pages are handed back to the disk; when that fails the archive is sound
     // and up to date all the same, only larger.
-    if (upgraded) archive->Exec("VACUUM");
+    if (upgraded) c.Exec("VACUUM");
   }
   return archive;
 }
 
 Failure Archive::Error(int code, const std::string& doing) const {
-  return sqlite::Database_Error(kArchiveKind, file_, db(), code, doing);
+  return database_->Error(code, doing);
+}
+
+Outcome Archive::One_Row(sqlite3_stmt* statement, std::string_view doing) {
+  auto row = database_->Step(statement, doing);
+  if (!row.ok()) return Failure{row.why()};
+  if (!row.value()) return database_->Error(SQLITE_DONE, doing);
+  return Outcome::Done();
 }
 
 Result<std::int64_t> Archive::Source_Id(const Source& source) {
   {
-    Use insert(Statement(kInsertSource));
-    if (!insert.get()) return Error(sqlite3_errcode(db()), "adding a source");
-    sqlite3_bind_int(insert.get(), 1, static_cast<int>(source.kind));
-    Bind_Text(insert.get(), 2, source.name);
-    const int code = sqlite3_step(insert.get());
-    if (code != SQLITE_DONE) return Error(code, "adding a source");
+    auto insert = database_->Statement(kInsertSource, "adding a source");
+    if (!insert.ok()) return Failure{insert.why()};
+    Use use(insert.value());
+    sqlite3_bind_int(use.get(), 1, static_cast<int>(source.kind));
+    Bind_Text(use.get(), 2, source.name);
+    if (Outcome added = database_->Run(use.get(), "adding a source"); !added.ok()) {
+      return Failure{added.why()};
+    }
   }
-  Use find(Statement(kFindSource));
-  if (!find.get()) return Error(sqlite3_errcode(db()), "finding a source");
-  sqlite3_bind_int(find.get(), 1, static_cast<int>(source.kind));
-  Bind_Text(find.get(), 2, source.name);
-  const int code = sqlite3_step(find.get());
-  if (code != SQLITE_ROW) return Error(code, "finding a source");
-  return std::int64_t{sqlite3_column_int64(find.get(), 0)};
+  auto find = database_->Statement(kFindSource, "finding a source");
+  if (!find.ok()) return Failure{find.why()};
+  Use use(find.value());
+  sqlite3_bind_int(use.get(), 1, static_cast<int>(source.kind));
+  Bind_Text(use.get(), 2, source.name);
+  if (Outcome found = One_Row(use.get(), "finding a source"); !found.ok()) {
+    return Failure{found.why()};
+  }
+  return std::int64_t{sqlite3_column_int64(use.get(), 0)};
 }
 
 Outcome Archive::Begin_Batch() {
   if (in_batch_) return Outcome::Done();
-  const int code = Exec("BEGIN IMMEDIATE");
-  if (code != SQLITE_OK) return Error(code, "starting to add");
+  if (Outcome begun = database_->Exec("BEGIN IMMEDIATE", "starting to add"); !begun.ok()) {
+    return begun;
+  }
   in_batch_ = true;
   batch_counts_ = {};
   // Another program may have added meanwhile: the frames of a second are counted afresh.
@@ -392,11 +396,12 @@ Outcome Archive::Begin_Batch() {
 
 Result<std::int64_t> Archive::Next_In_Second(UtcSeconds time) {
   if (second_ && *second_ == time) return next_in_second_;
-  Use count(Statement(kFramesInSecond));
-  if (!count.get()) return Error(sqlite3_errcode(db()), "counting the frames of a second");
+  const char* doing = "counting the frames of a second";
+  auto statement = database_->Statement(kFramesInSecond, doing);
+  if (!statement.ok()) return Failure{statement.why()};
+  Use count(statement.value());
   sqlite3_bind_int64(count.get(), 1, time);
-  const int code = sqlite3_step(count.get());
-  if (code != SQLITE_ROW) return Error(code, "counting the frames of a second");
+  if (Outcome counted = One_Row(count.get(), doing); !counted.ok()) return Failure{counted.why()};
   second_ = time;
   next_in_second_ = sqlite3_column_int64(count.get(), 0);
   return next_in_second_;
@@ -424,34 +429,39 @@ Outcome Archive::Add_Frame(std::int64_t source_id, const ArchivedFrame& frame, A
       if (!next.ok()) return Failure{next.why()};
       n = next.value();
     }
-    Use insert(Statement(timed ? kInsertFrame : kInsertUntimed));
-    if (!insert.get()) return Error(sqlite3_errcode(db()), "adding a frame");
+    auto statement = database_->Statement(timed ? kInsertFrame : kInsertUntimed, "adding a frame");
+    if (!statement.ok()) return Failure{statement.why()};
+    Use insert(statement.value());
     bind_key(insert.get());
     if (timed) sqlite3_bind_int64(insert.get(), 3, n);
     sqlite3_bind_int64(insert.get(), timed ? 4 : 2, source_id);
-    const int code = sqlite3_step(insert.get());
-    if (code != SQLITE_DONE) return Error(code, "adding a frame");
+    if (Outcome done = database_->Run(insert.get(), "adding a frame"); !done.ok()) return done;
     added = sqlite3_changes(db()) > 0;
   }
   if (!added) {
     std::int64_t first_source = 0;
     {
-      Use find(Statement(timed ? kFindFrame : kFindUntimed));
-      if (!find.get()) return Error(sqlite3_errcode(db()), "finding a frame");
+      auto statement = database_->Statement(timed ? kFindFrame : kFindUntimed, "finding a frame");
+      if (!statement.ok()) return Failure{statement.why()};
+      Use find(statement.value());
       bind_key(find.get());
-      const int code = sqlite3_step(find.get());
-      if (code != SQLITE_ROW)
-        return Error(code == SQLITE_DONE ? SQLITE_CORRUPT : code, "finding a frame");
+      const auto row = database_->Step(find.get(), "finding a frame");
+      if (!row.ok()) return Failure{row.why()};
+      // The insert skipped the frame as one already kept: not finding it is damage.
+      if (!row.value()) return Error(SQLITE_CORRUPT, "finding a frame");
       first_source = sqlite3_column_int64(find.get(), 0);
     }
     bool new_source = false;
     if (first_source != source_id) {
-      Use link(Statement(timed ? kInsertFrameSource : kInsertUntimedSource));
-      if (!link.get()) return Error(sqlite3_errcode(db()), "noting a frame's source");
+      auto statement = database_->Statement(timed ? kInsertFrameSource : kInsertUntimedSource,
+                                            "noting a frame's source");
+      if (!statement.ok()) return Failure{statement.why()};
+      Use link(statement.value());
       bind_key(link.get());
       sqlite3_bind_int64(link.get(), timed ? 3 : 2, source_id);
-      const int code = sqlite3_step(link.get());
-      if (code != SQLITE_DONE) return Error(code, "noting a frame's source");
+      if (Outcome done = database_->Run(link.get(), "noting a frame's source"); !done.ok()) {
+        return done;
+      }
       new_source = sqlite3_changes(db()) > 0;
     }
     ++(new_source ? counts.new_source : counts.already);
@@ -497,9 +507,7 @@ Outcome Archive::Add_Frame(std::int64_t source_id, const ArchivedFrame& frame, A
 }
 
 Outcome Archive::Write_Chunk(int channel, UtcSeconds start, const std::vector<std::uint8_t>& data) {
-  const int code = Write_Chunk_Row(*connection_, channel, start, data);
-  if (code != SQLITE_DONE) return Error(code, "adding samples");
-  return Outcome::Done();
+  return Write_Chunk_Row(*database_, channel, start, data, "adding samples");
 }
 
 // The batch's samples, in channel and time order, are merged into their chunks: a chunk is read
@@ -516,18 +524,18 @@ Outcome Archive::Flush_Samples() {
     const UtcSeconds start = Floor_To(pending_samples_[i].time, kChunkSeconds);
     kept.clear();
     {
-      Use read(Statement(kReadChunk));
-      if (!read.get()) return Error(sqlite3_errcode(db()), "adding samples");
+      auto statement = database_->Statement(kReadChunk, "adding samples");
+      if (!statement.ok()) return Failure{statement.why()};
+      Use read(statement.value());
       sqlite3_bind_int(read.get(), 1, channel);
       sqlite3_bind_int64(read.get(), 2, start);
-      const int code = sqlite3_step(read.get());
-      if (code == SQLITE_ROW) {
+      const auto row = database_->Step(read.get(), "adding samples");
+      if (!row.ok()) return Failure{row.why()};
+      if (row.value()) {
         const auto* bytes = static_cast<const std::uint8_t*>(sqlite3_column_blob(read.get(), 0));
         const auto size = static_cast<std::size_t>(sqlite3_column_bytes(read.get(), 0));
         if (!Is_Sound_Chunk(bytes, size)) return Error(SQLITE_CORRUPT, "adding samples");
         kept.assign(bytes, bytes + size);
-      } else if (code != SQLITE_DONE) {
-        return Error(code, "adding samples");
       }
     }
     data.clear();
@@ -552,8 +560,9 @@ Outcome Archive::Flush_Samples() {
 Outcome Archive::Flush_Aggregates() {
   if (auto samples = Flush_Samples(); !samples.ok()) return samples;
   for (const auto& [key, a] : buckets_) {
-    Use add(Statement(kAddBucket));
-    if (!add.get()) return Error(sqlite3_errcode(db()), "adding to the buckets");
+    auto statement = database_->Statement(kAddBucket, "adding to the buckets");
+    if (!statement.ok()) return Failure{statement.why()};
+    Use add(statement.value());
     sqlite3_bind_int(add.get(), 1, std::get<0>(key));
     sqlite3_bind_int64(add.get(), 2, std::get<1>(key));
     sqlite3_bind_int64(add.get(), 3, std::get<2>(key));
@@ -561,37 +570,40 @@ Outcome Archive::Flush_Aggregates() {
     sqlite3_bind_double(add.get(), 5, a.min);
     sqlite3_bind_double(add.get(), 6, a.max);
     sqlite3_bind_double(add.get(), 7, a.sum);
-    const int code = sqlite3_step(add.get());
-    if (code != SQLITE_DONE) return Error(code, "adding to the buckets");
+    if (Outcome added = database_->Run(add.get(), "adding to the buckets"); !added.ok())
+      return added;
   }
   for (const auto& [start, m] : minutes_) {
-    Use add(Statement(kAddMinute));
-    if (!add.get()) return Error(sqlite3_errcode(db()), "adding to the minutes");
+    auto statement = database_->Statement(kAddMinute, "adding to the minutes");
+    if (!statement.ok()) return Failure{statement.why()};
+    Use add(statement.value());
     sqlite3_bind_int64(add.get(), 1, start);
     sqlite3_bind_int64(add.get(), 2, m.first);
     sqlite3_bind_int64(add.get(), 3, m.last);
     sqlite3_bind_int64(add.get(), 4, m.frames);
-    const int code = sqlite3_step(add.get());
-    if (code != SQLITE_DONE) return Error(code, "adding to the minutes");
+    if (Outcome added = database_->Run(add.get(), "adding to the minutes"); !added.ok())
+      return added;
   }
   for (const auto& [minute, source] : minute_sources_) {
-    Use add(Statement(kAddMinuteSource));
-    if (!add.get()) return Error(sqlite3_errcode(db()), "adding to the minutes");
+    auto statement = database_->Statement(kAddMinuteSource, "adding to the minutes");
+    if (!statement.ok()) return Failure{statement.why()};
+    Use add(statement.value());
     sqlite3_bind_int64(add.get(), 1, minute);
     sqlite3_bind_int64(add.get(), 2, source);
-    const int code = sqlite3_step(add.get());
-    if (code != SQLITE_DONE) return Error(code, "adding to the minutes");
+    if (Outcome added = database_->Run(add.get(), "adding to the minutes"); !added.ok())
+      return added;
   }
   for (const auto& [name, value] :
        {std::pair<const char*, std::int64_t>{"frames", batch_counts_.added},
         {"untimed", batch_counts_.untimed},
         {"not_telemetry", batch_counts_.not_telemetry}}) {
-    Use add(Statement(kAddCount));
-    if (!add.get()) return Error(sqlite3_errcode(db()), "adding to the counts");
+    auto statement = database_->Statement(kAddCount, "adding to the counts");
+    if (!statement.ok()) return Failure{statement.why()};
+    Use add(statement.value());
     sqlite3_bind_text(add.get(), 1, name, -1, SQLITE_STATIC);
     sqlite3_bind_int64(add.get(), 2, value);
-    const int code = sqlite3_step(add.get());
-    if (code != SQLITE_DONE) return Error(code, "adding to the counts");
+    if (Outcome added = database_->Run(add.get(), "adding to the counts"); !added.ok())
+      return added;
   }
   return Outcome::Done();
 }
@@ -607,34 +619,28 @@ Outcome Archive::End_Batch() {
   for (auto& widths : last_bucket_) widths.fill({0, nullptr});
   batch_counts_ = {};
   in_batch_ = false;
-  if (!flushed.ok()) {
-    Exec("ROLLBACK");
-    return flushed;
-  }
-  const int code = Exec("COMMIT");
-  if (code != SQLITE_OK) {
-    // The reason is taken before the rollback, which would clear it.
-    const Failure failure = Error(code, "saving what was added");
-    Exec("ROLLBACK");
-    return failure;
-  }
-  return Outcome::Done();
+  // A failed commit's reason is taken before the rollback, which would clear it.
+  const Outcome saved = flushed.ok() ? database_->Exec("COMMIT", "saving what was added") : flushed;
+  if (!saved.ok()) database_->connection().Exec("ROLLBACK");
+  return saved;
 }
 
 Result<std::int64_t> Archive::For_Each_Sample(int channel, UtcSeconds from, UtcSeconds to,
                                               const std::function<void(const Sample&)>& take) {
-  Use query(Statement(kSamples));
-  if (!query.get()) return Error(sqlite3_errcode(db()), "reading samples");
+  const char* doing = "reading samples";
+  auto statement = database_->Statement(kSamples, doing);
+  if (!statement.ok()) return Failure{statement.why()};
+  Use query(statement.value());
   sqlite3_bind_int(query.get(), 1, channel);
   sqlite3_bind_int64(query.get(), 2, Floor_To(from, kChunkSeconds));
   sqlite3_bind_int64(query.get(), 3, to);
   std::int64_t n = 0;
-  int code;
-  while ((code = sqlite3_step(query.get())) == SQLITE_ROW) {
+  Result<bool> row = false;
+  while ((row = database_->Step(query.get(), doing)).ok() && row.value()) {
     const UtcSeconds start = sqlite3_column_int64(query.get(), 0);
     const auto* data = static_cast<const std::uint8_t*>(sqlite3_column_blob(query.get(), 1));
     const auto size = static_cast<std::size_t>(sqlite3_column_bytes(query.get(), 1));
-    if (!Is_Sound_Chunk(data, size)) return Error(SQLITE_CORRUPT, "reading samples");
+    if (!Is_Sound_Chunk(data, size)) return Error(SQLITE_CORRUPT, doing);
     for (std::size_t k = 0; k < size; k += kSampleBytes) {
       const UtcSeconds time = start + Chunk_Offset(data + k);
       if (time < from) continue;
@@ -643,7 +649,7 @@ Result<std::int64_t> Archive::For_Each_Sample(int channel, UtcSeconds from, UtcS
       ++n;
     }
   }
-  if (code != SQLITE_DONE) return Error(code, "reading samples");
+  if (!row.ok()) return Failure{row.why()};
   return n;
 }
 
@@ -657,19 +663,21 @@ Result<std::vector<Sample>> Archive::Samples(int channel, UtcSeconds from, UtcSe
 Result<std::int64_t> Archive::For_Each_Frame(
     UtcSeconds from, UtcSeconds to,
     const std::function<void(UtcSeconds, std::span<const std::uint8_t>)>& take) {
-  Use query(Statement(kFrames));
-  if (!query.get()) return Error(sqlite3_errcode(db()), "reading frames");
+  const char* doing = "reading frames";
+  auto statement = database_->Statement(kFrames, doing);
+  if (!statement.ok()) return Failure{statement.why()};
+  Use query(statement.value());
   sqlite3_bind_int64(query.get(), 1, from);
   sqlite3_bind_int64(query.get(), 2, to);
   std::int64_t n = 0;
-  int code;
-  while ((code = sqlite3_step(query.get())) == SQLITE_ROW) {
+  Result<bool> row = false;
+  while ((row = database_->Step(query.get(), doing)).ok() && row.value()) {
     const auto* bytes = static_cast<const std::uint8_t*>(sqlite3_column_blob(query.get(), 1));
     const auto size = static_cast<std::size_t>(sqlite3_column_bytes(query.get(), 1));
     take(sqlite3_column_int64(query.get(), 0), {bytes, size});
     ++n;
   }
-  if (code != SQLITE_DONE) return Error(code, "reading frames");
+  if (!row.ok()) return Failure{row.why()};
   return n;
 }
 
@@ -689,34 +697,38 @@ Result<SampleSummary> Archive::Summary(int channel, UtcSeconds from, UtcSeconds 
 
 Result<std::vector<Bucket>> Archive::Buckets(int channel, UtcSeconds width, UtcSeconds from,
                                              UtcSeconds to) {
-  Use query(Statement(kBuckets));
-  if (!query.get()) return Error(sqlite3_errcode(db()), "reading buckets");
+  const char* doing = "reading buckets";
+  auto statement = database_->Statement(kBuckets, doing);
+  if (!statement.ok()) return Failure{statement.why()};
+  Use query(statement.value());
   sqlite3_bind_int(query.get(), 1, channel);
   sqlite3_bind_int64(query.get(), 2, width);
   sqlite3_bind_int64(query.get(), 3, Floor_To(from, width));
   sqlite3_bind_int64(query.get(), 4, to);
   std::vector<Bucket> buckets;
-  int code;
-  while ((code = sqlite3_step(query.get())) == SQLITE_ROW) {
+  Result<bool> row = false;
+  while ((row = database_->Step(query.get(), doing)).ok() && row.value()) {
     buckets.push_back({sqlite3_column_int64(query.get(), 0), sqlite3_column_int64(query.get(), 1),
                        sqlite3_column_double(query.get(), 2), sqlite3_column_double(query.get(), 3),
                        sqlite3_column_double(query.get(), 4)});
   }
-  if (code != SQLITE_DONE) return Error(code, "reading buckets");
+  if (!row.ok()) return Failure{row.why()};
   return buckets;
 }
 
 Result<std::vector<PassSpan>> Archive::Passes(UtcSeconds from, UtcSeconds to) {
-  Use query(Statement(kMinutes));
-  if (!query.get()) return Error(sqlite3_errcode(db()), "reading passes");
+  const char* doing = "reading passes";
+  auto statement = database_->Statement(kMinutes, doing);
+  if (!statement.ok()) return Failure{statement.why()};
+  Use query(statement.value());
   sqlite3_bind_int64(query.get(), 1, to);
   PassFinder finder;
-  int code;
-  while ((code = sqlite3_step(query.get())) == SQLITE_ROW) {
+  Result<bool> row = false;
+  while ((row = database_->Step(query.get(), doing)).ok() && row.value()) {
     finder.Add({sqlite3_column_int64(query.get(), 0), sqlite3_column_int64(query.get(), 1),
                 sqlite3_column_int64(query.get(), 2)});
   }
-  if (code != SQLITE_DONE) return Error(code, "reading passes");
+  if (!row.ok()) return Failure{row.why()};
   std::vector<PassSpan> passes;
   for (const PassSpan& pass : finder.passes()) {
     if (pass.end >= from && pass.start <= to) passes.push_back(pass);
@@ -725,40 +737,44 @@ Result<std::vector<PassSpan>> Archive::Passes(UtcSeconds from, UtcSeconds to) {
 }
 
 Result<std::vector<Source>> Archive::Sources_Within(UtcSeconds from, UtcSeconds to) {
-  Use query(Statement(kSourcesWithin));
-  if (!query.get()) return Error(sqlite3_errcode(db()), "reading sources");
+  const char* doing = "reading sources";
+  auto statement = database_->Statement(kSourcesWithin, doing);
+  if (!statement.ok()) return Failure{statement.why()};
+  Use query(statement.value());
   sqlite3_bind_int64(query.get(), 1, Floor_To(from, 60));
   sqlite3_bind_int64(query.get(), 2, to);
   std::vector<Source> sources;
-  int code;
-  while ((code = sqlite3_step(query.get())) == SQLITE_ROW) {
+  Result<bool> row = false;
+  while ((row = database_->Step(query.get(), doing)).ok() && row.value()) {
     sources.push_back(
         {static_cast<SourceKind>(sqlite3_column_int(query.get(), 0)), Column_Text(query.get(), 1)});
   }
-  if (code != SQLITE_DONE) return Error(code, "reading sources");
+  if (!row.ok()) return Failure{row.why()};
   return sources;
 }
 
 Result<ArchiveStats> Archive::Stats() {
   ArchiveStats stats;
+  const char* doing = "counting";
   {
-    Use query(Statement(kCounts));
-    if (!query.get()) return Error(sqlite3_errcode(db()), "counting");
-    int code;
-    while ((code = sqlite3_step(query.get())) == SQLITE_ROW) {
+    auto statement = database_->Statement(kCounts, doing);
+    if (!statement.ok()) return Failure{statement.why()};
+    Use query(statement.value());
+    Result<bool> row = false;
+    while ((row = database_->Step(query.get(), doing)).ok() && row.value()) {
       const std::string name = Column_Text(query.get(), 0);
       const std::int64_t value = sqlite3_column_int64(query.get(), 1);
       if (name == "frames") stats.frames = value;
       if (name == "untimed") stats.untimed = value;
       if (name == "not_telemetry") stats.not_telemetry = value;
     }
-    if (code != SQLITE_DONE) return Error(code, "counting");
+    if (!row.ok()) return Failure{row.why()};
   }
   {
-    Use query(Statement(kTimeRange));
-    if (!query.get() || sqlite3_step(query.get()) != SQLITE_ROW) {
-      return Error(sqlite3_errcode(db()), "counting");
-    }
+    auto statement = database_->Statement(kTimeRange, doing);
+    if (!statement.ok()) return Failure{statement.why()};
+    Use query(statement.value());
+    if (Outcome read = One_Row(query.get(), doing); !read.ok()) return Failure{read.why()};
     if (sqlite3_column_type(query.get(), 0) != SQLITE_NULL) {
       stats.first = sqlite3_column_int64(query.get(), 0);
       stats.last = sqlite3_column_int64(query.get(), 1);
@@ -768,35 +784,38 @@ Result<ArchiveStats> Archive::Stats() {
        {std::pair<const char*, std::int64_t*>{kSampleCount, &stats.samples},
         {kSourceCount, &stats.sources},
         {kFileBytes, &stats.file_bytes}}) {
-    Use query(Statement(sql));
-    if (!query.get()) return Error(sqlite3_errcode(db()), "counting");
+    auto statement = database_->Statement(sql, doing);
+    if (!statement.ok()) return Failure{statement.why()};
+    Use query(statement.value());
     if (sql == kSampleCount) sqlite3_bind_int64(query.get(), 1, kBucketWidths.back());
-    if (sqlite3_step(query.get()) != SQLITE_ROW) return Error(sqlite3_errcode(db()), "counting");
+    if (Outcome read = One_Row(query.get(), doing); !read.ok()) return Failure{read.why()};
     *into = sqlite3_column_int64(query.get(), 0);
   }
   return stats;
 }
 
 Result<std::optional<UtcSeconds>> Archive::Fetched_Until(const std::string& server, int norad) {
-  Use query(Statement(kFetchedUntil));
-  if (!query.get()) return Error(sqlite3_errcode(db()), "reading the last fetch");
+  const char* doing = "reading the last fetch";
+  auto statement = database_->Statement(kFetchedUntil, doing);
+  if (!statement.ok()) return Failure{statement.why()};
+  Use query(statement.value());
   Bind_Text(query.get(), 1, server);
   sqlite3_bind_int(query.get(), 2, norad);
-  const int code = sqlite3_step(query.get());
-  if (code == SQLITE_DONE) return std::optional<UtcSeconds>{};
-  if (code != SQLITE_ROW) return Error(code, "reading the last fetch");
+  const auto row = database_->Step(query.get(), doing);
+  if (!row.ok()) return Failure{row.why()};
+  if (!row.value()) return std::optional<UtcSeconds>{};
   return std::optional<UtcSeconds>{sqlite3_column_int64(query.get(), 0)};
 }
 
 Outcome Archive::Set_Fetched_Until(const std::string& server, int norad, UtcSeconds time) {
-  Use query(Statement(kSetFetchedUntil));
-  if (!query.get()) return Error(sqlite3_errcode(db()), "noting the last fetch");
+  const char* doing = "noting the last fetch";
+  auto statement = database_->Statement(kSetFetchedUntil, doing);
+  if (!statement.ok()) return Failure{statement.why()};
+  Use query(statement.value());
   Bind_Text(query.get(), 1, server);
   sqlite3_bind_int(query.get(), 2, norad);
   sqlite3_bind_int64(query.get(), 3, time);
-  const int code = sqlite3_step(query.get());
-  if (code != SQLITE_DONE) return Error(code, "noting the last fetch");
-  return Outcome::Done();
+  return database_->Run(query.get(), doing);
 }
 
 }  // namespace orvelt

@@ -10,6 +10,7 @@
 #include <set>
 #include <span>
 #include <string>
+#include <string_view>
 #include <tuple>
 #include <utility>
 #include <vector>
@@ -24,7 +25,7 @@ struct sqlite3;
 struct sqlite3_stmt;
 
 namespace orvelt::sqlite {
-class Connection;
+class Database;
 struct OpenOptions;
 }  // namespace orvelt::sqlite
 
@@ -118,15 +119,15 @@ class Archive {
   // Opens the archive for reading only, never writing to it: an archive on a read-only disk, or
   // one another program is adding to, can be read. An archive of an older layout is refused.
   static Result<std::unique_ptr<Archive>> Open_For_Reading(const std::filesystem::path& file);
-  // A reading connection alone, opened as Open_For_Reading opens the archive, for a reader that
+  // A reading database alone, opened as Open_For_Reading opens the archive, for a reader that
   // runs queries of its own beside the archive's.
-  static Result<std::unique_ptr<sqlite::Connection>> Open_Reading_Connection(
+  static Result<std::unique_ptr<sqlite::Database>> Open_Reading_Database(
       const std::filesystem::path& file);
   ~Archive();
   Archive(const Archive&) = delete;
   Archive& operator=(const Archive&) = delete;
 
-  const std::filesystem::path& file() const { return file_; }
+  const std::filesystem::path& file() const;
 
   // The source's id, made when it is new.
   Result<std::int64_t> Source_Id(const Source& source);
@@ -162,13 +163,13 @@ class Archive {
   Outcome Set_Fetched_Until(const std::string& server, int norad, UtcSeconds time);
 
  private:
-  Archive(std::unique_ptr<sqlite::Connection> connection, std::filesystem::path file);
+  explicit Archive(std::unique_ptr<sqlite::Database> database);
   static Result<std::unique_ptr<Archive>> Open_With(const std::filesystem::path& file,
                                                     const sqlite::OpenOptions& options);
   sqlite3* db() const;
-  sqlite3_stmt* Statement(const char* sql);
-  int Exec(const char* sql);
   Failure Error(int code, const std::string& doing) const;
+  // Steps a statement that gives one row; its absence is a failure too.
+  Outcome One_Row(sqlite3_stmt* statement, std::string_view doing);
   Outcome Flush_Aggregates();
   Outcome Flush_Samples();
   Outcome Write_Chunk(int channel, UtcSeconds start, const std::vector<std::uint8_t>& data);
@@ -182,8 +183,7 @@ class Archive {
     double sum = 0;
   };
 
-  std::unique_ptr<sqlite::Connection> connection_;
-  std::filesystem::path file_;
+  std::unique_ptr<sqlite::Database> database_;
   bool in_batch_ = false;
   // Gathered during a batch and written when it ends: buckets keyed by channel, width, start;
   // minutes by their first second, with the sources seen in them.

@@ -8,7 +8,7 @@
 
 #include "decode/time_label.hpp"
 #include "ingest/kiss.hpp"
-#include "sqlite/connection.hpp"
+#include "sqlite/versioned_database.hpp"
 
 namespace orvelt {
 
@@ -172,42 +172,56 @@ constexpr const char* kAllSources = "SELECT id, kind, name FROM sources";
 constexpr const char* kMinuteSources =
     "SELECT minute, source_id FROM minute_sources WHERE minute BETWEEN ?1 AND ?2 ORDER BY minute";
 
-// The connection's data version, or nothing when the file cannot be read.
-std::optional<std::int64_t> Data_Version(sqlite::Connection& connection) {
-  sqlite::Use query(connection.Statement(kDataVersion));
-  if (query.get() == nullptr || sqlite3_step(query.get()) != SQLITE_ROW) return std::nullopt;
-  return sqlite3_column_int64(query.get(), 0);
-}
-
 Failure Read_Error(sqlite::Connection& connection, const char* doing) {
   return Failure{std::string(doing) + " failed: " + sqlite3_errmsg(connection.db())};
 }
 
+// The kept statement of `sql`, or why it cannot be prepared.
+Result<sqlite3_stmt*> Prepared(sqlite::Connection& connection, const char* sql, const char* doing) {
+  sqlite3_stmt* statement = connection.Statement(sql);
+  if (statement == nullptr) return Read_Error(connection, doing);
+  return statement;
+}
+
+// One step of a statement: true with a row, false once it is done, or why it failed.
+Result<bool> Step(sqlite::Connection& connection, sqlite3_stmt* statement, const char* doing) {
+  const int code = sqlite3_step(statement);
+  if (code == SQLITE_ROW || code == SQLITE_DONE) return code == SQLITE_ROW;
+  return Read_Error(connection, doing);
+}
+
+// The connection's data version, or SQLite's words for why the file cannot be read.
+Result<std::int64_t> Data_Version(sqlite::Connection& connection) {
+  const auto query = Prepared(connection, kDataVersion, "reading");
+  if (!query.ok()) return Failure{sqlite3_errmsg(connection.db())};
+  sqlite::Use use(query.value());
+  const auto row = Step(connection, use.get(), "reading");
+  if (!row.ok() || !row.value()) return Failure{sqlite3_errmsg(connection.db())};
+  return std::int64_t{sqlite3_column_int64(use.get(), 0)};
+}
+
 }  // namespace
 
-HistoryReader::HistoryReader(std::unique_ptr<sqlite::Connection> connection)
-    : connection_(std::move(connection)) {}
+HistoryReader::HistoryReader(std::unique_ptr<sqlite::Database> database)
+    : database_(std::move(database)), connection_(&database_->connection()) {}
 
 HistoryReader::~HistoryReader() = default;
 
 Result<std::unique_ptr<HistoryReader>> HistoryReader::Open(const std::filesystem::path& file) {
-  auto connection = Archive::Open_Reading_Connection(file);
-  if (!connection.ok()) return Failure{connection.why()};
-  std::unique_ptr<HistoryReader> reader(new HistoryReader(std::move(connection.value())));
+  auto database = Archive::Open_Reading_Database(file);
+  if (!database.ok()) return Failure{database.why()};
+  std::unique_ptr<HistoryReader> reader(new HistoryReader(std::move(database.value())));
   const auto version = Data_Version(*reader->connection_);
-  if (!version) {
-    return Failure{"cannot read " + file.string() + ": " +
-                   sqlite3_errmsg(reader->connection_->db())};
-  }
-  reader->version_ = *version;
+  if (!version.ok()) return Failure{"cannot read " + file.string() + ": " + version.why()};
+  reader->version_ = version.value();
   return reader;
 }
 
 bool HistoryReader::Changed() {
   const auto version = Data_Version(*connection_);
-  if (!version) return true;
-  if (*version == version_) return false;
-  version_ = *version;
+  if (!version.ok()) return true;
+  if (version.value() == version_) return false;
+  version_ = version.value();
   return true;
 }
 
@@ -216,21 +230,24 @@ Result<std::vector<std::vector<Source>>> HistoryReader::Pass_Sources(
   std::vector<std::vector<Source>> sources(passes.size());
   if (passes.empty()) return sources;
   std::map<std::int64_t, Source> known;
+  const char* doing = "reading sources";
   {
-    sqlite::Use query(connection_->Statement(kAllSources));
-    if (query.get() == nullptr) return Read_Error(*connection_, "reading sources");
-    int code;
-    while ((code = sqlite3_step(query.get())) == SQLITE_ROW) {
+    const auto statement = Prepared(*connection_, kAllSources, doing);
+    if (!statement.ok()) return Failure{statement.why()};
+    sqlite::Use query(statement.value());
+    Result<bool> row = false;
+    while ((row = Step(*connection_, query.get(), doing)).ok() && row.value()) {
       known[sqlite3_column_int64(query.get(), 0)] = {
           static_cast<SourceKind>(sqlite3_column_int(query.get(), 1)),
           sqlite::Column_Text(query.get(), 2)};
     }
-    if (code != SQLITE_DONE) return Read_Error(*connection_, "reading sources");
+    if (!row.ok()) return Failure{row.why()};
   }
   constexpr UtcSeconds kMinute = 60;
   const auto minute_of = [](UtcSeconds t) { return Floor_To(t, kMinute); };
-  sqlite::Use query(connection_->Statement(kMinuteSources));
-  if (query.get() == nullptr) return Read_Error(*connection_, "reading sources");
+  const auto statement = Prepared(*connection_, kMinuteSources, doing);
+  if (!statement.ok()) return Failure{statement.why()};
+  sqlite::Use query(statement.value());
   sqlite3_bind_int64(query.get(), 1, minute_of(passes.front().start));
   sqlite3_bind_int64(query.get(), 2, passes.back().end);
   // Minutes per source of the pass being read; the sources of a pass are sorted once its last
@@ -249,8 +266,8 @@ Result<std::vector<std::vector<Source>>> HistoryReader::Pass_Sources(
     for (const auto& [count, source] : counted) sources[p].push_back(*source);
     minutes.clear();
   };
-  int code;
-  while ((code = sqlite3_step(query.get())) == SQLITE_ROW) {
+  Result<bool> row = false;
+  while ((row = Step(*connection_, query.get(), doing)).ok() && row.value()) {
     const UtcSeconds minute = sqlite3_column_int64(query.get(), 0);
     while (p < passes.size() && passes[p].end < minute) {
       close_pass();
@@ -260,9 +277,7 @@ Result<std::vector<std::vector<Source>>> HistoryReader::Pass_Sources(
     if (minute < minute_of(passes[p].start)) continue;
     ++minutes[sqlite3_column_int64(query.get(), 1)];
   }
-  if (code != SQLITE_DONE && code != SQLITE_ROW) {
-    return Read_Error(*connection_, "reading sources");
-  }
+  if (!row.ok()) return Failure{row.why()};
   if (p < passes.size()) close_pass();
   return sources;
 }

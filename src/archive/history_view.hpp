@@ -11,7 +11,8 @@
 
 namespace orvelt::sqlite {
 class Connection;
-}
+class Database;
+}  // namespace orvelt::sqlite
 
 namespace orvelt {
 
@@ -95,8 +96,9 @@ class HistoryReader {
   Result<std::vector<std::vector<Source>>> Pass_Sources(const std::vector<PassSpan>& passes);
 
  private:
-  explicit HistoryReader(std::unique_ptr<sqlite::Connection> connection);
-  std::unique_ptr<sqlite::Connection> connection_;
+  explicit HistoryReader(std::unique_ptr<sqlite::Database> database);
+  std::unique_ptr<sqlite::Database> database_;
+  sqlite::Connection* connection_;
   std::int64_t version_ = 0;
 };
 

@@ -76,7 +76,7 @@ Result<FetchPlan> Plan_Fetch(Archive& archive, const std::string& server, int no
 
 Outcome Note_Fetch_End(Archive& archive, const std::string& server, int norad,
                        const FetchPlan& plan, const FetchReport& report) {
-  if (report.complete) {
+  if (report.to_last_page.ok()) {
     std::optional<UtcSeconds> newest = plan.newest_before;
     if (report.newest) newest = std::max(newest.value_or(*report.newest), *report.newest);
     if (newest) {
@@ -120,14 +120,14 @@ NetworkFetch::~NetworkFetch() = default;
 
 void NetworkFetch::Start() {
   started_ms_ = Now_Ms();
-  if (auto problem = Token_Problem(request_.token)) {
-    QTimer::singleShot(0, this, [this, why = *problem] { Finish(why); });
+  if (Outcome token = Check_Token(request_.token); !token.ok()) {
+    QTimer::singleShot(0, this, [this, token] { Finish(token); });
     return;
   }
   if (!origin_.isValid() ||
       (origin_.scheme() != QLatin1String("https") && origin_.scheme() != QLatin1String("http"))) {
-    QTimer::singleShot(0, this,
-                       [this] { Finish("the server needs an http:// or https:// address"); });
+    QTimer::singleShot(
+        0, this, [this] { Finish(Failure{"the server needs an http:// or https:// address"}); });
     return;
   }
   // The telemetry list of the network database: satellite by NORAD number, start and end as
@@ -147,7 +147,7 @@ void NetworkFetch::Start() {
 void NetworkFetch::Cancel() {
   wait_timer_.stop();
   connection_->Abort();
-  Finish("stopped");
+  Finish(Failure{"stopped"});
 }
 
 std::optional<std::int64_t> NetworkFetch::Seconds_Left() const {
@@ -162,8 +162,9 @@ void NetworkFetch::Get(const QUrl& url) {
   current_ = url;
   const QString key = url.toString(QUrl::FullyEncoded);
   if (waits_in_a_row_ == 0 && !visited_.insert(key).second) {
-    return Finish("page " + std::to_string(report_.pages + 1) +
-                  " would be a page read before: the server's next links go round in a circle");
+    return Finish(
+        Failure{"page " + std::to_string(report_.pages + 1) +
+                " would be a page read before: the server's next links go round in a circle"});
   }
   QString target = url.path(QUrl::FullyEncoded);
   if (target.isEmpty()) target = QStringLiteral("/");
@@ -179,18 +180,20 @@ void NetworkFetch::Answered(const Exchange& exchange) {
   if (finished_) return;
   report_.elapsed_ms = Now_Ms() - started_ms_;
   const std::string page_name = "page " + std::to_string(report_.pages + 1);
-  if (!exchange.answered) {
-    return Finish(page_name + " could not be read: " + Printable_Text(exchange.error));
+  if (!exchange.ok()) {
+    return Finish(Failure{page_name + " could not be read: " + Printable_Text(exchange.why())});
   }
-  const HttpAnswer& answer = exchange.answer;
+  const HttpAnswer& answer = exchange.value();
   switch (Classify_Fetch_Answer(answer.status, report_.pages == 0)) {
     case FetchAnswer::TokenRefused:
-      return Finish(std::string(kTokenRefused));
+      return Finish(Failure{std::string(kTokenRefused)});
     case FetchAnswer::UnknownSatellite:
-      return Finish("satellite " + std::to_string(request_.norad) + " is not known to the server");
+      return Finish(
+          Failure{"satellite " + std::to_string(request_.norad) + " is not known to the server"});
     case FetchAnswer::Wait: {
       if (++waits_in_a_row_ > kMaxWaitsInARow) {
-        return Finish("the server kept asking to wait (" + std::to_string(answer.status) + ")");
+        return Finish(
+            Failure{"the server kept asking to wait (" + std::to_string(answer.status) + ")"});
       }
       ++report_.waits;
       const std::int64_t ms = std::min(Wait_Before_Retry_Ms(request_.waits, answer.status,
@@ -206,15 +209,15 @@ void NetworkFetch::Answered(const Exchange& exchange) {
       if (!answer.reason.empty()) why += " " + answer.reason;
       why += " to " + page_name;
       if (!answer.location.empty()) why += " (moved to " + answer.location + ", not followed)";
-      return Finish(Printable_Text(why));
+      return Finish(Failure{Printable_Text(why)});
     }
     case FetchAnswer::Page:
       break;
   }
   waits_in_a_row_ = 0;
   auto page = Parse_Telemetry_Page(answer.text, Utc_Now());
-  if (!page) return Finish(page_name + " is no list of frames");
-  if (!on_page_(*page)) return Finish("the frames could not be archived");
+  if (!page) return Finish(Failure{page_name + " is no list of frames"});
+  if (!on_page_(*page)) return Finish(Failure{"the frames could not be archived"});
   ++report_.pages;
   report_.frames += static_cast<std::int64_t>(page->entries.size());
   report_.unusable += page->unusable;
@@ -226,26 +229,25 @@ void NetworkFetch::Answered(const Exchange& exchange) {
   std::optional<std::string> next = Link_Target(answer.link, "next");
   if (!next) next = page->next;
   if (!next) {
-    report_.complete = true;
-    return Finish({});
+    return Finish(Outcome::Done());
   }
   // A relative next address is read against the page it came with.
   const QUrl url = current_.resolved(QUrl(QString::fromStdString(*next)));
   if (!Same_Origin(url, origin_)) {
-    return Finish("the next page lies on another server; the token is not sent there");
+    return Finish(Failure{"the next page lies on another server; the token is not sent there"});
   }
   if (report_.pages >= request_.max_pages) {
-    return Finish("stopped after " + std::to_string(report_.pages) +
-                  " pages, the most one fetch reads");
+    return Finish(Failure{"stopped after " + std::to_string(report_.pages) +
+                          " pages, the most one fetch reads"});
   }
   Get(url);
 }
 
-void NetworkFetch::Finish(std::string error) {
+void NetworkFetch::Finish(Outcome ending) {
   if (finished_) return;
   finished_ = true;
   report_.elapsed_ms = started_ms_ > 0 ? Now_Ms() - started_ms_ : 0;
-  report_.error = std::move(error);
+  report_.to_last_page = std::move(ending);
   emit Finished();
 }
 

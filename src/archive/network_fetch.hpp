@@ -47,8 +47,9 @@ struct FetchReport {
   std::int64_t unusable = 0;    // page entries without a readable frame or a believable time
   std::optional<UtcSeconds> newest;
   std::optional<UtcSeconds> oldest;
-  bool complete = false;  // the listing was read to its last page
-  std::string error;      // why the fetch stopped early; empty when it did not
+  // Whether the listing was read to its last page, or why the fetch stopped before it (the
+  // pages taken until then stay); known once the fetch has finished.
+  Outcome to_last_page = Failure{"the fetch has not ended"};
 };
 
 // Where the next fetch of a satellite from a server goes. Listings come newest first, so a run
@@ -109,7 +110,7 @@ class NetworkFetch : public QObject {
  private:
   void Get(const QUrl& url);
   void Answered(const Exchange& exchange);
-  void Finish(std::string error);
+  void Finish(Outcome ending);
 
   FetchRequest request_;
   PageSink on_page_;

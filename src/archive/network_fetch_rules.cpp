@@ -6,13 +6,15 @@
 
 namespace orvelt {
 
-std::optional<std::string> Token_Problem(std::string_view token) {
-  if (token.empty()) return "the network database needs your token (see your profile there)";
+Outcome Check_Token(std::string_view token) {
+  if (token.empty())
+    return Failure{"the network database needs your token (see your profile there)"};
   if (Has_Control_Characters(token)) {
-    return "the token holds a control character (a line end or tab, maybe from pasting): type "
-           "it again";
+    return Failure{
+        "the token holds a control character (a line end or tab, maybe from pasting): "
+        "type it again"};
   }
-  return std::nullopt;
+  return Outcome::Done();
 }
 
 FetchAnswer Classify_Fetch_Answer(int http_status, bool first_page) {

@@ -7,15 +7,16 @@
 #include <vector>
 
 #include "archive/utc_time.hpp"
+#include "base/result.hpp"
 
 namespace orvelt {
 
 // Said when the network database refuses the token; the token itself is never shown.
 inline constexpr std::string_view kTokenRefused = "token refused";
 
-// Why a token cannot be used: it is empty or holds a control character (a line end would make a
-// header of its own). Nothing when it can be sent.
-std::optional<std::string> Token_Problem(std::string_view token);
+// Whether a token can be sent, or why not: it is empty or holds a control character (a line end
+// would make a header of its own).
+Outcome Check_Token(std::string_view token);
 
 enum class FetchAnswer {
   Page,              // 200: a page of frames

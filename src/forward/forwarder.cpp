@@ -231,9 +231,9 @@ void Forwarder::Finished(Lane& lane, Channel& slot, const Exchange& exchange) {
   slot.item.reset();
   if (stopped_reason_) return;
 
-  const int status = exchange.answered ? exchange.answer.status : 0;
+  const int status = exchange.ok() ? exchange.value().status : 0;
   const std::string answer =
-      exchange.answered ? Answer_Text(exchange.answer) : Printable_Text(exchange.error);
+      exchange.ok() ? Answer_Text(exchange.value()) : Printable_Text(exchange.why());
   const std::string& server = lane.status.counts.server;
   ServerCounts& counts = lane.status.counts;
   Outcome recorded = Outcome::Done();
@@ -255,7 +255,7 @@ void Forwarder::Finished(Lane& lane, Channel& slot, const Exchange& exchange) {
     case DeliveryOutcome::kRetry: {
       ++lane.failures;
       const std::optional<std::int64_t> asked =
-          exchange.answered ? exchange.answer.retry_after_ms : std::nullopt;
+          exchange.ok() ? exchange.value().retry_after_ms : std::nullopt;
       const std::int64_t due =
           Now_Ms() + Wait_Before_Retry_Ms(config_.retry, status, lane.failures, asked);
       recorded = outbox_->Mark_Retry(item.frame_id, server, due, answer);

@@ -127,17 +127,14 @@ Result<std::unique_ptr<Outbox>> Outbox::Open(const std::filesystem::path& file,
   // A damaged page would otherwise only show when its frame comes up for sending.
   options.check_pages = true;
   sqlite::LayoutSteps steps;
-  steps.make = [](sqlite::Connection& c) { return c.Exec(kSchema); };
-  steps.upgrade = [&](sqlite::Connection& c, int) -> Outcome {
-    int rc = c.Exec(kSchema);
-    if (rc == SQLITE_OK) rc = c.Exec(kUpgradeFrom1);
-    if (rc != SQLITE_OK) return sqlite::Database_Error(kOutboxKind, file, c.db(), rc, "opening");
-    return Outcome::Done();
+  steps.make = [](sqlite::Database& d) { return d.Exec(kSchema, "making the tables"); };
+  steps.upgrade = [](sqlite::Database& d, int) {
+    const Outcome made = d.Exec(kSchema, "opening");
+    return made.ok() ? d.Exec(kUpgradeFrom1, "opening") : made;
   };
   auto opened = sqlite::Open_Versioned(file, kOutboxKind, steps, options);
   if (!opened.ok()) return Failure{opened.why()};
-  std::unique_ptr<Outbox> outbox(
-      new Outbox(std::make_unique<sqlite::Database>(std::move(opened.value()), kOutboxKind, file)));
+  std::unique_ptr<Outbox> outbox(new Outbox(std::move(opened.value())));
   sqlite::Database& database = *outbox->database_;
   // Sent frames leave free pages behind; once they are most of the file, it is rewritten with
   // what still has to go, so that a long-lived outbox neither keeps its old size on the disk nor

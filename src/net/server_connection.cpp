@@ -28,9 +28,8 @@ std::string Seconds_Text(int ms) {
 ServerConnection::ServerConnection(const QUrl& url, AnswerLimits limits, QObject* parent)
     : QObject(parent), url_(url), limits_(limits), deadline_(new QTimer(this)) {
   deadline_->setSingleShot(true);
-  connect(deadline_, &QTimer::timeout, this, [this] {
-    End({false, {}, "time-out after " + Seconds_Text(deadline_->interval())});
-  });
+  connect(deadline_, &QTimer::timeout, this,
+          [this] { End(Failure{"time-out after " + Seconds_Text(deadline_->interval())}); });
 }
 
 ServerConnection::~ServerConnection() {
@@ -65,7 +64,7 @@ void ServerConnection::Open() {
     if (!QSslSocket::supportsSsl()) {
       // Told from the event loop, as every other outcome is.
       QTimer::singleShot(0, this, [this] {
-        if (finished_) End({false, {}, "TLS (https) is not available on this system"});
+        if (finished_) End(Failure{"TLS (https) is not available on this system"});
       });
       return;
     }
@@ -104,10 +103,11 @@ void ServerConnection::Read() {
     const std::size_t used = reader_.Feed(bytes, QDateTime::currentMSecsSinceEpoch());
     if (reader_.Reading()) continue;
     const Result<HttpAnswer>& read = reader_.result();
-    if (!read.ok()) return End({false, {}, read.why()});
-    Exchange exchange{true, read.value(), {}};
+    Exchange exchange = read;
     // Anything after the answer was not asked for: the connection cannot be trusted again.
-    if (used < bytes.size() || socket->bytesAvailable() > 0) exchange.answer.reusable = false;
+    if (exchange.ok() && (used < bytes.size() || socket->bytesAvailable() > 0)) {
+      exchange.value().reusable = false;
+    }
     return End(std::move(exchange));
   }
 }
@@ -126,7 +126,7 @@ void ServerConnection::Closed(const QString& why) {
     if (socket_->bytesAvailable() > 0) Read();
     if (!finished_) return;
     reader_.End_Of_Stream();
-    if (reader_.result().ok()) return End({true, reader_.result().value(), {}});
+    if (reader_.result().ok()) return End(reader_.result());
   }
   if (reused_ && reader_.Untouched() && server_closed) {
     // The server let a kept connection go just as the request went out: the request never
@@ -139,14 +139,14 @@ void ServerConnection::Closed(const QString& why) {
       !why.isEmpty() && socket_->error() != QAbstractSocket::RemoteHostClosedError
           ? why.toStdString()
           : reader_.result().why();
-  End({false, {}, reason.empty() ? std::string("the connection was lost") : reason});
+  End(Failure{reason.empty() ? std::string("the connection was lost") : reason});
 }
 
 void ServerConnection::End(Exchange exchange) {
   deadline_->stop();
   Finished finished = std::move(finished_);
   finished_ = nullptr;
-  if (!exchange.answered || !exchange.answer.reusable) Drop_Socket();
+  if (!exchange.ok() || !exchange.value().reusable) Drop_Socket();
   if (finished) finished(exchange);
 }
 

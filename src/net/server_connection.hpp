@@ -15,12 +15,9 @@ class QTimer;
 
 namespace orvelt {
 
-// How one request ended: the server's answer, or why there was none.
-struct Exchange {
-  bool answered = false;
-  HttpAnswer answer;  // when answered
-  std::string error;  // when not: refused, reset, time-out, not HTTP
-};
+// How one request ended: the server's answer, or why there was none (refused, reset, time-out,
+// not HTTP).
+using Exchange = Result<HttpAnswer>;
 
 // The one HTTP client of the program: one connection to a server (plain or TLS, certificates
 // always checked) carrying one request at a time. Reads no more of each answer than its limits

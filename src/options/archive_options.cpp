@@ -94,7 +94,9 @@ Result<ArchiveCommand> Parse_Archive_Command(const std::vector<std::string>& arg
       c.norad = static_cast<int>(*n);
     } else if (arg == "--token" && fetch && !c.token) {
       if (!has_value) return fail("--token needs the token");
-      if (const auto problem = Token_Problem(args[i + 1])) return fail("--token: " + *problem);
+      if (const Outcome token = Check_Token(args[i + 1]); !token.ok()) {
+        return fail("--token: " + token.why());
+      }
       c.token = args[++i];
     } else if (arg == "--max-pages" && fetch && !c.max_pages) {
       const auto n = has_value ? Read_Whole_Number<std::int64_t>(args[++i]) : std::nullopt;

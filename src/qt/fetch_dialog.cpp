@@ -159,8 +159,8 @@ void FetchDialog::Start() {
     outcome_->setText(tr("The server needs an http:// or https:// address."));
     return;
   }
-  if (const auto problem = Token_Problem(token_->text().toStdString())) {
-    outcome_->setText(tr("The token cannot be used: %1.").arg(Text(*problem)));
+  if (const Outcome token = Check_Token(token_->text().toStdString()); !token.ok()) {
+    outcome_->setText(tr("The token cannot be used: %1.").arg(Text(token.why())));
     return;
   }
   auto settings = Settings();
@@ -249,10 +249,11 @@ void FetchDialog::Finish() {
   const Outcome noted =
       plan_ ? Note_Fetch_End(*archive_, request_.server, request_.norad, *plan_, report)
             : Outcome::Done();
-  if (report.complete) {
+  const std::string& stopped = report.to_last_page.why();
+  if (report.to_last_page.ok()) {
     text += tr(" Done.");
   } else {
-    text = (report.error == "stopped" ? tr("Stopped. ") : Text(report.error) + ". ") + text;
+    text = (stopped == "stopped" ? tr("Stopped. ") : Text(stopped) + ". ") + text;
     text += tr(" What was fetched is kept.");
   }
   if (!noted.ok()) {

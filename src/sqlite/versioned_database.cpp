@@ -94,8 +94,9 @@ std::string Immutable_Uri(const std::filesystem::path& file) {
   return uri + "?immutable=1";
 }
 
-}  // namespace
-
+// Why an operation on the database failed, in words a person can act on. `code` is SQLite's
+// result code; `db`, when given, adds SQLite's message for errors without a text of their own.
+// Taken before a rollback, which clears that message.
 Failure Database_Error(const DatabaseKind& kind, const std::filesystem::path& file, sqlite3* db,
                        int code, std::string_view doing) {
   const std::string named = Named(kind, file);
@@ -124,6 +125,8 @@ Failure Database_Error(const DatabaseKind& kind, const std::filesystem::path& fi
               " failed: " + said};
   }
 }
+
+}  // namespace
 
 Failure Database::Error(int code, std::string_view doing) const {
   return Database_Error(kind_, file_, db(), code, doing);
@@ -170,10 +173,9 @@ Outcome Database::In_Transaction(std::string_view doing, const std::function<Out
   return done;
 }
 
-Result<std::unique_ptr<Connection>> Open_Versioned(const std::filesystem::path& file,
-                                                   const DatabaseKind& kind,
-                                                   const LayoutSteps& steps,
-                                                   const OpenOptions& options) {
+Result<std::unique_ptr<Database>> Open_Versioned(const std::filesystem::path& file,
+                                                 const DatabaseKind& kind, const LayoutSteps& steps,
+                                                 const OpenOptions& options) {
   std::error_code ec;
   const bool create = options.create && !options.read_only;
   if (!create && !std::filesystem::exists(file, ec)) {
@@ -239,6 +241,7 @@ Result<std::unique_ptr<Connection>> Open_Versioned(const std::filesystem::path& 
     return Failure{Named(kind, file) + " is damaged (" + verdict + "): it is left as it is"};
   }
   if (auto refusal = Refusal(kind, file, marks)) return *refusal;
+  auto database = std::make_unique<Database>(std::move(connection), kind, file);
   if (options.read_only) {
     if (marks.tables == 0) return Failure{Named(kind, file) + " holds nothing yet"};
     if (marks.version < kind.version) {
@@ -246,12 +249,13 @@ Result<std::unique_ptr<Connection>> Open_Versioned(const std::filesystem::path& 
                      std::to_string(marks.version) +
                      "): it is brought up to date the next time something is added to it"};
     }
-    return connection;
+    return database;
   }
 
   // Switching a new file to WAL mode takes it for a moment, and SQLite does not wait for another
   // program that does the same at once: the switch is tried again, as long as it would wait.
-  for (int waited = 0; (code = connection->Exec("PRAGMA journal_mode = WAL")) != SQLITE_OK &&
+  Connection& c = database->connection();
+  for (int waited = 0; (code = c.Exec("PRAGMA journal_mode = WAL")) != SQLITE_OK &&
                        (code & 0xFF) == SQLITE_BUSY && waited < options.busy_timeout_ms;
        waited += 10) {
     std::this_thread::sleep_for(std::chrono::milliseconds(10));
@@ -259,38 +263,37 @@ Result<std::unique_ptr<Connection>> Open_Versioned(const std::filesystem::path& 
   if (code != SQLITE_OK) return fail(code, "opening");
   // Commits reach the operating system at once, which a crash of the program cannot undo; the
   // wait for the disk comes with each checkpoint.
-  connection->Exec("PRAGMA synchronous = NORMAL");
+  c.Exec("PRAGMA synchronous = NORMAL");
 
   // The layout is read again once this program is the only writer: another one may have made
   // or upgraded it since it was read above.
-  if ((code = connection->Exec("BEGIN IMMEDIATE")) != SQLITE_OK) return fail(code, "opening");
-  const auto roll_back = [&](Failure failure) {
-    connection->Exec("ROLLBACK");
-    return failure;
+  if (Outcome begun = database->Exec("BEGIN IMMEDIATE", "opening"); !begun.ok()) {
+    return Failure{begun.why()};
+  }
+  const auto roll_back = [&](const std::string& why) {
+    c.Exec("ROLLBACK");
+    return Failure{why};
   };
-  if ((code = Read_Marks(db, marks)) != SQLITE_OK) return roll_back(fail(code, "reading"));
-  if (auto refusal = Refusal(kind, file, marks)) return roll_back(*refusal);
+  if ((code = Read_Marks(db, marks)) != SQLITE_OK) return roll_back(fail(code, "reading").why);
+  if (auto refusal = Refusal(kind, file, marks)) return roll_back(refusal->why);
   const std::string set_marks = "PRAGMA application_id = " + std::to_string(kind.application_id) +
                                 "; PRAGMA user_version = " + std::to_string(kind.version) + ";";
   if (marks.tables == 0) {
-    if ((code = steps.make(*connection)) != SQLITE_OK ||
-        (code = connection->Exec(set_marks.c_str())) != SQLITE_OK) {
-      return roll_back(fail(code, "making the tables"));
-    }
+    Outcome made = steps.make(*database);
+    if (made.ok()) made = database->Exec(set_marks.c_str(), "making the tables");
+    if (!made.ok()) return roll_back(made.why());
   } else if (marks.version < kind.version) {
-    const std::string left =
-        " (it is left as it was, at schema " + std::to_string(marks.version) + ")";
-    if (auto upgraded = steps.upgrade(*connection, marks.version); !upgraded.ok()) {
-      return roll_back(Failure{upgraded.why() + left});
-    }
-    if ((code = connection->Exec(set_marks.c_str())) != SQLITE_OK) {
-      return roll_back(Failure{fail(code, "bringing it up to date").why + left});
+    Outcome upgraded = steps.upgrade(*database, marks.version);
+    if (upgraded.ok()) upgraded = database->Exec(set_marks.c_str(), "bringing it up to date");
+    if (!upgraded.ok()) {
+      return roll_back(upgraded.why() + " (it is left as it was, at schema " +
+                       std::to_string(marks.version) + ")");
     }
   }
-  if ((code = connection->Exec("COMMIT")) != SQLITE_OK) {
-    return roll_back(fail(code, "making the tables"));
+  if (Outcome done = database->Exec("COMMIT", "making the tables"); !done.ok()) {
+    return roll_back(done.why());
   }
-  return connection;
+  return database;
 }
 
 }  // namespace orvelt::sqlite

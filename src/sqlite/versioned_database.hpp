@@ -22,15 +22,9 @@ struct DatabaseKind {
   std::string_view in_use;
 };
 
-// Why an operation on the database failed, in words a person can act on. `code` is SQLite's
-// result code; `db`, when given, adds SQLite's message for errors without a text of their own.
-// Taken before a rollback, which clears that message.
-Failure Database_Error(const DatabaseKind& kind, const std::filesystem::path& file, sqlite3* db,
-                       int code, std::string_view doing);
-
 // A database of one kind with its file, whose every step gives a Result: a failure says why in
-// the words of Database_Error, made at once from SQLite's code and message, before a rollback
-// or a reset could clear them.
+// words a person can act on, made at once from SQLite's code and message, before a rollback or
+// a reset could clear them.
 class Database {
  public:
   Database(std::unique_ptr<Connection> connection, const DatabaseKind& kind,
@@ -38,6 +32,8 @@ class Database {
       : connection_(std::move(connection)), kind_(kind), file_(std::move(file)) {}
 
   sqlite3* db() const { return connection_->db(); }
+  // The connection itself, for steps whose every failure is checked where they run.
+  Connection& connection() const { return *connection_; }
   const std::filesystem::path& file() const { return file_; }
   Failure Error(int code, std::string_view doing) const;
 
@@ -73,20 +69,18 @@ struct OpenOptions {
 };
 
 // What a layout needs from its owner, both run inside the one write transaction that also sets
-// the version, so that a failure leaves the file as it was. Each returns SQLite's result code,
-// or a failure of its own.
+// the version, so that a failure leaves the file as it was.
 struct LayoutSteps {
-  std::function<int(Connection&)> make;                   // an empty file's tables
-  std::function<Outcome(Connection&, int from)> upgrade;  // from an older version to `version`
+  std::function<Outcome(Database&)> make;               // an empty file's tables
+  std::function<Outcome(Database&, int from)> upgrade;  // from an older version to `version`
 };
 
 // Opens the database, refusing a file of another program or of a newer layout before anything
 // is written, in WAL mode, and makes or upgrades its layout in one transaction. The layout is
 // read again inside that transaction, so that two programs opening the same new (or old) file
 // at once make (or upgrade) it once, and the second sees the first one's work.
-Result<std::unique_ptr<Connection>> Open_Versioned(const std::filesystem::path& file,
-                                                   const DatabaseKind& kind,
-                                                   const LayoutSteps& steps,
-                                                   const OpenOptions& options = {});
+Result<std::unique_ptr<Database>> Open_Versioned(const std::filesystem::path& file,
+                                                 const DatabaseKind& kind, const LayoutSteps& steps,
+                                                 const OpenOptions& options = {});
 
 }  // namespace orvelt::sqlite
