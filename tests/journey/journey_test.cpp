@@ -241,9 +241,9 @@ class JourneyTest : public QObject {
     QCOMPARE(j.App().telemetry.store.Count(3), 20 + 30);
     j.Check_Views_Show_The_Store();
 
-    // Escape on a slow load's progress cancels it as Cancel does;
-    // the report says what was read in part, not "0 files read", the record bar reaches over
-    // what was read, and a click made meanwhile is dropped, not replayed after the load.
+    // Escape on a slow load's progress cancels it as Cancel does: the report says what was read
+    // in part, not "0 files read", the record bar reaches over what was read, and a click made
+    // meanwhile is dropped, not replayed after the load.
     j.App().load_options.chunk_bytes = 256;
     j.App().load_options.on_frame = [](const orvelt::FrameEvent&) { QTest::qSleep(2); };
     const QString big = j.Write("big.kss", {.seconds = 600, .seed = 8});
@@ -278,8 +278,8 @@ class JourneyTest : public QObject {
   // A click charts a channel and highlights its box alone, Shift with a click or a right click
   // its group; the chart marks the record shown and reads the bus time as dates; "B" switches
   // bars and lines without reloading the chart, "S" saves a picture and F1 opens the Info window.
-  // Export CSV and Save chart write through their own dialogs.
-  void channelsKeysGoToExportAndSave() {
+  // Export CSV and Save chart write through their own dialogs. Wrong files keep the window.
+  void channelsKeysGoToExportSaveAndWrongFiles() {
     Journey j;
     QVERIFY(!j.window->findChild<QAction*>("MenuSaveChart")->isEnabled());  // no chart yet
     j.Open_By_Typing(ORVELT_SAMPLE_DIR "/pass.kss");
@@ -360,13 +360,9 @@ class JourneyTest : public QObject {
     const QString svg = j.dir.filePath("chart.svg");
     j.Save_Through("Save chart", svg);
     QVERIFY(Bytes_Of(svg).find("<svg") != std::string::npos);
-  }
 
-  // After a good capture, files that hold none leave every view as it was and say why; of a
-  // selection with a good file, that one is loaded and the other named.
-  void wrongFilesKeepTheWindow() {
-    Journey j;
-    j.Open_By_Typing(ORVELT_SAMPLE_DIR "/pass.kss");
+    // Files that hold no capture leave every view as it was and say why; of a selection with a
+    // good file, that one is loaded and the other named.
     const int records = j.Records();
     const std::size_t frames = j.App().telemetry.frame_log.size();
     const QString shown = j.window->findChild<QLineEdit*>("Text1_3")->text();

@@ -9,7 +9,6 @@
 #include <QtTest>
 #include <QtWidgets>
 
-#include <chrono>
 #include <climits>
 #include <cmath>
 #include <cstdio>
@@ -17,7 +16,6 @@
 #include <memory>
 #include <optional>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "archive/archive_place.hpp"
@@ -149,15 +147,6 @@ void Check_Fits(QWidget* w) {
         qPrintable(name +
                    QStringLiteral(": text %1 px high, drawn %2").arg(high).arg(bottom - top + 1)));
   }
-}
-
-// Reads in small chunks and takes a while over each frame, so that a load of a few samples
-// outlasts the delay before its progress shows.
-void Slow_Down_Loads(AppState& app) {
-  app.load_options.chunk_bytes = 512;
-  app.load_options.on_frame = [](const FrameEvent&) {
-    std::this_thread::sleep_for(std::chrono::microseconds(300));
-  };
 }
 
 // The Z axis of the magnetometer lacks the last samples of the others.
@@ -386,7 +375,8 @@ class WindowTest : public QObject {
   void closingTheWindowEndsALoad() {
     Scripted s;
     s.Show();
-    Slow_Down_Loads(s.App());
+    s.App().load_options.chunk_bytes = 512;  // a load of a few samples outlasts the delay
+    s.App().load_options.on_frame = [](const FrameEvent&) { QThread::usleep(300); };
     bool centred = false;
     QTimer::singleShot(LoadMonitor::kShowAfterMs + 200, s.window.get(), [&] {
       const QProgressDialog* dialog = s.window->Load_Monitor().Dialog();
