@@ -9,7 +9,6 @@
 #include <random>
 #include <sstream>
 
-#include "archive/archive_settings.hpp"
 #include "export/csv_export.hpp"
 #include "forward/sids_test_server.hpp"
 #include "ingest/kiss.hpp"

@@ -80,8 +80,6 @@ struct Scripted {
   }
   AppState& App() const { return window->App(); }
   QLineEdit* Box(int i) const { return Find<QLineEdit>(QStringLiteral("Text1_%1").arg(i)); }
-  QScrollBar* Scroll() const { return Find<QScrollBar>("HScroll1"); }
-  double Value(int channel, int slot) const { return App().telemetry.store.Value(channel, slot); }
 
   // Every value and status box with its index.
   std::vector<std::pair<int, QLineEdit*>> Boxes() const {
@@ -98,12 +96,6 @@ struct Scripted {
 const std::string kA = "https://a.example/";
 const std::string kB = "https://b.example/";
 const std::string kRemoved = "https://c.example/";
-
-std::unique_ptr<Outbox> Open_Outbox(const QTemporaryDir& dir) {
-  auto opened = Outbox::Open((dir.path() + "/outbox.sqlite").toStdString());
-  if (!opened.ok()) qFatal("outbox: %s", opened.why().c_str());
-  return std::move(opened.value());
-}
 
 // Pixels dark enough to be part of a glyph, its smoothed edges included: box frames and
 // backgrounds are lighter.
@@ -221,7 +213,7 @@ class WindowTest : public QObject {
     for (const auto& [i, box] : s.Boxes()) {
       QCOMPARE(box->text().toStdString(), s.App().form.Text1[i].text);
     }
-    QScrollBar* bar = s.Scroll();
+    QScrollBar* bar = s.Find<QScrollBar>("HScroll1");
     const QPoint thumb(bar->height() + 4, bar->height() / 2);  // at the first record, by the arrow
     const QString shown = s.Box(3)->text();
     QTest::mousePress(bar, Qt::LeftButton, {}, thumb);
@@ -232,7 +224,7 @@ class WindowTest : public QObject {
     const int record = bar->value();
     QVERIFY(record > 1 && record < Last_Record(s.App().telemetry.store));
     QCOMPARE(s.App().form.HScroll1, record);
-    QCOMPARE(s.Box(3)->text(), QString::number(s.Value(3, record), 'f', 2));
+    QCOMPARE(s.Box(3)->text(), QString::number(s.App().telemetry.store.Value(3, record), 'f', 2));
 
     const int one_file = s.App().telemetry.store.Count(3);
     QMimeData mime;
@@ -412,7 +404,8 @@ class WindowTest : public QObject {
   // frames..." by the journeys.)
   void outboxViewShowsCountsAndActsOnRejectedAndRemoved() {
     QTemporaryDir dir;
-    const auto outbox = Open_Outbox(dir);
+    const auto outbox =
+        std::move(Outbox::Open((dir.path() + "/outbox.sqlite").toStdString()).value());
     const std::vector<std::uint8_t> frame = {0x00, 0x01};
     const auto one = outbox->Enqueue(frame, 1796638500123, {kA, kB}).value();
     const auto two = outbox->Enqueue(frame, 1796638501000, {kA}).value();
@@ -460,8 +453,9 @@ class WindowTest : public QObject {
   }
 
   // Forwarding was left on, and the outbox it sends from has since been damaged: the window
-  // says so without blocking, forwarding stays off and the file is left as it was.
-  void damagedOutboxIsSaidAtStartAndLeftAsItWas() {
+  // says so without blocking and forwarding stays off (the file is left as it was: the outbox's
+  // own test).
+  void damagedOutboxIsSaidAtStart() {
     QSettings settings;
     settings.clear();
     StationSettings station = testing::Example_Station("http://127.0.0.1:9/");
@@ -483,8 +477,6 @@ class WindowTest : public QObject {
     QVERIFY(QApplication::activeModalWidget() == nullptr);
     QVERIFY(window.Forwarding().forwarder() == nullptr);
     notice->close();
-    QVERIFY(file.open(QIODevice::ReadOnly));
-    QCOMPARE(file.readAll(), damaged);
     file.remove();
     settings.clear();
   }
