@@ -1,25 +1,11 @@
 #pragma once
 
-// The steps of a person at the window that every journey takes: finding the focus, typing into
-// a field, picking a menu entry with its Alt key, and waiting for the window to come back after
-// a dialog. Events made here carry no X server time, so a window manager that keeps new windows
-// from taking the focus without fresh user input would leave a dialog unfocused; a window is
-// then given the focus as the desktop would give it to one the user just opened.
+// The steps of a person at the window that every journey takes. Events made here carry no X
+// server time, so a window manager may keep a new window from taking the focus: it is then given
+// the focus as the desktop would give it to one the user just opened.
 
-#include <QApplication>
-#include <QCheckBox>
-#include <QElapsedTimer>
-#include <QFileDialog>
-#include <QLabel>
-#include <QLineEdit>
-#include <QLocale>
-#include <QMenu>
-#include <QPointer>
-#include <QPushButton>
-#include <QStandardPaths>
-#include <QTableWidget>
-#include <QTimer>
 #include <QtTest>
+#include <QtWidgets>
 
 #include <filesystem>
 #include <functional>
@@ -136,12 +122,12 @@ inline void Pick(MainWindow& window, char mnemonic, const QString& text, const Q
   }
 }
 
-// A dialog that does not close after the journey's last step for it (it took no input) would
-// keep its modal loop running for ever: it is closed, and this says so.
+// Set when a dialog had to be closed for the journey: it would otherwise keep its modal loop
+// running for ever.
 inline bool g_stuck = false;
 
-// Runs `step` on the next modal dialog of type W once it is shown and has the focus. Returns at
-// once; the step runs from the dialog's own event loop. Says afterwards whether it was met.
+// Runs `step`, from the dialog's own event loop, on the next modal dialog of type W once it is
+// shown and has the focus. Says afterwards whether it was met.
 template <typename W>
 std::shared_ptr<bool> When_Shown(std::function<void(W*)> step) {
   constexpr int kPatienceMs = 10000;
@@ -185,8 +171,7 @@ std::shared_ptr<bool> When_Shown(std::function<void(W*)> step) {
   return met;
 }
 
-// `open` brings up a dialog of type W, `step` is what the person does in it; afterwards the
-// dialog was met and closed, and `window` has the focus again.
+// `open` brings up a dialog of type W, `step` is what the person does in it.
 template <typename W>
 void Through(QWidget* window, const std::function<void()>& open, std::function<void(W*)> step) {
   Back_To(window);
@@ -196,7 +181,7 @@ void Through(QWidget* window, const std::function<void()>& open, std::function<v
   Back_To(window);
 }
 
-// A key with modifiers, to wherever keys go; as a way to open a dialog.
+// A key, as a way to open a dialog.
 inline std::function<void()> Key(Qt::Key key, Qt::KeyboardModifiers modifiers = {}) {
   return [=] { QTest::keyClick(Keys(), key, modifiers); };
 }

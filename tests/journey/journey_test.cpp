@@ -2,42 +2,13 @@
 // keys and clicks, delivered through QApplication as the window system would deliver them, on
 // a virtual X server. Nothing here calls a handler directly.
 
-#include <QAbstractItemView>
-#include <QApplication>
-#include <QCheckBox>
-#include <QComboBox>
-#include <QDialogButtonBox>
-#include <QDir>
-#include <QFile>
-#include <QFileDialog>
-#include <QFileInfo>
-#include <QFileSystemModel>
-#include <QInputDialog>
-#include <QLabel>
-#include <QLineEdit>
-#include <QListWidget>
-#include <QMessageBox>
-#include <QPointer>
-#include <QProgressDialog>
-#include <QPushButton>
-#include <QRadioButton>
-#include <QScrollBar>
-#include <QSettings>
-#include <QTabWidget>
-#include <QTableView>
-#include <QTableWidget>
-#include <QTemporaryDir>
-#include <QTimer>
 #include <QtTest>
-
-#include <sqlite3.h>
 
 #include <functional>
 #include <memory>
 #include <random>
 #include <sstream>
 
-#include "archive/archive_settings.hpp"
 #include "export/csv_export.hpp"
 #include "forward/sids_test_server.hpp"
 #include "ingest/kiss.hpp"
@@ -45,8 +16,7 @@
 #include "live/follow.hpp"
 #include "live/loopback_tnc.hpp"
 #include "qcustomplot.h"
-#include "qt/capture_archiving.hpp"
-#include "qt/fetch_dialog.hpp"
+#include "qt/chart_widget.hpp"
 #include "qt/forwarding_controller.hpp"
 #include "qt/live_controller.hpp"
 #include "tools/capture_writer.hpp"
@@ -56,22 +26,6 @@ namespace {
 
 using orvelt::MainWindow;
 using namespace orvelt::journey;
-
-// Fills the Fetch dialog's server, NORAD ID and token as a person types them, clicks Fetch and
-// returns the button.
-QPushButton* Type_And_Fetch(QDialog* dialog, const QString& server) {
-  Type_Into(Field(dialog, "&Server:"), server);
-  Type_Into(Field(dialog, "&NORAD ID:"), "99999");
-  Type_Into(Field(dialog, "&Token:"), "journey-token");
-  QPushButton* start = Button(dialog, "&Fetch");
-  if (start != nullptr) QTest::mouseClick(start, Qt::LeftButton);
-  return start;
-}
-
-// File / Fetch from SatNOGS DB..., as a way to open its dialog.
-std::function<void()> Fetch_Entry(MainWindow& window) {
-  return [&window] { Pick(window, 'f', "Fetch from SatNOGS"); };
-}
 
 std::string Bytes_Of(const QString& path) {
   QFile f(path);
@@ -256,7 +210,8 @@ class JourneyTest : public QObject {
     QVERIFY(QApplication::focusWidget() != button);
   }
 
-  // Several files picked by clicking in the dialog load as one selection; Escape cancels.
+  // Several files picked by clicking in the dialog load as one selection; Escape cancels the
+  // dialog, and on a slow load's progress the load.
   void openSeveralByClicking() {
     Journey j;
     const QString a = j.Write("a.kss", {.seconds = 20, .seed = 2});
@@ -284,247 +239,10 @@ class JourneyTest : public QObject {
     // A cancelled dialog reads the last confirmed selection again.
     QCOMPARE(j.App().telemetry.store.Count(3), 20 + 30);
     j.Check_Views_Show_The_Store();
-  }
 
-  // A click charts a channel, Shift with a click its group; "B" and "S" work as keys.
-  void channelClicksAndKeys() {
-    Journey j;
-    j.Open_By_Typing(ORVELT_SAMPLE_DIR "/pass.kss");
-    j.Click_Channel(3);
-    QCOMPARE(j.App().form.MSChart2.column_count, 1);
-    QCOMPARE(QApplication::focusWidget(), j.Bar());  // the keys still step through the records
-    QTest::keyPress(Keys(), Qt::Key_Shift);
-    j.Click_Channel(8, Qt::ShiftModifier);
-    QTest::keyRelease(Keys(), Qt::Key_Shift);
-    QCOMPARE(j.App().form.MSChart2.column_count, 2);
-    QCOMPARE(j.App().form.Frame5, std::string("Battery 1 Volt"));
-
-    QTest::keyClick(Keys(), Qt::Key_B);
-    QCOMPARE(j.App().form.MSChart2.chart_type, orvelt::kChartTypeBar);
-    QTest::keyClick(Keys(), Qt::Key_B);
-    QCOMPARE(j.App().form.MSChart2.chart_type, orvelt::kChartTypeLine);
-    QTest::keyClick(Keys(), Qt::Key_S);
-    Back_To(j.window.get());
-
-    // F1 opens the Info window.
-    QTest::keyClick(Keys(), Qt::Key_F1);
-    QWidget* info = nullptr;
-    QTRY_VERIFY([&] {
-      for (QWidget* w : QApplication::topLevelWidgets()) {
-        if (w->isVisible() && w->objectName() == "Info") info = w;
-      }
-      return info != nullptr;
-    }());
-    info->close();
-    QVERIFY(QFile::exists(j.dir.filePath("pass.png")) || QFile::exists(j.dir.filePath("pass.bmp")));
-  }
-
-  // Go to takes a record number; a text it cannot read is answered with both accepted forms.
-  // Export CSV and Save chart write through their own dialogs; View / Frames lists the frames.
-  void goToExportSaveAndFrames() {
-    Journey j;
-    QVERIFY(!j.window->findChild<QAction*>("MenuSaveChart")->isEnabled());
-    // Loaded captures go into the archive from the moment File / Archive says so, and not while
-    // it says "Live sessions", as for a new station; the same capture again adds nothing.
-    const orvelt::CaptureArchiving& archiving = j.window->Capture_Archiving();
-    QVERIFY(j.window->findChild<QAction*>("MenuArchiveLive")->isChecked());
-    j.Open_By_Typing(ORVELT_SAMPLE_DIR "/pass.kss");
-    QVERIFY(!archiving.Busy() && archiving.Counts().added == 0);
-    Pick(*j.window, 'f', "Archive", "Live sessions and loaded captures");
-    QSettings settings(QStringLiteral("orvelt"), QStringLiteral("orvelt-decoder"));
-    QCOMPARE(orvelt::Load_Archive_Mode(settings), orvelt::ArchiveMode::LiveAndCaptures);
-    for (int round = 0; round < 2; ++round) {
-      j.Open_By_Typing(ORVELT_SAMPLE_DIR "/pass.kss");
-      QTRY_VERIFY(!archiving.Busy());
-    }
-    QVERIFY(archiving.Counts().added > 0);
-    QCOMPARE(archiving.Counts().already, archiving.Counts().added);
-    Pick(*j.window, 'f', "Archive", "Live sessions");
-    QVERIFY(j.window->findChild<QAction*>("MenuArchiveLive")->isChecked());
-    auto refused = When_Shown<QInputDialog>([](QInputDialog*) {
-      QTest::keyClicks(Keys(), "abc");
-      QTest::keyClick(Keys(), Qt::Key_Return);
-    });
-    auto told = When_Shown<QMessageBox>([](QMessageBox* box) {
-      QVERIFY(box->text().contains("HH:MM"));
-      QVERIFY(box->text().contains("record", Qt::CaseInsensitive));
-      QTest::keyClick(Keys(), Qt::Key_Return);
-    });
-    QTest::keyClick(Keys(), Qt::Key_G, Qt::ControlModifier);
-    QVERIFY(*refused && *told && !g_stuck);
-    Through<QInputDialog>(j.window.get(), Key(Qt::Key_G, Qt::ControlModifier), [](QInputDialog*) {
-      QTest::keyClicks(Keys(), "5");
-      QTest::keyClick(Keys(), Qt::Key_Return);
-    });
-    QCOMPARE(j.Bar()->value(), 5);
-
-    // Export CSV writes the store and says where it wrote.
-    const QString csv = j.dir.filePath("out.csv");
-    j.Save_Through("Export CSV", csv);
-    std::ostringstream expected;
-    orvelt::Write_Csv(expected, j.Store());
-    QCOMPARE(Bytes_Of(csv), expected.str());
-    QVERIFY2(j.Status().contains(csv) && j.Status().contains("CSV"), qPrintable(j.Status()));
-
-    j.Click_Channel(51);  // Save chart waits for a chart
-    const QString svg = j.dir.filePath("chart.svg");
-    j.Save_Through("Save chart", svg);
-    QVERIFY(Bytes_Of(svg).find("<svg") != std::string::npos);
-
-    Pick(*j.window, 'v', "Frames");
-    auto* table = j.window->findChild<QTableView*>("FrameTable");
-    QVERIFY(table != nullptr);
-    QTRY_VERIFY(table->isVisible());
-    QCOMPARE(static_cast<std::size_t>(table->model()->rowCount()),
-             j.App().telemetry.frame_log.size());
-  }
-
-  // After a good capture, files that hold none leave every view as it was and say why; of a
-  // selection with a good file, that one is loaded and the other named.
-  void wrongFilesKeepTheWindow() {
-    Journey j;
-    j.Open_By_Typing(ORVELT_SAMPLE_DIR "/pass.kss");
-    const int records = j.Records();
-    const std::size_t frames = j.App().telemetry.frame_log.size();
-    const QString shown = j.window->findChild<QLineEdit*>("Text1_3")->text();
-    j.Click_Channel(3);
-
-    const QString empty = j.dir.filePath("empty.kss"), text = j.dir.filePath("README.md"),
-                  noise = j.dir.filePath("noise.kss");
-    std::mt19937 random(7);
-    QByteArray bytes(20 * 1024, '\0');
-    for (char& b : bytes) b = static_cast<char>(random() & 0xFF);
-    for (const auto& [path, content] :
-         {std::pair{empty, QByteArray()},
-          {text, QByteArray("# A capture decoder\nLoad a capture with Ctrl+O.\n").repeated(40)},
-          {noise, bytes}}) {
-      QFile f(path);
-      QVERIFY(f.open(QIODevice::WriteOnly) && f.write(content) == content.size());
-    }
-    // A capture without read permission; a user allowed to read everything reads it.
-    const QString closed = j.Write("closed.kss", {.seconds = 2});
-    QFile::setPermissions(closed, QFileDevice::WriteOwner);
-    const struct {
-      QString path;
-      QString said;
-    } wrong[] = {
-        {empty, "empty.kss is not a capture file: the file is empty"},
-        {text, "README.md is not a capture file: no frame of ORVELT-1 in 2 kB"},
-        {noise, "noise.kss is not a capture file: no frame of ORVELT-1 in 20 kB"},
-        {closed, "closed.kss: cannot read file: Permission denied"},
-    };
-    for (const auto& w : wrong) {
-      if (w.path == closed && QFileInfo(closed).isReadable()) continue;
-      QString message;
-      auto told = When_Shown<QMessageBox>([&](QMessageBox* box) {
-        message = box->text();
-        QTest::keyClick(Keys(), Qt::Key_Return);
-      });
-      j.Open_By_Typing(w.path);
-      QVERIFY2(*told && !g_stuck, qPrintable(w.path));
-      QVERIFY2(message.startsWith(w.said), qPrintable(message));
-      QVERIFY2(j.Status().startsWith(w.said), qPrintable(j.Status()));
-      QCOMPARE(j.Records(), records);
-      QCOMPARE(j.App().telemetry.frame_log.size(), frames);
-      QCOMPARE(j.window->findChild<QLineEdit*>("Text1_3")->text(), shown);
-      QVERIFY(!j.Status().contains("other stations"));
-      j.Check_Views_Show_The_Store();
-    }
-
-    // The good capture and the noise picked together: the capture loads, the noise is named.
-    const QString good = j.Write("good.kss", {.seconds = 30, .seed = 9});
-    j.Open_Several_By_Typing({QFileInfo(good).fileName(), QFileInfo(noise).fileName()});
-    QCOMPARE(j.Store().Count(3), 30);
-    QVERIFY2(j.Status().contains("noise.kss is not a capture file"), qPrintable(j.Status()));
-    QVERIFY(!j.Status().contains("other stations"));
-    j.Check_Views_Show_The_Store();
-  }
-
-  // The small things of the dialogs, each with its keys: the station's Enter keys and locator,
-  // the switch named by its caption, Escape on the outbox and on a load's progress, the File
-  // menu's mnemonics, Go to over midnight, and how the status line names a selection.
-  void dialogsTakeTheirKeys() {
-    Journey j;
-    orvelt::testing::SidsTestServer server;
-    QVERIFY(server.Listen());
-    j.window->Forwarding().Set_Outbox_Path((j.dir.path() + "/outbox.sqlite").toStdString());
-    // Alt+F, then a menu entry's mnemonic.
-    const auto mnemonic = [](Qt::Key key) {
-      return [key] {
-        QTest::keyClick(Keys(), Qt::Key_F, Qt::AltModifier);
-        QTRY_VERIFY(QApplication::activePopupWidget() != nullptr);
-        QTest::keyClick(QApplication::activePopupWidget(), key);
-      };
-    };
-    bool stayed_open = false;
-    Through<QDialog>(j.window.get(), mnemonic(Qt::Key_T), [&](QDialog* d) {
-      Type_Into(d->findChild<QLineEdit*>("callsign"), "DL1ABC");
-      Type_Into(d->findChild<QLineEdit*>("locator"), "JN58td");
-      QTest::keyClick(Keys(), Qt::Key_Return);  // sets the position, the dialog stays
-      Type_Into(d->findChild<QLineEdit*>("newServer"), server.Url());
-      QTest::keyClick(Keys(), Qt::Key_Return);  // adds the address, the dialog stays
-      stayed_open = d->isVisible();
-      auto* servers = d->findChild<QListWidget*>("servers");
-      QVERIFY(servers->count() == 1 && servers->item(0)->text() == server.Url());
-      QVERIFY(d->findChild<QLineEdit*>("latitude")->text().startsWith("48.14"));
-      auto* ok = d->findChild<QDialogButtonBox*>("buttons")->button(QDialogButtonBox::Ok);
-      QTest::mouseClick(ok, Qt::LeftButton);
-    });
-    QVERIFY(stayed_open);
-    QString locator, told;
-    const auto pick = [&](const char* entry) {
-      return [&, entry] { Pick(*j.window, 'f', entry); };
-    };
-    Through<QDialog>(j.window.get(), pick("Station"), [&](QDialog* d) {
-      locator = d->findChild<QLineEdit*>("locator")->text();
-      QTest::keyClick(Keys(), Qt::Key_Escape);
-    });
-    QCOMPARE(locator, QString("JN58td"));
-    // Forwarding is off: the message names the switch as the dialog captions it.
-    Through<QMessageBox>(j.window.get(), pick("Forward loaded frames"), [&](QMessageBox* box) {
-      told = box->text();
-      QTest::keyClick(Keys(), Qt::Key_Return);
-    });
-    QVERIFY2(told.contains("\"Forward received frames\""), qPrintable(told));
-
-    // The outbox closes on Escape.
-    Pick(*j.window, 'f', "Outbox");
-    QWidget* outbox = nullptr;
-    QTRY_VERIFY((outbox = j.window->findChild<QWidget*>("OutboxView")) != nullptr &&
-                outbox->isVisible());
-    const QPointer<QWidget> outbox_alive(outbox);
-    Give_Focus(outbox);
-    QTRY_VERIFY(outbox->isActiveWindow());
-    QTest::keyClick(Keys(), Qt::Key_Escape);
-    QTRY_VERIFY(outbox_alive.isNull() || !outbox_alive->isVisible());
-
-    // Alt+F, N opens Connect (cancelled with Escape).
-    Through<QDialog>(j.window.get(), mnemonic(Qt::Key_N), [](QDialog* d) {
-      QCOMPARE(d->objectName(), QString("ConnectDialog"));
-      QTest::keyClick(Keys(), Qt::Key_Escape);
-    });
-
-    // A pass over midnight, as one selection with a second file: the status line names both.
-    orvelt::tools::PassOptions late{.start = 1795910340, .seconds = 120, .seed = 6};  // 23:59
-    const QString first = j.Write("late.kss", late);
-    const QString second = j.Write("later.kss", {.start = 1795910500, .seconds = 10, .seed = 7});
-    j.Open_Several_By_Typing({QFileInfo(first).fileName(), QFileInfo(second).fileName()});
-    QVERIFY2(j.Status().startsWith("2 files: ") && j.Status().contains("late.kss") &&
-                 j.Status().contains("later.kss"),
-             qPrintable(j.Status()));
-    QString rule;
-    Through<QInputDialog>(j.window.get(), Key(Qt::Key_G, Qt::ControlModifier),
-                          [&](QInputDialog* d) {
-                            rule = d->labelText();
-                            QTest::keyClicks(Keys(), "00:00:30");
-                            QTest::keyClick(Keys(), Qt::Key_Return);
-                          });
-    QVERIFY2(rule.contains("Battery 0 Volt") && rule.contains("charted channel"), qPrintable(rule));
-    QCOMPARE(j.Store().Label(3, j.Bar()->value()), std::string_view("2026-11-29 00:00:30"));
-
-    // Escape on a slow load's progress cancels it as Cancel does;
-    // the report says what was read in part, not "0 files read", the record bar reaches over
-    // what was read, and a click made meanwhile is dropped, not replayed after the load.
+    // Escape on a slow load's progress cancels it as Cancel does: the report says what was read
+    // in part, not "0 files read", the record bar reaches over what was read, and a click made
+    // meanwhile is dropped, not replayed after the load.
     j.App().load_options.chunk_bytes = 256;
     j.App().load_options.on_frame = [](const orvelt::FrameEvent&) { QTest::qSleep(2); };
     const QString big = j.Write("big.kss", {.seconds = 600, .seed = 8});
@@ -556,21 +274,150 @@ class JourneyTest : public QObject {
     j.App().load_options.chunk_bytes = std::size_t{1} << 20;
   }
 
-  // The archive: three passes archived and the frames of a fourth fetched from a SatNOGS-like
-  // server of the test's own through "File / Fetch from SatNOGS DB..."; "View / History...", the
-  // magnetometer picked from the channel list with the mouse and its group chart switched on and
-  // off; the fetched pass loaded into the main window by a double click.
-  void fetchChartAGroupAndLoadAPass();
-  // A fetch that is to resume where the last one ended, on an archive that cannot say where
-  // that was: the dialog says why and asks the server for nothing, where it once fetched from
-  // the beginning of time.
-  void fetchThatCannotResumeAsksForNothing();
+  // A click charts a channel and highlights its box alone, Shift with a click or a right click
+  // its group; the chart marks the record shown and reads the bus time as dates; "B" switches
+  // bars and lines without reloading the chart, "S" saves a picture and F1 opens the Info window.
+  // Export CSV and Save chart write through their own dialogs. Wrong files keep the window.
+  void channelsKeysGoToExportSaveAndWrongFiles() {
+    Journey j;
+    QVERIFY(!j.window->findChild<QAction*>("MenuSaveChart")->isEnabled());  // no chart yet
+    j.Open_By_Typing(ORVELT_SAMPLE_DIR "/pass.kss");
+    auto* chart = j.window->findChild<orvelt::ChartWidget*>();
+    QCustomPlot* plot = chart->Plot();
+    j.Click_Channel(46);
+    QVERIFY(!plot->yAxis->ticker().dynamicCast<QCPAxisTickerDateTime>().isNull());
+    j.Click_Channel(3);
+    QVERIFY(plot->yAxis->ticker().dynamicCast<QCPAxisTickerDateTime>().isNull());
+    QCOMPARE(plot->yAxis->label(), QStringLiteral("V"));
+    QCOMPARE(j.App().form.MSChart2.column_count, 1);
+    QCOMPARE(QApplication::focusWidget(), j.Bar());  // the keys still step through the records
+    QTest::keyClick(Keys(), Qt::Key_Right);
+    QCOMPARE(chart->Cursor_Row(), 2);
+    for (int i = 0; i < orvelt::kChannelCount; ++i) {
+      auto* box = j.window->findChild<QLineEdit*>(QStringLiteral("Text1_%1").arg(i));
+      if (box) QCOMPARE(box->palette().color(QPalette::Base) != QColor(Qt::white), i == 3);
+    }
+    QTest::keyPress(Keys(), Qt::Key_Shift);
+    j.Click_Channel(8, Qt::ShiftModifier);
+    QTest::keyRelease(Keys(), Qt::Key_Shift);
+    QCOMPARE(j.App().form.MSChart2.column_count, 2);
+    QCOMPARE(j.App().form.Frame5, std::string("Battery 1 Volt"));
+    auto* magnetometer = j.window->findChild<QRadioButton*>("Option1_52");
+    QTest::mousePress(magnetometer, Qt::RightButton, {}, QPoint(4, 4));
+    QTest::mouseRelease(magnetometer, Qt::RightButton, {}, QPoint(4, 4));
+    QCOMPARE(plot->plottableCount(), 3);
+    const auto revision = j.App().form.MSChart2.data_revision;
+    QTest::keyClick(Keys(), Qt::Key_B);
+    QCOMPARE(j.App().form.MSChart2.chart_type, orvelt::kChartTypeBar);
+    QTest::keyClick(Keys(), Qt::Key_B);
+    QCOMPARE(j.App().form.MSChart2.chart_type, orvelt::kChartTypeLine);
+    QCOMPARE(j.App().form.MSChart2.data_revision, revision);
+    QCOMPARE(plot->plottableCount(), 3);
+    QTest::keyClick(Keys(), Qt::Key_S);
+    Back_To(j.window.get());
+
+    // F1 opens the Info window.
+    QTest::keyClick(Keys(), Qt::Key_F1);
+    QWidget* info = nullptr;
+    QTRY_VERIFY([&] {
+      for (QWidget* w : QApplication::topLevelWidgets()) {
+        if (w->isVisible() && w->objectName() == "Info") info = w;
+      }
+      return info != nullptr;
+    }());
+    info->close();
+    QVERIFY(QFile::exists(j.dir.filePath("pass.png")) || QFile::exists(j.dir.filePath("pass.bmp")));
+
+    // Go to takes a record number; a text it cannot read is answered with both accepted forms.
+    auto refused = When_Shown<QInputDialog>([](QInputDialog*) {
+      QTest::keyClicks(Keys(), "abc");
+      QTest::keyClick(Keys(), Qt::Key_Return);
+    });
+    auto told = When_Shown<QMessageBox>([](QMessageBox* box) {
+      QVERIFY(box->text().contains("HH:MM"));
+      QVERIFY(box->text().contains("record", Qt::CaseInsensitive));
+      QTest::keyClick(Keys(), Qt::Key_Return);
+    });
+    QTest::keyClick(Keys(), Qt::Key_G, Qt::ControlModifier);
+    QVERIFY(*refused && *told && !g_stuck);
+    Through<QInputDialog>(j.window.get(), Key(Qt::Key_G, Qt::ControlModifier), [](QInputDialog* d) {
+      QVERIFY2(d->labelText().contains("charted channel"), qPrintable(d->labelText()));
+      QTest::keyClicks(Keys(), "5");
+      QTest::keyClick(Keys(), Qt::Key_Return);
+    });
+    QCOMPARE(j.Bar()->value(), 5);
+
+    // Export CSV writes the store and says where it wrote.
+    const QString csv = j.dir.filePath("out.csv");
+    j.Save_Through("Export CSV", csv);
+    std::ostringstream expected;
+    orvelt::Write_Csv(expected, j.Store());
+    QCOMPARE(Bytes_Of(csv), expected.str());
+    QVERIFY2(j.Status().contains(csv) && j.Status().contains("CSV"), qPrintable(j.Status()));
+
+    j.Click_Channel(51);  // Save chart waits for a chart
+    const QString svg = j.dir.filePath("chart.svg");
+    j.Save_Through("Save chart", svg);
+    QVERIFY(Bytes_Of(svg).find("<svg") != std::string::npos);
+
+    // Files that hold no capture leave every view as it was and say why; of a selection with a
+    // good file, that one is loaded and the other named.
+    const int records = j.Records();
+    const std::size_t frames = j.App().telemetry.frame_log.size();
+    const QString shown = j.window->findChild<QLineEdit*>("Text1_3")->text();
+    j.Click_Channel(3);
+
+    // Binary noise: which texts a file without frames gets is the loading rules' test.
+    const QString noise = j.dir.filePath("noise.kss");
+    std::mt19937 random(7);
+    QByteArray bytes(20 * 1024, '\0');
+    for (char& b : bytes) b = static_cast<char>(random() & 0xFF);
+    QFile file(noise);
+    QVERIFY(file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size());
+    file.close();
+    // A capture without read permission; a user allowed to read everything reads it.
+    const QString closed = j.Write("closed.kss", {.seconds = 2});
+    QFile::setPermissions(closed, QFileDevice::WriteOwner);
+    const struct {
+      QString path;
+      QString said;
+    } wrong[] = {
+        {noise, "noise.kss is not a capture file: no frame of ORVELT-1 in 20 kB"},
+        {closed, "closed.kss: cannot read file: Permission denied"},
+    };
+    for (const auto& w : wrong) {
+      if (w.path == closed && QFileInfo(closed).isReadable()) continue;
+      QString message;
+      auto told = When_Shown<QMessageBox>([&](QMessageBox* box) {
+        message = box->text();
+        QTest::keyClick(Keys(), Qt::Key_Return);
+      });
+      j.Open_By_Typing(w.path);
+      QVERIFY2(*told && !g_stuck, qPrintable(w.path));
+      QVERIFY2(message.startsWith(w.said), qPrintable(message));
+      QVERIFY2(j.Status().startsWith(w.said), qPrintable(j.Status()));
+      QCOMPARE(j.Records(), records);
+      QCOMPARE(j.App().telemetry.frame_log.size(), frames);
+      QCOMPARE(j.window->findChild<QLineEdit*>("Text1_3")->text(), shown);
+      QVERIFY(!j.Status().contains("other stations"));
+      j.Check_Views_Show_The_Store();
+    }
+
+    // The good capture and the noise picked together: the capture loads, the noise is named.
+    const QString good = j.Write("good.kss", {.seconds = 30, .seed = 9});
+    j.Open_Several_By_Typing({QFileInfo(good).fileName(), QFileInfo(noise).fileName()});
+    QCOMPARE(j.Store().Count(3), 30);
+    QVERIFY2(j.Status().contains("noise.kss is not a capture file"), qPrintable(j.Status()));
+    QVERIFY(!j.Status().contains("other stations"));
+    j.Check_Views_Show_The_Store();
+  }
 
   // A pass received live from a TNC that goes away halfway: the panel follows the newest record
   // with every channel's latest sample until a key steps back, and End follows again; View /
   // Frames, left open, follows the frames as the status line counts them; New
   // session empties every view; loading from Recent files replaces the live store in every view;
-  // the forwarding offered afterwards holds only the loaded capture's frames.
+  // the forwarding offered afterwards, once switched on in the station's settings, holds only
+  // the loaded capture's frames; the outbox closes on Escape.
   void liveSessionThenRecentFilesThenForwarding() {
     Journey j;
     // A capture opened once, so that Recent files lists it.
@@ -634,24 +481,54 @@ class JourneyTest : public QObject {
     QVERIFY(j.window->findChild<QLabel*>("Label3")->toolTip().contains("loaded.kss"));
     j.Check_Views_Show_The_Store();
 
-    // Station settings typed into their dialog, forwarding to a server of the test's own.
-    orvelt::testing::SidsTestServer server;
-    QVERIFY(server.Listen());
-    j.window->Forwarding().Set_Outbox_Path((j.dir.path() + "/outbox.sqlite").toStdString());
+    // Forwarding is off: the message names the switch as the dialog captions it.
     const auto pick = [&](const char* entry) {
       return [&, entry] { Pick(*j.window, 'f', entry); };
     };
-    Through<QDialog>(j.window.get(), pick("Station"), [&](QDialog* d) {
+    QString told;
+    Through<QMessageBox>(j.window.get(), pick("Forward loaded frames"), [&](QMessageBox* box) {
+      told = box->text();
+      QTest::keyClick(Keys(), Qt::Key_Return);
+    });
+    QVERIFY2(told.contains("\"Forward received frames\""), qPrintable(told));
+
+    // Station settings typed into their dialog (Alt+F, T), forwarding to two servers of the
+    // test's own: Enter on the locator sets the position and on a server adds it, the dialog
+    // staying open; the locator is kept.
+    orvelt::testing::SidsTestServer server, second;
+    QVERIFY(server.Listen() && second.Listen());
+    j.window->Forwarding().Set_Outbox_Path((j.dir.path() + "/outbox.sqlite").toStdString());
+    bool stayed_open = false;
+    const auto alt_f_t = [] {
+      QTest::keyClick(Keys(), Qt::Key_F, Qt::AltModifier);
+      QTRY_VERIFY(QApplication::activePopupWidget() != nullptr);
+      QTest::keyClick(QApplication::activePopupWidget(), Qt::Key_T);
+    };
+    Through<QDialog>(j.window.get(), alt_f_t, [&](QDialog* d) {
       Type_Into(d->findChild<QLineEdit*>("callsign"), "DL1ABC");
-      Type_Into(d->findChild<QLineEdit*>("latitude"), "47.1");
       Type_Into(d->findChild<QLineEdit*>("longitude"), "12.345");
+      Type_Into(d->findChild<QLineEdit*>("locator"), "JN58td");
+      QTest::keyClick(Keys(), Qt::Key_Return);
+      QVERIFY(d->findChild<QLineEdit*>("latitude")->text().startsWith("48.14"));
       Type_Into(d->findChild<QLineEdit*>("norad"), "99999");
       Type_Into(d->findChild<QLineEdit*>("newServer"), server.Url());
+      QTest::keyClick(Keys(), Qt::Key_Return);
+      stayed_open = d->isVisible();
+      Type_Into(d->findChild<QLineEdit*>("newServer"), second.Url());
       QTest::mouseClick(d->findChild<QPushButton*>("addServer"), Qt::LeftButton);
+      auto* servers = d->findChild<QListWidget*>("servers");
+      QVERIFY(servers->count() == 2 && servers->item(0)->text() == server.Url());
       Tick(d->findChild<QCheckBox*>("forwarding"));
       auto* ok = d->findChild<QDialogButtonBox*>("buttons")->button(QDialogButtonBox::Ok);
       QTest::mouseClick(ok, Qt::LeftButton);
     });
+    QVERIFY(stayed_open);
+    QString locator;
+    Through<QDialog>(j.window.get(), pick("Station"), [&](QDialog* d) {
+      locator = d->findChild<QLineEdit*>("locator")->text();
+      QTest::keyClick(Keys(), Qt::Key_Escape);
+    });
+    QCOMPARE(locator, QString("JN58td"));
     std::size_t offered = 0;
     Through<QMessageBox>(j.window.get(), pick("Forward loaded frames"), [&](QMessageBox* box) {
       offered = box->text().section(' ', 1, 1).toULongLong();
@@ -662,120 +539,20 @@ class JourneyTest : public QObject {
     QVERIFY(offered > 0);
     QVERIFY(offered <= loaded_frames);
     QTRY_COMPARE_WITH_TIMEOUT(server.requests().size(), offered, 30000);
+    QTRY_COMPARE_WITH_TIMEOUT(second.requests().size(), offered, 30000);
 
+    // The outbox closes on Escape.
     Pick(*j.window, 'f', "Outbox");
-    QTRY_VERIFY(j.window->findChild<QWidget*>("OutboxView") != nullptr);
+    QWidget* outbox = nullptr;
+    QTRY_VERIFY((outbox = j.window->findChild<QWidget*>("OutboxView")) != nullptr &&
+                outbox->isVisible());
+    const QPointer<QWidget> outbox_alive(outbox);
+    Give_Focus(outbox);
+    QTRY_VERIFY(outbox->isActiveWindow());
+    QTest::keyClick(Keys(), Qt::Key_Escape);
+    QTRY_VERIFY(outbox_alive.isNull() || !outbox_alive->isVisible());
   }
 };
-
-void JourneyTest::fetchChartAGroupAndLoadAPass() {
-  QTemporaryDir data;
-  qputenv("XDG_DATA_HOME", data.path().toLocal8Bit());
-  Journey j;
-  // Three passes half a day apart, from the day after the fetched frames on.
-  std::vector<std::string> files;
-  for (int k = 0; k < 3; ++k) {
-    orvelt::tools::PassOptions pass{.seconds = 60, .seed = static_cast<std::uint32_t>(k + 1)};
-    pass.start += 86400 + k * 43200;
-    files.push_back(j.Write(QStringLiteral("pass%1.kss").arg(k), pass).toStdString());
-  }
-  Archive_Elsewhere(files);
-  orvelt::testing::SidsTestServer server;
-  QVERIFY(server.Listen());
-  QByteArray page = "[";
-  for (int k = 0; k < 30; ++k) {
-    char frame[64];
-    std::snprintf(frame, sizeof frame, "C0800000022C0300%02X00", 0x10 + k);
-    page += QByteArray(k ? "," : "") + "{\"frame\": \"" + frame +
-            "\", \"timestamp\": \"2026-11-28T09:14:" + QByteArray::number(10 + k) +
-            "Z\", \"observer\": \"DL0ABC-JO62\"}";
-  }
-  server.Queue(orvelt::testing::SidsTestServer::Answer::Status(200, page + "]"));
-
-  Through<QDialog>(j.window.get(), Fetch_Entry(*j.window), [&](QDialog* d) {
-    QPushButton* start = Type_And_Fetch(d, server.Origin());
-    QVERIFY(start != nullptr);
-    QTRY_VERIFY_WITH_TIMEOUT(start->isEnabled(), 8000);
-    QTest::keyClick(Keys(), Qt::Key_Escape);
-  });
-  QCOMPARE(server.requests().size(), std::size_t{1});
-  QCOMPARE(server.requests()[0].authorization, QByteArray("Token journey-token"));
-
-  orvelt::HistoryWindow* history = nullptr;
-
-  Open_History(*j.window, 4, history);
-  auto* channels = history->findChild<QComboBox*>();
-  auto* group = history->findChild<QCheckBox*>();
-  QVERIFY(channels != nullptr && group != nullptr);
-
-  // The list opens under the mouse and the magnetometer's Y axis is clicked in it.
-  QTest::mouseClick(channels, Qt::LeftButton);
-  QAbstractItemView* list = channels->view();
-  QTRY_VERIFY_WITH_TIMEOUT(list->isVisible(), 5000);
-  const QModelIndex y_axis = channels->model()->index(channels->findData(52), 0);
-  list->scrollTo(y_axis);
-  // A list that has just opened takes no click for a double-click interval, as for a person.
-  QTest::qWait(QApplication::doubleClickInterval() + 100);
-  const QPoint item = list->visualRect(y_axis).center();
-  QTest::mouseMove(list->viewport(), item);
-  QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, item);
-  QTRY_COMPARE_WITH_TIMEOUT(channels->currentData().toInt(), 52, 5000);
-  QTRY_VERIFY_WITH_TIMEOUT(!list->isVisible(), 5000);
-  QCOMPARE(history->Plot()->graphCount(), 1);
-
-  // Ticked, the three axes in a legend, each over the archive's passes; unticked again, the
-  // chosen channel alone.
-  QVERIFY(group->isEnabled());
-  QTest::mouseClick(group, Qt::LeftButton);
-  QCustomPlot* plot = history->Plot();
-  QTRY_COMPARE_WITH_TIMEOUT(plot->graphCount(), 3, 5000);
-  const QStringList axes = {"Magn X- Axis", "Magn Y- Axis", "Magn Z- Axis"};
-  for (int k = 0; k < 3; ++k) {
-    QCOMPARE(plot->graph(k)->name(), axes[k]);
-    QVERIFY(plot->graph(k)->dataCount() > 0);
-  }
-  QVERIFY(plot->legend->visible());
-  QTest::mouseClick(group, Qt::LeftButton);
-  QTRY_COMPARE_WITH_TIMEOUT(plot->graphCount(), 1, 5000);
-  QCOMPARE(plot->graph(0)->name(), axes[1]);
-
-  // A double click on the fetched pass, the first, as the window system delivers it: a click,
-  // then the second press.
-  QTableWidget* passes = history->Pass_List();
-  const QRect row = passes->visualItemRect(passes->item(0, 0));
-  QTest::mouseClick(passes->viewport(), Qt::LeftButton, {}, row.center());
-  QTest::mouseDClick(passes->viewport(), Qt::LeftButton, {}, row.center());
-  QTRY_COMPARE_WITH_TIMEOUT(j.Store().Count(3), 30, 5000);
-  QCOMPARE(j.Store().Label(3, 1), std::string_view("2026-11-28 09:14:10"));
-  history->close();
-  Back_To(j.window.get());
-  j.Check_Views_Show_The_Store();
-  qunsetenv("XDG_DATA_HOME");
-}
-
-void JourneyTest::fetchThatCannotResumeAsksForNothing() {
-  QTemporaryDir data;
-  qputenv("XDG_DATA_HOME", data.path().toLocal8Bit());
-  Journey j;
-  const std::string archive_file = orvelt::Default_Archive_Path().string();
-  QVERIFY(orvelt::Archive::Open(archive_file).ok());
-  sqlite3* db = nullptr;
-  QCOMPARE(sqlite3_open(archive_file.c_str(), &db), SQLITE_OK);
-  QCOMPARE(sqlite3_exec(db, "DROP TABLE fetches", nullptr, nullptr, nullptr), SQLITE_OK);
-  sqlite3_close(db);
-  orvelt::testing::SidsTestServer server;
-  QVERIFY(server.Listen());
-  Through<orvelt::FetchDialog>(j.window.get(), Fetch_Entry(*j.window), [&](orvelt::FetchDialog* d) {
-    QPushButton* start = Type_And_Fetch(d, server.Origin());
-    QVERIFY(start != nullptr);
-    QTRY_VERIFY_WITH_TIMEOUT(d->Outcome_Label()->text().contains("reading the last fetch failed"),
-                             5000);
-    QVERIFY(start->isEnabled());
-    QTest::keyClick(Keys(), Qt::Key_Escape);
-  });
-  QVERIFY(server.requests().empty());
-  qunsetenv("XDG_DATA_HOME");
-}
 
 QTEST_MAIN(JourneyTest)
 #include "journey_test.moc"
