@@ -10,6 +10,8 @@ namespace orvelt {
 namespace {
 
 constexpr double kShrinkStep = 0.25;
+// Closer than this, letters of the smallest size start to touch.
+constexpr int kTightestLetterSpacing = 90;
 // QLineEdit keeps this many pixels free on either side of its text.
 constexpr int kLineEditInnerMargin = 2;
 
@@ -36,6 +38,11 @@ void Fit_Box_Text(QLineEdit& box, const QString& text, const QFont& design_font)
   }
   while (!fits(font) && font.pointSizeF() - kShrinkStep >= kSmallestBoxPointSize) {
     font.setPointSizeF(font.pointSizeF() - kShrinkStep);
+  }
+  // A family with no narrow cut ignores the stretch; at the smallest size its letters are set
+  // closer instead, before anything is cut off.
+  for (int spacing = 98; !fits(font) && spacing >= kTightestLetterSpacing; spacing -= 2) {
+    font.setLetterSpacing(QFont::PercentageSpacing, spacing);
   }
   if (box.font() != font) box.setFont(font);
   const QFontMetrics metrics(font);

@@ -534,8 +534,6 @@ class WindowTest : public QObject {
     for (const auto& [index, box] : s.Boxes()) {
       if (index == 0 || index == 7) continue;  // outside the window
       const QString name = box->objectName() + QStringLiteral(" ") + box->text();
-      if (s.window->logicalDpiY() == 120 && family == "DejaVu Sans" && index >= 58)
-        QEXPECT_FAIL("", "the longest switch state does not fit its box at 125%", Continue);
       QVERIFY2(box->text() == QString::fromStdString(s.App().form.Text1[index].text),
                qPrintable(name + QStringLiteral(" is cut")));
       QVERIFY2(box->font().pointSizeF() >= kSmallestBoxPointSize,
