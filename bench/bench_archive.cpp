@@ -143,7 +143,7 @@ void Add(benchmark::State& state) {
       return;
     }
     load = orvelt::Add_To_Archive(*archive.value(), {c.file.string()});
-    if (!load.error.empty()) state.SkipWithError(load.error.c_str());
+    if (!load.outcome.ok()) state.SkipWithError(load.outcome.why().c_str());
   }
   auto archive = orvelt::Archive::Open(file);
   archive.value().reset();  // checkpoints the WAL into the file
