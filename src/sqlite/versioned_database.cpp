@@ -267,32 +267,27 @@ Result<std::unique_ptr<Database>> Open_Versioned(const std::filesystem::path& fi
 
   // The layout is read again once this program is the only writer: another one may have made
   // or upgraded it since it was read above.
-  if (Outcome begun = database->Exec("BEGIN IMMEDIATE", "opening"); !begun.ok()) {
-    return Failure{begun.why()};
-  }
-  const auto roll_back = [&](const std::string& why) {
-    c.Exec("ROLLBACK");
-    return Failure{why};
-  };
-  if ((code = Read_Marks(db, marks)) != SQLITE_OK) return roll_back(fail(code, "reading").why);
-  if (auto refusal = Refusal(kind, file, marks)) return roll_back(refusal->why);
   const std::string set_marks = "PRAGMA application_id = " + std::to_string(kind.application_id) +
                                 "; PRAGMA user_version = " + std::to_string(kind.version) + ";";
-  if (marks.tables == 0) {
-    Outcome made = steps.make(*database);
-    if (made.ok()) made = database->Exec(set_marks.c_str(), "making the tables");
-    if (!made.ok()) return roll_back(made.why());
-  } else if (marks.version < kind.version) {
-    Outcome upgraded = steps.upgrade(*database, marks.version);
-    if (upgraded.ok()) upgraded = database->Exec(set_marks.c_str(), "bringing it up to date");
-    if (!upgraded.ok()) {
-      return roll_back(upgraded.why() + " (it is left as it was, at schema " +
-                       std::to_string(marks.version) + ")");
+  const Outcome laid_out = database->In_Transaction("opening", [&]() -> Outcome {
+    if ((code = Read_Marks(db, marks)) != SQLITE_OK) return fail(code, "reading");
+    if (auto refusal = Refusal(kind, file, marks)) return *refusal;
+    if (marks.tables == 0) {
+      Outcome made = steps.make(*database);
+      if (made.ok()) made = database->Exec(set_marks.c_str(), "making the tables");
+      return made;
     }
-  }
-  if (Outcome done = database->Exec("COMMIT", "making the tables"); !done.ok()) {
-    return roll_back(done.why());
-  }
+    if (marks.version < kind.version) {
+      Outcome upgraded = steps.upgrade(*database, marks.version);
+      if (upgraded.ok()) upgraded = database->Exec(set_marks.c_str(), "bringing it up to date");
+      if (!upgraded.ok()) {
+        return Failure{upgraded.why() + " (it is left as it was, at schema " +
+                       std::to_string(marks.version) + ")"};
+      }
+    }
+    return Outcome::Done();
+  });
+  if (!laid_out.ok()) return Failure{laid_out.why()};
   return database;
 }
 
