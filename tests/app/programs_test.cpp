@@ -119,10 +119,7 @@ TEST_F(DumpTool, HostileTextIsEscaped) {
 // listed.
 TEST_F(DumpTool, FramesGoBeyondAFullStore) {
   const std::string file = (dir_ / "long.kss").string();
-  tools::PassOptions pass;
-  pass.seconds = 5200;
-  pass.fill = true;
-  ASSERT_TRUE(tools::Generate_Pass(pass).Write_File(file));
+  ASSERT_TRUE(tools::Generate_Pass({.seconds = 5200, .fill = true}).Write_File(file));
   EXPECT_EQ(Dump(Quoted(file)).status, 1);  // the store's load stops
 
   const Ran csv = Dump("--frames " + Quoted(file));
@@ -169,10 +166,9 @@ TEST_F(DumpTool, FrameLinesHoldPlainAndExactNumbers) {
 }
 
 TEST_F(ArchiveTool, AddsExportsListsPassesWithLimitsAndRefusesWhatItCannotRead) {
-  tools::PassOptions pass;
-  pass.seconds = 60;
+  tools::PassOptions pass{.seconds = 60};
   ASSERT_TRUE(tools::Generate_Pass(pass).Write_File(dir_ / "a.kss"));
-  pass.start += 3600;
+  pass.start += 3600;  // an hour later: a pass of its own
   ASSERT_TRUE(tools::Generate_Pass(pass).Write_File(dir_ / "b.kss"));
 
   struct Case {
@@ -241,10 +237,6 @@ TEST(Receive_Format, OneLinePerFrameTelemetryOrNot) {
     std::string text;
     std::string json;
   } const cases[] = {
-      {"battery",
-       {tools::Raw_Word_Record(kBatteryRecord, 3, -200)},
-       "2026-12-07 10:15:00 battery: 3 Battery 0 Volt = ",
-       R"({"time_label": "2026-12-07 10:15:00", "kind": "battery", "channels": {"3": )"},
       // Radio text could otherwise clear the screen and forge a line of its own.
       {"message with ESC and newline",
        {tools::Message_Frame("Hi\x1B[2J\nFAKE 3 Battery 0 Volt = 0 V\\")},
