@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <QCoreApplication>
 #include <QElapsedTimer>
 
 #include <string>
@@ -10,6 +9,7 @@
 #include "archive/network_fetch.hpp"
 #include "archive/telemetry_page.hpp"
 #include "forward/sids_test_server.hpp"
+#include "forward/wait_until.hpp"
 #include "support/scratch_dir.hpp"
 
 namespace orvelt {
@@ -106,11 +106,7 @@ class NetworkFetchTest : public ::testing::Test {
     bool done = false;
     QObject::connect(&fetch, &NetworkFetch::Finished, [&] { done = true; });
     fetch.Start();
-    QElapsedTimer clock;
-    clock.start();
-    while (!done && clock.elapsed() < 20000)
-      QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
-    EXPECT_TRUE(done);
+    EXPECT_TRUE(testing::Wait_Until([&] { return done; }, 20000));
     return fetch.report();
   }
   FetchRequest Request() const {
