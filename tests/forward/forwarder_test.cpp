@@ -109,20 +109,16 @@ TEST(Forwarder, AnswersDecideBetweenSentRetriedAndRejected) {
   } cases[] = {
       {Answer::Status(500, "busy"), false, "HTTP 500 Scripted: busy"},
       {Answer::Reset(), false, "closed"},
-      // "100 Continue" and then the connection closes: no answer yet, so the frame goes again.
-      {Answer::Status(100), false, "after an interim answer"},
       {Answer::Silent(), false, "time-out after 0.3 s"},
       {Answer::Status(400, "no"), true, "HTTP 400 Scripted: no"},
       {Answer::Status(301), true, "moved to http://127.0.0.1:1/elsewhere/"},
-      // A body said to be 1 GiB: the status line decides, the rest is never read.
-      {{400, {}, SidsTestServer::Kind::kEndlessBody, 0, {}}, true, "HTTP 400 Scripted: bbbb"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.error);
     Rig r;
     r.server.Queue(c.answer);
     ForwarderConfig config = r.Config();
-    // Megabytes take their time on a busy machine; only the slow server is meant to time out.
+    // Only the silent server is meant to time out, however busy the machine.
     if (c.answer.kind != SidsTestServer::Kind::kSilent) config.timeout_ms = 5000;
     Forwarder& forwarder = r.Start(config);
     QStringList errors;

@@ -6,7 +6,6 @@
 #include <sqlite3.h>
 
 #include <cstdlib>
-#include <fstream>
 #include <tuple>
 
 namespace orvelt {
@@ -129,25 +128,6 @@ TEST(Outbox, OneProgramAtATime) {
   EXPECT_TRUE(first->Enqueue(kFrame, 2, {kA}).ok());
   first.reset();
   EXPECT_EQ(Tally(*Open_Ok(dir / "outbox.sqlite"), kA), std::tuple(0, 1, 0));
-}
-
-// An outbox with a damaged page is refused when it is opened and left exactly as it was found
-// (as files of other programs and of newer versions are: the archive's tests show those).
-TEST(Outbox, OpenFailsWithAClearReasonAndLeavesTheFileAsItWas) {
-  ScratchDir dir;
-  const auto file = dir / "outbox.sqlite";
-  {
-    auto outbox = Open_Ok(file);
-    for (int i = 0; i < 200; ++i) {
-      EXPECT_TRUE(outbox->Enqueue(std::vector<std::uint8_t>(300, 1), i, {kA}).ok());
-    }
-  }
-  std::fstream(file, std::ios::in | std::ios::out | std::ios::binary).seekp(4096 * 3)
-      << std::string(4096 * 4, '\x7F');
-  const std::string before = testing::File_Content(file);
-  const auto opened = Outbox::Open(file);
-  EXPECT_NE(opened.why().find("is damaged"), std::string::npos) << opened.why();
-  EXPECT_EQ(testing::File_Content(file), before);
 }
 
 TEST(Outbox, SentOrDiscardedFramesLeaveAndOnlyTheSentCountStays) {

@@ -89,17 +89,13 @@ TEST_F(LiveSessionUnitTest, RecordingGoesOnAndNewSessionStartsAFreshStoreAndFile
 }
 
 int syncs = 0;
-int Counted_Sync(int) {
-  ++syncs;
-  return 0;
-}
 
 // The recording is made durable once per piece received that wrote frames: a power cut loses at
 // most the piece being written.
 TEST_F(LiveSessionUnitTest, TheRecordingIsSyncedAfterEachPieceThatWroteFrames) {
   testing::ScratchDir dir;
   syncs = 0;
-  session.Set_Recording_Sync_Call(Counted_Sync);
+  session.Set_Recording_Sync_Call([](int) { return ++syncs, 0; });
   ASSERT_TRUE(session.Begin(dir.path().string(), kStartMs));
   const std::size_t half = frame.size() / 2;
   const struct {

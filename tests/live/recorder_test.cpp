@@ -19,11 +19,11 @@ using tools::Bytes;
 
 const Bytes kFrame = {0x00, 0x01};
 
-// A session that receives no frame leaves no empty file behind, and an existing file is never
-// written over.
+// A session that receives no frame leaves no empty file behind, an existing file is never
+// written over, and a folder that cannot be made is said, its frames counted as lost.
 TEST(RecorderTest, TheFileIsMadeWithTheFirstFrameBesideTheFilesThere) {
   testing::ScratchDir dir;
-  Recorder idle, recorder;
+  Recorder idle, recorder, nowhere;
   ASSERT_TRUE(idle.Open(dir.path().string(), 1796638500000));
   idle.Close();
   idle.Record(kFrame, kFrame.size(), "2026-12-07 10:15:00", false);  // closed, it stays closed
@@ -36,17 +36,13 @@ TEST(RecorderTest, TheFileIsMadeWithTheFirstFrameBesideTheFilesThere) {
   EXPECT_EQ(std::filesystem::path(recorder.status().path).filename(),
             "ORVELT-1_20261207_101500_2.kss");
   EXPECT_EQ(testing::File_Content(dir / "ORVELT-1_20261207_101500.kss"), "keep");
-}
 
-TEST(RecorderTest, AFolderThatCannotBeMadeIsReported) {
-  testing::ScratchDir dir;
   std::ofstream(dir / "plain_file") << "x";
-  Recorder recorder;
-  EXPECT_FALSE(recorder.Open((dir / "plain_file" / "sub").string(), 0));
-  EXPECT_NE(recorder.status().outcome.why().find("cannot make the recording folder"),
+  EXPECT_FALSE(nowhere.Open((dir / "plain_file" / "sub").string(), 0));
+  EXPECT_NE(nowhere.status().outcome.why().find("cannot make the recording folder"),
             std::string::npos);
-  recorder.Record(kFrame, kFrame.size(), "2026-12-07 10:15:00", false);
-  EXPECT_EQ(recorder.status().lost, 1u);
+  nowhere.Record(kFrame, kFrame.size(), "2026-12-07 10:15:00", false);
+  EXPECT_EQ(nowhere.status().lost, 1u);
 }
 
 // A label frame is written only where the label in force in the file would differ; the TNC's
