@@ -1,14 +1,24 @@
 // The window in a person's hands: every path a user takes goes through the real dialogs, menus,
 // keys and clicks, delivered through QApplication as the window system would deliver them, on
-// a virtual X server. Nothing here calls a handler directly.
+// a virtual X server. Nothing here calls a handler directly. Each journey has an archive of its
+// own.
 
 #include <QtTest>
 
+#include <sqlite3.h>
+#include <unistd.h>
+
+#include <cmath>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <random>
 #include <sstream>
 
+#include "archive/archive.hpp"
+#include "archive/history_view.hpp"
+#include "archive/utc_time.hpp"
+#include "charts/chart_routines.hpp"
 #include "export/csv_export.hpp"
 #include "forward/sids_test_server.hpp"
 #include "ingest/kiss.hpp"
@@ -16,16 +26,30 @@
 #include "live/follow.hpp"
 #include "live/loopback_tnc.hpp"
 #include "qcustomplot.h"
+#include "qt/capture_archiving.hpp"
 #include "qt/chart_widget.hpp"
+#include "qt/fetch_dialog.hpp"
 #include "qt/forwarding_controller.hpp"
 #include "qt/live_controller.hpp"
+#include "qt/warning_colour.hpp"
 #include "tools/capture_writer.hpp"
 #include "window/navigation.hpp"
 
 namespace {
 
+using orvelt::HistorySpan;
+using orvelt::HistoryWindow;
 using orvelt::MainWindow;
+using orvelt::PassSpan;
+using orvelt::TimeRange;
+using orvelt::UtcSeconds;
+using orvelt::testing::SidsTestServer;
+using Answer = SidsTestServer::Answer;
 using namespace orvelt::journey;
+
+constexpr UtcSeconds kStart = 1795857240;  // 2026-11-28 09:14:00 UTC
+constexpr UtcSeconds kDay = 86400;
+constexpr int kPatienceMs = 10000;
 
 std::string Bytes_Of(const QString& path) {
   QFile f(path);
@@ -35,9 +59,14 @@ std::string Bytes_Of(const QString& path) {
 
 struct Journey {
   QTemporaryDir dir;
+  QTemporaryDir data;  // the user's data folder, where the archive lives
   std::unique_ptr<MainWindow> window;
 
-  Journey() : window(Started_Window(dir.path())) { Back_To(window.get()); }
+  Journey() {
+    qputenv("XDG_DATA_HOME", data.path().toLocal8Bit());
+    window = Started_Window(dir.path());
+    Back_To(window.get());
+  }
 
   orvelt::AppState& App() { return window->App(); }
   const orvelt::TelemetryStore& Store() { return window->App().telemetry.store; }
@@ -69,25 +98,32 @@ struct Journey {
     if (!orvelt::tools::Generate_Pass(options).Write_File(path.toStdString())) qFatal("no file");
     return path;
   }
+  // A capture of a pass of `seconds` from `start`, named after its start.
+  std::string Pass(UtcSeconds start, int seconds, std::uint32_t seed) {
+    return Write(QStringLiteral("pass%1.kss").arg(start),
+                 {.start = start, .seconds = seconds, .seed = seed})
+        .toStdString();
+  }
+  std::vector<PassSpan> Passes() {
+    auto archive = orvelt::Archive::Open(orvelt::Default_Archive_Path(), false);
+    if (!archive.ok()) return {};
+    return archive.value()->Passes(0, std::int64_t{1} << 40).value();
+  }
 
   void Open_By_Typing(const QString& path) { orvelt::journey::Open_By_Typing(*window, path); }
 
-  // File / Open Kissfile by Ctrl+O, several names of the journey's folder typed in quotes.
-  void Open_Several_By_Typing(const QStringList& names) {
-    Through<QFileDialog>(window.get(), Key(Qt::Key_O, Qt::ControlModifier), [&](QFileDialog*) {
-      Type_File_Name(dir.path());  // Enter on a folder opens it
-      QString typed;
-      for (const QString& name : names) typed += QStringLiteral("\"%1\" ").arg(name);
-      QTest::keyClick(Keys(), Qt::Key_A, Qt::ControlModifier);
-      QTest::keyClicks(Keys(), typed.trimmed());
-      QTest::keyClick(Keys(), Qt::Key_Return);
-    });
-  }
   // A file dialog opened by the menu entry `entry`, `name` typed into it.
   void Save_Through(const QString& entry, const QString& name) {
     Through<QFileDialog>(
         window.get(), [&] { Pick(*window, 'f', entry); },
         [&](QFileDialog*) { Type_File_Name(name); });
+  }
+  // File / Outbox..., shown and active.
+  void Open_Outbox(QPointer<QWidget>& view) {
+    Pick(*window, 'f', "Outbox");
+    QTRY_VERIFY((view = window->findChild<QWidget*>("OutboxView")) != nullptr && view->isVisible());
+    Give_Focus(view);
+    QTRY_VERIFY(view->isActiveWindow());
   }
   // The whole status line, which the label may show shortened to fit.
   QString Status() { return QString::fromStdString(App().form.Label3); }
@@ -129,6 +165,60 @@ void Connect_To(MainWindow& window, quint16 port, const QString& recordings = {}
           Type_Into(d->findChild<QLineEdit*>("ConnectFolder"), recordings);
         }
         QTest::keyClick(Keys(), Qt::Key_Return);
+      });
+}
+
+// The time range the chart shows, in whole seconds.
+TimeRange Shown(HistoryWindow* history) {
+  const QCPRange range = history->Plot()->xAxis->range();
+  return {static_cast<UtcSeconds>(std::llround(range.lower)),
+          static_cast<UtcSeconds>(std::llround(range.upper))};
+}
+
+// Breaks in a graph: the samples that are no number.
+int Gaps(const QCPGraph* graph) {
+  int gaps = 0;
+  for (auto it = graph->data()->constBegin(); it != graph->data()->constEnd(); ++it) {
+    gaps += std::isnan(it->value);
+  }
+  return gaps;
+}
+
+// The read-out under the mouse, or empty while none is shown.
+QString Readout(HistoryWindow* history) {
+  QCustomPlot* plot = history->Plot();
+  for (int k = 0; k < plot->itemCount(); ++k) {
+    auto* text = qobject_cast<QCPItemText*>(plot->item(k));
+    if (text != nullptr && text->visible()) return text->text();
+  }
+  return {};
+}
+
+constexpr orvelt::UtcSeconds kNewest = 1795856400;  // 2026-11-28 09:00:00 UTC
+
+// `count` frames a second apart, newest first from `newest`, as a cursor page of the network
+// database: its next page named in the body only.
+QByteArray Cursor_Page(orvelt::UtcSeconds newest, int count, const QString& next) {
+  QByteArray results;
+  for (int k = 0; k < count; ++k) {
+    results += QByteArray(k ? "," : "") + "{\"frame\": \"C0 80 00 00 02 2C 03 00 " +
+               QByteArray::number(0x10 + k, 16).toUpper() + " 00\", \"timestamp\": \"" +
+               QByteArray::fromStdString(orvelt::Format_Utc_Time(newest - k)) +
+               "\", \"observer\": \"DL0ABC-JO62\"}";
+  }
+  const QByteArray link = next.isEmpty() ? "null" : "\"" + next.toUtf8() + "\"";
+  return "{\"next\": " + link + ", \"previous\": null, \"results\": [" + results + "]}";
+}
+
+// Opens File / Fetch from SatNOGS DB... with Alt+F and a click, and runs `steps` in the dialog
+// once it is shown and has the focus; Escape closes it if the steps left it open.
+void In_Fetch_Dialog(orvelt::MainWindow& window,
+                     const std::function<void(orvelt::FetchDialog*)>& steps) {
+  Through<orvelt::FetchDialog>(
+      &window, [&] { Pick(window, 'f', "Fetch from SatNOGS"); },
+      [&](orvelt::FetchDialog* d) {
+        steps(d);
+        if (d->isVisible()) QTest::keyClick(Keys(), Qt::Key_Escape);
       });
 }
 
@@ -360,8 +450,8 @@ class JourneyTest : public QObject {
     j.Save_Through("Save chart", svg);
     QVERIFY(Bytes_Of(svg).find("<svg") != std::string::npos);
 
-    // Files that hold no capture leave every view as it was and say why; of a selection with a
-    // good file, that one is loaded and the other named.
+    // Files that hold no capture leave every view as it was and say why. (A selection with a good
+    // file among them is the loading rules' test.)
     const int records = j.Records();
     const std::size_t frames = j.App().telemetry.frame_log.size();
     const QString shown = j.window->findChild<QLineEdit*>("Text1_3")->text();
@@ -402,14 +492,6 @@ class JourneyTest : public QObject {
       QVERIFY(!j.Status().contains("other stations"));
       j.Check_Views_Show_The_Store();
     }
-
-    // The good capture and the noise picked together: the capture loads, the noise is named.
-    const QString good = j.Write("good.kss", {.seconds = 30, .seed = 9});
-    j.Open_Several_By_Typing({QFileInfo(good).fileName(), QFileInfo(noise).fileName()});
-    QCOMPARE(j.Store().Count(3), 30);
-    QVERIFY2(j.Status().contains("noise.kss is not a capture file"), qPrintable(j.Status()));
-    QVERIFY(!j.Status().contains("other stations"));
-    j.Check_Views_Show_The_Store();
   }
 
   // A pass received live from a TNC that goes away halfway: the panel follows the newest record
@@ -417,7 +499,8 @@ class JourneyTest : public QObject {
   // Frames, left open, follows the frames as the status line counts them; New
   // session empties every view; loading from Recent files replaces the live store in every view;
   // the forwarding offered afterwards, once switched on in the station's settings, holds only
-  // the loaded capture's frames; the outbox closes on Escape.
+  // the loaded capture's frames. In the outbox, frames a server refused are discarded or sent
+  // again, and those of a server taken out of the settings discarded; it closes on Escape.
   void liveSessionThenRecentFilesThenForwarding() {
     Journey j;
     // A capture opened once, so that Recent files lists it.
@@ -493,10 +576,11 @@ class JourneyTest : public QObject {
     QVERIFY2(told.contains("\"Forward received frames\""), qPrintable(told));
 
     // Station settings typed into their dialog (Alt+F, T), forwarding to two servers of the
-    // test's own: Enter on the locator sets the position and on a server adds it, the dialog
-    // staying open; the locator is kept.
-    orvelt::testing::SidsTestServer server, second;
+    // test's own, the second refusing every frame: Enter on the locator sets the position and on
+    // a server adds it, the dialog staying open.
+    SidsTestServer server, second;
     QVERIFY(server.Listen() && second.Listen());
+    second.Set_Default(Answer::Status(400, "unknown satellite"));
     j.window->Forwarding().Set_Outbox_Path((j.dir.path() + "/outbox.sqlite").toStdString());
     bool stayed_open = false;
     const auto alt_f_t = [] {
@@ -523,12 +607,6 @@ class JourneyTest : public QObject {
       QTest::mouseClick(ok, Qt::LeftButton);
     });
     QVERIFY(stayed_open);
-    QString locator;
-    Through<QDialog>(j.window.get(), pick("Station"), [&](QDialog* d) {
-      locator = d->findChild<QLineEdit*>("locator")->text();
-      QTest::keyClick(Keys(), Qt::Key_Escape);
-    });
-    QCOMPARE(locator, QString("JN58td"));
     std::size_t offered = 0;
     Through<QMessageBox>(j.window.get(), pick("Forward loaded frames"), [&](QMessageBox* box) {
       offered = box->text().section(' ', 1, 1).toULongLong();
@@ -541,16 +619,344 @@ class JourneyTest : public QObject {
     QTRY_COMPARE_WITH_TIMEOUT(server.requests().size(), offered, 30000);
     QTRY_COMPARE_WITH_TIMEOUT(second.requests().size(), offered, 30000);
 
-    // The outbox closes on Escape.
-    Pick(*j.window, 'f', "Outbox");
-    QWidget* outbox = nullptr;
-    QTRY_VERIFY((outbox = j.window->findChild<QWidget*>("OutboxView")) != nullptr &&
-                outbox->isVisible());
-    const QPointer<QWidget> outbox_alive(outbox);
-    Give_Focus(outbox);
-    QTRY_VERIFY(outbox->isActiveWindow());
+    // The refused frames in the outbox: one picked with the mouse is discarded, the others are
+    // sent again, and refused again.
+    QPointer<QWidget> outbox;
+    j.Open_Outbox(outbox);
+    auto* rejected = outbox->findChild<QTableWidget*>("rejected");
+    auto* discard = outbox->findChild<QPushButton*>("discard");
+    QTRY_COMPARE(rejected->rowCount(), int(offered));
+    QVERIFY2(rejected->item(0, 2)->text().startsWith("HTTP 400"),
+             qPrintable(rejected->item(0, 2)->text()));
+    QVERIFY(!discard->isEnabled());
+    const QPoint refusal = rejected->visualItemRect(rejected->item(0, 2)).center();
+    QTest::mouseClick(rejected->viewport(), Qt::LeftButton, {}, refusal);
+    QTest::mouseClick(discard, Qt::LeftButton);
+    QCOMPARE(rejected->rowCount(), int(offered) - 1);
+    QTest::mouseClick(outbox->findChild<QPushButton*>("retryRejected"), Qt::LeftButton);
+    QTRY_COMPARE_WITH_TIMEOUT(second.requests().size(), 2 * offered - 1, 30000);
+    QTRY_COMPARE(rejected->rowCount(), int(offered) - 1);
+    auto* counts = outbox->findChild<QTableWidget*>("counts");
+    QCOMPARE(counts->findItems(QString::number(offered), Qt::MatchExactly).size(), 1);  // sent
     QTest::keyClick(Keys(), Qt::Key_Escape);
-    QTRY_VERIFY(outbox_alive.isNull() || !outbox_alive->isVisible());
+    QTRY_VERIFY(outbox.isNull() || !outbox->isVisible());
+
+    // The refusing server taken out of the settings, which keep the locator: its frames would
+    // wait unseen, so the outbox names it, and one click discards them.
+    QString locator;
+    Through<QDialog>(j.window.get(), pick("Station"), [&](QDialog* d) {
+      locator = d->findChild<QLineEdit*>("locator")->text();
+      auto* servers = d->findChild<QListWidget*>("servers");
+      const QPoint at = servers->visualItemRect(servers->item(1)).center();
+      QTest::mouseClick(servers->viewport(), Qt::LeftButton, {}, at);
+      QTest::mouseClick(d->findChild<QPushButton*>("removeServer"), Qt::LeftButton);
+      QCOMPARE(servers->count(), 1);
+      QTest::keyClick(Keys(), Qt::Key_Return);
+    });
+    QCOMPARE(locator, QString("JN58td"));
+    j.Open_Outbox(outbox);
+    auto* removed = outbox->findChild<QLabel*>("removedServers");
+    QVERIFY2(removed->isVisible() && removed->text().contains(second.Url()),
+             qPrintable(removed->text()));
+    QTest::mouseClick(outbox->findChild<QPushButton*>("discardRemoved"), Qt::LeftButton);
+    QVERIFY(!removed->isVisible());
+    QCOMPARE(outbox->findChild<QTableWidget*>("rejected")->rowCount(), 0);
+  }
+  // The window opens wholly on the screen, on the last pass's day; each time-range button shows
+  // its stretch up to the last pass, the whole mission as envelopes broken between passes, a
+  // pass sample by sample; the wheel makes the range the user's own; the mouse over a pass reads
+  // its time and value; the figures stand before the sources. Limits typed in mark the points
+  // beyond them, and the main window's boxes at once. The magnetometer picked from the channel
+  // list with the mouse charts its group in the main window's group colours. A click on a pass
+  // zooms to it; a double click loads it into the main window, written to a folder only this
+  // user can enter: a link planted where a shared folder once stood is left alone.
+  void rangesLimitsGroupsAndPasses() {
+    QTemporaryDir temp, elsewhere;
+    const QByteArray old_temp = qgetenv("TMPDIR");
+    qputenv("TMPDIR", temp.path().toLocal8Bit());
+    QVERIFY(QFile::link(elsewhere.path(), QDir(temp.path()).filePath("orvelt-passes")));
+    Journey j;
+    Archive_Elsewhere({j.Pass(kStart, 40, 1), j.Pass(kStart + 10 * kDay + 3600, 60, 2),
+                       j.Pass(kStart + 20 * kDay + 7200, 60, 3)});
+    const std::vector<PassSpan> passes = j.Passes();
+    QCOMPARE(passes.size(), std::size_t{3});
+    HistoryWindow* history = nullptr;
+    Open_History(*j.window, 3, history);
+    QVERIFY(history->screen()->availableGeometry().contains(history->frameGeometry()));
+    QCOMPARE(Shown(history), *orvelt::Span_Range(HistorySpan::Day, passes));
+    QVERIFY(Button(history, "&Day")->isChecked());
+    QCustomPlot* plot = history->Plot();
+    QTableWidget* list = history->Pass_List();
+    QCOMPARE(list->horizontalHeaderItem(3)->text(), QString("Battery 0 Volt min"));
+    QCOMPARE(list->horizontalHeaderItem(6)->text(), QString("Outside limits"));
+    QCOMPARE(list->horizontalHeaderItem(7)->text(), QString("Sources"));
+    QVERIFY(list->item(2, 7)->text().endsWith(QString("pass%1.kss").arg(passes[2].start)));
+    // A pass's mean shows six digits; its tooltip holds the stored value exactly.
+    const QTableWidgetItem* mean = list->item(0, 5);
+    QCOMPARE(mean->text(), QString::number(mean->toolTip().toDouble(), 'g', 6));
+    QVERIFY2(mean->toolTip().size() > mean->text().size(), qPrintable(mean->toolTip()));
+
+    const struct {
+      const char* button;
+      HistorySpan span;
+    } steps[] = {{"Whole &mission", HistorySpan::Mission},
+                 {"&Week", HistorySpan::Week},
+                 {"&Month", HistorySpan::Month},
+                 {"&Day", HistorySpan::Day},
+                 {"&Last pass", HistorySpan::Last_Pass}};
+    for (const auto& [text, span] : steps) {
+      QPushButton* button = Button(history, text);
+      QVERIFY2(button != nullptr, text);
+      QTest::mouseClick(button, Qt::LeftButton);
+      QCOMPARE(Shown(history), *orvelt::Span_Range(span, passes));
+      for (const auto& other : steps) {
+        QCOMPARE(Button(history, other.button)->isChecked(), other.span == span);
+      }
+      if (span == HistorySpan::Mission) QTRY_COMPARE(Gaps(plot->graph(0)), 2);
+    }
+    QCOMPARE(plot->graph(0)->dataCount(), 60);  // the last pass, every sample
+
+    // Over the last pass, the read-out names the second under the mouse and its value.
+    const QPoint centre = plot->axisRect()->center();
+    const UtcSeconds t = passes[2].start + 30;
+    const QPoint over(static_cast<int>(plot->xAxis->coordToPixel(static_cast<double>(t) + 0.5)),
+                      centre.y());
+    QTest::mouseMove(plot, over);
+    // The read-out of the mouse's last place may still stand until this move is taken.
+    QTRY_VERIFY2(Readout(history).startsWith("2026-12-18 11:14:30 UTC"),
+                 qPrintable(Readout(history)));
+    QVERIFY(Readout(history).contains("Battery 0 Volt: "));
+    QTest::mouseMove(list->viewport(), list->viewport()->rect().center());
+    QTRY_VERIFY(Readout(history).isEmpty());
+
+    // The wheel zooms about the mouse: no button stands for that range.
+    QTest::mouseMove(plot, centre);
+    const UtcSeconds before = Shown(history).to - Shown(history).from;
+    QWheelEvent wheel(centre, plot->mapToGlobal(centre), {}, {0, 120}, Qt::NoButton, Qt::NoModifier,
+                      Qt::NoScrollPhase, false);
+    QApplication::sendEvent(plot, &wheel);
+    QVERIFY(Shown(history).to - Shown(history).from < before);
+    for (const auto& step : steps) QVERIFY(!Button(history, step.button)->isChecked());
+
+    // Limits of the channel: points beyond them get a graph of the main window's warning colour.
+    const double upper =
+        (list->item(2, 3)->text().toDouble() + list->item(2, 4)->text().toDouble()) / 2;
+    auto* limits = history->findChild<QLineEdit*>();
+    Type_Into(limits, ".." + QString::number(upper));
+    QTest::keyClick(Keys(), Qt::Key_Return);
+    QTRY_COMPARE(plot->graphCount(), 2);
+    const QCPGraph* warned = plot->graph(1);
+    QVERIFY(warned->dataCount() > 0);
+    QCOMPARE(warned->scatterStyle().pen().color(), orvelt::Window_Colour(orvelt::kTextWarning));
+    for (auto it = warned->data()->constBegin(); it != warned->data()->constEnd(); ++it) {
+      QVERIFY2(it->value > upper, qPrintable(QString::number(it->value)));
+    }
+    QCOMPARE(j.window->App().limits[3].upper,
+             std::optional<double>(QString::number(upper).toDouble()));
+    Type_Into(limits, "");
+    QTest::keyClick(Keys(), Qt::Key_Delete);
+    QTest::keyClick(Keys(), Qt::Key_Return);
+    QTRY_VERIFY(!j.window->App().limits[3].upper);
+
+    // The list opens under the mouse and the magnetometer's Y axis is clicked in it.
+    auto* channels = history->findChild<QComboBox*>();
+    auto* group = history->findChild<QCheckBox*>();
+    QTest::mouseClick(channels, Qt::LeftButton);
+    QAbstractItemView* choices = channels->view();
+    QTRY_VERIFY_WITH_TIMEOUT(choices->isVisible(), kPatienceMs);
+    const QModelIndex y_axis = channels->model()->index(channels->findData(52), 0);
+    choices->scrollTo(y_axis);
+    // A list that has just opened takes no click for a double-click interval, as for a person.
+    QTest::qWait(QApplication::doubleClickInterval() + 100);
+    const QPoint item = choices->visualRect(y_axis).center();
+    QTest::mouseMove(choices->viewport(), item);
+    QTest::mouseClick(choices->viewport(), Qt::LeftButton, {}, item);
+    QTRY_COMPARE_WITH_TIMEOUT(channels->currentData().toInt(), 52, kPatienceMs);
+    QTRY_VERIFY_WITH_TIMEOUT(!choices->isVisible(), kPatienceMs);
+    QCOMPARE(plot->graphCount(), 1);
+    QVERIFY(plot->yAxis->label().endsWith(QString::fromUtf8("(µT)")));
+    // Ticked, the three axes in a legend in the group's colours; unticked, the chosen one alone.
+    QTest::mouseClick(group, Qt::LeftButton);
+    QTRY_COMPARE_WITH_TIMEOUT(plot->graphCount(), 3, kPatienceMs);
+    const orvelt::ChartGroup magnetometer = orvelt::Chart_Group(52);
+    for (int k = 0; k < 3; ++k) {
+      const orvelt::Rgb colour = magnetometer.colours[std::size_t(k)];
+      QCOMPARE(plot->graph(k)->pen().color(), QColor(colour.red, colour.green, colour.blue));
+      QCOMPARE(plot->graph(k)->name(), QStringLiteral("Magn %1- Axis").arg(QChar('X' + k)));
+      QVERIFY(plot->graph(k)->dataCount() > 0);
+    }
+    QVERIFY(plot->legend->visible());
+    QTest::mouseClick(group, Qt::LeftButton);
+    QTRY_COMPARE_WITH_TIMEOUT(plot->graphCount(), 1, kPatienceMs);
+    QCOMPARE(plot->graph(0)->name(), QString("Magn Y- Axis"));
+
+    for (int row : {1, 0}) {
+      const QRect cell = list->visualItemRect(list->item(row, 0));
+      QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, cell.center());
+      QCOMPARE(Shown(history), orvelt::Pass_Range(passes[static_cast<std::size_t>(row)]));
+    }
+    // As the window system delivers a double click: a click, then the second press.
+    const QRect first = list->visualItemRect(list->item(0, 0));
+    QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, first.center());
+    QTRY_COMPARE_WITH_TIMEOUT(j.window->App().telemetry.store.Count(3), 40, kPatienceMs);
+    QCOMPARE(Shown(history), orvelt::Pass_Range(passes[0]));
+    const std::vector<std::string>& loaded = j.window->App().form.List3;
+    QCOMPARE(loaded.size(), std::size_t{1});
+    const QFileInfo file(QString::fromStdString(loaded[0]));
+    QVERIFY(file.exists());
+    const QFileInfo folder(file.absolutePath());
+    QCOMPARE(folder.canonicalFilePath(), folder.absoluteFilePath());  // no link on the way
+    QVERIFY(folder.absolutePath() == temp.path());
+    QCOMPARE(folder.ownerId(), static_cast<uint>(getuid()));
+    QCOMPARE(folder.permissions() & ~(QFile::ReadUser | QFile::WriteUser | QFile::ExeUser),
+             QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    QVERIFY(QDir(elsewhere.path()).isEmpty());
+    history->close();
+    old_temp.isNull() ? qunsetenv("TMPDIR") : qputenv("TMPDIR", old_temp);
+  }
+
+  // With the window open, a capture loaded while captures are archived, then passes another
+  // program adds: the list, its figures and the chart on the last pass's day follow each; a
+  // range the user chose stays while the list goes on following.
+  void listAndChartFollowTheArchiveWhileOpen() {
+    Journey j;
+    Archive_Elsewhere({j.Pass(kStart, 60, 1), j.Pass(kStart + kDay, 60, 2)});
+    // Not archived while File / Archive says "Live sessions", as for a new station.
+    const orvelt::CaptureArchiving& archiving = j.window->Capture_Archiving();
+    Open_By_Typing(*j.window, QString::fromStdString(j.Pass(kStart + 2 * kDay, 60, 6)));
+    QVERIFY(!archiving.Busy() && archiving.Counts().added == 0);
+    Pick(*j.window, 'f', "Archive", "Live sessions and loaded captures");
+    HistoryWindow* history = nullptr;
+    Open_History(*j.window, 2, history);
+    QTableWidget* list = history->Pass_List();
+    QCOMPARE(Shown(history), *orvelt::Span_Range(HistorySpan::Day, j.Passes()));
+
+    const QString third = QString::fromStdString(j.Pass(kStart + 3 * kDay, 60, 3));
+    Open_By_Typing(*j.window, third);
+    QTRY_COMPARE_WITH_TIMEOUT(list->rowCount(), 3, kPatienceMs);
+    Open_By_Typing(*j.window, third);  // the same capture again adds nothing
+    QTRY_VERIFY(!archiving.Busy());
+    QCOMPARE(archiving.Counts().already, archiving.Counts().added);
+    std::vector<PassSpan> passes = j.Passes();
+    QCOMPARE(passes.size(), std::size_t{3});
+    QTRY_COMPARE_WITH_TIMEOUT(Shown(history), *orvelt::Span_Range(HistorySpan::Day, passes),
+                              kPatienceMs);
+    QVERIFY(Button(history, "&Day")->isChecked());
+    QVERIFY(history->Plot()->graph(0)->dataCount() > 0);
+    {
+      auto archive = orvelt::Archive::Open(orvelt::Default_Archive_Path(), false);
+      QVERIFY(archive.ok());
+      const auto summary = archive.value()->Summary(3, passes[2].start, passes[2].end).value();
+      QCOMPARE(list->item(2, 3)->text(), QString::number(summary.min, 'g', 6));
+      QCOMPARE(list->item(2, 4)->text(), QString::number(summary.max, 'g', 6));
+    }
+
+    Give_Focus(history);
+    QTest::mouseClick(Button(history, "Whole &mission"), Qt::LeftButton);
+    Archive_Elsewhere({j.Pass(kStart + 5 * kDay, 60, 4)});
+    QTRY_COMPARE_WITH_TIMEOUT(list->rowCount(), 4, kPatienceMs);
+    passes = j.Passes();
+    QTRY_COMPARE_WITH_TIMEOUT(Shown(history), *orvelt::Span_Range(HistorySpan::Mission, passes),
+                              kPatienceMs);
+
+    // A pass clicked: the range is the user's, and stays when the archive grows again.
+    const QRect first = list->visualItemRect(list->item(0, 0));
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, first.center());
+    const TimeRange chosen = Shown(history);
+    Archive_Elsewhere({j.Pass(kStart + 6 * kDay, 60, 5)});
+    QTRY_COMPARE_WITH_TIMEOUT(list->rowCount(), 5, kPatienceMs);
+    QCOMPARE(Shown(history), chosen);
+    Pick(*j.window, 'f', "Archive", "Live sessions");
+  }
+
+  // File / Fetch from SatNOGS DB...: started, stopped while the server asks to wait, and fetched
+  // on from where it stopped.
+  void fetchStopAndGoOnWhereItStopped() {
+    Journey j;
+    SidsTestServer server;
+    QVERIFY(server.Listen());
+    server.Queue(Answer::Status(200, Cursor_Page(kNewest, 25, server.Url() + "?cursor=2")));
+    server.Queue({429, {}, SidsTestServer::Kind::kStatus, 0, "Retry-After: 30\r\n"});
+    server.Queue(Answer::Status(200, Cursor_Page(kNewest - 25, 10, {})));
+
+    QString stopped;
+    In_Fetch_Dialog(*j.window, [&](orvelt::FetchDialog* d) {
+      // Never fetched from: the From box shows the start that is asked for.
+      auto* from = d->findChildren<QDateTimeEdit*>().value(0);
+      QVERIFY(from != nullptr && !from->isEnabled());
+      QCOMPARE(from->dateTime().toSecsSinceEpoch(), 0);
+      Type_Into(Field(d, "&Server:"), server.Origin());
+      Type_Into(Field(d, "&NORAD ID:"), "99999");
+      Type_Into(Field(d, "&Token:"), "journey-token");
+      QPushButton* start = Button(d, "&Fetch");
+      QPushButton* stop = Button(d, "Sto&p");
+      QVERIFY(start != nullptr && stop != nullptr);
+      QVERIFY(stop->isVisible() && !stop->isEnabled());
+      QTest::mouseClick(start, Qt::LeftButton);
+      QLabel* outcome = d->Outcome_Label();
+      QTRY_VERIFY_WITH_TIMEOUT(outcome->text().contains("waits the server asked for: 1"), 10000);
+      QVERIFY2(outcome->text().startsWith("Page 1: 25 frames so far"), qPrintable(outcome->text()));
+      QVERIFY(stop->isEnabled() && !start->isEnabled());
+      QTest::mouseClick(stop, Qt::LeftButton);
+      QTRY_VERIFY_WITH_TIMEOUT(start->isEnabled(), 5000);
+      QVERIFY(!stop->isEnabled());
+      stopped = outcome->text();
+    });
+    QVERIFY2(stopped.startsWith("Stopped. 25 frames on 1 page: 25 new, 0 already archived."),
+             qPrintable(stopped));
+    QVERIFY2(stopped.contains("What was fetched is kept. The next fetch goes on below "
+                              "2026-11-28T08:59:36Z, down to 1970-01-01T00:00:00Z."),
+             qPrintable(stopped));
+    QCOMPARE(server.requests().size(), std::size_t{2});
+    QCOMPARE(server.requests()[0].authorization, QByteArray("Token journey-token"));
+
+    QString done;
+    In_Fetch_Dialog(*j.window, [&](orvelt::FetchDialog* d) {
+      QLabel* outcome = d->Outcome_Label();
+      QVERIFY2(outcome->text().contains("goes on below 2026-11-28T08:59:36Z"),
+               qPrintable(outcome->text()));
+      QCOMPARE(d->findChildren<QDateTimeEdit*>().value(0)->dateTime().toSecsSinceEpoch(), 0);
+      QTest::mouseClick(Button(d, "&Fetch"), Qt::LeftButton);
+      QTRY_VERIFY_WITH_TIMEOUT(outcome->text().contains("Done."), 10000);
+      done = outcome->text();
+    });
+    QVERIFY2(done.contains("The next fetch starts after 2026-11-28T09:00:00Z."), qPrintable(done));
+    QCOMPARE(server.requests().size(), std::size_t{3});
+    // Not from the first page again: below the oldest frame the stopped fetch read.
+    QVERIFY(server.requests()[2].path.contains("end=2026-11-28T08:59:36Z"));
+
+    // Closed with Escape while the server asks to wait: where the next fetch goes on is kept all
+    // the same.
+    server.Queue(Answer::Status(200, Cursor_Page(kNewest + 100, 25, server.Url() + "?cursor=3")));
+    server.Queue({429, {}, SidsTestServer::Kind::kStatus, 0, "Retry-After: 30\r\n"});
+    In_Fetch_Dialog(*j.window, [&](orvelt::FetchDialog* d) {
+      QTest::mouseClick(Button(d, "&Fetch"), Qt::LeftButton);
+      QTRY_VERIFY_WITH_TIMEOUT(d->Outcome_Label()->text().contains("waits the server"), 10000);
+      QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
+    });
+    {
+      auto archive = orvelt::Archive::Open(orvelt::Default_Archive_Path());
+      QVERIFY(archive.ok());
+      const auto plan = orvelt::Plan_Fetch(*archive.value(), server.Origin().toStdString(), 99999,
+                                           kNewest + 86400);
+      QVERIFY(plan.ok() && plan.value().continues);
+      QCOMPARE(plan.value().to, kNewest + 100 - 24);
+    }
+
+    // An archive that cannot say where the last fetch ended: the dialog says why and asks the
+    // server for nothing, where it once fetched from the beginning of time.
+    sqlite3* db = nullptr;
+    QCOMPARE(sqlite3_open(orvelt::Default_Archive_Path().c_str(), &db), SQLITE_OK);
+    QCOMPARE(sqlite3_exec(db, "DROP TABLE fetches", nullptr, nullptr, nullptr), SQLITE_OK);
+    sqlite3_close(db);
+    const std::size_t asked = server.requests().size();
+    In_Fetch_Dialog(*j.window, [&](orvelt::FetchDialog* d) {
+      QTest::mouseClick(Button(d, "&Fetch"), Qt::LeftButton);
+      QTRY_VERIFY_WITH_TIMEOUT(d->Outcome_Label()->text().contains("reading the last fetch failed"),
+                               5000);
+      QVERIFY(Button(d, "&Fetch")->isEnabled());
+    });
+    QCOMPARE(server.requests().size(), asked);
   }
 };
 

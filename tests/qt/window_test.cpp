@@ -1,8 +1,8 @@
 // The window's Qt layer driven through its real widgets on the offscreen platform: the main
-// window, its loads and tools, the outbox view, the layout at every scale and font; the chart
-// widget drawing the core's chart models and saving them as pictures, the window's bitmap and
-// PNG; the archive filled by live sessions. The paths a person takes through menus and dialogs,
-// the history window's among them, are the journeys'.
+// window, its loads and tools, the layout at every scale and font; the chart widget drawing the
+// core's chart models and saving them as pictures, the window's bitmap and PNG; the archive
+// filled by live sessions. The paths a person takes through menus and dialogs (the outbox's and
+// the history window's among them) are the journeys'.
 
 #include "qt/main_window.hpp"
 
@@ -31,7 +31,6 @@
 #include "qt/key_press_tracker.hpp"
 #include "qt/live_archiving.hpp"
 #include "qt/load_monitor.hpp"
-#include "qt/outbox_view.hpp"
 #include "qt/png_writer.hpp"
 #include "qt/value_box_fit.hpp"
 #include "qt/window_font.hpp"
@@ -92,10 +91,6 @@ struct Scripted {
     return boxes;
   }
 };
-
-const std::string kA = "https://a.example/";
-const std::string kB = "https://b.example/";
-const std::string kRemoved = "https://c.example/";
 
 // Pixels dark enough to be part of a glyph, its smoothed edges included: box frames and
 // backgrounds are lighter.
@@ -382,60 +377,6 @@ class WindowTest : public QObject {
     QVERIFY(centred);
     QVERIFY(s.App().last_load.cancelled);
     QVERIFY(!s.window->isVisible());
-  }
-
-  // The outbox view's counts and its actions on rejected frames and on the frames of a server
-  // taken out of the settings, which would wait unseen. (The requests themselves are checked by
-  // the forwarder's and orvelt-receive's tests, the station dialog and "Forward loaded
-  // frames..." by the journeys.)
-  void outboxViewShowsCountsAndActsOnRejectedAndRemoved() {
-    QTemporaryDir dir;
-    const auto outbox =
-        std::move(Outbox::Open((dir.path() + "/outbox.sqlite").toStdString()).value());
-    const std::vector<std::uint8_t> frame = {0x00, 0x01};
-    const auto one = outbox->Enqueue(frame, 1796638500123, {kA, kB}).value();
-    const auto two = outbox->Enqueue(frame, 1796638501000, {kA}).value();
-    QVERIFY(outbox->Enqueue(frame, 1, {kRemoved}).ok());
-    QVERIFY(outbox->Mark_Sent(one, kB).ok());
-    QVERIFY(outbox->Mark_Rejected(one, kA, "HTTP 400 Bad Request: unknown satellite").ok());
-    QVERIFY(outbox->Mark_Rejected(two, kA, "HTTP 400 Bad Request").ok());
-
-    OutboxView view(*outbox, {kA, kB});
-    view.show();
-    QSignalSpy changed(&view, &OutboxView::outboxChanged);
-    auto* counts = view.findChild<QTableWidget*>("counts");
-    auto* rejected = view.findChild<QTableWidget*>("rejected");
-    auto* discard = view.findChild<QPushButton*>("discard");
-    QCOMPARE(counts->rowCount(), 3);
-    QCOMPARE(counts->item(0, 0)->text(), QString::fromStdString(kA));
-    QCOMPARE(counts->item(0, 3)->text(), QStringLiteral("2"));
-    QCOMPARE(counts->item(1, 1)->text(), QStringLiteral("1"));
-    QCOMPARE(rejected->rowCount(), 2);
-    QCOMPARE(rejected->item(0, 1)->text(), QStringLiteral("2026-12-07T10:15:00.123Z"));
-    QCOMPARE(rejected->item(0, 2)->text(),
-             QStringLiteral("HTTP 400 Bad Request: unknown satellite"));
-    QVERIFY(!discard->isEnabled());
-
-    rejected->selectRow(1);
-    QTest::mouseClick(discard, Qt::LeftButton);
-    QCOMPARE(changed.count(), 1);
-    QCOMPARE(rejected->rowCount(), 1);
-    QCOMPARE(outbox->Counts_For(kA).value().rejected, 1);
-
-    QTest::mouseClick(view.findChild<QPushButton*>("retryRejected"), Qt::LeftButton);
-    QCOMPARE(changed.count(), 2);
-    QCOMPARE(rejected->rowCount(), 0);
-    QCOMPARE(outbox->Counts_For(kA).value().waiting, 1);
-    QCOMPARE(counts->item(0, 2)->text(), QStringLiteral("1"));
-
-    auto* discard_removed = view.findChild<QPushButton*>("discardRemoved");
-    QVERIFY(discard_removed->isVisible());
-    QVERIFY(view.findChild<QLabel*>("removedServers")->text().contains(kRemoved.c_str()));
-    QTest::mouseClick(discard_removed, Qt::LeftButton);
-    QCOMPARE(changed.count(), 3);
-    QVERIFY(!discard_removed->isVisible());
-    QCOMPARE(outbox->Counts_For(kRemoved).value().waiting, 0);
-    QCOMPARE(outbox->Counts_For(kA).value().waiting, 1);
   }
 
   // Forwarding was left on, and the outbox it sends from has since been damaged: the window
