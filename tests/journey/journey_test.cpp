@@ -1,14 +1,18 @@
 // The window in a person's hands: every path a user takes goes through the real dialogs, menus,
 // keys and clicks, delivered through QApplication as the window system would deliver them, on
 // a virtual X server. Nothing here calls a handler directly. Each journey has an archive of its
-// own.
+// own. Events made here carry no X server time, so a window manager may keep a new window from
+// taking the focus: it is then given the focus as the desktop would give it to one the user just
+// opened.
 
 #include <QtTest>
+#include <QtWidgets>
 
 #include <sqlite3.h>
 #include <unistd.h>
 
 #include <cmath>
+#include <filesystem>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -16,13 +20,14 @@
 #include <sstream>
 
 #include "archive/archive.hpp"
+#include "archive/archive_loading.hpp"
+#include "archive/archive_place.hpp"
 #include "archive/history_view.hpp"
 #include "archive/utc_time.hpp"
 #include "charts/chart_routines.hpp"
 #include "export/csv_export.hpp"
 #include "forward/sids_test_server.hpp"
 #include "ingest/kiss.hpp"
-#include "journey/journey_steps.hpp"
 #include "live/follow.hpp"
 #include "live/loopback_tnc.hpp"
 #include "qcustomplot.h"
@@ -30,7 +35,10 @@
 #include "qt/chart_widget.hpp"
 #include "qt/fetch_dialog.hpp"
 #include "qt/forwarding_controller.hpp"
+#include "qt/history_window.hpp"
 #include "qt/live_controller.hpp"
+#include "qt/main_window.hpp"
+#include "qt/qt_platform.hpp"
 #include "qt/warning_colour.hpp"
 #include "tools/capture_writer.hpp"
 #include "window/navigation.hpp"
@@ -45,11 +53,177 @@ using orvelt::TimeRange;
 using orvelt::UtcSeconds;
 using orvelt::testing::SidsTestServer;
 using Answer = SidsTestServer::Answer;
-using namespace orvelt::journey;
 
 constexpr UtcSeconds kStart = 1795857240;  // 2026-11-28 09:14:00 UTC
 constexpr UtcSeconds kDay = 86400;
 constexpr int kPatienceMs = 10000;
+
+// The real platform, reading its start-up files from the built program's folder.
+class JourneyPlatform : public orvelt::QtPlatform {
+ public:
+  std::filesystem::path Program_Directory() override { return ORVELT_APP_DIR; }
+};
+
+// Set when a dialog had to be closed for the journey: it would otherwise keep its modal loop
+// running for ever.
+bool g_stuck = false;
+
+void Give_Focus(QWidget* window) {
+  if (!window->isActiveWindow()) window->activateWindow();
+}
+
+// Where a key goes: the focused control, else the active window (whose shortcuts still work).
+QWidget* Keys() {
+  if (QWidget* focus = QApplication::focusWidget()) return focus;
+  if (QWidget* active = QApplication::activeWindow()) return active;
+  return QApplication::topLevelWidgets().value(0);
+}
+
+// Clicks into a field and types, as a person does: the keys go wherever the focus went.
+void Type_Into(QWidget* field, const QString& text) {
+  QVERIFY(field != nullptr);
+  QTest::mouseClick(field, Qt::LeftButton, {}, QPoint(5, field->height() / 2));
+  QTRY_VERIFY_WITH_TIMEOUT(QApplication::focusWidget() == field, 5000);
+  QTest::keyClick(Keys(), Qt::Key_A, Qt::ControlModifier);
+  QTest::keyClicks(Keys(), text);
+}
+
+// The field a form labels `label` with (its buddy), as a person finds it by its caption.
+QWidget* Field(QWidget* form, const QString& label) {
+  for (QLabel* l : form->findChildren<QLabel*>()) {
+    if (l->text() == label && l->buddy() != nullptr) return l->buddy();
+  }
+  return nullptr;
+}
+
+// The button captioned `text` (mnemonic included).
+QPushButton* Button(QWidget* window, const QString& text) {
+  for (QPushButton* b : window->findChildren<QPushButton*>()) {
+    if (b->text() == text) return b;
+  }
+  return nullptr;
+}
+
+// A dialog or menu just closed: the window manager gives the window back its focus. Asked again
+// while it has not: a request made while the closed window was still going away is lost.
+void Back_To(QWidget* window) {
+  QTRY_VERIFY_WITH_TIMEOUT(
+      QApplication::activeModalWidget() == nullptr && QApplication::activePopupWidget() == nullptr,
+      5000);
+  const auto back = [window] {
+    Give_Focus(window);
+    return window->isActiveWindow() && QApplication::focusWidget() != nullptr;
+  };
+  QTRY_VERIFY_WITH_TIMEOUT(back(), 10000);
+}
+
+// Opens a menu of the menu bar with its Alt key and clicks the entry `text`; `then` names a
+// submenu's entry to click after it.
+void Pick(MainWindow& window, char mnemonic, const QString& text, const QString& then = {}) {
+  Back_To(&window);
+  QTest::keyClick(Keys(), static_cast<Qt::Key>(Qt::Key_A + (mnemonic - 'a')), Qt::AltModifier);
+  QMenu* menu = nullptr;
+  for (const QString& wanted : {text, then}) {
+    if (wanted.isEmpty()) break;
+    // A submenu opens a moment after the click on its entry: until then its parent is on top.
+    QMenu* const clicked_in = menu;
+    QTRY_VERIFY_WITH_TIMEOUT(
+        (menu = qobject_cast<QMenu*>(QApplication::activePopupWidget())) != nullptr &&
+            menu != clicked_in && menu->isVisible(),
+        2000);
+    QAction* action = nullptr;
+    for (QAction* a : menu->actions()) {  // the entry named exactly, else the first it begins
+      const QString shown = a->text().remove('&'), sought = QString(wanted).remove('&');
+      if (shown == sought || (action == nullptr && shown.startsWith(sought))) action = a;
+    }
+    QVERIFY2(action != nullptr, qPrintable("no menu entry " + wanted));
+    QVERIFY2(action->isEnabled(), qPrintable("menu entry disabled: " + wanted));
+    const QPoint at = menu->actionGeometry(action).center();
+    QTest::mouseMove(menu, at);
+    QTest::mouseClick(menu, Qt::LeftButton, {}, at);
+  }
+}
+
+// Runs `step`, from the dialog's own event loop, on the next modal dialog of type W once it is
+// shown and has the focus. Says afterwards whether it was met.
+template <typename W>
+std::shared_ptr<bool> When_Shown(std::function<void(W*)> step) {
+  constexpr int kPatienceMs = 10000;
+  auto met = std::make_shared<bool>(false);
+  auto shown = std::make_shared<QPointer<W>>();
+  auto clock = std::make_shared<QElapsedTimer>();
+  clock->start();
+  auto* timer = new QTimer(qApp);
+  timer->setInterval(20);
+  auto done = [timer] {
+    timer->stop();
+    timer->deleteLater();
+  };
+  QObject::connect(timer, &QTimer::timeout, [=] {
+    if (!*met) {
+      W* dialog = qobject_cast<W*>(QApplication::activeModalWidget());
+      if (dialog != nullptr && dialog->isVisible()) {
+        Give_Focus(dialog);
+        if (dialog->isActiveWindow()) {
+          *met = true;
+          *shown = dialog;
+          clock->restart();
+          step(dialog);
+          return;
+        }
+      }
+    } else if (shown->isNull() || !(*shown)->isVisible()) {
+      return done();  // closed after the journey's last step for it
+    }
+    if (clock->elapsed() < kPatienceMs) return;
+    // Never shown, or still open after the last step: the modal window in the way is closed, so
+    // that nothing hangs, and the journey fails.
+    QWidget* in_the_way = *met ? shown->data() : QApplication::activeModalWidget();
+    if (auto* d = qobject_cast<QDialog*>(in_the_way)) {
+      g_stuck = true;
+      d->reject();
+    }
+    done();
+  });
+  timer->start();
+  return met;
+}
+
+// `open` brings up a dialog of type W, `step` is what the person does in it.
+template <typename W>
+void Through(QWidget* window, const std::function<void()>& open, std::function<void(W*)> step) {
+  Back_To(window);
+  auto met = When_Shown<W>(std::move(step));
+  open();
+  QVERIFY(*met && !g_stuck);
+  Back_To(window);
+}
+
+// A key, as a way to open a dialog.
+std::function<void()> Key(Qt::Key key, Qt::KeyboardModifiers modifiers = {}) {
+  return [=] { QTest::keyClick(Keys(), key, modifiers); };
+}
+
+// Types a file name into an open file dialog (its focus starts in the name field), then Enter.
+void Type_File_Name(const QString& name) {
+  QTRY_VERIFY_WITH_TIMEOUT(qobject_cast<QLineEdit*>(QApplication::focusWidget()) != nullptr, 5000);
+  QTest::keyClicks(Keys(), name);
+  QTest::keyClick(Keys(), Qt::Key_Return);
+}
+
+// Ticks a check box by a click on its box, which a wide check box does not have at its middle.
+void Tick(QCheckBox* box) {
+  QVERIFY(box != nullptr);
+  if (!box->isChecked()) QTest::mouseClick(box, Qt::LeftButton, {}, QPoint(6, box->height() / 2));
+  QVERIFY(box->isChecked());
+}
+
+// Captures written into the user's archive by another program, as `orvelt-archive add` does.
+void Archive_Elsewhere(const std::vector<std::string>& files) {
+  auto archive = orvelt::Archive::Open(orvelt::Default_Archive_Path());
+  QVERIFY(archive.ok());
+  QVERIFY(orvelt::Add_To_Archive(*archive.value(), files).outcome.ok());
+}
 
 std::string Bytes_Of(const QString& path) {
   QFile f(path);
@@ -62,9 +236,17 @@ struct Journey {
   QTemporaryDir data;  // the user's data folder, where the archive lives
   std::unique_ptr<MainWindow> window;
 
+  // The window started, shown and active, measuring text in a family that every machine
+  // building it has; pictures it saves by their key go into `dir`.
   Journey() {
     qputenv("XDG_DATA_HOME", data.path().toLocal8Bit());
-    window = Started_Window(dir.path());
+    window = std::make_unique<MainWindow>(std::make_unique<JourneyPlatform>(), nullptr,
+                                          QStringList{QStringLiteral("DejaVu Sans")});
+    if (!window->Start_Up()) qFatal("start-up failed");
+    window->App().ImagePath = (dir.path() + "/").toStdString();
+    window->show();
+    window->activateWindow();
+    if (!QTest::qWaitForWindowActive(window.get())) qFatal("the window never became active");
     Back_To(window.get());
   }
 
@@ -110,7 +292,21 @@ struct Journey {
     return archive.value()->Passes(0, std::int64_t{1} << 40).value();
   }
 
-  void Open_By_Typing(const QString& path) { orvelt::journey::Open_By_Typing(*window, path); }
+  // File / Open Kissfile by Ctrl+O, the name typed.
+  void Open_By_Typing(const QString& path) {
+    Through<QFileDialog>(window.get(), Key(Qt::Key_O, Qt::ControlModifier),
+                         [&](QFileDialog*) { Type_File_Name(path); });
+  }
+  // View / History, by its menu, once the window is active and lists `passes` passes.
+  void Open_History(int passes, HistoryWindow*& history) {
+    Pick(*window, 'v', "History");
+    QTRY_VERIFY_WITH_TIMEOUT(
+        (history = window->findChild<HistoryWindow*>()) != nullptr && history->isVisible(),
+        kPatienceMs);
+    Give_Focus(history);
+    QTRY_VERIFY_WITH_TIMEOUT(history->isActiveWindow(), kPatienceMs);
+    QTRY_COMPARE_WITH_TIMEOUT(history->Pass_List()->rowCount(), passes, kPatienceMs);
+  }
 
   // A file dialog opened by the menu entry `entry`, `name` typed into it.
   void Save_Through(const QString& entry, const QString& name) {
@@ -228,7 +424,13 @@ class JourneyTest : public QObject {
   Q_OBJECT
 
  private slots:
-  void initTestCase() { Prepare_Journeys(); }
+  // Settings and data in the test's own folders, Qt's own file dialogs (the ones a journey can
+  // type into) and plain C numbers.
+  void initTestCase() {
+    QStandardPaths::setTestModeEnabled(true);
+    QApplication::setAttribute(Qt::AA_DontUseNativeDialogs);
+    QLocale::setDefault(QLocale::c());
+  }
   void init() { g_stuck = false; }
 
   // Ctrl+O, a typed name, Enter: the capture loads, and the keys step through its records at
@@ -681,7 +883,7 @@ class JourneyTest : public QObject {
     const std::vector<PassSpan> passes = j.Passes();
     QCOMPARE(passes.size(), std::size_t{3});
     HistoryWindow* history = nullptr;
-    Open_History(*j.window, 3, history);
+    j.Open_History(3, history);
     QVERIFY(history->screen()->availableGeometry().contains(history->frameGeometry()));
     QCOMPARE(Shown(history), *orvelt::Span_Range(HistorySpan::Day, passes));
     QVERIFY(Button(history, "&Day")->isChecked());
@@ -823,18 +1025,18 @@ class JourneyTest : public QObject {
     Archive_Elsewhere({j.Pass(kStart, 60, 1), j.Pass(kStart + kDay, 60, 2)});
     // Not archived while File / Archive says "Live sessions", as for a new station.
     const orvelt::CaptureArchiving& archiving = j.window->Capture_Archiving();
-    Open_By_Typing(*j.window, QString::fromStdString(j.Pass(kStart + 2 * kDay, 60, 6)));
+    j.Open_By_Typing(QString::fromStdString(j.Pass(kStart + 2 * kDay, 60, 6)));
     QVERIFY(!archiving.Busy() && archiving.Counts().added == 0);
     Pick(*j.window, 'f', "Archive", "Live sessions and loaded captures");
     HistoryWindow* history = nullptr;
-    Open_History(*j.window, 2, history);
+    j.Open_History(2, history);
     QTableWidget* list = history->Pass_List();
     QCOMPARE(Shown(history), *orvelt::Span_Range(HistorySpan::Day, j.Passes()));
 
     const QString third = QString::fromStdString(j.Pass(kStart + 3 * kDay, 60, 3));
-    Open_By_Typing(*j.window, third);
+    j.Open_By_Typing(third);
     QTRY_COMPARE_WITH_TIMEOUT(list->rowCount(), 3, kPatienceMs);
-    Open_By_Typing(*j.window, third);  // the same capture again adds nothing
+    j.Open_By_Typing(third);  // the same capture again adds nothing
     QTRY_VERIFY(!archiving.Busy());
     QCOMPARE(archiving.Counts().already, archiving.Counts().added);
     std::vector<PassSpan> passes = j.Passes();
