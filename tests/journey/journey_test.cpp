@@ -1057,6 +1057,27 @@ class JourneyTest : public QObject {
     old_temp.isNull() ? qunsetenv("TMPDIR") : qputenv("TMPDIR", old_temp);
   }
 
+  // The decoder started from the command line beside a broken conf.ini: the reason on stderr,
+  // and once its error dialog is closed, status 1 without a window.
+  void brokenConfIniEndsStartUp() {
+    QTemporaryDir dir;
+    QVERIFY(QFile::copy(ORVELT_DECODER, dir.filePath("orvelt-decoder")));
+    for (const auto& [name, text] :
+         {std::pair{"conf.ini", "SCREENSHOT=YES\nHEXFILE\n"}, {"obc_offset.ini", "0\n"}}) {
+      QFile file(dir.filePath(name));
+      QVERIFY(file.open(QIODevice::WriteOnly) && file.write(text) > 0);
+    }
+    QProcess decoder;
+    decoder.start(dir.filePath("orvelt-decoder"), {ORVELT_SAMPLE_DIR "/pass.kss"});
+    QByteArray said;
+    QTRY_VERIFY_WITH_TIMEOUT((said += decoder.readAllStandardError()).contains("conf.ini, line 2"),
+                             30000);
+    decoder.terminate();
+    QVERIFY(decoder.waitForFinished(10000));
+    QCOMPARE(decoder.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(decoder.exitCode(), 1);
+  }
+
   // File / Fetch from SatNOGS DB...: started, stopped while the server asks to wait, and fetched
   // on from where it stopped.
   void fetchStopAndGoOnWhereItStopped() {
