@@ -191,23 +191,39 @@ class WindowTest : public QObject {
   void init() { QLocale::setDefault(QLocale::c()); }
   void cleanup() { widget_.reset(); }
 
-  // A file name that is no valid UTF-8 loads like any other, and every box shows what the model
-  // holds for it. A drag of the thumb shows nothing until it is released, then the record under
-  // it, never one past the data. (Keys on the bar are a journey.) The files of a drop form one
-  // selection: the second's samples follow the first's; the open dialog starts in their folder.
-  void loadingDraggingAndDropping() {
+  // A file name that is no valid UTF-8 loads like any other. Limits from the station's settings
+  // mark the boxes outside them from the start; the selected box keeps its highlight and shows
+  // its value in warning text; changed limits show at once. A drag of the thumb shows nothing
+  // until it is released, then the record under it, never one past the data. (Keys on the bar
+  // are a journey; that every box shows the model's text is the widest values' test.) The files
+  // of a drop form one selection: the second's samples follow the first's; the open dialog
+  // starts in their folder.
+  void loadingLimitsDraggingAndDropping() {
+    QSettings station(QStringLiteral("orvelt"), QString::fromLatin1(kStationSettingsApplication));
+    LimitTable limits{};
+    limits[3].upper = -1000;  // every battery voltage lies above it
+    Save_Limits(station, limits);
+    station.sync();
     QTemporaryDir dir;
     const std::string odd = dir.path().toStdString() + "/pass\xE9\xFF.kss";
     std::filesystem::copy_file(kSample, odd);
     Scripted s;
+    Save_Limits(station, {});  // no test after this one inherits them
     s.window->Load_Files({odd});
     std::filesystem::remove(odd);  // a name QTemporaryDir cannot spell, so cannot remove
     QVERIFY(s.App().last_load.files.at(0).error == FileError::None);
     s.Show();
     QCOMPARE(s.Find<QListWidget>("List1")->count(), int(s.App().telemetry.messages.size()));
-    for (const auto& [i, box] : s.Boxes()) {
-      QCOMPARE(box->text().toStdString(), s.App().form.Text1[i].text);
-    }
+    const QColor warning(255, 200, 200), warning_text(180, 0, 0), highlight(255, 255, 192);
+    QCOMPARE(s.Box(3)->palette().color(QPalette::Base), warning);
+    QCOMPARE(s.Box(8)->palette().color(QPalette::Base), QColor(Qt::white));
+    QTest::mouseClick(s.Find<QRadioButton>("Option1_3"), Qt::LeftButton);
+    QCOMPARE(s.Box(3)->palette().color(QPalette::Base), highlight);
+    QCOMPARE(s.Box(3)->palette().color(QPalette::Text), warning_text);
+    s.window->Set_Limits({});
+    QCOMPARE(s.Box(3)->palette().color(QPalette::Base), highlight);
+    QCOMPARE(s.Box(3)->palette().color(QPalette::Text), QColor(Qt::black));
+
     QScrollBar* bar = s.Find<QScrollBar>("HScroll1");
     const QPoint thumb(bar->height() + 4, bar->height() / 2);  // at the first record, by the arrow
     const QString shown = s.Box(3)->text();
@@ -258,8 +274,10 @@ class WindowTest : public QObject {
   }
 
   // The status line keeps the load's summary whole and shortens the path in its middle; the
-  // tooltip has the whole path. An open load report follows the next load.
-  void statusLineKeepsTheSummary() {
+  // tooltip has the whole path. An open load report follows the next load. A long load shows its
+  // progress centred on the window whose load it is (Escape on it is a journey); closing the
+  // window ends the load at its next chunk.
+  void statusLineProgressAndClosing() {
     Scripted s;
     QTemporaryDir dir;
     const QString deep = dir.filePath(QString(60, u'd') + "/" + QString(60, u'e'));
@@ -286,6 +304,21 @@ class WindowTest : public QObject {
     QVERIFY(details->toPlainText().contains("broken.kss"));
     s.window->Load_Files({kSample});
     QVERIFY(!details->toPlainText().contains("broken.kss"));
+
+    s.App().load_options.chunk_bytes = 512;  // a load of a few samples outlasts the delay
+    s.App().load_options.on_frame = [](const FrameEvent&) { QThread::usleep(300); };
+    bool centred = false;
+    QTimer::singleShot(LoadMonitor::kShowAfterMs + 200, s.window.get(), [&] {
+      const QProgressDialog* dialog = s.window->Load_Monitor().Dialog();
+      centred = dialog != nullptr && dialog->isVisible() &&
+                (dialog->frameGeometry().center() - s.window->frameGeometry().center())
+                        .manhattanLength() <= 2;
+      s.window->close();
+    });
+    s.window->Load_Files({kSample, kSample, kSample});
+    QVERIFY(centred);
+    QVERIFY(s.App().last_load.cancelled);
+    QVERIFY(!s.window->isVisible());
   }
 
   // The selection rules read Shift and the right button as an asynchronous key-state query; the
@@ -333,50 +366,6 @@ class WindowTest : public QObject {
     }
     QTEST(int(tracker.Query(AsyncKey::Shift)), "shift");
     QTEST(int(tracker.Query(AsyncKey::RightButton)), "right");
-  }
-
-  // Limits from the station's settings mark the boxes outside them from the start; the selected
-  // box keeps its highlight and shows its value in warning text; changed limits show at once.
-  void limitsPaintTheBoxes() {
-    QSettings station(QStringLiteral("orvelt"), QString::fromLatin1(kStationSettingsApplication));
-    LimitTable limits{};
-    limits[3].upper = -1000;  // every battery voltage lies above it
-    Save_Limits(station, limits);
-    station.sync();
-
-    Scripted s;
-    Save_Limits(station, {});  // no test after this one inherits them
-    s.window->Load_Files({kSample});
-    const QColor warning(255, 200, 200), warning_text(180, 0, 0), highlight(255, 255, 192);
-    QCOMPARE(s.Box(3)->palette().color(QPalette::Base), warning);
-    QCOMPARE(s.Box(8)->palette().color(QPalette::Base), QColor(Qt::white));
-    QTest::mouseClick(s.Find<QRadioButton>("Option1_3"), Qt::LeftButton);
-    QCOMPARE(s.Box(3)->palette().color(QPalette::Base), highlight);
-    QCOMPARE(s.Box(3)->palette().color(QPalette::Text), warning_text);
-    s.window->Set_Limits({});
-    QCOMPARE(s.Box(3)->palette().color(QPalette::Base), highlight);
-    QCOMPARE(s.Box(3)->palette().color(QPalette::Text), QColor(Qt::black));
-  }
-
-  // A long load shows its progress centred on the window whose load it is (Escape on it is a
-  // journey); closing the window ends the load at its next chunk.
-  void closingTheWindowEndsALoad() {
-    Scripted s;
-    s.Show();
-    s.App().load_options.chunk_bytes = 512;  // a load of a few samples outlasts the delay
-    s.App().load_options.on_frame = [](const FrameEvent&) { QThread::usleep(300); };
-    bool centred = false;
-    QTimer::singleShot(LoadMonitor::kShowAfterMs + 200, s.window.get(), [&] {
-      const QProgressDialog* dialog = s.window->Load_Monitor().Dialog();
-      centred = dialog != nullptr && dialog->isVisible() &&
-                (dialog->frameGeometry().center() - s.window->frameGeometry().center())
-                        .manhattanLength() <= 2;
-      s.window->close();
-    });
-    s.window->Load_Files({kSample, kSample, kSample});
-    QVERIFY(centred);
-    QVERIFY(s.App().last_load.cancelled);
-    QVERIFY(!s.window->isVisible());
   }
 
   // Forwarding was left on, and the outbox it sends from has since been damaged: the window
