@@ -297,17 +297,6 @@ struct Journey {
     Through<QFileDialog>(window.get(), Key(Qt::Key_O, Qt::ControlModifier),
                          [&](QFileDialog*) { Type_File_Name(path); });
   }
-  // View / History, by its menu, once the window is active and lists `passes` passes.
-  void Open_History(int passes, HistoryWindow*& history) {
-    Pick(*window, 'v', "History");
-    QTRY_VERIFY_WITH_TIMEOUT(
-        (history = window->findChild<HistoryWindow*>()) != nullptr && history->isVisible(),
-        kPatienceMs);
-    Give_Focus(history);
-    QTRY_VERIFY_WITH_TIMEOUT(history->isActiveWindow(), kPatienceMs);
-    QTRY_COMPARE_WITH_TIMEOUT(history->Pass_List()->rowCount(), passes, kPatienceMs);
-  }
-
   // A file dialog opened by the menu entry `entry`, `name` typed into it.
   void Save_Through(const QString& entry, const QString& name) {
     Through<QFileDialog>(
@@ -346,23 +335,6 @@ struct Journey {
     }
   }
 };
-
-// File / Connect... to a TNC of the test's own on 127.0.0.1, typed into the dialog; with a
-// folder, the session is recorded into it.
-void Connect_To(MainWindow& window, quint16 port, const QString& recordings = {}) {
-  Through<QDialog>(
-      &window, [&] { Pick(window, 'f', "Connect"); },
-      [&](QDialog* d) {
-        QCOMPARE(d->objectName(), QString("ConnectDialog"));
-        Type_Into(d->findChild<QLineEdit*>("ConnectHost"), "127.0.0.1");
-        Type_Into(d->findChild<QWidget*>("ConnectPort"), QString::number(port));
-        if (!recordings.isEmpty()) {
-          Tick(d->findChild<QCheckBox*>("ConnectRecord"));
-          Type_Into(d->findChild<QLineEdit*>("ConnectFolder"), recordings);
-        }
-        QTest::keyClick(Keys(), Qt::Key_Return);
-      });
-}
 
 // The time range the chart shows, in whole seconds.
 TimeRange Shown(HistoryWindow* history) {
@@ -439,8 +411,8 @@ class JourneyTest : public QObject {
   // with a click or a right click its group; the chart marks the record shown and reads the bus
   // time as dates; "B" switches bars and lines without reloading the chart, "S" saves a picture
   // and F1 opens the Info window. Export CSV and Save chart write through their own dialogs.
-  // Wrong files keep the window.
-  void openStepChartExportAndWrongFiles() {
+  // Wrong files keep the window; several files picked by clicking load as one selection.
+  void openStepChartExportWrongAndSeveralFiles() {
     Journey j;
     QVERIFY(!j.window->findChild<QAction*>("MenuSaveChart")->isEnabled());  // no chart yet
     QCOMPARE(j.Position(), QString("0/0"));
@@ -623,12 +595,9 @@ class JourneyTest : public QObject {
       QVERIFY(!j.Status().contains("other stations"));
       j.Check_Views_Show_The_Store();
     }
-  }
 
-  // Several files picked by clicking in the dialog load as one selection; Escape cancels the
-  // dialog, and on a slow load's progress the load.
-  void openSeveralByClicking() {
-    Journey j;
+    // Several files picked by clicking in the dialog load as one selection; Escape cancels the
+    // dialog, and on a slow load's progress the load.
     const QString a = j.Write("a.kss", {.seconds = 20, .seed = 2});
     const QString b = j.Write("b.kss", {.start = 1795857300, .seconds = 30, .seed = 3});
     const auto open = [&] { Pick(*j.window, 'f', "Open Kissfile"); };
@@ -718,7 +687,18 @@ class JourneyTest : public QObject {
       ++halfway;
     tnc.Drop_At(halfway, 1500);
     const QString recordings = j.dir.filePath("recordings");
-    Connect_To(*j.window, tnc.Port(), recordings);
+    // File / Connect... typed into, the session recorded.
+    const auto pick = [&](const char* entry) {
+      return [&, entry] { Pick(*j.window, 'f', entry); };
+    };
+    Through<QDialog>(j.window.get(), pick("Connect"), [&](QDialog* d) {
+      QCOMPARE(d->objectName(), QString("ConnectDialog"));
+      Type_Into(d->findChild<QLineEdit*>("ConnectHost"), "127.0.0.1");
+      Type_Into(d->findChild<QWidget*>("ConnectPort"), QString::number(tnc.Port()));
+      Tick(d->findChild<QCheckBox*>("ConnectRecord"));
+      Type_Into(d->findChild<QLineEdit*>("ConnectFolder"), recordings);
+      QTest::keyClick(Keys(), Qt::Key_Return);
+    });
     const auto newest = [&] { return orvelt::Newest_Record(j.Store(), -1); };
     QTRY_VERIFY_WITH_TIMEOUT(j.Status().contains("reconnecting to 127.0.0.1:"), 5000);
     // While frames arrive, the open window shows them, not the empty store of the session's start.
@@ -760,9 +740,6 @@ class JourneyTest : public QObject {
     j.Check_Views_Show_The_Store();
 
     // Forwarding is off: the message names the switch as the dialog captions it.
-    const auto pick = [&](const char* entry) {
-      return [&, entry] { Pick(*j.window, 'f', entry); };
-    };
     QString told;
     Through<QMessageBox>(j.window.get(), pick("Forward loaded frames"), [&](QMessageBox* box) {
       told = box->text();
@@ -883,7 +860,13 @@ class JourneyTest : public QObject {
     std::vector<PassSpan> passes = j.Passes();
     QCOMPARE(passes.size(), std::size_t{3});
     HistoryWindow* history = nullptr;
-    j.Open_History(3, history);
+    Pick(*j.window, 'v', "History");
+    QTRY_VERIFY_WITH_TIMEOUT(
+        (history = j.window->findChild<HistoryWindow*>()) != nullptr && history->isVisible(),
+        kPatienceMs);
+    Give_Focus(history);
+    QTRY_VERIFY_WITH_TIMEOUT(history->isActiveWindow(), kPatienceMs);
+    QTRY_COMPARE_WITH_TIMEOUT(history->Pass_List()->rowCount(), 3, kPatienceMs);
     QVERIFY(history->screen()->availableGeometry().contains(history->frameGeometry()));
     QCOMPARE(Shown(history), *orvelt::Span_Range(HistorySpan::Day, passes));
     QVERIFY(Button(history, "&Day")->isChecked());
