@@ -27,6 +27,7 @@
 #include "charts/chart_routines.hpp"
 #include "export/csv_export.hpp"
 #include "forward/sids_test_server.hpp"
+#include "forward/station_settings_store.hpp"
 #include "ingest/kiss.hpp"
 #include "live/follow.hpp"
 #include "live/loopback_tnc.hpp"
@@ -664,7 +665,8 @@ class JourneyTest : public QObject {
   // session empties every view; loading from Recent files replaces the live store in every view;
   // the forwarding offered afterwards, once switched on in the station's settings, holds only
   // the loaded capture's frames. In the outbox, frames a server refused are discarded or sent
-  // again, and those of a server taken out of the settings discarded; it closes on Escape.
+  // again, and those of a server taken out of the settings discarded; it closes on Escape. A
+  // damaged outbox is said at the next start.
   void liveSessionThenRecentFilesThenForwarding() {
     Journey j;
     // A capture opened once, so that Recent files lists it.
@@ -833,6 +835,23 @@ class JourneyTest : public QObject {
     QTest::mouseClick(outbox->findChild<QPushButton*>("discardRemoved"), Qt::LeftButton);
     QVERIFY(!removed->isVisible());
     QCOMPARE(outbox->findChild<QTableWidget*>("rejected")->rowCount(), 0);
+
+    // Forwarding is left on, and the outbox it sends from by default is damaged before the next
+    // start: the window says so without blocking, and forwarding stays off. (The file is left as
+    // it was: the outbox's own test.)
+    QFile damaged(QString::fromStdString(orvelt::Default_Outbox_Path().string()));
+    QVERIFY(QDir().mkpath(QFileInfo(damaged).path()) && damaged.open(QIODevice::WriteOnly));
+    QCOMPARE(damaged.write(QByteArray(8192, 'x')), 8192);
+    damaged.close();
+    MainWindow next(std::make_unique<JourneyPlatform>());
+    QVERIFY(next.Start_Up().ok());
+    next.show();
+    QMessageBox* notice = nullptr;
+    QTRY_VERIFY((notice = next.findChild<QMessageBox*>("ForwardingOffNotice")) != nullptr &&
+                notice->isVisible());
+    QVERIFY2(notice->text().contains("is damaged"), qPrintable(notice->text()));
+    QVERIFY(QApplication::activeModalWidget() == nullptr);
+    QVERIFY(next.Forwarding().forwarder() == nullptr);
   }
 
   // View / History: the window opens wholly on the screen, on the last pass's day; each time-range

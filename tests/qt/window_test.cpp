@@ -22,19 +22,16 @@
 #include "archive/archive_settings.hpp"
 #include "charts/chart_routines.hpp"
 #include "charts/selection.hpp"
-#include "forward/outbox.hpp"
 #include "forward/station_settings_store.hpp"
 #include "live/live_session.hpp"
 #include "qcustomplot.h"
 #include "qt/chart_widget.hpp"
-#include "qt/forwarding_controller.hpp"
 #include "qt/key_press_tracker.hpp"
 #include "qt/live_archiving.hpp"
 #include "qt/load_monitor.hpp"
 #include "qt/png_writer.hpp"
 #include "qt/value_box_fit.hpp"
 #include "qt/window_font.hpp"
-#include "support/example_station.hpp"
 #include "tools/capture_writer.hpp"
 #include "window/navigation.hpp"
 
@@ -366,35 +363,6 @@ class WindowTest : public QObject {
     }
     QTEST(int(tracker.Query(AsyncKey::Shift)), "shift");
     QTEST(int(tracker.Query(AsyncKey::RightButton)), "right");
-  }
-
-  // Forwarding was left on, and the outbox it sends from has since been damaged: the window
-  // says so without blocking and forwarding stays off (the file is left as it was: the outbox's
-  // own test).
-  void damagedOutboxIsSaidAtStart() {
-    QSettings settings;
-    settings.clear();
-    StationSettings station = testing::Example_Station("http://127.0.0.1:9/");
-    station.forwarding = true;
-    Save_Station_Settings(settings, station);
-    const QString outbox = QString::fromStdString(Default_Outbox_Path().string());
-    QVERIFY(QDir().mkpath(QFileInfo(outbox).path()));
-    const QByteArray damaged(8192, 'x');
-    QFile file(outbox);
-    QVERIFY(file.open(QIODevice::WriteOnly) && file.write(damaged) == damaged.size());
-    file.close();
-    MainWindow window(std::make_unique<ScriptedPlatform>());
-    QVERIFY(window.Start_Up().ok());
-    window.show();
-    QMessageBox* notice = nullptr;
-    QTRY_VERIFY((notice = window.findChild<QMessageBox*>("ForwardingOffNotice")) != nullptr &&
-                notice->isVisible());
-    QVERIFY2(notice->text().contains("is damaged"), qPrintable(notice->text()));
-    QVERIFY(QApplication::activeModalWidget() == nullptr);
-    QVERIFY(window.Forwarding().forwarder() == nullptr);
-    notice->close();
-    file.remove();
-    settings.clear();
   }
 
   // At every screen scale (logical dpi 96 here, 120, 144 and 192 from the build), in every
