@@ -76,17 +76,6 @@ struct Scripted {
   }
   AppState& App() const { return window->App(); }
   QLineEdit* Box(int i) const { return Find<QLineEdit>(QStringLiteral("Text1_%1").arg(i)); }
-
-  // Every value and status box with its index.
-  std::vector<std::pair<int, QLineEdit*>> Boxes() const {
-    std::vector<std::pair<int, QLineEdit*>> boxes;
-    for (int i = 0; i < kControlIndexCount; ++i) {
-      if (auto* box = window->findChild<QLineEdit*>(QStringLiteral("Text1_%1").arg(i))) {
-        boxes.emplace_back(i, box);
-      }
-    }
-    return boxes;
-  }
 };
 
 // Pixels dark enough to be part of a glyph, its smoothed edges included: box frames and
@@ -136,23 +125,6 @@ void Check_Fits(QWidget* w) {
 // The Z axis of the magnetometer lacks the last samples of the others.
 constexpr int kShortBy = 10;
 
-// The magnetometer axes with `rows` samples each (Z kShortBy fewer); axis s holds
-// s * 100 + i - 50 at sample i, so values change sign.
-void Fill_Magnetometer(AppState& app, int rows) {
-  for (int i = 1; i <= rows; ++i) {
-    char label[32];
-    std::snprintf(label, sizeof label, "2026-11-28 %02d:%02d:%02d", i / 3600 % 24, i / 60 % 60,
-                  i % 60);
-    for (int s = 0; s < (i > rows - kShortBy ? 2 : 3); ++s)
-      app.telemetry.store.Append_Sample(51 + s, s * 100.0 + i - 50, label);
-  }
-}
-
-void Set_Style(AppState& app, bool bars) {
-  app.form.Check1 = bars ? 1 : 0;
-  Check1_Click(app);
-}
-
 constexpr UtcSeconds kFirst = 1795857240;  // 2026-11-28 09:14:00
 
 }  // namespace
@@ -161,17 +133,6 @@ class WindowTest : public QObject {
   Q_OBJECT
 
   std::unique_ptr<ChartWidget> widget_;
-
-  // A chart of its size in the window (9135 x 4335 twips), showing `model` after a layout pass.
-  ChartWidget& Shown(const ChartModel& model) {
-    widget_ = std::make_unique<ChartWidget>();
-    widget_->resize(609, 289);
-    widget_->show();
-    widget_->Render(model);
-    widget_->Plot()->replot();
-    QCoreApplication::processEvents();
-    return *widget_;
-  }
 
  private slots:
   void initTestCase() {
@@ -415,8 +376,9 @@ class WindowTest : public QObject {
     QVERIFY(kSmallestBoxPointSize >= 0.84 * kWindowPointSize);
     const double scale = s.window->logicalDpiY() / 96.0;
     int checked = 0;
-    for (const auto& [index, box] : s.Boxes()) {
-      if (index == 0 || index == 7) continue;  // outside the window
+    for (int index = 1; index < kControlIndexCount; ++index) {
+      QLineEdit* box = s.window->findChild<QLineEdit*>(QStringLiteral("Text1_%1").arg(index));
+      if (box == nullptr || index == 7) continue;  // 0 and 7 lie outside the window
       const QString name = box->objectName() + QStringLiteral(" ") + box->text();
       QVERIFY2(box->text() == QString::fromStdString(s.App().form.Text1[index].text),
                qPrintable(name + QStringLiteral(" is cut")));
@@ -457,11 +419,27 @@ class WindowTest : public QObject {
       int q;  // 0: the chart chooses
     } cases[] = {{40, false, 0}, {100, true, 2}, {5000, true, 125}};
     for (const auto& [rows, bars, q] : cases) {
+      // The magnetometer axes with `rows` samples each (Z kShortBy fewer); axis s holds
+      // s * 100 + i - 50 at sample i, so values change sign.
       AppState app;
-      Fill_Magnetometer(app, rows);
+      for (int i = 1; i <= rows; ++i) {
+        char label[32];
+        std::snprintf(label, sizeof label, "2026-11-28 %02d:%02d:%02d", i / 3600 % 24, i / 60 % 60,
+                      i % 60);
+        for (int s = 0; s < (i > rows - kShortBy ? 2 : 3); ++s)
+          app.telemetry.store.Append_Sample(51 + s, s * 100.0 + i - 50, label);
+      }
       Draw_Mag_Chart(app, 52);
-      Set_Style(app, bars);
-      ChartWidget& w = Shown(app.form.MSChart2);
+      app.form.Check1 = bars ? 1 : 0;
+      Check1_Click(app);
+      // A chart of its size in the window (9135 x 4335 twips), after a layout pass.
+      widget_ = std::make_unique<ChartWidget>();
+      ChartWidget& w = *widget_;
+      w.resize(609, 289);
+      w.show();
+      w.Render(app.form.MSChart2);
+      w.Plot()->replot();
+      QCoreApplication::processEvents();
       QCustomPlot* plot = w.Plot();
       const bool outline = rows > 100;
       QCOMPARE(w.Bars_As_Outline(), outline);
