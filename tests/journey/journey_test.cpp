@@ -149,7 +149,6 @@ void Pick(MainWindow& window, char mnemonic, const QString& text, const QString&
 // shown and has the focus. Says afterwards whether it was met.
 template <typename W>
 std::shared_ptr<bool> When_Shown(std::function<void(W*)> step) {
-  constexpr int kPatienceMs = 10000;
   auto met = std::make_shared<bool>(false);
   auto shown = std::make_shared<QPointer<W>>();
   auto clock = std::make_shared<QElapsedTimer>();
