@@ -186,8 +186,8 @@ m history-sources-order $f 'return a.first != b.first ? a.first > b.first' 'retu
 m history-changed $f 'if (version.value() == version_) return false;' 'if (version.value() == version_) return true;' "$T_ARC" "$R_HIST"
 # Fetching from the network database: the fetch's rules against a test server, the program,
 # and the Fetch dialog driven by a person.
-T_NET="test_network_fetch orvelt-archive qt_journey qt_fetch_journey"
-R_NET='(^|/)(NetworkFetchTest|DrfFetchTest|Plan_Fetch)\.|^qt_(fetch_)?journey$'
+T_NET="test_network_fetch orvelt-archive qt_journey"
+R_NET='(^|/)(NetworkFetchTest|DrfFetchTest|Plan_Fetch)\.|^qt_journey$'
 f=src/archive/network_fetch.cpp
 m fetch-resume-below $f 'plan.to = std::min(to, -*unfinished.value());' 'plan.to = to;' "$T_NET" "$R_NET"
 m fetch-circle $f 'if (waits_in_a_row_ == 0 && !visited_.insert(key).second) {' 'if (false) {' "$T_NET" "$R_NET"
