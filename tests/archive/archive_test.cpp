@@ -294,7 +294,7 @@ TEST_F(ArchiveTest, ALoadLeavesOutWhatTheFullStoreTurnedAway) {
   TelemetryState state;
   GatheredFrames frames;
   LoadOptions options;
-  options.on_frame = [&](const FrameEvent& e) { frames.Take(state, e); };
+  options.observers.push_back([&](const FrameEvent& e) { frames.Take(state, e); });
   Load_Files(state, {file}, options);
   auto archive = Open();
   ASSERT_TRUE(archive);
@@ -471,7 +471,7 @@ TEST_F(ArchiveTest, ALoadArchivesAFilesFramesBeforeItsFirstLabelWithoutATime) {
   TelemetryState state;
   GatheredFrames frames;
   LoadOptions options;
-  options.on_frame = [&](const FrameEvent& e) { frames.Take(state, e); };
+  options.observers.push_back([&](const FrameEvent& e) { frames.Take(state, e); });
   Load_Files(state, {b, t_file}, options);
   EXPECT_FALSE(state.store.Label(3, 4).empty());  // the window: B's label goes on into T
 
