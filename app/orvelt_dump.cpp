@@ -88,7 +88,7 @@ int main(int argc, char** argv) {
     options.before_file = [&](std::size_t k) { lines->Start_File(files[k]); };
   }
   if (output == Output::Hex || output == Output::Frames || report_all) {
-    options.on_frame = [&](const FrameEvent& e) {
+    options.observers.push_back([&](const FrameEvent& e) {
       const FrameProblem problem = e.taken.outcome.problem;
       if (lines) {
         lines->Line(e.frame_number, Read_Frame_Record(state, e.stored, e.taken),
@@ -102,7 +102,7 @@ int main(int argc, char** argv) {
         std::cerr << state.CaptureFileName << ", frame " << e.frame_number << ": "
                   << Problem_Text(problem) << '\n';
       }
-    };
+    });
   }
   const LoadReport report = Load_Files(state, files, options);
   hex.Flush();

@@ -103,9 +103,8 @@ void Decode_Floor(benchmark::State& state) {
     orvelt::TelemetryState telemetry;
     telemetry.keep_frame_log = false;
     orvelt::LoadOptions options;
-    options.on_frame = [&](const orvelt::FrameEvent& e) {
-      orvelt::Keep_Store_Open(telemetry, e.taken.outcome);
-    };
+    options.observers.push_back(
+        [&](const orvelt::FrameEvent& e) { orvelt::Keep_Store_Open(telemetry, e.taken.outcome); });
     const auto report = orvelt::Load_Files(telemetry, {c.file.string()}, options);
     benchmark::DoNotOptimize(report.Frames());
   }

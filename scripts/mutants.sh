@@ -68,11 +68,8 @@ m decode-frame-too-long $f 'if (full_length > static_cast<std::size_t>(kFrameCap
 f=src/decode/telemetry_store.hpp
 m decode-store-capacity $f 'return s.count >= kSeriesCapacity;' 'return s.count > kSeriesCapacity;' "$T_DEC" "$R_DEC"
 m decode-label-entry-commit $f 'label_count_ = entry + 1;' '' "$T_DEC" "$R_DEC"
-m decode-label-revision $f 'if (revision == 0 || revision != newest_revision_)' 'if (revision != newest_revision_)' "$T_DEC" "$R_DEC"
 f=src/decode/telemetry_store.cpp
 m decode-label-dedup $f 'if (storage_->labels[label_count_ - 1].Holds(label)) return' 'if (false) return' "$T_DEC" "$R_DEC"
-m decode-label-reset $f $'Labels();\n  newest_revision_ = 0;' 'Labels();' "$T_DEC" "$R_DEC"
-m decode-label-entry-ahead $f $'takes it.\n  newest_revision_ = 0;' 'takes it.' "$T_DEC" "$R_DEC"
 m decode-log-label-revision src/decode/frame_log.cpp '  chunk.label_revision = label_revision;' '  if (label_revision != 0) chunk.label_revision = label_revision;' "$T_DEC" "$R_DEC"
 m decode-time-label-hour src/decode/time_label.cpp 'h > 23' 'h > 24' "$T_DEC" "$R_DEC"
 
@@ -88,9 +85,10 @@ m ingest-batch-label-entry src/decode/frame_decoder.cpp 'label_entry = state.sto
 m ingest-encode-fesc src/ingest/kiss.cpp 'out.insert(out.end(), {kFesc, kTfesc});' 'out.insert(out.end(), {kFesc, kTfend});' "$T_ING" "$R_ING"
 f=src/ingest/capture_reader.cpp
 m ingest-incomplete-last $f 'if (deframer.Pending_Bytes() > 0) {' 'if (deframer.Pending_Bytes() > 1) {' "$T_ING" "$R_ING"
-m ingest-time-label-count $f 'if (taken.time_label) ++file.time_labels;' '' "$T_ING" "$R_ING"
 m ingest-batch-time-labels $f 'file.time_labels += static_cast<std::int64_t>(outcome.time_labels);' '' "$T_ING" "$R_ING"
-m ingest-other-stations $f '++file.other_stations;' '' "$T_ING" "$R_ING"
+m ingest-other-stations $f 'file.other_stations += static_cast<std::int64_t>(outcome.other_stations);' '' "$T_ING" "$R_ING"
+m ingest-observers-see-labels src/decode/frame_decoder.cpp 'after_each(i, TakenFrame{time_label, outcome});' 'if (!time_label) after_each(i, TakenFrame{time_label, outcome});' "$T_ING test_dump test_archive" "$R_ING|(^|/)(DumpTool|ArchiveTest)\\."
+m ingest-observed-numbers $f 'first + static_cast<std::int64_t>(place)' 'first + static_cast<std::int64_t>(place) + 1' "$T_ING test_dump test_archive" "$R_ING|(^|/)(DumpTool|ArchiveTest)\\."
 
 # --- config: conf.ini lines, paths, start-up folders
 f=src/config/conf_ini.cpp

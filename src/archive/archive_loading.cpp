@@ -193,7 +193,7 @@ ArchiveLoad Add_To_Archive(Archive& archive, const std::vector<std::string>& fil
   LoadOptions read;
   read.regular_files_only = false;
   read.allow_stdin = true;
-  read.on_frame = [&](const FrameEvent& e) { feed.Take(state, e.stored, e.taken); };
+  read.observers.push_back([&](const FrameEvent& e) { feed.Take(state, e.stored, e.taken); });
   read.progress = [&](const LoadProgress& p) {
     if (options.progress) options.progress(feed.Counts_So_Far(), p);
     return load.outcome.ok();

@@ -17,26 +17,26 @@ namespace {
 
 constexpr int kBinaryStampBytes = 8;
 
-// What a load in batches needs to know of a frame: what the frame log keeps of it, and which
-// channel was full. Small enough to live in registers while a frame is decoded.
+// What a load needs to know of a frame nobody follows: what the frame log keeps of it, and which
+// channel was full. Small enough to live in registers while a frame is decoded, so that what
+// the frame log keeps of it is not read back from memory just written.
 struct BatchFrameOutcome {
   FrameKind kind = FrameKind::Other;
   std::uint8_t type = 0;
   std::uint8_t selector = 0;
   FrameProblem problem = FrameProblem::None;
   int full_channel = -1;
-  // In: the store's label entry for the time label in force, from Label_Entry.
-  std::uint32_t label_entry = 0;
 };
 
 // Writes what became of the frame into an `Out`: a FrameOutcome, with the values it appended,
-// or a BatchFrameOutcome.
+// or a BatchFrameOutcome. The values are stamped with the store's label entry `label_entry`,
+// from Label_Entry.
 template <typename Out>
 class FrameDecoder {
  public:
-  // Writes straight into the caller's outcome, which is the returned object itself.
-  FrameDecoder(TelemetryState& state, std::span<const std::uint8_t> frame, Out& out)
-      : state_(state), frame_(frame), out_(out) {}
+  FrameDecoder(TelemetryState& state, std::span<const std::uint8_t> frame, Out& out,
+               std::uint32_t label_entry)
+      : state_(state), frame_(frame), out_(out), label_entry_(label_entry) {}
 
   void Run() {
     Decode();
@@ -51,7 +51,7 @@ class FrameDecoder {
 
   // Appends, notes the value, and notes the channel when it was full.
   bool Append(int channel, double value) {
-    if (!Append_To_Store(channel, value)) {
+    if (!state_.store.Append_Sample_As(channel, value, label_entry_)) {
       out_.problem = FrameProblem::StoreFull;
       out_.full_channel = channel;
       return false;
@@ -60,15 +60,6 @@ class FrameDecoder {
       out_.values[static_cast<std::size_t>(out_.value_count++)] = {channel, value};
     }
     return true;
-  }
-
-  // In a batch the label's entry was found before the frame; a frame taken on its own finds it.
-  bool Append_To_Store(int channel, double value) {
-    if constexpr (std::is_same_v<Out, BatchFrameOutcome>) {
-      return state_.store.Append_Sample_As(channel, value, out_.label_entry);
-    } else {
-      return state_.store.Append_Sample(channel, value, state_.TimeLabel);
-    }
   }
 
   void Decode() {
@@ -170,6 +161,7 @@ class FrameDecoder {
   TelemetryState& state_;
   std::span<const std::uint8_t> frame_;
   Out& out_;
+  std::uint32_t label_entry_;
 };
 
 bool Is_Binary_Stamp(std::span<const std::uint8_t> frame) {
@@ -214,7 +206,7 @@ SwitchStatusTable Default_Switch_Status_Text() {
 
 FrameOutcome Decode_Frame(TelemetryState& state) {
   FrameOutcome out;
-  FrameDecoder(state, state.Frame(), out).Run();
+  FrameDecoder(state, state.Frame(), out, state.store.Label_Entry(state.TimeLabel)).Run();
   return out;
 }
 
@@ -261,7 +253,7 @@ TakenFrame Take_Frame(TelemetryState& state, std::span<const std::uint8_t> store
     taken.time_label = true;
     return taken;
   }
-  FrameDecoder(state, frame, taken.outcome).Run();
+  FrameDecoder(state, frame, taken.outcome, state.store.Label_Entry(state.TimeLabel)).Run();
   if (state.keep_frame_log) {
     state.frame_log.Append(frame, state.TimeLabel, taken.outcome, state.file_frame_number);
   }
@@ -269,8 +261,13 @@ TakenFrame Take_Frame(TelemetryState& state, std::span<const std::uint8_t> store
   return taken;
 }
 
-BatchOutcome Take_Frames(TelemetryState& state, const FrameBatch& batch,
-                         std::int64_t first_file_frame) {
+namespace {
+
+// The frames of a batch, decoded into an `Out`: a FrameOutcome for each frame when `after_each`
+// follows them, else a BatchFrameOutcome.
+template <typename Out>
+BatchOutcome Take_All(TelemetryState& state, const FrameBatch& batch, std::int64_t first_file_frame,
+                      const AfterEachFrame& after_each) {
   BatchOutcome result;
   // The frames between two time labels are decoded one by one and then logged at once, as one
   // run under their label.
@@ -294,28 +291,33 @@ BatchOutcome Take_Frames(TelemetryState& state, const FrameBatch& batch,
   std::uint32_t label_entry = state.store.Label_Entry(state.TimeLabel);
   std::size_t i = 0;
   for (; i < n; ++i) {
+    bool time_label = false;
+    Out outcome;
     if (batch.Full_Length(i) > static_cast<std::size_t>(kFrameCapacity)) {
       log_run(i);
-      result.problems.emplace_back(i, FrameProblem::FrameTooLong);
-      continue;
+      outcome.problem = FrameProblem::FrameTooLong;
+    } else {
+      const std::span<const std::uint8_t> frame = batch.Stored(i);
+      current = i;
+      if (!frame.empty() && frame[0] == kTimeLabelCommand) {
+        log_run(i);
+        label_entry = state.store.Label_Entry(Take_Time_Label(state, frame));
+        time_label = true;
+        ++result.time_labels;
+      } else {
+        FrameDecoder(state, frame, outcome, label_entry).Run();
+        facts[i] = LineFacts::Of(outcome);
+        if (outcome.problem == FrameProblem::None) {
+          result.other_stations += outcome.kind == FrameKind::Other;
+        }
+      }
     }
-    const std::span<const std::uint8_t> frame = batch.Stored(i);
-    current = i;
-    if (!frame.empty() && frame[0] == kTimeLabelCommand) {
-      log_run(i);
-      label_entry = state.store.Label_Entry(Take_Time_Label(state, frame));
-      ++result.time_labels;
-      continue;
+    if (outcome.problem != FrameProblem::None) result.problems.emplace_back(i, outcome.problem);
+    if constexpr (std::is_same_v<Out, FrameOutcome>) {
+      after_each(i, TakenFrame{time_label, outcome});
+      // What follows the load may have emptied the store, and its label entries with it.
+      label_entry = state.store.Label_Entry(state.TimeLabel);
     }
-    BatchFrameOutcome outcome;
-    outcome.label_entry = label_entry;
-    FrameDecoder(state, frame, outcome).Run();
-    facts[i] = LineFacts::Of(outcome);
-    if (outcome.problem == FrameProblem::None) {
-      result.other_stations += outcome.kind == FrameKind::Other;
-      continue;
-    }
-    result.problems.emplace_back(i, outcome.problem);
     if (outcome.problem == FrameProblem::StoreFull) {
       result.full_channel = outcome.full_channel;
       ++i;
@@ -326,6 +328,14 @@ BatchOutcome Take_Frames(TelemetryState& state, const FrameBatch& batch,
   result.taken = i;
   if (current < n) Make_Current(state, batch.Stored(current));
   return result;
+}
+
+}  // namespace
+
+BatchOutcome Take_Frames(TelemetryState& state, const FrameBatch& batch,
+                         std::int64_t first_file_frame, const AfterEachFrame& after_each) {
+  return after_each ? Take_All<FrameOutcome>(state, batch, first_file_frame, after_each)
+                    : Take_All<BatchFrameOutcome>(state, batch, first_file_frame, after_each);
 }
 
 }  // namespace orvelt

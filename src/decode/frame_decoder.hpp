@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <span>
 
 #include "decode/downlink.hpp"
@@ -62,10 +63,14 @@ struct TakenFrame {
 TakenFrame Take_Frame(TelemetryState& state, std::span<const std::uint8_t> stored,
                       std::size_t full_length);
 
-// Takes the batch's frames in order, each as Take_Frame takes it, and stops after a frame that
-// found the store full. The frames are numbered in the frame log from `first_file_frame` on,
-// or not at all when it is 0. Afterwards the last frame that became current is current.
+// Called with each frame's place in its batch and what became of it, once it was taken.
+using AfterEachFrame = std::function<void(std::size_t place, const TakenFrame& taken)>;
+
+// Takes the batch's frames in order, each as Take_Frame takes it, calls `after_each` (when set)
+// after each, and stops after a frame that found the store full. The frames are numbered in the
+// frame log from `first_file_frame` on, or not at all when it is 0. Afterwards the last frame
+// that became current is current.
 BatchOutcome Take_Frames(TelemetryState& state, const FrameBatch& batch,
-                         std::int64_t first_file_frame);
+                         std::int64_t first_file_frame, const AfterEachFrame& after_each = {});
 
 }  // namespace orvelt

@@ -14,16 +14,8 @@ TelemetryStore::Storage* TelemetryStore::Zeroed_Storage() {
 
 TelemetryStore::TelemetryStore() : storage_(Zeroed_Storage()), series_(storage_->series) {}
 
-void TelemetryStore::Take_Label(std::string_view label, std::uint64_t revision) {
-  label_count_ = Label_Entry(label) + 1;
-  newest_revision_ = revision;
-}
-
 std::uint32_t TelemetryStore::Label_Entry(std::string_view label) {
   label = Stored_Part(label);
-  // The one-by-one appends compare the label's text again: an entry written ahead is not the
-  // newest until a sample takes it.
-  newest_revision_ = 0;
   if (storage_->labels[label_count_ - 1].Holds(label)) return label_count_ - 1;
   storage_->labels[label_count_].Assign(label);
   return label_count_;
@@ -34,7 +26,6 @@ void TelemetryStore::Reset_Store() {
   // whole store over with zeros.
   for (int c = 1; c < kChannelCount; ++c) series_[static_cast<std::size_t>(c)].count = 0;
   Keep_Channel_Zero_Labels();
-  newest_revision_ = 0;
 }
 
 // Channel 0 keeps its samples, so its labels move to the front of the table and the rest is

@@ -74,19 +74,16 @@ class TelemetryStore {
 
   // Appends value to channel c, stamped with label (cut to 19 characters). Returns false,
   // changing nothing, when the channel already holds 5000 samples.
+  // A full channel takes no label.
   bool Append_Sample(int c, double value, std::string_view label) {
-    return Append_Stamped(c, value, label, 0);
-  }
-  // The same for the time label in force: while it stays the label of the newest entry, its
-  // characters are not compared again.
-  bool Append_Sample(int c, double value, const TimeLabelText& label) {
-    return Append_Stamped(c, value, label, label.revision());
+    if (Full(series_[static_cast<std::size_t>(c)])) return false;
+    return Append_Sample_As(c, value, Label_Entry(label));
   }
 
   // For a run of appends under one label: the entry that Append_Sample_As stamps them with. The
   // label becomes an entry of the table only with the first sample that takes it, so a label no
   // sample takes costs none. The entry holds until another label is given an entry or a sample
-  // is appended by Append_Sample.
+  // is appended under another entry.
   std::uint32_t Label_Entry(std::string_view label);
   // Appends value to channel c stamped with `entry`, from Label_Entry. Returns false, changing
   // nothing, when the channel already holds 5000 samples. Nothing is compared or called: a
@@ -133,14 +130,6 @@ class TelemetryStore {
   static bool In_Use(const ChannelSeries& s, int slot) { return slot >= 1 && slot <= s.count; }
   static bool Full(const ChannelSeries& s) { return s.count >= kSeriesCapacity; }
 
-  // `revision` is the label's revision, or 0 when it has none. A full channel takes no label.
-  bool Append_Stamped(int c, double value, std::string_view label, std::uint64_t revision) {
-    if (Full(series_[static_cast<std::size_t>(c)])) return false;
-    if (revision == 0 || revision != newest_revision_) Take_Label(label, revision);
-    return Append_Sample_As(c, value, label_count_ - 1);
-  }
-  // Makes the label the newest entry, unless the newest entry holds it already.
-  void Take_Label(std::string_view label, std::uint64_t revision);
   void Keep_Channel_Zero_Labels();
 
   struct Free {
@@ -149,9 +138,6 @@ class TelemetryStore {
   std::unique_ptr<Storage, Free> storage_;
   AllSeries& series_;
   std::uint32_t label_count_ = 1;
-  // The revision of the time label that the newest entry was taken for; 0 when it was taken
-  // for a text without one, or emptied since.
-  std::uint64_t newest_revision_ = 0;
 };
 
 }  // namespace orvelt

@@ -84,10 +84,9 @@ class CaptureReading {
       if (got == 0) break;
       file.bytes_read += got;
       progress_.bytes_done += got;
-      const std::span<const std::uint8_t> bytes(chunk.data(), got);
-      const bool stop = options_.on_frame ? !Take_One_By_One(deframer, bytes, file, index)
-                                          : !Take_In_Batches(deframer, bytes, file, index);
-      if (stop) return ReadStatus::Stopped;
+      if (!Take(deframer, std::span<const std::uint8_t>(chunk.data(), got), file, index)) {
+        return ReadStatus::Stopped;
+      }
       if (options_.progress && !options_.progress(progress_)) {
         report_.cancelled = true;
         return ReadStatus::Cancelled;
@@ -107,20 +106,10 @@ class CaptureReading {
   }
 
  private:
-  // A consumer that follows the load frame by frame sees the state as each frame left it.
-  bool Take_One_By_One(KissDeframer& deframer, std::span<const std::uint8_t> bytes,
-                       FileReport& file, std::size_t index) {
-    bool stop = false;
-    deframer.Feed(bytes, [&](auto stored, std::size_t length) {
-      stop = !Take(file, index, stored, length);
-      return !stop;
-    });
-    return !stop;
-  }
-
-  // Without such a consumer, frames are gathered and taken a batch at a time.
-  bool Take_In_Batches(KissDeframer& deframer, std::span<const std::uint8_t> bytes,
-                       FileReport& file, std::size_t index) {
+  // Frames are gathered and taken a batch at a time; false when the store is full and the load
+  // must stop.
+  bool Take(KissDeframer& deframer, std::span<const std::uint8_t> bytes, FileReport& file,
+            std::size_t index) {
     while (!bytes.empty()) {
       bytes = bytes.subspan(deframer.Feed(bytes, *batch_));
       if (!Take_Batch(file, index)) return false;
@@ -130,7 +119,15 @@ class CaptureReading {
 
   bool Take_Batch(FileReport& file, std::size_t index) {
     const std::int64_t first = file.frames + 1;
-    const BatchOutcome outcome = Take_Frames(state_, *batch_, first);
+    AfterEachFrame shown;
+    if (!options_.observers.empty()) {
+      shown = [&](std::size_t place, const TakenFrame& taken) {
+        const FrameEvent event{first + static_cast<std::int64_t>(place), batch_->Stored(place),
+                               batch_->Full_Length(place), taken};
+        for (const FrameObserver& observer : options_.observers) observer(event);
+      };
+    }
+    const BatchOutcome outcome = Take_Frames(state_, *batch_, first, shown);
     batch_->Clear();
     file.frames += static_cast<std::int64_t>(outcome.taken);
     file.time_labels += static_cast<std::int64_t>(outcome.time_labels);
@@ -142,28 +139,6 @@ class CaptureReading {
         return false;
       }
       file.Add_Problem(problem, number);
-    }
-    return true;
-  }
-
-  // Takes one frame; false when the store is full and the load must stop.
-  bool Take(FileReport& file, std::size_t index, std::span<const std::uint8_t> stored,
-            std::size_t length) {
-    const std::int64_t number = ++file.frames;
-    state_.file_frame_number = number;
-    const TakenFrame taken = Take_Frame(state_, stored, length);
-    state_.file_frame_number = 0;  // what comes next may come from no file
-    if (taken.time_label) ++file.time_labels;
-    if (options_.on_frame) options_.on_frame(FrameEvent{number, stored, length, taken});
-    const FrameProblem problem = taken.outcome.problem;
-    if (problem == FrameProblem::StoreFull) {
-      report_.stopped = StoreFullStop{index, number, taken.outcome.full_channel};
-      return false;
-    }
-    if (problem != FrameProblem::None) {
-      file.Add_Problem(problem, number);
-    } else if (!taken.time_label && taken.outcome.kind == FrameKind::Other) {
-      ++file.other_stations;
     }
     return true;
   }

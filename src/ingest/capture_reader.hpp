@@ -21,13 +21,14 @@ enum class ReadStatus {
   Cancelled,   // the user cancelled: the load ends, what was read stays
 };
 
-// One frame of a load, as a consumer that follows the load frame by frame sees it.
+// One frame of a load, as an observer of the load sees it, once the frame was taken and counted.
 struct FrameEvent {
   std::int64_t frame_number = 0;  // in its file, counting every frame from 1
   std::span<const std::uint8_t> stored;
   std::size_t full_length = 0;
   const TakenFrame& taken;
 };
+using FrameObserver = std::function<void(const FrameEvent&)>;
 
 struct LoadProgress {
   std::size_t files_done = 0;
@@ -47,8 +48,9 @@ struct LoadOptions {
   std::size_t chunk_bytes = std::size_t{1} << 20;
   // After every chunk read; returning false cancels the load.
   std::function<bool(const LoadProgress&)> progress;
-  // After every frame.
-  std::function<void(const FrameEvent&)> on_frame;
+  // The consumers that follow the load frame by frame, called in order after every frame, with
+  // the state as that frame left it.
+  std::vector<FrameObserver> observers;
   // Before each file is read (it is then the CaptureFileName), and after each file read to its
   // end.
   std::function<void(std::size_t file)> before_file;

@@ -53,12 +53,13 @@ void CaptureArchiving::Load_Begins(LoadOptions& options, const TelemetryState& s
   if (!enabled_ || skip) return;
   gathering_ = std::make_unique<GatheredFrames>();
   GatheredFrames* frames = gathering_.get();
-  options.on_frame = [frames, &state](const FrameEvent& event) { frames->Take(state, event); };
+  options.observers.push_back(
+      [frames, &state](const FrameEvent& event) { frames->Take(state, event); });
 }
 
 void CaptureArchiving::Load_Ended(LoadOptions& options) {
-  options.on_frame = nullptr;
   if (!gathering_) return;
+  options.observers.pop_back();  // the one Load_Begins added: nothing adds one during a load
   if (gathering_->Frames() > 0) waiting_.push_back(std::move(gathering_));
   gathering_.reset();
   Start_Next();

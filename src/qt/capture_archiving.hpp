@@ -33,7 +33,7 @@ class CaptureArchiving : public QObject {
   // The next load is not archived (a pass the history window took out of the archive).
   void Skip_Next_Load() { skip_next_ = true; }
 
-  // Around a load into `state`: gathers its frames through the load's hooks while enabled.
+  // Around a load into `state`: gathers its frames as an observer of the load while enabled.
   void Load_Begins(LoadOptions& options, const TelemetryState& state);
   void Load_Ended(LoadOptions& options);
 

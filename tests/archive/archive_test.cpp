@@ -343,7 +343,7 @@ TEST_F(ArchiveTest, ALoadArchivesWhatItsStoreTook) {
     TelemetryState state;
     GatheredFrames frames;
     LoadOptions options;
-    options.on_frame = [&](const FrameEvent& e) { frames.Take(state, e); };
+    options.observers.push_back([&](const FrameEvent& e) { frames.Take(state, e); });
     Load_Files(state, files, options);
     EXPECT_TRUE(untimed == 0 || !state.store.Label(3, 4).empty());  // B's label goes on in T
     const std::string name = std::to_string(files.size());

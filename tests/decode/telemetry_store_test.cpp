@@ -11,44 +11,38 @@ namespace orvelt {
 namespace {
 
 // Samples appended across channels under labels that change, come back, are empty or too long,
-// given as text, as the time label in force (which keeps its revision while its text stays), or
-// as a run's entry (between labels given an entry that no sample takes): each slot reads the
-// label it was appended with, also after the store was emptied.
+// given as text or as a run's entry (between labels given an entry that no sample takes): each
+// slot reads the label it was appended with, also after the store was emptied.
 TEST(TelemetryStore, EachSlotReadsItsOwnLabel) {
-  enum How { kText, kInForce, kRun };
+  enum How { kText, kRun };
   struct Sample {
     int channel;
     std::string_view label;
     How how;
   };
   const Sample samples[] = {
-      {10, "2026-11-28 09:14:01", kInForce},
+      {10, "2026-11-28 09:14:01", kText},
       {11, "2026-11-28 09:14:01", kText},
       {12, "2026-11-28 09:14:01", kRun},
       {10, "2026-11-28 09:14:02 and more", kText},
       {12, "2026-11-28 09:14:03", kRun},
-      {11, "2026-11-28 09:14:01", kInForce},
+      {11, "2026-11-28 09:14:01", kText},
       {10, "", kText},
-      {11, "09:14", kInForce},
+      {11, "09:14", kText},
       {12, "09:14", kRun},
       {12, "2026-11-28 09:14:04", kRun},
-      {11, "09:14", kInForce},
+      {11, "09:14", kText},
       {10, "2026-11-28 09:14:05", kText},
-      {11, "09:14", kInForce},
+      {11, "09:14", kText},
       {10, "2026-11-28 09:14:01", kText},
-      {53, "2026-11-28 09:14:0", kInForce},
+      {53, "2026-11-28 09:14:0", kText},
       {53, "2026-11-28 09:14:01", kText},
   };
   TelemetryStore store;
-  TimeLabelText in_force;
   const auto append = [&](const Sample& s) {
     if (s.how == kText) return store.Append_Sample(s.channel, 1.0, s.label);
-    if (s.how == kRun) {
-      store.Label_Entry("a label no sample takes");
-      return store.Append_Sample_As(s.channel, 1.0, store.Label_Entry(s.label));
-    }
-    if (in_force != s.label) in_force = s.label;
-    return store.Append_Sample(s.channel, 1.0, in_force);
+    store.Label_Entry("a label no sample takes");
+    return store.Append_Sample_As(s.channel, 1.0, store.Label_Entry(s.label));
   };
   std::vector<std::pair<int, int>> slots;
   for (const Sample& s : samples) {

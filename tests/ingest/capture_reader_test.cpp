@@ -212,7 +212,7 @@ TEST_F(LoadPolicyTest, FullStoreStopsTheLoadAndTheReading) {
 // Without a consumer that follows the load frame by frame, frames are taken in batches: the
 // store, the frame log and the report must come out as a load frame by frame leaves them, over
 // damaged frames, other stations, a log past its bound and a store that fills in the middle.
-TEST_F(LoadPolicyTest, ALoadInBatchesLeavesWhatALoadFrameByFrameLeaves) {
+TEST_F(LoadPolicyTest, AnObservedLoadLeavesWhatALoadWithoutObserversLeaves) {
   tools::PassOptions damaged;
   damaged.damaged = damaged.foreign = true;
   damaged.seconds = 900;
@@ -227,11 +227,21 @@ TEST_F(LoadPolicyTest, ALoadInBatchesLeavesWhatALoadFrameByFrameLeaves) {
   const std::vector<std::string> files = {write("d.kss", damaged), write("f.kss", full),
                                           (dir_ / "d.kss").string()};
   std::vector<std::string> seen[2];
+  std::int64_t observed = 0;
   for (const bool by_frame : {false, true}) {
     TelemetryState state;
     LoadOptions options;
-    if (by_frame) options.on_frame = [](const FrameEvent&) {};
+    // Every frame is shown once, numbered as the report counts it.
+    if (by_frame) {
+      options.observers.push_back([&](const FrameEvent& e) {
+        if (e.frame_number == 1) observed = 0;
+        EXPECT_EQ(e.frame_number, ++observed);
+      });
+    }
     const LoadReport report = Load_Files(state, files, options);
+    if (by_frame) {
+      EXPECT_EQ(observed, report.files.back().frames);
+    }
     std::vector<std::string>& out = seen[by_frame];
     out.push_back(report.Summary() + " " + std::string(std::string_view(state.TimeLabel)) + " " +
                   Hex_Line(state.Frame()));

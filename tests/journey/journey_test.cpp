@@ -628,7 +628,7 @@ class JourneyTest : public QObject {
     // in part, not "0 files read", the record bar reaches over what was read, and a click made
     // meanwhile is dropped, not replayed after the load.
     j.App().load_options.chunk_bytes = 256;
-    j.App().load_options.on_frame = [](const orvelt::FrameEvent&) { QTest::qSleep(2); };
+    j.App().load_options.observers.push_back([](const orvelt::FrameEvent&) { QTest::qSleep(2); });
     const QString big = j.Write("big.kss", {.seconds = 600, .seed = 8});
     bool escaped = false;
     auto* watch = new QTimer(j.window.get());
@@ -654,7 +654,7 @@ class JourneyTest : public QObject {
     QCOMPARE(j.Bar()->maximum(), orvelt::Last_Record(j.Store()));
     QCoreApplication::processEvents();
     QVERIFY(!j.window->findChild<QRadioButton*>("Option1_28")->isChecked());
-    j.App().load_options.on_frame = nullptr;
+    j.App().load_options.observers.clear();
     j.App().load_options.chunk_bytes = std::size_t{1} << 20;
   }
 

@@ -264,7 +264,7 @@ class WindowTest : public QObject {
     QVERIFY(!details->toPlainText().contains("broken.kss"));
 
     s.App().load_options.chunk_bytes = 512;  // a load of a few samples outlasts the delay
-    s.App().load_options.on_frame = [](const FrameEvent&) { QThread::usleep(300); };
+    s.App().load_options.observers.push_back([](const FrameEvent&) { QThread::usleep(300); });
     bool centred = false;
     QTimer::singleShot(LoadMonitor::kShowAfterMs + 200, s.window.get(), [&] {
       const QProgressDialog* dialog = s.window->Load_Monitor().Dialog();
