@@ -91,9 +91,6 @@ TEST_F(LoadPolicyTest, FramesOfOtherStationsAreCountedAndSaid) {
   const LoadReport report = Load({a, Write("b.kss", {kOtherStation, Battery0(2)})});
   EXPECT_EQ(report.Other_Stations(), 3);
   EXPECT_EQ(report.Summary(), "3 frames from other stations");
-  EXPECT_NE(report.Details().find("a.kss: 4 frames, 1 time label, 2 frames from other stations"),
-            std::string::npos)
-      << report.Details();
 }
 
 TEST_F(LoadPolicyTest, ReportStaysSmallWhateverTheCaptureHolds) {
