@@ -19,17 +19,14 @@ TEST(FrameLog, NumbersFramesPerFile) {
   FrameLog log;
   const std::array<std::uint8_t, 1> frame{0x00};
   log.Begin_File("/d/a.kss");
-  log.Append(frame, "", {}, 2);
-  log.Append(frame, "", {}, 5);
+  for (const std::int64_t n : {2, 5}) log.Append(frame, "", {}, n);
   log.Begin_File("/d/b.kss");
   log.Append(frame, "", {}, 1);
   log.Append(frame, "", {});
   log.Append(frame, "", {});
   // The same file read again counts from 1 again; a file may hold more frames than 32 bits count.
   log.Begin_File("/d/b.kss");
-  log.Append(frame, "", {}, 1);
-  log.Append(frame, "", {}, 7'000'000'000);
-  log.Append(frame, "", {}, 7'000'000'001);
+  for (const std::int64_t n : {1L, 7'000'000'000L, 7'000'000'001L}) log.Append(frame, "", {}, n);
   std::string seen;
   for (std::size_t i = 0; i < log.size(); ++i)
     seen += std::string(log.Entry(i).file) + '#' + std::to_string(log.Entry(i).number) + ' ';
