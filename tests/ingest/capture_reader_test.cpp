@@ -40,7 +40,8 @@ class LoadPolicyTest : public ::testing::Test {
     return (dir_ / name).string();
   }
 
-  LoadReport Load(const std::vector<std::string>& files, LoadOptions options = {}) {
+  LoadReport Load(const std::vector<std::string>& files) {
+    LoadOptions options;
     refreshes_ = 0;
     options.after_file = [this](std::size_t) { ++refreshes_; };
     options.chunk_bytes = 7;  // frames straddle every chunk boundary
@@ -53,15 +54,19 @@ class LoadPolicyTest : public ::testing::Test {
   int refreshes_ = 0;
 };
 
-// b.kss starts without a label: its first sample carries the label a.kss ended with.
+// b.kss starts without a label: its first sample carries the label a.kss ended with. Frames of
+// other stations are counted over the selection, and said.
 TEST_F(LoadPolicyTest, FilesOfASelectionAppendInListOrder) {
-  const auto a = Write("a.kss", {Label("2026-11-28 09:00:00"), Battery0(1)});
-  const auto b = Write("b.kss", {Battery0(2), Label("2026-11-28 10:00:00"), Battery0(3)});
-  Load({a, b});
+  const auto a = Write("a.kss", {Label("2026-11-28 09:00:00"), kOtherStation, Battery0(1)});
+  const auto b = Write("b.kss", {Battery0(2), kOtherStation, Label("2026-11-28 10:00:00"),
+                                 kOtherStation, Battery0(3)});
+  const LoadReport report = Load({a, b});
   ASSERT_EQ(state_.store.Count(3), 3);
   EXPECT_EQ(state_.store.Label(3, 2), "2026-11-28 09:00:00");
   EXPECT_EQ(state_.store.Label(3, 3), "2026-11-28 10:00:00");
-  EXPECT_EQ(state_.frame_log.Entry(1).file, b);  // the log names each frame's file
+  EXPECT_EQ(state_.frame_log.Entry(2).file, b);  // the log names each frame's file
+  EXPECT_EQ(report.Other_Stations(), 3);
+  EXPECT_EQ(report.Summary(), "3 frames from other stations");
 }
 
 TEST_F(LoadPolicyTest, BadFramesAreSkippedCountedAndTheLoadGoesOn) {
@@ -84,20 +89,11 @@ TEST_F(LoadPolicyTest, BadFramesAreSkippedCountedAndTheLoadGoesOn) {
   const LoadReport one = Load({Write("b.kss", {Battery0(4), Bytes{0x00}})});
   EXPECT_EQ(one.files.at(0).incomplete_bytes, 1u);
   EXPECT_FALSE(one.files.at(0).first_problems.empty());
-}
-
-TEST_F(LoadPolicyTest, FramesOfOtherStationsAreCountedAndSaid) {
-  const auto a = Write("a.kss", {Battery0(1), kOtherStation, kOtherStation, Label("09:00")});
-  const LoadReport report = Load({a, Write("b.kss", {kOtherStation, Battery0(2)})});
-  EXPECT_EQ(report.Other_Stations(), 3);
-  EXPECT_EQ(report.Summary(), "3 frames from other stations");
-}
-
-TEST_F(LoadPolicyTest, ReportStaysSmallWhateverTheCaptureHolds) {
-  const LoadReport report = Load({Write("flood.kss", {kBadCounter}, 20000)});
-  EXPECT_EQ(report.files.at(0).first_problems.size(), FileReport::kKeptFrames);
-  EXPECT_EQ(report.Summary(), "20000 problems: values out of range");
-  EXPECT_LT(report.Details().size(), 2000u);
+  // The report stays small whatever the capture holds.
+  const LoadReport flood = Load({Write("flood.kss", {kBadCounter}, 20000)});
+  EXPECT_EQ(flood.files.at(0).first_problems.size(), FileReport::kKeptFrames);
+  EXPECT_EQ(flood.Summary(), "20000 problems: values out of range");
+  EXPECT_LT(flood.Details().size(), 2000u);
 }
 
 TEST_F(LoadPolicyTest, FilesThatCannotBeReadAreReportedAndSkipped) {
