@@ -19,17 +19,14 @@ TEST(FrameLog, NumbersFramesPerFile) {
   FrameLog log;
   const std::array<std::uint8_t, 1> frame{0x00};
   log.Begin_File("/d/a.kss");
-  log.Append(frame, "", {}, 2);
-  log.Append(frame, "", {}, 5);
+  for (const std::int64_t n : {2, 5}) log.Append(frame, "", {}, n);
   log.Begin_File("/d/b.kss");
   log.Append(frame, "", {}, 1);
   log.Append(frame, "", {});
   log.Append(frame, "", {});
   // The same file read again counts from 1 again; a file may hold more frames than 32 bits count.
   log.Begin_File("/d/b.kss");
-  log.Append(frame, "", {}, 1);
-  log.Append(frame, "", {}, 7'000'000'000);
-  log.Append(frame, "", {}, 7'000'000'001);
+  for (const std::int64_t n : {1L, 7'000'000'000L, 7'000'000'001L}) log.Append(frame, "", {}, n);
   std::string seen;
   for (std::size_t i = 0; i < log.size(); ++i)
     seen += std::string(log.Entry(i).file) + '#' + std::to_string(log.Entry(i).number) + ' ';
@@ -47,18 +44,12 @@ TEST(FrameLog, KeepsTheMostRecentFramesByCountAndBytes) {
   auto label_of = [&](std::size_t i) {
     return labels[(i / 7 + i / 1000 + (i % 5 == 0)) % std::size(labels)];
   };
-  struct Case {
-    std::size_t frame_bytes;
-    std::size_t kept;
-  };
-  const Case cases[] = {
-      {2, FrameLog::kMaxLines},
-      {512, FrameLog::kMaxBytes / 512},
-  };
-  for (const auto& c : cases) {
+  // Frames of 2 bytes meet the bound of lines first, frames of 512 the bound of bytes.
+  for (const std::size_t frame_bytes : {2, 512}) {
+    const std::size_t kept = frame_bytes == 2 ? FrameLog::kMaxLines : FrameLog::kMaxBytes / 512;
     FrameLog log;
-    const std::size_t total = c.kept + 2500;
-    std::vector<std::uint8_t> frame(c.frame_bytes);
+    const std::size_t total = kept + 2500;
+    std::vector<std::uint8_t> frame(frame_bytes);
     TimeLabelText in_force;
     for (std::size_t i = 0; i < total; ++i) {
       frame[0] = static_cast<std::uint8_t>(i >> 8);
@@ -70,11 +61,11 @@ TEST(FrameLog, KeepsTheMostRecentFramesByCountAndBytes) {
       if (in_force != label_of(i)) in_force = label_of(i);
       log.Append(frame, in_force, {});
     }
-    EXPECT_EQ(log.size(), c.kept);
-    EXPECT_EQ(log.dropped(), total - c.kept);
-    const std::size_t oldest = total - c.kept;
+    EXPECT_EQ(log.size(), kept);
+    EXPECT_EQ(log.dropped(), total - kept);
+    const std::size_t oldest = total - kept;
     EXPECT_EQ(log.Entry(0).bytes[1], static_cast<std::uint8_t>(oldest));
-    EXPECT_EQ(log.Entry(c.kept - 1).bytes[1], static_cast<std::uint8_t>(total - 1));
+    EXPECT_EQ(log.Entry(kept - 1).bytes[1], static_cast<std::uint8_t>(total - 1));
     for (std::size_t k = 0; k < log.size(); k += 97) {
       const std::string label = label_of(k + oldest);
       ASSERT_EQ(log.Entry(k).label, label.substr(0, kTimeLabelMax)) << k;

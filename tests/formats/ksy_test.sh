@@ -6,18 +6,11 @@
 # orvelt-dump --frames --json.
 # usage: ksy_test.sh SOURCE_DIR ORVELT-DUMP ORVELT-MAKE-CAPTURE WORK_DIR
 set -euo pipefail
-src=${1:?usage}
-dump=${2:?usage}
-make_capture=${3:?usage}
-work=${4:?usage}
-here=${0%/*}
+src=${1:?usage} dump=${2:?usage} make_capture=${3:?usage} work=${4:?usage} here=${0%/*}
 
 # Outside CI a machine without Node.js or the npm registry skips; in CI that is a failure.
 skip() {
-  if [ "${CI:-}" = true ]; then
-    echo "FAIL: $1" >&2
-    exit 1
-  fi
+  [ "${CI:-}" = true ] && { echo "FAIL: $1" >&2; exit 1; }
   echo "SKIP: $1" >&2
   exit 77
 }

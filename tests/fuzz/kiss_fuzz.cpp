@@ -19,16 +19,13 @@ using Frame = std::pair<std::vector<std::uint8_t>, std::size_t>;  // stored byte
 std::vector<Frame> Cut(std::span<const std::uint8_t> bytes, std::span<const std::uint8_t> sizes) {
   std::vector<Frame> frames;
   orvelt::KissDeframer deframer;
-  std::size_t at = 0;
-  for (std::size_t k = 0; at < bytes.size(); ++k) {
-    const std::size_t n =
-        sizes.empty() ? bytes.size()
-                      : std::min<std::size_t>(1 + sizes[k % sizes.size()], bytes.size() - at);
+  for (std::size_t at = 0, k = 0, n = 0; at < bytes.size(); at += n, ++k) {
+    n = std::min<std::size_t>(sizes.empty() ? bytes.size() : 1 + sizes[k % sizes.size()],
+                              bytes.size() - at);
     deframer.Feed(bytes.subspan(at, n), [&](auto stored, std::size_t length) {
       frames.push_back({{stored.begin(), stored.end()}, length});
       return true;
     });
-    at += n;
   }
   return frames;
 }

@@ -125,26 +125,20 @@ using Cut = std::pair<Bytes, std::size_t>;  // the bytes kept and the frame's fu
 std::vector<Cut> Byte_By_Byte(const Bytes& bytes) {
   std::vector<Cut> frames;
   Bytes frame;
-  std::size_t raw = 0;
   bool escape = false;
   for (const std::uint8_t b : bytes) {
+    const bool pair = escape && (b == kTfend || b == kTfesc);
+    if (escape && !pair) frame.push_back(kFesc);  // an escape of nothing stays as it is
+    escape = b == kFesc;
     if (b == kFend) {
-      if (escape) frame.push_back(kFesc);
       const auto kept = static_cast<long>(std::min<std::size_t>(frame.size(), kFrameCapacity));
-      if (raw > 0) frames.emplace_back(Bytes(frame.begin(), frame.begin() + kept), frame.size());
+      if (!frame.empty())
+        frames.emplace_back(Bytes(frame.begin(), frame.begin() + kept), frame.size());
       frame.clear();
-      raw = 0;
-      escape = false;
-      continue;
-    }
-    ++raw;
-    if (escape && (b == kTfend || b == kTfesc)) {
+    } else if (pair) {
       frame.push_back(b == kTfend ? kFend : kFesc);
-      escape = false;
-    } else {
-      if (escape) frame.push_back(kFesc);  // an escape of nothing stays as it is
-      escape = b == kFesc;
-      if (!escape) frame.push_back(b);
+    } else if (!escape) {
+      frame.push_back(b);
     }
   }
   return frames;
@@ -167,33 +161,27 @@ TEST(Kiss, AgreesWithAByteByByteReading) {
     }
     const std::vector<Cut> expected = Byte_By_Byte(bytes);
     for (const std::size_t chunk : {1, 3, 7, 8, 9, 15, 64, 79, 80, 81, 200, 6000}) {
-      std::vector<Cut> frames;
-      KissDeframer deframer;
-      for (std::size_t at = 0; at < bytes.size(); at += chunk) {
-        const std::size_t n = std::min(chunk, bytes.size() - at);
-        deframer.Feed(std::span(bytes).subspan(at, n), [&](auto stored, std::size_t length) {
-          frames.emplace_back(Bytes(stored.begin(), stored.end()), length);
-          return true;
-        });
-      }
-      ASSERT_EQ(frames, expected) << "round " << round << ", pieces of " << chunk;
-
-      // The same into batches, which fill and are emptied in the middle of a piece.
-      frames.clear();
-      KissDeframer batching;
+      // The same pieces into batches too, which fill and are emptied in the middle of a piece.
+      std::vector<Cut> frames, batched;
+      KissDeframer deframer, batching;
       FrameBatch batch;
       for (std::size_t at = 0; at < bytes.size(); at += chunk) {
         auto piece = std::span(bytes).subspan(at, std::min(chunk, bytes.size() - at));
+        deframer.Feed(piece, [&](auto stored, std::size_t length) {
+          frames.emplace_back(Bytes(stored.begin(), stored.end()), length);
+          return true;
+        });
         while (!piece.empty()) {
           piece = piece.subspan(batching.Feed(piece, batch));
           for (std::size_t i = 0; i < batch.size(); ++i) {
-            frames.emplace_back(Bytes(batch.Stored(i).begin(), batch.Stored(i).end()),
-                                batch.Full_Length(i));
+            batched.emplace_back(Bytes(batch.Stored(i).begin(), batch.Stored(i).end()),
+                                 batch.Full_Length(i));
           }
           batch.Clear();
         }
       }
-      ASSERT_EQ(frames, expected) << "round " << round << ", batches of pieces of " << chunk;
+      ASSERT_EQ(frames, expected) << "round " << round << ", pieces of " << chunk;
+      ASSERT_EQ(batched, expected) << "round " << round << ", batches of pieces of " << chunk;
     }
   }
 }
