@@ -30,7 +30,7 @@ FilePtr Open_Capture(const std::string& name, const LoadOptions& options, FileRe
   std::error_code ec;
   const fs::file_status status = fs::status(name, ec);
   if (status.type() == fs::file_type::not_found) {
-    file.error = options.missing_is_problem ? FileError::NoSuchFile : FileError::None;
+    file.error = FileError::NoSuchFile;
     return nullptr;
   }
   if (ec) {
@@ -71,11 +71,7 @@ class CaptureReading {
     FileReport& file = report_.files.back();
     file.path = name;
     FilePtr f = Open_Capture(name, options_, file);
-    if (!f) {
-      if (file.error != FileError::None) return ReadStatus::Unreadable;
-      file.read_to_end = true;  // a typed name of no file reads as an empty file
-      return ReadStatus::Completed;
-    }
+    if (!f) return ReadStatus::Unreadable;
     state_.frame_log.Begin_File(name);
     std::vector<std::uint8_t> chunk(options_.chunk_bytes);
     KissDeframer deframer;
@@ -172,9 +168,7 @@ bool Take_Kiss_Bytes(TelemetryState& state, std::span<const std::uint8_t> bytes)
 FileReport Check_Capture(const std::string& file_name, const LoadOptions& options) {
   FileReport file;
   file.path = file_name;
-  LoadOptions opening = options;
-  opening.missing_is_problem = true;
-  FilePtr f = Open_Capture(file_name, opening, file);
+  FilePtr f = Open_Capture(file_name, options, file);
   if (!f) return file;
   std::vector<std::uint8_t> chunk(std::min<std::size_t>(options.chunk_bytes, 64 * 1024));
   KissDeframer deframer;

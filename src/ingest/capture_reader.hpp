@@ -42,9 +42,6 @@ struct LoadOptions {
   // command-line tool reads whatever it is given, standard input as "-" included.
   bool regular_files_only = true;
   bool allow_stdin = false;
-  // A name that names no file is a problem, except for a name typed into the open dialog,
-  // which reads as an empty file there.
-  bool missing_is_problem = true;
   std::size_t chunk_bytes = std::size_t{1} << 20;
   // After every chunk read; returning false cancels the load.
   std::function<bool(const LoadProgress&)> progress;
