@@ -70,7 +70,6 @@ m decode-store-capacity $f 'return s.count >= kSeriesCapacity;' 'return s.count 
 m decode-label-entry-commit $f 'label_count_ = entry + 1;' '' "$T_DEC" "$R_DEC"
 f=src/decode/telemetry_store.cpp
 m decode-label-dedup $f 'if (storage_->labels[label_count_ - 1].Holds(label)) return' 'if (false) return' "$T_DEC" "$R_DEC"
-m decode-log-label-revision src/decode/frame_log.cpp '  chunk.label_revision = label_revision;' '  if (label_revision != 0) chunk.label_revision = label_revision;' "$T_DEC" "$R_DEC"
 m decode-time-label-hour src/decode/time_label.cpp 'h > 23' 'h > 24' "$T_DEC" "$R_DEC"
 
 # --- ingest: deframer escapes, frame ends, the load report

@@ -43,7 +43,6 @@ FrameLog::Chunk& FrameLog::Make_Room(std::size_t frame_bytes) {
     chunk->bytes_used = 0;
     chunk->line_count = 0;
     chunk->labels.clear();
-    chunk->label_revision = 0;
     chunk->sources.clear();
     chunk->next_file_frame = -1;
     tail_ = chunk.get();
@@ -60,8 +59,8 @@ FrameLog::Chunk& FrameLog::Make_Room(std::size_t frame_bytes) {
   return chunk;
 }
 
-void FrameLog::Append(std::span<const std::uint8_t> frame, std::string_view label,
-                      std::uint64_t label_revision, LineFacts facts, std::int64_t file_frame) {
+void FrameLog::Append_Line(std::span<const std::uint8_t> frame, std::string_view label,
+                           LineFacts facts, std::int64_t file_frame) {
   Chunk* chunk = tail_;
   const std::size_t n = frame.size();
   if (!chunk || chunk->line_count == kChunkLines || chunk->bytes_used + n > chunk->bytes_capacity) {
@@ -72,9 +71,7 @@ void FrameLog::Append(std::span<const std::uint8_t> frame, std::string_view labe
   chunk->bytes_used = end;
   chunk_bytes_ += n;
 
-  if (label_revision == 0 || label_revision != chunk->label_revision) {
-    Take_Label(*chunk, label, label_revision);
-  }
+  Take_Label(*chunk, label);
   const bool from_file = file_frame > 0 && !files_.empty();
   const std::uint32_t file = from_file ? static_cast<std::uint32_t>(files_.size() - 1) : kNoFile;
   const std::int64_t number = from_file ? file_frame : ++received_;
@@ -90,16 +87,15 @@ void FrameLog::Append(std::span<const std::uint8_t> frame, std::string_view labe
   line.source = static_cast<std::uint16_t>(chunk->sources.size() - 1);
   line.label = static_cast<std::uint16_t>(chunk->labels.size() - 1);
   line.facts = facts;
-  // The next frame may continue this line's run when the label has a revision and the run's
-  // number can count on.
-  const bool continuable = label_revision != 0 && line.number < std::uint32_t{UINT32_MAX};
+  // The next frame of a run (Append_Run) may continue this line's while its number can count on.
+  const bool continuable = line.number < std::uint32_t{UINT32_MAX};
   chunk->next_file_frame = !continuable ? -1 : from_file ? number + 1 : file_frame == 0 ? 0 : -1;
   Count_In(1);
 }
 
 void FrameLog::Append_Run(const std::uint8_t* base, std::uint32_t begin,
                           std::span<const std::uint32_t> ends, const LineFacts* facts,
-                          const TimeLabelText& label, std::int64_t first_file_frame) {
+                          std::string_view label, std::int64_t first_file_frame) {
   const auto number = [&](std::size_t k) {
     return first_file_frame > 0 ? first_file_frame + static_cast<std::int64_t>(k) : 0;
   };
@@ -107,7 +103,7 @@ void FrameLog::Append_Run(const std::uint8_t* base, std::uint32_t begin,
     // The first frame of each piece goes the general way, which takes the label and the source
     // and finds a chunk with room.
     const std::uint32_t first = k == 0 ? begin : ends[k - 1];
-    Append({base + first, ends[k] - first}, label, label.revision(), facts[k], number(k));
+    Append_Line({base + first, ends[k] - first}, label, facts[k], number(k));
     ++k;
     Chunk& chunk = *tail_;
     if (chunk.next_file_frame != number(k)) continue;
@@ -160,12 +156,11 @@ void FrameLog::Count_In(std::size_t lines) {
   if (chunk_bytes_ > kMaxBytes) Keep_Bytes_Bound();
 }
 
-void FrameLog::Take_Label(Chunk& chunk, std::string_view label, std::uint64_t label_revision) {
+void FrameLog::Take_Label(Chunk& chunk, std::string_view label) {
   label = Stored_Part(label);
   if (chunk.labels.empty() || !chunk.labels.back().Holds(label)) {
     chunk.labels.emplace_back().Assign(label);
   }
-  chunk.label_revision = label_revision;
 }
 
 void FrameLog::Keep_Bytes_Bound() {

@@ -62,20 +62,14 @@ class FrameLog {
   // for a frame that comes from no file.
   void Append(std::span<const std::uint8_t> frame, std::string_view label,
               const FrameOutcome& outcome, std::int64_t file_frame = 0) {
-    Append(frame, label, 0, LineFacts::Of(outcome), file_frame);
-  }
-  // The same under the time label in force, whose characters are compared only when it is no
-  // longer the label of the frame before.
-  void Append(std::span<const std::uint8_t> frame, const TimeLabelText& label,
-              const FrameOutcome& outcome, std::int64_t file_frame = 0) {
-    Append(frame, label, label.revision(), LineFacts::Of(outcome), file_frame);
+    Append_Line(frame, label, LineFacts::Of(outcome), file_frame);
   }
   // Appends frames that were cut one after another, all under `label` and numbered on from
   // `first_file_frame` (or received, when it is 0): frame k's bytes are base[from..ends[k]),
   // `from` being ends[k - 1], or `begin` for the first.
   void Append_Run(const std::uint8_t* base, std::uint32_t begin,
                   std::span<const std::uint32_t> ends, const LineFacts* facts,
-                  const TimeLabelText& label, std::int64_t first_file_frame);
+                  std::string_view label, std::int64_t first_file_frame);
 
   std::size_t size() const { return size_; }
   bool empty() const { return size_ == 0; }
@@ -123,23 +117,21 @@ class FrameLog {
     std::unique_ptr<LineInfo[]> lines;
     std::size_t line_count = 0;
     std::vector<StoredLabel> labels;
-    std::uint64_t label_revision = 0;  // of the time label its last label was taken from, or 0
     std::vector<Source> sources;
     // The file_frame that continues the last run: the number after its last for a file, 0 for
     // received frames, -1 when nothing may.
     std::int64_t next_file_frame = -1;
   };
 
-  // `label_revision` is the label's revision, or 0 when it has none.
-  void Append(std::span<const std::uint8_t> frame, std::string_view label,
-              std::uint64_t label_revision, LineFacts facts, std::int64_t file_frame);
+  void Append_Line(std::span<const std::uint8_t> frame, std::string_view label, LineFacts facts,
+                   std::int64_t file_frame);
   // Counts `lines` appended lines in, and drops the oldest until both bounds hold again.
   void Count_In(std::size_t lines);
   // The chunk the next frame of `frame_bytes` bytes goes to, with room for it.
   Chunk& Make_Room(std::size_t frame_bytes);
   // A frame nearly always goes on under the label of the frame before: a new one is taken out
   // of the frames' way.
-  static void Take_Label(Chunk& chunk, std::string_view label, std::uint64_t label_revision);
+  static void Take_Label(Chunk& chunk, std::string_view label);
   void Keep_Bytes_Bound();
   // Bytes of the kept frames.
   std::size_t Kept_Bytes() const;

@@ -29,7 +29,7 @@ struct TelemetryState {
   std::array<std::uint8_t, kFrameCapacity> FrameBytes{};
   int FrameLength = 0;
   // Single-byte characters as received (at most 19), stamped on every appended sample.
-  TimeLabelText TimeLabel;
+  std::string TimeLabel;
   std::string CaptureFileName;
   SwitchStatusTable SwitchStatusText = Default_Switch_Status_Text();
 

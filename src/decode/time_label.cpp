@@ -1,21 +1,9 @@
 #include "decode/time_label.hpp"
 
-#include <atomic>
 #include <chrono>
 #include <cstdio>
 
 namespace orvelt {
-
-std::uint64_t TimeLabelText::Next_Revision() {
-  // Labels change once a second or so, from any thread that decodes. Each thread numbers its
-  // labels from a range of its own: a shared counter would take a locked add per label, and a
-  // locked add waits for every store in flight, which in a load are the store's appends.
-  constexpr std::uint64_t kRange = std::uint64_t{1} << 32;
-  static std::atomic<std::uint64_t> next_range{1};
-  thread_local std::uint64_t next = 0;
-  if (next % kRange == 0) next = next_range.fetch_add(1, std::memory_order_relaxed) * kRange;
-  return next++;
-}
 
 std::optional<std::int64_t> Parse_Time_Label(std::string_view label) {
   using namespace std::chrono;

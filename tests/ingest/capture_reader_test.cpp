@@ -66,6 +66,7 @@ TEST_F(LoadPolicyTest, FilesOfASelectionAppendInListOrder) {
   EXPECT_EQ(state_.store.Label(3, 3), "2026-11-28 10:00:00");
   EXPECT_EQ(state_.frame_log.Entry(2).file, b);  // the log names each frame's file
   EXPECT_EQ(report.Other_Stations(), 3);
+  EXPECT_EQ(report.files.at(1).time_labels, 1);
   EXPECT_EQ(report.Summary(), "3 frames from other stations");
 }
 
