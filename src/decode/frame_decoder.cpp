@@ -255,7 +255,7 @@ TakenFrame Take_Frame(TelemetryState& state, std::span<const std::uint8_t> store
   }
   FrameDecoder(state, frame, taken.outcome, state.store.Label_Entry(state.TimeLabel)).Run();
   if (state.keep_frame_log) {
-    state.frame_log.Append(frame, state.TimeLabel, taken.outcome, state.file_frame_number);
+    state.frame_log.Append(frame, state.TimeLabel, taken.outcome);
   }
   Make_Current(state, frame);
   return taken;

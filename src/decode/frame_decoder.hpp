@@ -56,10 +56,10 @@ struct TakenFrame {
   FrameOutcome outcome;
 };
 
-// Takes one unescaped frame, whatever its source (a capture file, a TNC): `stored` holds its
-// first bytes (at most 512) and `full_length` its whole length. A frame over 512 bytes is
-// skipped; a time-label frame sets the time label; every other frame becomes the current frame,
-// is decoded and, where the state keeps one, logged.
+// Takes one unescaped frame that comes on its own (from a TNC, a frame export, a network page):
+// `stored` holds its first bytes (at most 512) and `full_length` its whole length. A frame over 512
+// bytes is skipped; a time-label frame sets the time label; every other frame becomes the current
+// frame, is decoded and, where the state keeps one, logged.
 TakenFrame Take_Frame(TelemetryState& state, std::span<const std::uint8_t> stored,
                       std::size_t full_length);
 

@@ -42,9 +42,6 @@ struct TelemetryState {
   // Every frame handed to the decoder; a consumer that needs no log switches it off.
   FrameLog frame_log;
   bool keep_frame_log = true;
-  // The number in CaptureFileName of the frame being taken, set by the capture reader while it
-  // takes it; 0 for a frame that comes from no file.
-  std::int64_t file_frame_number = 0;
   // Frames whose decoding ran to its end.
   std::int64_t frames_decoded = 0;
 

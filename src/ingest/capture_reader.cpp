@@ -158,7 +158,7 @@ bool Take_Kiss_Bytes(TelemetryState& state, std::span<const std::uint8_t> bytes)
   const auto batch = std::make_unique_for_overwrite<FrameBatch>();
   while (!bytes.empty()) {
     bytes = bytes.subspan(deframer.Feed(bytes, *batch));
-    const BatchOutcome outcome = Take_Frames(state, *batch, state.file_frame_number);
+    const BatchOutcome outcome = Take_Frames(state, *batch, 0);
     if (outcome.full_channel >= 0) return false;
     batch->Clear();
   }
