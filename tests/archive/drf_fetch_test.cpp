@@ -1,7 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <QCoreApplication>
-#include <QElapsedTimer>
 #include <QProcess>
 #include <QRegularExpression>
 
@@ -21,7 +19,7 @@ struct Ended {
   QString out, err;
 };
 
-// Runs a program to its end, keeping the event loop going.
+// Runs a program to its end.
 Ended Run_Program(const QString& program, const QStringList& args) {
   QProcess process;
   process.start(program, args);
@@ -43,9 +41,8 @@ class DrfFetchTest : public ::testing::Test {
       GTEST_SKIP() << "python3-djangorestframework is not installed: no test server";
     }
     server_.start("/usr/bin/python3",
-                  {ORVELT_DRF_SERVER, QString::fromStdString((dir_ / "server").string()),
-                   "--frames", QString::number(kListing), "--norad", "99999", "--token", kToken,
-                   "--throttle-every", "5", "--wait", "1"});
+                  {ORVELT_DRF_SERVER, "--frames", QString::number(kListing), "--norad", "99999",
+                   "--token", kToken, "--throttle-every", "5", "--wait", "1"});
     ASSERT_TRUE(server_.waitForReadyRead(60000)) << server_.readAllStandardError().toStdString();
     origin_ = "http://127.0.0.1:" + server_.readLine().trimmed();
   }

@@ -3,8 +3,9 @@ cursor pagination newest first, 25 a page, the {"next", "previous", "results"} b
 header with next and prev, token authentication, a 429 with Retry-After now and then, and 404
 for a satellite it does not know.
 
-Usage: serve.py DIR --frames N --norad N --token T [--throttle-every N] [--wait S]
-Listens on 127.0.0.1 on a free port and prints the port on the first line of its output.
+Usage: serve.py --frames N --norad N --token T [--throttle-every N] [--wait S]
+Listens on 127.0.0.1 on a free port and prints the port on the first line of its output; keeps
+its database in memory (one thread, one connection, which Django never closes for it).
 """
 
 import argparse
@@ -19,36 +20,23 @@ import django
 from django.conf import settings
 
 arguments = argparse.ArgumentParser()
-arguments.add_argument("dir")
 arguments.add_argument("--frames", type=int, required=True)
 arguments.add_argument("--norad", type=int, required=True)
 arguments.add_argument("--token", required=True)
 arguments.add_argument("--throttle-every", type=int, default=0)
 arguments.add_argument("--wait", type=int, default=1)
 options = arguments.parse_args()
-os.makedirs(options.dir, exist_ok=True)
 
 settings.configure(
-    DEBUG=False,
     SECRET_KEY="loopback only",
     ALLOWED_HOSTS=["127.0.0.1"],
     USE_TZ=True,
     TIME_ZONE="UTC",
     ROOT_URLCONF=__name__,
     DEFAULT_AUTO_FIELD="django.db.models.AutoField",
-    INSTALLED_APPS=[
-        "django.contrib.contenttypes",
-        "django.contrib.auth",
-        "rest_framework",
-        "rest_framework.authtoken",
-        "drf_server",
-    ],
-    DATABASES={
-        "default": {
-            "ENGINE": "django.db.backends.sqlite3",
-            "NAME": os.path.join(options.dir, "db.sqlite3"),
-        }
-    },
+    INSTALLED_APPS=["django.contrib.contenttypes", "django.contrib.auth", "rest_framework",
+                    "rest_framework.authtoken", "drf_server"],
+    DATABASES={"default": {"ENGINE": "django.db.backends.sqlite3", "NAME": ":memory:"}},
     MIDDLEWARE=[],
     REST_FRAMEWORK={"UNAUTHENTICATED_USER": None},
 )
@@ -56,6 +44,7 @@ django.setup()
 
 from django.contrib.auth.models import User
 from django.core.management import call_command
+from django.core.wsgi import get_wsgi_application
 from django.shortcuts import get_object_or_404
 from django.urls import path
 from django.utils.dateparse import parse_datetime
@@ -66,6 +55,7 @@ from rest_framework.pagination import CursorPagination
 from rest_framework.permissions import IsAuthenticated
 from rest_framework.response import Response
 from rest_framework.throttling import BaseThrottle
+from wsgiref.simple_server import make_server
 
 from drf_server.models import DemodData, Satellite
 
@@ -76,15 +66,10 @@ class TelemetryPagination(CursorPagination):
 
     def get_paginated_response(self, data):
         next_url, previous_url = self.get_next_link(), self.get_previous_link()
-        links = []
-        if next_url:
-            links.append('<{}>; rel="next"'.format(next_url))
-        if previous_url:
-            links.append('<{}>; rel="prev"'.format(previous_url))
-        headers = {"Link": ", ".join(links)} if links else {}
-        return Response(
-            {"next": next_url, "previous": previous_url, "results": data}, headers=headers
-        )
+        pairs = ((next_url, "next"), (previous_url, "prev"))
+        links = [f'<{url}>; rel="{rel}"' for url, rel in pairs if url]
+        return Response({"next": next_url, "previous": previous_url, "results": data},
+                        headers={"Link": ", ".join(links)} if links else {})
 
 
 class EveryNthRequest(BaseThrottle):
@@ -132,37 +117,22 @@ class TelemetryView(generics.ListAPIView):
 urlpatterns = [path("api/telemetry/", TelemetryView.as_view())]
 
 
-def fill():
-    call_command("migrate", run_syncdb=True, verbosity=0)
-    user = User.objects.create(username="observer")
-    Token.objects.create(user=user, key=options.token)
-    satellite = Satellite.objects.create(norad_cat_id=options.norad)
-    newest = datetime.datetime.now(datetime.timezone.utc).replace(microsecond=0)
-    newest -= datetime.timedelta(hours=1)
-    rows = []
-    for k in range(options.frames):
-        # A frame a minute, going back; every fifth shares its second with the one before, and
-        # every seventh is written with spaces between its bytes, as some stations send them.
-        at = newest - datetime.timedelta(seconds=60 * (k - k // 5))
-        frame = "C0800000022C03%04X00" % k
-        if k % 7 == 3:
-            frame = " ".join(frame[i : i + 2] for i in range(0, len(frame), 2))
-        rows.append(
-            DemodData(satellite=satellite, timestamp=at, frame=frame, observer="DL0ABC-JO62")
-        )
-    DemodData.objects.bulk_create(rows)
+call_command("migrate", run_syncdb=True, verbosity=0)
+Token.objects.create(user=User.objects.create(username="observer"), key=options.token)
+satellite = Satellite.objects.create(norad_cat_id=options.norad)
+newest = datetime.datetime.now(datetime.timezone.utc).replace(microsecond=0)
+newest -= datetime.timedelta(hours=1)
+rows = []
+for k in range(options.frames):
+    # A frame a minute, going back; every fifth shares its second with the one before, and every
+    # seventh is written with spaces between its bytes, as some stations send them.
+    at = newest - datetime.timedelta(seconds=60 * (k - k // 5))
+    frame = "C0800000022C03%04X00" % k
+    if k % 7 == 3:
+        frame = " ".join(frame[i : i + 2] for i in range(0, len(frame), 2))
+    rows.append(DemodData(satellite=satellite, timestamp=at, frame=frame, observer="DL0ABC-JO62"))
+DemodData.objects.bulk_create(rows)
 
-
-if __name__ == "__main__":
-    from wsgiref.simple_server import WSGIRequestHandler, make_server
-
-    from django.core.wsgi import get_wsgi_application
-
-    class QuietHandler(WSGIRequestHandler):
-        def log_message(self, *args):
-            pass
-
-    fill()
-    server = make_server("127.0.0.1", 0, get_wsgi_application(), handler_class=QuietHandler)
-    print(server.server_port, flush=True)
-    server.serve_forever()
+server = make_server("127.0.0.1", 0, get_wsgi_application())
+print(server.server_port, flush=True)
+server.serve_forever()
