@@ -81,12 +81,11 @@ TEST(NetworkFetchRules, AnswersTokensTimesAndTheTimeLeft) {
   for (const char* token : {"", "abc\r\nX-Evil: 1", "abc\n", "\tabc"}) {
     EXPECT_FALSE(Check_Token(token)) << token;
   }
-  const UtcSeconds now = kNov28;
   EXPECT_EQ(Parse_Utc_Time("1957-01-01 00:00:00"), kFirstUsableFrameTime);
-  EXPECT_TRUE(Is_Usable_Frame_Time(kFirstUsableFrameTime, now));
-  EXPECT_TRUE(Is_Usable_Frame_Time(now + 86400, now));
-  EXPECT_FALSE(Is_Usable_Frame_Time(kFirstUsableFrameTime - 1, now));
-  EXPECT_FALSE(Is_Usable_Frame_Time(now + 86401, now));
+  EXPECT_TRUE(Is_Usable_Frame_Time(kFirstUsableFrameTime, kNov28));
+  EXPECT_TRUE(Is_Usable_Frame_Time(kNov28 + 86400, kNov28));
+  EXPECT_FALSE(Is_Usable_Frame_Time(kFirstUsableFrameTime - 1, kNov28));
+  EXPECT_FALSE(Is_Usable_Frame_Time(kNov28 + 86401, kNov28));
   // Read down from `to` to the half of the range in 60 s: as long again for the other half.
   const struct {
     UtcSeconds from, to;

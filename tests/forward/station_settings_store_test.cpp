@@ -22,10 +22,6 @@ auto Fields(const StationSettings& s) {
 TEST(Station_Settings_Store, SavedSettingsComeBackAsTheyWere) {
   testing::ScratchDir dir;
   const QString file = QString::fromStdString((dir / "settings.ini").string());
-  const auto load = [&] {
-    QSettings settings(file, QSettings::IniFormat);
-    return Fields(Load_Station_Settings(settings));
-  };
   StationSettings station{"DL1ABC/P",
                           48.142708333333331,
                           -11.604166666666666,
@@ -40,7 +36,8 @@ TEST(Station_Settings_Store, SavedSettingsComeBackAsTheyWere) {
       QSettings settings(file, QSettings::IniFormat);
       Save_Station_Settings(settings, station);
     }
-    EXPECT_EQ(load(), Fields(station));
+    QSettings settings(file, QSettings::IniFormat);
+    EXPECT_EQ(Fields(Load_Station_Settings(settings)), Fields(station));
   }
 }
 
