@@ -1,7 +1,6 @@
 #include <gtest/gtest.h>
 
 #include <signal.h>
-#include <sqlite3.h>
 #include <sys/resource.h>
 
 #include <algorithm>
@@ -18,6 +17,7 @@
 #include "archive/history_view.hpp"
 #include "decode/frame_decoder.hpp"
 #include "ingest/capture_reader.hpp"
+#include "sqlite/run_sql.hpp"
 #include "support/scratch_dir.hpp"
 #include "tools/capture_writer.hpp"
 
@@ -28,14 +28,6 @@ namespace fs = std::filesystem;
 
 constexpr UtcSeconds kDay = 86400;
 constexpr UtcSeconds kForever = std::int64_t{1} << 40;
-
-void Sql(const fs::path& file, const std::string& sql) {
-  sqlite3* db = nullptr;
-  ASSERT_EQ(sqlite3_open(file.string().c_str(), &db), SQLITE_OK);
-  EXPECT_EQ(sqlite3_exec(db, sql.c_str(), nullptr, nullptr, nullptr), SQLITE_OK)
-      << sqlite3_errmsg(db);
-  sqlite3_close(db);
-}
 
 TEST(Span_Range, EachSpanEndsWithTheLastPass) {
   // 2026-12-06 10:00:00 UTC, and a pass that starts 23:55 on that day and runs past midnight.
@@ -293,7 +285,7 @@ INSERT INTO counts VALUES('frames', 4), ('untimed', 1), ('not_telemetry', 1);
 // kept, in the order it was added.
 TEST_F(ArchiveTest, BringsSchema1UpToDate) {
   const fs::path old = dir_ / "old.sqlite";
-  Sql(old, kSchema1);
+  testing::Run_Sql(old, kSchema1);
   auto opened = Archive::Open(old, false);
   ASSERT_TRUE(opened.ok()) << opened.why();
   Archive& archive = *opened.value();

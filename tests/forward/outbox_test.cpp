@@ -1,11 +1,11 @@
 #include "forward/outbox.hpp"
 
+#include "sqlite/run_sql.hpp"
 #include "support/scratch_dir.hpp"
 
 #include <gtest/gtest.h>
 #include <sqlite3.h>
 
-#include <cstdlib>
 #include <tuple>
 
 namespace orvelt {
@@ -31,20 +31,6 @@ std::vector<OutboxItem> Due(Outbox& outbox, const std::string& server, std::int6
 std::tuple<int, int, int> Tally(Outbox& outbox, const std::string& server) {
   const ServerCounts c = outbox.Counts_For(server).value();
   return {static_cast<int>(c.sent), static_cast<int>(c.waiting), static_cast<int>(c.rejected)};
-}
-
-// Runs `sql` on the file as another program would; gives the first column of its first row.
-int Sql(const std::filesystem::path& file, const char* sql) {
-  sqlite3* db = nullptr;
-  int value = 0;
-  const auto first_column = [](void* out, int, char** row, char**) {
-    *static_cast<int*>(out) = std::atoi(row[0]);
-    return 0;
-  };
-  const bool ok = sqlite3_open(file.c_str(), &db) == SQLITE_OK &&
-                  sqlite3_exec(db, sql, first_column, &value, nullptr) == SQLITE_OK;
-  sqlite3_close(db);
-  return ok ? value : -1;
 }
 
 // The default file system of SQLite, with every sync of a file counted.
@@ -145,7 +131,7 @@ TEST(Outbox, SentOrDiscardedFramesLeaveAndOnlyTheSentCountStays) {
   EXPECT_EQ(Tally(*outbox, kB), std::tuple(1, 4, 0));
   outbox.reset();
   // What is left on the disk is only what still has to go.
-  EXPECT_EQ(Sql(dir / "outbox.sqlite", "SELECT COUNT(*) FROM frames"), 4);
+  EXPECT_EQ(testing::Run_Sql(dir / "outbox.sqlite", "SELECT COUNT(*) FROM frames"), "4");
   // The user may discard what still waits, never what was sent; a server taken out of the
   // settings takes what it still had to get with it.
   outbox = Open_Ok(dir / "outbox.sqlite");
@@ -159,7 +145,7 @@ TEST(Outbox, SentOrDiscardedFramesLeaveAndOnlyTheSentCountStays) {
 
 TEST(Outbox, AnOutboxOfTheFirstLayoutKeepsItsCountsAndFrames) {
   ScratchDir dir;
-  ASSERT_EQ(Sql(dir / "outbox.sqlite", R"sql(
+  testing::Run_Sql(dir / "outbox.sqlite", R"sql(
     PRAGMA application_id = 1330792023; PRAGMA user_version = 1;
     CREATE TABLE frames(id INTEGER PRIMARY KEY, received_ms INTEGER NOT NULL, bytes BLOB NOT NULL);
     CREATE TABLE deliveries(server TEXT NOT NULL, frame_id INTEGER NOT NULL REFERENCES frames(id),
@@ -171,8 +157,7 @@ TEST(Outbox, AnOutboxOfTheFirstLayoutKeepsItsCountsAndFrames) {
     INSERT INTO deliveries(server, frame_id, state) VALUES
       ('https://a.example/', 1, 1), ('https://a.example/', 2, 1), ('https://a.example/', 3, 0),
       ('https://b.example/', 2, 2);
-  )sql"),
-            0);
+  )sql");
   auto outbox = Open_Ok(dir / "outbox.sqlite");
   EXPECT_EQ(Tally(*outbox, kA), std::tuple(2, 1, 0));
   EXPECT_EQ(Tally(*outbox, kB), std::tuple(0, 0, 1));

@@ -10,6 +10,7 @@
 #include <thread>
 #include <vector>
 
+#include "sqlite/run_sql.hpp"
 #include "support/scratch_dir.hpp"
 
 namespace orvelt::sqlite {
@@ -17,6 +18,7 @@ namespace {
 
 namespace fs = std::filesystem;
 using orvelt::testing::File_Content;
+using orvelt::testing::Run_Sql;
 
 const DatabaseKind kKind{"archive", 1413829460, 2, {}};
 const std::string kMarks =
@@ -34,14 +36,6 @@ const LayoutSteps kSteps{
     [](Database& d, int) {
       return Lay_Out(d, "CREATE TABLE u(x UNIQUE); INSERT INTO u SELECT x FROM t");
     }};
-
-void Sql(const fs::path& file, const std::string& sql) {
-  sqlite3* db = nullptr;
-  ASSERT_EQ(sqlite3_open(file.c_str(), &db), SQLITE_OK);
-  EXPECT_EQ(sqlite3_exec(db, sql.c_str(), nullptr, nullptr, nullptr), SQLITE_OK)
-      << sqlite3_errmsg(db);
-  sqlite3_close(db);
-}
 
 // Each row: a file as it is found (made with `sql`, or holding bytes that are no database), and
 // why it is refused. It is left exactly as it was, with no log of changes beside it.
@@ -66,7 +60,7 @@ TEST(Open_Versioned, RefusesWhatItCannotTakeAndLeavesTheFileAsItWas) {
     SCOPED_TRACE(c.name);
     const fs::path file = dir / c.name;
     if (c.sql.empty()) std::ofstream(file) << "SQLite format 3" << std::string(200, '\x01');
-    if (!c.sql.empty()) Sql(file, c.sql);
+    if (!c.sql.empty()) Run_Sql(file, c.sql);
     if (c.damaged) {
       std::fstream(file, std::ios::in | std::ios::out | std::ios::binary).seekp(4096 * 3)
           << std::string(4096 * 4, '\x7F');
@@ -86,7 +80,7 @@ TEST(Open_Versioned, ProgramsOpeningOneFileAtOnceMakeOrUpgradeItOnce) {
   for (const std::string& sql : {std::string(), kLayout1}) {
     for (int round = 0; round < 4; ++round) {
       const fs::path file = dir / (std::to_string(sql.size()) + "_" + std::to_string(round));
-      Sql(file, sql);
+      Run_Sql(file, sql);
       layouts = 0;
       std::vector<std::string> said(4);
       std::vector<std::thread> programs;
@@ -105,7 +99,7 @@ TEST(Open_Versioned, ProgramsOpeningOneFileAtOnceMakeOrUpgradeItOnce) {
 TEST(Open_Versioned, ReadsAFileThatCannotBeWritten) {
   orvelt::testing::ScratchDir dir;
   const fs::path file = dir / "f";
-  Sql(file, kMarks + "2; CREATE TABLE t(x); INSERT INTO t VALUES(7);");
+  Run_Sql(file, kMarks + "2; CREATE TABLE t(x); INSERT INTO t VALUES(7);");
   const auto read_only = fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read;
   fs::permissions(file, read_only);
   fs::permissions(dir.path(), read_only | fs::perms::owner_exec | fs::perms::group_exec |
