@@ -12,13 +12,9 @@ readonly kDumpLimitKb=65536     # 64 MB of address space, the dump's memory targ
 readonly kWindowLimitKb=409600  # 400 MB of address space; Qt alone maps about 240 MB
 
 dump=$1 sample=$2 golden=$3 decoder=${4:-}
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-fail() {
-  echo "FAIL: $*" >&2
-  [[ -s $work/err ]] && head -n 20 "$work/err" >&2
-  exit 1
-}
+# shellcheck source=../support/x_session.sh
+source "$(dirname "$0")/../support/x_session.sh"  # a scratch $work, fail, wait_for
+err=$work/run.err  # what the program under test said last, shown by fail
 
 # Runs the remaining arguments with a memory limit of $1 KB and a time limit of $2 seconds (0:
 # none, the caller ends it); standard input stays as the caller set it.
@@ -36,30 +32,30 @@ yes $'\x05' | head -c 30000000 | tr '\n\005' '\300\000' >"$work/short.kss"
 mkfifo "$work/fifo.kss"
 
 # --- orvelt-dump ------------------------------------------------------------------------------
-(limited $kDumpLimitKb 60 "$dump" "$work/sparse.kss") >"$work/out" 2>"$work/err"
+(limited $kDumpLimitKb 60 "$dump" "$work/sparse.kss") >"$work/out" 2>"$err"
 (($? == 0)) || fail "dump of a 512 MB sparse file ended with $?"
-grep -q 'incomplete last frame' "$work/err" || fail "the sparse file's unfinished frame is not reported"
+grep -q 'incomplete last frame' "$err" || fail "the sparse file's unfinished frame is not reported"
 
-(limited $kDumpLimitKb 60 "$dump" "$work/short.kss") >"$work/out" 2>"$work/err"
+(limited $kDumpLimitKb 60 "$dump" "$work/short.kss") >"$work/out" 2>"$err"
 (($? == 0)) || fail "dump of 30 MB of short frames ended with $?"
-grep -q '15000000 frames' "$work/err" || fail "not every short frame was read"
+grep -q '15000000 frames' "$err" || fail "not every short frame was read"
 
 # Endless input: still running when stopped, not killed by the limit or a crash.
-(limited $kDumpLimitKb 2 "$dump" -) </dev/zero >"$work/out" 2>"$work/err"
+(limited $kDumpLimitKb 2 "$dump" -) </dev/zero >"$work/out" 2>"$err"
 status=$?
 ((status == 124)) || fail "dump of /dev/zero ended with $status instead of running until stopped"
 
 # A FIFO streams like any other file.
 cat "$sample" >"$work/fifo.kss" &
-(limited $kDumpLimitKb 30 "$dump" "$work/fifo.kss") >"$work/out" 2>"$work/err"
+(limited $kDumpLimitKb 30 "$dump" "$work/fifo.kss") >"$work/out" 2>"$err"
 (($? == 0)) || fail "dump of a FIFO ended with $?"
 cmp -s "$work/out" "$golden" || fail "dump of a FIFO differs from the dump of the file"
 wait
 
 # An unknown option is named back with its control characters escaped, never raw on a terminal.
-"$dump" $'--\e]0;x\a' >"$work/out" 2>"$work/err"
+"$dump" $'--\e]0;x\a' >"$work/out" 2>"$err"
 (($? == 2)) || fail "an unknown option did not end with status 2"
-grep -q $'\e' "$work/err" && fail "an unknown option's escape sequence reached the terminal"
+grep -q $'\e' "$err" && fail "an unknown option's escape sequence reached the terminal"
 
 # --- the window ------------------------------------------------------------------------------
 if [[ -z $decoder ]]; then
@@ -71,16 +67,14 @@ export QT_QPA_PLATFORM=offscreen
 window_shows() {
   local shown=$work/shown.txt
   rm -f "$shown"
-  (ORVELT_SMOKE_DUMP=$shown limited $kWindowLimitKb 0 "$decoder" "$@") >/dev/null 2>"$work/err" &
-  local pid=$!
-  for ((k = 0; k < 600; k++)); do  # at most a minute
-    [[ -s $shown ]] && break
-    kill -0 "$pid" 2>/dev/null || break
-    sleep 0.1
-  done
+  (ORVELT_SMOKE_DUMP=$shown limited $kWindowLimitKb 0 "$decoder" "$@") >/dev/null 2>"$err" &
+  pid=$!
+  shown_or_ended() { [[ -s $shown ]] || ! kill -0 "$pid" 2>/dev/null; }
+  wait_for 600 shown_or_ended  # at most a minute
   kill -TERM "$pid" 2>/dev/null
   wait "$pid"
   local status=$?
+  pid=""
   [[ -s $shown ]] || fail "the window on $* never showed (status $status)"
   ((status == 0)) || fail "the window on $* ended with $status"
   label3=$(sed -n 's/^Label3=//p' "$shown")

@@ -9,6 +9,7 @@
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "dump_format.hpp"
@@ -78,7 +79,6 @@ TEST_F(DumpTool, ExitStatus) {
   ASSERT_TRUE(capture.Write_File(file));
   for (const auto& [args, status] : std::vector<std::pair<std::string, int>>{
            {Quoted(file), 0},
-           {"-- " + Quoted(file), 0},
            {"- <" + Quoted(file), 0},
            {"", 2},
            {Quoted(dir_.path().string()), 1},  // a folder is no capture
@@ -142,9 +142,8 @@ TEST_F(DumpTool, FrameLinesHoldPlainAndExactNumbersToTheEnd) {
   ASSERT_EQ(json.status, 0) << json.err;
   std::istringstream lines(json.out);
   int count = 0;
-  for (std::string line; std::getline(lines, line); ++count) {
+  for (std::string line; std::getline(lines, line); ++count)
     ASSERT_EQ(line.rfind("{\"file\": ", 0), 0u) << "line " << count + 1 << ": " << line;
-  }
   EXPECT_GT(count, 9620);
   EXPECT_NE(json.out.find("\"value\": 7.650899999999999}"), std::string::npos);
 
@@ -167,12 +166,7 @@ TEST_F(ArchiveTool, AddsExportsListsPassesWithLimitsAndRefusesWhatItCannotRead) 
   pass.start += 3600;  // an hour later: a pass of its own
   ASSERT_TRUE(tools::Generate_Pass(pass).Write_File(dir_ / "b.kss"));
 
-  struct Case {
-    std::string args;
-    int status;
-    std::string in_err;
-  };
-  for (const auto& [args, status, in_err] : std::vector<Case>{
+  for (const auto& [args, status, in_err] : std::vector<std::tuple<std::string, int, std::string>>{
            {"", 2, "no command"},
            {"stats", 1, "no archive at"},  // reading never makes an archive
            {"export", 2, "export needs --channel"},
@@ -208,14 +202,12 @@ constexpr std::int64_t kStartMs = 1796638500000;  // 2026-12-07 10:15:00
 
 // What orvelt-receive prints for frames as a TNC delivers them, in text and in JSON.
 struct Printed {
-  std::string text;
-  std::string json;
+  std::string text, json;
 };
 
 Printed Print(const std::vector<tools::Bytes>& frames) {
   TelemetryState state;
   LiveSession session(state);
-  Printed printed;
   std::ostringstream text, json;
   session.Add_Observer([&](const LiveFrame& frame) {
     if (!Has_Frame_Line(frame)) return;
@@ -230,8 +222,7 @@ TEST(Receive_Format, OneLinePerFrameTelemetryOrNot) {
   struct Case {
     const char* name;
     std::vector<tools::Bytes> frames;
-    std::string text;
-    std::string json;
+    std::string text, json;
   } const cases[] = {
       // Radio text could otherwise clear the screen and forge a line of its own.
       {"message with ESC and newline",
@@ -280,23 +271,15 @@ TEST(Receive_Format, OneLinePerFrameTelemetryOrNot) {
 }
 
 TEST(Receive_Format, RunCountsSayTheTimeLabelsApart) {
-  struct Case {
-    std::uint64_t frames, time_labels, decoded, other;
-    const char* text;
-  } const cases[] = {
-      {1098, 549, 549, 0,
+  const std::pair<LiveCounts, const char*> cases[] = {
+      {{.frames = 1098, .time_labels = 549, .decoded = 549},
        "1098 frames received (549 of them time labels), 549 decoded, 0 from other stations"},
-      {3, 1, 1, 1, "3 frames received (1 of them time label), 1 decoded, 1 from other stations"},
-      {12, 0, 10, 2, "12 frames received, 10 decoded, 2 from other stations"},
+      {{.frames = 3, .time_labels = 1, .decoded = 1, .other = 1},
+       "3 frames received (1 of them time label), 1 decoded, 1 from other stations"},
+      {{.frames = 12, .decoded = 10, .other = 2},
+       "12 frames received, 10 decoded, 2 from other stations"},
   };
-  for (const Case& c : cases) {
-    LiveCounts counts;
-    counts.frames = c.frames;
-    counts.time_labels = c.time_labels;
-    counts.decoded = c.decoded;
-    counts.other = c.other;
-    EXPECT_EQ(Run_Counts_Text(counts), c.text);
-  }
+  for (const auto& [counts, text] : cases) EXPECT_EQ(Run_Counts_Text(counts), text);
 }
 
 }  // namespace

@@ -2,14 +2,12 @@
 
 #include <gtest/gtest.h>
 
-#include <limits>
+#include <cmath>
 #include <optional>
 #include <string>
 
 namespace orvelt {
 namespace {
-
-constexpr double kNan = std::numeric_limits<double>::quiet_NaN();
 
 TEST(Check_Limits, EachEndOnItsOwn) {
   const std::optional<double> open;
@@ -22,7 +20,7 @@ TEST(Check_Limits, EachEndOnItsOwn) {
       {{6.0, 8.4}, 8.4, LimitCheck::Within},   {{6.0, 8.4}, 8.41, LimitCheck::Above},
       {{open, 1.0}, 2.0, LimitCheck::Above},   {{open, 1.0}, -1e300, LimitCheck::Within},
       {{-1.5, open}, -2.0, LimitCheck::Below}, {{-1.5, open}, 1e300, LimitCheck::Within},
-      {{}, -1e300, LimitCheck::Within},        {{6.0, 8.4}, kNan, LimitCheck::Within},
+      {{}, -1e300, LimitCheck::Within},        {{6.0, 8.4}, std::nan(""), LimitCheck::Within},
       {{0.0, 0.0}, -0.0, LimitCheck::Within},
   };
   for (const auto& c : cases) {

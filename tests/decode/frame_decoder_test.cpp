@@ -4,7 +4,6 @@
 
 #include <algorithm>
 #include <optional>
-#include <string>
 #include <vector>
 
 #include "decode/time_label.hpp"

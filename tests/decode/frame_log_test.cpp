@@ -4,8 +4,6 @@
 
 #include <array>
 #include <string>
-#include <string_view>
-#include <utility>
 #include <vector>
 
 #include "decode/line_log.hpp"

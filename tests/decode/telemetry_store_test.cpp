@@ -1,5 +1,4 @@
 #include "decode/telemetry_store.hpp"
-#include "decode/time_label.hpp"
 
 #include <gtest/gtest.h>
 

@@ -13,10 +13,8 @@ source "$(dirname "$0")/../support/x_session.sh"  # a scratch $work, fail
 
 for tool in desktop-file-validate appstreamcli groff xdg-mime update-mime-database \
   update-desktop-database; do
-  if ! command -v "$tool" >/dev/null; then
-    echo "SKIP: $tool is not installed (scripts/install-deps.sh installs it)" >&2
-    exit 77
-  fi
+  command -v "$tool" >/dev/null ||
+    { echo "SKIP: $tool is not installed (scripts/install-deps.sh installs it)" >&2; exit 77; }
 done
 
 # Every file the package holds. A new program adds its binary and its manual page here.

@@ -9,10 +9,7 @@ set -u
 readonly kTitle='ORVELT-1 Telemetry Decoder (KAVRO)'
 
 for tool in Xvfb xdotool; do
-  if ! command -v "$tool" >/dev/null; then
-    echo "SKIP: $tool is not installed" >&2
-    exit 77
-  fi
+  command -v "$tool" >/dev/null || { echo "SKIP: $tool is not installed" >&2; exit 77; }
 done
 
 root=$(realpath "${1:?usage: $0 <root> <capture.kss>}")

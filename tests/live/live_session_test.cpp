@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <span>
+#include <utility>
 #include <vector>
 
 #include "live/live_status.hpp"
@@ -97,17 +99,13 @@ TEST_F(LiveSessionUnitTest, TheRecordingIsSyncedAfterEachPieceThatWroteFrames) {
   syncs = 0;
   session.Set_Recording_Sync_Call([](int) { return ++syncs, 0; });
   ASSERT_TRUE(session.Begin(dir.path().string(), kStartMs));
-  const std::size_t half = frame.size() / 2;
-  const struct {
-    Bytes piece;
-    int syncs;  // after it
-  } pieces[] = {{frame, 1},
-                {frame, 2},
-                {Bytes(frame.begin(), frame.begin() + static_cast<long>(half)), 2},
-                {Bytes(frame.begin() + static_cast<long>(half), frame.end()), 3}};
-  for (const auto& p : pieces) {
-    session.Feed(p.piece, kStartMs);
-    EXPECT_EQ(syncs, p.syncs);
+  const std::span<const std::uint8_t> all(frame);
+  // Each piece, and the syncs made when it has been taken.
+  const std::pair<std::span<const std::uint8_t>, int> pieces[] = {
+      {all, 1}, {all, 2}, {all.first(all.size() / 2), 2}, {all.subspan(all.size() / 2), 3}};
+  for (const auto& [piece, after] : pieces) {
+    session.Feed(piece, kStartMs);
+    EXPECT_EQ(syncs, after);
   }
 }
 

@@ -12,13 +12,6 @@
 namespace orvelt {
 namespace {
 
-// A command line as one text, to name the case a check failed on.
-std::string Line(const std::vector<std::string>& arguments) {
-  std::string line;
-  for (const std::string& argument : arguments) line += argument + ' ';
-  return line;
-}
-
 std::string Read_Decoder(const std::vector<std::string>& arguments) {
   const Result<DecoderOptions> parsed = Parse_Decoder_Options(arguments);
   if (!parsed) return "error: " + parsed.why();
@@ -41,9 +34,8 @@ TEST(Parse_Decoder_Options, ReadsGoodCommandLinesAndNamesTheMistakeInBadOnes) {
       {{"--connect", "-h"}, "help"},
       {{"-platform", "offscreen"}, "error: unknown option -platform"},
   };
-  for (const auto& [arguments, read] : cases) {
-    EXPECT_EQ(Read_Decoder(arguments), read) << Line(arguments);
-  }
+  for (const auto& [arguments, read] : cases)
+    EXPECT_EQ(Read_Decoder(arguments), read) << ::testing::PrintToString(arguments);
 }
 
 std::string Read_Dump(const std::vector<std::string>& arguments) {
@@ -73,9 +65,8 @@ TEST(Parse_Dump_Options, ReadsGoodCommandLinesAndNamesTheMistakeInBadOnes) {
       {{"--frames", "--hex", "a"}, "error: unknown or repeated option --hex"},
       {{"--frames", "--json", "--json", "a"}, "error: unknown or repeated option --json"},
   };
-  for (const auto& [arguments, read] : cases) {
-    EXPECT_EQ(Read_Dump(arguments), read) << Line(arguments);
-  }
+  for (const auto& [arguments, read] : cases)
+    EXPECT_EQ(Read_Dump(arguments), read) << ::testing::PrintToString(arguments);
 }
 
 std::string Read_Receive(const std::vector<std::string>& arguments) {
@@ -101,13 +92,12 @@ std::string Read_Receive(const std::vector<std::string>& arguments) {
 }
 
 TEST(Parse_Receive_Options, ReadsGoodCommandLinesAndNamesTheMistakeInBadOnes) {
-  const struct {
-    std::vector<std::string> arguments;
-    std::string read;
-  } cases[] = {
+  const std::pair<std::vector<std::string>, std::string> cases[] = {
       {{"localhost:8001"}, "localhost:8001 record[]"},
       {{"/dev/ttyUSB0@9600", "--record", "/r", "--json"}, "/dev/ttyUSB0@9600 record[/r] json"},
       {{"--record", "/r", "--no-record", "[::1]:8001"}, "[::1]:8001 no-record"},
+      // A colon in a device's name makes it no host.
+      {{"/dev/serial/by-id/usb-x:y@1200"}, "/dev/serial/by-id/usb-x:y@1200 record[]"},
       {{"localhost:8001", "--forward", "--callsign", "DL1ABC", "--lat=47.1", "--lon", "-12.5",
         "--norad", "99999", "--server", "https://a.example/", "--json", "--server=http://b:80/",
         "--dry-run", "--outbox", "/tmp/o.sqlite", "--in-flight=8"},
@@ -127,9 +117,11 @@ TEST(Parse_Receive_Options, ReadsGoodCommandLinesAndNamesTheMistakeInBadOnes) {
       {{"h:1", "--forward=yes"}, "error: --forward takes no value"},
       {{"h:1", "--in-flight", "17"}, "error: --in-flight: \"17\" is not a number from 1 to 16"},
   };
-  for (const auto& c : cases) {
-    EXPECT_EQ(Read_Receive(c.arguments), c.read) << Line(c.arguments);
-  }
+  for (const auto& [arguments, read] : cases)
+    EXPECT_EQ(Read_Receive(arguments), read) << ::testing::PrintToString(arguments);
+  for (const char* source :
+       {"localhost", ":8001", "host:0", "host:65536", "::1:8001", "/dev/ttyS0@", "@9600"})
+    EXPECT_EQ(Read_Receive({source}).rfind("error: ", 0), 0u) << source;
 }
 
 }  // namespace
