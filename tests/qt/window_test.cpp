@@ -9,16 +9,14 @@
 #include <QtTest>
 #include <QtWidgets>
 
-#include <climits>
 #include <cmath>
+#include <cstdint>
 #include <cstdio>
 #include <filesystem>
 #include <memory>
 #include <optional>
 #include <string>
-#include <vector>
 
-#include "archive/archive_place.hpp"
 #include "archive/archive_settings.hpp"
 #include "charts/chart_routines.hpp"
 #include "charts/selection.hpp"
@@ -132,8 +130,6 @@ constexpr UtcSeconds kFirst = 1795857240;  // 2026-11-28 09:14:00
 class WindowTest : public QObject {
   Q_OBJECT
 
-  std::unique_ptr<ChartWidget> widget_;
-
  private slots:
   void initTestCase() {
     // Recent files and the last folder go to a scratch settings file, not the user's.
@@ -147,7 +143,6 @@ class WindowTest : public QObject {
   }
 
   void init() { QLocale::setDefault(QLocale::c()); }
-  void cleanup() { widget_.reset(); }
 
   // A file name that is no valid UTF-8 loads like any other. Limits from the station's settings
   // mark the boxes outside them from the start; the selected box keeps its highlight and shows
@@ -347,18 +342,14 @@ class WindowTest : public QObject {
     }
     tools::CaptureBuilder capture;
     capture.Add(tools::Text_Time_Label_Frame("2026-11-28 09:14:00"));
-    for (std::uint8_t type = 0xE0; type <= 0xE4; ++type) {
+    for (std::uint8_t type = 0xE0; type <= 0xE4; ++type)
       capture.Add(tools::Counter_Frame(type, 0x7FFFFFFF));
-    }
-    for (const std::uint8_t selector : tools::kBatterySelectors) {
+    for (const std::uint8_t selector : tools::kBatterySelectors)
       capture.Add(tools::Raw_Word_Record(0x2C, selector, 32767));
-    }
-    for (const std::uint8_t selector : tools::kSolarSelectors) {
+    for (const std::uint8_t selector : tools::kSolarSelectors)
       capture.Add(tools::Raw_Word_Record(0x2D, selector, 32767));
-    }
-    for (const std::uint8_t selector : tools::kSwitchSelectors) {
+    for (const std::uint8_t selector : tools::kSwitchSelectors)
       capture.Add(tools::Switchboard_Record(selector, 5, 0x7FFF, 0x7FFF));
-    }
     capture.Add(tools::Magnetometer_XY_Record(INT32_MIN, INT32_MIN));
     capture.Add(tools::Magnetometer_Z_Record(INT32_MIN));
     QTemporaryDir dir;
@@ -418,6 +409,7 @@ class WindowTest : public QObject {
       bool bars;
       int q;  // 0: the chart chooses
     } cases[] = {{40, false, 0}, {100, true, 2}, {5000, true, 125}};
+    std::unique_ptr<ChartWidget> widget;
     for (const auto& [rows, bars, q] : cases) {
       // The magnetometer axes with `rows` samples each (Z kShortBy fewer); axis s holds
       // s * 100 + i - 50 at sample i, so values change sign.
@@ -433,8 +425,8 @@ class WindowTest : public QObject {
       app.form.Check1 = bars ? 1 : 0;
       Check1_Click(app);
       // A chart of its size in the window (9135 x 4335 twips), after a layout pass.
-      widget_ = std::make_unique<ChartWidget>();
-      ChartWidget& w = *widget_;
+      widget = std::make_unique<ChartWidget>();
+      ChartWidget& w = *widget;
       w.resize(609, 289);
       w.show();
       w.Render(app.form.MSChart2);
@@ -489,28 +481,28 @@ class WindowTest : public QObject {
     for (const auto& [name, magic] :
          {std::pair{"chart.png", "\x89PNG"}, {"chart.svg", "<?xml"}, {"chart.pdf", "%PDF"}}) {
       const QString path = dir.filePath(name);
-      QCOMPARE(QString::fromStdString(widget_->Save(path).why()), QString());
+      QCOMPARE(QString::fromStdString(widget->Save(path).why()), QString());
       QFile file(path);
       QVERIFY(file.open(QIODevice::ReadOnly));
       const QByteArray bytes = file.readAll();
       QVERIFY2(bytes.startsWith(magic), name);
       if (bytes.startsWith("<?xml")) QVERIFY(bytes.contains("Magn Z- Axis"));
     }
-    QCOMPARE(widget_->Plot()->plotLayout()->rowCount(), 2);
-    QVERIFY(!widget_->Save(dir.filePath("chart.bmp")).ok());
-    QVERIFY(!widget_->Save(dir.filePath("missing/chart.png")).ok());
+    QCOMPARE(widget->Plot()->plotLayout()->rowCount(), 2);
+    QVERIFY(!widget->Save(dir.filePath("chart.bmp")).ok());
+    QVERIFY(!widget->Save(dir.filePath("missing/chart.png")).ok());
 
     // The window's bitmap of a widget has its size (an odd width needs padded rows, a width of
     // whole words none); its PNG is indexed, transparent exactly where the bitmap had the colour
     // asked for, and keeps the other colours near their own.
     for (const int width : {609, 640}) {
-      widget_->resize(width, 289);
+      widget->resize(width, 289);
       const std::filesystem::path bmp = dir.filePath("shot.bmp").toStdString(),
                                   png = dir.filePath("shot.png").toStdString();
-      QCOMPARE(QString::fromStdString(Save_Widget_Bitmap(*widget_, bmp).why()), QString());
+      QCOMPARE(QString::fromStdString(Save_Widget_Bitmap(*widget, bmp).why()), QString());
       QImage bitmap, indexed;
       QVERIFY(bitmap.load(dir.filePath("shot.bmp"), "BMP"));
-      QCOMPARE(bitmap.size(), widget_->size() * widget_->devicePixelRatio());
+      QCOMPARE(bitmap.size(), widget->size() * widget->devicePixelRatio());
       const QRgb key = bitmap.pixel(0, 0);
       QCOMPARE(QString::fromStdString(
                    Write_Png_From_Bitmap(bmp, png, qRed(key), qGreen(key), qBlue(key)).why()),
