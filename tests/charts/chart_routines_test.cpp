@@ -4,7 +4,6 @@
 
 #include <cmath>
 #include <cstdio>
-#include <string>
 #include <utility>
 #include <vector>
 

@@ -10,7 +10,6 @@ binary=$(realpath "$1")
 # shellcheck source=../support/x_session.sh
 source "$(dirname "$0")/../support/x_session.sh"
 start_virtual_x
-export QT_QPA_PLATFORM=xcb
-export LC_ALL=C.UTF-8
+export QT_QPA_PLATFORM=xcb LC_ALL=C.UTF-8
 export XDG_CONFIG_HOME="$work/config" XDG_DATA_HOME="$work/data" HOME="$work"
 "$binary" -maxwarnings 0

@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <deque>
 #include <filesystem>
+#include <fstream>
 #include <optional>
 #include <string>
 #include <vector>
@@ -62,18 +63,13 @@ class FakePlatform : public Platform {
   std::filesystem::path Pictures_Directory() override { return pictures_directory; }
   Outcome Save_Window_Bitmap(const std::filesystem::path& path) override {
     if (!save_error.empty()) return Outcome::Failed(save_error);
-    std::FILE* f = std::fopen(path.string().c_str(), "wb");
-    if (!f) return Outcome::Failed("cannot write");
-    std::fputs("BM", f);
-    std::fclose(f);
+    if (!(std::ofstream(path, std::ios::binary) << "BM")) return Outcome::Failed("cannot write");
     return Outcome::Done();
   }
   Outcome Write_Png(const std::filesystem::path&, const std::filesystem::path& png, std::uint8_t,
                     std::uint8_t, std::uint8_t) override {
     if (!png_error.empty()) return Outcome::Failed(png_error);
-    std::FILE* f = std::fopen(png.string().c_str(), "wb");
-    if (!f) return Outcome::Failed("cannot write");
-    std::fclose(f);
+    if (!std::ofstream(png, std::ios::binary)) return Outcome::Failed("cannot write");
     return Outcome::Done();
   }
   bool Start_Program(const std::string& program, const std::vector<std::string>& args) override {

@@ -104,12 +104,10 @@ TEST(Box_Paint, WarningBesideTheSelectionAndAge) {
   ValueBox box;
   box.back_colour = kBoxHighlight;
   box.limit = LimitCheck::Above;
-  EXPECT_EQ(Box_Paint(box).back, kBoxHighlight);
-  EXPECT_EQ(Box_Paint(box).text, kTextWarning);
+  EXPECT_EQ(Box_Paint(box), (BoxPaint{kBoxHighlight, kTextWarning}));
   box.back_colour = kBoxWhite;
   box.stale = true;
-  EXPECT_EQ(Box_Paint(box).back, kBoxWarning);
-  EXPECT_EQ(Box_Paint(box).text, kTextWarning);
+  EXPECT_EQ(Box_Paint(box), (BoxPaint{kBoxWarning, kTextWarning}));
 }
 
 }  // namespace
