@@ -7,6 +7,7 @@
 
 #include <filesystem>
 #include <memory>
+#include <stdexcept>
 #include <string>
 
 #include "archive/archive.hpp"
@@ -21,10 +22,11 @@ constexpr UtcSeconds kForever = std::int64_t{1} << 40;
 class ArchiveTest : public ::testing::Test {
  protected:
   std::filesystem::path File() const { return dir_ / "archive.sqlite"; }
-  std::unique_ptr<Archive> Open() {
-    auto opened = Archive::Open(File());
-    EXPECT_TRUE(opened.ok()) << (opened.ok() ? "" : opened.why());
-    return opened.ok() ? std::move(opened.value()) : nullptr;
+  // An archive that does not open ends the test with the reason.
+  std::unique_ptr<Archive> Open(const std::filesystem::path& file = {}) {
+    auto opened = Archive::Open(file.empty() ? File() : file);
+    if (!opened.ok()) throw std::runtime_error(opened.why());
+    return std::move(opened.value());
   }
   std::string Write(const std::string& name, const tools::CaptureBuilder& capture) {
     const std::string path = (dir_ / name).string();
@@ -33,12 +35,9 @@ class ArchiveTest : public ::testing::Test {
   }
   // Adds a pass of `seconds` starting at `start` through a connection of its own.
   void Add_Pass(UtcSeconds start, int seconds, std::uint32_t seed) {
-    auto archive = Open();
-    ASSERT_TRUE(archive);
     const ArchiveLoad load = Add_To_Archive(
-        *archive,
-        {Write("pass" + std::to_string(start) + ".kss",
-               tools::Generate_Pass({.start = start, .seconds = seconds, .seed = seed}))});
+        *Open(), {Write("pass" + std::to_string(start) + ".kss",
+                        tools::Generate_Pass({.start = start, .seconds = seconds, .seed = seed}))});
     ASSERT_TRUE(load.outcome.ok()) << load.outcome.why();
   }
   ScratchDir dir_;

@@ -101,7 +101,6 @@ TEST_F(DrfFetchTest, WholeCutOffAndRepeatedFetchesArchiveEveryFrameOnce) {
         ": 163 new, 0 already archived "
         "from another source, 1 already"},
        kListing},
-      {"cut.sqlite", {}, 0, {": 0 new"}, kListing},
   };
   for (const auto& run : runs) {
     const Ended fetch = Fetch(run.archive, run.options);

@@ -21,9 +21,7 @@ TEST(Backoff_Delay_Ms, DoublesFromTheFirstDelayUpToTheLongest) {
       {3, {50, 120}, 120},
       {1'000'000, {0, 100}, 0},
   };
-  for (const auto& c : cases) {
-    EXPECT_EQ(Backoff_Delay_Ms(c.timing, c.failures), c.ms) << c.failures;
-  }
+  for (const auto& c : cases) EXPECT_EQ(Backoff_Delay_Ms(c.timing, c.failures), c.ms) << c.failures;
   // The counter counts the same way and starts again after a success.
   Backoff backoff({1'000, 30'000});
   for (const std::int64_t ms : {1'000, 2'000, 4'000}) EXPECT_EQ(backoff.Next_Delay_Ms(), ms);
