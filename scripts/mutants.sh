@@ -31,7 +31,7 @@ m() {
 # The KISS tests read time labels and frame bounds through Take_Frame, so they test the decoder
 # too.
 T_DEC="test_decode test_dump test_ingest"
-R_DEC='(^|/)(TelemetryStore|DecoderTest|FrameLog|LineLog|DumpFormat|DumpTool|Kiss)\.'
+R_DEC='(^|/)(TelemetryStore|DecoderTest|FrameLog|LineLog|DumpTool|Kiss)\.'
 T_ING="test_ingest test_decode"
 R_ING='(^|/)(Kiss|LoadPolicyTest|DecoderTest)\.'
 T_CFG="test_config test_window"
@@ -39,7 +39,7 @@ R_CFG='(^|/)(ApplyConfIniText|ImagePathPrefix|ReadConfiguration|ReadStartUpFile|
 T_LIVE="test_live_rules"
 R_LIVE='(^|/)(CategoryRangeTest|RepaintDelayTest|LiveSessionUnitTest|RecorderTest|ParseSourceTest)\.'
 T_RULES="test_forward_rules"
-R_RULES='(^|/)(Check_Callsign|Check_Server_Url|Check_Station_Settings|Enabled_Servers|Parse_Degrees|Maidenhead_To_Position|Sids_Request_Body|Classify_Answer|Parse_Receive_Options|LoadedFramesToForward)\.'
+R_RULES='(^|/)(Check_Server_Url|Check_Station_Settings|Enabled_Servers|Parse_Degrees|Maidenhead_To_Position|Sids_Request_Body|Classify_Answer|Parse_Receive_Options|LoadedFramesToForward)\.'
 # The forwarding paths end to end: the forwarder against a test server and orvelt-receive
 # forwarding (the forwarding window adds widgets, not requests).
 T_FWD="test_forward_rules test_outbox test_forwarder qt_receive_forward"
@@ -51,7 +51,7 @@ R_CHART='(^|/)(DrawValue|SeriesChart|Check1Click|Option1Click|ValueAxis)\.'
 T_EXP="test_export"
 R_EXP='(^|/)(ReducePalette|ScreenshotPath|Command1ClickTest|CsvField)\.'
 T_ARC="test_archive"
-R_ARC='(^|/)(ArchiveFrameOrder|DefaultArchivePath|Limits|NetworkFetchRules|ParseExportLine|ParseTelemetryPage|ParseUtcTime|ArchiveTest)\.'
+R_ARC='(^|/)(ArchiveFrameOrder|DefaultArchivePath|Check_Limits|Parse_Limits|NetworkFetchRules|ParseExportLine|Parse_Telemetry_Page|ParseUtcTime|ArchiveTest)\.'
 
 # --- decode: calibrations, bounds, time labels, the store's limits
 f=src/decode/frame_decoder.cpp
@@ -184,7 +184,7 @@ m history-changed $f 'if (version.value() == version_) return false;' 'if (versi
 # Fetching from the network database: the fetch's rules against a test server, the program,
 # and the Fetch dialog driven by a person.
 T_NET="test_network_fetch orvelt-archive qt_journey"
-R_NET='(^|/)(NetworkFetchTest|DrfFetchTest|Plan_Fetch)\.|^qt_journey$'
+R_NET='(^|/)(NetworkFetchTest|DrfFetchTest)\.|^qt_journey$'
 f=src/archive/network_fetch.cpp
 m fetch-resume-below $f 'plan.to = std::min(to, -*unfinished.value());' 'plan.to = to;' "$T_NET" "$R_NET"
 m fetch-circle $f 'if (waits_in_a_row_ == 0 && !visited_.insert(key).second) {' 'if (false) {' "$T_NET" "$R_NET"
