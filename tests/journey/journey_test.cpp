@@ -826,6 +826,10 @@ class JourneyTest : public QObject {
     QCOMPARE(list->horizontalHeaderItem(6)->text(), QString("Outside limits"));
     QCOMPARE(list->horizontalHeaderItem(7)->text(), QString("Sources"));
     QVERIFY(list->item(2, 7)->text().endsWith(QString("pass%1.kss").arg(passes[2].start)));
+    // A pass's mean shows six digits; its tooltip holds the stored value exactly.
+    const QTableWidgetItem* mean = list->item(0, 5);
+    QCOMPARE(mean->text(), QString::number(mean->toolTip().toDouble(), 'g', 6));
+    QVERIFY2(mean->toolTip().size() > mean->text().size(), qPrintable(mean->toolTip()));
 
     const std::pair<const char*, HistorySpan> steps[] = {{"Whole &mission", HistorySpan::Mission},
                                                          {"&Week", HistorySpan::Week},
