@@ -28,8 +28,6 @@ std::string Hex_Line(std::span<const std::uint8_t> frame) {
 void FrameLog::Begin_File(std::string_view file) {
   // A file read again right after itself (a load repeated) needs no second name.
   if (files_.empty() || files_.back() != file) files_.emplace_back(file);
-  // The numbers of a file begun again count from 1 again.
-  if (tail_) tail_->next_file_frame = -1;
 }
 
 FrameLog::Chunk::Chunk()
@@ -44,7 +42,6 @@ FrameLog::Chunk& FrameLog::Make_Room(std::size_t frame_bytes) {
     chunk->line_count = 0;
     chunk->labels.clear();
     chunk->sources.clear();
-    chunk->next_file_frame = -1;
     tail_ = chunk.get();
     chunks_.push_back(std::move(chunk));
   }
@@ -59,8 +56,8 @@ FrameLog::Chunk& FrameLog::Make_Room(std::size_t frame_bytes) {
   return chunk;
 }
 
-void FrameLog::Append_Line(std::span<const std::uint8_t> frame, std::string_view label,
-                           LineFacts facts, std::int64_t file_frame) {
+std::int64_t FrameLog::Append_Line(std::span<const std::uint8_t> frame, std::string_view label,
+                                   LineFacts facts, std::int64_t file_frame) {
   Chunk* chunk = tail_;
   const std::size_t n = frame.size();
   if (!chunk || chunk->line_count == kChunkLines || chunk->bytes_used + n > chunk->bytes_capacity) {
@@ -89,8 +86,8 @@ void FrameLog::Append_Line(std::span<const std::uint8_t> frame, std::string_view
   line.facts = facts;
   // The next frame of a run (Append_Run) may continue this line's while its number can count on.
   const bool continuable = line.number < std::uint32_t{UINT32_MAX};
-  chunk->next_file_frame = !continuable ? -1 : from_file ? number + 1 : file_frame == 0 ? 0 : -1;
   Count_In(1);
+  return !continuable ? -1 : from_file ? number + 1 : file_frame == 0 ? 0 : -1;
 }
 
 void FrameLog::Append_Run(const std::uint8_t* base, std::uint32_t begin,
@@ -103,10 +100,11 @@ void FrameLog::Append_Run(const std::uint8_t* base, std::uint32_t begin,
     // The first frame of each piece goes the general way, which takes the label and the source
     // and finds a chunk with room.
     const std::uint32_t first = k == 0 ? begin : ends[k - 1];
-    Append_Line({base + first, ends[k] - first}, label, facts[k], number(k));
+    const std::int64_t continued_by =
+        Append_Line({base + first, ends[k] - first}, label, facts[k], number(k));
     ++k;
+    if (continued_by != number(k)) continue;
     Chunk& chunk = *tail_;
-    if (chunk.next_file_frame != number(k)) continue;
     // The frames after it continue its line while the chunk has room: their lines differ only
     // in their ends, numbers and facts, and their bytes are copied at once.
     const std::uint32_t from = ends[k - 1];
@@ -129,11 +127,7 @@ void FrameLog::Append_Run(const std::uint8_t* base, std::uint32_t begin,
     chunk.bytes_used += bytes;
     chunk.line_count += lines;
     chunk_bytes_ += bytes;
-    if (first_file_frame > 0) {
-      chunk.next_file_frame = number(m);
-    } else {
-      received_ += static_cast<std::int64_t>(lines);
-    }
+    if (first_file_frame == 0) received_ += static_cast<std::int64_t>(lines);
     Count_In(lines);
     k = m;
   }

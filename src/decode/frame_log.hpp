@@ -118,13 +118,12 @@ class FrameLog {
     std::size_t line_count = 0;
     std::vector<StoredLabel> labels;
     std::vector<Source> sources;
-    // The file_frame that continues the last run: the number after its last for a file, 0 for
-    // received frames, -1 when nothing may.
-    std::int64_t next_file_frame = -1;
   };
 
-  void Append_Line(std::span<const std::uint8_t> frame, std::string_view label, LineFacts facts,
-                   std::int64_t file_frame);
+  // Returns the file_frame with which the next frame of a run may continue this line: the
+  // number after it for a file, 0 for received frames, -1 when nothing may.
+  std::int64_t Append_Line(std::span<const std::uint8_t> frame, std::string_view label,
+                           LineFacts facts, std::int64_t file_frame);
   // Counts `lines` appended lines in, and drops the oldest until both bounds hold again.
   void Count_In(std::size_t lines);
   // The chunk the next frame of `frame_bytes` bytes goes to, with room for it.
